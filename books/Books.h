@@ -1,0 +1,56 @@
+#pragma once
+
+// What the host tells the books before the system logs in: where the store is, who logs in,
+// the folders of the folder types, and how to show a message. The system itself never calls
+// this; it only sees the ledger services.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/Types.h"
+
+namespace books {
+
+// Message-box buttons and flags as the ledger services pass them on.
+constexpr int kIdOk = 1;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+constexpr unsigned kMbYesNo = 0x04;
+constexpr unsigned kMbIconQuestion = 0x20;
+constexpr unsigned kMbIconWarning = 0x30;
+
+// Shows a message box for the ledger services; texts are Shift_JIS. Returns the button.
+class LedgerPrompt {
+public:
+    virtual ~LedgerPrompt() = default;
+    virtual int Show(WindowHandle owner, std::string_view text, std::string_view caption,
+                     unsigned flags) = 0;
+};
+
+struct BooksConfig {
+    std::string storePath;           // the SQLite store (a path of this platform)
+    std::string userId;              // Shift_JIS; empty: the store's only user, or ask
+    std::int32_t dataNo = 0;         // 0: the user's selected data number
+    std::string outputFolder;        // folder type 0, Windows form, Shift_JIS
+    std::string settingsFolder;      // folder type 1, Windows form, Shift_JIS
+    LedgerPrompt* prompt = nullptr;  // not owned; none: messages are not shown
+};
+
+void ConfigureBooks(const BooksConfig& config);
+
+// Login result codes of ClAccConnect::ExpSysLink beyond 0 (logged in) and 1 (declined).
+constexpr std::int32_t kLoginNoStore = 2;
+constexpr std::int32_t kLoginStoreMissing = 3;
+constexpr std::int32_t kLoginNotAStore = 4;
+constexpr std::int32_t kLoginUnknownUser = 5;
+constexpr std::int32_t kLoginUnknownDataSet = 6;
+
+// Result codes of the services beyond kLedgerOk and kLedgerEnd.
+constexpr std::int32_t kErrNotLoggedIn = 5101;
+constexpr std::int32_t kErrBadRequest = 5102;  // a search, order or view the books do not take
+constexpr std::int32_t kErrBadCursor = 5103;
+constexpr std::int32_t kErrStore = 5104;
+constexpr std::int32_t kErrNotFound = 5105;
+
+}  // namespace books

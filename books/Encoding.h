@@ -1,0 +1,18 @@
+#pragma once
+
+// Conversion between UTF-8 (files and terminals outside) and Shift_JIS (code page 932, every
+// text inside the system).
+
+#include <string>
+#include <string_view>
+
+namespace books {
+
+// False when `utf8` is not valid UTF-8 or holds a character that has no Shift_JIS form.
+bool Utf8ToSjis(std::string_view utf8, std::string* sjis);
+// False when `sjis` is not valid Shift_JIS.
+bool SjisToUtf8(std::string_view sjis, std::string* utf8);
+// For display: invalid bytes become '?'.
+std::string SjisToUtf8Lossy(std::string_view sjis);
+
+}  // namespace books

@@ -1,0 +1,23 @@
+#pragma once
+
+// Generated books for benchmarks and tests: a manufacturing company's year of bookings, as
+// large as asked for, written in the import format so that `kcbooks import` reads them like
+// any hand-kept books.
+
+#include <cstdint>
+#include <string>
+
+struct GenerateOptions {
+    // Journal entries to write, settlement entries included. Opening balances grow with the
+    // books; every sum stays within 64-bit ten-thousandths up to about a billion entries.
+    std::uint64_t entries = 1000;
+    // The same (entries, seed) always gives the same files, byte for byte.
+    std::uint64_t seed = 1;
+    // Sets the books' tax_inclusive flag; the bookings themselves are the same either way.
+    bool taxInclusive = false;
+};
+
+// Writes company.csv, users.csv, accounts.csv, openings.csv, journal.csv and
+// notes/GEN001/{switch,layout,body}.txt into `dir`, creating it if missing. Returns false and
+// sets *error (when given) on an I/O failure; files already written are left in place.
+bool GenerateBooks(const std::string& dir, const GenerateOptions& options, std::string* error);

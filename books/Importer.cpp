@@ -1,0 +1,1092 @@
+#include "books/Importer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "books/Csv.h"
+#include "books/Encoding.h"
+#include "books/Model.h"
+#include "books/Store.h"
+#include "common/Sjis.h"
+
+namespace books {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Byte limits of the texts, set by the record fields they end up in.
+constexpr std::size_t kDataIdBytes = 15;
+constexpr std::size_t kCompanyNameBytes = 259;
+constexpr std::size_t kAccountNameBytes = 56;
+constexpr std::size_t kLabelBytes = 30;
+constexpr std::size_t kDescriptionBytes = 60;
+constexpr std::size_t kUserIdBytes = 64;
+constexpr std::size_t kEraNameBytes = 6;
+constexpr std::size_t kEraShortBytes = 8;
+
+bool ReadWholeFile(const fs::path& path, std::string* content) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    *content = buffer.str();
+    return !in.bad();
+}
+
+bool AddChecked(std::int64_t a, std::int64_t b, std::int64_t* result) {
+    if ((b > 0 && a > std::numeric_limits<std::int64_t>::max() - b) ||
+        (b < 0 && a < std::numeric_limits<std::int64_t>::min() - b)) {
+        return false;
+    }
+    *result = a + b;
+    return true;
+}
+
+bool IsValidDate(std::int64_t date) {
+    if (date < 10000101 || date > 99991231) return false;
+    int year = static_cast<int>(date / 10000);
+    int month = static_cast<int>(date / 100 % 100);
+    int day = static_cast<int>(date % 100);
+    if (month < 1 || month > 12 || day < 1) return false;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    int last = kDays[month - 1] + ((month == 2 && leap) ? 1 : 0);
+    return day <= last;
+}
+
+// A CSV file whose columns are found by name.
+class Table {
+public:
+    struct Column {
+        const char* name;
+        bool required;
+    };
+
+    Table(std::string fileName, std::vector<Column> columns, SourceEncoding encoding)
+        : fileName_(std::move(fileName)), columns_(std::move(columns)), encoding_(encoding) {}
+
+    // Reads the file and its header. False with Error() when the file cannot be read or its
+    // header names an unknown column or lacks a required one.
+    bool Open(const fs::path& dir) {
+        if (!ReadWholeFile(dir / fileName_, &content_)) {
+            error_ = fileName_ + ": cannot be read";
+            return false;
+        }
+        reader_.emplace(content_);
+        std::vector<std::string> header;
+        if (!reader_->Next(&header)) {
+            error_ = reader_->Failed() ? At(reader_->RecordLine(), "", reader_->Error())
+                                       : fileName_ + ": has no header row";
+            return false;
+        }
+        index_.assign(columns_.size(), -1);
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            auto it = std::find_if(columns_.begin(), columns_.end(),
+                                   [&](const Column& c) { return header[i] == c.name; });
+            if (it == columns_.end()) {
+                error_ = At(reader_->RecordLine(), header[i], "unknown column");
+                return false;
+            }
+            std::size_t k = static_cast<std::size_t>(it - columns_.begin());
+            if (index_[k] >= 0) {
+                error_ = At(reader_->RecordLine(), header[i], "column given twice");
+                return false;
+            }
+            index_[k] = static_cast<int>(i);
+        }
+        for (std::size_t k = 0; k < columns_.size(); ++k) {
+            if (columns_[k].required && index_[k] < 0) {
+                error_ = At(reader_->RecordLine(), columns_[k].name, "required column is missing");
+                return false;
+            }
+        }
+        width_ = header.size();
+        return true;
+    }
+
+    // Next data row. False at the end or on a malformed row (then Failed()).
+    bool Next() {
+        if (!reader_->Next(&row_)) {
+            if (reader_->Failed()) error_ = At(reader_->RecordLine(), "", reader_->Error());
+            return false;
+        }
+        if (row_.size() != width_) {
+            std::ostringstream why;
+            why << "has " << row_.size() << " fields, the header has " << width_;
+            error_ = At(reader_->RecordLine(), "", why.str());
+            return false;
+        }
+        return true;
+    }
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+    long Line() const { return reader_->RecordLine(); }
+
+    // The cell of column k (index into the column list); empty when the column is absent.
+    std::string_view Cell(std::size_t k) const {
+        return index_[k] < 0 ? std::string_view()
+                             : std::string_view(row_[static_cast<std::size_t>(index_[k])]);
+    }
+    bool Empty(std::size_t k) const { return Cell(k).empty(); }
+
+    // Every parser below fails the table with a message naming the cell.
+    bool Fail(std::size_t k, const std::string& why) {
+        error_ = At(Line(), columns_[k].name, why);
+        return false;
+    }
+    bool FailLine(long line, const char* column, const std::string& why) {
+        error_ = At(line, column, why);
+        return false;
+    }
+
+    bool RequireCell(std::size_t k) {
+        if (Empty(k)) return Fail(k, "a value is required");
+        return true;
+    }
+
+    bool Int(std::size_t k, std::int64_t min, std::int64_t max, std::int64_t* out) {
+        std::string_view text = Cell(k);
+        std::int64_t value = 0;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+            return Fail(k, "not a whole number: \"" + std::string(text) + "\"");
+        }
+        if (value < min || value > max) {
+            return Fail(k, "out of range: " + std::string(text));
+        }
+        *out = value;
+        return true;
+    }
+
+    // Decimal yen with at most four fraction digits, into ten-thousandths.
+    bool Amount(std::size_t k, std::int64_t* out) {
+        std::string_view text = Cell(k);
+        if (text.empty()) {
+            *out = 0;
+            return true;
+        }
+        bool negative = false;
+        std::size_t pos = 0;
+        if (text[0] == '-' || text[0] == '+') {
+            negative = text[0] == '-';
+            pos = 1;
+        }
+        std::string_view whole = text.substr(pos, text.find('.', pos) - pos);
+        std::string_view fraction;
+        if (std::size_t dot = text.find('.', pos); dot != std::string_view::npos) {
+            fraction = text.substr(dot + 1);
+        }
+        auto digits = [](std::string_view s) {
+            return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (whole.empty() || !digits(whole) || !digits(fraction) ||
+            (text.find('.') != std::string_view::npos && fraction.empty())) {
+            return Fail(k, "not an amount: \"" + std::string(text) + "\"");
+        }
+        if (fraction.size() > 4)
+            return Fail(k, "more than four fraction digits: " + std::string(text));
+        // Accumulate ten-thousandths as a negative number so that the minimum fits.
+        std::int64_t value = 0;
+        auto push = [&](char c) {
+            constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+            int digit = c - '0';
+            if (value < kMin / 10 || value * 10 < kMin + digit) return false;
+            value = value * 10 - digit;
+            return true;
+        };
+        bool fits = true;
+        for (char c : whole) fits = fits && push(c);
+        for (std::size_t i = 0; i < 4; ++i)
+            fits = fits && push(i < fraction.size() ? fraction[i] : '0');
+        if (!negative) {
+            if (value == std::numeric_limits<std::int64_t>::min()) fits = false;
+            value = -value;
+        }
+        if (!fits) return Fail(k, "beyond the 64-bit range: " + std::string(text));
+        *out = value;
+        return true;
+    }
+
+    bool Date(std::size_t k, std::int32_t* out) {
+        std::string_view text = Cell(k);
+        std::int64_t value = 0;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.size() != 8 || ec != std::errc() || end != text.data() + text.size() ||
+            !IsValidDate(value)) {
+            return Fail(k, "not a date (yyyymmdd): \"" + std::string(text) + "\"");
+        }
+        *out = static_cast<std::int32_t>(value);
+        return true;
+    }
+
+    bool Nature(std::string_view text, std::size_t k, std::uint32_t* out) {
+        std::uint64_t value = 0;
+        const char* first = text.data();
+        const char* last = text.data() + text.size();
+        int base = 10;
+        if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+            first += 2;
+            base = 16;
+        }
+        auto [end, ec] = std::from_chars(first, last, value, base);
+        if (text.empty() || ec != std::errc() || end != last || value > 0xFFFFFFFFu) {
+            return Fail(k, "not a nature code: \"" + std::string(text) + "\"");
+        }
+        *out = static_cast<std::uint32_t>(value);
+        return true;
+    }
+
+    // A text converted to Shift_JIS, at most `limit` bytes.
+    bool Text(std::size_t k, std::size_t limit, std::string* out) {
+        std::string_view text = Cell(k);
+        if (!ToSjis(text, out))
+            return Fail(k, "text has no Shift_JIS form: \"" + Printable(text) + "\"");
+        if (out->size() > limit) {
+            return Fail(k, "text is " + std::to_string(out->size()) +
+                               " bytes in Shift_JIS, at most " + std::to_string(limit) +
+                               " are allowed");
+        }
+        if (out->find('\0') != std::string::npos) return Fail(k, "text holds a NUL byte");
+        return true;
+    }
+
+    bool ToSjis(std::string_view text, std::string* out) const {
+        if (encoding_ == SourceEncoding::kUtf8) return Utf8ToSjis(text, out);
+        std::string check;
+        if (!SjisToUtf8(text, &check)) return false;
+        out->assign(text);
+        return true;
+    }
+
+    std::string Printable(std::string_view text) const {
+        return encoding_ == SourceEncoding::kUtf8 ? std::string(text) : SjisToUtf8Lossy(text);
+    }
+
+    std::string At(long line, std::string_view column, const std::string& why) const {
+        std::ostringstream out;
+        out << fileName_ << ", line " << line;
+        if (!column.empty()) out << ", column " << column;
+        out << ": " << why;
+        return out.str();
+    }
+
+private:
+    std::string fileName_;
+    std::vector<Column> columns_;
+    SourceEncoding encoding_;
+    std::string content_;
+    std::optional<CsvReader> reader_;
+    std::vector<int> index_;
+    std::size_t width_ = 0;
+    std::vector<std::string> row_;
+    std::string error_;
+};
+
+class Importer {
+public:
+    Importer(fs::path dir, SourceEncoding encoding) : dir_(std::move(dir)), encoding_(encoding) {}
+
+    bool Load() {
+        return LoadCompanies() && LoadUsers() && LoadAccounts() && LoadOpenings() &&
+               LoadJournal() && LoadEras() && LoadNotes() && BuildSummaries();
+    }
+    bool Write(const std::string& storePath);
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fail(const std::string& message) {
+        error_ = message;
+        return false;
+    }
+    bool Fail(const Table& table) { return Fail(table.Error()); }
+    DataSet* FindDataSet(Table& table, std::size_t column);
+    bool LoadCompanies();
+    bool LoadUsers();
+    bool LoadAccounts();
+    bool LoadOpenings();
+    bool LoadJournal();
+    bool CheckEntries(DataSet& set, Table& table);
+    bool LoadEras();
+    bool LoadNotes();
+    bool BuildSummaries();
+    bool Post(DataSet& set, std::int32_t code, SummaryArray array, int slot, std::int64_t amount,
+              const char* file, long line);
+    bool WriteLedger(Database& db, const DataSet& set);
+
+    fs::path dir_;
+    SourceEncoding encoding_;
+    std::string error_;
+    std::vector<DataSet> sets_;
+    std::map<std::string, std::size_t> setById_;
+    std::vector<User> users_;
+    std::vector<Era> eras_;
+};
+
+DataSet* Importer::FindDataSet(Table& table, std::size_t column) {
+    std::string id;
+    if (!table.RequireCell(column) || !table.Text(column, kDataIdBytes, &id)) return nullptr;
+    auto it = setById_.find(id);
+    if (it == setById_.end()) {
+        table.Fail(column, "unknown data set \"" + table.Printable(id) + "\"");
+        return nullptr;
+    }
+    return &sets_[it->second];
+}
+
+bool Importer::LoadCompanies() {
+    enum { kId, kNo, kName, kFrom, kTo, kInterim, kIntro, kAct, kManuf, kTax };
+    Table table("company.csv",
+                {{"data_id", true},
+                 {"data_no", true},
+                 {"name", true},
+                 {"period_from", true},
+                 {"period_to", true},
+                 {"interim_closing", false},
+                 {"intro_position", false},
+                 {"companies_act", false},
+                 {"manufacturing", false},
+                 {"tax_inclusive", false}},
+                encoding_);
+    if (!table.Open(dir_)) return Fail(table);
+    std::set<std::int32_t> numbers;
+    while (table.Next()) {
+        DataSet set;
+        Company& c = set.company;
+        std::int64_t v = 0;
+        if (!table.RequireCell(kId) || !table.Text(kId, kDataIdBytes, &c.dataId))
+            return Fail(table);
+        if (!table.Int(kNo, 1, std::numeric_limits<std::int32_t>::max(), &v)) return Fail(table);
+        c.dataNo = static_cast<std::int32_t>(v);
+        if (!table.RequireCell(kName) || !table.Text(kName, kCompanyNameBytes, &c.name))
+            return Fail(table);
+        if (!table.Date(kFrom, &c.periodFrom) || !table.Date(kTo, &c.periodTo)) return Fail(table);
+        if (c.periodTo < c.periodFrom) {
+            table.Fail(kTo, "the period ends before it begins");
+            return Fail(table);
+        }
+        if (FiscalPosition(c.periodFrom, c.periodTo) > 12) {
+            table.Fail(kTo, "the period has more than 12 fiscal months");
+            return Fail(table);
+        }
+        auto optional = [&](std::size_t k, std::int64_t min, std::int64_t max, std::int32_t dflt,
+                            std::int32_t* out) {
+            if (table.Empty(k)) {
+                *out = dflt;
+                return true;
+            }
+            if (!table.Int(k, min, max, &v)) return false;
+            *out = static_cast<std::int32_t>(v);
+            return true;
+        };
+        if (!optional(kInterim, 0, 1, 0, &c.interimClosing) ||
+            !optional(kIntro, 0, 99, 0, &c.introPosition) ||
+            !optional(kAct, 0, 255, 1, &c.companiesAct) ||
+            !optional(kManuf, 0, 1, 0, &c.manufacturing) ||
+            !optional(kTax, 0, 1, 0, &c.taxInclusive)) {
+            return Fail(table);
+        }
+        if (c.introPosition > 12 && c.introPosition != 99) {
+            table.Fail(kIntro, "must be 0 to 12, or 99 for past-results data");
+            return Fail(table);
+        }
+        if (setById_.count(c.dataId)) {
+            table.Fail(kId, "duplicate data ID");
+            return Fail(table);
+        }
+        if (!numbers.insert(c.dataNo).second) {
+            table.Fail(kNo, "duplicate data number " + std::to_string(c.dataNo));
+            return Fail(table);
+        }
+        setById_[c.dataId] = sets_.size();
+        sets_.push_back(std::move(set));
+    }
+    if (table.Failed()) return Fail(table);
+    if (sets_.empty()) return Fail("company.csv: holds no data set");
+    return true;
+}
+
+bool Importer::LoadUsers() {
+    enum { kUser, kSelection, kDataNo };
+    Table table("users.csv", {{"user_id", true}, {"selection_no", false}, {"data_no", true}},
+                encoding_);
+    if (!table.Open(dir_)) return Fail(table);
+    std::set<std::string> seen;
+    while (table.Next()) {
+        User user;
+        std::int64_t v = 0;
+        if (!table.RequireCell(kUser) || !table.Text(kUser, kUserIdBytes, &user.userId))
+            return Fail(table);
+        if (!seen.insert(user.userId).second) {
+            table.Fail(kUser, "duplicate user");
+            return Fail(table);
+        }
+        if (!table.Empty(kSelection)) {
+            if (!table.Int(kSelection, 0, std::numeric_limits<std::int32_t>::max(), &v))
+                return Fail(table);
+            user.selectionNo = static_cast<std::int32_t>(v);
+        }
+        if (!table.Int(kDataNo, 1, std::numeric_limits<std::int32_t>::max(), &v))
+            return Fail(table);
+        user.dataNo = static_cast<std::int32_t>(v);
+        bool exists = std::any_of(sets_.begin(), sets_.end(), [&](const DataSet& s) {
+            return s.company.dataNo == user.dataNo;
+        });
+        if (!exists) {
+            table.Fail(kDataNo,
+                       "the selected data set " + std::to_string(user.dataNo) + " does not exist");
+            return Fail(table);
+        }
+        users_.push_back(std::move(user));
+    }
+    if (table.Failed()) return Fail(table);
+    if (users_.empty()) return Fail("users.csv: holds no user");
+    return true;
+}
+
+bool Importer::LoadAccounts() {
+    enum { kId, kCode, kName, kLabel, kNature, kSide, kFlag, kNoLedger, kSumOf };
+    Table table("accounts.csv",
+                {{"data_id", true},
+                 {"code", true},
+                 {"name", true},
+                 {"label", false},
+                 {"nature", false},
+                 {"side", false},
+                 {"flag", false},
+                 {"no_ledger", false},
+                 {"sum_of", false}},
+                encoding_);
+    if (!table.Open(dir_)) return Fail(table);
+    while (table.Next()) {
+        DataSet* set = FindDataSet(table, kId);
+        if (!set) return Fail(table);
+        Account account;
+        account.sourceLine = table.Line();
+        std::int64_t v = 0;
+        if (!table.Int(kCode, 1, std::numeric_limits<std::int32_t>::max(), &v)) return Fail(table);
+        account.code = static_cast<std::int32_t>(v);
+        if (set->byCode.count(account.code)) {
+            table.Fail(kCode, "duplicate code " + std::to_string(account.code));
+            return Fail(table);
+        }
+        if (!table.RequireCell(kName) || !table.Text(kName, kAccountNameBytes, &account.name) ||
+            !table.Text(kLabel, kLabelBytes, &account.label)) {
+            return Fail(table);
+        }
+        const Account* parent = nullptr;
+        if (account.IsSubAccount()) {
+            auto it = set->byCode.find(account.code - account.code % kSubAccountRadix);
+            if (it == set->byCode.end()) {
+                table.Fail(kCode,
+                           "sub-account of the missing account " +
+                               std::to_string(account.code - account.code % kSubAccountRadix));
+                return Fail(table);
+            }
+            parent = &set->accounts[it->second];
+        }
+        if (!table.Empty(kNature)) {
+            if (!table.Nature(table.Cell(kNature), kNature, &account.nature)) return Fail(table);
+        } else if (parent) {
+            account.nature = parent->nature;
+        } else {
+            table.Fail(kNature, "a value is required on an account");
+            return Fail(table);
+        }
+        std::string_view side = table.Cell(kSide);
+        if (side == "D") {
+            account.side = 1;
+        } else if (side == "C") {
+            account.side = 2;
+        } else if (side.empty() && parent) {
+            account.side = parent->side;
+        } else {
+            table.Fail(kSide,
+                       side.empty() ? "a value is required on an account" : "must be D or C");
+            return Fail(table);
+        }
+        if (!table.Empty(kFlag)) {
+            if (!table.Int(kFlag, 0, 3, &v)) return Fail(table);
+            account.flag = static_cast<std::uint8_t>(v);
+        } else if (parent) {
+            account.flag = parent->flag;
+        }
+        if (!table.Empty(kNoLedger)) {
+            if (!table.Int(kNoLedger, 0, 1, &v)) return Fail(table);
+            account.noLedger = static_cast<std::uint8_t>(v);
+        }
+        std::string_view sumOf = table.Cell(kSumOf);
+        for (std::size_t pos = 0; pos < sumOf.size();) {
+            std::size_t end = sumOf.find(' ', pos);
+            if (end == std::string_view::npos) end = sumOf.size();
+            if (end > pos) {
+                std::uint32_t mask = 0;
+                if (!table.Nature(sumOf.substr(pos, end - pos), kSumOf, &mask)) return Fail(table);
+                account.sumOf.push_back(mask);
+            }
+            pos = end + 1;
+        }
+        if (!account.sumOf.empty() && (!account.IsTotal() || account.IsSubAccount())) {
+            table.Fail(kSumOf, "only total accounts (flag 2 or 3) sum other accounts");
+            return Fail(table);
+        }
+        if (!account.IsSubAccount() &&
+            (account.nature == kInputTaxNature || account.nature == kOutputTaxNature)) {
+            std::int32_t& slot =
+                account.nature == kInputTaxNature ? set->inputTaxAccount : set->outputTaxAccount;
+            if (slot != 0) {
+                table.Fail(kNature, "a second consumption-tax account of this kind");
+                return Fail(table);
+            }
+            slot = account.code;
+        }
+        set->byCode[account.code] = set->accounts.size();
+        set->accounts.push_back(std::move(account));
+    }
+    if (table.Failed()) return Fail(table);
+    return true;
+}
+
+// An account code that postings may name: an account or sub-account that is not a total.
+static const Account* PostingAccount(Table& table, DataSet& set, std::size_t column,
+                                     std::int32_t* code) {
+    std::int64_t v = 0;
+    if (!table.Int(column, 1, std::numeric_limits<std::int32_t>::max(), &v)) return nullptr;
+    auto it = set.byCode.find(static_cast<std::int32_t>(v));
+    if (it == set.byCode.end()) {
+        table.Fail(column, "unknown account code " + std::to_string(v));
+        return nullptr;
+    }
+    const Account& account = set.accounts[it->second];
+    const Account& top = set.accounts[set.byCode[account.code - account.code % kSubAccountRadix]];
+    if (top.IsTotal()) {
+        table.Fail(column, "total account " + std::to_string(v) + " takes no postings");
+        return nullptr;
+    }
+    *code = account.code;
+    return &account;
+}
+
+bool Importer::LoadOpenings() {
+    enum { kId, kCode, kDebit, kCredit };
+    if (!fs::exists(dir_ / "openings.csv")) return true;
+    Table table("openings.csv",
+                {{"data_id", true}, {"code", true}, {"debit", false}, {"credit", false}},
+                encoding_);
+    if (!table.Open(dir_)) return Fail(table);
+    while (table.Next()) {
+        DataSet* set = FindDataSet(table, kId);
+        if (!set) return Fail(table);
+        std::int32_t code = 0;
+        std::int64_t debit = 0;
+        std::int64_t credit = 0;
+        if (!PostingAccount(table, *set, kCode, &code) || !table.Amount(kDebit, &debit) ||
+            !table.Amount(kCredit, &credit)) {
+            return Fail(table);
+        }
+        for (SummaryArray array : {kDebitNet, kDebitGross}) {
+            if (!Post(*set, code, array, 0, debit, "openings.csv", table.Line())) return false;
+        }
+        for (SummaryArray array : {kCreditNet, kCreditGross}) {
+            if (!Post(*set, code, array, 0, credit, "openings.csv", table.Line())) return false;
+        }
+    }
+    if (table.Failed()) return Fail(table);
+    return true;
+}
+
+bool Importer::Post(DataSet& set, std::int32_t code, SummaryArray array, int slot,
+                    std::int64_t amount, const char* file, long line) {
+    if (amount == 0) return true;
+    SummarySlots& slots = set.summaries.try_emplace(code - code % kSubAccountRadix).first->second;
+    std::int64_t& cell = Slot(slots, array, slot);
+    if (!AddChecked(cell, amount, &cell)) {
+        return Fail(std::string(file) + ", line " + std::to_string(line) +
+                    ": the totals of account " + std::to_string(code - code % kSubAccountRadix) +
+                    " leave the 64-bit range");
+    }
+    return true;
+}
+
+bool Importer::LoadJournal() {
+    enum {
+        kId,
+        kEntry,
+        kVoucher,
+        kLine,
+        kDate,
+        kPosition,
+        kKind,
+        kDebitCode,
+        kDebitAmount,
+        kDebitTax,
+        kCreditCode,
+        kCreditAmount,
+        kCreditTax,
+        kDescription
+    };
+    if (!fs::exists(dir_ / "journal.csv")) return true;
+    Table table("journal.csv",
+                {{"data_id", true},
+                 {"entry", true},
+                 {"voucher", false},
+                 {"line", true},
+                 {"date", true},
+                 {"position", false},
+                 {"kind", false},
+                 {"debit_code", false},
+                 {"debit_amount", false},
+                 {"debit_tax", false},
+                 {"credit_code", false},
+                 {"credit_amount", false},
+                 {"credit_tax", false},
+                 {"description", false}},
+                encoding_);
+    if (!table.Open(dir_)) return Fail(table);
+    constexpr std::int64_t kMaxKey = std::numeric_limits<std::int32_t>::max();
+    DataSet* last = nullptr;
+    std::string lastId;
+    while (table.Next()) {
+        // Books usually hold one data set: skip the look-up while the ID repeats.
+        DataSet* set = last;
+        if (!set || table.Cell(kId) != lastId) {
+            set = FindDataSet(table, kId);
+            if (!set) return Fail(table);
+            last = set;
+            lastId = table.Cell(kId);
+        }
+        JournalLine line;
+        line.sourceLine = table.Line();
+        std::int64_t v = 0;
+        if (!table.Int(kEntry, 1, kMaxKey, &v)) return Fail(table);
+        line.entry = static_cast<std::int32_t>(v);
+        line.voucher = line.entry;
+        if (!table.Empty(kVoucher)) {
+            if (!table.Int(kVoucher, 0, kMaxKey, &v)) return Fail(table);
+            line.voucher = static_cast<std::int32_t>(v);
+        }
+        if (!table.Int(kLine, 1, kMaxKey, &v)) return Fail(table);
+        line.line = static_cast<std::int32_t>(v);
+        const Company& company = set->company;
+        if (!table.Date(kDate, &line.date)) return Fail(table);
+        if (line.date < company.periodFrom || line.date > company.periodTo) {
+            table.Fail(kDate,
+                       "date " + std::to_string(line.date) + " lies outside the fiscal period");
+            return Fail(table);
+        }
+        int fiscal = FiscalPosition(company.periodFrom, line.date);
+        line.position = static_cast<std::int16_t>(fiscal);
+        if (!table.Empty(kPosition)) {
+            if (!table.Int(kPosition, 1, 18, &v)) return Fail(table);
+            if (v != kPositionInterim && v != kPositionYearEnd && v != fiscal) {
+                table.Fail(kPosition, "must be empty, the date's fiscal month, 15 or 18");
+                return Fail(table);
+            }
+            line.position = static_cast<std::int16_t>(v);
+        }
+        if (!table.Empty(kKind)) {
+            if (!table.Int(kKind, 0, 255, &v)) return Fail(table);
+            line.kind = static_cast<std::int16_t>(v);
+        }
+        const Account* debit = nullptr;
+        const Account* credit = nullptr;
+        if (!table.Empty(kDebitCode) &&
+            !(debit = PostingAccount(table, *set, kDebitCode, &line.debitCode))) {
+            return Fail(table);
+        }
+        if (!table.Empty(kCreditCode) &&
+            !(credit = PostingAccount(table, *set, kCreditCode, &line.creditCode))) {
+            return Fail(table);
+        }
+        if (!table.Amount(kDebitAmount, &line.debitAmount) ||
+            !table.Amount(kDebitTax, &line.debitTax) ||
+            !table.Amount(kCreditAmount, &line.creditAmount) ||
+            !table.Amount(kCreditTax, &line.creditTax) ||
+            !table.Text(kDescription, kDescriptionBytes, &line.description)) {
+            return Fail(table);
+        }
+        if (!debit && !credit) {
+            table.Fail(kDebitCode, "a line needs a debit or a credit account");
+            return Fail(table);
+        }
+        if (!debit && (line.debitAmount != 0 || line.debitTax != 0)) {
+            table.Fail(kDebitAmount, "an amount on a side without an account");
+            return Fail(table);
+        }
+        if (!credit && (line.creditAmount != 0 || line.creditTax != 0)) {
+            table.Fail(kCreditAmount, "an amount on a side without an account");
+            return Fail(table);
+        }
+        if (line.debitTax != 0 && line.creditTax != 0) {
+            table.Fail(kCreditTax, "a line carries consumption tax on one side at most");
+            return Fail(table);
+        }
+        if (line.debitTax != 0 && set->inputTaxAccount == 0) {
+            table.Fail(kDebitTax, "the books have no input-tax account (nature 0x80880810)");
+            return Fail(table);
+        }
+        if (line.creditTax != 0 && set->outputTaxAccount == 0) {
+            table.Fail(kCreditTax, "the books have no output-tax account (nature 0x80484010)");
+            return Fail(table);
+        }
+        set->journal.push_back(std::move(line));
+    }
+    if (table.Failed()) return Fail(table);
+    for (DataSet& set : sets_) {
+        if (!CheckEntries(set, table)) return false;
+    }
+    return true;
+}
+
+// Puts every data set's journal in entry order, refuses duplicate lines and entries that do
+// not balance, and gives entries without a kind their default.
+bool Importer::CheckEntries(DataSet& set, Table& table) {
+    auto& lines = set.journal;
+    std::stable_sort(lines.begin(), lines.end(), [](const JournalLine& a, const JournalLine& b) {
+        return a.entry != b.entry ? a.entry < b.entry : a.line < b.line;
+    });
+    for (std::size_t begin = 0; begin < lines.size();) {
+        std::size_t end = begin;
+        std::int64_t debits = 0;
+        std::int64_t credits = 0;
+        bool fits = true;
+        while (end < lines.size() && lines[end].entry == lines[begin].entry) {
+            const JournalLine& line = lines[end];
+            if (end > begin && line.line == lines[end - 1].line) {
+                table.FailLine(line.sourceLine, "line",
+                               "entry " + std::to_string(line.entry) + " has line " +
+                                   std::to_string(line.line) + " twice");
+                return Fail(table);
+            }
+            fits = fits && AddChecked(debits, line.debitAmount, &debits) &&
+                   AddChecked(debits, line.debitTax, &debits) &&
+                   AddChecked(credits, line.creditAmount, &credits) &&
+                   AddChecked(credits, line.creditTax, &credits);
+            ++end;
+        }
+        if (!fits || debits != credits) {
+            std::ostringstream why;
+            why << "entry " << lines[begin].entry << " does not balance";
+            if (fits)
+                why << " (debits " << debits << ", credits " << credits << " ten-thousandths)";
+            table.FailLine(lines[end - 1].sourceLine, "entry", why.str());
+            return Fail(table);
+        }
+        std::int16_t defaultKind = end - begin == 1 ? 0 : 34;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (lines[i].kind < 0) lines[i].kind = defaultKind;
+        }
+        begin = end;
+    }
+    return true;
+}
+
+bool Importer::LoadEras() {
+    enum { kFirst, kName, kShort };
+    if (!fs::exists(dir_ / "eras.csv")) {
+        // The eras of the Japanese calendar since 1868 (Shift_JIS literals).
+        eras_ = {{18681023, "明治", "M"},
+                 {19120730, "大正", "T"},
+                 {19261225, "昭和", "S"},
+                 {19890108, "平成", "H"},
+                 {20190501, "令和", "R"}};
+        return true;
+    }
+    Table table("eras.csv", {{"first_day", true}, {"name", true}, {"short", true}}, encoding_);
+    if (!table.Open(dir_)) return Fail(table);
+    while (table.Next()) {
+        Era era;
+        if (!table.Date(kFirst, &era.firstDay) || !table.RequireCell(kName) ||
+            !table.Text(kName, kEraNameBytes, &era.name) ||
+            !table.Text(kShort, kEraShortBytes, &era.shortLabel)) {
+            return Fail(table);
+        }
+        if (!eras_.empty() && era.firstDay <= eras_.back().firstDay) {
+            table.Fail(kFirst, "eras must be in ascending order of their first days");
+            return Fail(table);
+        }
+        eras_.push_back(std::move(era));
+    }
+    if (table.Failed()) return Fail(table);
+    return true;
+}
+
+bool Importer::LoadNotes() {
+    static const char* const kFiles[] = {"switch.txt", "layout.txt", "body.txt"};
+    for (DataSet& set : sets_) {
+        std::string folder;  // file names are UTF-8
+        if (!SjisToUtf8(set.company.dataId, &folder)) continue;
+        fs::path dir = dir_ / "notes" / folder;
+        for (std::size_t k = 0; k < 3; ++k) {
+            fs::path path = dir / kFiles[k];
+            if (!fs::exists(path)) continue;
+            std::string raw;
+            std::string name = "notes/" + folder + "/" + kFiles[k];
+            if (!ReadWholeFile(path, &raw)) return Fail(name + ": cannot be read");
+            bool valid = false;
+            if (encoding_ == SourceEncoding::kUtf8) {
+                valid = Utf8ToSjis(raw, &set.notes[k]);
+            } else {
+                std::string check;
+                valid = SjisToUtf8(raw, &check);
+                set.notes[k] = raw;
+            }
+            if (!valid || set.notes[k].find('\0') != std::string::npos) {
+                return Fail(name + ": text has no Shift_JIS form");
+            }
+            set.hasNote[k] = true;
+        }
+    }
+    return true;
+}
+
+// Total accounts carry the slot-wise sums of the posting accounts whose nature holds one of
+// their masks; every posting account counts once per total.
+bool Importer::BuildSummaries() {
+    for (DataSet& set : sets_) {
+        for (const JournalLine& line : set.journal) {
+            int slot = SlotOfPosition(line.position);
+            auto post = [&](std::int32_t code, SummaryArray array, std::int64_t amount) {
+                return Post(set, code, array, slot, amount, "journal.csv", line.sourceLine);
+            };
+            bool ok = true;
+            if (line.debitCode != 0) {
+                ok = ok && post(line.debitCode, kDebitNet, line.debitAmount) &&
+                     post(line.debitCode, kDebitGross, line.debitAmount) &&
+                     post(line.debitCode, kDebitGross, line.debitTax);
+            }
+            if (line.creditCode != 0) {
+                ok = ok && post(line.creditCode, kCreditNet, line.creditAmount) &&
+                     post(line.creditCode, kCreditGross, line.creditAmount) &&
+                     post(line.creditCode, kCreditGross, line.creditTax);
+            }
+            if (line.debitTax != 0) ok = ok && post(set.inputTaxAccount, kDebitNet, line.debitTax);
+            if (line.creditTax != 0)
+                ok = ok && post(set.outputTaxAccount, kCreditNet, line.creditTax);
+            if (!ok) return false;
+        }
+        for (const Account& total : set.accounts) {
+            if (total.IsSubAccount() || total.sumOf.empty()) continue;
+            SummarySlots sums{};
+            for (const Account& posting : set.accounts) {
+                if (posting.IsSubAccount() || posting.IsTotal()) continue;
+                bool covered = std::any_of(
+                    total.sumOf.begin(), total.sumOf.end(),
+                    [&](std::uint32_t mask) { return (posting.nature & mask) == mask; });
+                auto it = set.summaries.find(posting.code);
+                if (!covered || it == set.summaries.end()) continue;
+                for (std::size_t i = 0; i < sums.size(); ++i) {
+                    if (!AddChecked(sums[i], it->second[i], &sums[i])) {
+                        return Fail("accounts.csv, line " + std::to_string(total.sourceLine) +
+                                    ": the totals of account " + std::to_string(total.code) +
+                                    " leave the 64-bit range");
+                    }
+                }
+            }
+            set.summaries[total.code] = sums;
+        }
+    }
+    return true;
+}
+
+bool Importer::Write(const std::string& storePath) {
+    Database db;
+    if (!db.Create(storePath) || !db.Exec("BEGIN"))
+        return Fail("cannot create the store: " + db.Error());
+    {
+        Statement meta(db, "INSERT INTO meta VALUES(?,?)");
+        meta.BindText(1, "format");
+        meta.BindText(2, kStoreFormat);
+        meta.Step();
+        meta.Reset();
+        meta.BindText(1, "version");
+        meta.Bind(2, kStoreVersion);
+        if (meta.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+    }
+    Statement company(db, "INSERT INTO company VALUES(?,?,?,?,?,?,?,?,?,?)");
+    for (const DataSet& set : sets_) {
+        const Company& c = set.company;
+        company.Reset();
+        company.Bind(1, c.dataNo);
+        company.BindBlob(2, c.dataId.data(), static_cast<int>(c.dataId.size()));
+        company.BindBlob(3, c.name.data(), static_cast<int>(c.name.size()));
+        company.Bind(4, c.periodFrom);
+        company.Bind(5, c.periodTo);
+        company.Bind(6, c.interimClosing);
+        company.Bind(7, c.introPosition);
+        company.Bind(8, c.companiesAct);
+        company.Bind(9, c.manufacturing);
+        company.Bind(10, c.taxInclusive);
+        if (company.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+    }
+    Statement user(db, "INSERT INTO users VALUES(?,?,?,?)");
+    for (std::size_t i = 0; i < users_.size(); ++i) {
+        user.Reset();
+        user.Bind(1, static_cast<std::int64_t>(i));
+        user.BindBlob(2, users_[i].userId.data(), static_cast<int>(users_[i].userId.size()));
+        user.Bind(3, users_[i].selectionNo);
+        user.Bind(4, users_[i].dataNo);
+        if (user.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+    }
+    Statement era(db, "INSERT INTO eras VALUES(?,?,?)");
+    for (const Era& e : eras_) {
+        era.Reset();
+        era.Bind(1, e.firstDay);
+        era.BindBlob(2, e.name.data(), static_cast<int>(e.name.size()));
+        era.BindBlob(3, e.shortLabel.data(), static_cast<int>(e.shortLabel.size()));
+        if (era.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+    }
+    Statement account(db, "INSERT INTO accounts VALUES(?,?,?,?,?,?,?,?,?,?)");
+    Statement note(db, "INSERT INTO notes VALUES(?,?,?)");
+    Statement journal(db, "INSERT INTO journal VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    for (const DataSet& set : sets_) {
+        for (std::size_t i = 0; i < set.accounts.size(); ++i) {
+            const Account& a = set.accounts[i];
+            account.Reset();
+            account.Bind(1, set.company.dataNo);
+            account.Bind(2, static_cast<std::int64_t>(i));
+            account.Bind(3, a.code);
+            account.BindBlob(4, a.name.data(), static_cast<int>(a.name.size()));
+            account.BindBlob(5, a.label.data(), static_cast<int>(a.label.size()));
+            account.Bind(6, a.nature);
+            account.Bind(7, a.side);
+            account.Bind(8, a.flag);
+            account.Bind(9, a.noLedger);
+            if (!a.IsSubAccount()) {
+                auto it = set.summaries.find(a.code);
+                SummarySlots zero{};
+                const SummarySlots& slots = it == set.summaries.end() ? zero : it->second;
+                account.BindBlob(10, slots.data(), static_cast<int>(sizeof(slots)));
+            }
+            if (account.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        }
+        static const int kKinds[] = {0, 100, 1000};
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (!set.hasNote[k]) continue;
+            note.Reset();
+            note.Bind(1, set.company.dataNo);
+            note.Bind(2, kKinds[k]);
+            note.BindBlob(3, set.notes[k].data(), static_cast<int>(set.notes[k].size()));
+            if (note.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        }
+        for (const JournalLine& l : set.journal) {
+            journal.Reset();
+            std::int64_t values[] = {
+                set.company.dataNo, l.entry,        l.line,      l.voucher,     l.date,
+                l.position,         l.kind,         l.debitCode, l.debitAmount, l.debitTax,
+                l.creditCode,       l.creditAmount, l.creditTax};
+            for (int c = 0; c < 13; ++c) journal.Bind(c + 1, values[c]);
+            journal.BindBlob(14, l.description.data(), static_cast<int>(l.description.size()));
+            if (journal.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        }
+        if (!WriteLedger(db, set)) return false;
+    }
+    if (!db.Exec("COMMIT")) return Fail("cannot write the store: " + db.Error());
+    db.Close();
+    return true;
+}
+
+// Every journal line stands in the ledger of each account it reaches: its debit and credit
+// accounts and, through its tax, the input-tax or output-tax account. Rows go in in key order.
+bool Importer::WriteLedger(Database& db, const DataSet& set) {
+    struct Row {
+        std::int32_t account;
+        std::uint32_t line;  // index into the journal
+        std::uint8_t side;
+    };
+    std::vector<Row> rows;
+    rows.reserve(set.journal.size() * 2 + set.journal.size() / 4);
+    for (std::size_t i = 0; i < set.journal.size(); ++i) {
+        const JournalLine& l = set.journal[i];
+        std::int32_t reached[4] = {l.debitCode - l.debitCode % kSubAccountRadix,
+                                   l.creditCode - l.creditCode % kSubAccountRadix,
+                                   l.debitTax != 0 ? set.inputTaxAccount : 0,
+                                   l.creditTax != 0 ? set.outputTaxAccount : 0};
+        for (int r = 0; r < 4; ++r) {
+            std::int32_t account = reached[r];
+            if (account == 0 || std::find(reached, reached + r, account) != reached + r) continue;
+            bool onDebit = account == reached[0];
+            bool onCredit = account == reached[1];
+            std::uint8_t side = onDebit && onCredit ? 3 : onDebit ? 2 : onCredit ? 1 : 0;
+            rows.push_back({account, static_cast<std::uint32_t>(i), side});
+        }
+    }
+    const auto& journal = set.journal;
+    std::sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+        const JournalLine& x = journal[a.line];
+        const JournalLine& y = journal[b.line];
+        if (a.account != b.account) return a.account < b.account;
+        if (x.date != y.date) return x.date < y.date;
+        if (x.position != y.position) return x.position < y.position;
+        if (x.voucher != y.voucher) return x.voucher < y.voucher;
+        if (x.entry != y.entry) return x.entry < y.entry;
+        return x.line < y.line;
+    });
+    Statement insert(db, "INSERT INTO ledger VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    for (const Row& row : rows) {
+        const JournalLine& l = journal[row.line];
+        insert.Reset();
+        std::int64_t values[] = {set.company.dataNo,
+                                 row.account,
+                                 l.date,
+                                 l.position,
+                                 l.voucher,
+                                 l.entry,
+                                 l.line,
+                                 row.side,
+                                 l.kind,
+                                 l.debitCode,
+                                 l.debitAmount,
+                                 l.debitTax,
+                                 l.creditCode,
+                                 l.creditAmount,
+                                 l.creditTax};
+        for (int c = 0; c < 15; ++c) insert.Bind(c + 1, values[c]);
+        insert.BindBlob(16, l.description.data(), static_cast<int>(l.description.size()));
+        if (insert.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+    }
+    return true;
+}
+
+}  // namespace
+
+ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
+                         SourceEncoding encoding) {
+    ImportResult result;
+    Importer importer(booksDir, encoding);
+    if (!fs::is_directory(booksDir)) {
+        result.message = booksDir + ": not a folder";
+        return result;
+    }
+    if (!importer.Load()) {
+        result.message = importer.Error();
+        return result;
+    }
+    // Build the new store beside the old one and put it in place only when it is complete.
+    std::string temporary = storePath + ".importing";
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    if (!importer.Write(temporary)) {
+        fs::remove(temporary, ignored);
+        result.message = importer.Error();
+        return result;
+    }
+    std::error_code error;
+    fs::rename(temporary, storePath, error);
+    if (error) {
+        fs::remove(temporary, ignored);
+        result.message = storePath + ": cannot be replaced: " + error.message();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace books

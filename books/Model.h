@@ -1,0 +1,112 @@
+#pragma once
+
+// The books as the importer holds them in memory: Shift_JIS texts, amounts in ten-thousandths.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ledger/Records.h"
+
+namespace books {
+
+constexpr std::uint32_t kInputTaxNature = 0x80880810;
+constexpr std::uint32_t kOutputTaxNature = 0x80484010;
+constexpr std::int32_t kSubAccountRadix = 10000;
+
+// Month positions of settlement periods and the slots they go to.
+constexpr int kPositionInterim = 15;
+constexpr int kPositionYearEnd = 18;
+
+// Both sets of debit and credit arrays of an account summary, in record order: debit without
+// tax, debit with tax, credit without tax, credit with tax.
+using SummarySlots = std::array<std::int64_t, 4 * kSlotCount>;
+enum SummaryArray { kDebitNet = 0, kDebitGross = 1, kCreditNet = 2, kCreditGross = 3 };
+inline std::int64_t& Slot(SummarySlots& slots, SummaryArray array, int slot) {
+    return slots[static_cast<std::size_t>(array * kSlotCount + slot)];
+}
+
+struct Account {
+    std::int32_t code = 0;
+    std::string name;
+    std::string label;
+    std::uint32_t nature = 0;
+    std::uint8_t side = 0;  // 1 debit, 2 credit
+    std::uint8_t flag = 0;
+    std::uint8_t noLedger = 0;
+    std::vector<std::uint32_t> sumOf;
+    long sourceLine = 0;
+    bool IsSubAccount() const { return code % kSubAccountRadix != 0; }
+    bool IsTotal() const { return flag == 2 || flag == 3; }
+};
+
+struct JournalLine {
+    std::int32_t entry = 0;
+    std::int32_t line = 0;
+    std::int32_t voucher = 0;
+    std::int32_t date = 0;
+    std::int16_t position = 0;
+    std::int16_t kind = -1;  // -1: not given, taken from the entry's size
+    std::int32_t debitCode = 0;
+    std::int64_t debitAmount = 0;
+    std::int64_t debitTax = 0;
+    std::int32_t creditCode = 0;
+    std::int64_t creditAmount = 0;
+    std::int64_t creditTax = 0;
+    std::string description;
+    long sourceLine = 0;
+};
+
+struct Company {
+    std::string dataId;
+    std::int32_t dataNo = 0;
+    std::string name;
+    std::int32_t periodFrom = 0;
+    std::int32_t periodTo = 0;
+    std::int32_t interimClosing = 0;
+    std::int32_t introPosition = 0;
+    std::int32_t companiesAct = 1;
+    std::int32_t manufacturing = 0;
+    std::int32_t taxInclusive = 0;
+};
+
+struct DataSet {
+    Company company;
+    std::vector<Account> accounts;  // chart order
+    std::unordered_map<std::int32_t, std::size_t> byCode;
+    std::int32_t inputTaxAccount = 0;   // account code, 0 when none
+    std::int32_t outputTaxAccount = 0;  // account code, 0 when none
+    std::vector<JournalLine> journal;
+    std::unordered_map<std::int32_t, SummarySlots> summaries;  // by account code
+    std::array<std::string, 3> notes;                          // kinds 0, 100, 1000
+    std::array<bool, 3> hasNote = {false, false, false};
+};
+
+struct User {
+    std::string userId;
+    std::int32_t selectionNo = 1;
+    std::int32_t dataNo = 0;
+};
+
+struct Era {
+    std::int32_t firstDay = 0;
+    std::string name;
+    std::string shortLabel;
+};
+
+// Fiscal month position (1-12) of a date inside the period: months close at the month's end.
+inline int FiscalPosition(std::int32_t periodFrom, std::int32_t date) {
+    int fromMonths = (periodFrom / 10000) * 12 + (periodFrom % 10000) / 100;
+    int dateMonths = (date / 10000) * 12 + (date % 10000) / 100;
+    return dateMonths - fromMonths + 1;
+}
+
+inline int SlotOfPosition(int position) {
+    if (position == kPositionYearEnd) return kSlotYearEnd;
+    if (position == kPositionInterim) return kSlotInterim;
+    return position;
+}
+
+}  // namespace books

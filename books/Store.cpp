@@ -1,0 +1,140 @@
+#include "books/Store.h"
+
+namespace books {
+
+Database::~Database() {
+    Close();
+}
+
+void Database::Close() {
+    // Statements still alive keep the handle until they are finalized.
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void Database::TakeError() {
+    error_ = db_ ? sqlite3_errmsg(db_) : "cannot open the store";
+}
+
+bool Database::OpenReadOnly(const std::string& path) {
+    Close();
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        TakeError();
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool Database::Create(const std::string& path) {
+    Close();
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        TakeError();
+        Close();
+        return false;
+    }
+    return Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144;") &&
+           Exec(SchemaSql());
+}
+
+bool Database::Exec(const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        error_ = message ? message : "SQL error";
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+bool Database::IsStore() {
+    Statement query(*this, "SELECT value FROM meta WHERE key='format'");
+    if (!query.Ok() || query.Step() != SQLITE_ROW || query.Blob(0) != kStoreFormat) return false;
+    Statement version(*this, "SELECT value FROM meta WHERE key='version'");
+    return version.Ok() && version.Step() == SQLITE_ROW && version.Int(0) == kStoreVersion;
+}
+
+const char* Database::SchemaSql() {
+    // Company data sets, users, the chart of accounts with its precomputed summaries, the
+    // journal lines, and every account's ledger lines (a journal line stands in the ledger of
+    // each account it reaches), clustered in the ledger's line order so that one account's
+    // ledger of a date range is one index range.
+    return R"sql(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value);
+CREATE TABLE company(
+  data_no INTEGER PRIMARY KEY, data_id BLOB NOT NULL UNIQUE, name BLOB NOT NULL,
+  period_from INTEGER NOT NULL, period_to INTEGER NOT NULL, interim_closing INTEGER NOT NULL,
+  intro_position INTEGER NOT NULL, companies_act INTEGER NOT NULL, manufacturing INTEGER NOT NULL,
+  tax_inclusive INTEGER NOT NULL);
+CREATE TABLE users(
+  ord INTEGER PRIMARY KEY, user_id BLOB NOT NULL UNIQUE, selection_no INTEGER NOT NULL,
+  data_no INTEGER NOT NULL);
+CREATE TABLE accounts(
+  data_no INTEGER NOT NULL, ord INTEGER NOT NULL, code INTEGER NOT NULL, name BLOB NOT NULL,
+  label BLOB NOT NULL, nature INTEGER NOT NULL, side INTEGER NOT NULL, flag INTEGER NOT NULL,
+  no_ledger INTEGER NOT NULL, slots BLOB,
+  PRIMARY KEY(data_no, ord)) WITHOUT ROWID;
+CREATE TABLE journal(
+  data_no INTEGER NOT NULL, entry INTEGER NOT NULL, line INTEGER NOT NULL,
+  voucher INTEGER NOT NULL, date INTEGER NOT NULL, position INTEGER NOT NULL,
+  kind INTEGER NOT NULL, debit_code INTEGER NOT NULL, debit_amount INTEGER NOT NULL,
+  debit_tax INTEGER NOT NULL, credit_code INTEGER NOT NULL, credit_amount INTEGER NOT NULL,
+  credit_tax INTEGER NOT NULL, description BLOB NOT NULL,
+  PRIMARY KEY(data_no, entry, line)) WITHOUT ROWID;
+CREATE TABLE ledger(
+  data_no INTEGER NOT NULL, account INTEGER NOT NULL, date INTEGER NOT NULL,
+  position INTEGER NOT NULL, voucher INTEGER NOT NULL, entry INTEGER NOT NULL,
+  line INTEGER NOT NULL, side INTEGER NOT NULL, kind INTEGER NOT NULL,
+  debit_code INTEGER NOT NULL, debit_amount INTEGER NOT NULL, debit_tax INTEGER NOT NULL,
+  credit_code INTEGER NOT NULL, credit_amount INTEGER NOT NULL, credit_tax INTEGER NOT NULL,
+  description BLOB NOT NULL,
+  PRIMARY KEY(data_no, account, date, position, voucher, entry, line)) WITHOUT ROWID;
+CREATE TABLE eras(first_day INTEGER PRIMARY KEY, name BLOB NOT NULL, short BLOB NOT NULL);
+CREATE TABLE notes(data_no INTEGER NOT NULL, kind INTEGER NOT NULL, text BLOB NOT NULL,
+  PRIMARY KEY(data_no, kind));
+)sql";
+}
+
+Statement::Statement(Database& db, const char* sql) : db_(db) {
+    if (!db.db_ || sqlite3_prepare_v2(db.db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+        db.TakeError();
+        stmt_ = nullptr;
+    }
+}
+
+Statement::~Statement() {
+    if (stmt_) sqlite3_finalize(stmt_);
+}
+
+void Statement::Bind(int index, std::int64_t value) {
+    sqlite3_bind_int64(stmt_, index, value);
+}
+
+void Statement::BindText(int index, std::string_view text) {
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::BindBlob(int index, const void* data, int size) {
+    sqlite3_bind_blob(stmt_, index, size ? data : "", size, SQLITE_TRANSIENT);
+}
+
+int Statement::Step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) db_.TakeError();
+    return rc;
+}
+
+void Statement::Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+std::string_view Statement::Blob(int column) const {
+    const void* data = sqlite3_column_blob(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    return data ? std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size))
+                : std::string_view();
+}
+
+}  // namespace books

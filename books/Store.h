@@ -1,0 +1,71 @@
+#pragma once
+
+// The books store: one SQLite database file. A thin RAII layer over the SQLite C interface and
+// the schema shared by the importer and the services. Texts are stored as Shift_JIS blobs, so
+// that nothing is converted on the way from the store into a record.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace books {
+
+// Marks a database as a books store, and the schema's version.
+constexpr std::string_view kStoreFormat = "kcbooks-store";
+constexpr int kStoreVersion = 1;
+
+class Statement;
+
+class Database {
+public:
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file read-only, or creates a new one. False with Error() on failure.
+    bool OpenReadOnly(const std::string& path);
+    bool Create(const std::string& path);
+    void Close();
+
+    bool Exec(const char* sql);
+    const std::string& Error() const { return error_; }
+    sqlite3* Handle() const { return db_; }
+
+    // True when the open file is a books store of the current version.
+    bool IsStore();
+    static const char* SchemaSql();
+
+private:
+    friend class Statement;
+    void TakeError();
+    sqlite3* db_ = nullptr;
+    std::string error_;
+};
+
+class Statement {
+public:
+    Statement(Database& db, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Ok() const { return stmt_ != nullptr; }
+    void Bind(int index, std::int64_t value);
+    void BindText(int index, std::string_view text);
+    void BindBlob(int index, const void* data, int size);
+    // SQLITE_ROW, SQLITE_DONE or an error code (then the database's Error() is set).
+    int Step();
+    void Reset();
+
+    std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    std::string_view Blob(int column) const;
+
+private:
+    Database& db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace books

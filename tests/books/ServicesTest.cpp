@@ -1,0 +1,440 @@
+// The ledger services over an imported store, through their public operations.
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "books/Books.h"
+#include "ledger/Services.h"
+#include "tests/books/BooksFixture.h"
+
+namespace books::test {
+namespace {
+
+constexpr std::int64_t kYen = 10000;
+
+// Records are packed: their 64-bit fields are read by value, never bound to a reference.
+template <typename T>
+T V(T value) {
+    return value;
+}
+
+class Services : public BooksTest {
+protected:
+    void SetUp() override {
+        BooksTest::SetUp();
+        ImportResult result = Import(SampleFiles());
+        ASSERT_TRUE(result.ok) << result.message;
+    }
+
+    std::vector<StKAMOKUSUMINFO> Summaries() {
+        ClRuleKamoku rule;
+        rule.AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
+        rule.SetCurDataID(ClSetData().GetSelectedInfo()->dataId);
+        rule.AttachOptLink(ClLinkMgr::Inst().GetOptLink());
+        StFINDINFO period[4] = {};
+        period[0] = Find(finditem::kMonthPosition, findcmp::kNotLess, findtype::kValue16, 1,
+                         findlink::kAnd);
+        period[1] = Find(finditem::kMonthPosition, findcmp::kNotGreater, findtype::kValue16, 12,
+                         findlink::kLast);
+        EXPECT_EQ(rule.MoveReady(_RuleKamokuSumType_Base_On, _RuleKamokuSumType_Bmn_Off,
+                                 _RuleKamokuSumType_Disptype_Off, period, nullptr,
+                                 _RuleKamokuSumType_Past_Off),
+                  kLedgerOk);
+        std::uint32_t n = 0;
+        EXPECT_EQ(V(rule.GetSumCount(&n)), kLedgerOk);
+        EXPECT_EQ(V(rule.SetMovePos(0)), kLedgerOk);
+        std::vector<StKAMOKUSUMINFO> rows;
+        StKAMOKUSUMINFO row{};
+        while (rule.MoveNext(&row) == kLedgerOk) rows.push_back(row);
+        EXPECT_EQ(rows.size(), n);
+        EXPECT_EQ(V(rule.MoveNext(&row)), kLedgerEnd);
+        rule.MoveFinish();
+        return rows;
+    }
+
+    static StFINDINFO Find(std::int32_t item, std::int16_t cmp, std::int16_t type,
+                           std::int32_t value, std::int16_t link) {
+        StFINDINFO find{};
+        find.item = item;
+        find.comparison = cmp;
+        find.valueType = type;
+        if (type == findtype::kValue16) {
+            find.value16 = static_cast<std::int16_t>(value);
+        } else {
+            find.value32 = value;
+        }
+        find.link = link;
+        return find;
+    }
+
+    static StORDERINFO LineOrder() {
+        StORDERINFO order{};
+        const std::int32_t items[] = {9, 17, 41, 8, 6, 64};
+        for (int i = 0; i < 6; ++i) {
+            order.keys[i].item = items[i];
+            order.keys[i].last = i == 5 ? 1 : 0;
+        }
+        return order;
+    }
+
+    // The ledger lines of one account between two dates, position 15 left out.
+    std::vector<StMOTOCHOINFO> Ledger(std::int32_t code, std::int32_t from = 20250401,
+                                      std::int32_t to = 20260331, std::int32_t* status = nullptr) {
+        ClRuleMotocho rule;
+        rule.AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
+        rule.SetCurDataID("D001");
+        StFINDINFO find = Find(finditem::kMonthPosition, findcmp::kNotEqual, findtype::kValue32, 15,
+                               findlink::kLast);
+        StORDERINFO order = LineOrder();
+        StMOTOCHOHYOJIINFO view{};
+        view.code = code;
+        view.firstDay = from;
+        view.lastDay = to;
+        std::int32_t ready = rule.MoveReady(&find, &order, &view);
+        std::uint32_t n = 0;
+        std::int32_t counted = rule.GetCount(&find, &view, &n);
+        if (status) *status = ready != kLedgerOk ? ready : counted;
+        std::vector<StMOTOCHOINFO> lines;
+        if (counted != kLedgerOk) return lines;
+        EXPECT_EQ(V(rule.SetMovePos(0)), kLedgerOk);
+        StMOTOCHOINFO line{};
+        for (std::int32_t rc = rule.MoveFirst(&line); rc == kLedgerOk; rc = rule.MoveNext(&line)) {
+            lines.push_back(line);
+        }
+        EXPECT_EQ(lines.size(), n);
+        rule.MoveFinish();
+        return lines;
+    }
+
+    static const StKAMOKUSUMINFO& ByCode(const std::vector<StKAMOKUSUMINFO>& rows,
+                                         std::int32_t code) {
+        for (const auto& row : rows) {
+            if (row.code == code) return row;
+        }
+        static StKAMOKUSUMINFO none{};
+        ADD_FAILURE() << "no summary for " << code;
+        return none;
+    }
+};
+
+TEST_F(Services, LoginSelectsTheUsersDataSetAndWalksDataSetsInNumberOrder) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    ClSetData* data = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
+    const StDATAINFO* selected = data->GetSelectedInfo();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_STREQ(selected->dataId, "D001");
+    EXPECT_STREQ(selected->companyName, "株式会社テスト, 本店");
+    EXPECT_EQ(selected->periodFrom, 20250401);
+    EXPECT_EQ(selected->periodTo, 20260331);
+    EXPECT_EQ(selected->interimClosing, 1);
+    EXPECT_EQ(selected->manufacturing, 1);
+    EXPECT_EQ(selected->companiesAct, 1);
+
+    LedgerCursor cursor = 0;
+    ASSERT_EQ(data->GetDatCursor(&cursor), kLedgerOk);
+    ASSERT_EQ(data->ReadyDat(cursor, 0), kLedgerOk);
+    std::vector<std::int32_t> numbers;
+    StDATAINFO record{};
+    while (data->WalkDat(&record, cursor) == kLedgerOk) numbers.push_back(record.dataNo);
+    EXPECT_EQ(numbers, (std::vector<std::int32_t>{1, 2}));
+    EXPECT_EQ(data->ReleaseDatCursor(cursor), kLedgerOk);
+
+    char user[65] = {};
+    ClSysUser* sysUser = ClDataMgr::Inst().GetSysUserObject();
+    ASSERT_EQ(sysUser->GetCurUserID(user), kLedgerOk);
+    std::int32_t selection = 0, dataNo = 0;
+    ASSERT_EQ(sysUser->GetSelectedNo(user, &selection, &dataNo), kLedgerOk);
+    EXPECT_EQ(selection, 1);
+    EXPECT_EQ(dataNo, 1);
+}
+
+TEST_F(Services, LoginFailuresAreReportedWithAMessage) {
+    EXPECT_EQ(Login("nobody"), kLoginUnknownUser);
+    EXPECT_EQ(Login("u1", 7), kLoginUnknownDataSet);
+    store_ = dir_ + "/missing.books";
+    EXPECT_EQ(Login(), kLoginStoreMissing);
+    store_ = dir_ + "/garbage.books";
+    { std::ofstream(store_) << "this is not a database, only some text that is long enough"; }
+    EXPECT_EQ(Login(), kLoginNotAStore);
+    EXPECT_EQ(prompt_.texts.size(), 4u);
+    EXPECT_EQ(V(ClSetData().GetSelectedInfo()), nullptr);
+}
+
+TEST_F(Services, TruncatedStoreFailsLoginOrReadsWithoutCrashing) {
+    std::string whole;
+    {
+        std::ifstream in(store_, std::ios::binary);
+        whole.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    for (std::size_t size : {std::size_t{100}, whole.size() / 2, whole.size() - 1000}) {
+        std::ofstream(store_, std::ios::binary | std::ios::trunc) << whole.substr(0, size);
+        std::int32_t rc = Login();
+        EXPECT_TRUE(rc == kLedgerOk || rc == kLoginNotAStore) << size << ": " << rc;
+        if (rc == kLedgerOk) Ledger(10000 * 100);  // whatever it reads, it must not crash
+        ClAccConnect::Inst().LogOut();
+    }
+}
+
+TEST_F(Services, SeveralUsersWithoutANamedUserAskWhoLogsIn) {
+    prompt_.answer = kIdNo;
+    EXPECT_EQ(Login(""), 1);
+    EXPECT_EQ(prompt_.texts.size(), 2u);
+    prompt_.answer = kIdYes;
+    EXPECT_EQ(Login(""), kLedgerOk);
+}
+
+TEST_F(Services, SummariesFoldSubAccountsAndRouteTaxInBothSets) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    auto rows = Summaries();
+    std::vector<std::int32_t> codes;
+    for (const auto& row : rows) codes.push_back(row.code);
+    // Chart order, sub-accounts folded into their account.
+    EXPECT_EQ(codes, (std::vector<std::int32_t>{1000000, 1100000, 1500000, 3000000, 3500000,
+                                                5000000, 6000000, 7000000, 9000000, 9100000}));
+
+    const auto& cash = ByCode(rows, 1000000);
+    EXPECT_STREQ(cash.name, "現金");
+    EXPECT_EQ(V(cash.side), 1);
+    EXPECT_EQ(V(cash.nature), 0x80880001u);
+    EXPECT_EQ(V(cash.debit[0]), 1000 * kYen);     // opening
+    EXPECT_EQ(V(cash.debitTax[0]), 1000 * kYen);  // opening, second set
+    EXPECT_EQ(V(cash.debit[1]), 110 * kYen);      // April
+    EXPECT_EQ(V(cash.debit[3]), 50 * kYen);       // June
+    EXPECT_EQ(V(cash.debit[4]), 3 * kYen);        // July, both sides
+    EXPECT_EQ(V(cash.credit[4]), 3 * kYen);
+    EXPECT_EQ(V(cash.debit[12]), 15000);  // March, 1.5 yen
+    EXPECT_EQ(V(cash.credit[kSlotYearEnd]), 5 * kYen);
+    EXPECT_EQ(V(cash.debit[kSlotInterim]), 7 * kYen);
+
+    const auto& sales = ByCode(rows, 6000000);
+    EXPECT_EQ(V(sales.credit[1]), 100 * kYen);     // without tax
+    EXPECT_EQ(V(sales.creditTax[1]), 110 * kYen);  // with tax
+    const auto& outputTax = ByCode(rows, 3500000);
+    EXPECT_EQ(V(outputTax.credit[1]), 10 * kYen);
+    EXPECT_EQ(V(outputTax.creditTax[1]), 0);
+    const auto& inputTax = ByCode(rows, 1500000);
+    EXPECT_EQ(V(inputTax.debit[2]), 20 * kYen);
+    EXPECT_EQ(V(inputTax.debitTax[2]), 0);
+    const auto& purchases = ByCode(rows, 7000000);
+    EXPECT_EQ(V(purchases.debit[2]), 200 * kYen);
+    EXPECT_EQ(V(purchases.debitTax[2]), 220 * kYen);
+    EXPECT_EQ(V(purchases.debit[kSlotYearEnd]), 5 * kYen);
+
+    const auto& bank = ByCode(rows, 1100000);  // B銀行 folded in
+    EXPECT_EQ(V(bank.credit[2]), 220 * kYen);
+    EXPECT_EQ(V(bank.creditTax[2]), 220 * kYen);
+
+    const auto& payables = ByCode(rows, 3000000);
+    EXPECT_EQ(V(payables.noLedger1), 1);
+    EXPECT_EQ(V(payables.noLedger2), 1);
+
+    // A total carries the slot-wise sums of what it covers: cash, bank and input tax.
+    const auto& current = ByCode(rows, 9000000);
+    EXPECT_EQ(V(current.exclusion), 2);
+    EXPECT_STREQ(current.label, "流動資産計");
+    for (int s = 0; s < kSlotCount; ++s) {
+        EXPECT_EQ(V(current.debit[s]), V(cash.debit[s]) + V(bank.debit[s]) + V(inputTax.debit[s]))
+            << s;
+        EXPECT_EQ(V(current.creditTax[s]),
+                  V(cash.creditTax[s]) + V(bank.creditTax[s]) + V(inputTax.creditTax[s]))
+            << s;
+    }
+    // Two masks covering the same accounts count each account once.
+    const auto& assets = ByCode(rows, 9100000);
+    EXPECT_EQ(V(assets.exclusion), 3);
+    for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(V(assets.debit[s]), V(current.debit[s])) << s;
+}
+
+TEST_F(Services, LedgerLinesCarrySideOrderRangeAndLeaveOutTheInterimSettlement) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    auto cash = Ledger(1000000);
+    std::vector<std::int32_t> entries;
+    for (const auto& line : cash) entries.push_back(line.entry);
+    // Entry 5 is at position 15; on 20260331 month position 12 comes before the settlement 18.
+    EXPECT_EQ(entries, (std::vector<std::int32_t>{1, 3, 6, 7, 4}));
+    ASSERT_EQ(cash.size(), 5u);
+    EXPECT_EQ(V(cash[0].side), 2);  // debit side only
+    EXPECT_EQ(V(cash[0].debitAmount), 110 * kYen);
+    EXPECT_EQ(V(cash[0].creditCode), 6000000);
+    EXPECT_EQ(V(cash[0].creditTax), 10 * kYen);
+    EXPECT_STREQ(cash[0].description, "売上　現金");
+    EXPECT_EQ(V(cash[1].kind), 34);  // a line of a compound entry
+    EXPECT_EQ(V(cash[1].line), 1);
+    EXPECT_EQ(V(cash[2].side), 3);  // both sides
+    EXPECT_EQ(V(cash[2].kind), 0);
+    EXPECT_EQ(V(cash[3].voucher), 99);
+    EXPECT_EQ(V(cash[4].side), 1);  // credit side only
+    EXPECT_EQ(V(cash[4].position), 18);
+
+    // Reached only through tax: side 0.
+    auto inputTax = Ledger(1500000);
+    ASSERT_EQ(inputTax.size(), 1u);
+    EXPECT_EQ(V(inputTax[0].side), 0);
+    EXPECT_EQ(V(inputTax[0].debitTax), 20 * kYen);
+    auto outputTax = Ledger(3500000);
+    ASSERT_EQ(outputTax.size(), 1u);
+    EXPECT_EQ(V(outputTax[0].entry), 1);
+
+    // A sub-account's postings stand in its account's ledger with the full code.
+    auto bank = Ledger(1100000);
+    ASSERT_EQ(bank.size(), 1u);
+    EXPECT_EQ(V(bank[0].creditCode), 1100002);
+    EXPECT_EQ(V(bank[0].side), 1);
+
+    // The view's date range.
+    auto june = Ledger(1000000, 20250601, 20250630);
+    ASSERT_EQ(june.size(), 1u);
+    EXPECT_EQ(V(june[0].entry), 3);
+}
+
+TEST_F(Services, LedgerRefusesWhatItDoesNotUnderstand) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    std::int32_t status = 0;
+    Ledger(1100001, 20250401, 20260331, &status);  // a sub-account's own ledger
+    EXPECT_EQ(status, kErrBadRequest);
+
+    ClRuleMotocho rule;
+    rule.SetCurDataID("D001");
+    StFINDINFO find =
+        Find(finditem::kMonthPosition, 3, findtype::kValue32, 15, findlink::kLast);  // comparison 3
+    StORDERINFO order = LineOrder();
+    StMOTOCHOHYOJIINFO view{};
+    view.code = 1000000;
+    view.firstDay = 20250401;
+    view.lastDay = 20260331;
+    EXPECT_EQ(rule.MoveReady(&find, &order, &view), kErrBadRequest);
+    std::uint32_t n = 99;
+    EXPECT_NE(rule.GetCount(&find, &view, &n), kLedgerOk);
+    find.comparison = findcmp::kNotEqual;
+    order.keys[1].item = 41;  // another order
+    EXPECT_EQ(rule.MoveReady(&find, &order, &view), kErrBadRequest);
+    StFINDINFO unterminated[8];
+    for (auto& entry : unterminated) {
+        entry = Find(finditem::kMonthPosition, findcmp::kNotEqual, findtype::kValue32, 15,
+                     findlink::kAnd);
+    }
+    order = LineOrder();
+    EXPECT_EQ(rule.MoveReady(unterminated, &order, &view), kErrBadRequest);
+}
+
+TEST_F(Services, JournalCursorDeliversOneEntryInLineOrder) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    ClRuleShiwake rule;
+    rule.SetCurDataID("D001");
+    StFINDINFO find =
+        Find(finditem::kEntryKey, findcmp::kEqual, findtype::kValue32, 3, findlink::kLast);
+    StORDERINFO order = LineOrder();
+    ASSERT_EQ(rule.MoveReady(&find, &order, nullptr, _ECursorType_Entry), kLedgerOk);
+    std::uint32_t n = 0;
+    ASSERT_EQ(rule.GetSwkCount(&find, nullptr, &n), kLedgerOk);
+    EXPECT_EQ(n, 2u);
+    StSWKTINFO line{};
+    ASSERT_EQ(rule.MoveFirst(&line), kLedgerOk);
+    EXPECT_EQ(V(line.line), 1);
+    EXPECT_EQ(V(line.debitAmount), 50 * kYen);
+    ASSERT_EQ(rule.MoveNext(&line), kLedgerOk);
+    EXPECT_EQ(V(line.line), 2);
+    EXPECT_EQ(V(line.creditCode), 6000000);
+    EXPECT_EQ(V(rule.MoveNext(&line)), kLedgerEnd);
+}
+
+TEST_F(Services, AccountsAreFoundByExactCode) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    ClSetKamoku* accounts =
+        static_cast<ClSetKamoku*>(ClDataMgr::Inst().GetSetObject(setkind::kKamoku, 1));
+    LedgerCursor cursor = 0;
+    ASSERT_EQ(accounts->GetCursor(&cursor), kLedgerOk);
+    ASSERT_EQ(accounts->ReadyCursor(cursor), kLedgerOk);
+    StFINDINFO find =
+        Find(finditem::kAccountCode, findcmp::kEqual, findtype::kValue32, 1100002, findlink::kLast);
+    StKAMOKUINFO account{};
+    ASSERT_EQ(accounts->WalkFind(&find, &account, cursor), kLedgerOk);
+    EXPECT_EQ(V(account.code), 1100002);
+    EXPECT_STREQ(account.name, "B銀行");
+    EXPECT_EQ(V(account.nature), 0x80880002u);  // inherited from its account
+    ASSERT_EQ(accounts->ReadyCursor(cursor), kLedgerOk);
+    find.value32 = 1100003;
+    EXPECT_NE(accounts->WalkFind(&find, &account, cursor), kLedgerOk);
+    EXPECT_EQ(accounts->ReleaseCursor(cursor), kLedgerOk);
+    EXPECT_NE(accounts->ReleaseCursor(cursor), kLedgerOk);
+}
+
+TEST_F(Services, ErasComeInAscendingOrder) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    auto* eras =
+        static_cast<ClSetGengo*>(ClDataMgr::Inst().GetSetMgr()->GetSetObject(setkind::kGengo, 0));
+    LedgerCursor cursor = 0;
+    ASSERT_EQ(eras->GetCursor(&cursor), kLedgerOk);
+    ASSERT_EQ(eras->Ready(cursor), kLedgerOk);
+    std::vector<std::int32_t> firstDays;
+    StGENGOINFO era{};
+    std::string last;
+    while (eras->Walk(&era, cursor) == kLedgerOk) {
+        firstDays.push_back(era.firstDay);
+        last = std::string(era.name) + "/" + era.shortLabel;
+    }
+    EXPECT_EQ(firstDays,
+              (std::vector<std::int32_t>{18681023, 19120730, 19261225, 19890108, 20190501}));
+    EXPECT_EQ(last, "令和/R");
+    EXPECT_EQ(eras->ReleaseCursor(cursor), kLedgerOk);
+}
+
+TEST_F(Services, SettingsTextsFoldersTaxAndMessages) {
+    ASSERT_EQ(Login("u2"), kLedgerOk);  // u2 selects the second data set
+    ClSetShohizei* tax =
+        static_cast<ClSetShohizei*>(ClDataMgr::Inst().GetSetObject(setkind::kShohizei, 1));
+    tax->SetCurDataID("D002");
+    StSHOHIZEIINFO settings{};
+    ASSERT_EQ(tax->Get(&settings), kLedgerOk);
+    EXPECT_EQ(V(settings.taxInclusive), 1);
+    tax->SetCurDataID("D001");
+    ASSERT_EQ(tax->Get(&settings), kLedgerOk);
+    EXPECT_EQ(V(settings.taxInclusive), 0);
+
+    ClSaveKessansho store;
+    store.SetCurDataID("D001");
+    char* text = nullptr;
+    std::int32_t length = 0;
+    ASSERT_EQ(store.GetDataType02(0, &text, &length), kLedgerOk);
+    EXPECT_STREQ(text, "Note=1\r\n");
+    EXPECT_EQ(length, 8);
+    CoTaskMemFree(text);
+    EXPECT_NE(store.GetDataType02(1000, &text, &length), kLedgerOk);  // no body
+    EXPECT_EQ(text, nullptr);
+
+    char folder[261] = {};
+    ASSERT_EQ(ClFileMgr::Inst().GetAppFolderPath(1, folder), kLedgerOk);
+    EXPECT_STREQ(folder, "Z:\\settings");
+
+    EXPECT_EQ(ClMsgMgr::Inst().CheckFatalErrorWithMsg(kLedgerEnd, 0, 1, kNoWindow), 0);
+    EXPECT_EQ(ClMsgMgr::Inst().CheckFatalErrorWithMsg(kErrStore, 0, 1, kNoWindow), 1);
+    EXPECT_EQ(prompt_.texts.size(), 1u);
+}
+
+TEST(AccPeriod, MonthPositionsOfAFiscalYear) {
+    ClAccPeriod period;
+    ASSERT_EQ(period.SetPeriod(20250411, 20260331), kLedgerOk);
+    std::int32_t closing = 0;
+    ASSERT_EQ(period.GetClosingDayByEndDate(20260331, 0, &closing), kLedgerOk);
+    EXPECT_EQ(closing, 31);
+    ASSERT_EQ(period.SetClosingDay(closing), kLedgerOk);
+    std::int32_t month = 0;
+    ASSERT_EQ(period.GetAMonthByDate(20250411, &month, 0), kLedgerOk);
+    EXPECT_EQ(month, 4);
+    std::int32_t first = 0, last = 0;
+    ASSERT_EQ(period.GetPeriodByMonthKind(1, &first, &last, 0), kLedgerOk);
+    EXPECT_EQ(first, 20250411);
+    EXPECT_EQ(last, 20250430);
+    ASSERT_EQ(period.GetPeriodByMonthKind(11, &first, &last, 0), kLedgerOk);
+    EXPECT_EQ(first, 20260201);
+    EXPECT_EQ(last, 20260228);
+    ASSERT_EQ(period.GetPeriodByMonthKind(18, &first, &last, 0), kLedgerOk);
+    EXPECT_EQ(last, 20260331);
+    ASSERT_EQ(period.GetPeriodByMonthKind(15, &first, &last, 0), kLedgerOk);
+    EXPECT_EQ(first, 20250901);
+    EXPECT_NE(period.GetPeriodByMonthKind(0, &first, &last, 0), kLedgerOk);
+}
+
+}  // namespace
+}  // namespace books::test

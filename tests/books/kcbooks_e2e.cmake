@@ -1,0 +1,50 @@
+# kcbooks end to end: generated books and the sample books import, and their trial balances
+# and balance sheets agree.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
+  endif()
+  set(OUT "${out}" PARENT_SCOPE)
+endfunction()
+
+function(expect_balanced what)
+  if(NOT OUT MATCHES "debits equal credits")
+    message(FATAL_ERROR "${what}: the trial balance does not balance:\n${OUT}")
+  endif()
+  if(NOT OUT MATCHES ": balances")
+    message(FATAL_ERROR "${what}: the balance sheet does not balance:\n${OUT}")
+  endif()
+endfunction()
+
+foreach(variant plain tax)
+  set(extra "")
+  if(variant STREQUAL "tax")
+    set(extra --tax-inclusive)
+  endif()
+  run(${KCBOOKS} generate ${WORK}/${variant} --entries 3000 --seed 7 ${extra})
+  run(${KCBOOKS} import ${WORK}/${variant} ${WORK}/${variant}.books)
+  run(${KCBOOKS} show ${WORK}/${variant}.books)
+  expect_balanced("generated books (${variant})")
+endforeach()
+
+# The same seed gives the same books, byte for byte.
+run(${KCBOOKS} generate ${WORK}/again --entries 3000 --seed 7)
+file(SHA256 ${WORK}/plain/journal.csv first)
+file(SHA256 ${WORK}/again/journal.csv second)
+if(NOT first STREQUAL second)
+  message(FATAL_ERROR "generate is not deterministic")
+endif()
+
+run(${KCBOOKS} import ${SAMPLE} ${WORK}/sample.books)
+run(${KCBOOKS} show ${WORK}/sample.books)
+expect_balanced("sample books")
+
+# A refused import exits non-zero and names the file.
+execute_process(COMMAND ${KCBOOKS} import ${WORK}/nothing ${WORK}/x.books RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(rc EQUAL 0 OR NOT err MATCHES "not a folder")
+  message(FATAL_ERROR "a missing folder was not refused: ${err}")
+endif()
