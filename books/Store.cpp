@@ -1,5 +1,7 @@
 #include "books/Store.h"
 
+#include <filesystem>
+
 namespace books {
 
 Database::~Database() {
@@ -18,6 +20,7 @@ void Database::TakeError() {
 
 bool Database::OpenReadOnly(const std::string& path) {
     Close();
+    path_ = path;
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
         TakeError();
         Close();
@@ -28,6 +31,7 @@ bool Database::OpenReadOnly(const std::string& path) {
 
 bool Database::Create(const std::string& path) {
     Close();
+    path_ = path;
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         TakeError();
@@ -49,6 +53,17 @@ bool Database::Exec(const char* sql) {
 }
 
 bool Database::IsStore() {
+    // A truncated file still opens and may answer its first pages: compare the size its header
+    // promises with the size on disk.
+    Statement pages(*this, "PRAGMA page_count");
+    Statement pageSize(*this, "PRAGMA page_size");
+    if (!pages.Ok() || !pageSize.Ok() || pages.Step() != SQLITE_ROW ||
+        pageSize.Step() != SQLITE_ROW) {
+        return false;
+    }
+    std::error_code error;
+    auto onDisk = std::filesystem::file_size(path_, error);
+    if (error || onDisk < static_cast<std::uintmax_t>(pages.Int(0) * pageSize.Int(0))) return false;
     Statement query(*this, "SELECT value FROM meta WHERE key='format'");
     if (!query.Ok() || query.Step() != SQLITE_ROW || query.Blob(0) != kStoreFormat) return false;
     Statement version(*this, "SELECT value FROM meta WHERE key='version'");

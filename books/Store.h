@@ -42,6 +42,7 @@ private:
     friend class Statement;
     void TakeError();
     sqlite3* db_ = nullptr;
+    std::string path_;
     std::string error_;
 };
 
