@@ -5,6 +5,7 @@
 // this; it only sees the ledger services.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,13 @@ public:
                      unsigned flags) = 0;
 };
 
+// A fault the tests inject into a service operation, named "Class::Operation": the call fails
+// with `code` once `skip` calls have succeeded (every later call fails too).
+struct Fault {
+    std::int32_t code = 0;
+    int skip = 0;
+};
+
 struct BooksConfig {
     std::string storePath;           // the SQLite store (a path of this platform)
     std::string userId;              // Shift_JIS; empty: the store's only user, or ask
@@ -35,6 +43,7 @@ struct BooksConfig {
     std::string outputFolder;        // folder type 0, Windows form, Shift_JIS
     std::string settingsFolder;      // folder type 1, Windows form, Shift_JIS
     LedgerPrompt* prompt = nullptr;  // not owned; none: messages are not shown
+    std::map<std::string, Fault> faults;
 };
 
 void ConfigureBooks(const BooksConfig& config);

@@ -55,9 +55,11 @@ void ClAccConnect::SetUseDataType(int useDataType) {
     useDataType_ = useDataType;
 }
 std::int32_t ClAccConnect::Initiate() {
+    if (auto fault = Session::Get().InjectedFault("ClAccConnect::Initiate")) return *fault;
     return kLedgerOk;
 }
 std::int32_t ClAccConnect::ExpSysLink() {
+    if (auto fault = Session::Get().InjectedFault("ClAccConnect::ExpSysLink")) return *fault;
     return Session::Get().Login();
 }
 
@@ -195,6 +197,7 @@ std::int32_t ClSetData::ReadyDat(LedgerCursor cursor, int /*mode*/) {
 }
 
 std::int32_t ClSetData::WalkDat(StDATAINFO* record, LedgerCursor cursor) {
+    if (auto fault = Session::Get().InjectedFault("ClSetData::WalkDat")) return *fault;
     Session& session = Session::Get();
     std::size_t* position = session.CursorPosition(cursor, kDataCursor);
     if (!position || !record) return books::kErrBadCursor;
@@ -218,6 +221,7 @@ ClAccPeriod* ClSetData::GetAccPeriod() {
 }
 
 std::int32_t ClSetShohizei::Get(StSHOHIZEIINFO* record) {
+    if (auto fault = Session::Get().InjectedFault("ClSetShohizei::Get")) return *fault;
     if (!record) return books::kErrBadRequest;
     std::int32_t dataNo = DataNoOf(dataId_);
     if (dataNo == 0)
@@ -228,6 +232,7 @@ std::int32_t ClSetShohizei::Get(StSHOHIZEIINFO* record) {
 }
 
 std::int32_t ClSetGengo::GetCursor(LedgerCursor* cursor) {
+    if (auto fault = Session::Get().InjectedFault("ClSetGengo::GetCursor")) return *fault;
     if (!cursor) return books::kErrBadRequest;
     if (!Session::Get().LoggedIn()) return books::kErrNotLoggedIn;
     *cursor = Session::Get().OpenCursor(kEraCursor);
@@ -235,6 +240,7 @@ std::int32_t ClSetGengo::GetCursor(LedgerCursor* cursor) {
 }
 
 std::int32_t ClSetGengo::Ready(LedgerCursor cursor) {
+    if (auto fault = Session::Get().InjectedFault("ClSetGengo::Ready")) return *fault;
     std::size_t* position = Session::Get().CursorPosition(cursor, kEraCursor);
     if (!position) return books::kErrBadCursor;
     *position = 0;
@@ -242,6 +248,7 @@ std::int32_t ClSetGengo::Ready(LedgerCursor cursor) {
 }
 
 std::int32_t ClSetGengo::Walk(StGENGOINFO* record, LedgerCursor cursor) {
+    if (auto fault = Session::Get().InjectedFault("ClSetGengo::Walk")) return *fault;
     Session& session = Session::Get();
     std::size_t* position = session.CursorPosition(cursor, kEraCursor);
     if (!position || !record) return books::kErrBadCursor;
@@ -270,6 +277,7 @@ std::int32_t ClSetKamoku::ReadyCursor(LedgerCursor cursor) {
 
 std::int32_t ClSetKamoku::WalkFind(const StFINDINFO* find, StKAMOKUINFO* record,
                                    LedgerCursor cursor) {
+    if (auto fault = Session::Get().InjectedFault("ClSetKamoku::WalkFind")) return *fault;
     Session& session = Session::Get();
     std::size_t* position = session.CursorPosition(cursor, kAccountCursor);
     if (!position || !record) return books::kErrBadCursor;
@@ -412,18 +420,21 @@ std::int32_t ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base /*base*/, _RuleKamo
 }
 
 std::int32_t ClRuleKamoku::GetSumCount(std::uint32_t* count) {
+    if (auto fault = Session::Get().InjectedFault("ClRuleKamoku::GetSumCount")) return *fault;
     if (!impl_->ready || !count) return books::kErrBadCursor;
     *count = static_cast<std::uint32_t>(impl_->rows.size());
     return kLedgerOk;
 }
 
 std::int32_t ClRuleKamoku::SetMovePos(std::uint32_t position) {
+    if (auto fault = Session::Get().InjectedFault("ClRuleKamoku::SetMovePos")) return *fault;
     if (!impl_->ready || position > impl_->rows.size()) return books::kErrBadCursor;
     impl_->position = position;
     return kLedgerOk;
 }
 
 std::int32_t ClRuleKamoku::MoveNext(StKAMOKUSUMINFO* record) {
+    if (auto fault = Session::Get().InjectedFault("ClRuleKamoku::MoveNext")) return *fault;
     if (!impl_->ready || !record) return books::kErrBadCursor;
     if (impl_->position >= impl_->rows.size()) return kLedgerEnd;
     *record = impl_->rows[impl_->position++];
@@ -573,6 +584,7 @@ std::int32_t ClRuleMotocho::MoveReady(const StFINDINFO* find, const StORDERINFO*
 
 std::int32_t ClRuleMotocho::GetCount(const StFINDINFO* find, const StMOTOCHOHYOJIINFO* view,
                                      std::uint32_t* count) {
+    if (auto fault = Session::Get().InjectedFault("ClRuleMotocho::GetCount")) return *fault;
     if (!impl_->ready || !count || !view) return books::kErrBadCursor;
     auto filter = books::FindFilter::Parse(find);
     if (!filter || !filter->UsesOnly({finditem::kMonthPosition, finditem::kEntryKey})) {
@@ -593,6 +605,7 @@ std::int32_t ClRuleMotocho::GetCount(const StFINDINFO* find, const StMOTOCHOHYOJ
 }
 
 std::int32_t ClRuleMotocho::SetMovePos(std::uint32_t position) {
+    if (auto fault = Session::Get().InjectedFault("ClRuleMotocho::SetMovePos")) return *fault;
     if (!impl_->ready || position > impl_->lines.rows.size()) return books::kErrBadCursor;
     impl_->position = position;
     return kLedgerOk;
@@ -605,6 +618,7 @@ std::int32_t ClRuleMotocho::MoveFirst(StMOTOCHOINFO* record) {
 }
 
 std::int32_t ClRuleMotocho::MoveNext(StMOTOCHOINFO* record) {
+    if (auto fault = Session::Get().InjectedFault("ClRuleMotocho::MoveNext")) return *fault;
     if (!impl_->ready || !record) return books::kErrBadCursor;
     if (impl_->position >= impl_->lines.rows.size()) return kLedgerEnd;
     impl_->lines.Fill(impl_->position, record);
@@ -708,6 +722,7 @@ std::int32_t ClSaveBase::AttachOptLink(OptLink link) {
 }
 
 std::int32_t ClSaveKessansho::GetDataType02(std::int16_t kind, char** text, std::int32_t* length) {
+    if (auto fault = Session::Get().InjectedFault("ClSaveKessansho::GetDataType02")) return *fault;
     if (!text) return books::kErrBadRequest;
     *text = nullptr;
     if (length) *length = 0;

@@ -123,6 +123,18 @@ Session& Session::Get() {
     return session;
 }
 
+std::optional<std::int32_t> Session::InjectedFault(const char* operation) {
+    if (config_.faults.empty()) return std::nullopt;
+    auto it = config_.faults.find(operation);
+    if (it == config_.faults.end()) return std::nullopt;
+    int& calls = faultCalls_[operation];
+    if (calls < it->second.skip) {
+        ++calls;
+        return std::nullopt;
+    }
+    return it->second.code;
+}
+
 int Session::Show(WindowHandle owner, std::string_view text, std::string_view caption,
                   unsigned flags) {
     if (!config_.prompt) return (flags & kMbYesNo) ? kIdNo : kIdOk;

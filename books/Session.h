@@ -64,7 +64,12 @@ class Session {
 public:
     static Session& Get();
 
-    void Configure(const BooksConfig& config) { config_ = config; }
+    void Configure(const BooksConfig& config) {
+        config_ = config;
+        faultCalls_.clear();
+    }
+    // The code an injected fault makes `operation` fail with, if any.
+    std::optional<std::int32_t> InjectedFault(const char* operation);
     const BooksConfig& Config() const { return config_; }
 
     std::int32_t Login();
@@ -130,6 +135,7 @@ private:
     };
     std::unordered_map<LedgerCursor, CursorState> cursors_;
     LedgerCursor nextCursor_ = 1;
+    std::map<std::string, int> faultCalls_;
 };
 
 }  // namespace books

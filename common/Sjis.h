@@ -64,4 +64,19 @@ constexpr bool EndsWithBackslash(std::string_view text) {
     return last;
 }
 
+// Position of the last single-byte backslash of `text`, or npos.
+constexpr std::size_t LastBackslash(std::string_view text) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t pos = 0; pos < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[pos]);
+        if (IsLeadByte(c) && pos + 1 < text.size()) {
+            pos += 2;
+        } else {
+            if (c == '\\') last = pos;
+            pos += 1;
+        }
+    }
+    return last;
+}
+
 }  // namespace sjis

@@ -1,0 +1,86 @@
+#pragma once
+
+// The application object: one start, one export, one result posted to the program that
+// started it. InitInstance does the whole run; ExitInstance frees, logs out and tells the
+// caller.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "aggregation/Figures.h"
+#include "common/Types.h"
+#include "editions/Edition.h"
+#include "ledger/Services.h"
+#include "platform/Platform.h"
+
+enum RunResult : std::int32_t {
+    kCompleted = 0,
+    kCancelled = 1,
+    kFailed = 2,
+};
+
+// What the caller's command line says: whom to tell, how, and where to write.
+struct CallerLink {
+    WindowHandle window = kNoWindow;
+    std::int32_t message = 0;
+    std::int16_t wParam = 3;  // also the function identifier of the XML file
+    std::string text;         // an output path fixed by the caller; empty when none
+};
+
+// Results of the environment check.
+enum EnvironmentCheck : int {
+    kEnvironmentUsable = 0,
+    kEnvironmentInvalid = -1,  // definition file missing or level empty
+    kTaxApplicationOlder = 1,  // its level is below ours
+    kTaxApplicationNewer = 2,  // its level is above ours
+};
+
+class LinkApp {
+public:
+    // The command-line buffer of the caller's line; a longer line is not taken (see
+    // ParseCommandLine).
+    static constexpr std::size_t kCommandLineBuffer = 260;
+    // The program level of the tax application this component was built for.
+    static constexpr int kRequiredLevel = 3;
+
+    LinkApp(Platform& platform, const Edition& edition, std::string commandLine);
+    LinkApp(const LinkApp&) = delete;
+    LinkApp& operator=(const LinkApp&) = delete;
+
+    // The start-up handler: the whole run. False refuses start-up (a stop, or an export run that
+    // ended early); the program then goes on to ExitInstance either way.
+    bool InitInstance();
+    // The exit handler; returns the framework's exit value (0).
+    int ExitInstance();
+
+    // 1 when the text holds at least three commas (the program was started by a caller).
+    int ParseCommandLine(const char* text);
+    // 1 when the tax application's definition file carries our program level.
+    int CheckEnvironment(int showMessages);
+    int ReadSelectedCompany(StDATAINFO* company);
+    int ReadConsumptionTaxSettings(StSHOHIZEIINFO* settings, const StDATAINFO& company);
+
+    RunResult Result() const { return runResult_; }
+    const CallerLink& Caller() const { return caller_; }
+    bool LaunchedByCaller() const { return launchedByCaller_ != 0; }
+    AccountFigureList& Figures() { return figures_; }
+    LedgerLineList& LedgerLines() { return ledgerLines_; }
+    const StDATAINFO& Company() const { return company_; }
+    const StSHOHIZEIINFO& TaxSettings() const { return taxSettings_; }
+
+private:
+    Platform& platform_;
+    const Edition& edition_;
+    std::string commandLine_;
+    CallerLink caller_;
+    std::int32_t launchedByCaller_ = 0;
+    WindowHandle callerWindowObject_ = kNoWindow;  // parent of the dialogs
+    RunResult runResult_ = kCompleted;
+    AccountFigureList figures_;
+    LedgerLineList ledgerLines_;
+    ClSetData* companySet_ = nullptr;
+    std::vector<std::string> notesLines_;
+    StDATAINFO company_{};
+    StSHOHIZEIINFO taxSettings_{};
+};

@@ -1,0 +1,8 @@
+// The kcqb7 deliverable.
+
+#include "editions/Edition.h"
+#include "platform/posix/Host.h"
+
+int main(int argc, char** argv) {
+    return RunHost(argc, argv, kEditionKcqb7);
+}

@@ -1,0 +1,8 @@
+// The kcsakura deliverable.
+
+#include "editions/Edition.h"
+#include "platform/posix/Host.h"
+
+int main(int argc, char** argv) {
+    return RunHost(argc, argv, kEditionKcsakura);
+}

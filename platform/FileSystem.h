@@ -1,0 +1,93 @@
+#pragma once
+
+// Files and folders as the system sees them: Windows paths in Shift_JIS, the way the
+// condition dialog's checks and the environment check expect them.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+// Drive types of the drive-type query, numbered as Windows numbers them.
+enum class DriveType {
+    kUnknown = 0,
+    kNoRootDir = 1,
+    kRemovable = 2,
+    kFixed = 3,
+    kRemote = 4,
+    kCdRom = 5,
+    kRamDisk = 6,
+};
+
+struct FileStatus {
+    bool isDirectory = false;
+    std::int64_t size = 0;
+};
+
+// The file layer's error: raised by File, caught by whoever writes.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An open file. Every operation raises FileError on failure.
+class File {
+public:
+    virtual ~File() = default;
+    virtual void Write(const char* data, std::size_t size) = 0;
+    // Reads up to `size` bytes; fewer at the end of the file.
+    virtual std::size_t Read(char* data, std::size_t size) = 0;
+    // Writes out what is buffered.
+    virtual void Flush() = 0;
+    // Flushes and closes; a file that failed to close raises FileError.
+    virtual void Close() = 0;
+};
+
+enum class OpenMode {
+    kRead,   // existing file, read only, others may read and write
+    kWrite,  // create or truncate, write only
+};
+
+// Access modes of the access test.
+namespace accessmode {
+constexpr int kExists = 0;
+constexpr int kWrite = 2;
+constexpr int kRead = 4;
+constexpr int kReadWrite = 6;
+}  // namespace accessmode
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The current directory into `buffer` (at most size - 1 bytes and a NUL). False on failure.
+    virtual bool GetCurrentDirectory(char* buffer, std::size_t size) = 0;
+    virtual bool SetCurrentDirectory(const char* path) = 0;
+    // 1 when a file or folder exists at `path`, else 0.
+    virtual int FileExists(const char* path) = 0;
+    virtual bool GetStatus(const char* path, FileStatus* status) = 0;
+    // True when `path` can be used in `mode` (see accessmode::).
+    virtual bool Access(const char* path, int mode) = 0;
+    virtual DriveType GetDriveType(const char* root) = 0;
+    virtual bool CreateDirectory(const char* path) = 0;
+    virtual bool RemoveDirectory(const char* path) = 0;
+    virtual bool RemoveFile(const char* path) = 0;
+    // Replaces `to` by `from` in one step.
+    virtual bool RenameFile(const char* from, const char* to) = 0;
+    // The root of a path: "C:\" for a drive path, "\\server\share\" for a network path; empty
+    // when the path has none.
+    virtual std::string PathRoot(const char* path) = 0;
+    // The system's temporary folder, ending in a backslash.
+    virtual std::string TempFolder() = 0;
+    // The value of `key` in `section` of an INI file (names compared without case), blanks
+    // around it removed, cut to size - 1 bytes; `defaultValue` when the file, section or key is
+    // missing. Returns the length written.
+    virtual std::size_t GetPrivateProfileString(const char* section, const char* key,
+                                                const char* defaultValue, char* out,
+                                                std::size_t size, const char* file) = 0;
+    // Raises FileError when the file cannot be opened.
+    virtual std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) = 0;
+    // The full path of the running program.
+    virtual std::string ExecutablePath() = 0;
+};

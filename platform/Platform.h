@@ -1,0 +1,14 @@
+#pragma once
+
+// The services of the system's surroundings, one object each; the host provides them, the
+// tests provide a double.
+
+#include "platform/FileSystem.h"
+#include "platform/MessageService.h"
+#include "platform/WindowService.h"
+
+struct Platform {
+    FileSystem& files;
+    MessageService& messages;
+    WindowService& windows;
+};

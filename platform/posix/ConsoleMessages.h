@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+
+#include "platform/MessageService.h"
+
+// Message boxes on the terminal: the caption and text on stderr in UTF-8. A question is
+// answered at the keyboard when there is one; in batch, by the answer the host was given.
+class ConsoleMessages : public MessageService {
+public:
+    ConsoleMessages(bool interactive, bool answerYes, std::FILE* out = stderr)
+        : interactive_(interactive), answerYes_(answerYes), out_(out) {}
+
+    int Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) override;
+
+private:
+    bool interactive_;
+    bool answerYes_;
+    std::FILE* out_;
+};

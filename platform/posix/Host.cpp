@@ -1,0 +1,98 @@
+#include "platform/posix/Host.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/LinkApp.h"
+#include "books/Books.h"
+#include "books/Encoding.h"
+#include "platform/posix/ConsoleMessages.h"
+#include "platform/posix/DriveMap.h"
+#include "platform/posix/HostOptions.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/SocketWindows.h"
+
+namespace {
+
+// The ledger services show their messages through the host's message boxes.
+class HostPrompt : public books::LedgerPrompt {
+public:
+    explicit HostPrompt(MessageService& messages) : messages_(messages) {}
+    int Show(WindowHandle owner, std::string_view text, std::string_view caption,
+             unsigned flags) override {
+        return messages_.Show(owner, std::string(text).c_str(), std::string(caption).c_str(),
+                              flags);
+    }
+
+private:
+    MessageService& messages_;
+};
+
+std::string ToSjisText(const std::string& utf8) {
+    std::string sjis;
+    return books::Utf8ToSjis(utf8, &sjis) ? sjis : utf8;
+}
+
+// A folder option in the system's form; the default when not given.
+std::string FolderOption(const DriveMap& drives, const std::string& given,
+                         const std::string& fallback) {
+    const std::string& folder = given.empty() ? fallback : given;
+    if (folder.empty()) return "";
+    return drives.ToWindows(folder).value_or("");
+}
+
+}  // namespace
+
+int RunHost(int argc, char** argv, const Edition& edition) {
+    HostOptions options;
+    std::string error;
+    if (!ParseHostOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "%s: %s\n%s", edition.name, error.c_str(), HostUsage());
+        return kFailed;
+    }
+    if (options.help) {
+        std::fputs(HostUsage(), stdout);
+        return kCompleted;
+    }
+    bool interactive =
+        options.ui == HostOptions::Ui::kTty ||
+        (options.ui == HostOptions::Ui::kAuto && isatty(STDIN_FILENO) && isatty(STDERR_FILENO));
+
+    DriveMap drives;
+    for (const auto& [letter, folder] : options.drives) drives.MapDrive(letter, folder);
+    for (const auto& [share, folder] : options.shares) drives.MapShare(share, folder);
+
+    PosixFileSystem files(drives);
+    ConsoleMessages messages(interactive, options.answerYes);
+    SocketWindows windows;
+    Platform platform{files, messages, windows};
+
+    const char* home = std::getenv("HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string homeFolder = home ? home : "";
+    std::string configFolder = config && *config ? std::string(config) + "/kessan-link"
+                               : home            ? homeFolder + "/.config/kessan-link"
+                                                 : "";
+    HostPrompt prompt(messages);
+    books::BooksConfig booksConfig;
+    // The system moves the working directory to the program's folder: hold the store absolute.
+    std::error_code ignored;
+    booksConfig.storePath =
+        options.books.empty() ? "" : std::filesystem::absolute(options.books, ignored).string();
+    booksConfig.userId = ToSjisText(options.user);
+    booksConfig.dataNo = options.dataNo;
+    booksConfig.outputFolder = FolderOption(drives, options.outputFolder, homeFolder);
+    booksConfig.settingsFolder = FolderOption(drives, options.settingsFolder, configFolder);
+    booksConfig.prompt = &prompt;
+    books::ConfigureBooks(booksConfig);
+
+    LinkApp app(platform, edition, ToSjisText(options.callerLine));
+    app.InitInstance();
+    app.ExitInstance();
+    books::ConfigureBooks(books::BooksConfig{});
+    return app.Result();
+}

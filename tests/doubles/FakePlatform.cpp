@@ -1,0 +1,191 @@
+#include "tests/doubles/FakePlatform.h"
+
+#include <cstring>
+
+#include "common/Sjis.h"
+#include "platform/Profile.h"
+
+namespace {
+
+// A file of the double: its bytes are written into the double's file map on close.
+class FakeFile : public File {
+public:
+    FakeFile(FakePlatform& owner, std::string path, std::string content)
+        : owner_(owner), path_(std::move(path)), content_(std::move(content)) {}
+    void Write(const char* data, std::size_t size) override {
+        if (closed_) throw FileError("closed");
+        content_.append(data, size);
+    }
+    std::size_t Read(char* data, std::size_t size) override {
+        std::size_t n = std::min(size, content_.size() - readPos_);
+        std::memcpy(data, content_.data() + readPos_, n);
+        readPos_ += n;
+        return n;
+    }
+    void Flush() override {}
+    void Close() override {
+        if (closed_) return;
+        closed_ = true;
+        owner_.files[path_] = content_;
+    }
+
+private:
+    FakePlatform& owner_;
+    std::string path_;
+    std::string content_;
+    std::size_t readPos_ = 0;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+bool FakePlatform::Called(const std::string& call) const {
+    for (const auto& c : calls) {
+        if (c == call) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> FakePlatform::CallsOf(const std::string& operation) const {
+    std::vector<std::string> found;
+    for (const auto& c : calls) {
+        if (c.compare(0, operation.size(), operation) == 0) found.push_back(c);
+    }
+    return found;
+}
+
+bool FakePlatform::GetCurrentDirectory(char* buffer, std::size_t size) {
+    Record("GetCurrentDirectory");
+    if (Fails("GetCurrentDirectory") || currentDirectory.size() >= size) return false;
+    std::memcpy(buffer, currentDirectory.c_str(), currentDirectory.size() + 1);
+    return true;
+}
+
+bool FakePlatform::SetCurrentDirectory(const char* path) {
+    Record(std::string("SetCurrentDirectory ") + path);
+    if (Fails("SetCurrentDirectory")) return false;
+    currentDirectory = path;
+    return true;
+}
+
+int FakePlatform::FileExists(const char* path) {
+    Record(std::string("FileExists ") + path);
+    return (files.count(path) || folders.count(path)) ? 1 : 0;
+}
+
+bool FakePlatform::GetStatus(const char* path, FileStatus* status) {
+    Record(std::string("GetStatus ") + path);
+    if (folders.count(path)) {
+        *status = FileStatus{true, 0};
+        return true;
+    }
+    auto it = files.find(path);
+    if (it == files.end()) return false;
+    *status = FileStatus{false, static_cast<std::int64_t>(it->second.size())};
+    return true;
+}
+
+bool FakePlatform::Access(const char* path, int mode) {
+    Record(std::string("Access ") + path + " " + std::to_string(mode));
+    return !Fails("Access") && (files.count(path) || folders.count(path));
+}
+
+DriveType FakePlatform::GetDriveType(const char* root) {
+    Record(std::string("GetDriveType ") + root);
+    auto it = driveTypes.find(root);
+    return it == driveTypes.end() ? DriveType::kNoRootDir : it->second;
+}
+
+bool FakePlatform::CreateDirectory(const char* path) {
+    Record(std::string("CreateDirectory ") + path);
+    if (Fails("CreateDirectory") || Fails(std::string("CreateDirectory ") + path)) return false;
+    folders.insert(path);
+    return true;
+}
+
+bool FakePlatform::RemoveDirectory(const char* path) {
+    Record(std::string("RemoveDirectory ") + path);
+    return folders.erase(path) != 0;
+}
+
+bool FakePlatform::RemoveFile(const char* path) {
+    Record(std::string("RemoveFile ") + path);
+    return files.erase(path) != 0;
+}
+
+bool FakePlatform::RenameFile(const char* from, const char* to) {
+    Record(std::string("RenameFile ") + from + " " + to);
+    auto it = files.find(from);
+    if (Fails("RenameFile") || it == files.end()) return false;
+    files[to] = it->second;
+    files.erase(from);
+    return true;
+}
+
+std::string FakePlatform::PathRoot(const char* path) {
+    std::string text = path;
+    if (text.size() >= 2 && text[1] == ':') return text.substr(0, 2) + "\\";
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+        std::size_t server = text.find('\\', 2);
+        if (server == std::string::npos) return "";
+        std::size_t share = text.find('\\', server + 1);
+        return (share == std::string::npos ? text : text.substr(0, share)) + "\\";
+    }
+    return "";
+}
+
+std::string FakePlatform::TempFolder() {
+    return tempFolder;
+}
+
+std::size_t FakePlatform::GetPrivateProfileString(const char* section, const char* key,
+                                                  const char* defaultValue, char* out,
+                                                  std::size_t size, const char* file) {
+    Record(std::string("GetPrivateProfileString ") + section + " " + key + " " + file);
+    std::string value = defaultValue;
+    auto it = files.find(file);
+    if (it != files.end()) {
+        if (auto found = FindProfileValue(it->second, section, key)) value = *found;
+    }
+    sjis::CopyBounded(out, size, value, size - 1);
+    return std::strlen(out);
+}
+
+std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
+    Record(std::string("OpenFile ") + path);
+    if (Fails("OpenFile")) throw FileError("cannot open");
+    if (mode == OpenMode::kRead) {
+        auto it = files.find(path);
+        if (it == files.end()) throw FileError("no such file");
+        return std::make_unique<FakeFile>(*this, path, it->second);
+    }
+    return std::make_unique<FakeFile>(*this, path, "");
+}
+
+std::string FakePlatform::ExecutablePath() {
+    return executablePath;
+}
+
+int FakePlatform::Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) {
+    boxes.push_back({owner, text, caption, flags});
+    Record(std::string("Show ") + text);
+    if ((flags & mb::kButtonMask) != mb::kYesNo) return mb::kIdOk;
+    if (answers.empty()) return mb::kIdNo;
+    int answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
+void FakePlatform::Enable(WindowHandle window, bool enable) {
+    Record("Enable " + std::to_string(window) + " " + (enable ? "1" : "0"));
+}
+
+void FakePlatform::SetForeground(WindowHandle window) {
+    Record("SetForeground " + std::to_string(window));
+}
+
+void FakePlatform::Post(WindowHandle window, std::int32_t message, std::int64_t wParam,
+                        std::int64_t lParam) {
+    Record("Post " + std::to_string(window) + " " + std::to_string(message) + " " +
+           std::to_string(wParam) + " " + std::to_string(lParam));
+}

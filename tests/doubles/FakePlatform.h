@@ -1,0 +1,74 @@
+#pragma once
+
+// The platform double: files and folders in memory, message boxes and window calls recorded
+// in order, and any operation made to fail by name.
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+class FakePlatform : public FileSystem, public MessageService, public WindowService {
+public:
+    FakePlatform() : platform{*this, *this, *this} {}
+
+    Platform platform;
+
+    // --- what the test sets up
+    std::string currentDirectory = "C:\\";
+    std::string executablePath = "C:\\Program Files\\Link\\kcsakura.exe";
+    std::map<std::string, std::string> files;  // path -> content (Shift_JIS path)
+    std::set<std::string> folders;
+    std::map<std::string, DriveType> driveTypes;  // root -> type; others kNoRootDir
+    std::set<std::string> failing;                // operation names that fail
+    std::vector<int> answers;                     // answers to questions, in order; then No
+
+    // --- what the system did, in order: "Operation argument..."
+    std::vector<std::string> calls;
+    struct Box {
+        WindowHandle owner;
+        std::string text;
+        std::string caption;
+        unsigned flags;
+    };
+    std::vector<Box> boxes;
+
+    bool Called(const std::string& call) const;
+    std::vector<std::string> CallsOf(const std::string& operation) const;
+
+    // FileSystem
+    bool GetCurrentDirectory(char* buffer, std::size_t size) override;
+    bool SetCurrentDirectory(const char* path) override;
+    int FileExists(const char* path) override;
+    bool GetStatus(const char* path, FileStatus* status) override;
+    bool Access(const char* path, int mode) override;
+    DriveType GetDriveType(const char* root) override;
+    bool CreateDirectory(const char* path) override;
+    bool RemoveDirectory(const char* path) override;
+    bool RemoveFile(const char* path) override;
+    bool RenameFile(const char* from, const char* to) override;
+    std::string PathRoot(const char* path) override;
+    std::string TempFolder() override;
+    std::size_t GetPrivateProfileString(const char* section, const char* key,
+                                        const char* defaultValue, char* out, std::size_t size,
+                                        const char* file) override;
+    std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
+    std::string ExecutablePath() override;
+
+    // MessageService
+    int Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) override;
+
+    // WindowService
+    void Enable(WindowHandle window, bool enable) override;
+    void SetForeground(WindowHandle window) override;
+    void Post(WindowHandle window, std::int32_t message, std::int64_t wParam,
+              std::int64_t lParam) override;
+
+    std::string tempFolder = "C:\\Temp\\";
+
+private:
+    bool Fails(const std::string& operation) { return failing.count(operation) != 0; }
+    void Record(std::string call) { calls.push_back(std::move(call)); }
+};
