@@ -151,5 +151,3 @@ BENCHMARK(BM_EveryLedgerLine)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -4,11 +4,17 @@
 // tests provide a double.
 
 #include "platform/FileSystem.h"
+#include "platform/MemoryService.h"
 #include "platform/MessageService.h"
+#include "platform/ProgressWindow.h"
+#include "platform/TextMapping.h"
 #include "platform/WindowService.h"
 
 struct Platform {
     FileSystem& files;
     MessageService& messages;
     WindowService& windows;
+    ProgressWindow& progress;
+    TextMapping& text;
+    MemoryService& memory;
 };

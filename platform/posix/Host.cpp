@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "app/LinkApp.h"
@@ -15,6 +16,7 @@
 #include "platform/posix/HostOptions.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/SocketWindows.h"
+#include "platform/posix/TerminalProgress.h"
 
 namespace {
 
@@ -30,6 +32,18 @@ public:
 
 private:
     MessageService& messages_;
+};
+
+class HostTextMapping : public TextMapping {
+public:
+    std::string ToFullWidth(std::string_view text) override { return MapToFullWidth(text); }
+};
+
+class HostMemory : public MemoryService {
+public:
+    std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override {
+        return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[size]);
+    }
 };
 
 std::string ToSjisText(const std::string& utf8) {
@@ -69,7 +83,10 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     PosixFileSystem files(drives);
     ConsoleMessages messages(interactive, options.answerYes);
     SocketWindows windows;
-    Platform platform{files, messages, windows};
+    TerminalProgress progress(interactive);
+    HostTextMapping text;
+    HostMemory memory;
+    Platform platform{files, messages, windows, progress, text, memory};
 
     const char* home = std::getenv("HOME");
     const char* config = std::getenv("XDG_CONFIG_HOME");

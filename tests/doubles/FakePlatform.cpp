@@ -1,5 +1,6 @@
 #include "tests/doubles/FakePlatform.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/Sjis.h"
@@ -11,10 +12,15 @@ namespace {
 class FakeFile : public File {
 public:
     FakeFile(FakePlatform& owner, std::string path, std::string content)
-        : owner_(owner), path_(std::move(path)), content_(std::move(content)) {}
+        : owner_(owner), path_(std::move(path)), content_(std::move(content)) {
+        ++owner_.openFiles;
+    }
+    ~FakeFile() override { --owner_.openFiles; }
     void Write(const char* data, std::size_t size) override {
         if (closed_) throw FileError("closed");
-        content_.append(data, size);
+        if (owner_.writes++ == owner_.failWriteAt) throw FileError("disk full");
+        // What is written is on disk at once (an unbuffered file).
+        owner_.files[path_].append(data, size);
     }
     std::size_t Read(char* data, std::size_t size) override {
         std::size_t n = std::min(size, content_.size() - readPos_);
@@ -26,7 +32,7 @@ public:
     void Close() override {
         if (closed_) return;
         closed_ = true;
-        owner_.files[path_] = content_;
+        if (owner_.failClose) throw FileError("close failed");
     }
 
 private:
@@ -159,6 +165,7 @@ std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
         if (it == files.end()) throw FileError("no such file");
         return std::make_unique<FakeFile>(*this, path, it->second);
     }
+    files[path] = "";
     return std::make_unique<FakeFile>(*this, path, "");
 }
 
@@ -188,4 +195,77 @@ void FakePlatform::Post(WindowHandle window, std::int32_t message, std::int64_t 
                         std::int64_t lParam) {
     Record("Post " + std::to_string(window) + " " + std::to_string(message) + " " +
            std::to_string(wParam) + " " + std::to_string(lParam));
+}
+
+void FakePlatform::Create(WindowHandle parent) {
+    ++progressCalls["Create"];
+    progressParent = parent;
+}
+void FakePlatform::SetParent(WindowHandle parent) {
+    ++progressCalls["SetParent"];
+    progressParent = parent;
+}
+void FakePlatform::Show() {
+    ++progressCalls["Show"];
+}
+void FakePlatform::Close(int endCode) {
+    ++progressCalls["Close"];
+    progressEndCode = endCode;
+}
+void FakePlatform::SetCaption(const char* caption) {
+    ++progressCalls["SetCaption"];
+    captions.emplace_back(caption);
+}
+void FakePlatform::SetOverallRange(int low, int high) {
+    ++progressCalls["SetOverallRange"];
+    overallLow = low;
+    overallHigh = high;
+}
+void FakePlatform::SetOverallStep(int step) {
+    ++progressCalls["SetOverallStep"];
+    overallStep = step;
+}
+void FakePlatform::SetOverallPosition(int position) {
+    ++progressCalls["SetOverallPosition"];
+    overallPosition = position;
+}
+void FakePlatform::OffsetOverall(int delta) {
+    ++progressCalls["OffsetOverall"];
+    overallPosition = std::clamp(overallPosition + delta, overallLow, overallHigh);
+}
+void FakePlatform::SetDetailRange(int low, int high) {
+    ++progressCalls["SetDetailRange"];
+    detailLow = low;
+    detailHigh = high;
+}
+void FakePlatform::SetDetailStep(int step) {
+    ++progressCalls["SetDetailStep"];
+    detailStep = step;
+}
+void FakePlatform::SetDetailPosition(int position) {
+    ++progressCalls["SetDetailPosition"];
+    detailPosition = position;
+}
+void FakePlatform::StepDetail() {
+    ++progressCalls["StepDetail"];
+    detailPosition = std::min(detailPosition + detailStep, detailHigh);
+}
+void FakePlatform::BringToTop() {
+    ++progressCalls["BringToTop"];
+}
+void FakePlatform::SetForeground() {
+    ++progressCalls["SetForeground"];
+}
+void FakePlatform::Repaint() {
+    ++progressCalls["Repaint"];
+}
+
+std::string FakePlatform::ToFullWidth(std::string_view text) {
+    return MapToFullWidth(text);
+}
+
+std::unique_ptr<unsigned char[]> FakePlatform::AllocateBlock(std::size_t size) {
+    Record("AllocateBlock " + std::to_string(size));
+    if (failAllocation) return nullptr;
+    return std::make_unique<unsigned char[]>(size);
 }

@@ -10,9 +10,14 @@
 
 #include "platform/Platform.h"
 
-class FakePlatform : public FileSystem, public MessageService, public WindowService {
+class FakePlatform : public FileSystem,
+                     public MessageService,
+                     public WindowService,
+                     public ProgressWindow,
+                     public TextMapping,
+                     public MemoryService {
 public:
-    FakePlatform() : platform{*this, *this, *this} {}
+    FakePlatform() : platform{*this, *this, *this, *this, *this, *this} {}
 
     Platform platform;
 
@@ -24,6 +29,11 @@ public:
     std::map<std::string, DriveType> driveTypes;  // root -> type; others kNoRootDir
     std::set<std::string> failing;                // operation names that fail
     std::vector<int> answers;                     // answers to questions, in order; then No
+    int failWriteAt = -1;    // the n-th File::Write of any file (0-based) raises a FileError
+    bool failClose = false;  // File::Close raises a FileError
+    bool failAllocation = false;
+    int writes = 0;     // File::Write calls so far
+    int openFiles = 0;  // files opened and not yet destroyed
 
     // --- what the system did, in order: "Operation argument..."
     std::vector<std::string> calls;
@@ -34,6 +44,15 @@ public:
         unsigned flags;
     };
     std::vector<Box> boxes;
+
+    // The progress window: how often each operation was called, the captions set, and the
+    // bars as they stand.
+    std::map<std::string, long> progressCalls;
+    std::vector<std::string> captions;
+    int overallLow = 0, overallHigh = 100, overallPosition = 0, overallStep = 10;
+    int detailLow = 0, detailHigh = 100, detailPosition = 0, detailStep = 10;
+    WindowHandle progressParent = kNoWindow;
+    int progressEndCode = 0;
 
     bool Called(const std::string& call) const;
     std::vector<std::string> CallsOf(const std::string& operation) const;
@@ -65,6 +84,31 @@ public:
     void SetForeground(WindowHandle window) override;
     void Post(WindowHandle window, std::int32_t message, std::int64_t wParam,
               std::int64_t lParam) override;
+
+    // ProgressWindow
+    void Create(WindowHandle parent) override;
+    void SetParent(WindowHandle parent) override;
+    void Show() override;
+    void Close(int endCode) override;
+    WindowHandle Handle() const override { return 7777; }
+    void SetCaption(const char* caption) override;
+    void SetOverallRange(int low, int high) override;
+    void SetOverallStep(int step) override;
+    void SetOverallPosition(int position) override;
+    void OffsetOverall(int delta) override;
+    void SetDetailRange(int low, int high) override;
+    void SetDetailStep(int step) override;
+    void SetDetailPosition(int position) override;
+    void StepDetail() override;
+    void BringToTop() override;
+    void SetForeground() override;
+    void Repaint() override;
+
+    // TextMapping
+    std::string ToFullWidth(std::string_view text) override;
+
+    // MemoryService
+    std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override;
 
     std::string tempFolder = "C:\\Temp\\";
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/ProgressWindow.h"
+
+// The progress window on a terminal: a status line redrawn at most about ten times a second;
+// without a terminal, one line per ten per cent. Every call is a few integer operations, so
+// millions of steps cost next to nothing.
+class TerminalProgress : public ProgressWindow {
+public:
+    TerminalProgress(bool terminal, std::FILE* out = stderr) : terminal_(terminal), out_(out) {}
+
+    void Create(WindowHandle parent) override { parent_ = parent; }
+    void SetParent(WindowHandle parent) override { parent_ = parent; }
+    void Show() override { shown_ = true; }
+    void Close(int endCode) override;
+    WindowHandle Handle() const override { return kHandle; }
+
+    void SetCaption(const char* caption) override { caption_ = caption ? caption : ""; }
+
+    void SetOverallRange(int low, int high) override;
+    void SetOverallStep(int step) override { step_ = step; }
+    void SetOverallPosition(int position) override;
+    void OffsetOverall(int delta) override;
+
+    void SetDetailRange(int, int) override {}
+    void SetDetailStep(int) override {}
+    void SetDetailPosition(int) override {}
+    void StepDetail() override {}
+    void BringToTop() override {}
+    void SetForeground() override {}
+    void Repaint() override;
+
+private:
+    // The progress window's handle on this platform: it owns the messages shown during the
+    // run, and no other program sees it.
+    static constexpr WindowHandle kHandle = 131;
+
+    void Moved();
+    void Draw();
+
+    bool terminal_;
+    std::FILE* out_;
+    WindowHandle parent_ = kNoWindow;
+    bool shown_ = false;
+    std::string caption_;
+    int low_ = 0;
+    int high_ = 100;
+    int position_ = 0;
+    int step_ = 10;
+    int decile_ = -1;
+    unsigned repaints_ = 0;
+    bool drawn_ = false;
+    long long lastDrawMilliseconds_ = 0;
+};

@@ -1,0 +1,176 @@
+#include "report/ReportWriter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/Sjis.h"
+#include "report/SupportInfo.h"
+
+namespace {
+
+// The suffix of the temporary file written beside the target.
+constexpr const char* kTemporarySuffix = ".kctmp";
+
+// A value of SUPPORT.INF in a 256-byte field, never cut inside a character.
+std::string Field256(const std::string& value, const char* fallback) {
+    std::string text = value.empty() ? std::string(fallback) : value;
+    return text.substr(0, sjis::FitLength(text, 255));
+}
+
+}  // namespace
+
+ReportWriter::ReportWriter(Platform& platform, const Edition& edition, ProgressDialog& progress,
+                           const AccountFigureList& figures, const LedgerLineList& ledger)
+    : platform_(platform),
+      edition_(edition),
+      progress_(progress),
+      figures_(figures),
+      ledger_(ledger) {}
+
+void ReportWriter::SetNotes(const std::vector<std::string>* lines,
+                            const unsigned char* displayFlags) {
+    notesAvailable_ = lines && displayFlags ? 1 : 0;
+    notesLines_ = lines;
+    noteDisplayFlags_ = displayFlags;
+}
+
+int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
+                              const StDATAINFO* company) {
+    if (!path || !*path) return 0;
+    std::string target = path;
+    std::string temporary = target + kTemporarySuffix;
+    int written = 0;
+    {
+        XmlWriter writer;
+        writer.Open(&platform_.files, temporary.c_str());
+        written = WriteDocument(writer, functionId, company);
+        writer.Close();
+        // A document whose last bytes did not reach the disk is not written.
+        if (writer.Failed()) written = 0;
+    }
+    if (written && !platform_.files.RenameFile(temporary.c_str(), target.c_str())) written = 0;
+    if (!written) platform_.files.RemoveFile(temporary.c_str());
+    return written;
+}
+
+int ReportWriter::WriteDocument(XmlWriter& writer, std::int16_t functionId,
+                                const StDATAINFO* company) {
+    char reportLine[512];
+    writer.WriteRaw("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n");
+    writer.WriteStartTag(reportLine, "REPORT", 0);
+    int ok = 1;
+    progress_.PulseDetail();
+    ok = WriteSystemBlock(writer, functionId);
+    if (ok) {
+        progress_.PulseDetail();
+        ok = company ? WriteBasicBlock(writer, *company) : 0;
+    }
+    if (ok) {
+        progress_.PulseDetail();
+        ok = WriteDataBlock(&writer, company);
+    }
+    if (ok) progress_.PulseDetail();
+    // The end tag closes the document on failure too; the temporary file is then removed.
+    int closed = writer.WriteEndTag(reportLine, "REPORT", 0);
+    return ok && closed ? 1 : 0;
+}
+
+int ReportWriter::WriteSystemBlock(XmlWriter& writer, std::int16_t functionId) {
+    SupportInfo support(platform_, edition_.name);
+    char number[16];
+    std::snprintf(number, sizeof(number), "%d", static_cast<int>(functionId));
+    if (!writer.WriteStartTag(line_, "SYSTEM", 1)) return 0;
+    if (!writer.WriteElement(line_, "GYOUMUPREFIX", "HJ21", 2)) return 0;
+    progress_.PulseDetail();
+    if (!writer.WriteElement(line_, "VERSION", "1", 2)) return 0;
+    progress_.PulseDetail();
+    if (!writer.WriteElement(line_, "FUNCTIONID", number, 2)) return 0;
+    progress_.PulseDetail();
+    if (!writer.WriteElement(line_, "CONNECTEDPROGRAMVER", kProgramVersion, 2)) return 0;
+    progress_.PulseDetail();
+    std::string name = Field256(support.ProductName(), edition_.packageName);
+    if (!writer.WriteElement(line_, "PROGRAMNAME", name.c_str(), 2)) return 0;
+    progress_.PulseDetail();
+    std::string version = Field256(support.ProductVersion(), kDefaultProductVersion);
+    if (!writer.WriteElement(line_, "PROGRAMVER", version.c_str(), 2)) return 0;
+    progress_.PulseDetail();
+    if (!writer.WriteEndTag(line_, "SYSTEM", 1)) return 0;
+    progress_.PulseDetail();
+    progress_.Advance(static_cast<std::int16_t>(progressBase_),
+                      static_cast<std::int16_t>(progressBase_ + 1000));
+    return 1;
+}
+
+int ReportWriter::WriteBasicBlock(XmlWriter& writer, const StDATAINFO& company) {
+    struct Row {
+        int depth;
+        enum { kStart, kEnd, kElement } kind;
+        const char* name;
+        const char* text;
+    };
+    char from[16];
+    char to[16];
+    std::snprintf(from, sizeof(from), "%d", static_cast<int>(company.periodFrom));
+    std::snprintf(to, sizeof(to), "%d", static_cast<int>(company.periodTo));
+    std::string name = ToFullWidthName(
+        std::string(sjis::FieldText(company.companyName, sizeof(company.companyName))).c_str());
+
+    if (!writer.WriteStartTag(line_, "BASIC", 1)) return 0;
+    if (!writer.WriteElement(line_, "KOMONSAKINAME", name.c_str(), 2)) return 0;
+    progress_.PulseDetail();
+    if (!writer.WriteElement(line_, "JIGYOUNENDOFROM", from, 2)) return 0;
+    progress_.PulseDetail();
+    if (!writer.WriteElement(line_, "JIGYOUNENDOTO", to, 2)) return 0;
+    progress_.PulseDetail();
+    const Row pattern[] = {
+        {2, Row::kStart, "PATTERN", nullptr},
+        {3, Row::kStart, "BS", nullptr},
+        {4, Row::kStart, "CA", nullptr},
+        {5, Row::kElement, "Doubtful", "A2"},
+        {4, Row::kEnd, "CA", nullptr},
+        {4, Row::kStart, "PPE", nullptr},
+        {5, Row::kElement, "DepImp", "B4"},
+        {4, Row::kEnd, "PPE", nullptr},
+        {4, Row::kStart, "IOA", nullptr},
+        {5, Row::kElement, "Doubtful", "C2"},
+        {5, Row::kElement, "DepImp", "D4"},
+        {4, Row::kEnd, "IOA", nullptr},
+        {3, Row::kEnd, "BS", nullptr},
+        {3, Row::kStart, "PL", nullptr},
+        {4, Row::kElement, "Sales", "E3"},
+        {4, Row::kElement, "Cos", company.manufacturing != 0 ? "F3" : "F1"},
+        {4, Row::kElement, "Sga", "G1"},
+        {3, Row::kEnd, "PL", nullptr},
+        {2, Row::kEnd, "PATTERN", nullptr},
+    };
+    for (const Row& row : pattern) {
+        int ok = row.kind == Row::kStart ? writer.WriteStartTag(line_, row.name, row.depth)
+                 : row.kind == Row::kEnd
+                     ? writer.WriteEndTag(line_, row.name, row.depth)
+                     : writer.WriteElement(line_, row.name, row.text, row.depth);
+        if (!ok) return 0;
+    }
+    progress_.PulseDetail();
+    if (!writer.WriteEndTag(line_, "BASIC", 1)) return 0;
+    progress_.Advance(static_cast<std::int16_t>(progressBase_ + 1000),
+                      static_cast<std::int16_t>(progressBase_ + 2000));
+    return 1;
+}
+
+int ReportWriter::WriteDataBlock(XmlWriter* writer, const StDATAINFO* company) {
+    if (!writer || !company) return 0;
+    if (!writer->WriteStartTag(line_, "DATA", 1)) return 0;
+    // The statement sections are written here, in the document's order.
+    if (!writer->WriteEndTag(line_, "DATA", 1)) return 0;
+    progress_.Advance(static_cast<std::int16_t>(progressBase_ + 2000), ProgressDialog::kOverallEnd);
+    return 1;
+}
+
+const char* ReportWriter::ToFullWidthName(const char* name) {
+    std::string converted = platform_.text.ToFullWidth(name ? name : "");
+    // The tax application takes at most 63 bytes; the cut never splits a character.
+    std::size_t length = sjis::FitLength(converted, 63);
+    std::memcpy(fullWidthName_, converted.data(), length);
+    fullWidthName_[length] = '\0';
+    return fullWidthName_;
+}

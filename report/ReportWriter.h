@@ -1,0 +1,66 @@
+#pragma once
+
+// The XML file the tax application imports: the declaration, REPORT with its SYSTEM, BASIC and
+// DATA blocks, and the statement sections inside DATA.
+//
+// The document is written to a temporary file beside the target and put in the target's place
+// only when all of it was written, flushed and closed: a failed export leaves no partial file
+// and leaves a file already at the target as it was.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "aggregation/Figures.h"
+#include "app/ProgressDialog.h"
+#include "editions/Edition.h"
+#include "ledger/Records.h"
+#include "platform/Platform.h"
+#include "report/XmlWriter.h"
+
+class ReportWriter {
+public:
+    // The program's own version (string resource 1) and the product version written when
+    // SUPPORT.INF does not name one.
+    static constexpr const char* kProgramVersion = "22.03.00";
+    static constexpr const char* kDefaultProductVersion = "22.03.0X";
+
+    ReportWriter(Platform& platform, const Edition& edition, ProgressDialog& progress,
+                 const AccountFigureList& figures, const LedgerLineList& ledger);
+    virtual ~ReportWriter() = default;
+
+    // Set by the export run before writing.
+    void SetOwnerWindow(WindowHandle owner) { ownerWindow_ = owner; }
+    void SetEquityKind(std::int16_t kind) { equityKind_ = kind; }
+    void SetNotes(const std::vector<std::string>* lines, const unsigned char* displayFlags);
+    void SetProgressBase(std::uint16_t base) { progressBase_ = base; }
+
+    // 1 when the whole document was written and put at `path`, else 0.
+    int WriteReport(const char* path, std::int16_t functionId, const StDATAINFO* company);
+
+    int WriteSystemBlock(XmlWriter& writer, std::int16_t functionId);
+    int WriteBasicBlock(XmlWriter& writer, const StDATAINFO& company);
+    int WriteDataBlock(XmlWriter* writer, const StDATAINFO* company);
+
+    // The company name in full-width characters, at most 63 bytes, in a buffer shared by the
+    // calls (valid until the next one).
+    const char* ToFullWidthName(const char* name);
+
+private:
+    int WriteDocument(XmlWriter& writer, std::int16_t functionId, const StDATAINFO* company);
+
+    Platform& platform_;
+    const Edition& edition_;
+    ProgressDialog& progress_;
+    const AccountFigureList& figures_;
+    const LedgerLineList& ledger_;
+    WindowHandle ownerWindow_ = kNoWindow;
+    std::int16_t equityKind_ = 1;
+    std::int32_t notesAvailable_ = 0;
+    const std::vector<std::string>* notesLines_ = nullptr;
+    const unsigned char* noteDisplayFlags_ = nullptr;
+    std::uint16_t progressBase_ = 0;
+    char line_[256] = {};
+    char fullWidthName_[128] = {};
+};

@@ -1,0 +1,194 @@
+#include "report/XmlWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/Sjis.h"
+
+// A line being built in the caller's buffer; it never writes past the buffer and remembers
+// when something did not fit.
+class XmlWriter::Line {
+public:
+    explicit Line(std::span<char> buffer) : buffer_(buffer) {
+        if (!buffer_.empty()) buffer_[0] = '\0';
+    }
+    // Room left for content, keeping the NUL.
+    std::size_t Room() const { return buffer_.empty() ? 0 : buffer_.size() - 1 - length_; }
+    void Append(std::string_view text) {
+        if (text.size() > Room()) {
+            overflow_ = true;
+            return;
+        }
+        std::memcpy(buffer_.data() + length_, text.data(), text.size());
+        length_ += text.size();
+        buffer_[length_] = '\0';
+    }
+    void AppendTabs(int depth) {
+        for (int i = 0; i < depth; ++i) Append("\t");
+    }
+    bool Overflow() const { return overflow_ || buffer_.empty(); }
+    const char* Data() const { return buffer_.data(); }
+    std::size_t Length() const { return length_; }
+
+private:
+    std::span<char> buffer_;
+    std::size_t length_ = 0;
+    bool overflow_ = false;
+};
+
+XmlWriter::~XmlWriter() {
+    Close();
+}
+
+int XmlWriter::Open(FileSystem* files, const char* path) {
+    Close();
+    failed_ = false;
+    if (!files || !path) {
+        failed_ = true;
+        return -1;
+    }
+    path_ = path;
+    try {
+        file_ = files->OpenFile(path, OpenMode::kWrite);
+    } catch (const FileError&) {
+        failed_ = true;
+        return -1;
+    }
+    return 0;
+}
+
+int XmlWriter::Close() {
+    if (file_) {
+        try {
+            file_->Close();
+        } catch (const FileError&) {
+            failed_ = true;
+        }
+        file_.reset();
+    }
+    return 0;
+}
+
+int XmlWriter::WriteBytes(const char* data, std::size_t size) {
+    if (!file_) {
+        failed_ = true;
+        return 0;
+    }
+    try {
+        file_->Write(data, size);
+    } catch (const FileError&) {
+        failed_ = true;
+        try {
+            file_->Close();
+        } catch (const FileError&) {
+        }
+        file_.reset();
+        return 0;
+    }
+    return 1;
+}
+
+int XmlWriter::WriteLine(const Line& line) {
+    if (line.Overflow()) return 0;
+    return WriteBytes(line.Data(), line.Length());
+}
+
+int XmlWriter::WriteRaw(const char* text) {
+    return text ? WriteBytes(text, std::strlen(text)) : 0;
+}
+
+const char* XmlWriter::Escape(const char* text, std::size_t limit) {
+    if (limit > kValueLimit) limit = kValueLimit;
+    std::size_t length = 0;
+    for (std::size_t pos = 0; text && text[pos] != '\0';) {
+        unsigned char c = static_cast<unsigned char>(text[pos]);
+        std::string_view piece;
+        std::size_t width = 1;
+        switch (c) {
+            case '&':
+                piece = "&amp;";
+                break;
+            case '>':
+                piece = "&gt;";
+                break;
+            case '<':
+                piece = "&lt;";
+                break;
+            case '"':
+                piece = "&quot;";
+                break;
+            case '\'':
+                piece = "&apos;";
+                break;
+            default:
+                width = sjis::IsLeadByte(c) && text[pos + 1] != '\0' ? 2 : 1;
+                piece = std::string_view(text + pos, width);
+                break;
+        }
+        if (length + piece.size() > limit) break;  // cut whole: no half character or entity
+        std::memcpy(escaped_ + length, piece.data(), piece.size());
+        length += piece.size();
+        pos += width;
+    }
+    escaped_[length] = '\0';
+    return escaped_;
+}
+
+bool XmlWriter::AppendAttributes(Line& line, const char* name1, const char* value1,
+                                 const char* name2, const char* value2) {
+    auto append = [&](const char* name, const char* value) {
+        std::size_t overhead = 1 + std::strlen(name) + 1 + 2;  // blank, name, "=", two quotes
+        if (overhead > kAttributeLimit) return false;
+        std::size_t limit = std::min(kAttributeLimit - overhead, kValueLimit);
+        line.Append(" ");
+        line.Append(name);
+        line.Append("=\"");
+        line.Append(Escape(value, limit));
+        line.Append("\"");
+        return true;
+    };
+    if (!name1 || !value1) return true;
+    if (!append(name1, value1)) return false;
+    if (name2 && value2 && !append(name2, value2)) return false;
+    return true;
+}
+
+int XmlWriter::WriteStartTag(std::span<char> buffer, const char* name, int depth, const char* name1,
+                             const char* value1, const char* name2, const char* value2) {
+    Line line(buffer);
+    line.AppendTabs(depth);
+    line.Append("<");
+    line.Append(name ? name : "");
+    if (!AppendAttributes(line, name1, value1, name2, value2)) return 0;
+    line.Append(">\r\n");
+    return WriteLine(line);
+}
+
+int XmlWriter::WriteElement(std::span<char> buffer, const char* name, const char* text, int depth,
+                            const char* name1, const char* value1, const char* name2,
+                            const char* value2) {
+    std::string_view element = name ? name : "";
+    Line line(buffer);
+    line.AppendTabs(depth);
+    line.Append("<");
+    line.Append(element);
+    if (!AppendAttributes(line, name1, value1, name2, value2)) return 0;
+    line.Append(">");
+    // The text takes what room the end tag leaves.
+    std::size_t endTag = 2 + element.size() + 3;  // "</", name, ">\r\n"
+    std::size_t room = line.Room() > endTag ? line.Room() - endTag : 0;
+    line.Append(Escape(text ? text : "", std::min(room, kValueLimit)));
+    line.Append("</");
+    line.Append(element);
+    line.Append(">\r\n");
+    return WriteLine(line);
+}
+
+int XmlWriter::WriteEndTag(std::span<char> buffer, const char* name, int depth) {
+    Line line(buffer);
+    line.AppendTabs(depth);
+    line.Append("</");
+    line.Append(name ? name : "");
+    line.Append(">\r\n");
+    return WriteLine(line);
+}

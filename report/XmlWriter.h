@@ -1,0 +1,67 @@
+#pragma once
+
+// The emitter of the output file: one line per call, built in the caller's line buffer, TAB
+// indented, ended by CR LF, texts and attribute values escaped. The document is Shift_JIS and
+// the writer copies bytes: none of the five escaped bytes can be the second byte of a
+// double-byte character, so escaping never splits one.
+//
+// Limits: a text or attribute value is at most 255 bytes after escaping, a formatted attribute
+// (blank, name, "=", quotes, value) at most 255 bytes, and a line must fit its buffer with its
+// NUL. A longer value or text is cut at a character boundary (never inside a double-byte
+// character or an entity reference) so that it fits; a line whose tags and attributes alone do
+// not fit its buffer is not written and the call fails.
+
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+class XmlWriter {
+public:
+    static constexpr std::size_t kValueLimit = 255;
+    static constexpr std::size_t kAttributeLimit = 255;
+
+    XmlWriter() = default;
+    ~XmlWriter();
+    XmlWriter(const XmlWriter&) = delete;
+    XmlWriter& operator=(const XmlWriter&) = delete;
+
+    // Creates or replaces the file at `path`. 0, or -1 when an argument is missing or the file
+    // cannot be created (every write then fails).
+    int Open(FileSystem* files, const char* path);
+    // Closes the file when one is held; 0. A failure to flush or close marks the writer failed.
+    int Close();
+
+    // Every write returns 1 when the line reached the file, else 0. After a file error the file
+    // is closed and every later write returns 0.
+    int WriteRaw(const char* text);
+    int WriteStartTag(std::span<char> line, const char* name, int depth,
+                      const char* name1 = nullptr, const char* value1 = nullptr,
+                      const char* name2 = nullptr, const char* value2 = nullptr);
+    int WriteElement(std::span<char> line, const char* name, const char* text, int depth,
+                     const char* name1 = nullptr, const char* value1 = nullptr,
+                     const char* name2 = nullptr, const char* value2 = nullptr);
+    int WriteEndTag(std::span<char> line, const char* name, int depth);
+
+    // The escaped text, at most kValueLimit bytes, in the writer's escape buffer (valid until
+    // the next call).
+    const char* Escape(const char* text) { return Escape(text, kValueLimit); }
+
+    // True once a file error happened, or when no file could be opened.
+    bool Failed() const { return failed_; }
+
+private:
+    class Line;
+    const char* Escape(const char* text, std::size_t limit);
+    bool AppendAttributes(Line& line, const char* name1, const char* value1, const char* name2,
+                          const char* value2);
+    int WriteLine(const Line& line);
+    int WriteBytes(const char* data, std::size_t size);
+
+    std::unique_ptr<File> file_;
+    std::string path_;
+    bool failed_ = false;
+    char escaped_[kValueLimit + 1] = {};
+};

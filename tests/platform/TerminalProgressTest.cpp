@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/ProgressDialog.h"
+#include "platform/posix/TerminalProgress.h"
+
+namespace {
+
+std::string Drain(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
+    return text;
+}
+
+TEST(TerminalProgress, WithoutATerminalOneLinePerTenPerCent) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    TerminalProgress window(false, out);
+    ProgressDialog dialog(window);
+    window.Show();
+    dialog.StartOverall();
+    dialog.Advance(0, 9999);
+    for (int i = 0; i < 100000; ++i) dialog.PulseDetail();  // cheap and silent
+    window.Close(1);
+    std::string text = Drain(out);
+    std::fclose(out);
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    EXPECT_EQ(lines, 11);  // 0 %, 10 %, ... 100 %
+    EXPECT_NE(text.find(" 100%\n"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// The report document: its frame byte for byte, SUPPORT.INF, the company name, and what a
+// failed write leaves behind.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "report/ReportWriter.h"
+#include "report/SupportInfo.h"
+#include "tests/doubles/FakePlatform.h"
+#include "tests/report/XmlLint.h"
+
+namespace {
+
+constexpr const char* kTarget = "C:\\out\\report.xml";
+
+StDATAINFO Company(const char* name, std::int32_t manufacturing) {
+    StDATAINFO company{};
+    std::strcpy(company.dataId, "D001");
+    std::strncpy(company.companyName, name, sizeof(company.companyName) - 1);
+    company.periodFrom = 20250401;
+    company.periodTo = 20260331;
+    company.manufacturing = manufacturing;
+    return company;
+}
+
+class Report : public ::testing::Test {
+protected:
+    void SetUp() override { dialog.StartOverall(); }
+
+    int Write(const StDATAINFO& company, std::int16_t functionId = 3) {
+        writer.SetProgressBase(5000);
+        return writer.WriteReport(kTarget, functionId, &company);
+    }
+    std::string Document() { return fake.files[kTarget]; }
+    bool Has(const std::string& text) { return Document().find(text) != std::string::npos; }
+
+    FakePlatform fake;
+    ProgressDialog dialog{fake};
+    AccountFigureList figures;
+    LedgerLineList ledger;
+    ReportWriter writer{fake.platform, kEditionKcsakura, dialog, figures, ledger};
+};
+
+TEST_F(Report, FrameOfASmallCompany) {
+    ASSERT_EQ(Write(Company("テスト", 1)), 1);
+    EXPECT_EQ(Document(),
+              "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+              "<REPORT>\r\n"
+              "\t<SYSTEM>\r\n"
+              "\t\t<GYOUMUPREFIX>HJ21</GYOUMUPREFIX>\r\n"
+              "\t\t<VERSION>1</VERSION>\r\n"
+              "\t\t<FUNCTIONID>3</FUNCTIONID>\r\n"
+              "\t\t<CONNECTEDPROGRAMVER>22.03.00</CONNECTEDPROGRAMVER>\r\n"
+              "\t\t<PROGRAMNAME>記帳丸２２ さくら版</PROGRAMNAME>\r\n"
+              "\t\t<PROGRAMVER>22.03.0X</PROGRAMVER>\r\n"
+              "\t</SYSTEM>\r\n"
+              "\t<BASIC>\r\n"
+              "\t\t<KOMONSAKINAME>テスト</KOMONSAKINAME>\r\n"
+              "\t\t<JIGYOUNENDOFROM>20250401</JIGYOUNENDOFROM>\r\n"
+              "\t\t<JIGYOUNENDOTO>20260331</JIGYOUNENDOTO>\r\n"
+              "\t\t<PATTERN>\r\n"
+              "\t\t\t<BS>\r\n"
+              "\t\t\t\t<CA>\r\n"
+              "\t\t\t\t\t<Doubtful>A2</Doubtful>\r\n"
+              "\t\t\t\t</CA>\r\n"
+              "\t\t\t\t<PPE>\r\n"
+              "\t\t\t\t\t<DepImp>B4</DepImp>\r\n"
+              "\t\t\t\t</PPE>\r\n"
+              "\t\t\t\t<IOA>\r\n"
+              "\t\t\t\t\t<Doubtful>C2</Doubtful>\r\n"
+              "\t\t\t\t\t<DepImp>D4</DepImp>\r\n"
+              "\t\t\t\t</IOA>\r\n"
+              "\t\t\t</BS>\r\n"
+              "\t\t\t<PL>\r\n"
+              "\t\t\t\t<Sales>E3</Sales>\r\n"
+              "\t\t\t\t<Cos>F3</Cos>\r\n"
+              "\t\t\t\t<Sga>G1</Sga>\r\n"
+              "\t\t\t</PL>\r\n"
+              "\t\t</PATTERN>\r\n"
+              "\t</BASIC>\r\n"
+              "\t<DATA>\r\n"
+              "\t</DATA>\r\n"
+              "</REPORT>\r\n");
+    std::string complaints;
+    EXPECT_TRUE(PassesXmllint(Document(), &complaints)) << complaints;
+    EXPECT_EQ(
+        fake.CallsOf("RenameFile"),
+        (std::vector<std::string>{"RenameFile C:\\out\\report.xml.kctmp C:\\out\\report.xml"}));
+    EXPECT_EQ(fake.files.count("C:\\out\\report.xml.kctmp"), 0u);
+}
+
+TEST_F(Report, ProgressContinuesFromTheBaseToTheEnd) {
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    // 5000..6000, 6000..7000, 7000..10000, both ends of each counted.
+    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 1001 + 1001 + 3001);
+    EXPECT_EQ(fake.captions.back(), "集計中 100％");
+}
+
+TEST_F(Report, ManufacturingFlagChoosesTheCostPattern) {
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    EXPECT_TRUE(Has("<Cos>F1</Cos>"));
+}
+
+TEST_F(Report, FunctionIdentifierIsWrittenSigned) {
+    ASSERT_EQ(Write(Company("A", 0), static_cast<std::int16_t>(-1)), 1);
+    EXPECT_TRUE(Has("<FUNCTIONID>-1</FUNCTIONID>"));
+}
+
+TEST_F(Report, CompanyNameInFullWidthAndEscaped) {
+    // Half-width katakana with voiced and semi-voiced marks, ASCII and an ampersand.
+    ASSERT_EQ(Write(Company("ｶﾞｽﾊﾟｲﾌﾟ A&B 1", 0)), 1);
+    EXPECT_TRUE(Has("<KOMONSAKINAME>ガスパイプ　Ａ＆Ｂ　１</KOMONSAKINAME>"));
+}
+
+TEST_F(Report, LongCompanyNameIsCutAtACharacterBoundary) {
+    std::string name = "A" + std::string(40, '\xB1');  // "A" and forty "ｱ": 82 bytes in full width
+    std::string converted = writer.ToFullWidthName(name.c_str());
+    EXPECT_EQ(converted.size(), 62u);  // 31 characters; a 32nd would need 64 bytes
+    EXPECT_EQ(converted.substr(0, 2), "Ａ");
+    EXPECT_EQ(converted.substr(60, 2), "ア");
+}
+
+TEST_F(Report, ExistingFileIsReplacedOnlyByAWholeDocument) {
+    fake.files[kTarget] = "the previous export";
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    EXPECT_EQ(Document().substr(0, 5), "<?xml");
+}
+
+TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
+    // Count the document's writes once.
+    ASSERT_EQ(Write(Company("A", 1)), 1);
+    int lines = fake.writes;
+    ASSERT_GT(lines, 30);
+    for (int k = 0; k < lines; ++k) {
+        FakePlatform failing;
+        failing.files[kTarget] = "the previous export";
+        failing.failWriteAt = k;
+        ProgressDialog progress(failing);
+        ReportWriter report(failing.platform, kEditionKcsakura, progress, figures, ledger);
+        StDATAINFO company = Company("A", 1);
+        EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << "line " << k;
+        EXPECT_EQ(failing.files[kTarget], "the previous export") << "line " << k;
+        EXPECT_EQ(failing.files.count(std::string(kTarget) + ".kctmp"), 0u) << "line " << k;
+        EXPECT_EQ(failing.openFiles, 0) << "line " << k;
+        EXPECT_TRUE(failing.CallsOf("RenameFile").empty()) << "line " << k;
+    }
+}
+
+TEST_F(Report, FailureToCloseOrRenameIsAFailedWrite) {
+    fake.failClose = true;
+    fake.files[kTarget] = "old";
+    EXPECT_EQ(Write(Company("A", 0)), 0);
+    EXPECT_EQ(Document(), "old");
+    EXPECT_EQ(fake.files.count(std::string(kTarget) + ".kctmp"), 0u);
+    fake.failClose = false;
+    fake.failing.insert("RenameFile");
+    EXPECT_EQ(Write(Company("A", 0)), 0);
+    EXPECT_EQ(Document(), "old");
+    EXPECT_EQ(fake.files.count(std::string(kTarget) + ".kctmp"), 0u);
+}
+
+TEST_F(Report, FileThatCannotBeCreatedFails) {
+    fake.failing.insert("OpenFile");
+    EXPECT_EQ(Write(Company("A", 0)), 0);
+    EXPECT_EQ(fake.files.count(kTarget), 0u);
+}
+
+// SUPPORT.INF beside the program.
+class Support : public ::testing::Test {
+protected:
+    std::string Name(const std::string& content) {
+        fake.files["SUPPORT.INF"] = content;
+        SupportInfo info(fake.platform, "kcsakura");
+        return info.ProductName();
+    }
+    FakePlatform fake;
+};
+
+TEST_F(Support, ValueFollowsTheKeyToTheEndOfItsLine) {
+    EXPECT_EQ(Name("[Product]\r\n[=製品名=]記帳丸 & Co\r\n[=製品ﾊﾞｰｼﾞｮﾝ=]22.03.05\r\n"),
+              "記帳丸 & Co");
+    SupportInfo info(fake.platform, "kcsakura");
+    EXPECT_EQ(info.ProductVersion(), "22.03.05");
+}
+
+TEST_F(Support, ValueOnTheNextLineIsNotFound) {
+    EXPECT_EQ(Name("[=製品名=]\r\n記帳丸\r\n"), "");
+}
+
+TEST_F(Support, EndOfFileByteEndsALine) {
+    EXPECT_EQ(Name("[=製品名=]記帳丸\x1A"
+                   "after"),
+              "記帳丸");
+}
+
+TEST_F(Support, OnlyTheFirst30000BytesAreRead) {
+    EXPECT_EQ(Name(std::string(29995, 'x') + "[=製品名=]ABCDEFGH"),
+              "");  // the key ends past the block
+    EXPECT_EQ(Name(std::string(29990 - 10, 'x') + "[=製品名=]ABCDEFGHIJKLMN"), "ABCDEFGHIJ");
+    EXPECT_EQ(Name(std::string(30000 - 10, 'x') + "[=製品名=]"), "");  // the key in the last bytes
+}
+
+TEST_F(Support, MissingFileGivesTheDefaultsAndIsNotTriedTwice) {
+    SupportInfo info(fake.platform, "kcsakura");
+    EXPECT_EQ(info.ProductName(), "");
+    EXPECT_EQ(info.ProductVersion(), "");
+    EXPECT_EQ(fake.CallsOf("OpenFile").size(), 1u);
+}
+
+TEST_F(Support, BlockThatCannotBeHadShowsTheNoticeOnce) {
+    fake.failAllocation = true;
+    fake.files["SUPPORT.INF"] = "[=製品名=]X\r\n";
+    SupportInfo info(fake.platform, "kcsakura");
+    EXPECT_EQ(info.ProductName(), "");
+    EXPECT_EQ(info.ProductVersion(), "");
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_EQ(fake.boxes[0].text, "ﾒﾓﾘが不足しています。");
+    EXPECT_EQ(fake.boxes[0].caption, "kcsakura");
+    EXPECT_EQ(fake.boxes[0].flags, 0x30u);
+}
+
+TEST_F(Report, ProductFromSupportInfoAndDefaultsWithoutMemory) {
+    fake.files["SUPPORT.INF"] = "[=製品名=]記帳丸<22>\r\n[=製品ﾊﾞｰｼﾞｮﾝ=]22.03.01\r\n";
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    EXPECT_TRUE(Has("<PROGRAMNAME>記帳丸&lt;22&gt;</PROGRAMNAME>"));
+    EXPECT_TRUE(Has("<PROGRAMVER>22.03.01</PROGRAMVER>"));
+    fake.failAllocation = true;
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    EXPECT_TRUE(Has("<PROGRAMNAME>記帳丸２２ さくら版</PROGRAMNAME>"));
+    EXPECT_TRUE(Has("<PROGRAMVER>22.03.0X</PROGRAMVER>"));
+}
+
+}  // namespace

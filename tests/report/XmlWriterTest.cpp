@@ -1,0 +1,131 @@
+// The writer's lines, byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "report/XmlWriter.h"
+#include "tests/doubles/FakePlatform.h"
+
+namespace {
+
+class Writer : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(writer.Open(&fake, "C:\\out.xml"), 0); }
+    std::string Written() {
+        writer.Close();
+        return fake.files["C:\\out.xml"];
+    }
+
+    FakePlatform fake;
+    XmlWriter writer;
+    char line[256];
+};
+
+TEST_F(Writer, IndentsByDepthAndEndsLinesWithCrLf) {
+    EXPECT_EQ(writer.WriteStartTag(line, "REPORT", 0), 1);
+    EXPECT_EQ(writer.WriteElement(line, "Item", "1", 6), 1);
+    EXPECT_EQ(writer.WriteEndTag(line, "REPORT", 0), 1);
+    EXPECT_EQ(Written(), "<REPORT>\r\n\t\t\t\t\t\t<Item>1</Item>\r\n</REPORT>\r\n");
+}
+
+TEST_F(Writer, EscapesTheFiveCharactersInOrder) {
+    EXPECT_EQ(writer.WriteElement(line, "T", "a&b<c>d'e\"f", 0), 1);
+    EXPECT_EQ(Written(), "<T>a&amp;b&lt;c&gt;d&apos;e&quot;f</T>\r\n");
+}
+
+TEST_F(Writer, LeavesTrailBytesAndControlCharactersAlone) {
+    // "表" is 0x95 0x5C, "ポ" 0x83 0x7C; TAB passes through.
+    EXPECT_EQ(writer.WriteElement(line, "T", "\x95\x5C\x83\x7C\t", 1, "Label", "\x95\x5C"), 1);
+    EXPECT_EQ(Written(), "\t<T Label=\"\x95\x5C\">\x95\x5C\x83\x7C\t</T>\r\n");
+}
+
+TEST_F(Writer, WritesAttributesOnlyInTheirOneForm) {
+    EXPECT_EQ(writer.WriteElement(line, "Item", "", 2, "Label", "現金", "Amount", ""), 1);
+    EXPECT_EQ(writer.WriteStartTag(line, "Assets", 3, nullptr, "x", "Amount", "5"),
+              1);  // no attribute 1
+    EXPECT_EQ(writer.WriteStartTag(line, "Assets", 3, "Label", nullptr, "Amount", "5"), 1);
+    EXPECT_EQ(writer.WriteStartTag(line, "Assets", 3, "Label", "a\"b", "Amount", nullptr), 1);
+    EXPECT_EQ(Written(),
+              "\t\t<Item Label=\"現金\" Amount=\"\"></Item>\r\n"
+              "\t\t\t<Assets>\r\n"
+              "\t\t\t<Assets>\r\n"
+              "\t\t\t<Assets Label=\"a&quot;b\">\r\n");
+}
+
+TEST_F(Writer, AfterAFileErrorEveryWriteFails) {
+    fake.failWriteAt = 1;
+    EXPECT_EQ(writer.WriteStartTag(line, "A", 0), 1);
+    EXPECT_EQ(writer.WriteStartTag(line, "B", 1), 0);
+    EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(writer.WriteEndTag(line, "A", 0), 0);
+    EXPECT_EQ(fake.writes, 2);  // the end tag never reached the file
+    EXPECT_EQ(writer.Close(), 0);
+    EXPECT_EQ(writer.Close(), 0);
+    EXPECT_EQ(fake.openFiles, 0);
+    EXPECT_EQ(fake.files["C:\\out.xml"], "<A>\r\n");
+}
+
+TEST_F(Writer, FileThatCannotBeCreatedFailsTheFirstWrite) {
+    XmlWriter other;
+    fake.failing.insert("OpenFile");
+    EXPECT_EQ(other.Open(&fake, "C:\\other.xml"), -1);
+    EXPECT_EQ(other.WriteStartTag(line, "A", 0), 0);
+    EXPECT_EQ(other.Open(nullptr, "C:\\x.xml"), -1);
+    EXPECT_EQ(other.Open(&fake, nullptr), -1);
+}
+
+TEST_F(Writer, LongTextIsCutAtACharacterBoundaryToFitTheLine) {
+    // 200 double-byte characters: 400 bytes; the line keeps what fits, whole characters only.
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "\x95\x5C";
+    EXPECT_EQ(writer.WriteElement(line, "Line", text.c_str(), 3), 1);
+    std::string written = Written();
+    ASSERT_LE(written.size(), 255u);
+    std::string body = written.substr(3 + 6, written.size() - 3 - 6 - 9);
+    EXPECT_EQ(written.substr(written.size() - 9), "</Line>\r\n");
+    EXPECT_EQ(body.size() % 2, 0u);
+    EXPECT_EQ(body.size(),
+              236u);  // 255 - 3 tabs - "<Line>" - "</Line>\r\n", rounded down to whole characters
+}
+
+TEST_F(Writer, EscapedTextIsNeverCutInsideAnEntity) {
+    std::string text(100, '&');  // 500 bytes escaped
+    EXPECT_EQ(writer.WriteElement(line, "T", text.c_str(), 0), 1);
+    std::string written = Written();
+    std::string body = written.substr(3, written.size() - 3 - 6);
+    EXPECT_EQ(body.size() % 5, 0u);
+    EXPECT_EQ(body.substr(body.size() - 5), "&amp;");
+    EXPECT_LE(written.size(), 255u);
+}
+
+TEST_F(Writer, AttributeValueIsCutToItsLimitAndALineThatCannotFitIsRefused) {
+    char big[1024];
+    std::string value(300, 'v');
+    EXPECT_EQ(writer.WriteStartTag(big, "T", 0, "Label", value.c_str()), 1);
+    std::string written = Written();
+    // " Label=\"" + value + "\"" is at most 255 bytes.
+    EXPECT_EQ(written, "<T Label=\"" + std::string(246, 'v') + "\">\r\n");
+    XmlWriter other;
+    other.Open(&fake, "C:\\b.xml");
+    EXPECT_EQ(other.WriteStartTag(line, "T", 300), 0);  // 300 TABs
+    EXPECT_EQ(other.WriteStartTag(line, "T", 0, "Label", value.c_str(), "Amount", value.c_str()),
+              0);
+    other.Close();
+    EXPECT_EQ(fake.files["C:\\b.xml"], "");
+}
+
+TEST_F(Writer, NeverWritesPastTheLineBuffer) {
+    char guarded[64 + 16];
+    std::memset(guarded, 0x5A, sizeof(guarded));
+    std::span<char> small(guarded, 64);
+    std::string text(1000, '<');
+    writer.WriteElement(small, "Text", text.c_str(), 2, "Label", text.c_str(), "Amount",
+                        text.c_str());
+    writer.WriteElement(small, "Text", text.c_str(), 2);
+    writer.WriteStartTag(small, text.c_str(), 2);
+    for (std::size_t i = 64; i < sizeof(guarded); ++i) EXPECT_EQ(guarded[i], 0x5A) << i;
+    EXPECT_LT(std::strlen(guarded), 64u);
+}
+
+}  // namespace
