@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 
+#include "bench/BenchBooks.h"
 #include "books/Books.h"
 #include "books/Generator.h"
 #include "books/Importer.h"
@@ -15,37 +16,11 @@
 
 namespace {
 
+using bench::BooksFor;
+using bench::LogIn;
+using bench::StoreFor;
+
 namespace fs = std::filesystem;
-
-fs::path WorkDir() {
-    return fs::temp_directory_path() / "kc-bench";
-}
-
-std::string StoreFor(std::int64_t entries) {
-    return (WorkDir() / ("books-" + std::to_string(entries) + ".books")).string();
-}
-
-// Generated books are made once per size and shared by the benchmarks.
-std::string BooksFor(std::int64_t entries) {
-    fs::path dir = WorkDir() / ("books-" + std::to_string(entries));
-    if (!fs::exists(dir / "journal.csv")) {
-        GenerateOptions options;
-        options.entries = static_cast<std::uint64_t>(entries);
-        std::string error;
-        if (!GenerateBooks(dir.string(), options, &error)) std::cerr << error << "\n";
-    }
-    return dir.string();
-}
-
-bool LogIn(std::int64_t entries) {
-    if (!fs::exists(StoreFor(entries))) {
-        books::ImportBooks(BooksFor(entries), StoreFor(entries), books::SourceEncoding::kUtf8);
-    }
-    books::BooksConfig config;
-    config.storePath = StoreFor(entries);
-    books::ConfigureBooks(config);
-    return ClAccConnect::Inst().ExpSysLink() == kLedgerOk;
-}
 
 double PeakMegabytes() {
     rusage usage{};

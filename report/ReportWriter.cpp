@@ -160,7 +160,9 @@ int ReportWriter::WriteBasicBlock(XmlWriter& writer, const StDATAINFO& company) 
 int ReportWriter::WriteDataBlock(XmlWriter* writer, const StDATAINFO* company) {
     if (!writer || !company) return 0;
     if (!writer->WriteStartTag(line_, "DATA", 1)) return 0;
-    // The statement sections are written here, in the document's order.
+    if (!BalanceSheet(writer) || !IncomeStatement(writer)) return 0;
+    if (company->manufacturing != 0 && !ScheduleCostGoodsManufactured(writer)) return 0;
+    if (!StatementChangesNetAssets(writer)) return 0;
     if (!writer->WriteEndTag(line_, "DATA", 1)) return 0;
     progress_.Advance(static_cast<std::int16_t>(progressBase_ + 2000), ProgressDialog::kOverallEnd);
     return 1;

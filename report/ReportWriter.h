@@ -47,7 +47,36 @@ public:
     // calls (valid until the next one).
     const char* ToFullWidthName(const char* name);
 
+    // --- the statements
+    int BalanceSheet(XmlWriter* writer);
+    int IncomeStatement(XmlWriter* writer);
+    int ScheduleCostGoodsManufactured(XmlWriter* writer);
+    int StatementChangesNetAssets(XmlWriter* writer);
+
+    // --- what the statements share. A figure's key is its account nature code; a key contains
+    // another when it has all of its bits.
+    using FigureCopies = std::vector<AccountFigure>;
+    static constexpr std::size_t kLabelBuffer = 256;
+    // Removes blanks, brackets and the marks (製) (完) (未) from `length` bytes of `source`.
+    // 0 when the source is empty (the destination is then left as it was).
+    static int CleanLabel(const char* source, std::size_t length,
+                          char (&destination)[kLabelBuffer]);
+    // The first figure whose key equals `key` exactly, whatever its exclusion flag.
+    int FindFigure(std::uint32_t key, std::size_t* position) const;
+    // Copies of the listable figures (exclusion flag 0 or 3) whose key contains `key`, or
+    // equals it; 0 when a copy cannot be allocated.
+    int CollectFiguresUnder(std::uint32_t key, FigureCopies* copies) const;
+    int CollectFiguresExact(std::uint32_t key, FigureCopies* copies) const;
+    int WriteSectionStart(XmlWriter& writer, std::uint32_t key, const char* element, int depth);
+    int WriteAccountItems(XmlWriter& writer, std::uint32_t key, int depth);
+    int WriteTotalLine(XmlWriter& writer, std::uint32_t key, const char* element, int depth);
+    int WriteUnclassifiedFixedAssets(XmlWriter& writer, int depth, int warn);
+    int WriteIncomeTaxItems(XmlWriter& writer, int depth);
+
 private:
+    struct StatementRow;
+    int WriteStatement(XmlWriter& writer, const StatementRow* rows, std::size_t count);
+    int WriteItems(XmlWriter& writer, const FigureCopies& copies, int depth);
     int WriteDocument(XmlWriter& writer, std::int16_t functionId, const StDATAINFO* company);
 
     Platform& platform_;

@@ -1,0 +1,56 @@
+#pragma once
+
+// The aggregation: one pass of the account-summary cursor, and per account its opening,
+// movement and closing balance for the chosen months, in the account's balance direction.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "aggregation/Amount.h"
+#include "aggregation/Figures.h"
+#include "aggregation/PeriodConditions.h"
+#include "app/ProgressDialog.h"
+#include "ledger/Services.h"
+
+class StatementData {
+public:
+    // Failure codes of AggregateAccounts beyond the cursor's own.
+    static constexpr int kAllocationFailed = -1001;
+    // A balance reached 10^18 ten-thousandths: the figures cannot be trusted.
+    static constexpr int kAmountOverflow = -1002;
+
+    StatementData() = default;
+    virtual ~StatementData();
+    StatementData(const StatementData&) = delete;
+    StatementData& operator=(const StatementData&) = delete;
+
+    // Set by the export run before aggregating.
+    void SetProgress(ProgressDialog* progress) { progress_ = progress; }
+    void SetFigureList(AccountFigureList* figures) { figures_ = figures; }
+    void SetLedgerList(LedgerLineList* ledger) { ledger_ = ledger; }
+    void SetOutputLedger(std::int32_t outputLedger) { outputLedger_ = outputLedger; }
+
+    // 1 on success; 0 when the cursor cannot be created or prepared; otherwise the cursor's
+    // failure code, kAllocationFailed or kAmountOverflow.
+    int AggregateAccounts(std::int32_t taxBasis, const PeriodConditions* period,
+                          const StDATAINFO* company);
+
+    // The overall progress position reached; the writer continues from it.
+    double ProgressPosition() const { return progressPosition_; }
+
+private:
+    int WalkSummaries(std::int32_t taxBasis, const PeriodConditions& period,
+                      const StDATAINFO& company, std::uint32_t count, Amount* retained);
+    void Advance(double from, double to);
+
+    ProgressDialog* progress_ = nullptr;
+    AccountFigureList* figures_ = nullptr;
+    LedgerLineList* ledger_ = nullptr;
+    std::int32_t outputLedger_ = 0;
+    double progressPosition_ = 0.0;
+    double progressStep_ = 1.0;
+    std::unique_ptr<ClRuleKamoku> summaryCursor_;
+    std::unique_ptr<ClRuleMotocho> ledgerCursor_;
+    std::unique_ptr<ClSaveKessansho> settingsStore_;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+// Generated books shared by the benchmarks: made once per size under the temporary folder,
+// imported once, and logged into.
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "books/Books.h"
+#include "books/Generator.h"
+#include "books/Importer.h"
+#include "ledger/Services.h"
+
+namespace bench {
+
+namespace fs = std::filesystem;
+
+inline fs::path WorkDir() {
+    return fs::temp_directory_path() / "kc-bench";
+}
+
+inline std::string StoreFor(std::int64_t entries) {
+    return (WorkDir() / ("books-" + std::to_string(entries) + ".books")).string();
+}
+
+// Generated books are made once per size and shared by the benchmarks.
+inline std::string BooksFor(std::int64_t entries) {
+    fs::path dir = WorkDir() / ("books-" + std::to_string(entries));
+    if (!fs::exists(dir / "journal.csv")) {
+        GenerateOptions options;
+        options.entries = static_cast<std::uint64_t>(entries);
+        std::string error;
+        if (!GenerateBooks(dir.string(), options, &error)) std::cerr << error << "\n";
+    }
+    return dir.string();
+}
+
+inline bool LogIn(std::int64_t entries) {
+    if (!fs::exists(StoreFor(entries))) {
+        books::ImportBooks(BooksFor(entries), StoreFor(entries), books::SourceEncoding::kUtf8);
+    }
+    books::BooksConfig config;
+    config.storePath = StoreFor(entries);
+    books::ConfigureBooks(config);
+    return ClAccConnect::Inst().ExpSysLink() == kLedgerOk;
+}
+
+}  // namespace bench

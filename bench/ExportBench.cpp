@@ -1,0 +1,99 @@
+// An export without the ledger at scale: the aggregation of every account's summary for the
+// whole year, then the whole document with its statements written to a file.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "aggregation/StatementData.h"
+#include "bench/BenchBooks.h"
+#include "editions/Edition.h"
+#include "platform/posix/DriveMap.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "report/ReportWriter.h"
+
+namespace {
+
+// A progress window nobody sees, and the other services an export without messages needs.
+class QuietServices : public MessageService,
+                      public WindowService,
+                      public ProgressWindow,
+                      public TextMapping,
+                      public MemoryService {
+public:
+    int Show(WindowHandle, const char*, const char*, unsigned) override { return mb::kIdOk; }
+    void Enable(WindowHandle, bool) override {}
+    void SetForeground(WindowHandle) override {}
+    void Post(WindowHandle, std::int32_t, std::int64_t, std::int64_t) override {}
+    void Create(WindowHandle) override {}
+    void SetParent(WindowHandle) override {}
+    void Show() override {}
+    void Close(int) override {}
+    WindowHandle Handle() const override { return kNoWindow; }
+    void SetCaption(const char*) override {}
+    void SetOverallRange(int, int) override {}
+    void SetOverallStep(int) override {}
+    void SetOverallPosition(int) override {}
+    void OffsetOverall(int) override {}
+    void SetDetailRange(int, int) override {}
+    void SetDetailStep(int) override {}
+    void SetDetailPosition(int) override {}
+    void StepDetail() override {}
+    void BringToTop() override {}
+    void SetForeground() override {}
+    void Repaint() override {}
+    std::string ToFullWidth(std::string_view text) override { return MapToFullWidth(text); }
+    std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override {
+        return std::make_unique<unsigned char[]>(size);
+    }
+};
+
+PeriodConditions WholeYear() {
+    PeriodConditions period;
+    for (int i = 0; i < 3; ++i) {
+        period.entries[i].item = finditem::kMonthPosition;
+        period.entries[i].valueType = findtype::kValue16;
+    }
+    period.entries[0].comparison = findcmp::kNotLess;
+    period.entries[0].value16 = 1;
+    period.entries[0].link = findlink::kAnd;
+    period.entries[1].comparison = findcmp::kNotGreater;
+    period.entries[1].value16 = 12;
+    period.entries[1].link = findlink::kOr;
+    period.entries[2].comparison = findcmp::kEqual;
+    period.entries[2].value16 = 18;
+    return period;
+}
+
+void BM_ExportStatements(benchmark::State& state) {
+    if (!bench::LogIn(state.range(0))) return state.SkipWithError("login failed");
+    QuietServices quiet;
+    DriveMap drives;
+    PosixFileSystem files(drives);
+    Platform platform{files, quiet, quiet, quiet, quiet, quiet};
+    std::string path = (bench::WorkDir() / "export.xml").string();
+    std::string windowsPath = drives.ToWindows(path).value_or("");
+    PeriodConditions period = WholeYear();
+    for (auto _ : state) {
+        ProgressDialog progress(quiet);
+        AccountFigureList figures;
+        LedgerLineList ledger;
+        StatementData data;
+        data.SetProgress(&progress);
+        data.SetFigureList(&figures);
+        data.SetLedgerList(&ledger);
+        const StDATAINFO* company = ClSetData().GetSelectedInfo();
+        if (data.AggregateAccounts(0, &period, company) != 1)
+            state.SkipWithError("aggregation failed");
+        ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
+        report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+        if (report.WriteReport(windowsPath.c_str(), 3, company) != 1)
+            state.SkipWithError("write failed");
+    }
+    std::remove(path.c_str());
+    ClAccConnect::Inst().LogOut();
+}
+
+BENCHMARK(BM_ExportStatements)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,305 @@
+// The aggregation over books imported for each case, through the ledger services.
+
+#include "aggregation/StatementData.h"
+#include "tests/books/BooksFixture.h"
+#include "tests/doubles/FakePlatform.h"
+
+namespace {
+
+using books::test::BooksTest;
+using books::test::U8;
+
+// Month positions start..end, with the settlement periods the export run adds.
+PeriodConditions Period(std::int16_t start, std::int16_t end, bool interim = false,
+                        bool yearEnd = false) {
+    PeriodConditions period;
+    auto set = [&](int number, std::int16_t comparison, std::int16_t value, std::int16_t link) {
+        StFINDINFO& entry = period.Entry(number);
+        entry.item = finditem::kMonthPosition;
+        entry.comparison = comparison;
+        entry.valueType = findtype::kValue16;
+        entry.value16 = value;
+        entry.link = link;
+    };
+    set(1, findcmp::kNotLess, start, findlink::kAnd);
+    set(2, findcmp::kNotGreater, end, findlink::kLast);
+    int last = 2;
+    if (interim) {
+        period.Entry(last).link = findlink::kOr;
+        set(++last, findcmp::kEqual, 15, findlink::kLast);
+    }
+    if (yearEnd) {
+        period.Entry(last).link = findlink::kOr;
+        set(++last, findcmp::kEqual, 18, findlink::kLast);
+    }
+    return period;
+}
+
+class Aggregation : public BooksTest {
+protected:
+    // Books whose amounts are the worked examples' counts of ten-thousandths: account A (a
+    // balance-sheet account) and B (not carried forward) both have debit slots 0-5 of 100, 10,
+    // 20, 30, 40, 50 and credit slots 0-5 of 0, 5, 5, 5, 5, 5.
+    void Books(int introPosition = 0, int interimClosing = 0, const std::string& extraJournal = "",
+               const std::string& extraAccounts = "", const std::string& extraOpenings = "") {
+        auto files = books::test::SampleFiles();
+        files["company.csv"] =
+            "data_id,data_no,name,period_from,period_to,interim_closing,intro_position\n"
+            "D001,1,Test,"
+            "20250401,20260331," +
+            std::to_string(interimClosing) + "," + std::to_string(introPosition) +
+            "\nD002,2,Empty,20250401,20260331,0,0\n";
+        files["users.csv"] = "user_id,data_no\nu1,1\nu2,2\n";
+        files["accounts.csv"] = U8(u8"data_id,code,name,label,nature,side,flag\n"
+                                   u8"D001,10000,資産A,,0x80880001,D,\n"
+                                   u8"D001,20000,費用B,,0x40882001,D,\n"
+                                   u8"D001,30000,売上C,,0x40888001,C,\n"
+                                   u8"D001,40000,繰越利益1,,0x80202010,C,\n"
+                                   u8"D001,50000,繰越利益2,,0x80202010,C,\n"
+                                   u8"D001,60000,前期繰越利益,,0x40200020,C,\n"
+                                   u8"D001,70000,非表示,,0x80880002,D,1\n"
+                                   u8"D001,90000,相手,,0x80480001,C,\n") +
+                                extraAccounts;
+        std::string openings =
+            "data_id,code,debit,credit\n"
+            "D001,10000,0.01,\nD001,20000,0.01,\nD001,90000,,0.02\n"
+            "D001,40000,,0.07\nD001,50000,,0.09\nD001,90000,0.16,\n" +
+            extraOpenings;
+        files["openings.csv"] = openings;
+        std::string journal =
+            "data_id,entry,line,date,position,debit_code,debit_amount,credit_code,credit_amount,"
+            "credit_tax\n";
+        int entry = 0;
+        for (int month = 1; month <= 5; ++month) {
+            std::string date =
+                "2025" + std::string(month + 3 < 10 ? "0" : "") + std::to_string(month + 3) + "15";
+            std::string debit = "0.00" + std::to_string(month);  // 10, 20, ... ten-thousandths
+            for (const char* account : {"10000", "20000"}) {
+                journal += "D001," + std::to_string(++entry) + ",1," + date + ",," + account + "," +
+                           debit + ",90000," + debit + ",\n";
+                journal += "D001," + std::to_string(++entry) + ",1," + date + ",,90000,0.0005," +
+                           account + ",0.0005,\n";
+            }
+        }
+        // Sales C: 50 yen debited, 20 yen credited in month 3.
+        journal +=
+            "D001,100,1,20250615,,30000,50,90000,50,\nD001,101,1,20250615,,90000,20,30000,20,\n";
+        files["journal.csv"] = journal + extraJournal;
+        files.erase("notes/D001/switch.txt");
+        files.erase("notes/D001/layout.txt");
+        books::ImportResult result = Import(files);
+        ASSERT_TRUE(result.ok) << result.message;
+    }
+
+    int Aggregate(const PeriodConditions& period, std::int32_t taxBasis = 0,
+                  const char* user = "u1") {
+        if (Login(user) != kLedgerOk) return -9999;
+        data.SetProgress(&progress);
+        data.SetFigureList(&figures);
+        data.SetLedgerList(&ledger);
+        const StDATAINFO* company = ClSetData().GetSelectedInfo();
+        return data.AggregateAccounts(taxBasis, &period, company);
+    }
+
+    const AccountFigure* Figure(std::int32_t code) const {
+        for (const auto& figure : figures) {
+            if (figure->code == code) return figure.get();
+        }
+        return nullptr;
+    }
+
+    FakePlatform fake;
+    ProgressDialog progress{fake};
+    AccountFigureList figures;
+    LedgerLineList ledger;
+    StatementData data;
+};
+
+TEST_F(Aggregation, CarriedForwardAccountOpensWithTheMonthsBeforeTheStart) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(3, 5)), 1);
+    const AccountFigure* a = Figure(10000);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->opening, 120);
+    EXPECT_EQ(a->closing, 225);
+    EXPECT_EQ(a->movement, 105);
+    EXPECT_STREQ(a->name, "資産A");
+    EXPECT_EQ(a->nature, 0x80880001u);
+    // Not carried forward, the period not starting at the data's start: no opening.
+    const AccountFigure* b = Figure(20000);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->opening, 0);
+    EXPECT_EQ(b->closing, 105);
+    EXPECT_EQ(b->movement, 105);
+}
+
+TEST_F(Aggregation, CreditSideAccountMovesNegativeOnDebits) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    const AccountFigure* c = Figure(30000);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->opening, 0);
+    EXPECT_EQ(c->movement, -300000);
+    EXPECT_EQ(c->closing, -300000);
+}
+
+TEST_F(Aggregation, OpeningSlotCountsForEveryAccountWhenThePeriodStartsAtTheDataStart) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    EXPECT_EQ(Figure(20000)->opening, 100);
+    EXPECT_EQ(Figure(20000)->closing, 100 + 150 - 25);
+}
+
+TEST_F(Aggregation, IntroductionMonthMovesTheDataStart) {
+    Books(4);
+    ASSERT_EQ(Aggregate(Period(4, 12)), 1);
+    EXPECT_EQ(Figure(20000)->opening, 100);
+    figures.clear();
+    StatementData again;
+    again.SetFigureList(&figures);
+    PeriodConditions five = Period(5, 12);
+    ASSERT_EQ(again.AggregateAccounts(0, &five, ClSetData().GetSelectedInfo()), 1);
+    EXPECT_EQ(Figure(20000)->opening, 0);
+}
+
+TEST_F(Aggregation, LaterRetainedEarningsAccountIsCarriedWhenThePeriodStartsLater) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(2, 12)), 1);
+    EXPECT_EQ(Figure(60000)->closing, 900);  // the second 0x80202010 account's opening
+    EXPECT_EQ(Figure(60000)->opening, 0);
+    EXPECT_EQ(Figure(60000)->movement, 0);
+}
+
+TEST_F(Aggregation, NoCarryWhenThePeriodStartsAtTheDataStart) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    EXPECT_EQ(Figure(60000)->closing, 0);
+}
+
+TEST_F(Aggregation, ExcludedAccountIsNotListed) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    EXPECT_EQ(Figure(70000), nullptr);
+    EXPECT_EQ(figures.size(), 7u);
+}
+
+TEST_F(Aggregation, InterimSlotWithTheInterimFlagAndEndPositionSix) {
+    Books(0, 1,
+          "D001,200,1,20250930,15,10000,0.07,90000,0.07,\nD001,201,1,20260331,18,10000,0.03,90000,"
+          "0.03,\n");
+    ASSERT_EQ(Aggregate(Period(1, 6)), 1);
+    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 700);
+    figures.clear();
+    StatementData other;
+    other.SetFigureList(&figures);
+    PeriodConditions five = Period(1, 5);
+    ASSERT_EQ(other.AggregateAccounts(0, &five, ClSetData().GetSelectedInfo()), 1);
+    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25);
+}
+
+TEST_F(Aggregation, YearEndSlotWhenTheConditionsCarryPosition18) {
+    Books(0, 0, "D001,201,1,20260331,18,10000,0.03,90000,0.03,\n");
+    ASSERT_EQ(Aggregate(Period(1, 12, false, true)), 1);
+    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 300);
+    figures.clear();
+    StatementData other;
+    other.SetFigureList(&figures);
+    PeriodConditions plain = Period(1, 12);
+    ASSERT_EQ(other.AggregateAccounts(0, &plain, ClSetData().GetSelectedInfo()), 1);
+    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25);
+}
+
+TEST_F(Aggregation, WithInterimAndYearEndBothTheYearEndSlotIsNotTakenAtPositionSix) {
+    // Position 15 in entry 3 and 18 in entry 4: entry 3 is not 18, so slot 13 stays out.
+    Books(0, 1,
+          "D001,200,1,20250930,15,10000,0.07,90000,0.07,\nD001,201,1,20260331,18,10000,0.03,90000,"
+          "0.03,\n");
+    ASSERT_EQ(Aggregate(Period(1, 6, true, true)), 1);
+    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 700);
+}
+
+TEST_F(Aggregation, TaxBasisChoosesTheSecondSet) {
+    Books(0, 0, "D001,300,1,20250415,,10000,1.1,30000,1,0.1\n",
+          U8(u8"D001,80000,仮受消費税,,0x80484010,C,\n"));
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    EXPECT_EQ(Figure(30000)->closing, -300000 + 10000);
+    EXPECT_EQ(Figure(80000)->closing, 1000);
+    figures.clear();
+    StatementData gross;
+    gross.SetFigureList(&figures);
+    PeriodConditions year = Period(1, 12);
+    ASSERT_EQ(gross.AggregateAccounts(1, &year, ClSetData().GetSelectedInfo()), 1);
+    EXPECT_EQ(Figure(30000)->closing, -300000 + 11000);
+    EXPECT_EQ(Figure(80000)->closing, 0);
+}
+
+TEST_F(Aggregation, NoSummariesStillSucceedsAndEndsTheProgressAtItsMark) {
+    Books();
+    ASSERT_EQ(Aggregate(Period(1, 12), 0, "u2"), 1);
+    EXPECT_TRUE(figures.empty());
+    EXPECT_EQ(data.ProgressPosition(), 5000.0);
+    // 0..1000, 1000..3000, 3000..4000, 4000..5000, both ends of each.
+    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 1001 + 2001 + 1001 + 1001);
+
+    StatementData withLedger;
+    withLedger.SetFigureList(&figures);
+    withLedger.SetOutputLedger(1);
+    PeriodConditions year = Period(1, 12);
+    ASSERT_EQ(withLedger.AggregateAccounts(0, &year, ClSetData().GetSelectedInfo()), 1);
+    EXPECT_EQ(withLedger.ProgressPosition(), 1400.0);
+}
+
+TEST_F(Aggregation, ProgressWithTheLedgerStepsPerAccountUpTo7000) {
+    Books();
+    data.SetOutputLedger(1);
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    // Eight summaries: a step of 7000 / 8 = 875 positions each from 400, while below 7000.
+    EXPECT_EQ(data.ProgressPosition(), 400.0 + 8 * 875 + 1000);
+}
+
+TEST_F(Aggregation, FailingCursorReadKeepsWhatWasAppended) {
+    Books();
+    books::BooksConfig config;
+    config.storePath = store_;
+    config.userId = "u1";
+    config.faults["ClRuleKamoku::MoveNext"] = {77, 2};
+    books::ConfigureBooks(config);
+    ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    data.SetFigureList(&figures);
+    PeriodConditions year = Period(1, 12);
+    EXPECT_EQ(data.AggregateAccounts(0, &year, ClSetData().GetSelectedInfo()), 77);
+    EXPECT_EQ(figures.size(), 2u);
+}
+
+TEST_F(Aggregation, CursorThatCannotCountFailsWithNothingAppended) {
+    Books();
+    books::BooksConfig config;
+    config.storePath = store_;
+    config.userId = "u1";
+    config.faults["ClRuleKamoku::GetSumCount"] = {77, 0};
+    books::ConfigureBooks(config);
+    ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    data.SetFigureList(&figures);
+    PeriodConditions year = Period(1, 12);
+    EXPECT_EQ(data.AggregateAccounts(0, &year, ClSetData().GetSelectedInfo()), 0);
+    EXPECT_TRUE(figures.empty());
+}
+
+TEST_F(Aggregation, BalanceReachingTenToTheEighteenthFailsWithItsOwnCode) {
+    // An opening of 10^18 - 1 ten-thousandths and one more in April.
+    Books(0, 0, "D001,400,1,20250410,,10000,0.0001,90000,0.0001,\n", "",
+          "D001,10000,99999999999999.9999,\nD001,90000,,99999999999999.9999\n");
+    EXPECT_EQ(Aggregate(Period(1, 12)), StatementData::kAmountOverflow);
+    EXPECT_TRUE(figures.empty());  // the first account overflowed
+}
+
+TEST_F(Aggregation, NamesAreCutAt30BytesWithoutSplittingACharacter) {
+    // "X" and fifteen double-byte characters: byte 30 is a lead byte.
+    Books(0, 0, "", U8(u8"D001,110000,X１２３４５６７８９０１２３４５,,0x80880004,D,\n"));
+    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    const AccountFigure* cut = Figure(110000);
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(std::string(cut->name), "X１２３４５６７８９０１２３４");
+}
+
+}  // namespace

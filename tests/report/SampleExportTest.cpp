@@ -1,0 +1,102 @@
+// The sample books aggregated for their whole year and written as a document: well-formed, and
+// its balance sheet balances.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "aggregation/StatementData.h"
+#include "books/Books.h"
+#include "books/Importer.h"
+#include "platform/posix/DriveMap.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "report/ReportWriter.h"
+#include "tests/doubles/FakePlatform.h"
+#include "tests/report/XmlLint.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::int64_t AmountOf(const std::string& xml, const std::string& element) {
+    std::smatch match;
+    std::regex pattern("<" + element + " Label=\"[^\"]*\" Amount=\"(-?[0-9]+)\">");
+    if (!std::regex_search(xml, match, pattern)) {
+        ADD_FAILURE() << "no amount for " << element;
+        return 0;
+    }
+    return std::stoll(match[1]);
+}
+
+TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
+    fs::path dir = fs::path(::testing::TempDir()) / "kc-sample-export";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string store = (dir / "sample.books").string();
+    books::ImportResult imported =
+        books::ImportBooks(KC_SAMPLE_BOOKS, store, books::SourceEncoding::kUtf8);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    books::BooksConfig config;
+    config.storePath = store;
+    config.userId = "yamada";
+    books::ConfigureBooks(config);
+    ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    const StDATAINFO* company = ClSetData().GetSelectedInfo();
+
+    PeriodConditions year;
+    StFINDINFO* e = year.entries;
+    e[0] = StFINDINFO{};
+    e[0].item = e[1].item = e[2].item = finditem::kMonthPosition;
+    e[0].valueType = e[1].valueType = e[2].valueType = findtype::kValue16;
+    e[0].comparison = findcmp::kNotLess;
+    e[0].value16 = 1;
+    e[0].link = findlink::kAnd;
+    e[1].comparison = findcmp::kNotGreater;
+    e[1].value16 = 12;
+    e[1].link = findlink::kOr;
+    e[2].comparison = findcmp::kEqual;
+    e[2].value16 = 18;
+
+    FakePlatform fake;
+    DriveMap drives;
+    PosixFileSystem files(drives);
+    Platform platform{files, fake, fake, fake, fake, fake};
+    ProgressDialog progress(fake);
+    progress.StartOverall();
+    AccountFigureList figures;
+    LedgerLineList ledger;
+    StatementData data;
+    data.SetProgress(&progress);
+    data.SetFigureList(&figures);
+    data.SetLedgerList(&ledger);
+    ASSERT_EQ(data.AggregateAccounts(0, &year, company), 1);
+
+    ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
+    report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+    std::string path = drives.ToWindows((dir / "sample.xml").string()).value();
+    ASSERT_EQ(report.WriteReport(path.c_str(), 3, company), 1);
+
+    std::ifstream in(dir / "sample.xml", std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    std::string xml = content.str();
+    std::string complaints;
+    EXPECT_TRUE(PassesXmllint(xml, &complaints)) << complaints;
+    std::int64_t assets = AmountOf(xml, "Assets");
+    std::int64_t liabilities = AmountOf(xml, "Liabilities");
+    std::int64_t netAssets = AmountOf(xml, "NetAssets");
+    EXPECT_GT(assets, 0);
+    EXPECT_EQ(assets, liabilities + netAssets);
+    EXPECT_NE(xml.find("<ScheduleCostGoodsManufactured>"), std::string::npos);
+    EXPECT_NE(xml.find("<StatementChangesNetAssets>"), std::string::npos);
+    EXPECT_EQ(fake.overallPosition, 10000);
+
+    ClAccConnect::Inst().LogOut();
+    books::ConfigureBooks(books::BooksConfig{});
+    fs::remove_all(dir);
+}
+
+}  // namespace
