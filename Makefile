@@ -1,6 +1,6 @@
 # make test   installs what is missing, builds, runs the suite, then runs it again under
 #             AddressSanitizer + UndefinedBehaviorSanitizer
-# make demo   imports the sample books, shows the store, and runs kcsakura through kccaller
+# make demo   imports the sample books and exports them with kcsakura, started through kccaller
 # make bench  runs the benchmarks (release build)
 
 PACKAGES := cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev libgmock-dev \
@@ -44,10 +44,13 @@ test: build $(ASAN)/build.ninja
 
 demo: build
 	$(BUILD)/kcbooks import examples/sample-books $(BUILD)/sample.books
-	$(BUILD)/kcbooks show $(BUILD)/sample.books | head -12
-	@echo "--- kcsakura started by a caller (window 4242, message 1025, wParam 7):"
-	$(BUILD)/kccaller --window 4242 --message 1025 --wparam 7 --path 'Z:\tmp\kessan-demo.xml' -- \
-	  $(BUILD)/kcsakura --books $(BUILD)/sample.books --user yamada --ui batch
+	@mkdir -p out
+	@echo "--- kcsakura started by a caller (window 4242, message 1025, wParam 3), whole fiscal year, no ledger:"
+	@$(BUILD)/kccaller --window 4242 --message 1025 --wparam 3 -- \
+	  $(BUILD)/kcsakura --books $(BUILD)/sample.books --user yamada --ui batch \
+	  --start-month 4 --end-month 3 --no-ledger --out out/sample.xml --yes \
+	  --settings-folder $(BUILD)/demo-settings; \
+	  rc=$$?; echo "--- the XML file: $$(pwd)/out/sample.xml"; echo "--- posted result: $$rc"; exit $$rc
 
 bench: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)

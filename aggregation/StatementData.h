@@ -36,6 +36,21 @@ public:
     int AggregateAccounts(std::int32_t taxBasis, const PeriodConditions* period,
                           const StDATAINFO* company);
 
+    // --- the notes settings of the selected company data
+    static constexpr int kNoteGroups = 50;
+    // 1 and the settings text of `kind` (0 switches, 100 layout, 1000 notes body); 0 and no
+    // text when it cannot be read.
+    int ReadNotesSetting(std::int16_t kind, std::string* text, std::int32_t* length);
+    // 1 when the layout's InputMode value is above 0.
+    int IsNotesInputEnabled();
+    // 1 when the switch text's Note= value is above 0.
+    int IsNotesOutputEnabled();
+    // Entry k: the low byte of the Disp value of the k-th "[Note_" section of the layout.
+    // Sections beyond the fiftieth are not read.
+    void ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]);
+    // Always 1; the text is empty when it cannot be read.
+    int ReadNotesText(std::string* text);
+
     // The overall progress position reached; the writer continues from it.
     double ProgressPosition() const { return progressPosition_; }
 

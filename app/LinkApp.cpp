@@ -1,10 +1,15 @@
 #include "app/LinkApp.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "aggregation/StatementData.h"
+#include "app/ProgressDialog.h"
 #include "common/Decimal.h"
 #include "common/MessageBoxFlags.h"
 #include "common/Sjis.h"
+#include "dialog/ConditionDialog.h"
+#include "report/ReportWriter.h"
 
 namespace {
 
@@ -51,7 +56,7 @@ bool LinkApp::InitInstance() {
     ReadSelectedCompany(&company_);
     taxSettings_ = StSHOHIZEIINFO{};
     ReadConsumptionTaxSettings(&taxSettings_, company_);
-    return true;
+    return RunExport();
 }
 
 int LinkApp::ExitInstance() {
@@ -202,4 +207,201 @@ int LinkApp::ReadConsumptionTaxSettings(StSHOHIZEIINFO* settings, const StDATAIN
     if (taxSet->Get(&record) != 0) return 0;
     *settings = record;
     return 1;
+}
+
+bool LinkApp::RunExport() {
+    // What the dialog is told about the data and the caller.
+    DialogInputs inputs;
+    char userId[65] = {};
+    ClSysUser* user = ClDataMgr::Inst().GetSysUserObject();
+    if (user) {
+        user->GetCurUserID(userId);
+        user->GetSelectedNo(userId, &inputs.selectionNo, &inputs.dataNo);
+    }
+    inputs.userId = userId;
+    if (!companySet_)
+        companySet_ = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
+    char idText[64] = {};
+    if (companySet_) ClUtyDBHpr::Inst().MakeIDStr(companySet_->GetSelectedInfo(), idText);
+    inputs.dataId = idText;
+    inputs.pastResults = company_.introPosition == 99 ? 1 : 0;
+    inputs.fixedPath = launchedByCaller_ ? caller_.text : std::string();
+    inputs.firstDay = company_.periodFrom;
+    inputs.lastDay = company_.periodTo;
+    inputs.introPosition = company_.introPosition;
+    // The labels fit 51 bytes; a longer company name is cut without splitting a character.
+    std::string name(sjis::FieldText(company_.companyName, sizeof(company_.companyName)));
+    inputs.companyLabel = " " + name.substr(0, sjis::FitLength(name, 49));
+    char period[51];
+    std::snprintf(period, sizeof(period), " %04d/%02d/%02d～%04d/%02d/%02d",
+                  company_.periodFrom / 10000, company_.periodFrom % 10000 / 100,
+                  company_.periodFrom % 100, company_.periodTo / 10000,
+                  company_.periodTo % 10000 / 100, company_.periodTo % 100);
+    inputs.periodLabel = period;
+    inputs.companiesAct = company_.companiesAct;
+
+    ConditionDialog dialog(platform_, edition_, callerWindowObject_);
+    dialog.SetInputs(inputs);
+    if (dialog.DoModal() == ConditionDialog::kCancelled) {
+        runResult_ = kCancelled;
+        return false;
+    }
+    const std::int32_t startMonth = ParseDecimal(dialog.StartMonthText());
+    const std::int32_t endMonth = ParseDecimal(dialog.EndMonthText());
+    char path[261] = {};
+    sjis::CopyBounded(path, sizeof(path), dialog.PathText(), 260);
+    const std::int16_t equityKind = dialog.EquityKind();
+    const std::int32_t outputLedger = dialog.OutputLedger();
+
+    ProgressDialog progress(platform_.progress);
+    progress.Create(kNoWindow);
+    if (callerWindowObject_ != kNoWindow) progress.SetParent(callerWindowObject_);
+    progress.Show();
+    progress.StartOverall();
+    const WindowHandle progressWindow = progress.Handle();
+
+    StatementData data;
+    data.SetProgress(&progress);
+    data.SetFigureList(&figures_);
+    data.SetLedgerList(&ledgerLines_);
+    data.SetOutputLedger(outputLedger);
+    ReportWriter writer(platform_, edition_, progress, figures_, ledgerLines_);
+
+    PeriodConditions conditions;
+    BuildPeriodConditions(&conditions, &company_, startMonth, endMonth);
+    const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
+    // A failed aggregation is not an export: no file is written from partial figures.
+    if (data.AggregateAccounts(taxBasis, &conditions, &company_) != 1) {
+        platform_.messages.Show(
+            progressWindow, "会計データの集計に失敗しました。\n\nアプリケーションを終了します。",
+            kCaption, mb::kOk | mb::kIconWarning);
+        progress.Close(1);
+        runResult_ = kFailed;
+        return false;
+    }
+
+    notesAvailable_ = 0;
+    if (data.IsNotesInputEnabled() && data.IsNotesOutputEnabled()) {
+        std::memset(noteDisplayFlags_, 0, sizeof(noteDisplayFlags_));
+        data.ReadNoteDisplayFlags(noteDisplayFlags_);
+        notesAvailable_ = 1;
+        std::string body;
+        data.ReadNotesText(&body);
+        SplitNotesText(body);
+        WarnUnsupportedNotes(progressWindow);
+    }
+
+    writer.SetOwnerWindow(progressWindow);
+    writer.SetEquityKind(equityKind);
+    if (notesAvailable_) writer.SetNotes(&notesLines_, noteDisplayFlags_);
+    writer.SetProgressBase(
+        static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
+    if (!writer.WriteReport(path, caller_.wParam, &company_)) {
+        platform_.messages.Show(
+            progressWindow, "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。",
+            kCaption, mb::kOk | mb::kIconWarning);
+        progress.Close(1);
+        runResult_ = kFailed;
+        return false;
+    }
+    // The caller's path is never saved: a caller that fixes the path fixes it every time.
+    dialog.SaveSettings(static_cast<std::int16_t>(startMonth), static_cast<std::int16_t>(endMonth),
+                        equityKind, outputLedger, launchedByCaller_ ? nullptr : path);
+    progress.Close(1);
+    platform_.messages.Show(progressWindow,
+                            "決算書情報の出力が終了しました。\n\nアプリケーションを終了します。",
+                            kCaption, mb::kOk | mb::kIconInformation);
+    return true;
+}
+
+void LinkApp::BuildPeriodConditions(PeriodConditions* period, const StDATAINFO* company,
+                                    std::int32_t startMonth, std::int32_t endMonth) {
+    if (!period || !company) return;
+    std::int16_t firstMonth = 0;
+    std::int16_t lastCode = 0;
+    ConditionDialog::GetFiscalMonths(company->periodFrom, company->periodTo, &firstMonth,
+                                     &lastCode);
+    std::int16_t startPosition = 0;
+    std::int16_t endPosition = 0;
+    ConditionDialog::GetMonthPositions(firstMonth, lastCode, static_cast<std::int16_t>(startMonth),
+                                       static_cast<std::int16_t>(endMonth), &startPosition,
+                                       &endPosition);
+    *period = PeriodConditions{};
+    auto set = [&](int number, std::int16_t comparison, std::int16_t value) {
+        StFINDINFO& entry = period->Entry(number);
+        entry.item = finditem::kMonthPosition;
+        entry.comparison = comparison;
+        entry.valueType = findtype::kValue16;
+        entry.value16 = value;
+        entry.link = findlink::kLast;
+    };
+    set(1, findcmp::kNotLess, startPosition);
+    period->Entry(1).link = findlink::kAnd;
+    set(2, findcmp::kNotGreater, endPosition);
+    int last = 2;
+    if (company->interimClosing == 1 && endPosition == 6) {
+        period->Entry(last).link = findlink::kOr;
+        set(++last, findcmp::kEqual, 15);
+    }
+    if (static_cast<std::int16_t>(endMonth) == static_cast<std::int16_t>(lastCode % 100)) {
+        period->Entry(last).link = findlink::kOr;
+        set(++last, findcmp::kEqual, 18);
+    }
+}
+
+void LinkApp::SplitNotesText(const std::string& body) {
+    notesLines_.clear();
+    std::string text = body;
+    // In this order: "&amp;lt;" so becomes "<".
+    static const std::pair<std::string_view, std::string_view> kEntities[] = {
+        {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&apos;", "'"}, {"&quot;", "\""}};
+    for (const auto& [entity, character] : kEntities) {
+        std::string decoded;
+        decoded.reserve(text.size());
+        for (std::size_t pos = 0;;) {
+            std::size_t at = text.find(entity, pos);
+            if (at == std::string::npos) {
+                decoded.append(text, pos, std::string::npos);
+                break;
+            }
+            decoded.append(text, pos, at - pos);
+            decoded.append(character);
+            pos = at + entity.size();
+        }
+        text.swap(decoded);
+    }
+    if (text.find("\r\n") == std::string::npos) {
+        if (!text.empty()) notesLines_.push_back(text);
+        return;
+    }
+    if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find("\r\n", pos);
+        notesLines_.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+}
+
+void LinkApp::WarnUnsupportedNotes(WindowHandle owner) {
+    struct Unsupported {
+        int group;
+        const char* line;
+    };
+    static const Unsupported kNotes[] = {
+        {32, "・会計上の見積もりに関する注記\n"}, {20, "・会計上の見積もりの変更に関する注記\n"},
+        {21, "・誤謬の訂正に関する注記\n"},       {16, "・金融商品に関する注記\n"},
+        {17, "・賃貸等不動産に関する注記\n"},     {33, "・収益認識に関する注記\n"},
+    };
+    std::string message;
+    for (const Unsupported& note : kNotes) {
+        if (noteDisplayFlags_[note.group] == 0) continue;
+        if (message.empty())
+            message =
+                "以下の注記は連動に対応していません。\nこれらの注記は申告ソフト上で手入力してくださ"
+                "い。\n\n";
+        message += note.line;
+    }
+    if (message.empty()) return;
+    message += "\nこれらの注記を除いて処理を続行します。";
+    platform_.messages.Show(owner, message.c_str(), kCaption, mb::kOk | mb::kIconWarning);
 }

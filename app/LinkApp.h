@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "aggregation/Figures.h"
+#include "aggregation/PeriodConditions.h"
 #include "common/Types.h"
 #include "editions/Edition.h"
 #include "ledger/Services.h"
@@ -61,6 +62,21 @@ public:
     int ReadSelectedCompany(StDATAINFO* company);
     int ReadConsumptionTaxSettings(StSHOHIZEIINFO* settings, const StDATAINFO& company);
 
+    // The export itself: the condition dialog, the aggregation under the progress window, the
+    // notes, the XML file, the saved settings and the final message. True when it completed.
+    bool RunExport();
+    // The month positions the conditions select, with the settlement periods that belong to
+    // them; nothing when an argument is missing.
+    static void BuildPeriodConditions(PeriodConditions* period, const StDATAINFO* company,
+                                      std::int32_t startMonth, std::int32_t endMonth);
+    // Refills the notes lines from the notes body, entities decoded.
+    void SplitNotesText(const std::string& text);
+    // Tells the user which enabled notes the file does not carry.
+    void WarnUnsupportedNotes(WindowHandle owner);
+
+    const std::vector<std::string>& NotesLines() const { return notesLines_; }
+    unsigned char* NoteDisplayFlags() { return noteDisplayFlags_; }
+
     RunResult Result() const { return runResult_; }
     const CallerLink& Caller() const { return caller_; }
     bool LaunchedByCaller() const { return launchedByCaller_ != 0; }
@@ -81,6 +97,8 @@ private:
     LedgerLineList ledgerLines_;
     ClSetData* companySet_ = nullptr;
     std::vector<std::string> notesLines_;
+    unsigned char noteDisplayFlags_[50] = {};
+    std::int32_t notesAvailable_ = 0;
     StDATAINFO company_{};
     StSHOHIZEIINFO taxSettings_{};
 };

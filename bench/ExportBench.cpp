@@ -19,7 +19,8 @@ class QuietServices : public MessageService,
                       public WindowService,
                       public ProgressWindow,
                       public TextMapping,
-                      public MemoryService {
+                      public MemoryService,
+                      public DialogService {
 public:
     int Show(WindowHandle, const char*, const char*, unsigned) override { return mb::kIdOk; }
     void Enable(WindowHandle, bool) override {}
@@ -46,6 +47,8 @@ public:
     std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override {
         return std::make_unique<unsigned char[]>(size);
     }
+    int RunModal(int, WindowHandle, DialogEvents&) override { return 0; }
+    std::optional<std::string> AskSaveFile(const SaveFileRequest&) override { return std::nullopt; }
 };
 
 PeriodConditions WholeYear() {
@@ -70,7 +73,7 @@ void BM_ExportStatements(benchmark::State& state) {
     QuietServices quiet;
     DriveMap drives;
     PosixFileSystem files(drives);
-    Platform platform{files, quiet, quiet, quiet, quiet, quiet};
+    Platform platform{files, quiet, quiet, quiet, quiet, quiet, quiet};
     std::string path = (bench::WorkDir() / "export.xml").string();
     std::string windowsPath = drives.ToWindows(path).value_or("");
     PeriodConditions period = WholeYear();

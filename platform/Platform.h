@@ -3,6 +3,7 @@
 // The services of the system's surroundings, one object each; the host provides them, the
 // tests provide a double.
 
+#include "platform/DialogService.h"
 #include "platform/FileSystem.h"
 #include "platform/MemoryService.h"
 #include "platform/MessageService.h"
@@ -17,4 +18,5 @@ struct Platform {
     ProgressWindow& progress;
     TextMapping& text;
     MemoryService& memory;
+    DialogService& dialogs;
 };

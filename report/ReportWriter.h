@@ -52,6 +52,16 @@ public:
     int IncomeStatement(XmlWriter* writer);
     int ScheduleCostGoodsManufactured(XmlWriter* writer);
     int StatementChangesNetAssets(XmlWriter* writer);
+    int ListNotesNonConsolidated(XmlWriter* writer);
+
+    // --- the notes
+    static constexpr int kNoteRows = 178;  // the table's rows with its end row
+    // Writes row `row`'s subtree; the row at which the caller continues (kNoteRows for a row
+    // outside the table).
+    int WriteNoteTree(int row, XmlWriter& writer);
+    // 1 when the note's Disp line says "1".
+    int IsNoteShown(long number) const;
+    void WriteNoteLines(long number, int depth, XmlWriter& writer);
 
     // --- what the statements share. A figure's key is its account nature code; a key contains
     // another when it has all of its bits.
@@ -91,5 +101,8 @@ private:
     const unsigned char* noteDisplayFlags_ = nullptr;
     std::uint16_t progressBase_ = 0;
     char line_[256] = {};
+    // A note's text line may be long: 511 bytes, escaped up to six times over.
+    char noteLine_[4096] = {};
+    bool notesFailed_ = false;
     char fullWidthName_[128] = {};
 };

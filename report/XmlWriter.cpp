@@ -97,9 +97,8 @@ int XmlWriter::WriteRaw(const char* text) {
     return text ? WriteBytes(text, std::strlen(text)) : 0;
 }
 
-const char* XmlWriter::Escape(const char* text, std::size_t limit) {
-    if (limit > kValueLimit) limit = kValueLimit;
-    std::size_t length = 0;
+std::string XmlWriter::EscapeText(const char* text, std::size_t limit) {
+    std::string escaped;
     for (std::size_t pos = 0; text && text[pos] != '\0';) {
         unsigned char c = static_cast<unsigned char>(text[pos]);
         std::string_view piece;
@@ -125,12 +124,17 @@ const char* XmlWriter::Escape(const char* text, std::size_t limit) {
                 piece = std::string_view(text + pos, width);
                 break;
         }
-        if (length + piece.size() > limit) break;  // cut whole: no half character or entity
-        std::memcpy(escaped_ + length, piece.data(), piece.size());
-        length += piece.size();
+        if (escaped.size() + piece.size() > limit) break;  // cut whole: no half character or entity
+        escaped.append(piece);
         pos += width;
     }
-    escaped_[length] = '\0';
+    return escaped;
+}
+
+const char* XmlWriter::Escape(const char* text, std::size_t limit) {
+    std::string escaped = EscapeText(text, std::min(limit, kValueLimit));
+    std::memcpy(escaped_, escaped.data(), escaped.size());
+    escaped_[escaped.size()] = '\0';
     return escaped_;
 }
 
@@ -177,7 +181,7 @@ int XmlWriter::WriteElement(std::span<char> buffer, const char* name, const char
     // The text takes what room the end tag leaves.
     std::size_t endTag = 2 + element.size() + 3;  // "</", name, ">\r\n"
     std::size_t room = line.Room() > endTag ? line.Room() - endTag : 0;
-    line.Append(Escape(text ? text : "", std::min(room, kValueLimit)));
+    line.Append(EscapeText(text ? text : "", room));
     line.Append("</");
     line.Append(element);
     line.Append(">\r\n");

@@ -5,11 +5,13 @@
 // the writer copies bytes: none of the five escaped bytes can be the second byte of a
 // double-byte character, so escaping never splits one.
 //
-// Limits: a text or attribute value is at most 255 bytes after escaping, a formatted attribute
-// (blank, name, "=", quotes, value) at most 255 bytes, and a line must fit its buffer with its
-// NUL. A longer value or text is cut at a character boundary (never inside a double-byte
-// character or an entity reference) so that it fits; a line whose tags and attributes alone do
-// not fit its buffer is not written and the call fails.
+// Limits: an attribute value is at most 255 bytes after escaping and a formatted attribute
+// (blank, name, "=", quotes, value) at most 255 bytes; an element's text takes what room its
+// line buffer leaves (255 bytes of line in the usual 256-byte buffer; the notes pass a larger
+// one, so that a note's line reaches the file whole). A longer value or text is cut at a
+// character boundary (never inside a double-byte character or an entity reference) so that it
+// fits; a line whose tags and attributes alone do not fit its buffer is not written and the
+// call fails.
 
 #include <cstddef>
 #include <memory>
@@ -55,6 +57,7 @@ public:
 private:
     class Line;
     const char* Escape(const char* text, std::size_t limit);
+    static std::string EscapeText(const char* text, std::size_t limit);
     bool AppendAttributes(Line& line, const char* name1, const char* value1, const char* name2,
                           const char* value2);
     int WriteLine(const Line& line);

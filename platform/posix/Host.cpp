@@ -11,6 +11,7 @@
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Encoding.h"
+#include "platform/posix/BatchDialogs.h"
 #include "platform/posix/ConsoleMessages.h"
 #include "platform/posix/DriveMap.h"
 #include "platform/posix/HostOptions.h"
@@ -86,7 +87,20 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     TerminalProgress progress(interactive);
     HostTextMapping text;
     HostMemory memory;
-    Platform platform{files, messages, windows, progress, text, memory};
+    BatchInput batch{options.startMonth, options.endMonth, options.kind, options.ledger,
+                     std::nullopt};
+    if (options.out) {
+        // Taken now: the run moves the working directory to the program's folder.
+        auto windowsPath = drives.ToWindows(*options.out);
+        if (!windowsPath) {
+            std::fprintf(stderr, "%s: --out %s: no drive holds this path\n", edition.name,
+                         options.out->c_str());
+            return kFailed;
+        }
+        batch.out = *windowsPath;
+    }
+    BatchDialogs dialogs(batch, messages);
+    Platform platform{files, messages, windows, progress, text, memory, dialogs};
 
     const char* home = std::getenv("HOME");
     const char* config = std::getenv("XDG_CONFIG_HOME");

@@ -26,7 +26,15 @@ void TerminalProgress::Moved() {
     int decile = static_cast<int>((static_cast<long long>(position_ - low_) * 10) / (high_ - low_));
     if (decile == decile_) return;
     decile_ = decile;
-    std::fprintf(out_, "%s %d%%\n", books::SjisToUtf8Lossy(caption_).c_str(), decile * 10);
+    // The caption the system sets next is the one of the new tenth.
+    captionDue_ = true;
+}
+
+void TerminalProgress::SetCaption(const char* caption) {
+    caption_ = caption ? caption : "";
+    if (terminal_ || !shown_ || !captionDue_) return;
+    captionDue_ = false;
+    std::fprintf(out_, "%s\n", books::SjisToUtf8Lossy(caption_).c_str());
     std::fflush(out_);
 }
 

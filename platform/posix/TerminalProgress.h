@@ -18,7 +18,7 @@ public:
     void Close(int endCode) override;
     WindowHandle Handle() const override { return kHandle; }
 
-    void SetCaption(const char* caption) override { caption_ = caption ? caption : ""; }
+    void SetCaption(const char* caption) override;
 
     void SetOverallRange(int low, int high) override;
     void SetOverallStep(int step) override { step_ = step; }
@@ -51,6 +51,7 @@ private:
     int position_ = 0;
     int step_ = 10;
     int decile_ = -1;
+    bool captionDue_ = false;
     unsigned repaints_ = 0;
     bool drawn_ = false;
     long long lastDrawMilliseconds_ = 0;

@@ -31,6 +31,15 @@ protected:
         fake.executablePath = "C:\\Program Files\\Link\\kcsakura.exe";
         fake.currentDirectory = "C:\\Users\\ann";
         fake.files["C:\\Program Files\\Link\\ZezavareDef.ini"] = "[ProgramLevel]\r\nHJ21=3\r\n";
+        fake.folders.insert("C:\\out\\");
+        // The user enters an output path and presses 実行.
+        fake.dialogScript = [](DialogEvents& events, FakeControls& controls) {
+            events.OnInit(controls);
+            if (events.Ended() || !controls.IsEnabled(1015))
+                return events.OnCommand(controls, 1002);
+            controls.SetText(1015, "C:\\out\\typed.xml");
+            events.OnCommand(controls, 1002);
+        };
         config.storePath = store_;
         config.userId = "u1";
         config.prompt = &prompt;
@@ -67,6 +76,7 @@ protected:
 
 TEST_F(StartAndExit, CompletedRunReadsTheCompanyAndTellsTheCaller) {
     EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kCompleted);
+    EXPECT_EQ(fake.files["C:\\out\\a.xml"].substr(0, 5), "<?xml");
     EXPECT_STREQ(company.dataId, "D001");
     EXPECT_EQ(company.dataNo, 1);
     EXPECT_EQ(tax.taxInclusive, 0);
@@ -85,6 +95,8 @@ TEST_F(StartAndExit, CompletedRunReadsTheCompanyAndTellsTheCaller) {
 TEST_F(StartAndExit, WParamIsPostedSignExtended) {
     Run("1234,1025,40000,");
     EXPECT_TRUE(fake.Called("Post 1234 1025 -25536 0"));
+    EXPECT_NE(fake.files["C:\\out\\typed.xml"].find("<FUNCTIONID>-25536</FUNCTIONID>"),
+              std::string::npos);
 }
 
 TEST_F(StartAndExit, WithoutACallersLineNothingIsPostedAndNoWindowTouched) {
@@ -140,9 +152,12 @@ TEST_F(StartAndExit, UnreadableCompanyAndTaxLeaveZeroFilledRecords) {
     config.faults["ClSetData::WalkDat"] = {77, 0};
     config.faults["ClSetShohizei::Get"] = {77, 0};
     config.userId = "u2";  // its data set keeps amounts with tax
-    EXPECT_EQ(Run("1234,1025,7,"), kCompleted);
+    // A zero-filled record is not in the Companies-Act form: the dialog refuses it.
+    EXPECT_EQ(Run("1234,1025,7,"), kCancelled);
     EXPECT_EQ(company.dataNo, 0);
     EXPECT_EQ(tax.taxInclusive, 0);
+    ASSERT_FALSE(fake.boxes.empty());
+    EXPECT_NE(fake.boxes[0].text.find("会社法(H18.5施行)"), std::string::npos);
 }
 
 TEST_F(StartAndExit, SecondDataSetsTaxSettingsAreRead) {

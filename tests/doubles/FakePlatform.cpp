@@ -269,3 +269,21 @@ std::unique_ptr<unsigned char[]> FakePlatform::AllocateBlock(std::size_t size) {
     if (failAllocation) return nullptr;
     return std::make_unique<unsigned char[]>(size);
 }
+
+int FakePlatform::RunModal(int templateId, WindowHandle /*parent*/, DialogEvents& events) {
+    templatesShown.push_back(templateId);
+    controls = FakeControls{};
+    if (dialogScript) {
+        dialogScript(events, controls);
+    } else {
+        events.OnInit(controls);
+        if (!events.Ended()) events.OnCommand(controls, 1002);
+    }
+    if (!events.Ended()) events.OnCommand(controls, 1003);
+    return events.EndCode();
+}
+
+std::optional<std::string> FakePlatform::AskSaveFile(const SaveFileRequest& request) {
+    saveRequests.push_back(request);
+    return saveAnswer;
+}

@@ -3,21 +3,58 @@
 // The platform double: files and folders in memory, message boxes and window calls recorded
 // in order, and any operation made to fail by name.
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
 
+// The controls of a dialog in memory, by ID.
+class FakeControls : public DialogControls {
+public:
+    void SetText(int id, const std::string& text) override { texts[id] = text; }
+    std::string GetText(int id) override { return texts[id]; }
+    void Enable(int id, bool enable) override {
+        if (enable) {
+            disabled.erase(id);
+        } else {
+            disabled.insert(id);
+        }
+    }
+    bool IsEnabled(int id) override { return disabled.count(id) == 0; }
+    void SetCheck(int id, bool checked) override { checks[id] = checked; }
+    bool IsChecked(int id) override { return checks[id]; }
+    void FocusAndSelectAll(int id) override {
+        focus = id;
+        selectedAll = true;
+    }
+    void Focus(int id) override {
+        focus = id;
+        selectedAll = false;
+    }
+    int FocusedControl() override { return focus; }
+    void LimitText(int id, int maxCharacters) override { limits[id] = maxCharacters; }
+
+    std::map<int, std::string> texts;
+    std::set<int> disabled;
+    std::map<int, bool> checks;
+    std::map<int, int> limits;
+    int focus = 0;
+    bool selectedAll = false;
+};
+
 class FakePlatform : public FileSystem,
                      public MessageService,
                      public WindowService,
                      public ProgressWindow,
                      public TextMapping,
-                     public MemoryService {
+                     public MemoryService,
+                     public DialogService {
 public:
-    FakePlatform() : platform{*this, *this, *this, *this, *this, *this} {}
+    FakePlatform() : platform{*this, *this, *this, *this, *this, *this, *this} {}
 
     Platform platform;
 
@@ -106,6 +143,16 @@ public:
 
     // TextMapping
     std::string ToFullWidth(std::string_view text) override;
+
+    // DialogService. The user's part in a modal dialog: by default the dialog is initialised,
+    // then 実行 is pressed, then (when it is still open) cancel.
+    std::function<void(DialogEvents&, FakeControls&)> dialogScript;
+    FakeControls controls;
+    std::vector<int> templatesShown;
+    std::vector<SaveFileRequest> saveRequests;
+    std::optional<std::string> saveAnswer;
+    int RunModal(int templateId, WindowHandle parent, DialogEvents& events) override;
+    std::optional<std::string> AskSaveFile(const SaveFileRequest& request) override;
 
     // MemoryService
     std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override;

@@ -32,7 +32,8 @@ expect() {
 }
 
 "$build/kcbooks" import "$sample" "$work/sample.books" >/dev/null || fail "import"
-books=(--books "$work/sample.books" --user yamada --ui batch)
+books=(--books "$work/sample.books" --user yamada --ui batch --yes --out "$work/out/report.xml"
+       --settings-folder "$work/settings" --output-folder "$work")
 
 completed=$'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 0\nENABLE 1\nEXIT 0'
 for edition in kcsakura kcqb7 kcneo kcstd; do
@@ -47,7 +48,9 @@ expect "wParam sign-extended" 0 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 -255
 
 # A store named relative to where the program was started, not to the program's folder.
 (cd "$work" && expect "relative store path" 0 "$completed" -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura" --books sample.books --user yamada --ui batch) || failures=$((failures + 1))
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura" --books sample.books --user yamada \
+  --ui batch --yes --out out/relative.xml --settings-folder settings) || failures=$((failures + 1))
+[ -f "$work/out/relative.xml" ] || fail "relative --out: no file"
 
 expect "two fields: not a caller's line" 3 "EXIT 0" -- \
   "$build/kccaller" --window 4242 --line "4242,1025" -- "$build/kcsakura" "${books[@]}"

@@ -63,7 +63,7 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     FakePlatform fake;
     DriveMap drives;
     PosixFileSystem files(drives);
-    Platform platform{files, fake, fake, fake, fake, fake};
+    Platform platform{files, fake, fake, fake, fake, fake, fake};
     ProgressDialog progress(fake);
     progress.StartOverall();
     AccountFigureList figures;

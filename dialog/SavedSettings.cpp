@@ -1,0 +1,121 @@
+#include "dialog/SavedSettings.h"
+
+#include <cstring>
+
+#include "common/Decimal.h"
+#include "dialog/FolderPath.h"
+#include "ledger/Services.h"
+
+void SavedSettings::SetOwner(std::string userId, std::string dataId, std::int32_t selectionNo) {
+    userId_ = std::move(userId);
+    dataId_ = std::move(dataId);
+    selectionNo_ = selectionNo;
+}
+
+std::string SavedSettings::Key() const {
+    if (edition_.keyHasSelectionNo)
+        return userId_ + "/" + std::to_string(selectionNo_) + "/" + dataId_ + ":";
+    return userId_ + "/" + dataId_ + ":";
+}
+
+std::string SavedSettings::FilePath() const {
+    char folder[261] = {};
+    ClFileMgr::Inst().GetAppFolderPath(1, folder);
+    if (folder[0] == '\0') return "";
+    return std::string(folder) + edition_.settingsFileName;
+}
+
+bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {
+    try {
+        auto file = files_.OpenFile(path.c_str(), OpenMode::kRead);
+        char buffer[64 * 1024];
+        for (std::size_t n; (n = file->Read(buffer, sizeof(buffer))) > 0;)
+            content->append(buffer, n);
+        file->Close();
+    } catch (const FileError&) {
+        return false;
+    }
+    return true;
+}
+
+// Written beside the file and put in its place whole, so that a failure never loses the
+// records of other users and data sets.
+bool SavedSettings::WriteWhole(const std::string& path, const std::string& content) {
+    std::string temporary = path + ".kctmp";
+    try {
+        auto file = files_.OpenFile(temporary.c_str(), OpenMode::kWrite);
+        file->Write(content.data(), content.size());
+        file->Close();
+    } catch (const FileError&) {
+        files_.RemoveFile(temporary.c_str());
+        return false;
+    }
+    if (!files_.RenameFile(temporary.c_str(), path.c_str())) {
+        files_.RemoveFile(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+int SavedSettings::Read(SavedConditions* conditions) {
+    std::string path = FilePath();
+    if (path.empty() || files_.FileExists(path.c_str()) != 1) return 0;
+    std::string content;
+    if (!ReadWhole(path, &content)) return 0;
+    std::string key = Key();
+    std::size_t at = content.find(key);
+    if (at == std::string::npos) return 0;
+    std::size_t begin = at + key.size();
+    std::size_t end = content.find('\n', begin);
+    std::string value =
+        content.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+
+    // start/end/kind[/ledger]/path: the path is what follows the last "/".
+    std::size_t first = value.find('/');
+    std::size_t second = first == std::string::npos ? first : value.find('/', first + 1);
+    std::size_t third = second == std::string::npos ? second : value.find('/', second + 1);
+    std::size_t fourth = third == std::string::npos ? third : value.find('/', third + 1);
+    auto piece = [&](std::size_t from, std::size_t to) {
+        if (from == std::string::npos) return std::string();
+        return value.substr(from, to == std::string::npos ? std::string::npos : to - from);
+    };
+    conditions->startMonth = static_cast<std::int16_t>(ParseDecimal(piece(0, first)));
+    conditions->endMonth = static_cast<std::int16_t>(
+        ParseDecimal(piece(first == std::string::npos ? first : first + 1, second)));
+    conditions->equityKind = static_cast<std::int16_t>(
+        ParseDecimal(piece(second == std::string::npos ? second : second + 1, third)));
+    conditions->outputLedger =
+        fourth != std::string::npos ? ParseDecimal(piece(third + 1, fourth)) : 1;
+    std::size_t last = value.rfind('/');
+    conditions->path = last == std::string::npos ? std::string() : value.substr(last + 1);
+    return 1;
+}
+
+int SavedSettings::Save(const SavedConditions& conditions) {
+    char folder[261] = {};
+    ClFileMgr::Inst().GetAppFolderPath(1, folder);
+    if (folder[0] == '\0') return 0;
+    if (files_.FileExists(folder) != 1 && !folderpath::CreateWithParents(files_, folder)) return 0;
+    std::string path = FilePath();
+    std::string key = Key();
+    std::string line = key + std::to_string(conditions.startMonth) + "/" +
+                       std::to_string(conditions.endMonth) + "/" +
+                       std::to_string(conditions.equityKind) + "/" +
+                       std::to_string(conditions.outputLedger) + "/" + conditions.path + "\n";
+    if (files_.FileExists(path.c_str()) != 1) return WriteWhole(path, line) ? 1 : 0;
+
+    std::string content;
+    if (!files_.Access(path.c_str(), accessmode::kReadWrite) || !ReadWhole(path, &content))
+        return 0;
+    std::size_t at = content.find(key);
+    std::string updated;
+    if (at == std::string::npos) {
+        // A last record without its LF gets one, so that it keeps its own line.
+        updated = content + (content.empty() || content.back() == '\n' ? "" : "\n") + line;
+    } else {
+        std::size_t end = content.find('\n', at);
+        updated = content.substr(0, at) +
+                  (end == std::string::npos ? std::string() : content.substr(end + 1)) + line;
+    }
+    return WriteWhole(path, updated) ? 1 : 0;
+}
