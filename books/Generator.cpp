@@ -123,14 +123,14 @@ constexpr ChartRow kChart[] = {
     {1200, 0, u8"仮払消費税", u8"仮払消費税", 0x80880810, 'D', 0, false, ""},
     {1210, 0, u8"未収入金", u8"未収入金", 0x80880102, 'D', 0, false, ""},
     {1220, 0, u8"仮払金", u8"仮払金", 0x80880103, 'D', 0, false, ""},
-    {1230, 0, u8"貸倒引当金", u8"貸倒引当金", 0x80880104, 'C', 0, false, ""},
+    {1230, 0, u8"貸倒引当金", u8"貸倒引当金", 0x80880104, 'D', 0, false, ""},
     {1290, 0, u8"流動資産合計", u8"流動資産合計", 0x80880000, 'D', 2, false, "0x80880000"},
     {1310, 0, u8"建物", u8"建物", 0x80848001, 'D', 0, false, ""},
     {1320, 0, u8"機械装置", u8"機械装置", 0x80848002, 'D', 0, false, ""},
     {1330, 0, u8"車両運搬具", u8"車両運搬具", 0x80848003, 'D', 0, false, ""},
     {1340, 0, u8"工具器具備品", u8"工具器具備品", 0x80848004, 'D', 0, false, ""},
     {1350, 0, u8"土地", u8"土地", 0x80848005, 'D', 0, false, ""},
-    {1360, 0, u8"減価償却累計額", u8"減価償却累計額", 0x80848006, 'C', 0, false, ""},
+    {1360, 0, u8"減価償却累計額", u8"減価償却累計額", 0x80848006, 'D', 0, false, ""},
     {1390, 0, u8"有形固定資産合計", u8"有形固定資産合計", 0x80848000, 'D', 2, false, "0x80848000"},
     {1410, 0, u8"ソフトウェア", u8"ソフトウェア", 0x80844001, 'D', 0, false, ""},
     {1420, 0, u8"電話加入権", u8"電話加入権", 0x80844002, 'D', 0, false, ""},
@@ -175,7 +175,7 @@ constexpr ChartRow kChart[] = {
     {3330, 0, u8"繰越利益", u8"繰越利益", 0x80202010, 'C', 1, false, ""},
     {3340, 0, u8"繰越利益剰余金", u8"繰越利益剰余金", 0x80281048, 'C', 3, false,
      "0x80202010 0x40000000 0x20000000"},
-    {3410, 0, u8"自己株式", u8"自己株式", 0x80280800, 'D', 0, false, ""},
+    {3410, 0, u8"自己株式", u8"自己株式", 0x80280800, 'C', 0, false, ""},
     {3510, 0, u8"その他有価証券評価差額金", u8"その他有価証券評価差額金", 0x80248000, 'C', 0, false,
      ""},
     {3610, 0, u8"新株予約権", u8"新株予約権", 0x80220000, 'C', 0, false, ""},
@@ -183,12 +183,12 @@ constexpr ChartRow kChart[] = {
      "0x80200000 0x40000000 0x20000000"},
     {4110, 0, u8"製品売上高", u8"製品売上高", 0x40888001, 'C', 0, false, ""},
     {4120, 0, u8"商品売上高", u8"商品売上高", 0x40888002, 'C', 0, false, ""},
-    {4130, 0, u8"売上値引戻り高", u8"売上値引戻り高", 0x40888003, 'D', 0, false, ""},
+    {4130, 0, u8"売上値引戻り高", u8"売上値引戻り高", 0x40888003, 'C', 0, false, ""},
     {4190, 0, u8"売上高合計", u8"売上高", 0x40888000, 'C', 2, false, "0x40888000"},
     {5110, 0, u8"期首製品棚卸高", u8"期首製品棚卸高", 0x40884001, 'D', 0, false, ""},
     {5120, 0, u8"商品仕入高", u8"商品仕入高", 0x40884002, 'D', 0, false, ""},
     {5130, 0, u8"当期製品製造原価", u8"当期製品製造原価", 0x40884200, 'D', 3, false, "0x20000000"},
-    {5140, 0, u8"期末製品棚卸高", u8"期末製品棚卸高", 0x40884003, 'C', 0, false, ""},
+    {5140, 0, u8"期末製品棚卸高", u8"期末製品棚卸高", 0x40884003, 'D', 0, false, ""},
     {5190, 0, u8"売上原価", u8"売上原価", 0x40884000, 'D', 2, false, "0x40884000 0x20000000"},
     {5199, 0, u8"売上総利益", u8"売上総利益", 0x40880008, 'C', 2, false,
      "0x40888000 0x40884000 0x20000000"},
@@ -243,7 +243,7 @@ constexpr ChartRow kChart[] = {
      "0x80202010 0x40000000 0x20000000"},
     {9110, 0, u8"期首材料棚卸高", u8"期首材料棚卸高", 0x20800001, 'D', 0, false, ""},
     {9120, 0, u8"材料仕入高", u8"材料仕入高", 0x20800002, 'D', 0, false, ""},
-    {9130, 0, u8"期末材料棚卸高", u8"期末材料棚卸高", 0x20800003, 'C', 0, false, ""},
+    {9130, 0, u8"期末材料棚卸高", u8"期末材料棚卸高", 0x20800003, 'D', 0, false, ""},
     {9190, 0, u8"材料費合計", u8"材料費", 0x20800000, 'D', 2, false, "0x20800000"},
     {9210, 0, u8"賃金", u8"賃金", 0x20400001, 'D', 0, false, ""},
     {9220, 0, u8"賞与（製造）", u8"賞与（製造）", 0x20400002, 'D', 0, false, ""},
@@ -1527,7 +1527,10 @@ bool WriteOpenings(const std::string& dir, std::int64_t scale, std::string* erro
 // Statement-settings texts. They keep CR LF line ends, as the settings store holds them.
 constexpr std::u8string_view kNotesSwitch = u8"Note=1\r\n";
 
+// A note of the notes catalogue: its display group, its number in the notes text, and its
+// lines.
 struct NoteGroup {
+    int group;
     int number;
     bool shown;
     const char8_t* title;
@@ -1535,7 +1538,8 @@ struct NoteGroup {
 };
 
 const NoteGroup kNoteGroups[] = {
-    {0,
+    {1,
+     1010010,
      true,
      u8"重要な会計方針に係る事項に関する注記",
      {u8"1. 棚卸資産の評価基準及び評価方法",
@@ -1547,34 +1551,46 @@ const NoteGroup kNoteGroups[] = {
       u8"貸倒引当金　一般債権は貸倒実績率により、貸倒懸念債権等は個別に回収可能性を検討し計上してお"
       u8"ります。",
       u8"4. 消費税等の会計処理　税抜方式によっております。"}},
-    {1,
+    {2,
+     1060010,
      true,
      u8"貸借対照表に関する注記",
      {u8"1. 有形固定資産の減価償却累計額　23,500,000円",
       u8"2. 担保に供している資産　土地 30,000,000円",
       u8"3. 保証債務　取引先の金融機関借入金に対する債務保証を行っております。"}},
-    {2, false, u8"損益計算書に関する注記", {u8"関係会社との取引高　該当事項はありません。"}},
     {3,
+     1070010,
+     false,
+     u8"損益計算書に関する注記",
+     {u8"関係会社との取引高　該当事項はありません。"}},
+    {4,
+     1080010,
      true,
      u8"株主資本等変動計算書に関する注記",
      {u8"当事業年度末の発行済株式の総数　普通株式 200株",
       u8"当事業年度末の自己株式の数　普通株式 6株"}},
-    {4,
+    {10,
+     1170010,
      true,
      u8"その他の注記",
      {u8"研究開発&amp;設計部門の費用は販売費及び一般管理費に含めております。",
       u8"取得価額10万円以上20万円&lt;未満&gt;の減価償却資産は3年均等償却によっております。"}},
-    {5, false, u8"重要な後発事象に関する注記", {u8"該当事項はありません。"}},
+    {9, 1150010, false, u8"重要な後発事象に関する注記", {u8"該当事項はありません。"}},
 };
 
 std::string NotesLayout() {
     std::string text;
     Put(text, u8"InputMode=1\r\n");
-    for (const NoteGroup& group : kNoteGroups) {
+    // One section per display group, in group order: the k-th section switches group k.
+    constexpr int kGroups = 11;
+    for (int group = 0; group < kGroups; ++group) {
+        bool shown = false;
+        for (const NoteGroup& note : kNoteGroups)
+            shown = shown || (note.group == group && note.shown);
         Put(text, u8"[Note_");
-        if (group.number < 10) text += '0';
-        PutNumber(text, static_cast<std::uint64_t>(group.number));
-        Put(text, group.shown ? u8"]\r\nDisp=1\r\n" : u8"]\r\nDisp=0\r\n");
+        if (group < 10) text += '0';
+        PutNumber(text, static_cast<std::uint64_t>(group));
+        Put(text, shown ? u8"]\r\nDisp=1\r\n" : u8"]\r\nDisp=0\r\n");
     }
     return text;
 }
@@ -1583,13 +1599,11 @@ std::string NotesBody() {
     std::string text;
     for (const NoteGroup& group : kNoteGroups) {
         Put(text, u8"<ID>");
-        if (group.number < 100) text += '0';
-        if (group.number < 10) text += '0';
         PutNumber(text, static_cast<std::uint64_t>(group.number));
         Put(text, u8"</ID>\r\n<Title>");
         Put(text, group.title);
         Put(text, u8"</Title>\r\n<Group>");
-        PutNumber(text, static_cast<std::uint64_t>(group.number));
+        PutNumber(text, static_cast<std::uint64_t>(group.group));
         Put(text, u8"</Group>\r\n<Disp>1</Disp>\r\n<Value>\r\n");
         for (const char8_t* line : group.lines) {
             Put(text, u8"<Line>");

@@ -143,7 +143,9 @@ std::int32_t ClFileMgr::GetAppFolderPath(int folderType, char* path) {
         path[0] = '\0';
         return books::kErrBadRequest;
     }
-    const std::string& folder = folderType == 0 ? config.outputFolder : config.settingsFolder;
+    // A folder is handed out ending in a backslash: callers append file names directly.
+    std::string folder = folderType == 0 ? config.outputFolder : config.settingsFolder;
+    if (!folder.empty() && !sjis::EndsWithBackslash(folder)) folder += '\\';
     sjis::CopyBounded(path, 261, folder, 260);
     return kLedgerOk;
 }

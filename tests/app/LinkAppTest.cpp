@@ -167,4 +167,145 @@ TEST_F(StartAndExit, SecondDataSetsTaxSettingsAreRead) {
     EXPECT_EQ(tax.taxInclusive, 1);
 }
 
+// The export run.
+class ExportRun : public StartAndExit {
+protected:
+    void SetUp() override {
+        StartAndExit::SetUp();
+        config.settingsFolder = "C:\\set";
+        fake.folders.insert("C:\\set\\");
+    }
+    std::size_t IndexOf(const std::string& prefix) const {
+        for (std::size_t i = 0; i < fake.calls.size(); ++i) {
+            if (fake.calls[i].rfind(prefix, 0) == 0) return i;
+        }
+        return std::string::npos;
+    }
+    const std::string settingsFile = "C:\\set\\kcsakura.env";
+};
+
+TEST_F(ExportRun, CancelInTheDialogPostsCancelled) {
+    fake.dialogScript = [](DialogEvents& events, FakeControls& controls) {
+        events.OnInit(controls);
+        events.OnCommand(controls, 1003);
+    };
+    EXPECT_EQ(Run("1234,1025,7,"), kCancelled);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 1"));
+    EXPECT_EQ(fake.boxes.back().text, "｢決算書｣の集計を中止します。");
+    EXPECT_EQ(fake.progressCalls["Show"], 0);
+}
+
+TEST_F(ExportRun, CompletedRunPostsAfterTheCompletionMessageAndSavesTheSettings) {
+    EXPECT_EQ(Run(""), kCompleted);
+    ASSERT_FALSE(fake.boxes.empty());
+    EXPECT_EQ(fake.boxes.back().text,
+              "決算書情報の出力が終了しました。\n\nアプリケーションを終了します。");
+    EXPECT_EQ(fake.boxes.back().flags, 0x40u);
+    EXPECT_EQ(fake.boxes.back().owner, 7777);  // the progress window
+    EXPECT_EQ(fake.progressEndCode, 1);
+    EXPECT_EQ(fake.overallPosition, 10000);
+    EXPECT_EQ(fake.files[settingsFile], "u1/D001:4/3/1/1/C:\\out\\typed.xml\n");
+    EXPECT_EQ(fake.templatesShown, (std::vector<int>{130}));
+}
+
+TEST_F(ExportRun, CallersRunPostsCompletedAfterTheMessageAndNeverSavesItsPath) {
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\fixed.xml"), kCompleted);
+    std::size_t message = IndexOf("Show 決算書情報の出力が終了しました");
+    std::size_t post = IndexOf("Post 1234 1025 7 0");
+    ASSERT_NE(message, std::string::npos);
+    ASSERT_NE(post, std::string::npos);
+    EXPECT_LT(message, post);
+    EXPECT_EQ(fake.progressParent, 1234);
+    EXPECT_EQ(fake.files[settingsFile], "u1/D001:4/3/1/1/\n");
+}
+
+TEST_F(ExportRun, FailedWritePostsFailedAndSavesNothing) {
+    fake.failWriteAt = 0;
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    EXPECT_EQ(fake.boxes.back().text,
+              "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。");
+    EXPECT_EQ(fake.boxes.back().flags, 0x30u);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+    EXPECT_EQ(fake.files.count(settingsFile), 0u);
+    EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+}
+
+TEST_F(ExportRun, FailedAggregationWritesNoFile) {
+    config.faults["ClRuleKamoku::MoveNext"] = {77, 3};
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    EXPECT_EQ(fake.boxes.back().text,
+              "会計データの集計に失敗しました。\n\nアプリケーションを終了します。");
+    EXPECT_EQ(fake.boxes.back().owner, 7777);
+    EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+    EXPECT_EQ(fake.files.count(settingsFile), 0u);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+}
+
+TEST_F(ExportRun, UnsupportedNotesAreNamedInTheirOrderAndTheRunGoesOn) {
+    auto files = SampleFiles();
+    std::string layout = "InputMode=1\r\n";
+    for (int i = 0; i < 34; ++i) {
+        bool on = i == 16 || i == 17 || i == 20 || i == 21 || i == 32 || i == 33;
+        layout += "[Note_" + std::to_string(i) + "]\r\nDisp=" + (on ? "1" : "0") + "\r\n";
+    }
+    files["notes/D001/layout.txt"] = layout;
+    ASSERT_TRUE(Import(files).ok);
+    EXPECT_EQ(Run(""), kCompleted);
+    ASSERT_GE(fake.boxes.size(), 2u);
+    EXPECT_EQ(
+        fake.boxes[fake.boxes.size() - 2].text,
+        "以下の注記は連動に対応していません。\nこれらの注記は申告ソフト上で手入力してください。\n\n"
+        "・会計上の見積もりに関する注記\n・会計上の見積もりの変更に関する注記\n・誤謬の訂正に関する"
+        "注記\n"
+        "・金融商品に関する注記\n・賃貸等不動産に関する注記\n・収益認識に関する注記\n"
+        "\nこれらの注記を除いて処理を続行します。");
+    EXPECT_NE(fake.files["C:\\out\\typed.xml"].find("<ListNotesNonConsolidated>"),
+              std::string::npos);
+}
+
+TEST_F(ExportRun, NotesSwitchedOffGiveNoWarningAndNoNotes) {
+    auto files = SampleFiles();
+    files["notes/D001/switch.txt"] = "Note=0\r\n";
+    files["notes/D001/layout.txt"] = "InputMode=1\r\n[Note_16]\r\nDisp=1\r\n";
+    ASSERT_TRUE(Import(files).ok);
+    EXPECT_EQ(Run(""), kCompleted);
+    EXPECT_EQ(fake.boxes.size(), 1u);  // the completion message only
+    EXPECT_EQ(fake.files["C:\\out\\typed.xml"].find("ListNotesNonConsolidated"), std::string::npos);
+}
+
+TEST(PeriodConditionsOfTheRun, InterimAndYearEndTogether) {
+    StDATAINFO company{};
+    company.periodFrom = 20250401;
+    company.periodTo = 20250930;  // six months: the last is also the sixth
+    company.interimClosing = 1;
+    PeriodConditions period;
+    LinkApp::BuildPeriodConditions(&period, &company, 4, 9);
+    const std::int16_t expected[4][4] = {{4, 1, 1, 0}, {6, 6, 2, 0}, {1, 15, 2, 0}, {1, 18, 0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        const StFINDINFO& entry = period.entries[i];
+        EXPECT_EQ(entry.item, 17) << i;
+        EXPECT_EQ(entry.valueType, 2) << i;
+        EXPECT_EQ(entry.comparison, expected[i][0]) << i;
+        EXPECT_EQ(entry.value16, expected[i][1]) << i;
+        EXPECT_EQ(entry.link, expected[i][2]) << i;
+    }
+}
+
+TEST(PeriodConditionsOfTheRun, YearEndOnlyForTheLastMonth) {
+    StDATAINFO company{};
+    company.periodFrom = 20250401;
+    company.periodTo = 20260331;
+    PeriodConditions period;
+    LinkApp::BuildPeriodConditions(&period, &company, 4, 3);
+    EXPECT_EQ(period.Entry(2).value16, 12);
+    EXPECT_EQ(period.Entry(2).link, 2);
+    EXPECT_EQ(period.Entry(3).value16, 18);
+    LinkApp::BuildPeriodConditions(&period, &company, 6, 9);
+    EXPECT_EQ(period.Entry(1).value16, 3);
+    EXPECT_EQ(period.Entry(2).value16, 6);
+    EXPECT_EQ(period.Entry(2).link, 0);  // no interim flag, not the last month
+    EXPECT_EQ(period.Entry(3).item, 0);
+    LinkApp::BuildPeriodConditions(nullptr, &company, 6, 9);  // nothing, no crash
+}
+
 }  // namespace

@@ -404,7 +404,7 @@ TEST_F(Services, SettingsTextsFoldersTaxAndMessages) {
 
     char folder[261] = {};
     ASSERT_EQ(ClFileMgr::Inst().GetAppFolderPath(1, folder), kLedgerOk);
-    EXPECT_STREQ(folder, "Z:\\settings");
+    EXPECT_STREQ(folder, "Z:\\settings\\");  // handed out with its backslash
 
     EXPECT_EQ(ClMsgMgr::Inst().CheckFatalErrorWithMsg(kLedgerEnd, 0, 1, kNoWindow), 0);
     EXPECT_EQ(ClMsgMgr::Inst().CheckFatalErrorWithMsg(kErrStore, 0, 1, kNoWindow), 1);

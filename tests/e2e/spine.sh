@@ -86,5 +86,13 @@ expect "long line" 3 "EXIT 0" -- "$build/kccaller" --window 4242 --path "Z:\\tmp
 "$build/kcsakura" --data x >/dev/null 2>"$work/stderr"
 [ $? = 2 ] && grep -q "not a number" "$work/stderr" || fail "bad option"
 
+# The sample's whole fiscal year, byte for byte as the expected document (checked by hand).
+expected=$(dirname "$0")/expected/sample.xml
+"$build/kccaller" --window 4242 --message 1025 --wparam 3 -- "$build/kcsakura" --books "$work/sample.books" \
+  --user yamada --ui batch --start-month 4 --end-month 3 --no-ledger --out "$work/sample.xml" --yes \
+  --settings-folder "$work/sample-settings" >"$work/sample.log" 2>&1 || fail "sample export: $(cat "$work/sample.log")"
+cmp "$work/sample.xml" "$expected" || fail "the sample document differs from $expected"
+xmllint --noout "$work/sample.xml" || fail "the sample document is not well-formed"
+
 [ $failures = 0 ] && echo "all spine cases passed"
 exit $failures
