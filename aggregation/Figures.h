@@ -3,6 +3,7 @@
 // The aggregated records the writer reads: one AccountFigure per listed account, and the
 // general-ledger lines grouped by account in the same order. LinkApp owns both lists.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -31,4 +32,34 @@ struct LedgerLine {
 };
 
 using AccountFigureList = std::vector<std::unique_ptr<AccountFigure>>;
-using LedgerLineList = std::vector<std::unique_ptr<LedgerLine>>;
+
+// The ledger lines of an export: millions of records for a busy company, appended in order and
+// read in order. They are held in blocks rather than one allocation each, which halves what a
+// record costs beyond its own bytes and never moves a record once written.
+class LedgerLineList {
+public:
+    static constexpr std::size_t kBlock = 4096;
+
+    // A new zero-filled record at the end; raises std::bad_alloc when memory runs out.
+    LedgerLine& Append() {
+        if (size_ == blocks_.size() * kBlock)
+            blocks_.push_back(std::make_unique<LedgerLine[]>(kBlock));
+        LedgerLine& line = blocks_[size_ / kBlock][size_ % kBlock];
+        ++size_;
+        return line;
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const LedgerLine& operator[](std::size_t index) const {
+        return blocks_[index / kBlock][index % kBlock];
+    }
+    const LedgerLine& back() const { return (*this)[size_ - 1]; }
+    void clear() {
+        blocks_.clear();
+        size_ = 0;
+    }
+
+private:
+    std::vector<std::unique_ptr<LedgerLine[]>> blocks_;
+    std::size_t size_ = 0;
+};

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "aggregation/CmnProcHpr.h"
 #include "common/Decimal.h"
 #include "common/Sjis.h"
 
@@ -160,10 +161,14 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
             figure->exclusion = static_cast<std::int8_t>(summary.exclusion);
             figures_->push_back(std::move(figure));
         }
-        if (outputLedger_ && progressPosition_ < 7000.0) {
-            // The general ledger of the account is collected here.
-            Advance(progressPosition_, progressPosition_ + progressStep_);
-            progressPosition_ += progressStep_;
+        if (outputLedger_) {
+            // An account whose ledger cannot be read whole fails the export: a general ledger
+            // with an account missing would be filed as complete.
+            if (!CollectLedgerLines(taxBasis, &company, &period, summary)) return kLedgerFailed;
+            if (progressPosition_ < 7000.0) {
+                Advance(progressPosition_, progressPosition_ + progressStep_);
+                progressPosition_ += progressStep_;
+            }
         }
     }
     return 0;
@@ -241,5 +246,259 @@ void StatementData::ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]) {
 
 int StatementData::ReadNotesText(std::string* text) {
     if (!ReadNotesSetting(1000, text, nullptr)) text->clear();
+    return 1;
+}
+
+namespace {
+
+constexpr std::uint32_t kOutsideAggregation = 0x08000000;
+constexpr std::uint32_t kOutsideAggregationCredit = 0x08000080;
+constexpr std::uint32_t kOutputTax = 0x80484010;
+constexpr std::uint32_t kInputTax = 0x80880810;
+constexpr std::int32_t kRadix = 10000;
+constexpr std::uint8_t kSideCreditOnly = 1;
+constexpr std::uint8_t kSideDebitOnly = 2;
+constexpr std::uint8_t kKindCompound = 34;
+constexpr std::uint8_t kKindCreditTransfer = 33;
+constexpr std::uint8_t kKindDebitTransfer = 18;
+// The token by which the ledger view names the work area.
+constexpr std::uint32_t kWorkAreaToken = 1;
+
+StFINDINFO Search(std::int32_t item, std::int16_t comparison, std::int32_t value) {
+    StFINDINFO find{};
+    find.item = item;
+    find.comparison = comparison;
+    find.valueType = findtype::kValue32;
+    find.value32 = value;
+    find.link = findlink::kLast;
+    return find;
+}
+
+// Date, month position, voucher, department, entry, line.
+StORDERINFO LineOrder() {
+    StORDERINFO order{};
+    const std::int32_t items[] = {orderitem::kDate,     orderitem::kMonthPosition,
+                                  orderitem::kVoucher,  orderitem::kDepartment,
+                                  orderitem::kEntryKey, orderitem::kLine};
+    for (int i = 0; i < 6; ++i) {
+        order.keys[i].item = items[i];
+        order.keys[i].last = i == 5 ? 1 : 0;
+    }
+    return order;
+}
+
+const char* DataIdOfSelected() {
+    auto* dataSet = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
+    const StDATAINFO* selected = dataSet ? dataSet->GetSelectedInfo() : nullptr;
+    return selected ? selected->dataId : "";
+}
+
+}  // namespace
+
+void StatementData::SetLedgerView(std::int32_t code, const PeriodConditions* period) {
+    ledgerView_ = StMOTOCHOHYOJIINFO{};
+    ledgerView_.code = code;
+    ledgerView_.interimEnd = period->EndPosition() == 15 ? 1 : 0;
+    ledgerView_.workArea = kWorkAreaToken;
+    ClSetMgr* sets = ClDataMgr::Inst().GetSetMgr();
+    auto* dataSet = sets ? static_cast<ClSetData*>(sets->GetSetObject(setkind::kData, 1)) : nullptr;
+    ClAccPeriod* fiscal = dataSet ? dataSet->GetAccPeriod() : nullptr;
+    if (!fiscal) return;
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    fiscal->GetPeriodByMonthKind(period->StartPosition(), &first, &last, 0);
+    ledgerView_.firstDay = first;
+    first = last = 0;
+    fiscal->GetPeriodByMonthKind(period->EndPosition(), &first, &last, 0);
+    ledgerView_.lastDay = last;
+}
+
+int StatementData::FindAccount(std::int32_t code, StKAMOKUINFO* account) {
+    auto* accounts = static_cast<ClSetKamoku*>(ClDataMgr::Inst().GetSetObject(setkind::kKamoku, 1));
+    if (!accounts) return 0;
+    LedgerCursor cursor = 0;
+    accounts->GetCursor(&cursor);
+    accounts->ReadyCursor(cursor);
+    StFINDINFO find =
+        Search(finditem::kAccountCode, findcmp::kEqual, code < kRadix ? code * kRadix : code);
+    std::int32_t rc = accounts->WalkFind(&find, account, cursor);
+    accounts->ReleaseCursor(cursor);
+    return rc == 0 ? 1 : 0;
+}
+
+// The journal scan of a compound line: whether the lines of its entry before it balance,
+// tax included. `status` becomes 0 when the journal cursor cannot be created.
+bool StatementData::EntryBalancesBefore(const StDATAINFO& company, const StMOTOCHOINFO& line,
+                                        int* status) {
+    std::unique_ptr<ClRuleShiwake> journal(new (std::nothrow) ClRuleShiwake);
+    if (!journal) {
+        *status = 0;
+        return false;
+    }
+    journal->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
+    journal->SetCurDataID(company.dataId);
+    journal->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
+    search_ = Search(finditem::kEntryKey, findcmp::kEqual, line.entry);
+    journal->MoveReady(&search_, &order_, nullptr, _ECursorType_Entry);
+    std::uint32_t count = 0;
+    journal->GetSwkCount(&search_, nullptr, &count);
+    std::int64_t debits = 0;
+    std::int64_t credits = 0;
+    // Every line of the entry is read: a 16-bit count would stop at 32,768.
+    for (std::uint32_t k = 0; k < count; ++k) {
+        StSWKTINFO earlier{};
+        if (k == 0) {
+            journal->MoveFirst(&earlier);
+        } else {
+            journal->MoveNext(&earlier);
+        }
+        if (earlier.line == line.line) break;
+        debits = CheckedAdd(debits, CheckedAdd(earlier.debitAmount, earlier.debitTax));
+        credits = CheckedAdd(credits, CheckedAdd(earlier.creditAmount, earlier.creditTax));
+    }
+    return debits == credits;
+}
+
+int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
+                                      const PeriodConditions* period, StKAMOKUSUMINFO summary) {
+    if (!company || !period || !ledger_) return 0;
+    if (summary.exclusion != 0 || summary.noLedger1 == 1 || summary.noLedger2 == 1 ||
+        summary.nature == kOutsideAggregation || summary.nature == kOutsideAggregationCredit) {
+        return 1;
+    }
+    if (!ledgerCursor_) {
+        ledgerCursor_.reset(new (std::nothrow) ClRuleMotocho);
+        if (!ledgerCursor_) return 0;
+        ledgerCursor_->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
+        ledgerCursor_->SetCurDataID(DataIdOfSelected());
+        ledgerCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
+    }
+    SetLedgerView(summary.code, period);
+    search_ = Search(finditem::kMonthPosition, findcmp::kNotEqual, 15);
+    order_ = LineOrder();
+    ledgerCursor_->MoveReady(&search_, &order_, &ledgerView_);
+    std::uint32_t n = 0;
+    if (ledgerCursor_->GetCount(&search_, &ledgerView_, &n) != 0) return 0;
+    if (ledgerCursor_->SetMovePos(0) != 0) return 0;
+
+    // The opening balance, by the aggregation's rule.
+    std::int64_t debits[kSlotCount];
+    std::int64_t credits[kSlotCount];
+    std::memcpy(debits, taxBasis ? summary.debitTax : summary.debit, sizeof(debits));
+    std::memcpy(credits, taxBasis ? summary.creditTax : summary.credit, sizeof(credits));
+    const int s = period->StartPosition();
+    const std::int16_t intro = company->introPosition;
+    const bool debitNormal = summary.side == 1;
+    const std::int32_t accountPart = summary.code / kRadix;
+    const bool taxAccount = summary.nature == kOutputTax || summary.nature == kInputTax;
+    std::int64_t openingDebit = 0;
+    std::int64_t openingCredit = 0;
+    try {
+        if (summary.nature & kCarriedForwardBit) {
+            openingDebit = SumSlots(debits, 0, s - 1).Value();
+            openingCredit = SumSlots(credits, 0, s - 1).Value();
+        } else if ((intro != 0 && s <= intro) || (intro == 0 && s == 1)) {
+            openingDebit = debits[0];
+            openingCredit = credits[0];
+        }
+    } catch (const AmountOverflow&) {
+        return 0;
+    }
+    std::int64_t balance =
+        debitNormal ? openingDebit - openingCredit : openingCredit - openingDebit;
+
+    int status = 0;
+    StKAMOKUINFO counter{};
+    StKAMOKUINFO counterSub{};
+    StKAMOKUINFO ownSub{};
+    try {
+        // Every line is read: a 16-bit count would silently drop lines past 32,768.
+        for (std::uint32_t k = 0; k < n; ++k) {
+            if (progress_) progress_->PulseDetail();
+            StMOTOCHOINFO line{};
+            status = k == 0 ? ledgerCursor_->MoveFirst(&line) : ledgerCursor_->MoveNext(&line);
+            if (status != 0) break;
+
+            const bool throughTaxOnly = taxAccount && accountPart != line.debitCode / kRadix &&
+                                        accountPart != line.creditCode / kRadix;
+            std::int64_t dr = line.debitAmount;
+            std::int64_t cr = line.creditAmount;
+            if (taxBasis == 1) {
+                dr = CheckedAdd(line.debitAmount, line.debitTax);
+                cr = CheckedAdd(line.creditAmount, line.creditTax);
+            } else if (throughTaxOnly) {
+                dr = line.debitTax;
+                cr = line.creditTax;
+            }
+            std::int64_t change = 0;
+            if (line.side == kSideCreditOnly) {
+                change = debitNormal ? -cr : cr;
+            } else if (line.side == kSideDebitOnly) {
+                change = debitNormal ? dr : -dr;
+            } else {
+                change = debitNormal ? CheckedAdd(dr, -cr) : CheckedAdd(cr, -dr);
+            }
+
+            // The counter-account, or "諸口" where the entry has several.
+            const std::int64_t entryDebit = CheckedAdd(line.debitAmount, line.debitTax);
+            const std::int64_t entryCredit = CheckedAdd(line.creditAmount, line.creditTax);
+            const std::int32_t counterCode =
+                line.side == kSideCreditOnly ? line.debitCode : line.creditCode;
+            const std::int32_t ownCode =
+                line.side == kSideCreditOnly ? line.creditCode : line.debitCode;
+            counter = StKAMOKUINFO{};
+            counterSub = StKAMOKUINFO{};
+            ownSub = StKAMOKUINFO{};
+            bool several = (line.side == kSideCreditOnly && line.kind == kKindCreditTransfer) ||
+                           (line.side != kSideCreditOnly && line.kind == kKindDebitTransfer) ||
+                           (line.kind == kKindCompound && entryDebit != entryCredit);
+            // The journal is scanned only where nothing else tells.
+            if (!several && line.kind == kKindCompound && line.line != 1) {
+                int journalStatus = 1;
+                several = !EntryBalancesBefore(*company, line, &journalStatus);
+                if (journalStatus == 0) return 0;
+            }
+            if (!several) {
+                FindAccount(counterCode / kRadix, &counter);
+                if (counterCode % kRadix != 0) FindAccount(counterCode, &counterSub);
+            }
+            if (ownCode % kRadix != 0) FindAccount(ownCode, &ownSub);
+
+            if (change == 0 || counter.nature == kOutsideAggregation ||
+                counter.nature == kOutsideAggregationCredit || (taxBasis != 0 && throughTaxOnly)) {
+                continue;
+            }
+            LedgerLine* record = nullptr;
+            try {
+                record = &ledger_->Append();
+            } catch (const std::bad_alloc&) {
+                status = kAllocationFailed;
+                break;
+            }
+            record->code = summary.code;
+            record->voucher = line.voucher;
+            CmnProcHpr dates;
+            sjis::CopyBounded(record->date, sizeof(record->date), dates.FormatDate(line.date, 0, 0),
+                              30);
+            sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
+                              sjis::FieldText(ownSub.name, sizeof(ownSub.name)), 30);
+            sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),
+                              several ? std::string_view("諸口")
+                                      : sjis::FieldText(counter.name, sizeof(counter.name)),
+                              30);
+            sjis::CopyBounded(record->counterSubAccount, sizeof(record->counterSubAccount),
+                              sjis::FieldText(counterSub.name, sizeof(counterSub.name)), 30);
+            sjis::CopyBounded(record->description, sizeof(record->description),
+                              sjis::FieldText(line.description, sizeof(line.description)), 60);
+            record->change = change;
+            balance = CheckedAdd(balance, change);
+            record->balance = balance;
+        }
+    } catch (const AmountOverflow&) {
+        return 0;
+    }
+    if (status != 0 && status != kLedgerEnd) return 0;
+    ledgerCursor_->MoveFinish();
+    ledgerCursor_.reset();
     return 1;
 }

@@ -19,6 +19,8 @@ public:
     static constexpr int kAllocationFailed = -1001;
     // A balance reached 10^18 ten-thousandths: the figures cannot be trusted.
     static constexpr int kAmountOverflow = -1002;
+    // An account's general ledger could not be read whole: the ledger would be incomplete.
+    static constexpr int kLedgerFailed = -1003;
 
     StatementData() = default;
     virtual ~StatementData();
@@ -35,6 +37,18 @@ public:
     // failure code, kAllocationFailed or kAmountOverflow.
     int AggregateAccounts(std::int32_t taxBasis, const PeriodConditions* period,
                           const StDATAINFO* company);
+
+    // --- the general ledger
+    // Appends the account's ledger lines of the period to the ledger list. 1 when done or when
+    // the account keeps no ledger; 0 when its lines could not be read whole.
+    int CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
+                           const PeriodConditions* period, StKAMOKUSUMINFO summary);
+    // The ledger view of an account over the period's months.
+    void SetLedgerView(std::int32_t code, const PeriodConditions* period);
+    // 1 and the account (or sub-account) with `code`; a bare account number is taken as the
+    // account's code.
+    int FindAccount(std::int32_t code, StKAMOKUINFO* account);
+    const StMOTOCHOHYOJIINFO& LedgerView() const { return ledgerView_; }
 
     // --- the notes settings of the selected company data
     static constexpr int kNoteGroups = 50;
@@ -58,6 +72,7 @@ private:
     int WalkSummaries(std::int32_t taxBasis, const PeriodConditions& period,
                       const StDATAINFO& company, std::uint32_t count, Amount* retained);
     void Advance(double from, double to);
+    bool EntryBalancesBefore(const StDATAINFO& company, const StMOTOCHOINFO& line, int* status);
 
     ProgressDialog* progress_ = nullptr;
     AccountFigureList* figures_ = nullptr;
@@ -68,4 +83,12 @@ private:
     std::unique_ptr<ClRuleKamoku> summaryCursor_;
     std::unique_ptr<ClRuleMotocho> ledgerCursor_;
     std::unique_ptr<ClSaveKessansho> settingsStore_;
+    // The ledger view's work area belongs to the ledger services; the view names it by a
+    // 32-bit token, as the services keep 32-bit references.
+    std::uint32_t workArea_[3] = {};
+    StMOTOCHOHYOJIINFO ledgerView_{};
+    // The ledger search and the journal search share one record: the ledger cursor reads it
+    // only while it is prepared and counted.
+    StFINDINFO search_{};
+    StORDERINFO order_{};
 };

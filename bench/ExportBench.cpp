@@ -2,6 +2,7 @@
 // whole year, then the whole document with its statements written to a file.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 
@@ -68,6 +69,49 @@ PeriodConditions WholeYear() {
     return period;
 }
 
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The whole export with the general ledger: aggregation, every account's ledger, the document.
+void BM_ExportWithLedger(benchmark::State& state) {
+    if (!bench::LogIn(state.range(0))) return state.SkipWithError("login failed");
+    QuietServices quiet;
+    DriveMap drives;
+    PosixFileSystem files(drives);
+    Platform platform{files, quiet, quiet, quiet, quiet, quiet, quiet};
+    std::string path = (bench::WorkDir() / "export-ledger.xml").string();
+    std::string windowsPath = drives.ToWindows(path).value_or("");
+    PeriodConditions period = WholeYear();
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        ProgressDialog progress(quiet);
+        AccountFigureList figures;
+        LedgerLineList ledger;
+        StatementData data;
+        data.SetProgress(&progress);
+        data.SetFigureList(&figures);
+        data.SetLedgerList(&ledger);
+        data.SetOutputLedger(1);
+        const StDATAINFO* company = ClSetData().GetSelectedInfo();
+        if (data.AggregateAccounts(0, &period, company) != 1)
+            state.SkipWithError("aggregation failed");
+        ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
+        report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+        if (report.WriteReport(windowsPath.c_str(), 3, company) != 1)
+            state.SkipWithError("write failed");
+        lines = ledger.size();
+    }
+    state.counters["ledger_lines"] = static_cast<double>(lines);
+    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(lines),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["peak_MB"] = PeakMegabytes();
+    std::remove(path.c_str());
+    ClAccConnect::Inst().LogOut();
+}
+
 void BM_ExportStatements(benchmark::State& state) {
     if (!bench::LogIn(state.range(0))) return state.SkipWithError("login failed");
     QuietServices quiet;
@@ -98,5 +142,10 @@ void BM_ExportStatements(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ExportStatements)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportWithLedger)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -874,9 +874,11 @@ constexpr int kSubcontractor = 4;
 
 class Bookings {
 public:
-    Bookings(Journal& journal, std::uint64_t seed, std::int64_t scale)
-        : journal_(journal),
-          prng_(seed),
+    Bookings(Journal& journal, const GenerateOptions& options, std::int64_t scale)
+        : interim_(options.interimSettlement),
+          outside_(options.outsidePostings),
+          journal_(journal),
+          prng_(options.seed),
           scale_(scale),
           days_(FiscalDays()),
           customers_(SubAccountNames(acct::kReceivable)),
@@ -890,8 +892,9 @@ public:
         constexpr std::uint64_t kInterimEntries = 3;
         constexpr std::uint64_t kYearEndEntries = 11;
         bool settle = entries >= 40;
-        std::uint64_t ordinary = settle ? entries - kInterimEntries - kYearEndEntries : entries;
-        bool interimWritten = !settle;
+        std::uint64_t ordinary =
+            settle ? entries - (interim_ ? kInterimEntries : 0) - kYearEndEntries : entries;
+        bool interimWritten = !settle || !interim_;
         for (std::uint64_t k = 0; k < ordinary; ++k) {
             // Spread evenly over the year, so that every month gets its share at any size.
             int date = days_[static_cast<std::size_t>(k * days_.size() / ordinary)];
@@ -935,7 +938,7 @@ private:
 
     void Ordinary(std::uint64_t k, int date) {
         // A few entries of fixed kinds at fixed intervals, so that every size of books has them.
-        if (k % 500 == 250) return Guarantee(date);
+        if (k % 500 == 250 && outside_) return Guarantee(date);
         if (k % 250 == 100) return FundsTransfer(date);
         if (k % 250 == 200) return BillDiscount(date);
         if (prng_.Percent(10)) {
@@ -1456,6 +1459,8 @@ private:
         journal_.End();
     }
 
+    bool interim_;
+    bool outside_;
     Journal& journal_;
     Prng prng_;
     std::int64_t scale_;
@@ -1644,7 +1649,7 @@ bool WriteJournal(const std::string& dir, const GenerateOptions& options, std::s
         "data_id,entry,voucher,line,date,position,kind,debit_code,debit_amount,debit_tax,"
         "credit_code,credit_amount,credit_tax,description");
     Journal journal(file);
-    Bookings(journal, options.seed, BalanceScale(options.entries)).Write(options.entries);
+    Bookings(journal, options, BalanceScale(options.entries)).Write(options.entries);
     return file.Close(error);
 }
 

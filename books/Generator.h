@@ -15,6 +15,10 @@ struct GenerateOptions {
     std::uint64_t seed = 1;
     // Sets the books' tax_inclusive flag; the bookings themselves are the same either way.
     bool taxInclusive = false;
+    // Interim settlement entries (month position 15) at the end of September.
+    bool interimSettlement = true;
+    // Memo bookings on the two accounts outside the aggregation.
+    bool outsidePostings = true;
 };
 
 // Writes company.csv, users.csv, accounts.csv, openings.csv, journal.csv and

@@ -164,6 +164,7 @@ int ReportWriter::WriteDataBlock(XmlWriter* writer, const StDATAINFO* company) {
     if (company->manufacturing != 0 && !ScheduleCostGoodsManufactured(writer)) return 0;
     if (!StatementChangesNetAssets(writer)) return 0;
     if (notesAvailable_ == 1 && !ListNotesNonConsolidated(writer)) return 0;
+    if (!WriteLedgerAccounts(*writer)) return 0;
     if (!writer->WriteEndTag(line_, "DATA", 1)) return 0;
     progress_.Advance(static_cast<std::int16_t>(progressBase_ + 2000), ProgressDialog::kOverallEnd);
     return 1;

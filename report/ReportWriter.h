@@ -54,6 +54,14 @@ public:
     int StatementChangesNetAssets(XmlWriter* writer);
     int ListNotesNonConsolidated(XmlWriter* writer);
 
+    // --- the general ledger (HJ00780S): per account with lines its name, category, opening and
+    // closing, then its lines
+    int WriteLedgerAccounts(XmlWriter& writer);
+    // The lines of the account at the ledger cursor; the cursor moves past them.
+    int WriteLedgerLines(XmlWriter& writer);
+    // The category of an account nature code: the first row whose mask the code holds.
+    static const char* CategoryLabel(std::uint32_t nature);
+
     // --- the notes
     static constexpr int kNoteRows = 178;  // the table's rows with its end row
     // Writes row `row`'s subtree; the row at which the caller continues (kNoteRows for a row
@@ -104,5 +112,6 @@ private:
     // A note's text line may be long: 511 bytes, escaped up to six times over.
     char noteLine_[4096] = {};
     bool notesFailed_ = false;
+    std::size_t ledgerCursor_ = 0;
     char fullWidthName_[128] = {};
 };

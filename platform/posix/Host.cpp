@@ -13,8 +13,10 @@
 #include "books/Encoding.h"
 #include "platform/posix/BatchDialogs.h"
 #include "platform/posix/ConsoleMessages.h"
+#include "platform/posix/CursesDialogs.h"
 #include "platform/posix/DriveMap.h"
 #include "platform/posix/HostOptions.h"
+#include "platform/posix/MessageRouter.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/SocketWindows.h"
 #include "platform/posix/TerminalProgress.h"
@@ -82,7 +84,9 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     for (const auto& [share, folder] : options.shares) drives.MapShare(share, folder);
 
     PosixFileSystem files(drives);
-    ConsoleMessages messages(interactive, options.answerYes);
+    ConsoleMessages console(interactive, options.answerYes);
+    // Messages go to the console, and over the terminal form while it is up.
+    MessageRouter messages(console);
     SocketWindows windows;
     TerminalProgress progress(interactive);
     HostTextMapping text;
@@ -99,7 +103,11 @@ int RunHost(int argc, char** argv, const Edition& edition) {
         }
         batch.out = *windowsPath;
     }
-    BatchDialogs dialogs(batch, messages);
+    BatchDialogs batchDialogs(batch, messages);
+    // On a terminal the dialog is a form; without a usable one it is filled as in batch.
+    CursesDialogs terminalDialogs(batchDialogs, messages);
+    DialogService& dialogs =
+        interactive ? static_cast<DialogService&>(terminalDialogs) : batchDialogs;
     Platform platform{files, messages, windows, progress, text, memory, dialogs};
 
     const char* home = std::getenv("HOME");

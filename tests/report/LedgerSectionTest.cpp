@@ -1,0 +1,123 @@
+// The general-ledger section: account blocks merged with their lines.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "report/ReportWriter.h"
+#include "tests/doubles/FakePlatform.h"
+
+namespace {
+
+class LedgerSection : public ::testing::Test {
+protected:
+    void Figure(std::int32_t code, const char* name, std::uint32_t nature, std::int64_t opening,
+                std::int64_t closing) {
+        auto figure = std::make_unique<AccountFigure>();
+        figure->code = code;
+        std::strncpy(figure->name, name, 30);
+        figure->nature = nature;
+        figure->opening = opening;
+        figure->closing = closing;
+        figures.push_back(std::move(figure));
+    }
+    void Line(std::int32_t code, const char* counter, const char* counterSub,
+              const char* description, std::int64_t change, std::int64_t balance) {
+        LedgerLine& line = ledger.Append();
+        line.code = code;
+        line.voucher = 12;
+        std::strcpy(line.date, "令和7年4月1日");
+        std::strncpy(line.counterAccount, counter, 30);
+        std::strncpy(line.counterSubAccount, counterSub, 30);
+        std::strncpy(line.description, description, 60);
+        line.change = change;
+        line.balance = balance;
+    }
+    std::string Write() {
+        writer.Open(&fake, "C:\\l.xml");
+        result = report.WriteLedgerAccounts(writer);
+        writer.Close();
+        return fake.files["C:\\l.xml"];
+    }
+
+    FakePlatform fake;
+    ProgressDialog progress{fake};
+    AccountFigureList figures;
+    LedgerLineList ledger;
+    ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};
+    XmlWriter writer;
+    int result = -1;
+};
+
+TEST_F(LedgerSection, AccountsWithLinesGetABlockEachInFigureOrder) {
+    Figure(10000, "現金", 0x80880001, 0, 990000);
+    Figure(20000, "預金（未）", 0x80880002, 50000, 50000);  // no lines: no block
+    Figure(30000, "売上高", 0x40888001, 0, -123450);
+    Line(10000, "諸口", "", "A&B", -12345, 987655);
+    Line(30000, "売掛金", "【得意先】", "", 123450, 123450);
+    EXPECT_EQ(Write(),
+              "\t\t<HJ00780S>\r\n"
+              "\t\t\t<HJ00780S01>\r\n"
+              "\t\t\t\t<HJ00780S0010>現金</HJ00780S0010>\r\n"
+              "\t\t\t\t<HJ00780S0020>流動資産</HJ00780S0020>\r\n"
+              "\t\t\t\t<HJ00780S0030>0</HJ00780S0030>\r\n"
+              "\t\t\t\t<HJ00780S0040>99</HJ00780S0040>\r\n"
+              "\t\t\t\t<HJ00780S02>\r\n"
+              "\t\t\t\t\t<HJ00780S0050>12</HJ00780S0050>\r\n"
+              "\t\t\t\t\t<HJ00780S0060>令和7年4月1日</HJ00780S0060>\r\n"
+              "\t\t\t\t\t<HJ00780S0070></HJ00780S0070>\r\n"
+              "\t\t\t\t\t<HJ00780S0080>諸口</HJ00780S0080>\r\n"
+              "\t\t\t\t\t<HJ00780S0090></HJ00780S0090>\r\n"
+              "\t\t\t\t\t<HJ00780S0100>A&amp;B</HJ00780S0100>\r\n"
+              "\t\t\t\t\t<HJ00780S0110>-1</HJ00780S0110>\r\n"
+              "\t\t\t\t\t<HJ00780S0120>98</HJ00780S0120>\r\n"
+              "\t\t\t\t</HJ00780S02>\r\n"
+              "\t\t\t</HJ00780S01>\r\n"
+              "\t\t\t<HJ00780S01>\r\n"
+              "\t\t\t\t<HJ00780S0010>売上高</HJ00780S0010>\r\n"
+              "\t\t\t\t<HJ00780S0020>売上高</HJ00780S0020>\r\n"
+              "\t\t\t\t<HJ00780S0030>0</HJ00780S0030>\r\n"
+              "\t\t\t\t<HJ00780S0040>-12</HJ00780S0040>\r\n"
+              "\t\t\t\t<HJ00780S02>\r\n"
+              "\t\t\t\t\t<HJ00780S0050>12</HJ00780S0050>\r\n"
+              "\t\t\t\t\t<HJ00780S0060>令和7年4月1日</HJ00780S0060>\r\n"
+              "\t\t\t\t\t<HJ00780S0070></HJ00780S0070>\r\n"
+              "\t\t\t\t\t<HJ00780S0080>売掛金</HJ00780S0080>\r\n"
+              "\t\t\t\t\t<HJ00780S0090>得意先</HJ00780S0090>\r\n"
+              "\t\t\t\t\t<HJ00780S0100></HJ00780S0100>\r\n"
+              "\t\t\t\t\t<HJ00780S0110>12</HJ00780S0110>\r\n"
+              "\t\t\t\t\t<HJ00780S0120>12</HJ00780S0120>\r\n"
+              "\t\t\t\t</HJ00780S02>\r\n"
+              "\t\t\t</HJ00780S01>\r\n"
+              "\t\t</HJ00780S>\r\n");
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(LedgerSection, EmptyLedgerWritesNothing) {
+    Figure(10000, "現金", 0x80880001, 0, 990000);
+    EXPECT_EQ(Write(), "");
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(LedgerSection, AWriteFailureEndsTheSection) {
+    Figure(10000, "現金", 0x80880001, 0, 990000);
+    Line(10000, "諸口", "", "", 10000, 10000);
+    fake.failWriteAt = 5;
+    Write();
+    EXPECT_EQ(result, 0);
+}
+
+TEST(CategoryLabel, FirstMatchingRowInTableOrder) {
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80880810), "流動資産");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80800008), "流動資産");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80800001), "資産の部");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80248000),
+                 "評価\xA5換算差額等");  // a half-width dot
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x40848001), "営業外収益");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x40840001), "営業外損益");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x20100008), "仕掛品");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x08000080), "集計対象外");
+    EXPECT_STREQ(ReportWriter::CategoryLabel(0x00000001), "");
+}
+
+}  // namespace
