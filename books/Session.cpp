@@ -123,8 +123,7 @@ Session& Session::Get() {
     return session;
 }
 
-std::optional<std::int32_t> Session::InjectedFault(const char* operation) {
-    if (config_.faults.empty()) return std::nullopt;
+std::optional<std::int32_t> Session::LookUpFault(const char* operation) {
     auto it = config_.faults.find(operation);
     if (it == config_.faults.end()) return std::nullopt;
     int& calls = faultCalls_[operation];

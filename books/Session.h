@@ -69,7 +69,10 @@ public:
         faultCalls_.clear();
     }
     // The code an injected fault makes `operation` fail with, if any.
-    std::optional<std::int32_t> InjectedFault(const char* operation);
+    std::optional<std::int32_t> InjectedFault(const char* operation) {
+        if (config_.faults.empty()) return std::nullopt;  // the usual case, on every cursor step
+        return LookUpFault(operation);
+    }
     const BooksConfig& Config() const { return config_; }
 
     std::int32_t Login();
@@ -115,6 +118,7 @@ public:
 private:
     Session() = default;
     std::int32_t Refuse(std::int32_t code, const std::string& text);
+    std::optional<std::int32_t> LookUpFault(const char* operation);
     bool LoadDataSets();
     bool LoadEras();
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "common/Sjis.h"
@@ -35,7 +36,11 @@ int ReportWriter::CleanLabel(const char* source, std::size_t length,
     std::size_t out = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         bool removed = false;
-        for (std::string_view mark : kRemoved) {
+        // Every mark begins with one of these bytes: the rest are copied at once.
+        const unsigned char first = static_cast<unsigned char>(text[pos]);
+        const bool candidate = first == ' ' || first == 0x81 || first == '(' || first == '[';
+        for (std::string_view mark : candidate ? std::span<const std::string_view>(kRemoved)
+                                               : std::span<const std::string_view>()) {
             if (text.substr(pos, mark.size()) == mark) {
                 pos += mark.size();
                 removed = true;

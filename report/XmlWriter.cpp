@@ -30,6 +30,52 @@ public:
     const char* Data() const { return buffer_.data(); }
     std::size_t Length() const { return length_; }
 
+    // Appends `text` escaped, taking at most `limit` bytes and never cutting a character or an
+    // entity reference.
+    void AppendEscaped(const char* text, std::size_t limit) {
+        if (buffer_.empty()) return;
+        limit = std::min(limit, Room());
+        char* out = buffer_.data() + length_;
+        std::size_t written = 0;
+        for (std::size_t pos = 0; text && text[pos] != '\0';) {
+            const unsigned char c = static_cast<unsigned char>(text[pos]);
+            const char* piece = text + pos;
+            std::size_t size = 1;
+            std::size_t width = 1;
+            switch (c) {
+                case '&':
+                    piece = "&amp;";
+                    size = 5;
+                    break;
+                case '>':
+                    piece = "&gt;";
+                    size = 4;
+                    break;
+                case '<':
+                    piece = "&lt;";
+                    size = 4;
+                    break;
+                case '"':
+                    piece = "&quot;";
+                    size = 6;
+                    break;
+                case '\'':
+                    piece = "&apos;";
+                    size = 6;
+                    break;
+                default:
+                    width = size = sjis::IsLeadByte(c) && text[pos + 1] != '\0' ? 2 : 1;
+                    break;
+            }
+            if (written + size > limit) break;
+            std::memcpy(out + written, piece, size);
+            written += size;
+            pos += width;
+        }
+        length_ += written;
+        buffer_[length_] = '\0';
+    }
+
 private:
     std::span<char> buffer_;
     std::size_t length_ = 0;
@@ -97,44 +143,9 @@ int XmlWriter::WriteRaw(const char* text) {
     return text ? WriteBytes(text, std::strlen(text)) : 0;
 }
 
-std::string XmlWriter::EscapeText(const char* text, std::size_t limit) {
-    std::string escaped;
-    for (std::size_t pos = 0; text && text[pos] != '\0';) {
-        unsigned char c = static_cast<unsigned char>(text[pos]);
-        std::string_view piece;
-        std::size_t width = 1;
-        switch (c) {
-            case '&':
-                piece = "&amp;";
-                break;
-            case '>':
-                piece = "&gt;";
-                break;
-            case '<':
-                piece = "&lt;";
-                break;
-            case '"':
-                piece = "&quot;";
-                break;
-            case '\'':
-                piece = "&apos;";
-                break;
-            default:
-                width = sjis::IsLeadByte(c) && text[pos + 1] != '\0' ? 2 : 1;
-                piece = std::string_view(text + pos, width);
-                break;
-        }
-        if (escaped.size() + piece.size() > limit) break;  // cut whole: no half character or entity
-        escaped.append(piece);
-        pos += width;
-    }
-    return escaped;
-}
-
 const char* XmlWriter::Escape(const char* text, std::size_t limit) {
-    std::string escaped = EscapeText(text, std::min(limit, kValueLimit));
-    std::memcpy(escaped_, escaped.data(), escaped.size());
-    escaped_[escaped.size()] = '\0';
+    Line escaped(escaped_);
+    escaped.AppendEscaped(text, std::min(limit, kValueLimit));
     return escaped_;
 }
 
@@ -181,7 +192,7 @@ int XmlWriter::WriteElement(std::span<char> buffer, const char* name, const char
     // The text takes what room the end tag leaves.
     std::size_t endTag = 2 + element.size() + 3;  // "</", name, ">\r\n"
     std::size_t room = line.Room() > endTag ? line.Room() - endTag : 0;
-    line.Append(EscapeText(text ? text : "", room));
+    line.AppendEscaped(text, room);
     line.Append("</");
     line.Append(element);
     line.Append(">\r\n");

@@ -57,7 +57,6 @@ public:
 private:
     class Line;
     const char* Escape(const char* text, std::size_t limit);
-    static std::string EscapeText(const char* text, std::size_t limit);
     bool AppendAttributes(Line& line, const char* name1, const char* value1, const char* name2,
                           const char* value2);
     int WriteLine(const Line& line);

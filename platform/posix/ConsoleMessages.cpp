@@ -6,6 +6,7 @@
 
 int ConsoleMessages::Show(WindowHandle /*owner*/, const char* text, const char* caption,
                           unsigned flags) {
+    if (beforeShow_) beforeShow_();
     std::string body = books::SjisToUtf8Lossy(text ? text : "");
     std::string title = books::SjisToUtf8Lossy(caption ? caption : "");
     const char* kind = "";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include "platform/MessageService.h"
 
@@ -13,8 +14,12 @@ public:
 
     int Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) override;
 
+    // Runs before a box is shown: the progress window ends its status line there.
+    void SetBeforeShow(std::function<void()> beforeShow) { beforeShow_ = std::move(beforeShow); }
+
 private:
     bool interactive_;
     bool answerYes_;
     std::FILE* out_;
+    std::function<void()> beforeShow_;
 };

@@ -89,6 +89,7 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     MessageRouter messages(console);
     SocketWindows windows;
     TerminalProgress progress(interactive);
+    console.SetBeforeShow([&progress]() { progress.EndLine(); });
     HostTextMapping text;
     HostMemory memory;
     BatchInput batch{options.startMonth, options.endMonth, options.kind, options.ledger,

@@ -69,3 +69,10 @@ void TerminalProgress::Close(int /*endCode*/) {
     }
     shown_ = false;
 }
+
+void TerminalProgress::EndLine() {
+    if (!terminal_ || !drawn_) return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    drawn_ = false;
+}

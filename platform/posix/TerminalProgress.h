@@ -33,6 +33,10 @@ public:
     void SetForeground() override {}
     void Repaint() override;
 
+    // Ends the status line, so that what is printed next starts on a line of its own; the next
+    // repaint draws the status line anew.
+    void EndLine();
+
 private:
     // The progress window's handle on this platform: it owns the messages shown during the
     // run, and no other program sees it.
