@@ -267,17 +267,20 @@ bool LinkApp::RunExport() {
     data.SetOutputLedger(outputLedger);
     ReportWriter writer(platform_, edition_, progress, figures_, ledgerLines_);
 
+    // A stop after the progress window came up: the message it owns, then the window closes.
+    auto fail = [&](const char* message) {
+        platform_.messages.Show(progressWindow, message, kCaption, mb::kOk | mb::kIconWarning);
+        progress.Close(1);
+        runResult_ = kFailed;
+        return false;
+    };
+
     PeriodConditions conditions;
     BuildPeriodConditions(&conditions, &company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
     // A failed aggregation is not an export: no file is written from partial figures.
     if (data.AggregateAccounts(taxBasis, &conditions, &company_) != 1) {
-        platform_.messages.Show(
-            progressWindow, "会計データの集計に失敗しました。\n\nアプリケーションを終了します。",
-            kCaption, mb::kOk | mb::kIconWarning);
-        progress.Close(1);
-        runResult_ = kFailed;
-        return false;
+        return fail("会計データの集計に失敗しました。\n\nアプリケーションを終了します。");
     }
 
     notesAvailable_ = 0;
@@ -297,12 +300,7 @@ bool LinkApp::RunExport() {
     writer.SetProgressBase(
         static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
     if (!writer.WriteReport(path, caller_.wParam, &company_)) {
-        platform_.messages.Show(
-            progressWindow, "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。",
-            kCaption, mb::kOk | mb::kIconWarning);
-        progress.Close(1);
-        runResult_ = kFailed;
-        return false;
+        return fail("XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。");
     }
     // The caller's path is never saved: a caller that fixes the path fixes it every time.
     dialog.SaveSettings(static_cast<std::int16_t>(startMonth), static_cast<std::int16_t>(endMonth),

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "aggregation/StatementData.h"
+#include "app/LinkApp.h"
 #include "bench/BenchBooks.h"
 #include "editions/Edition.h"
 #include "platform/posix/DriveMap.h"
@@ -52,39 +53,26 @@ public:
     std::optional<std::string> AskSaveFile(const SaveFileRequest&) override { return std::nullopt; }
 };
 
-PeriodConditions WholeYear() {
-    PeriodConditions period;
-    for (int i = 0; i < 3; ++i) {
-        period.entries[i].item = finditem::kMonthPosition;
-        period.entries[i].valueType = findtype::kValue16;
-    }
-    period.entries[0].comparison = findcmp::kNotLess;
-    period.entries[0].value16 = 1;
-    period.entries[0].link = findlink::kAnd;
-    period.entries[1].comparison = findcmp::kNotGreater;
-    period.entries[1].value16 = 12;
-    period.entries[1].link = findlink::kOr;
-    period.entries[2].comparison = findcmp::kEqual;
-    period.entries[2].value16 = 18;
-    return period;
-}
-
 double PeakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// The whole export with the general ledger: aggregation, every account's ledger, the document.
-void BM_ExportWithLedger(benchmark::State& state) {
+// One export of the generated books' whole year, as the export run does it: the aggregation
+// (with every account's ledger when asked), then the document written to a file.
+void Export(benchmark::State& state, std::int32_t outputLedger) {
     if (!bench::LogIn(state.range(0))) return state.SkipWithError("login failed");
     QuietServices quiet;
     DriveMap drives;
     PosixFileSystem files(drives);
     Platform platform{files, quiet, quiet, quiet, quiet, quiet, quiet};
-    std::string path = (bench::WorkDir() / "export-ledger.xml").string();
+    std::string path = (bench::WorkDir() / "export.xml").string();
     std::string windowsPath = drives.ToWindows(path).value_or("");
-    PeriodConditions period = WholeYear();
+    const StDATAINFO* company = ClSetData().GetSelectedInfo();
+    PeriodConditions period;
+    LinkApp::BuildPeriodConditions(&period, company, company->periodFrom % 10000 / 100,
+                                   company->periodTo % 10000 / 100);
     std::size_t lines = 0;
     for (auto _ : state) {
         ProgressDialog progress(quiet);
@@ -94,8 +82,7 @@ void BM_ExportWithLedger(benchmark::State& state) {
         data.SetProgress(&progress);
         data.SetFigureList(&figures);
         data.SetLedgerList(&ledger);
-        data.SetOutputLedger(1);
-        const StDATAINFO* company = ClSetData().GetSelectedInfo();
+        data.SetOutputLedger(outputLedger);
         if (data.AggregateAccounts(0, &period, company) != 1)
             state.SkipWithError("aggregation failed");
         ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
@@ -113,32 +100,10 @@ void BM_ExportWithLedger(benchmark::State& state) {
 }
 
 void BM_ExportStatements(benchmark::State& state) {
-    if (!bench::LogIn(state.range(0))) return state.SkipWithError("login failed");
-    QuietServices quiet;
-    DriveMap drives;
-    PosixFileSystem files(drives);
-    Platform platform{files, quiet, quiet, quiet, quiet, quiet, quiet};
-    std::string path = (bench::WorkDir() / "export.xml").string();
-    std::string windowsPath = drives.ToWindows(path).value_or("");
-    PeriodConditions period = WholeYear();
-    for (auto _ : state) {
-        ProgressDialog progress(quiet);
-        AccountFigureList figures;
-        LedgerLineList ledger;
-        StatementData data;
-        data.SetProgress(&progress);
-        data.SetFigureList(&figures);
-        data.SetLedgerList(&ledger);
-        const StDATAINFO* company = ClSetData().GetSelectedInfo();
-        if (data.AggregateAccounts(0, &period, company) != 1)
-            state.SkipWithError("aggregation failed");
-        ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
-        report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
-        if (report.WriteReport(windowsPath.c_str(), 3, company) != 1)
-            state.SkipWithError("write failed");
-    }
-    std::remove(path.c_str());
-    ClAccConnect::Inst().LogOut();
+    Export(state, 0);
+}
+void BM_ExportWithLedger(benchmark::State& state) {
+    Export(state, 1);
 }
 
 BENCHMARK(BM_ExportStatements)->Arg(1000000)->Unit(benchmark::kMillisecond);

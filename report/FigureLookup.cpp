@@ -71,14 +71,13 @@ int ReportWriter::FindFigure(std::uint32_t key, std::size_t* position) const {
     return 0;
 }
 
-int ReportWriter::CollectFiguresUnder(std::uint32_t key, FigureCopies* copies) const {
+int ReportWriter::CollectFigures(std::uint32_t key, bool exact, FigureCopies* copies) const {
     copies->clear();
     try {
         for (const auto& figure : figures_) {
-            if (figure && (figure->exclusion == 0 || figure->exclusion == 3) &&
-                (figure->nature & key) == key) {
+            if (!figure || (figure->exclusion != 0 && figure->exclusion != 3)) continue;
+            if (exact ? figure->nature == key : (figure->nature & key) == key)
                 copies->push_back(*figure);
-            }
         }
     } catch (const std::bad_alloc&) {
         copies->clear();
@@ -87,20 +86,12 @@ int ReportWriter::CollectFiguresUnder(std::uint32_t key, FigureCopies* copies) c
     return 1;
 }
 
+int ReportWriter::CollectFiguresUnder(std::uint32_t key, FigureCopies* copies) const {
+    return CollectFigures(key, false, copies);
+}
+
 int ReportWriter::CollectFiguresExact(std::uint32_t key, FigureCopies* copies) const {
-    copies->clear();
-    try {
-        for (const auto& figure : figures_) {
-            if (figure && (figure->exclusion == 0 || figure->exclusion == 3) &&
-                figure->nature == key) {
-                copies->push_back(*figure);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        copies->clear();
-        return 0;
-    }
-    return 1;
+    return CollectFigures(key, true, copies);
 }
 
 int ReportWriter::WriteSectionStart(XmlWriter& writer, std::uint32_t key, const char* element,

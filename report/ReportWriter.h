@@ -93,6 +93,7 @@ public:
 
 private:
     struct StatementRow;
+    int CollectFigures(std::uint32_t key, bool exact, FigureCopies* copies) const;
     int WriteStatement(XmlWriter& writer, const StatementRow* rows, std::size_t count);
     int WriteItems(XmlWriter& writer, const FigureCopies& copies, int depth);
     int WriteDocument(XmlWriter& writer, std::int16_t functionId, const StDATAINFO* company);

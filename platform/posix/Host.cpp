@@ -16,26 +16,13 @@
 #include "platform/posix/CursesDialogs.h"
 #include "platform/posix/DriveMap.h"
 #include "platform/posix/HostOptions.h"
+#include "platform/posix/HostPrompt.h"
 #include "platform/posix/MessageRouter.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/SocketWindows.h"
 #include "platform/posix/TerminalProgress.h"
 
 namespace {
-
-// The ledger services show their messages through the host's message boxes.
-class HostPrompt : public books::LedgerPrompt {
-public:
-    explicit HostPrompt(MessageService& messages) : messages_(messages) {}
-    int Show(WindowHandle owner, std::string_view text, std::string_view caption,
-             unsigned flags) override {
-        return messages_.Show(owner, std::string(text).c_str(), std::string(caption).c_str(),
-                              flags);
-    }
-
-private:
-    MessageService& messages_;
-};
 
 class HostTextMapping : public TextMapping {
 public:

@@ -4,6 +4,7 @@
 
 #include "aggregation/StatementData.h"
 #include "books/Generator.h"
+#include "tests/aggregation/Periods.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
 
@@ -15,19 +16,7 @@ using books::test::U8;
 constexpr std::int64_t kYen = 10000;
 
 PeriodConditions Period(std::int16_t start, std::int16_t end, bool yearEnd) {
-    PeriodConditions period;
-    auto set = [&](int number, std::int16_t comparison, std::int16_t value, std::int16_t link) {
-        StFINDINFO& entry = period.Entry(number);
-        entry.item = finditem::kMonthPosition;
-        entry.comparison = comparison;
-        entry.valueType = findtype::kValue16;
-        entry.value16 = value;
-        entry.link = link;
-    };
-    set(1, findcmp::kNotLess, start, findlink::kAnd);
-    set(2, findcmp::kNotGreater, end, yearEnd ? findlink::kOr : findlink::kLast);
-    if (yearEnd) set(3, findcmp::kEqual, 18, findlink::kLast);
-    return period;
+    return MonthPositions(start, end, false, yearEnd);
 }
 
 class Ledger : public BooksTest {

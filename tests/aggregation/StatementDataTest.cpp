@@ -1,6 +1,7 @@
 // The aggregation over books imported for each case, through the ledger services.
 
 #include "aggregation/StatementData.h"
+#include "tests/aggregation/Periods.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
 
@@ -9,30 +10,9 @@ namespace {
 using books::test::BooksTest;
 using books::test::U8;
 
-// Month positions start..end, with the settlement periods the export run adds.
 PeriodConditions Period(std::int16_t start, std::int16_t end, bool interim = false,
                         bool yearEnd = false) {
-    PeriodConditions period;
-    auto set = [&](int number, std::int16_t comparison, std::int16_t value, std::int16_t link) {
-        StFINDINFO& entry = period.Entry(number);
-        entry.item = finditem::kMonthPosition;
-        entry.comparison = comparison;
-        entry.valueType = findtype::kValue16;
-        entry.value16 = value;
-        entry.link = link;
-    };
-    set(1, findcmp::kNotLess, start, findlink::kAnd);
-    set(2, findcmp::kNotGreater, end, findlink::kLast);
-    int last = 2;
-    if (interim) {
-        period.Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 15, findlink::kLast);
-    }
-    if (yearEnd) {
-        period.Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 18, findlink::kLast);
-    }
-    return period;
+    return MonthPositions(start, end, interim, yearEnd);
 }
 
 class Aggregation : public BooksTest {

@@ -4,6 +4,7 @@
 
 #include "app/LinkApp.h"
 #include "books/Books.h"
+#include "platform/posix/HostPrompt.h"
 #include "tests/doubles/FakePlatform.h"
 
 namespace {
@@ -16,20 +17,6 @@ const char* const kOlder =
 const char* const kNewer =
     "ご利用の連動コンポーネントは、インストールされているES_APRPACKAGENAMEでは使用できません。\n"
     "連動コンポーネントの最新版を入手してインストールしてからご利用ください。";
-
-// The ledger services show their messages through the platform's boxes.
-class ForwardingPrompt : public books::LedgerPrompt {
-public:
-    explicit ForwardingPrompt(MessageService& messages) : messages_(messages) {}
-    int Show(WindowHandle owner, std::string_view text, std::string_view caption,
-             unsigned flags) override {
-        return messages_.Show(owner, std::string(text).c_str(), std::string(caption).c_str(),
-                              flags);
-    }
-
-private:
-    MessageService& messages_;
-};
 
 class Environment : public ::testing::Test {
 protected:
@@ -48,7 +35,7 @@ protected:
     }
 
     FakePlatform fake;
-    ForwardingPrompt prompt{fake};
+    HostPrompt prompt{fake};
     LinkApp app{fake.platform, kEditionKcsakura, ""};
 };
 

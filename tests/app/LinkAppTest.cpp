@@ -2,6 +2,7 @@
 // that tells the caller.
 
 #include "app/LinkApp.h"
+#include "platform/posix/HostPrompt.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
 
@@ -9,19 +10,6 @@ namespace {
 
 using books::test::BooksTest;
 using books::test::SampleFiles;
-
-class ForwardingPrompt : public books::LedgerPrompt {
-public:
-    explicit ForwardingPrompt(MessageService& messages) : messages_(messages) {}
-    int Show(WindowHandle owner, std::string_view text, std::string_view caption,
-             unsigned flags) override {
-        return messages_.Show(owner, std::string(text).c_str(), std::string(caption).c_str(),
-                              flags);
-    }
-
-private:
-    MessageService& messages_;
-};
 
 class StartAndExit : public BooksTest {
 protected:
@@ -68,7 +56,7 @@ protected:
     }
 
     FakePlatform fake;
-    ForwardingPrompt prompt{fake};
+    HostPrompt prompt{fake};
     books::BooksConfig config;
     StDATAINFO company{};
     StSHOHIZEIINFO tax{};

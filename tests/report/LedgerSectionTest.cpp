@@ -4,22 +4,15 @@
 
 #include <cstring>
 
-#include "report/ReportWriter.h"
-#include "tests/doubles/FakePlatform.h"
+#include "tests/report/ReportFixture.h"
 
 namespace {
 
-class LedgerSection : public ::testing::Test {
+class LedgerSection : public ReportFixture {
 protected:
     void Figure(std::int32_t code, const char* name, std::uint32_t nature, std::int64_t opening,
                 std::int64_t closing) {
-        auto figure = std::make_unique<AccountFigure>();
-        figure->code = code;
-        std::strncpy(figure->name, name, 30);
-        figure->nature = nature;
-        figure->opening = opening;
-        figure->closing = closing;
-        figures.push_back(std::move(figure));
+        AddFigure(nature, name, opening, closing, 0, "", code);
     }
     void Line(std::int32_t code, const char* counter, const char* counterSub,
               const char* description, std::int64_t change, std::int64_t balance) {
@@ -40,12 +33,6 @@ protected:
         return fake.files["C:\\l.xml"];
     }
 
-    FakePlatform fake;
-    ProgressDialog progress{fake};
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};
-    XmlWriter writer;
     int result = -1;
 };
 

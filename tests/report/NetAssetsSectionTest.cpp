@@ -4,25 +4,17 @@
 
 #include <cstring>
 
-#include "report/ReportWriter.h"
-#include "tests/doubles/FakePlatform.h"
+#include "tests/report/ReportFixture.h"
 
 namespace {
 
-class NetAssets : public ::testing::Test {
+class NetAssets : public ReportFixture {
 protected:
     void SetUp() override { writer.Open(&fake, "C:\\n.xml"); }
 
     void Add(std::uint32_t nature, const char* name, std::int64_t opening, std::int64_t movement,
              std::int16_t exclusion = 0) {
-        auto figure = std::make_unique<AccountFigure>();
-        std::strncpy(figure->name, name, 30);
-        figure->opening = opening;
-        figure->movement = movement;
-        figure->closing = opening + movement;
-        figure->nature = nature;
-        figure->exclusion = exclusion;
-        figures.push_back(std::move(figure));
+        AddFigure(nature, name, opening, opening + movement, exclusion);
     }
     int Write() {
         int ok = report.StatementChangesNetAssets(&writer);
@@ -31,12 +23,6 @@ protected:
         return ok;
     }
 
-    FakePlatform fake;
-    ProgressDialog progress{fake};
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};
-    XmlWriter writer;
     std::string xml;
 };
 

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "report/ReportWriter.h"
-#include "tests/doubles/FakePlatform.h"
+#include "tests/report/ReportFixture.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ std::vector<std::string> Note(long number, bool shown, std::vector<std::string> 
     return block;
 }
 
-class NotesList : public ::testing::Test {
+class NotesList : public ReportFixture {
 protected:
     void Add(long number, bool shown, std::vector<std::string> lines) {
         auto block = Note(number, shown, std::move(lines));
@@ -31,12 +30,6 @@ protected:
         return fake.files["C:\\n.xml"];
     }
 
-    FakePlatform fake;
-    ProgressDialog progress{fake};
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};
-    XmlWriter writer;
     std::vector<std::string> notes;
     unsigned char flags[50] = {};
     int result = -1;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "aggregation/StatementData.h"
+#include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Importer.h"
 #include "platform/posix/DriveMap.h"
@@ -47,18 +48,7 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     const StDATAINFO* company = ClSetData().GetSelectedInfo();
 
     PeriodConditions year;
-    StFINDINFO* e = year.entries;
-    e[0] = StFINDINFO{};
-    e[0].item = e[1].item = e[2].item = finditem::kMonthPosition;
-    e[0].valueType = e[1].valueType = e[2].valueType = findtype::kValue16;
-    e[0].comparison = findcmp::kNotLess;
-    e[0].value16 = 1;
-    e[0].link = findlink::kAnd;
-    e[1].comparison = findcmp::kNotGreater;
-    e[1].value16 = 12;
-    e[1].link = findlink::kOr;
-    e[2].comparison = findcmp::kEqual;
-    e[2].value16 = 18;
+    LinkApp::BuildPeriodConditions(&year, company, 4, 3);
 
     FakePlatform fake;
     DriveMap drives;

@@ -4,12 +4,11 @@
 
 #include <cstring>
 
-#include "report/ReportWriter.h"
-#include "tests/doubles/FakePlatform.h"
+#include "tests/report/ReportFixture.h"
 
 namespace {
 
-class Sections : public ::testing::Test {
+class Sections : public ReportFixture {
 protected:
     void SetUp() override { writer.Open(&fake, "C:\\s.xml"); }
 
@@ -17,29 +16,10 @@ protected:
     AccountFigure& Add(std::uint32_t nature, const char* name, std::int64_t closing,
                        std::int16_t exclusion = 0, const char* label = "",
                        std::int32_t code = 10000) {
-        auto figure = std::make_unique<AccountFigure>();
-        figure->code = code;
-        std::strncpy(figure->name, name, 30);
-        std::strncpy(figure->label, label, 30);
-        figure->closing = closing;
-        figure->movement = closing;
-        figure->nature = nature;
-        figure->exclusion = exclusion;
-        figures.push_back(std::move(figure));
-        return *figures.back();
+        return AddFigure(nature, name, 0, closing, exclusion, label, code);
     }
-    std::string Written() {
-        writer.Close();
-        return fake.files["C:\\s.xml"];
-    }
+    std::string Written() { return WrittenTo("C:\\s.xml"); }
     bool Has(const std::string& text) { return Written().find(text) != std::string::npos; }
-
-    FakePlatform fake;
-    ProgressDialog progress{fake};
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};
-    XmlWriter writer;
 };
 
 TEST(CleanLabel, RemovesBlanksBracketsAndMarks) {
