@@ -9,19 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/MessageBoxFlags.h"
 #include "common/Types.h"
 
 namespace books {
 
-// Message-box buttons and flags as the ledger services pass them on.
-constexpr int kIdOk = 1;
-constexpr int kIdYes = 6;
-constexpr int kIdNo = 7;
-constexpr unsigned kMbYesNo = 0x04;
-constexpr unsigned kMbIconQuestion = 0x20;
-constexpr unsigned kMbIconWarning = 0x30;
-
-// Shows a message box for the ledger services; texts are Shift_JIS. Returns the button.
+// Shows a message box for the ledger services; texts are Shift_JIS, flags and the button
+// returned as in mb::.
 class LedgerPrompt {
 public:
     virtual ~LedgerPrompt() = default;

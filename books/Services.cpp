@@ -161,7 +161,7 @@ int ClMsgMgr::CheckFatalErrorWithMsg(std::int32_t code, int /*reserved*/, int sh
     if (show) {
         std::string text =
             "会計データの読み込みでエラーが発生しました。（コード " + std::to_string(code) + "）";
-        Session::Get().Show(owner, text, "決算書", books::kMbIconWarning);
+        Session::Get().Show(owner, text, "決算書", mb::kIconWarning);
     }
     return 1;
 }

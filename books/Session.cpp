@@ -136,12 +136,12 @@ std::optional<std::int32_t> Session::LookUpFault(const char* operation) {
 
 int Session::Show(WindowHandle owner, std::string_view text, std::string_view caption,
                   unsigned flags) {
-    if (!config_.prompt) return (flags & kMbYesNo) ? kIdNo : kIdOk;
+    if (!config_.prompt) return (flags & mb::kButtonMask) == mb::kYesNo ? mb::kIdNo : mb::kIdOk;
     return config_.prompt->Show(owner, text, caption, flags);
 }
 
 std::int32_t Session::Refuse(std::int32_t code, const std::string& text) {
-    Show(ClAccConnect::Inst().OwnerWindow, text, "決算書", kMbIconWarning);
+    Show(ClAccConnect::Inst().OwnerWindow, text, "決算書", mb::kIconWarning);
     Logout();
     return code;
 }
@@ -184,7 +184,7 @@ std::int32_t Session::Login() {
         for (const auto& user : users) {
             std::string question = "利用者「" + user.first + "」でログインしますか？";
             if (Show(ClAccConnect::Inst().OwnerWindow, question, "決算書",
-                     kMbYesNo | kMbIconQuestion) == kIdYes) {
+                     mb::kYesNo | mb::kIconQuestion) == mb::kIdYes) {
                 chosen = user.first;
                 break;
             }

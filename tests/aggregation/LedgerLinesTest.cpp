@@ -1,16 +1,10 @@
 // The general ledger of each account: opening, changes, counter-accounts, running balance.
 
-#include <filesystem>
-
-#include "aggregation/StatementData.h"
 #include "books/Generator.h"
-#include "tests/aggregation/Periods.h"
-#include "tests/books/BooksFixture.h"
-#include "tests/doubles/FakePlatform.h"
+#include "tests/aggregation/AggregationFixture.h"
 
 namespace {
 
-using books::test::BooksTest;
 using books::test::U8;
 
 constexpr std::int64_t kYen = 10000;
@@ -19,7 +13,7 @@ PeriodConditions Period(std::int16_t start, std::int16_t end, bool yearEnd) {
     return MonthPositions(start, end, false, yearEnd);
 }
 
-class Ledger : public BooksTest {
+class Ledger : public AggregationFixture {
 protected:
     void Books(int introPosition = 0) {
         auto files = books::test::SampleFiles();
@@ -71,11 +65,7 @@ protected:
 
     int Aggregate(const PeriodConditions& period, std::int32_t taxBasis = 0,
                   std::int32_t outputLedger = 1) {
-        data.SetProgress(&progress);
-        data.SetFigureList(&figures);
-        data.SetLedgerList(&ledger);
-        data.SetOutputLedger(outputLedger);
-        return data.AggregateAccounts(taxBasis, &period, ClSetData().GetSelectedInfo());
+        return AggregateWith(data, period, taxBasis, outputLedger);
     }
 
     std::vector<const LedgerLine*> LinesOf(std::int32_t code) const {
@@ -85,18 +75,6 @@ protected:
         }
         return lines;
     }
-    const AccountFigure* Figure(std::int32_t code) const {
-        for (const auto& figure : figures) {
-            if (figure->code == code) return figure.get();
-        }
-        return nullptr;
-    }
-
-    FakePlatform fake;
-    ProgressDialog progress{fake};
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    StatementData data;
 };
 
 TEST_F(Ledger, WithoutTheOptionNoLedgerIsRead) {
@@ -168,14 +146,7 @@ TEST_F(Ledger, TaxAccountReachedOnlyByTax) {
     ASSERT_EQ(output.size(), 1u);
     EXPECT_EQ(output[0]->change, 10 * kYen);
 
-    ledger.clear();
-    figures.clear();
-    StatementData gross;
-    gross.SetFigureList(&figures);
-    gross.SetLedgerList(&ledger);
-    gross.SetOutputLedger(1);
-    PeriodConditions year = Period(1, 12, true);
-    ASSERT_EQ(gross.AggregateAccounts(1, &year, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateAgain(Period(1, 12, true), 1, 1), 1);
     EXPECT_TRUE(LinesOf(1500000).empty());
     EXPECT_TRUE(LinesOf(3500000).empty());
     EXPECT_EQ(LinesOf(1000000)[0]->change, 110 * kYen);  // with tax, as it was booked
@@ -210,14 +181,7 @@ TEST_F(Ledger, IntroductionMonthDecidesTheOpeningOfOtherAccounts) {
     auto sales = LinesOf(6000000);
     ASSERT_TRUE(sales.empty());
     EXPECT_EQ(Figure(6000000)->opening, 7 * kYen);  // the opening slot counts
-    ledger.clear();
-    figures.clear();
-    StatementData later;
-    later.SetFigureList(&figures);
-    later.SetLedgerList(&ledger);
-    later.SetOutputLedger(1);
-    PeriodConditions six = Period(6, 12, true);
-    ASSERT_EQ(later.AggregateAccounts(0, &six, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateAgain(Period(6, 12, true), 0, 1), 1);
     EXPECT_EQ(Figure(6000000)->opening, 0);
 }
 
@@ -248,7 +212,7 @@ TEST_F(Ledger, EraLookupFailingLeavesTheDateEmptyButWritesTheLine) {
 }
 
 // Over generated books: every account's opening plus its changes is its closing.
-class LedgerInvariant : public BooksTest, public ::testing::WithParamInterface<int> {};
+class LedgerInvariant : public AggregationFixture, public ::testing::WithParamInterface<int> {};
 
 TEST_P(LedgerInvariant, OpeningPlusChangesIsTheClosing) {
     GenerateOptions options;
@@ -263,17 +227,7 @@ TEST_P(LedgerInvariant, OpeningPlusChangesIsTheClosing) {
     ASSERT_TRUE(result.ok) << result.message;
     ASSERT_EQ(Login("gen"), kLedgerOk);
 
-    FakePlatform fake;
-    ProgressDialog progress(fake);
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    StatementData data;
-    data.SetProgress(&progress);
-    data.SetFigureList(&figures);
-    data.SetLedgerList(&ledger);
-    data.SetOutputLedger(1);
-    PeriodConditions year = Period(1, 12, true);
-    ASSERT_EQ(data.AggregateAccounts(GetParam(), &year, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateWith(data, Period(1, 12, true), GetParam(), 1), 1);
     ASSERT_GT(ledger.size(), 3000u);
     std::size_t line = 0;
     int accounts = 0;

@@ -1,13 +1,9 @@
 // The aggregation over books imported for each case, through the ledger services.
 
-#include "aggregation/StatementData.h"
-#include "tests/aggregation/Periods.h"
-#include "tests/books/BooksFixture.h"
-#include "tests/doubles/FakePlatform.h"
+#include "tests/aggregation/AggregationFixture.h"
 
 namespace {
 
-using books::test::BooksTest;
 using books::test::U8;
 
 PeriodConditions Period(std::int16_t start, std::int16_t end, bool interim = false,
@@ -15,7 +11,7 @@ PeriodConditions Period(std::int16_t start, std::int16_t end, bool interim = fal
     return MonthPositions(start, end, interim, yearEnd);
 }
 
-class Aggregation : public BooksTest {
+class Aggregation : public AggregationFixture {
 protected:
     // Books whose amounts are the worked examples' counts of ten-thousandths: account A (a
     // balance-sheet account) and B (not carried forward) both have debit slots 0-5 of 100, 10,
@@ -74,25 +70,8 @@ protected:
     int Aggregate(const PeriodConditions& period, std::int32_t taxBasis = 0,
                   const char* user = "u1") {
         if (Login(user) != kLedgerOk) return -9999;
-        data.SetProgress(&progress);
-        data.SetFigureList(&figures);
-        data.SetLedgerList(&ledger);
-        const StDATAINFO* company = ClSetData().GetSelectedInfo();
-        return data.AggregateAccounts(taxBasis, &period, company);
+        return AggregateWith(data, period, taxBasis, 0);
     }
-
-    const AccountFigure* Figure(std::int32_t code) const {
-        for (const auto& figure : figures) {
-            if (figure->code == code) return figure.get();
-        }
-        return nullptr;
-    }
-
-    FakePlatform fake;
-    ProgressDialog progress{fake};
-    AccountFigureList figures;
-    LedgerLineList ledger;
-    StatementData data;
 };
 
 TEST_F(Aggregation, CarriedForwardAccountOpensWithTheMonthsBeforeTheStart) {
@@ -134,11 +113,7 @@ TEST_F(Aggregation, IntroductionMonthMovesTheDataStart) {
     Books(4);
     ASSERT_EQ(Aggregate(Period(4, 12)), 1);
     EXPECT_EQ(Figure(20000)->opening, 100);
-    figures.clear();
-    StatementData again;
-    again.SetFigureList(&figures);
-    PeriodConditions five = Period(5, 12);
-    ASSERT_EQ(again.AggregateAccounts(0, &five, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateAgain(Period(5, 12), 0), 1);
     EXPECT_EQ(Figure(20000)->opening, 0);
 }
 
@@ -169,11 +144,7 @@ TEST_F(Aggregation, InterimSlotWithTheInterimFlagAndEndPositionSix) {
           "0.03,\n");
     ASSERT_EQ(Aggregate(Period(1, 6)), 1);
     EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 700);
-    figures.clear();
-    StatementData other;
-    other.SetFigureList(&figures);
-    PeriodConditions five = Period(1, 5);
-    ASSERT_EQ(other.AggregateAccounts(0, &five, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateAgain(Period(1, 5), 0), 1);
     EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25);
 }
 
@@ -181,11 +152,7 @@ TEST_F(Aggregation, YearEndSlotWhenTheConditionsCarryPosition18) {
     Books(0, 0, "D001,201,1,20260331,18,10000,0.03,90000,0.03,\n");
     ASSERT_EQ(Aggregate(Period(1, 12, false, true)), 1);
     EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 300);
-    figures.clear();
-    StatementData other;
-    other.SetFigureList(&figures);
-    PeriodConditions plain = Period(1, 12);
-    ASSERT_EQ(other.AggregateAccounts(0, &plain, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateAgain(Period(1, 12), 0), 1);
     EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25);
 }
 
@@ -204,11 +171,7 @@ TEST_F(Aggregation, TaxBasisChoosesTheSecondSet) {
     ASSERT_EQ(Aggregate(Period(1, 12)), 1);
     EXPECT_EQ(Figure(30000)->closing, -300000 + 10000);
     EXPECT_EQ(Figure(80000)->closing, 1000);
-    figures.clear();
-    StatementData gross;
-    gross.SetFigureList(&figures);
-    PeriodConditions year = Period(1, 12);
-    ASSERT_EQ(gross.AggregateAccounts(1, &year, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateAgain(Period(1, 12), 1), 1);
     EXPECT_EQ(Figure(30000)->closing, -300000 + 11000);
     EXPECT_EQ(Figure(80000)->closing, 0);
 }
@@ -222,17 +185,14 @@ TEST_F(Aggregation, NoSummariesStillSucceedsAndEndsTheProgressAtItsMark) {
     EXPECT_EQ(fake.progressCalls["OffsetOverall"], 1001 + 2001 + 1001 + 1001);
 
     StatementData withLedger;
-    withLedger.SetFigureList(&figures);
-    withLedger.SetOutputLedger(1);
-    PeriodConditions year = Period(1, 12);
-    ASSERT_EQ(withLedger.AggregateAccounts(0, &year, ClSetData().GetSelectedInfo()), 1);
+    ASSERT_EQ(AggregateWith(withLedger, Period(1, 12), 0, 1), 1);
     EXPECT_EQ(withLedger.ProgressPosition(), 1400.0);
 }
 
 TEST_F(Aggregation, ProgressWithTheLedgerStepsPerAccountUpTo7000) {
     Books();
-    data.SetOutputLedger(1);
-    ASSERT_EQ(Aggregate(Period(1, 12)), 1);
+    ASSERT_EQ(Login(), kLedgerOk);
+    ASSERT_EQ(AggregateWith(data, Period(1, 12), 0, 1), 1);
     // Eight summaries: a step of 7000 / 8 = 875 positions each from 400, while below 7000.
     EXPECT_EQ(data.ProgressPosition(), 400.0 + 8 * 875 + 1000);
 }

@@ -27,7 +27,7 @@ public:
     int Show(WindowHandle owner, std::string_view text, std::string_view caption,
              unsigned flags) override;
     std::vector<std::string> texts;  // Shift_JIS
-    int answer = kIdNo;
+    int answer = mb::kIdNo;
 };
 
 class BooksTest : public ::testing::Test {

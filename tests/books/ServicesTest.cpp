@@ -176,10 +176,10 @@ TEST_F(Services, TruncatedStoreFailsLoginWithAMessage) {
 }
 
 TEST_F(Services, SeveralUsersWithoutANamedUserAskWhoLogsIn) {
-    prompt_.answer = kIdNo;
+    prompt_.answer = mb::kIdNo;
     EXPECT_EQ(Login(""), 1);
     EXPECT_EQ(prompt_.texts.size(), 2u);
-    prompt_.answer = kIdYes;
+    prompt_.answer = mb::kIdYes;
     EXPECT_EQ(Login(""), kLedgerOk);
 }
 

@@ -1,0 +1,41 @@
+#pragma once
+
+// Books imported for a case, and the aggregation wired to its lists and a progress window.
+
+#include "aggregation/StatementData.h"
+#include "tests/aggregation/Periods.h"
+#include "tests/books/BooksFixture.h"
+#include "tests/doubles/FakePlatform.h"
+
+class AggregationFixture : public books::test::BooksTest {
+protected:
+    // The test's aggregation (its progress position stays readable) over the selected data.
+    int AggregateWith(StatementData& aggregation, const PeriodConditions& period,
+                      std::int32_t taxBasis, std::int32_t outputLedger) {
+        aggregation.SetProgress(&progress);
+        aggregation.SetFigureList(&figures);
+        aggregation.SetLedgerList(&ledger);
+        aggregation.SetOutputLedger(outputLedger);
+        return aggregation.AggregateAccounts(taxBasis, &period, ClSetData().GetSelectedInfo());
+    }
+    // A second aggregation of the same books into emptied lists.
+    int AggregateAgain(const PeriodConditions& period, std::int32_t taxBasis = 0,
+                       std::int32_t outputLedger = 0) {
+        figures.clear();
+        ledger.clear();
+        StatementData fresh;
+        return AggregateWith(fresh, period, taxBasis, outputLedger);
+    }
+    const AccountFigure* Figure(std::int32_t code) const {
+        for (const auto& figure : figures) {
+            if (figure->code == code) return figure.get();
+        }
+        return nullptr;
+    }
+
+    FakePlatform fake;
+    ProgressDialog progress{fake};
+    AccountFigureList figures;
+    LedgerLineList ledger;
+    StatementData data;
+};
