@@ -43,11 +43,11 @@ test: build $(ASAN)/build.ninja
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
 
 demo: build
-	$(BUILD)/kcbooks import examples/sample-books $(BUILD)/sample.books
+	$(BUILD)/dist/kcbooks import examples/sample-books $(BUILD)/sample.books
 	@mkdir -p out
 	@echo "--- kcsakura started by a caller (window 4242, message 1025, wParam 3), whole fiscal year, no ledger:"
-	@$(BUILD)/kccaller --window 4242 --message 1025 --wparam 3 -- \
-	  $(BUILD)/kcsakura --books $(BUILD)/sample.books --user yamada --ui batch \
+	@$(BUILD)/dist/kccaller --window 4242 --message 1025 --wparam 3 -- \
+	  $(BUILD)/dist/kcsakura/kcsakura --books $(BUILD)/sample.books --user yamada --ui batch \
 	  --start-month 4 --end-month 3 --no-ledger --out out/sample.xml --yes \
 	  --settings-folder $(BUILD)/demo-settings; \
 	  rc=$$?; echo "--- the XML file: $$(pwd)/out/sample.xml"; echo "--- posted result: $$rc"; exit $$rc

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "books/Books.h"
-#include "books/Generator.h"
 #include "books/Importer.h"
 #include "ledger/Services.h"
+#include "tools/Generator.h"
 
 namespace bench {
 

@@ -10,9 +10,9 @@
 
 #include "bench/BenchBooks.h"
 #include "books/Books.h"
-#include "books/Generator.h"
 #include "books/Importer.h"
 #include "ledger/Services.h"
+#include "tools/Generator.h"
 
 namespace {
 

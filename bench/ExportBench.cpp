@@ -10,8 +10,9 @@
 #include "app/LinkApp.h"
 #include "bench/BenchBooks.h"
 #include "editions/Edition.h"
-#include "platform/posix/DriveMap.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "host/FullWidth.h"
+#include "host/posix/DriveMap.h"
+#include "host/posix/PosixFileSystem.h"
 #include "report/ReportWriter.h"
 
 namespace {

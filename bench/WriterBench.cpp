@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/posix/DriveMap.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "host/posix/DriveMap.h"
+#include "host/posix/PosixFileSystem.h"
 #include "report/XmlWriter.h"
 
 namespace {

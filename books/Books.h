@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/MessageBoxFlags.h"
 #include "common/Types.h"
@@ -21,6 +23,11 @@ public:
     virtual ~LedgerPrompt() = default;
     virtual int Show(WindowHandle owner, std::string_view text, std::string_view caption,
                      unsigned flags) = 0;
+    // Who logs in when the store holds several users and the host named none: the index of
+    // the chosen user (IDs in Shift_JIS), or none when the user declined. By default each user
+    // is asked in turn with a Yes/No box; a host with windows shows a list instead.
+    virtual std::optional<std::size_t> ChooseUser(WindowHandle owner,
+                                                  const std::vector<std::string>& users);
 };
 
 // A fault the tests inject into a service operation, named "Class::Operation": the call fails

@@ -146,6 +146,17 @@ std::int32_t Session::Refuse(std::int32_t code, const std::string& text) {
     return code;
 }
 
+std::optional<std::size_t> LedgerPrompt::ChooseUser(WindowHandle owner,
+                                                    const std::vector<std::string>& users) {
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        std::string question = "利用者「" + users[i] + "」でログインしますか？";
+        if (Show(owner, question, "決算書", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
 static std::string PathText(const std::string& path) {
     std::string sjis;
     return Utf8ToSjis(path, &sjis) ? sjis : std::string("?");
@@ -181,14 +192,12 @@ std::int32_t Session::Login() {
     } else if (users.size() == 1) {
         chosen = users.front().first;
     } else {
-        for (const auto& user : users) {
-            std::string question = "利用者「" + user.first + "」でログインしますか？";
-            if (Show(ClAccConnect::Inst().OwnerWindow, question, "決算書",
-                     mb::kYesNo | mb::kIconQuestion) == mb::kIdYes) {
-                chosen = user.first;
-                break;
-            }
-        }
+        std::vector<std::string> ids;
+        for (const auto& user : users) ids.push_back(user.first);
+        std::optional<std::size_t> index;
+        if (config_.prompt)
+            index = config_.prompt->ChooseUser(ClAccConnect::Inst().OwnerWindow, ids);
+        if (index && *index < ids.size()) chosen = ids[*index];
         if (chosen.empty()) {
             Logout();
             return 1;

@@ -1,29 +1,31 @@
 #pragma once
 
+#include "resources/ResourceIds.h"
+
 // Controls of the condition dialog (template 130) and of the progress window (template 131).
 namespace ctl {
-constexpr int kCompanyLabel = 1005;
-constexpr int kCompanyName = 1006;
-constexpr int kPeriodLabel = 1007;
-constexpr int kPeriod = 1008;
-constexpr int kSpanLabel = 1009;
-constexpr int kEquityLabel1 = 1010;
-constexpr int kStartMonth = 1016;
-constexpr int kStartMonthLabel = 1011;
-constexpr int kWave = 1012;
-constexpr int kEndMonth = 1000;
-constexpr int kEndMonthLabel = 1013;
-constexpr int kEquityLabel2 = 1017;
-constexpr int kEquityLabel3 = 1018;
-constexpr int kShareholdersEquity = 1019;
-constexpr int kMembersEquity = 1020;
-constexpr int kOutputLedger = 1021;
-constexpr int kOutputGroup = 1014;
-constexpr int kPath = 1015;
-constexpr int kBrowse = 1001;
-constexpr int kExecute = 1002;
-constexpr int kCancel = 1003;
+constexpr int kCompanyLabel = IDC_COMPANY_LABEL;
+constexpr int kCompanyName = IDC_COMPANY_NAME;
+constexpr int kPeriodLabel = IDC_PERIOD_LABEL;
+constexpr int kPeriod = IDC_PERIOD;
+constexpr int kSpanLabel = IDC_SPAN_LABEL;
+constexpr int kEquityLabel1 = IDC_EQUITY_LABEL1;
+constexpr int kStartMonth = IDC_START_MONTH;
+constexpr int kStartMonthLabel = IDC_START_MONTH_LABEL;
+constexpr int kWave = IDC_WAVE;
+constexpr int kEndMonth = IDC_END_MONTH;
+constexpr int kEndMonthLabel = IDC_END_MONTH_LABEL;
+constexpr int kEquityLabel2 = IDC_EQUITY_LABEL2;
+constexpr int kEquityLabel3 = IDC_EQUITY_LABEL3;
+constexpr int kShareholdersEquity = IDC_SHAREHOLDERS_EQUITY;
+constexpr int kMembersEquity = IDC_MEMBERS_EQUITY;
+constexpr int kOutputLedger = IDC_OUTPUT_LEDGER;
+constexpr int kOutputGroup = IDC_OUTPUT_GROUP;
+constexpr int kPath = IDC_PATH;
+constexpr int kBrowse = IDC_BROWSE;
+constexpr int kExecute = IDC_EXECUTE;
+constexpr int kCancel = IDC_CANCEL;
 
-constexpr int kConditionDialogTemplate = 130;
-constexpr int kProgressTemplate = 131;
+constexpr int kConditionDialogTemplate = IDD_CONDITION;
+constexpr int kProgressTemplate = IDD_PROGRESS;
 }  // namespace ctl

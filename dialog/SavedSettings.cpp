@@ -42,8 +42,9 @@ bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {
 // records of other users and data sets.
 bool SavedSettings::WriteWhole(const std::string& path, const std::string& content) {
     std::string temporary = path + ".kctmp";
+    files_.RemoveFile(temporary.c_str());
     try {
-        auto file = files_.OpenFile(temporary.c_str(), OpenMode::kWrite);
+        auto file = files_.OpenFile(temporary.c_str(), OpenMode::kCreateNew);
         file->Write(content.data(), content.size());
         file->Close();
     } catch (const FileError&) {

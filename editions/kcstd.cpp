@@ -1,7 +1,7 @@
 // The kcstd deliverable.
 
 #include "editions/Edition.h"
-#include "platform/posix/Host.h"
+#include "host/Host.h"
 
 int main(int argc, char** argv) {
     return RunHost(argc, argv, kEditionKcstd);

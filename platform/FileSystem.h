@@ -47,6 +47,9 @@ public:
 enum class OpenMode {
     kRead,   // existing file, read only, others may read and write
     kWrite,  // create or truncate, write only
+    // Create a new file, write only; fails when anything exists at the name (a link included,
+    // which is never followed).
+    kCreateNew,
 };
 
 // Access modes of the access test.

@@ -11,6 +11,3 @@ public:
     // full-width forms; a katakana followed by a (semi-)voiced-sound mark becomes one character.
     virtual std::string ToFullWidth(std::string_view text) = 0;
 };
-
-// The mapping of code page 932, shared by the host and the tests.
-std::string MapToFullWidth(std::string_view text);

@@ -42,7 +42,10 @@ int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
     int written = 0;
     {
         XmlWriter writer;
-        writer.Open(&platform_.files, temporary.c_str());
+        // A temporary left by a run that was killed is removed; the new one is created afresh,
+        // never through a name (or link) that already exists.
+        platform_.files.RemoveFile(temporary.c_str());
+        writer.Open(&platform_.files, temporary.c_str(), OpenMode::kCreateNew);
         written = WriteDocument(writer, functionId, company);
         writer.Close();
         // A document whose last bytes did not reach the disk is not written.

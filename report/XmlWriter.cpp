@@ -86,7 +86,7 @@ XmlWriter::~XmlWriter() {
     Close();
 }
 
-int XmlWriter::Open(FileSystem* files, const char* path) {
+int XmlWriter::Open(FileSystem* files, const char* path, OpenMode mode) {
     Close();
     failed_ = false;
     if (!files || !path) {
@@ -95,7 +95,7 @@ int XmlWriter::Open(FileSystem* files, const char* path) {
     }
     path_ = path;
     try {
-        file_ = files->OpenFile(path, OpenMode::kWrite);
+        file_ = files->OpenFile(path, mode);
     } catch (const FileError&) {
         failed_ = true;
         return -1;

@@ -32,7 +32,7 @@ public:
 
     // Creates or replaces the file at `path`. 0, or -1 when an argument is missing or the file
     // cannot be created (every write then fails).
-    int Open(FileSystem* files, const char* path);
+    int Open(FileSystem* files, const char* path, OpenMode mode = OpenMode::kWrite);
     // Closes the file when one is held; 0. A failure to flush or close marks the writer failed.
     int Close();
 

@@ -4,7 +4,7 @@
 
 #include "app/LinkApp.h"
 #include "books/Books.h"
-#include "platform/posix/HostPrompt.h"
+#include "host/HostPrompt.h"
 #include "tests/doubles/FakePlatform.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // that tells the caller.
 
 #include "app/LinkApp.h"
-#include "platform/posix/HostPrompt.h"
+#include "host/HostPrompt.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
 

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "books/Encoding.h"
-#include "books/Show.h"
 #include "tests/books/BooksFixture.h"
+#include "tools/Show.h"
 
 namespace books::test {
 namespace {

@@ -1,5 +1,9 @@
 # kcbooks end to end: generated books and the sample books import, and their trial balances
 # and balance sheets agree.
+# Under Wine the tool runs through the emulator.
+if(EMULATOR)
+  set(KCBOOKS ${EMULATOR} ${KCBOOKS})
+endif()
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 

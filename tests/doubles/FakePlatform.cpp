@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "common/Sjis.h"
-#include "platform/Profile.h"
+#include "host/FullWidth.h"
+#include "host/Profile.h"
 
 namespace {
 
@@ -164,6 +165,9 @@ std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
         auto it = files.find(path);
         if (it == files.end()) throw FileError("no such file");
         return std::make_unique<FakeFile>(*this, path, it->second);
+    }
+    if (mode == OpenMode::kCreateNew && (files.count(path) || folders.count(path))) {
+        throw FileError("the name exists");
     }
     files[path] = "";
     return std::make_unique<FakeFile>(*this, path, "");

@@ -36,40 +36,44 @@ books=(--books "$work/sample.books" --user yamada --ui batch --yes --out "$work/
        --settings-folder "$work/settings" --output-folder "$work")
 
 completed=$'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 0\nENABLE 1\nEXIT 0'
+# Each edition reads the SUPPORT.INF of its own folder.
+declare -A product=([kcsakura]="記帳丸２２ さくら版" [kcqb7]="QB7" [kcneo]="記帳丸２２ NEO" [kcstd]="記帳丸２２")
 for edition in kcsakura kcqb7 kcneo kcstd; do
   expect "$edition completes" 0 "$completed" -- \
-    "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/$edition" "${books[@]}"
+    "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/$edition/$edition" "${books[@]}"
+  iconv -f CP932 -t UTF-8 "$work/out/report.xml" | grep -q "<PROGRAMNAME>${product[$edition]}</PROGRAMNAME>" ||
+    fail "$edition: the product name of its own SUPPORT.INF is not in the file"
 done
 
 expect "wParam low 16 bits" 0 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 4464 0\nENABLE 1\nEXIT 0' -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 70000 -- "$build/kcsakura" "${books[@]}"
+  "$build/kccaller" --window 4242 --message 1025 --wparam 70000 -- "$build/kcsakura/kcsakura" "${books[@]}"
 expect "wParam sign-extended" 0 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 -25536 0\nENABLE 1\nEXIT 0' -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 40000 -- "$build/kcsakura" "${books[@]}"
+  "$build/kccaller" --window 4242 --message 1025 --wparam 40000 -- "$build/kcsakura/kcsakura" "${books[@]}"
 
 # A store named relative to where the program was started, not to the program's folder.
 (cd "$work" && expect "relative store path" 0 "$completed" -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura" --books sample.books --user yamada \
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books sample.books --user yamada \
   --ui batch --yes --out out/relative.xml --settings-folder settings) || failures=$((failures + 1))
 [ -f "$work/out/relative.xml" ] || fail "relative --out: no file"
 
 expect "two fields: not a caller's line" 3 "EXIT 0" -- \
-  "$build/kccaller" --window 4242 --line "4242,1025" -- "$build/kcsakura" "${books[@]}"
+  "$build/kccaller" --window 4242 --line "4242,1025" -- "$build/kcsakura/kcsakura" "${books[@]}"
 
 expect "declined login" 1 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 1\nENABLE 1\nEXIT 1' -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura" --books "$work/sample.books" --ui batch --no
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" --ui batch --no
 
 expect "missing store" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura" --books "$work/none.books" --ui batch
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/none.books" --ui batch
 grep -q "会計データを開けません" "$work/stderr" || fail "missing store: no message"
 
 printf 'not a store at all' > "$work/garbage.books"
 expect "not a store" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
-  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura" --books "$work/garbage.books" --ui batch
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/garbage.books" --ui batch
 grep -q "会計データとして読み込めません" "$work/stderr" || fail "not a store: no message"
 
 # The definition file is read beside the program, wherever it is started from.
 mkdir -p "$work/old" "$work/bare"
-cp "$build/kcsakura" "$work/old/" && cp "$build/kcsakura" "$work/bare/"
+cp "$build/kcsakura/kcsakura" "$work/old/" && cp "$build/kcsakura/kcsakura" "$work/bare/"
 printf '[ProgramLevel]\r\nHJ21=2\r\n' > "$work/old/ZezavareDef.ini"
 expect "older tax application" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
   "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$work/old/kcsakura" "${books[@]}"
@@ -80,15 +84,15 @@ grep -q "動作環境が不正です" "$work/stderr" || fail "no definition file
 
 # A caller's line too long for its buffer is not taken: the program runs on its own.
 long=$(printf 'a%.0s' $(seq 1 300))
-expect "long line" 3 "EXIT 0" -- "$build/kccaller" --window 4242 --path "Z:\\tmp\\$long.xml" -- "$build/kcsakura" "${books[@]}"
+expect "long line" 3 "EXIT 0" -- "$build/kccaller" --window 4242 --path "Z:\\tmp\\$long.xml" -- "$build/kcsakura/kcsakura" "${books[@]}"
 
 # Host options that are not understood end the run with a message.
-"$build/kcsakura" --data x >/dev/null 2>"$work/stderr"
+"$build/kcsakura/kcsakura" --data x >/dev/null 2>"$work/stderr"
 [ $? = 2 ] && grep -q "not a number" "$work/stderr" || fail "bad option"
 
 # The sample's whole fiscal year, byte for byte as the expected document (checked by hand).
 expected=$(dirname "$0")/expected/sample.xml
-"$build/kccaller" --window 4242 --message 1025 --wparam 3 -- "$build/kcsakura" --books "$work/sample.books" \
+"$build/kccaller" --window 4242 --message 1025 --wparam 3 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" \
   --user yamada --ui batch --start-month 4 --end-month 3 --no-ledger --out "$work/sample.xml" --yes \
   --settings-folder "$work/sample-settings" >"$work/sample.log" 2>&1 || fail "sample export: $(cat "$work/sample.log")"
 cmp "$work/sample.xml" "$expected" || fail "the sample document differs from $expected"

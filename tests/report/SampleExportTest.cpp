@@ -12,10 +12,9 @@
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Importer.h"
-#include "platform/posix/DriveMap.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "report/ReportWriter.h"
 #include "tests/doubles/FakePlatform.h"
+#include "tests/host/HostFiles.h"
 #include "tests/report/XmlLint.h"
 
 namespace {
@@ -51,9 +50,8 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     LinkApp::BuildPeriodConditions(&year, company, 4, 3);
 
     FakePlatform fake;
-    DriveMap drives;
-    PosixFileSystem files(drives);
-    Platform platform{files, fake, fake, fake, fake, fake, fake};
+    std::unique_ptr<FileSystem> files = MakeHostFileSystem();
+    Platform platform{*files, fake, fake, fake, fake, fake, fake};
     ProgressDialog progress(fake);
     progress.StartOverall();
     AccountFigureList figures;
@@ -66,7 +64,8 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
 
     ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
     report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
-    std::string path = drives.ToWindows((dir / "sample.xml").string()).value();
+    std::string path = SystemPath(dir / "sample.xml");
+    ASSERT_FALSE(path.empty());
     ASSERT_EQ(report.WriteReport(path.c_str(), 3, company), 1);
 
     std::ifstream in(dir / "sample.xml", std::ios::binary);

@@ -1,0 +1,53 @@
+#include "host/ConsoleMessages.h"
+
+#include <string>
+
+#include "books/Encoding.h"
+
+int ConsoleMessages::Show(WindowHandle /*owner*/, const char* text, const char* caption,
+                          unsigned flags) {
+    if (beforeShow_) beforeShow_();
+    std::string body = books::SjisToUtf8Lossy(text ? text : "");
+    std::string title = books::SjisToUtf8Lossy(caption ? caption : "");
+    const char* kind = "";
+    switch (flags & mb::kIconMask) {
+        case mb::kIconWarning:
+            kind = "warning";
+            break;
+        case mb::kIconQuestion:
+            kind = "question";
+            break;
+        case mb::kIconInformation:
+            kind = "information";
+            break;
+        default:
+            kind = "message";
+            break;
+    }
+    std::fprintf(out_, "[%s] %s:\n%s\n", title.c_str(), kind, body.c_str());
+    if ((flags & mb::kButtonMask) != mb::kYesNo) {
+        if (interactive_) {
+            std::fprintf(out_, "(Enter) ");
+            std::fflush(out_);
+            for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+            }
+        }
+        std::fflush(out_);
+        return mb::kIdOk;
+    }
+    if (!interactive_) {
+        std::fprintf(out_, "-> %s\n", answerYes_ ? "yes" : "no");
+        std::fflush(out_);
+        return answerYes_ ? mb::kIdYes : mb::kIdNo;
+    }
+    while (true) {
+        std::fprintf(out_, "[y/n] ");
+        std::fflush(out_);
+        int c = std::getchar();
+        int answer = c;
+        while (c != EOF && c != '\n') c = std::getchar();
+        if (answer == EOF) return mb::kIdNo;
+        if (answer == 'y' || answer == 'Y') return mb::kIdYes;
+        if (answer == 'n' || answer == 'N') return mb::kIdNo;
+    }
+}

@@ -1,0 +1,78 @@
+#include "host/TerminalProgress.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "books/Encoding.h"
+
+void TerminalProgress::SetOverallRange(int low, int high) {
+    low_ = low;
+    high_ = std::max(high, low + 1);
+    Moved();
+}
+
+void TerminalProgress::SetOverallPosition(int position) {
+    position_ = std::clamp(position, low_, high_);
+    Moved();
+}
+
+void TerminalProgress::OffsetOverall(int delta) {
+    position_ = std::clamp(position_ + delta, low_, high_);
+    Moved();
+}
+
+void TerminalProgress::Moved() {
+    if (terminal_ || !shown_) return;
+    int decile = static_cast<int>((static_cast<long long>(position_ - low_) * 10) / (high_ - low_));
+    if (decile == decile_) return;
+    decile_ = decile;
+    // The caption the system sets next is the one of the new tenth.
+    captionDue_ = true;
+}
+
+void TerminalProgress::SetCaption(const char* caption) {
+    caption_ = caption ? caption : "";
+    if (terminal_ || !shown_ || !captionDue_) return;
+    captionDue_ = false;
+    std::fprintf(out_, "%s\n", books::SjisToUtf8Lossy(caption_).c_str());
+    std::fflush(out_);
+}
+
+void TerminalProgress::Repaint() {
+    if (!terminal_ || !shown_) return;
+    // Look at the clock only now and then: repaints come by the million.
+    if ((++repaints_ & 255u) != 0 && drawn_) return;
+    long long now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    if (drawn_ && now - lastDrawMilliseconds_ < 100) return;
+    lastDrawMilliseconds_ = now;
+    Draw();
+}
+
+void TerminalProgress::Draw() {
+    constexpr int kWidth = 30;
+    int filled =
+        static_cast<int>((static_cast<long long>(position_ - low_) * kWidth) / (high_ - low_));
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kWidth - filled), '.');
+    std::fprintf(out_, "\r%s [%s]", books::SjisToUtf8Lossy(caption_).c_str(), bar.c_str());
+    std::fflush(out_);
+    drawn_ = true;
+}
+
+void TerminalProgress::Close(int /*endCode*/) {
+    if (terminal_ && shown_) {
+        Draw();
+        std::fputc('\n', out_);
+        std::fflush(out_);
+    }
+    shown_ = false;
+}
+
+void TerminalProgress::EndLine() {
+    if (!terminal_ || !drawn_) return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    drawn_ = false;
+}

@@ -1,0 +1,119 @@
+#include "host/Host.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/LinkApp.h"
+#include "books/Books.h"
+#include "books/Encoding.h"
+#include "host/BatchDialogs.h"
+#include "host/ConsoleMessages.h"
+#include "host/FullWidth.h"
+#include "host/HostMemory.h"
+#include "host/HostOptions.h"
+#include "host/HostPrompt.h"
+#include "host/TerminalProgress.h"
+#include "host/posix/CursesDialogs.h"
+#include "host/posix/DriveMap.h"
+#include "host/posix/MessageRouter.h"
+#include "host/posix/PosixFileSystem.h"
+#include "host/posix/SocketWindows.h"
+
+namespace {
+
+class HostTextMapping : public TextMapping {
+public:
+    std::string ToFullWidth(std::string_view text) override { return MapToFullWidth(text); }
+};
+
+std::string ToSjisText(const std::string& utf8) {
+    std::string sjis;
+    return books::Utf8ToSjis(utf8, &sjis) ? sjis : utf8;
+}
+
+// A folder option in the system's form; the default when not given.
+std::string FolderOption(const DriveMap& drives, const std::string& given,
+                         const std::string& fallback) {
+    const std::string& folder = given.empty() ? fallback : given;
+    if (folder.empty()) return "";
+    return drives.ToWindows(folder).value_or("");
+}
+
+}  // namespace
+
+int RunHost(int argc, char** argv, const Edition& edition) {
+    HostOptions options;
+    std::string error;
+    if (!ParseHostOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "%s: %s\n%s", edition.name, error.c_str(), HostUsage());
+        return kFailed;
+    }
+    if (options.help) {
+        std::fputs(HostUsage(), stdout);
+        return kCompleted;
+    }
+    bool interactive =
+        options.ui == HostOptions::Ui::kTty ||
+        (options.ui == HostOptions::Ui::kAuto && isatty(STDIN_FILENO) && isatty(STDERR_FILENO));
+
+    DriveMap drives;
+    for (const auto& [letter, folder] : options.drives) drives.MapDrive(letter, folder);
+    for (const auto& [share, folder] : options.shares) drives.MapShare(share, folder);
+
+    PosixFileSystem files(drives);
+    ConsoleMessages console(interactive, options.answerYes);
+    // Messages go to the console, and over the terminal form while it is up.
+    MessageRouter messages(console);
+    SocketWindows windows;
+    TerminalProgress progress(interactive);
+    console.SetBeforeShow([&progress]() { progress.EndLine(); });
+    HostTextMapping text;
+    HostMemory memory;
+    BatchInput batch{options.startMonth, options.endMonth, options.kind, options.ledger,
+                     std::nullopt};
+    if (options.out) {
+        // Taken now: the run moves the working directory to the program's folder.
+        auto windowsPath = drives.ToWindows(*options.out);
+        if (!windowsPath) {
+            std::fprintf(stderr, "%s: --out %s: no drive holds this path\n", edition.name,
+                         options.out->c_str());
+            return kFailed;
+        }
+        batch.out = *windowsPath;
+    }
+    BatchDialogs batchDialogs(batch, messages);
+    // On a terminal the dialog is a form; without a usable one it is filled as in batch.
+    CursesDialogs terminalDialogs(batchDialogs, messages);
+    DialogService& dialogs =
+        interactive ? static_cast<DialogService&>(terminalDialogs) : batchDialogs;
+    Platform platform{files, messages, windows, progress, text, memory, dialogs};
+
+    const char* home = std::getenv("HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string homeFolder = home ? home : "";
+    std::string configFolder = config && *config ? std::string(config) + "/kessan-link"
+                               : home            ? homeFolder + "/.config/kessan-link"
+                                                 : "";
+    HostPrompt prompt(messages);
+    books::BooksConfig booksConfig;
+    // The system moves the working directory to the program's folder: hold the store absolute.
+    std::error_code ignored;
+    booksConfig.storePath =
+        options.books.empty() ? "" : std::filesystem::absolute(options.books, ignored).string();
+    booksConfig.userId = ToSjisText(options.user);
+    booksConfig.dataNo = options.dataNo;
+    booksConfig.outputFolder = FolderOption(drives, options.outputFolder, homeFolder);
+    booksConfig.settingsFolder = FolderOption(drives, options.settingsFolder, configFolder);
+    booksConfig.prompt = &prompt;
+    books::ConfigureBooks(booksConfig);
+
+    LinkApp app(platform, edition, ToSjisText(options.callerLine));
+    app.InitInstance();
+    app.ExitInstance();
+    books::ConfigureBooks(books::BooksConfig{});
+    return app.Result();
+}

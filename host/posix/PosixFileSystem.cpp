@@ -1,0 +1,225 @@
+#include "host/posix/PosixFileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "common/Sjis.h"
+#include "host/Profile.h"
+
+namespace {
+
+// A file with a write buffer, so that a line-by-line writer costs one system call per 64 KiB.
+class PosixFile : public File {
+public:
+    PosixFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    ~PosixFile() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    void Write(const char* data, std::size_t size) override {
+        if (fd_ < 0) throw FileError(name_ + ": the file is closed");
+        if (buffer_.size() + size > kBufferSize) Flush();
+        if (size >= kBufferSize) {
+            WriteAll(data, size);
+        } else {
+            buffer_.append(data, size);
+        }
+    }
+
+    std::size_t Read(char* data, std::size_t size) override {
+        if (fd_ < 0) throw FileError(name_ + ": the file is closed");
+        std::size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::read(fd_, data + done, size - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw FileError(name_ + ": " + std::strerror(errno));
+            if (n == 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        return done;
+    }
+
+    void Flush() override {
+        if (fd_ < 0 || buffer_.empty()) return;
+        std::string pending;
+        pending.swap(buffer_);
+        WriteAll(pending.data(), pending.size());
+    }
+
+    void Close() override {
+        if (fd_ < 0) return;
+        try {
+            Flush();
+        } catch (const FileError&) {
+            ::close(fd_);
+            fd_ = -1;
+            throw;
+        }
+        int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) throw FileError(name_ + ": " + std::strerror(errno));
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    void WriteAll(const char* data, std::size_t size) {
+        while (size > 0) {
+            ssize_t n = ::write(fd_, data, size);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) throw FileError(name_ + ": " + std::strerror(errno));
+            data += n;
+            size -= static_cast<std::size_t>(n);
+        }
+    }
+
+    int fd_;
+    std::string name_;
+    std::string buffer_;
+};
+
+}  // namespace
+
+bool PosixFileSystem::GetCurrentDirectory(char* buffer, std::size_t size) {
+    if (!buffer || size == 0) return false;
+    buffer[0] = '\0';
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof(cwd))) return false;
+    auto windows = drives_.ToWindows(cwd);
+    if (!windows || windows->size() >= size) return false;
+    std::memcpy(buffer, windows->c_str(), windows->size() + 1);
+    return true;
+}
+
+bool PosixFileSystem::SetCurrentDirectory(const char* path) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    return posix && chdir(posix->c_str()) == 0;
+}
+
+int PosixFileSystem::FileExists(const char* path) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    struct stat info {};
+    return posix && stat(posix->c_str(), &info) == 0 ? 1 : 0;
+}
+
+bool PosixFileSystem::GetStatus(const char* path, FileStatus* status) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    struct stat info {};
+    if (!posix || !status || stat(posix->c_str(), &info) != 0) return false;
+    status->isDirectory = S_ISDIR(info.st_mode);
+    status->size = info.st_size;
+    return true;
+}
+
+bool PosixFileSystem::Access(const char* path, int mode) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    if (!posix) return false;
+    int flags = F_OK;
+    if (mode & accessmode::kRead) flags |= R_OK;
+    if (mode & accessmode::kWrite) flags |= W_OK;
+    return ::access(posix->c_str(), flags) == 0;
+}
+
+DriveType PosixFileSystem::GetDriveType(const char* root) {
+    std::string text = root ? root : "";
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+        std::size_t server = text.find('\\', 2);
+        std::size_t share = server == std::string::npos ? server : text.find('\\', server + 1);
+        std::string key =
+            text.substr(2, share == std::string::npos ? std::string::npos : share - 2);
+        return drives_.IsShareMapped(key) ? DriveType::kRemote : DriveType::kNoRootDir;
+    }
+    if (text.size() >= 2 && text[1] == ':') {
+        return drives_.IsDriveMapped(text[0]) ? DriveType::kFixed : DriveType::kNoRootDir;
+    }
+    return DriveType::kNoRootDir;
+}
+
+bool PosixFileSystem::CreateDirectory(const char* path) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    return posix && mkdir(posix->c_str(), 0777) == 0;
+}
+
+bool PosixFileSystem::RemoveDirectory(const char* path) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    return posix && rmdir(posix->c_str()) == 0;
+}
+
+bool PosixFileSystem::RemoveFile(const char* path) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    return posix && unlink(posix->c_str()) == 0;
+}
+
+bool PosixFileSystem::RenameFile(const char* from, const char* to) {
+    auto source = drives_.ToPosix(from ? from : "");
+    auto target = drives_.ToPosix(to ? to : "");
+    return source && target && rename(source->c_str(), target->c_str()) == 0;
+}
+
+std::string PosixFileSystem::PathRoot(const char* path) {
+    std::string text = path ? path : "";
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+        std::size_t server = text.find('\\', 2);
+        if (server == std::string::npos) return "";
+        std::size_t share = text.find('\\', server + 1);
+        return (share == std::string::npos ? text : text.substr(0, share)) + "\\";
+    }
+    if (text.size() >= 2 && text[1] == ':') return text.substr(0, 2) + "\\";
+    return "";
+}
+
+std::string PosixFileSystem::TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    auto windows = drives_.ToWindows(tmp && *tmp ? tmp : "/tmp");
+    if (!windows) return "";
+    if (!sjis::EndsWithBackslash(*windows)) *windows += '\\';
+    return *windows;
+}
+
+std::size_t PosixFileSystem::GetPrivateProfileString(const char* section, const char* key,
+                                                     const char* defaultValue, char* out,
+                                                     std::size_t size, const char* file) {
+    if (!out || size == 0) return 0;
+    std::string value = defaultValue ? defaultValue : "";
+    auto posix = drives_.ToPosix(file ? file : "");
+    if (posix) {
+        // A definition file is a few lines; a huge or binary one is read only so far.
+        constexpr std::size_t kMaxProfileBytes = 16 * 1024 * 1024;
+        std::ifstream in(*posix, std::ios::binary);
+        if (in) {
+            std::string content(kMaxProfileBytes, '\0');
+            in.read(content.data(), static_cast<std::streamsize>(content.size()));
+            content.resize(static_cast<std::size_t>(in.gcount()));
+            auto found = FindProfileValue(content, section ? section : "", key ? key : "");
+            if (found) value = *found;
+        }
+    }
+    sjis::CopyBounded(out, size, value, size - 1);
+    return std::strlen(out);
+}
+
+std::unique_ptr<File> PosixFileSystem::OpenFile(const char* path, OpenMode mode) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    if (!posix) throw FileError(std::string(path ? path : "") + ": no such drive");
+    int flags = mode == OpenMode::kRead    ? O_RDONLY
+                : mode == OpenMode::kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
+                                           : (O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW);
+    int fd = ::open(posix->c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) throw FileError(*posix + ": " + std::strerror(errno));
+    return std::make_unique<PosixFile>(fd, *posix);
+}
+
+std::string PosixFileSystem::ExecutablePath() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0) return "";
+    path[n] = '\0';
+    return drives_.ToWindows(path).value_or("");
+}

@@ -1,0 +1,174 @@
+#include "tools/Show.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iomanip>
+#include <sstream>
+#include <vector>
+
+#include "books/Encoding.h"
+#include "books/Model.h"
+#include "books/Store.h"
+
+namespace books {
+namespace {
+
+constexpr std::uint32_t kAssetsTotal = 0x80800000;
+constexpr std::uint32_t kLiabilitiesTotal = 0x80400000;
+constexpr std::uint32_t kNetAssetsTotal = 0x80200000;
+
+struct ShownAccount {
+    std::int64_t code;
+    std::string name;  // UTF-8
+    std::uint32_t nature;
+    int side;
+    int flag;
+    SummarySlots slots{};
+};
+
+std::int64_t Sum(const SummarySlots& slots, SummaryArray array) {
+    std::int64_t sum = 0;
+    for (int s = 0; s < kSlotCount; ++s)
+        sum += slots[static_cast<std::size_t>(array * kSlotCount + s)];
+    return sum;
+}
+
+}  // namespace
+
+std::string FormatYen(long long value) {
+    bool negative = value < 0;
+    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                            : static_cast<unsigned long long>(value);
+    std::string digits = std::to_string(magnitude / 10000);
+    std::string text = negative ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    if (unsigned long long fraction = magnitude % 10000; fraction != 0) {
+        char buffer[8];
+        std::snprintf(buffer, sizeof(buffer), ".%04llu", fraction);
+        std::string decimals = buffer;
+        while (decimals.back() == '0') decimals.pop_back();
+        text += decimals;
+    }
+    return text;
+}
+
+bool ShowStore(const std::string& storePath, std::ostream& out, std::string* error) {
+    Database db;
+    if (!db.OpenReadOnly(storePath) || !db.IsStore()) {
+        *error =
+            storePath + ": not a books store" + (db.Error().empty() ? "" : " (" + db.Error() + ")");
+        return false;
+    }
+    auto fail = [&]() {
+        *error = storePath + ": cannot be read: " + db.Error();
+        return false;
+    };
+    Statement users(db, "SELECT user_id, selection_no, data_no FROM users ORDER BY ord");
+    out << "Users:\n";
+    int rc = users.Ok() ? users.Step() : SQLITE_ERROR;
+    for (; rc == SQLITE_ROW; rc = users.Step()) {
+        out << "  " << SjisToUtf8Lossy(users.Blob(0)) << "  selection " << users.Int(1) << ", data "
+            << users.Int(2) << "\n";
+    }
+    if (rc != SQLITE_DONE) return fail();
+
+    Statement sets(db,
+                   "SELECT data_no, data_id, name, period_from, period_to, tax_inclusive, "
+                   "(SELECT count(*) FROM accounts a WHERE a.data_no=c.data_no), "
+                   "(SELECT count(DISTINCT entry) FROM journal j WHERE j.data_no=c.data_no), "
+                   "(SELECT count(*) FROM journal j WHERE j.data_no=c.data_no), "
+                   "(SELECT count(*) FROM ledger l WHERE l.data_no=c.data_no) "
+                   "FROM company c ORDER BY data_no");
+    rc = sets.Ok() ? sets.Step() : SQLITE_ERROR;
+    for (; rc == SQLITE_ROW; rc = sets.Step()) {
+        std::int64_t dataNo = sets.Int(0);
+        bool taxInclusive = sets.Int(5) != 0;
+        out << "\nData set " << dataNo << " \"" << SjisToUtf8Lossy(sets.Blob(1)) << "\"  "
+            << SjisToUtf8Lossy(sets.Blob(2)) << "\n"
+            << "  period " << sets.Int(3) << "-" << sets.Int(4) << ", amounts "
+            << (taxInclusive ? "including" : "without") << " consumption tax\n"
+            << "  " << sets.Int(6) << " chart rows, " << sets.Int(7) << " entries, " << sets.Int(8)
+            << " journal lines, " << sets.Int(9) << " ledger lines\n";
+
+        std::vector<ShownAccount> accounts;
+        Statement chart(db,
+                        "SELECT code, name, nature, side, flag, slots FROM accounts "
+                        "WHERE data_no=? AND code % 10000 = 0 ORDER BY ord");
+        chart.Bind(1, dataNo);
+        int crc = chart.Ok() ? chart.Step() : SQLITE_ERROR;
+        for (; crc == SQLITE_ROW; crc = chart.Step()) {
+            ShownAccount a{chart.Int(0),
+                           SjisToUtf8Lossy(chart.Blob(1)),
+                           static_cast<std::uint32_t>(chart.Int(2)),
+                           static_cast<int>(chart.Int(3)),
+                           static_cast<int>(chart.Int(4)),
+                           {}};
+            std::string_view slots = chart.Blob(5);
+            if (slots.size() == sizeof(a.slots))
+                std::memcpy(a.slots.data(), slots.data(), slots.size());
+            accounts.push_back(std::move(a));
+        }
+        if (crc != SQLITE_DONE) return fail();
+
+        // The trial balance of the posting accounts over the whole year, in the amounts the
+        // data set keeps (with or without tax).
+        SummaryArray debitArray = taxInclusive ? kDebitGross : kDebitNet;
+        SummaryArray creditArray = taxInclusive ? kCreditGross : kCreditNet;
+        out << "\n  Trial balance (whole year, yen)\n"
+            << "  " << std::left << std::setw(10) << "code" << std::setw(12) << "nature"
+            << std::right << std::setw(20) << "debit" << std::setw(20) << "credit" << std::setw(20)
+            << "balance"
+            << "  name\n";
+        std::int64_t debits = 0;
+        std::int64_t credits = 0;
+        for (const ShownAccount& a : accounts) {
+            if (a.flag == 2 || a.flag == 3) continue;
+            std::int64_t debit = Sum(a.slots, debitArray);
+            std::int64_t credit = Sum(a.slots, creditArray);
+            if (debit == 0 && credit == 0) continue;
+            debits += debit;
+            credits += credit;
+            std::ostringstream nature;
+            nature << "0x" << std::hex << std::setw(8) << std::setfill('0') << a.nature;
+            out << "  " << std::left << std::setw(10) << a.code << std::setw(12) << nature.str()
+                << std::right << std::setw(20) << FormatYen(debit) << " " << std::setw(19)
+                << FormatYen(credit) << " " << std::setw(19)
+                << FormatYen(a.side == 1 ? debit - credit : credit - debit) << "  " << a.name
+                << "\n";
+        }
+        out << "  " << std::left << std::setw(22) << "total" << std::right << std::setw(20)
+            << FormatYen(debits) << " " << std::setw(19) << FormatYen(credits) << "\n"
+            << "  debits " << (debits == credits ? "equal" : "DO NOT EQUAL") << " credits\n";
+
+        auto closing = [&](std::uint32_t nature, bool* found) {
+            for (const ShownAccount& a : accounts) {
+                if (a.nature != nature || (a.flag != 2 && a.flag != 3)) continue;
+                *found = true;
+                std::int64_t debit = Sum(a.slots, debitArray);
+                std::int64_t credit = Sum(a.slots, creditArray);
+                return a.side == 1 ? debit - credit : credit - debit;
+            }
+            return std::int64_t{0};
+        };
+        bool hasAssets = false, hasLiabilities = false, hasNetAssets = false;
+        std::int64_t assets = closing(kAssetsTotal, &hasAssets);
+        std::int64_t liabilities = closing(kLiabilitiesTotal, &hasLiabilities);
+        std::int64_t netAssets = closing(kNetAssetsTotal, &hasNetAssets);
+        if (hasAssets && hasLiabilities && hasNetAssets) {
+            out << "  balance sheet at the year's end: assets " << FormatYen(assets)
+                << ", liabilities " << FormatYen(liabilities) << " + net assets "
+                << FormatYen(netAssets) << " = " << FormatYen(liabilities + netAssets) << ": "
+                << (assets == liabilities + netAssets ? "balances" : "DOES NOT BALANCE") << "\n";
+        } else {
+            out << "  balance sheet: the chart has no total accounts for assets, liabilities and "
+                   "net assets\n";
+        }
+    }
+    if (rc != SQLITE_DONE) return fail();
+    return true;
+}
+
+}  // namespace books

@@ -1,0 +1,113 @@
+// kcbooks: the books tool. Imports books from CSV files into a store, generates books for
+// tests and benchmarks, and shows what a store holds.
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "books/Importer.h"
+#include "tools/Generator.h"
+#include "tools/Show.h"
+
+namespace {
+
+int Usage() {
+    std::cerr << "usage:\n"
+                 "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
+                 "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
+                 "  kcbooks show STORE\n";
+    return 2;
+}
+
+bool ParseCount(std::string_view text, std::uint64_t* out) {
+    if (text.empty() || text.size() > 19) return false;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    *out = value;
+    return true;
+}
+
+int Import(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    books::SourceEncoding encoding = books::SourceEncoding::kUtf8;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--encoding" && i + 1 < args.size()) {
+            std::string name = args[++i];
+            if (name == "utf-8" || name == "utf8") {
+                encoding = books::SourceEncoding::kUtf8;
+            } else if (name == "cp932" || name == "shift_jis") {
+                encoding = books::SourceEncoding::kCp932;
+            } else {
+                std::cerr << "kcbooks: unknown encoding \"" << name << "\" (utf-8 or cp932)\n";
+                return 2;
+            }
+        } else if (args[i].rfind("--", 0) == 0) {
+            return Usage();
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) return Usage();
+    books::ImportResult result = books::ImportBooks(positional[0], positional[1], encoding);
+    if (!result.ok) {
+        std::cerr << "kcbooks: import refused: " << result.message << "\n";
+        return 1;
+    }
+    std::cout << "imported " << positional[0] << " into " << positional[1] << "\n";
+    return 0;
+}
+
+int Generate(const std::vector<std::string>& args) {
+    std::string dir;
+    GenerateOptions options;
+    bool haveEntries = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--entries" && i + 1 < args.size()) {
+            if (!ParseCount(args[++i], &options.entries)) return Usage();
+            haveEntries = true;
+        } else if (args[i] == "--seed" && i + 1 < args.size()) {
+            if (!ParseCount(args[++i], &options.seed)) return Usage();
+        } else if (args[i] == "--tax-inclusive") {
+            options.taxInclusive = true;
+        } else if (args[i].rfind("--", 0) == 0 || !dir.empty()) {
+            return Usage();
+        } else {
+            dir = args[i];
+        }
+    }
+    if (dir.empty() || !haveEntries) return Usage();
+    std::string error;
+    if (!GenerateBooks(dir, options, &error)) {
+        std::cerr << "kcbooks: generate failed: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int Show(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage();
+    std::string error;
+    if (!books::ShowStore(args[0], std::cout, &error)) {
+        std::cerr << "kcbooks: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "import") return Import(args);
+    if (command == "generate") return Generate(args);
+    if (command == "show") return Show(args);
+    return Usage();
+}
