@@ -1,27 +1,53 @@
-# make test   installs what is missing, builds, runs the suite, then runs it again under
-#             AddressSanitizer + UndefinedBehaviorSanitizer
-# make demo   imports the sample books and exports them with kcsakura, started through kccaller
-# make bench  runs the benchmarks (release build)
+# make test         installs what is missing, builds, runs the suite, then runs it again under
+#                   AddressSanitizer + UndefinedBehaviorSanitizer, then the Windows suite under Wine
+# make demo         imports the sample books and exports them with kcsakura, started through kccaller
+# make bench        runs the benchmarks (release build)
+# make windows      cross-builds the Windows editions and packs each one's folder as a zip
+# make screenshots  the condition dialog and the progress window under Xvfb, into docs/
 
 PACKAGES := cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-utils
+# The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
+            wine64 wine xvfb xauth xdotool imagemagick locales fonts-ipafont-gothic \
+            fonts-ipafont-mincho fonts-wine nodejs
 BUILD    := build
 ASAN     := build-asan
 RELEASE  := build-release
+WINBUILD := build-win
 JOBS     ?= 2
+VERSION  := 22.03.00
+EDITIONS := kcsakura kcqb7 kcneo kcstd
+# The display of the Windows suite's windows.
+TEST_DISPLAY ?= :99
+WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps build test demo bench clean format
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench windows screenshots \
+        clean format
 
 all: build
 
-install-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs the Debian packages of $(1) that are missing.
+define install_packages
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+endef
+
+install-deps:
+	$(call install_packages,$(PACKAGES))
+
+# Wine takes code page 932 as the ANSI code page from the Japanese locale.
+install-windows-deps:
+	$(call install_packages,$(WINDOWS_PACKAGES))
+	@if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$$'; then \
+	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	  $$SUDO sed -i 's/^# *ja_JP.UTF-8/ja_JP.UTF-8/' /etc/locale.gen && $$SUDO locale-gen >/dev/null; \
 	fi
 
 $(BUILD)/build.ninja:
@@ -33,14 +59,47 @@ $(ASAN)/build.ninja:
 $(RELEASE)/build.ninja:
 	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release
 
+$(WINBUILD)/build.ninja:
+	cmake -S . -B $(WINBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DKC_NATIVE_DIST=$(CURDIR)/$(BUILD)/dist -DKC_TEST_DISPLAY=$(TEST_DISPLAY)
+
 build: install-deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build $(ASAN)/build.ninja
+test: test-native test-windows
+
+test-native: build $(ASAN)/build.ninja
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	cmake --build $(ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
+
+# The neutral suite, the Windows host's own tests and the end to end under Wine, on a display of
+# their own. One wineserver serves the whole run; started by a test, it would keep CTest's output
+# pipe open.
+test-windows: build windows-build
+	@status=0; \
+	Xvfb $(TEST_DISPLAY) -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$$!; \
+	$(WINE_ENV) wineserver -p >/dev/null 2>&1; \
+	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS) \
+	  || status=$$?; \
+	$(WINE_ENV) wineserver -k >/dev/null 2>&1; kill $$xvfb 2>/dev/null; exit $$status
+
+windows-build: install-windows-deps $(WINBUILD)/build.ninja
+	cmake --build $(WINBUILD) -j $(JOBS)
+
+# Each edition's folder (its program, ZezavareDef.ini, SUPPORT.INF) as one zip, with the books
+# tool and the caller's stand-in beside the zips.
+windows: windows-build
+	@cd $(WINBUILD)/dist && for e in $(EDITIONS); do \
+	  rm -f $$e-$(VERSION)-win64.zip; \
+	  cmake -E tar cf $$e-$(VERSION)-win64.zip --format=zip $$e || exit 1; \
+	  echo "$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip"; \
+	done
+
+screenshots: windows-build
+	bash tests/host/win32/screenshots.sh $(WINBUILD) docs
 
 demo: build
 	$(BUILD)/dist/kcbooks import examples/sample-books $(BUILD)/sample.books
@@ -60,4 +119,4 @@ format:
 	find . -path ./build\* -prune -o \( -name '*.cpp' -o -name '*.h' \) -print | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(RELEASE)
+	rm -rf $(BUILD) $(ASAN) $(RELEASE) $(WINBUILD)

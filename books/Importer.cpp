@@ -14,6 +14,7 @@
 #include "books/Csv.h"
 #include "books/Encoding.h"
 #include "books/Model.h"
+#include "books/Paths.h"
 #include "books/Store.h"
 #include "common/Sjis.h"
 
@@ -1060,8 +1061,8 @@ bool Importer::WriteLedger(Database& db, const DataSet& set) {
 ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
                          SourceEncoding encoding) {
     ImportResult result;
-    Importer importer(booksDir, encoding);
-    if (!fs::is_directory(booksDir)) {
+    Importer importer(PathFromUtf8(booksDir), encoding);
+    if (!fs::is_directory(PathFromUtf8(booksDir))) {
         result.message = booksDir + ": not a folder";
         return result;
     }
@@ -1072,16 +1073,16 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
     // Build the new store beside the old one and put it in place only when it is complete.
     std::string temporary = storePath + ".importing";
     std::error_code ignored;
-    fs::remove(temporary, ignored);
+    fs::remove(PathFromUtf8(temporary), ignored);
     if (!importer.Write(temporary)) {
-        fs::remove(temporary, ignored);
+        fs::remove(PathFromUtf8(temporary), ignored);
         result.message = importer.Error();
         return result;
     }
     std::error_code error;
-    fs::rename(temporary, storePath, error);
+    fs::rename(PathFromUtf8(temporary), PathFromUtf8(storePath), error);
     if (error) {
-        fs::remove(temporary, ignored);
+        fs::remove(PathFromUtf8(temporary), ignored);
         result.message = storePath + ": cannot be replaced: " + error.message();
         return result;
     }

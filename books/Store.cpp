@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "books/Paths.h"
+
 namespace books {
 
 Database::~Database() {
@@ -62,7 +64,7 @@ bool Database::IsStore() {
         return false;
     }
     std::error_code error;
-    auto onDisk = std::filesystem::file_size(path_, error);
+    auto onDisk = std::filesystem::file_size(PathFromUtf8(path_), error);
     if (error || onDisk < static_cast<std::uintmax_t>(pages.Int(0) * pageSize.Int(0))) return false;
     Statement query(*this, "SELECT value FROM meta WHERE key='format'");
     if (!query.Ok() || query.Step() != SQLITE_ROW || query.Blob(0) != kStoreFormat) return false;

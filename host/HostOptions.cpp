@@ -44,6 +44,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
         std::string arg = argv[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
             optionsEnded = true;
+            if (rest.empty()) options->callerLineIndex = i;
             rest.push_back(arg);
             continue;
         }

@@ -26,7 +26,8 @@ struct HostOptions {
     std::string settingsFolder;  // folder type 1
     std::vector<std::pair<char, std::string>> drives;
     std::vector<std::pair<std::string, std::string>> shares;
-    std::string callerLine;  // UTF-8
+    std::string callerLine;   // UTF-8
+    int callerLineIndex = 0;  // the argument where the caller's line starts; 0 when none
     bool help = false;
 };
 

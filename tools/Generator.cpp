@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "books/Paths.h"
+
 namespace {
 
 // The sources are compiled with a Shift_JIS execution character set, but the import format is
@@ -473,7 +475,7 @@ public:
     CsvFile& operator=(const CsvFile&) = delete;
 
     bool Open(std::string* error) {
-        file_ = std::fopen(path_.c_str(), "wb");
+        file_ = books::OpenPath(path_, "wb");
         if (file_ == nullptr) {
             *error = IoError("cannot create", path_, errno);
             return false;
@@ -588,7 +590,7 @@ private:
 };
 
 bool WriteWholeFile(const std::string& path, std::string_view content, std::string* error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = books::OpenPath(path, "wb");
     if (file == nullptr) {
         *error = IoError("cannot create", path, errno);
         return false;
@@ -1623,7 +1625,7 @@ std::string NotesBody() {
 bool WriteNotes(const std::string& dir, std::string* error) {
     std::string notes = dir + "/notes/" + kDataId;
     std::error_code code;
-    std::filesystem::create_directories(notes, code);
+    std::filesystem::create_directories(books::PathFromUtf8(notes), code);
     if (code) {
         *error = "cannot create " + notes + ": " + code.message();
         return false;
@@ -1659,7 +1661,7 @@ bool GenerateBooks(const std::string& dir, const GenerateOptions& options, std::
     std::string ignored;
     if (error == nullptr) error = &ignored;
     std::error_code code;
-    std::filesystem::create_directories(dir, code);
+    std::filesystem::create_directories(books::PathFromUtf8(dir), code);
     if (code) {
         *error = "cannot create " + dir + ": " + code.message();
         return false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "books/Importer.h"
+#include "tools/Arguments.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
 
@@ -103,9 +104,10 @@ int Show(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Usage();
-    std::string command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
+    std::vector<std::string> all = ProgramArguments(argc, argv);
+    if (all.empty()) return Usage();
+    std::string command = all[0];
+    std::vector<std::string> args(all.begin() + 1, all.end());
     if (command == "import") return Import(args);
     if (command == "generate") return Generate(args);
     if (command == "show") return Show(args);

@@ -68,10 +68,13 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     ASSERT_FALSE(path.empty());
     ASSERT_EQ(report.WriteReport(path.c_str(), 3, company), 1);
 
-    std::ifstream in(dir / "sample.xml", std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    std::string xml = content.str();
+    std::string xml;
+    {
+        std::ifstream in(dir / "sample.xml", std::ios::binary);
+        std::stringstream content;
+        content << in.rdbuf();
+        xml = content.str();
+    }
     std::string complaints;
     EXPECT_TRUE(PassesXmllint(xml, &complaints)) << complaints;
     std::int64_t assets = AmountOf(xml, "Assets");

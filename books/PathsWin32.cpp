@@ -1,0 +1,14 @@
+#include <cwchar>
+#include <string>
+
+#include "books/Paths.h"
+
+namespace books {
+
+// The wide form of the runtime's fopen, so that a path of any characters opens.
+std::FILE* OpenPath(const std::string& utf8Path, const char* mode) {
+    std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(PathFromUtf8(utf8Path).c_str(), wideMode.c_str());
+}
+
+}  // namespace books

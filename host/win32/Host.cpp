@@ -1,0 +1,239 @@
+#include "host/Host.h"
+
+// First: it drops the macros that would rename the platform interfaces' operations.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/LinkApp.h"
+#include "books/Books.h"
+#include "books/Encoding.h"
+#include "host/BatchDialogs.h"
+#include "host/ConsoleMessages.h"
+#include "host/HostMemory.h"
+#include "host/HostOptions.h"
+#include "host/HostPrompt.h"
+#include "host/TerminalProgress.h"
+#include "host/win32/CommandLine.h"
+#include "host/win32/KnownFolders.h"
+#include "host/win32/Wide.h"
+#include "host/win32/Win32Api.h"
+#include "host/win32/Win32Dialogs.h"
+#include "host/win32/Win32FileSystem.h"
+#include "host/win32/Win32LoginPrompt.h"
+#include "host/win32/Win32Progress.h"
+#include "host/win32/Win32Services.h"
+
+namespace {
+
+// Where the program finds its books when the accounting application starts it with the caller's
+// line alone: a small settings file in the program's own folder.
+constexpr const wchar_t* kBooksSettingsFile = L"kcbooks.ini";
+constexpr const wchar_t* kBooksSection = L"Books";
+
+// The host's own refusals; the system's messages carry the same caption.
+constexpr const char* kCaption = "決算書";
+constexpr const char* kCallerPathRefused =
+    "呼び出し元から指定された出力先に、使用できない文字が含まれています。\n\n"
+    "アプリケーションを終了します。";
+
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    while (true) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return L"";
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    return full;
+}
+
+std::wstring ProfileValue(const std::wstring& file, const wchar_t* key) {
+    wchar_t value[1024] = {};
+    GetPrivateProfileStringW(kBooksSection, key, L"", value, 1024, file.c_str());
+    return value;
+}
+
+// A folder in the system's form with its final backslash; empty when it has no Shift_JIS form
+// (the system then falls back as it does for a folder the books do not name).
+std::string SystemFolder(const std::wstring& folder) {
+    if (folder.empty()) return "";
+    std::wstring full = FullPath(folder);
+    if (full.back() != L'\\') full.push_back(L'\\');
+    return WideToSjis(full).value_or("");
+}
+
+// The books the host logs into: the options first, then KC_BOOKS, then the settings file in the
+// program's folder; a relative path there is taken from that folder.
+struct BooksSource {
+    std::wstring store;
+    std::wstring user;
+    int dataNo = 0;
+    std::wstring outputFolder;
+    std::wstring settingsFolder;
+};
+
+BooksSource FindBooks(const HostOptions& options) {
+    BooksSource source;
+    std::wstring folder = ProgramFolder();
+    std::wstring settings = folder + kBooksSettingsFile;
+    bool haveSettings = GetFileAttributesW(settings.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!options.books.empty()) {
+        source.store = FullPath(Utf8ToWide(options.books));
+    } else if (haveSettings) {
+        std::wstring store = ProfileValue(settings, L"Store");
+        bool relative =
+            !store.empty() && store[0] != L'\\' && !(store.size() > 1 && store[1] == L':');
+        source.store = relative ? FullPath(folder + store) : store;
+    }
+    source.user = Utf8ToWide(options.user);
+    source.dataNo = options.dataNo;
+    source.outputFolder = Utf8ToWide(options.outputFolder);
+    source.settingsFolder = Utf8ToWide(options.settingsFolder);
+    if (haveSettings) {
+        if (source.user.empty()) source.user = ProfileValue(settings, L"User");
+        if (source.dataNo == 0) source.dataNo = _wtoi(ProfileValue(settings, L"Data").c_str());
+        if (source.outputFolder.empty()) {
+            source.outputFolder = ProfileValue(settings, L"OutputFolder");
+        }
+        if (source.settingsFolder.empty()) {
+            source.settingsFolder = ProfileValue(settings, L"SettingsFolder");
+        }
+    }
+    if (source.outputFolder.empty()) source.outputFolder = DocumentsFolder();
+    if (source.settingsFolder.empty()) {
+        std::wstring appData = RoamingAppDataFolder();
+        if (!appData.empty()) source.settingsFolder = appData + L"\\kessan-link";
+    }
+    return source;
+}
+
+// The caller's line could not be taken: the caller still learns that the run failed, if its
+// line names a window and a message.
+void RefuseCallerLine(Platform& platform, const Edition& edition, const std::wstring& line) {
+    platform.messages.Show(kNoWindow, kCallerPathRefused, kCaption, mb::kIconWarning);
+    std::size_t commas = 0, end = 0;
+    for (; end < line.size() && commas < 3; ++end) {
+        if (line[end] == L',') ++commas;
+    }
+    auto fields = WideToSjis(line.substr(0, end));
+    if (commas < 3 || !fields) return;
+    LinkApp probe(platform, edition, *fields);
+    if (!probe.ParseCommandLine(fields->c_str())) return;
+    const CallerLink& caller = probe.Caller();
+    platform.windows.SetForeground(caller.window);
+    platform.windows.Enable(caller.window, true);
+    platform.windows.Post(caller.window, caller.message, caller.wParam, kFailed);
+}
+
+void PrintUtf8(std::FILE* out, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fflush(out);
+}
+
+}  // namespace
+
+int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
+    // UTF-8 bytes on the console streams as they are: text mode would turn LF into CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+
+    std::wstring rawLine = GetCommandLineW();
+    std::vector<CommandLineArgument> arguments = SplitCommandLine(rawLine);
+    std::vector<std::string> utf8{edition.name};
+    for (const auto& argument : arguments) utf8.push_back(WideToUtf8(argument.text));
+    std::vector<const char*> argv;
+    for (const auto& text : utf8) argv.push_back(text.c_str());
+
+    HostOptions options;
+    std::string error;
+    if (!ParseHostOptions(static_cast<int>(argv.size()), argv.data(), &options, &error)) {
+        PrintUtf8(stderr, std::string(edition.name) + ": " + error + "\n" + HostUsage());
+        return kFailed;
+    }
+    if (options.help) {
+        PrintUtf8(stdout, HostUsage());
+        return kCompleted;
+    }
+    if (options.ui == HostOptions::Ui::kTty || !options.drives.empty() || !options.shares.empty()) {
+        PrintUtf8(stderr, std::string(edition.name) +
+                              ": --ui tty, --drive and --share belong to the POSIX host\n");
+        return kFailed;
+    }
+    // The raw text after the options, as the caller wrote it.
+    std::wstring callerLine;
+    if (options.callerLineIndex > 0) {
+        callerLine = rawLine.substr(arguments[options.callerLineIndex - 1].offset);
+    }
+    const bool batch = options.ui == HostOptions::Ui::kBatch;
+
+    Win32FileSystem files;
+    Win32Windows windows;
+    Win32TextMapping text;
+    HostMemory memory;
+    ConsoleMessages console(false, options.answerYes);
+    Win32Messages boxes;
+    MessageService& messages = batch ? static_cast<MessageService&>(console) : boxes;
+    TerminalProgress consoleProgress(false);
+    Win32Progress windowProgress;
+    ProgressWindow& progress =
+        batch ? static_cast<ProgressWindow&>(consoleProgress) : windowProgress;
+    BatchInput input{options.startMonth, options.endMonth, options.kind, options.ledger,
+                     std::nullopt};
+    if (options.out) {
+        // Taken now: the run moves the working directory to the program's folder.
+        auto out = WideToSjis(FullPath(Utf8ToWide(*options.out)));
+        if (!out) {
+            PrintUtf8(stderr, std::string(edition.name) + ": --out " + *options.out +
+                                  ": the path has a character code page 932 cannot hold\n");
+            return kFailed;
+        }
+        input.out = *out;
+    }
+    BatchDialogs batchDialogs(input, messages);
+    Win32Dialogs windowDialogs;
+    DialogService& dialogs = batch ? static_cast<DialogService&>(batchDialogs) : windowDialogs;
+    Platform platform{files, messages, windows, progress, text, memory, dialogs};
+
+    auto line = WideToSjis(callerLine);
+    if (!line) {
+        RefuseCallerLine(platform, edition, callerLine);
+        return kFailed;
+    }
+
+    BooksSource source = FindBooks(options);
+    HostPrompt consolePrompt(console);
+    Win32LoginPrompt windowPrompt(boxes);
+    books::BooksConfig booksConfig;
+    booksConfig.storePath = WideToUtf8(source.store);
+    booksConfig.userId = WideToSjis(source.user).value_or("");
+    booksConfig.dataNo = source.dataNo;
+    booksConfig.outputFolder = SystemFolder(source.outputFolder);
+    booksConfig.settingsFolder = SystemFolder(source.settingsFolder);
+    booksConfig.prompt = batch ? static_cast<books::LedgerPrompt*>(&consolePrompt) : &windowPrompt;
+    books::ConfigureBooks(booksConfig);
+
+    LinkApp app(platform, edition, *line);
+    app.InitInstance();
+    app.ExitInstance();
+    books::ConfigureBooks(books::BooksConfig{});
+    return app.Result();
+}

@@ -1,0 +1,321 @@
+#include "host/win32/Win32FileSystem.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "common/Sjis.h"
+#include "host/win32/Wide.h"
+
+namespace {
+
+std::string_view Text(const char* text) {
+    return text ? std::string_view(text) : std::string_view();
+}
+
+std::optional<std::wstring> WidePath(const char* path) {
+    return SjisToWide(Text(path));
+}
+
+// The error of a failed call, with the call and the path, as the file layer raises it.
+FileError CallError(std::string_view path, const char* call, DWORD error) {
+    return FileError(std::string(path) + ": " + call + ": " + Win32ErrorText(error));
+}
+
+// A file with a write buffer, so that a line-by-line writer costs one system call per 64 KiB.
+class Win32File : public File {
+public:
+    Win32File(HANDLE handle, std::string name) : handle_(handle), name_(std::move(name)) {}
+    ~Win32File() override {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    Win32File(const Win32File&) = delete;
+    Win32File& operator=(const Win32File&) = delete;
+
+    void Write(const char* data, std::size_t size) override {
+        CheckOpen();
+        if (buffer_.size() + size > kBufferSize) Flush();
+        if (size >= kBufferSize) {
+            WriteAll(data, size);
+        } else {
+            buffer_.append(data, size);
+        }
+    }
+
+    std::size_t Read(char* data, std::size_t size) override {
+        CheckOpen();
+        std::size_t done = 0;
+        while (done < size) {
+            DWORD chunk = static_cast<DWORD>(size - done < kMaxChunk ? size - done : kMaxChunk);
+            DWORD read = 0;
+            if (!ReadFile(handle_, data + done, chunk, &read, nullptr))
+                throw CallError(name_, "ReadFile", GetLastError());
+            if (read == 0) break;  // the end of the file
+            done += read;
+        }
+        return done;
+    }
+
+    void Flush() override {
+        if (handle_ == INVALID_HANDLE_VALUE || buffer_.empty()) return;
+        std::string pending;
+        pending.swap(buffer_);
+        WriteAll(pending.data(), pending.size());
+    }
+
+    void Close() override {
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        try {
+            Flush();
+        } catch (const FileError&) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+            throw;
+        }
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(handle)) throw CallError(name_, "CloseHandle", GetLastError());
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    // ReadFile and WriteFile count in DWORD; larger requests go in pieces.
+    static constexpr std::size_t kMaxChunk = 1u << 30;
+
+    void CheckOpen() const {
+        if (handle_ == INVALID_HANDLE_VALUE) throw FileError(name_ + ": the file is closed");
+    }
+
+    void WriteAll(const char* data, std::size_t size) {
+        while (size > 0) {
+            DWORD chunk = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
+            DWORD written = 0;
+            if (!WriteFile(handle_, data, chunk, &written, nullptr))
+                throw CallError(name_, "WriteFile", GetLastError());
+            if (written == 0) throw FileError(name_ + ": WriteFile: nothing was written");
+            data += written;
+            size -= written;
+        }
+    }
+
+    HANDLE handle_;
+    std::string name_;
+    std::string buffer_;
+};
+
+// The position of the next single-byte backslash at or after `from` (a character boundary),
+// or npos; a trail byte 0x5C is part of its character.
+std::size_t NextBackslash(std::string_view text, std::size_t from) {
+    for (std::size_t pos = from; pos < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[pos]);
+        if (sjis::IsLeadByte(c) && pos + 1 < text.size()) {
+            pos += 2;
+        } else if (c == '\\') {
+            return pos;
+        } else {
+            pos += 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+bool Win32FileSystem::GetCurrentDirectory(char* buffer, std::size_t size) {
+    if (!buffer || size == 0) return false;
+    buffer[0] = '\0';
+    // The directory may change between the two calls: ask again while it does not fit.
+    std::wstring directory;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD needed = GetCurrentDirectoryW(0, nullptr);
+        if (needed == 0) return false;
+        directory.assign(needed, L'\0');
+        DWORD length = GetCurrentDirectoryW(needed, directory.data());
+        if (length == 0) return false;
+        if (length < needed) {
+            directory.resize(length);
+            auto sjis = WideToSjis(directory);
+            if (!sjis || sjis->size() >= size) return false;
+            std::memcpy(buffer, sjis->c_str(), sjis->size() + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Win32FileSystem::SetCurrentDirectory(const char* path) {
+    auto wide = WidePath(path);
+    return wide && SetCurrentDirectoryW(wide->c_str());
+}
+
+int Win32FileSystem::FileExists(const char* path) {
+    auto wide = WidePath(path);
+    return wide && GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+bool Win32FileSystem::GetStatus(const char* path, FileStatus* status) {
+    auto wide = WidePath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!wide || !status || !GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data))
+        return false;
+    status->isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status->size = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return true;
+}
+
+bool Win32FileSystem::Access(const char* path, int mode) {
+    // As the C runtime's access test: the name must exist, and only the read-only attribute
+    // refuses anything, namely writing. Other mode bits are not modes.
+    if ((mode & ~accessmode::kReadWrite) != 0) return false;
+    auto wide = WidePath(path);
+    if (!wide) return false;
+    DWORD attributes = GetFileAttributesW(wide->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    return !((mode & accessmode::kWrite) && (attributes & FILE_ATTRIBUTE_READONLY));
+}
+
+DriveType Win32FileSystem::GetDriveType(const char* root) {
+    auto wide = WidePath(root);
+    if (!wide) return DriveType::kNoRootDir;
+    UINT type = GetDriveTypeW(wide->c_str());
+    return type <= DRIVE_RAMDISK ? static_cast<DriveType>(type) : DriveType::kUnknown;
+}
+
+bool Win32FileSystem::CreateDirectory(const char* path) {
+    auto wide = WidePath(path);
+    return wide && CreateDirectoryW(wide->c_str(), nullptr);
+}
+
+bool Win32FileSystem::RemoveDirectory(const char* path) {
+    auto wide = WidePath(path);
+    return wide && RemoveDirectoryW(wide->c_str());
+}
+
+bool Win32FileSystem::RemoveFile(const char* path) {
+    auto wide = WidePath(path);
+    return wide && DeleteFileW(wide->c_str());
+}
+
+bool Win32FileSystem::RenameFile(const char* from, const char* to) {
+    auto source = WidePath(from);
+    auto target = WidePath(to);
+    return source && target &&
+           MoveFileExW(source->c_str(), target->c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+std::string Win32FileSystem::PathRoot(const char* path) {
+    std::string_view text = Text(path);
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+        // "\\server\share\": both names must be there; the share ends at the next backslash
+        // or with the path.
+        std::size_t server = NextBackslash(text, 2);
+        if (server == std::string_view::npos || server == 2) return "";
+        std::size_t share = NextBackslash(text, server + 1);
+        if (share == server + 1 || server + 1 == text.size()) return "";
+        std::size_t end = share == std::string_view::npos ? text.size() : share;
+        return std::string(text.substr(0, end)) + '\\';
+    }
+    if (text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':')
+        return std::string(text.substr(0, 2)) + '\\';
+    return "";
+}
+
+std::string Win32FileSystem::TempFolder() {
+    // GetTempPathW answers with a backslash at the end; the system relies on it.
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    if (length >= folder.size()) {
+        folder.assign(length + 1, L'\0');
+        length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+        if (length >= folder.size()) return "";
+    }
+    if (length == 0) return "";
+    folder.resize(length);
+    auto sjis = WideToSjis(folder);
+    if (!sjis) return "";
+    if (!sjis::EndsWithBackslash(*sjis)) *sjis += '\\';
+    return *sjis;
+}
+
+std::size_t Win32FileSystem::GetPrivateProfileString(const char* section, const char* key,
+                                                     const char* defaultValue, char* out,
+                                                     std::size_t size, const char* file) {
+    if (!out || size == 0) return 0;
+    out[0] = '\0';
+    auto wideSection = SjisToWide(Text(section));
+    auto wideKey = SjisToWide(Text(key));
+    auto wideDefault = SjisToWide(Text(defaultValue));
+    auto wideFile = WidePath(file);
+    if (!wideSection || !wideKey || !wideDefault || !wideFile) return 0;
+    // A value that fills the buffer may have been cut: read again with room to spare, so that
+    // the cut below happens on Shift_JIS bytes and never inside a character.
+    constexpr std::size_t kMaxValue = 1 << 20;
+    std::wstring value(256, L'\0');
+    for (;;) {
+        DWORD length = GetPrivateProfileStringW(
+            wideSection->c_str(), wideKey->c_str(), wideDefault->c_str(), value.data(),
+            static_cast<DWORD>(value.size()), wideFile->c_str());
+        if (length + 1 < value.size() || value.size() >= kMaxValue) {
+            value.resize(length < value.size() ? length : value.size() - 1);
+            break;
+        }
+        value.assign(value.size() * 2, L'\0');
+    }
+    auto sjis = WideToSjis(value);
+    if (!sjis) return 0;
+    sjis::CopyBounded(out, size, *sjis, size - 1);
+    return std::strlen(out);
+}
+
+std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path, OpenMode mode) {
+    std::string_view name = Text(path);
+    auto wide = SjisToWide(name);
+    if (!wide) throw FileError(std::string(name) + ": the path is not valid Shift_JIS");
+    DWORD access = GENERIC_WRITE;
+    DWORD share = FILE_SHARE_READ;
+    DWORD disposition = CREATE_ALWAYS;
+    switch (mode) {
+        case OpenMode::kRead:
+            access = GENERIC_READ;
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            disposition = OPEN_EXISTING;
+            break;
+        case OpenMode::kWrite:
+            break;
+        case OpenMode::kCreateNew:
+            disposition = CREATE_NEW;
+            break;
+    }
+    HANDLE handle = CreateFileW(wide->c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw CallError(name, "CreateFileW", GetLastError());
+    // A device name (NUL, CON, COM1) opens a device wherever it stands in a path.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        throw FileError(std::string(name) + ": not a file but a device");
+    }
+    return std::make_unique<Win32File>(handle, std::string(name));
+}
+
+std::string Win32FileSystem::ExecutablePath() {
+    // The module name may be longer than MAX_PATH: grow until it fits (the call cuts it
+    // and fills the buffer when it does not).
+    constexpr std::size_t kMaxPath = 32768;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return "";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() > kMaxPath) return "";
+        path.assign(path.size() * 2, L'\0');
+    }
+    return WideToSjis(path).value_or("");
+}

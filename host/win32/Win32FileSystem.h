@@ -1,0 +1,28 @@
+#pragma once
+
+#include "host/win32/Win32Api.h"  // before the interface: see there
+#include "platform/FileSystem.h"
+
+// Files and folders of Windows: every path is the system's Shift_JIS text, widened with code
+// page 932 on its way to the W form of each call. A path that does not convert fails the
+// operation as a missing file would.
+class Win32FileSystem : public FileSystem {
+public:
+    bool GetCurrentDirectory(char* buffer, std::size_t size) override;
+    bool SetCurrentDirectory(const char* path) override;
+    int FileExists(const char* path) override;
+    bool GetStatus(const char* path, FileStatus* status) override;
+    bool Access(const char* path, int mode) override;
+    DriveType GetDriveType(const char* root) override;
+    bool CreateDirectory(const char* path) override;
+    bool RemoveDirectory(const char* path) override;
+    bool RemoveFile(const char* path) override;
+    bool RenameFile(const char* from, const char* to) override;
+    std::string PathRoot(const char* path) override;
+    std::string TempFolder() override;
+    std::size_t GetPrivateProfileString(const char* section, const char* key,
+                                        const char* defaultValue, char* out, std::size_t size,
+                                        const char* file) override;
+    std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
+    std::string ExecutablePath() override;
+};

@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# The Windows executables under Wine, started by kccaller.exe through a real window: what reaches
+# the caller's window, in order, and files byte for byte as the POSIX host writes them.
+# usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX]
+#   WIN_DIST     the Windows build's dist folder (kccaller.exe, kcbooks.exe, one folder per edition)
+#   NATIVE_DIST  the POSIX build's dist folder, the same layout without .exe
+#   WINE_RUN     the build's script that runs a Windows program under Wine
+#   WINEPREFIX   when given, its wineserver is started persistent first
+# kccaller.exe creates a window: Wine needs a display (DISPLAY, e.g. an Xvfb server).
+set -u
+if [ $# -lt 5 ]; then
+  echo "usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX]" >&2
+  exit 2
+fi
+win=$(realpath -m "$1")
+native=$(realpath -m "$2")
+sample=$(realpath -m "$3")
+work=$(realpath -m "$4")
+winerun=$(realpath -m "$5")
+if [ -z "${DISPLAY:-}" ]; then
+  echo "windows.sh: kccaller.exe needs a display for its window: set DISPLAY (e.g. Xvfb :99)" >&2
+  exit 2
+fi
+for program in "$win/kccaller.exe" "$win/kcbooks.exe" "$native/kccaller" "$native/kcbooks"; do
+  [ -f "$program" ] || { echo "windows.sh: $program is missing: build it first" >&2; exit 2; }
+done
+# A wineserver started by the first program would keep the output pipes of the cases open.
+if [ $# -ge 6 ]; then WINEPREFIX=$6 wineserver -p >/dev/null 2>&1; fi
+
+rm -rf "$work"
+mkdir -p "$work"
+export XDG_RUNTIME_DIR="$work"
+failures=0
+started=$SECONDS
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# The Windows form of an absolute path: Wine maps Z: to /.
+winpath() {
+  local path=$1
+  printf 'Z:%s' "${path//\//\\}"
+}
+
+# expect NAME EXPECTED_EXIT EXPECTED_OUTPUT -- COMMAND...   (stderr kept in $work/stderr)
+expect() {
+  local name=$1 code=$2 output=$3
+  shift 4
+  local out rc
+  out=$("$@" 2>"$work/stderr")
+  rc=$?
+  if [ "$rc" != "$code" ]; then fail "$name: exit $rc, expected $code"; cat "$work/stderr"; fi
+  if [ "$out" != "$output" ]; then
+    fail "$name: got"
+    printf '%s\n' "$out"
+    echo "expected"
+    printf '%s\n' "$output"
+  fi
+}
+
+# shellcheck disable=SC2317  # called through expect
+wincaller() { "$winerun" "$(winpath "$win/kccaller.exe")" "$@"; }
+
+# What the caller's window sees on Windows. EnableWindow sends WM_ENABLE only when the state
+# changes, so the program's second enabling after it posted is silent here, unlike the POSIX
+# host's datagrams; sent messages are taken before posted ones, so ENABLE 1 precedes POST.
+reached() { printf 'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST %s\nEXIT %s' "$1" "$2"; }
+
+# --- the stores: the sample imported by each host's kcbooks.
+
+mkdir -p "$work/win" "$work/posix"
+"$winerun" "$(winpath "$win/kcbooks.exe")" import "$(winpath "$sample")" "$(winpath "$work/win/sample.books")" \
+  >/dev/null 2>"$work/stderr" || { fail "kcbooks.exe import"; cat "$work/stderr"; }
+"$native/kcbooks" import "$sample" "$work/posix/sample.books" >/dev/null 2>"$work/stderr" ||
+  { fail "kcbooks import"; cat "$work/stderr"; }
+# The same SQLite format: the POSIX tool reads the store the Windows tool wrote as its own.
+if ! diff <("$native/kcbooks" show "$work/win/sample.books" 2>&1) \
+          <("$native/kcbooks" show "$work/posix/sample.books" 2>&1) >"$work/show.diff"; then
+  fail "the store kcbooks.exe wrote shows otherwise than the POSIX one"
+  head -20 "$work/show.diff"
+fi
+
+# --- every edition on both hosts: the same file, byte for byte.
+
+# run_windows EDITION STORE OUT_FILE [OPTIONS...]: one batch export through kccaller.exe.
+run_windows() {
+  local edition=$1 store=$2 out=$3 name
+  shift 3
+  name=$(basename "$out" .xml)
+  expect "$edition on Windows ($name)" 0 "$(reached '1025 7 0' 0)" -- \
+    wincaller --message 1025 --wparam 7 -- "$(winpath "$win/$edition/$edition.exe")" \
+    --books "$(winpath "$store")" --user yamada --ui batch --yes --out "$(winpath "$out")" \
+    --settings-folder "$(winpath "$out.settings")" --output-folder "$(winpath "$(dirname "$out")")" \
+    --start-month 4 --end-month 3 "$@"
+}
+
+# run_posix EDITION STORE OUT_FILE [OPTIONS...]: the same export through the POSIX kccaller.
+run_posix() {
+  local edition=$1 store=$2 out=$3
+  shift 3
+  "$native/kccaller" --window 4242 --message 1025 --wparam 7 -- "$native/$edition/$edition" \
+    --books "$store" --user yamada --ui batch --yes --out "$out" --settings-folder "$out.settings" \
+    --output-folder "$(dirname "$out")" --start-month 4 --end-month 3 "$@" \
+    >"$work/posix.log" 2>&1 || { fail "$edition on POSIX ($(basename "$out")): exit $?"; cat "$work/posix.log"; }
+}
+
+same_file() {
+  local name=$1 windows=$2 posix=$3
+  [ -f "$windows" ] || { fail "$name: Windows wrote no file"; return; }
+  cmp "$windows" "$posix" || fail "$name: the Windows file differs from the POSIX one"
+}
+
+# Each edition reads the SUPPORT.INF of its own folder.
+declare -A product=([kcsakura]="記帳丸２２ さくら版" [kcqb7]="QB7" [kcneo]="記帳丸２２ NEO" [kcstd]="記帳丸２２")
+for edition in kcsakura kcqb7 kcneo kcstd; do
+  run_windows "$edition" "$work/win/sample.books" "$work/win/$edition.xml" --no-ledger
+  run_posix "$edition" "$work/posix/sample.books" "$work/posix/$edition.xml" --no-ledger
+  same_file "$edition" "$work/win/$edition.xml" "$work/posix/$edition.xml"
+  iconv -f CP932 -t UTF-8 "$work/win/$edition.xml" 2>/dev/null |
+    grep -q "<PROGRAMNAME>${product[$edition]}</PROGRAMNAME>" ||
+    fail "$edition: the product name of its own SUPPORT.INF is not in the Windows file"
+done
+
+# The general ledger as well.
+run_windows kcsakura "$work/win/sample.books" "$work/win/ledger.xml" --ledger
+run_posix kcsakura "$work/posix/sample.books" "$work/posix/ledger.xml" --ledger
+same_file "with the ledger" "$work/win/ledger.xml" "$work/posix/ledger.xml"
+if command -v xmllint >/dev/null; then
+  xmllint --noout "$work/win/kcsakura.xml" "$work/win/ledger.xml" || fail "a Windows file is not well-formed"
+fi
+
+# Each host on the other's store.
+run_windows kcsakura "$work/posix/sample.books" "$work/win/posix-store.xml" --no-ledger
+same_file "Windows on the POSIX store" "$work/win/posix-store.xml" "$work/posix/kcsakura.xml"
+run_posix kcsakura "$work/win/sample.books" "$work/posix/win-store.xml" --no-ledger
+same_file "POSIX on the Windows store" "$work/win/kcsakura.xml" "$work/posix/win-store.xml"
+
+# --- the caller's line.
+
+# wParam is posted sign-extended from its low 16 bits.
+expect "wParam sign-extended" 0 "$(reached '1025 -25536 0' 0)" -- \
+  wincaller --message 1025 --wparam 40000 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes \
+  --out "$(winpath "$work/win/wparam.xml")" --settings-folder "$(winpath "$work/win/wparam.settings")" \
+  --start-month 4 --end-month 3 --no-ledger
+
+# The output path of the caller's line, spaces and all, unquoted as the caller writes it; the
+# program's own arguments quoted (a blank, a final backslash before the closing quote).
+mkdir -p "$work/win/出力 先"
+expect "caller's path with a space" 0 "$(reached '1025 7 0' 0)" -- \
+  wincaller --message 1025 --wparam 7 --path "$(winpath "$work/win/出力 先/決算書.xml")" -- \
+  "$(winpath "$win/kcsakura/kcsakura.exe")" --books "$(winpath "$work/win/sample.books")" --user yamada \
+  --ui batch --yes --settings-folder "$(winpath "$work/win/設定 フォルダ")" \
+  --output-folder "$(winpath "$work/win/出力 先/")" --start-month 4 --end-month 3 --no-ledger
+same_file "caller's path" "$work/win/出力 先/決算書.xml" "$work/posix/kcsakura.xml"
+[ -f "$work/win/設定 フォルダ/kcsakura.env" ] || fail "caller's path: no settings in the quoted folder"
+
+# Two fields are not a caller's line: the program runs on its own and posts nothing.
+expect "two fields: not a caller's line" 3 "EXIT 0" -- \
+  wincaller --line "4242,1025" -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes \
+  --out "$(winpath "$work/win/alone.xml")" --settings-folder "$(winpath "$work/win/alone.settings")" \
+  --start-month 4 --end-month 3 --no-ledger
+[ -f "$work/win/alone.xml" ] || fail "two fields: no file"
+
+# --- cancelled and failed runs: the result is still posted, and the message reaches stderr.
+
+# Two users select the sample's data set: with no --user the login asks, and --no declines.
+expect "declined login" 1 "$(reached '1025 7 1' 1)" -- \
+  wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --ui batch --no
+
+expect "month check" 1 "$(reached '1025 7 1' 1)" -- \
+  wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes \
+  --out "$(winpath "$work/win/month.xml")" --settings-folder "$(winpath "$work/win/month.settings")" \
+  --start-month 13 --end-month 3 --no-ledger
+grep -q "集計期間に誤りがあります" "$work/stderr" || fail "month check: no message on stderr"
+[ -e "$work/win/month.xml" ] && fail "month check: a file was written"
+
+expect "missing store" 2 "$(reached '1025 7 2' 2)" -- \
+  wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/none.books")" --ui batch
+grep -q "会計データを開けません" "$work/stderr" || fail "missing store: no message on stderr"
+
+echo "windows end to end: $((SECONDS - started)) s"
+[ $failures = 0 ] && echo "all Windows cases passed"
+exit $failures
