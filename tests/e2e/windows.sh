@@ -165,6 +165,21 @@ expect "two fields: not a caller's line" 3 "EXIT 0" -- \
   --start-month 4 --end-month 3 --no-ledger
 [ -f "$work/win/alone.xml" ] || fail "two fields: no file"
 
+# Started with the caller's line alone, the program finds its books through kcbooks.ini in its
+# own folder (Shift_JIS, as Notepad saves it on a Japanese system); a relative store path starts
+# at that folder.
+mkdir -p "$work/installed"
+cp -r "$win/kcsakura" "$work/installed/"
+cp "$work/win/sample.books" "$work/installed/kcsakura/帳簿.books"
+printf '[Books]\r\nStore=帳簿.books\r\nUser=yamada\r\nSettingsFolder=%s\r\n' \
+  "$(winpath "$work/installed/settings")" | iconv -f UTF-8 -t CP932 >"$work/installed/kcsakura/kcbooks.ini"
+expect "books from kcbooks.ini" 0 "$(reached '1025 7 0' 0)" -- \
+  env -u KC_BOOKS "$winerun" "$(winpath "$win/kccaller.exe")" --message 1025 --wparam 7 -- \
+  "$(winpath "$work/installed/kcsakura/kcsakura.exe")" --ui batch --yes \
+  --out "$(winpath "$work/installed/out.xml")" --start-month 4 --end-month 3 --no-ledger
+same_file "books from kcbooks.ini" "$work/installed/out.xml" "$work/posix/kcsakura.xml"
+[ -f "$work/installed/settings/kcsakura.env" ] || fail "kcbooks.ini: its settings folder was not used"
+
 # --- cancelled and failed runs: the result is still posted, and the message reaches stderr.
 
 # Two users select the sample's data set: with no --user the login asks, and --no declines.
