@@ -42,6 +42,12 @@ protected:
     // Configures the books for the test's store and logs in; the login's result.
     std::int32_t Login(const std::string& user = "u1", std::int32_t dataNo = 0);
 
+    // Damages the test's store as a user or another program could: runs `sql` on it through
+    // SQLite (creating a database when there is none), or overwrites the first page of `table` with
+    // bytes no page starts with, so that every read of the table fails inside SQLite.
+    void ExecuteOnStore(const std::string& sql);
+    void CorruptTable(const std::string& table);
+
     std::string dir_;
     std::string store_;
     RecordingPrompt prompt_;
