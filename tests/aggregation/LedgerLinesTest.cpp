@@ -197,6 +197,27 @@ TEST_F(Ledger, FailingLedgerCursorFailsTheAggregation) {
     EXPECT_EQ(ledger.size(), 3u);  // what was read stays
 }
 
+TEST_F(Ledger, JournalThatCannotBeReadFailsTheAggregation) {
+    // The compound entries are checked in the journal: an unread entry is no balanced entry.
+    Books();
+    ClAccConnect::Inst().LogOut();
+    CorruptTable("journal");
+    ASSERT_EQ(Login(), kLedgerOk);
+    EXPECT_EQ(Aggregate(Period(1, 12, true)), StatementData::kLedgerFailed);
+}
+
+TEST_F(Ledger, AccountsThatCannotBeReadFailTheAggregation) {
+    // A line whose counter-account cannot be looked up would be filed without its name.
+    Books();
+    books::BooksConfig config;
+    config.storePath = store_;
+    config.userId = "u1";
+    config.faults["ClSetKamoku::WalkFind"] = {books::kErrStore, 0};
+    books::ConfigureBooks(config);
+    ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    EXPECT_EQ(Aggregate(Period(1, 12, true)), StatementData::kLedgerFailed);
+}
+
 TEST_F(Ledger, EraLookupFailingLeavesTheDateEmptyButWritesTheLine) {
     Books();
     books::BooksConfig config;
