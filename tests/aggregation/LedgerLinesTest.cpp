@@ -268,4 +268,24 @@ TEST_P(LedgerInvariant, OpeningPlusChangesIsTheClosing) {
 
 INSTANTIATE_TEST_SUITE_P(TaxBases, LedgerInvariant, ::testing::Values(0, 1));
 
+using DamagedLedger = AggregationFixture;
+
+TEST_F(DamagedLedger, PageThatCannotBeReadFailsTheAggregationMidway) {
+    GenerateOptions options;
+    options.entries = 3000;
+    options.seed = 5;
+    std::string dir = dir_ + "/generated";
+    std::string error;
+    ASSERT_TRUE(GenerateBooks(dir, options, &error)) << error;
+    ASSERT_TRUE(books::ImportBooks(dir, store_, books::SourceEncoding::kUtf8).ok);
+    CorruptLastPage();
+    ASSERT_EQ(Login("gen"), kLedgerOk);
+    // The figures do not read the ledger; the general ledger fails where the page is.
+    ASSERT_EQ(AggregateWith(data, MonthPositions(1, 12, false, true), 0, 0), 1);
+    figures.clear();
+    EXPECT_EQ(AggregateAgain(MonthPositions(1, 12, false, true), 0, 1),
+              StatementData::kLedgerFailed);
+    EXPECT_FALSE(ledger.empty());  // accounts before the damaged page were read
+}
+
 }  // namespace

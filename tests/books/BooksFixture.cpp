@@ -111,6 +111,13 @@ std::int32_t BooksTest::Login(const std::string& user, std::int32_t dataNo) {
     return ClAccConnect::Inst().ExpSysLink();
 }
 
+static void OverwritePage(const std::string& store, std::int64_t page, std::int64_t pageSize) {
+    std::fstream file(PathFromUtf8(store), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp((page - 1) * pageSize);
+    file << std::string(static_cast<std::size_t>(pageSize), '\xFF');
+    ASSERT_TRUE(file.good());
+}
+
 void BooksTest::ExecuteOnStore(const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(
@@ -143,10 +150,26 @@ void BooksTest::CorruptTable(const std::string& table) {
     sqlite3_close(db);
     ASSERT_GT(page, 1) << table;
     ASSERT_GT(pageSize, 0);
-    std::fstream file(PathFromUtf8(store_), std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp((page - 1) * pageSize);
-    file << std::string(static_cast<std::size_t>(pageSize), '\xFF');
-    ASSERT_TRUE(file.good());
+    OverwritePage(store_, page, pageSize);
+}
+
+void BooksTest::CorruptLastPage() {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(store_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* query = nullptr;
+    std::int64_t pages = 0;
+    std::int64_t pageSize = 0;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT page_count, page_size FROM pragma_page_count, pragma_page_size",
+                           -1, &query, nullptr) == SQLITE_OK &&
+        sqlite3_step(query) == SQLITE_ROW) {
+        pages = sqlite3_column_int64(query, 0);
+        pageSize = sqlite3_column_int64(query, 1);
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    ASSERT_GT(pages, 2);
+    OverwritePage(store_, pages, pageSize);
 }
 
 }  // namespace books::test
