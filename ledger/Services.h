@@ -272,7 +272,8 @@ protected:
 class ClSaveKessansho : public ClSaveBase {
 public:
     // Kind 0 the switch text, 100 the layout text, 1000 the notes body. On success `*text` is a
-    // NUL-terminated buffer that the caller frees with CoTaskMemFree.
+    // NUL-terminated buffer that the caller frees with CoTaskMemFree. kLedgerEnd when the books
+    // hold no text of that kind; any other code is a store that cannot be read.
     std::int32_t GetDataType02(std::int16_t kind, char** text, std::int32_t* length);
 };
 
