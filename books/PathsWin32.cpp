@@ -11,4 +11,8 @@ std::FILE* OpenPath(const std::string& utf8Path, const char* mode) {
     return _wfopen(PathFromUtf8(utf8Path).c_str(), wideMode.c_str());
 }
 
+// See the declaration: nothing to hold on Windows.
+RemovedOnInterrupt::RemovedOnInterrupt(const std::string& /*utf8Path*/) {}
+RemovedOnInterrupt::~RemovedOnInterrupt() = default;
+
 }  // namespace books
