@@ -9,11 +9,38 @@
 #include "common/MessageBoxFlags.h"
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
+#include "dialog/FolderPath.h"
 #include "report/ReportWriter.h"
 
 namespace {
 
 constexpr const char* kCaption = "決算書";
+constexpr const char* kCallerPathTooLong =
+    "呼び出し元から指定された出力先が長すぎます。\n\n"
+    "出力先は半角255文字（全角127文字）以内で指定してください。\n\n"
+    "アプリケーションを終了します。";
+constexpr const char* kTargetNotAFile =
+    "出力先はファイルではありません（フォルダまたは特殊なファイルです）。\n\n"
+    "出力先に別のファイル名を指定して、やり直してください。\n\n"
+    "アプリケーションを終了します。";
+constexpr const char* kCannotCreateInFolder =
+    "出力先のフォルダにファイルを作成できません。\n\n"
+    "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。\n\n"
+    "アプリケーションを終了します。";
+constexpr const char* kWriteFailed =
+    "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。";
+
+// What the user is told when the report was not written.
+const char* WriteFailureMessage(ReportWriter::Failure failure) {
+    switch (failure) {
+        case ReportWriter::Failure::kTargetNotAFile:
+            return kTargetNotAFile;
+        case ReportWriter::Failure::kCannotCreate:
+            return kCannotCreateInFolder;
+        default:
+            return kWriteFailed;
+    }
+}
 
 }  // namespace
 
@@ -32,6 +59,13 @@ bool LinkApp::InitInstance() {
         callerWindowObject_ = caller_.window;
         platform_.windows.Enable(caller_.window, false);
         connect.OwnerWindow = caller_.window;
+        // A path over the limit is refused whole: cut, it would name another file.
+        if (!folderpath::FitsPathLimit(caller_.text)) {
+            platform_.messages.Show(caller_.window, kCallerPathTooLong, kCaption,
+                                    mb::kOk | mb::kIconWarning);
+            runResult_ = kFailed;
+            return false;
+        }
     }
 
     // The program's own folder is the working directory: the definition file and SUPPORT.INF
@@ -78,34 +112,26 @@ int LinkApp::ExitInstance() {
 
 int LinkApp::ParseCommandLine(const char* text) {
     if (!text || text[0] == '\0') return 0;
-    // A line that does not fit the buffer is not taken at all: cutting it would cut the output
-    // path, and the program would write a file the caller never named. It runs on its own.
-    std::size_t length = std::strlen(text);
-    if (length >= kCommandLineBuffer) return 0;
-    char buffer[kCommandLineBuffer] = {};
-    std::memcpy(buffer, text, length);
-
-    char* field = buffer;
-    char* comma = std::strchr(field, ',');
-    if (!comma) return 0;
-    *comma = '\0';
+    // The line is taken whole, whatever its length: its output path is held to the path limit
+    // as a whole (see InitInstance), never cut to fit a buffer.
+    std::string_view rest = text;
+    // The next field, up to its comma; false when no comma follows.
+    auto next = [&rest](std::string_view* field) {
+        std::size_t comma = rest.find(',');
+        if (comma == std::string_view::npos) return false;
+        *field = rest.substr(0, comma);
+        rest.remove_prefix(comma + 1);
+        return true;
+    };
+    std::string_view field;
+    if (!next(&field)) return 0;
     caller_.window = ParseDecimal(field);
-
-    field = comma + 1;
-    comma = std::strchr(field, ',');
-    if (!comma) return 0;
-    *comma = '\0';
+    if (!next(&field)) return 0;
     caller_.message = ParseDecimal(field);
-
-    field = comma + 1;
-    comma = std::strchr(field, ',');
-    if (!comma) return 0;
-    *comma = '\0';
+    if (!next(&field)) return 0;
     caller_.wParam =
         static_cast<std::int16_t>(static_cast<std::uint16_t>(ParseDecimal(field) & 0xFFFF));
-
-    field = comma + 1;
-    if (*field != '\0') caller_.text = field;
+    if (!rest.empty()) caller_.text = std::string(rest);
     return 1;
 }
 
@@ -248,8 +274,8 @@ bool LinkApp::RunExport() {
     }
     const std::int32_t startMonth = ParseDecimal(dialog.StartMonthText());
     const std::int32_t endMonth = ParseDecimal(dialog.EndMonthText());
-    char path[261] = {};
-    sjis::CopyBounded(path, sizeof(path), dialog.PathText(), 260);
+    // Held whole: the dialog refused a path over the limit, and a path is never cut.
+    const std::string path = dialog.PathText();
     const std::int16_t equityKind = dialog.EquityKind();
     const std::int32_t outputLedger = dialog.OutputLedger();
 
@@ -274,6 +300,11 @@ bool LinkApp::RunExport() {
         runResult_ = kFailed;
         return false;
     };
+
+    // A target that cannot be replaced is refused before the books are read (the writer checks
+    // again just before it writes).
+    const ReportWriter::Failure target = writer.CheckTarget(path.c_str());
+    if (target != ReportWriter::Failure::kNone) return fail(WriteFailureMessage(target));
 
     PeriodConditions conditions;
     BuildPeriodConditions(&conditions, &company_, startMonth, endMonth);
@@ -311,12 +342,12 @@ bool LinkApp::RunExport() {
     if (notesAvailable_) writer.SetNotes(&notesLines_, noteDisplayFlags_);
     writer.SetProgressBase(
         static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
-    if (!writer.WriteReport(path, caller_.wParam, &company_)) {
-        return fail("XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。");
+    if (!writer.WriteReport(path.c_str(), caller_.wParam, &company_)) {
+        return fail(WriteFailureMessage(writer.LastFailure()));
     }
     // The caller's path is never saved: a caller that fixes the path fixes it every time.
     dialog.SaveSettings(static_cast<std::int16_t>(startMonth), static_cast<std::int16_t>(endMonth),
-                        equityKind, outputLedger, launchedByCaller_ ? nullptr : path);
+                        equityKind, outputLedger, launchedByCaller_ ? nullptr : path.c_str());
     progress.Close(1);
     platform_.messages.Show(progressWindow,
                             "決算書情報の出力が終了しました。\n\nアプリケーションを終了します。",

@@ -39,9 +39,6 @@ enum EnvironmentCheck : int {
 
 class LinkApp {
 public:
-    // The command-line buffer of the caller's line; a longer line is not taken (see
-    // ParseCommandLine).
-    static constexpr std::size_t kCommandLineBuffer = 260;
     // The program level of the tax application this component was built for.
     static constexpr int kRequiredLevel = 3;
 
@@ -55,7 +52,8 @@ public:
     // The exit handler; returns the framework's exit value (0).
     int ExitInstance();
 
-    // 1 when the text holds at least three commas (the program was started by a caller).
+    // 1 when the text holds at least three commas (the program was started by a caller). The
+    // fourth field, commas and all, is the output path, taken whole.
     int ParseCommandLine(const char* text);
     // 1 when the tax application's definition file carries our program level.
     int CheckEnvironment(int showMessages);

@@ -1140,6 +1140,8 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
     std::string temporary = storePath + ".importing";
     std::error_code ignored;
     fs::remove(PathFromUtf8(temporary), ignored);
+    // An interrupted import leaves no partial store behind.
+    RemovedOnInterrupt partial(temporary);
     if (!importer.Write(temporary)) {
         fs::remove(PathFromUtf8(temporary), ignored);
         result.message = importer.Error();

@@ -31,4 +31,16 @@ std::FILE* OpenPath(const std::string& utf8Path, const char* mode);
 enum class ReadOutcome { kRead, kCannotOpen, kNotRegular, kTooLarge, kReadError };
 ReadOutcome ReadRegularFile(const std::string& utf8Path, std::uint64_t limit, std::string* content);
 
+// While one lives, SIGINT, SIGTERM and SIGHUP first remove the file at `utf8Path` (a store being
+// built) and then end the program as the signal would have. One at a time. On Windows a
+// console's Ctrl+C ends the program while SQLite holds the file without delete sharing: there
+// the next import removes what is left.
+class RemovedOnInterrupt {
+public:
+    explicit RemovedOnInterrupt(const std::string& utf8Path);
+    ~RemovedOnInterrupt();
+    RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
+    RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
+};
+
 }  // namespace books

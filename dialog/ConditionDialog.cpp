@@ -151,7 +151,7 @@ void ConditionDialog::OnInit(DialogControls& controls) {
         End(kCancelled);
         return;
     }
-    controls.LimitText(ctl::kPath, 255);
+    controls.LimitText(ctl::kPath, static_cast<int>(folderpath::kMaxPathBytes));
     equityKind_ = 1;
     outputLedger_ = 1;
     std::int16_t startMonth = 0;
@@ -345,6 +345,15 @@ void ConditionDialog::Execute(DialogControls& controls) {
     if (path.empty()) {
         Warn("データ出力先が指定されていません。\n\n出力先を指定してください。");
         Browse(controls);
+        return;
+    }
+    // The edit holds at most 255 bytes; a longer text (the caller's, a saved or a pasted one)
+    // is refused whole: a cut path would name another file.
+    if (!folderpath::FitsPathLimit(path)) {
+        Warn(
+            "データの出力先が長すぎます。\n\n"
+            "出力先は半角255文字（全角127文字）以内で再入力してください。");
+        controls.FocusAndSelectAll(ctl::kPath);
         return;
     }
     if (!CharacterCheck(path)) {

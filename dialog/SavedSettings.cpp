@@ -6,6 +6,22 @@
 #include "dialog/FolderPath.h"
 #include "ledger/Services.h"
 
+namespace {
+
+// Where the record of `key` starts: at the start of the file or of a line, never inside another
+// record (the key "admin/D0001:" ends "xadmin/D0001:"); npos when the file has none.
+std::size_t FindRecord(const std::string& content, const std::string& key) {
+    for (std::size_t at = 0; at < content.size();) {
+        if (content.compare(at, key.size(), key) == 0) return at;
+        std::size_t end = content.find('\n', at);
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
 void SavedSettings::SetOwner(std::string userId, std::string dataId, std::int32_t selectionNo) {
     userId_ = std::move(userId);
     dataId_ = std::move(dataId);
@@ -39,16 +55,16 @@ bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {
 }
 
 // Written beside the file and put in its place whole, so that a failure never loses the
-// records of other users and data sets.
+// records of other users and data sets. The temporary is a new file of its own: whatever stands
+// at any other name (a link planted there included) is never removed or written through.
 bool SavedSettings::WriteWhole(const std::string& path, const std::string& content) {
-    std::string temporary = path + ".kctmp";
-    files_.RemoveFile(temporary.c_str());
+    std::string temporary;  // named once the file exists
     try {
-        auto file = files_.OpenFile(temporary.c_str(), OpenMode::kCreateNew);
+        auto file = files_.CreateTemporaryFile(folderpath::FolderPart(path).c_str(), &temporary);
         file->Write(content.data(), content.size());
         file->Close();
     } catch (const FileError&) {
-        files_.RemoveFile(temporary.c_str());
+        if (!temporary.empty()) files_.RemoveFile(temporary.c_str());
         return false;
     }
     if (!files_.RenameFile(temporary.c_str(), path.c_str())) {
@@ -58,13 +74,20 @@ bool SavedSettings::WriteWhole(const std::string& path, const std::string& conte
     return true;
 }
 
+// True when `path` names a plain file: a folder, a pipe or a device in its place is neither read
+// (a pipe would wait for a writer) nor replaced.
+bool SavedSettings::IsPlainFile(const std::string& path) {
+    FileStatus status;
+    return files_.GetStatus(path.c_str(), &status) && status.isRegularFile;
+}
+
 int SavedSettings::Read(SavedConditions* conditions) {
     std::string path = FilePath();
-    if (path.empty() || files_.FileExists(path.c_str()) != 1) return 0;
+    if (path.empty() || files_.FileExists(path.c_str()) != 1 || !IsPlainFile(path)) return 0;
     std::string content;
     if (!ReadWhole(path, &content)) return 0;
     std::string key = Key();
-    std::size_t at = content.find(key);
+    std::size_t at = FindRecord(content, key);
     if (at == std::string::npos) return 0;
     std::size_t begin = at + key.size();
     std::size_t end = content.find('\n', begin);
@@ -89,10 +112,15 @@ int SavedSettings::Read(SavedConditions* conditions) {
         fourth != std::string::npos ? ParseDecimal(piece(third + 1, fourth)) : 1;
     std::size_t last = value.rfind('/');
     conditions->path = last == std::string::npos ? std::string() : value.substr(last + 1);
+    // A path over the limit (a file edited by hand) is not offered: the dialog starts with the
+    // default path instead.
+    if (!folderpath::FitsPathLimit(conditions->path)) conditions->path.clear();
     return 1;
 }
 
 int SavedSettings::Save(const SavedConditions& conditions) {
+    // A path over the limit is never written: read back, it would be refused or cut.
+    if (!folderpath::FitsPathLimit(conditions.path)) return 0;
     char folder[261] = {};
     ClFileMgr::Inst().GetAppFolderPath(1, folder);
     if (folder[0] == '\0') return 0;
@@ -106,17 +134,18 @@ int SavedSettings::Save(const SavedConditions& conditions) {
     if (files_.FileExists(path.c_str()) != 1) return WriteWhole(path, line) ? 1 : 0;
 
     std::string content;
-    if (!files_.Access(path.c_str(), accessmode::kReadWrite) || !ReadWhole(path, &content))
+    if (!IsPlainFile(path) || !files_.Access(path.c_str(), accessmode::kReadWrite) ||
+        !ReadWhole(path, &content))
         return 0;
-    std::size_t at = content.find(key);
-    std::string updated;
-    if (at == std::string::npos) {
-        // A last record without its LF gets one, so that it keeps its own line.
-        updated = content + (content.empty() || content.back() == '\n' ? "" : "\n") + line;
-    } else {
+    // Every other record stays byte for byte; the record of the key moves to the end.
+    std::string updated = content;
+    std::size_t at = FindRecord(content, key);
+    if (at != std::string::npos) {
         std::size_t end = content.find('\n', at);
-        updated = content.substr(0, at) +
-                  (end == std::string::npos ? std::string() : content.substr(end + 1)) + line;
+        updated.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
     }
+    // A last record without its LF gets one, so that it keeps its own line.
+    if (!updated.empty() && updated.back() != '\n') updated += '\n';
+    updated += line;
     return WriteWhole(path, updated) ? 1 : 0;
 }

@@ -4,9 +4,13 @@
 // LF-ended Shift_JIS record "KEYstart/end/kind/ledger/path". Saving moves the record to the
 // end of the file.
 //
+// A record is found by its key at the start of a line only; saving keeps every other record byte
+// for byte and ends each record it writes with LF.
+//
 // Limits: positions in the file are not held in 16 bits, so a file of any size is read and
-// rewritten whole; keys and values are not cut. A file that exists but cannot be both read and
-// written is left alone, silently: the export it follows has succeeded.
+// rewritten whole; keys and values are not cut, and a path over the path limit is neither saved
+// nor offered. A file that exists but is not a plain file, or cannot be both read and written,
+// is left alone, silently: the export it follows has succeeded.
 
 #include <cstdint>
 #include <string>
@@ -39,6 +43,7 @@ public:
     std::string FilePath() const;
 
 private:
+    bool IsPlainFile(const std::string& path);
     bool ReadWhole(const std::string& path, std::string* content);
     bool WriteWhole(const std::string& path, const std::string& content);
 

@@ -23,6 +23,9 @@ enum class DriveType {
 struct FileStatus {
     bool isDirectory = false;
     std::int64_t size = 0;
+    // A plain file: not a folder, a device, a pipe or a socket. A link answers for what it
+    // points to.
+    bool isRegularFile = false;
 };
 
 // The file layer's error: raised by File, caught by whoever writes.
@@ -70,7 +73,9 @@ public:
     // 1 when a file or folder exists at `path`, else 0.
     virtual int FileExists(const char* path) = 0;
     virtual bool GetStatus(const char* path, FileStatus* status) = 0;
-    // True when `path` can be used in `mode` (see accessmode::).
+    // True when `path` can be used in `mode` (see accessmode::), as the Windows C runtime
+    // answers: a folder only has to exist and, for writing, not be marked read-only; whether a
+    // file can be made in it is known only by making one.
     virtual bool Access(const char* path, int mode) = 0;
     virtual DriveType GetDriveType(const char* root) = 0;
     virtual bool CreateDirectory(const char* path) = 0;
@@ -91,6 +96,11 @@ public:
                                                 std::size_t size, const char* file) = 0;
     // Raises FileError when the file cannot be opened.
     virtual std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) = 0;
+    // Creates a new, empty file, write only, under a name of its own in `folder` (a folder
+    // path ending in a backslash, or empty for the current folder): never through a name that
+    // exists, a link included. Its full name goes to `*name`. Raises FileError when no file can
+    // be made there.
+    virtual std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) = 0;
     // The full path of the running program.
     virtual std::string ExecutablePath() = 0;
 };

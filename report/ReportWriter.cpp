@@ -8,8 +8,14 @@
 
 namespace {
 
-// The suffix of the temporary file written beside the target.
-constexpr const char* kTemporarySuffix = ".kctmp";
+// The folder part of a Windows path: up to its last backslash, else up to a drive's colon;
+// empty for a bare name (the current folder).
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = sjis::LastBackslash(path);
+    if (slash != std::string::npos) return path.substr(0, slash + 1);
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    return "";
+}
 
 // A value of SUPPORT.INF in a 256-byte field, never cut inside a character.
 std::string Field256(const std::string& value, const char* fallback) {
@@ -34,18 +40,28 @@ void ReportWriter::SetNotes(const std::vector<std::string>* lines,
     noteDisplayFlags_ = displayFlags;
 }
 
+ReportWriter::Failure ReportWriter::CheckTarget(const char* path) {
+    FileStatus status;
+    if (path && platform_.files.GetStatus(path, &status) && !status.isRegularFile)
+        return Failure::kTargetNotAFile;
+    return Failure::kNone;
+}
+
 int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
                               const StDATAINFO* company) {
+    failure_ = Failure::kWriteFailed;
     if (!path || !*path) return 0;
     std::string target = path;
-    std::string temporary = target + kTemporarySuffix;
+    failure_ = CheckTarget(path);
+    if (failure_ != Failure::kNone) return 0;
+    std::string temporary;
     int written = 0;
     {
         XmlWriter writer;
-        // A temporary left by a run that was killed is removed; the new one is created afresh,
-        // never through a name (or link) that already exists.
-        platform_.files.RemoveFile(temporary.c_str());
-        writer.Open(&platform_.files, temporary.c_str(), OpenMode::kCreateNew);
+        if (writer.OpenTemporary(&platform_.files, FolderOf(target).c_str(), &temporary) != 0) {
+            failure_ = Failure::kCannotCreate;
+            return 0;
+        }
         written = WriteDocument(writer, functionId, company);
         writer.Close();
         // A document whose last bytes did not reach the disk is not written.
@@ -53,6 +69,7 @@ int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
     }
     if (written && !platform_.files.RenameFile(temporary.c_str(), target.c_str())) written = 0;
     if (!written) platform_.files.RemoveFile(temporary.c_str());
+    failure_ = written ? Failure::kNone : Failure::kWriteFailed;
     return written;
 }
 

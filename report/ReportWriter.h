@@ -5,7 +5,10 @@
 //
 // The document is written to a temporary file beside the target and put in the target's place
 // only when all of it was written, flushed and closed: a failed export leaves no partial file
-// and leaves a file already at the target as it was.
+// and leaves a file already at the target as it was. The temporary is a new file under a name of
+// its own in the target's folder; nothing that stands at another name is removed or written
+// through. A target that exists and is not a plain file (a folder, a pipe, a device, or a link
+// to one) is refused before anything is written.
 
 #include <cstdint>
 #include <span>
@@ -36,8 +39,20 @@ public:
     void SetNotes(const std::vector<std::string>* lines, const unsigned char* displayFlags);
     void SetProgressBase(std::uint16_t base) { progressBase_ = base; }
 
-    // 1 when the whole document was written and put at `path`, else 0.
+    // Why a report was not written.
+    enum class Failure {
+        kNone,
+        kTargetNotAFile,  // something other than a plain file stands at the path
+        kCannotCreate,    // no new file can be made in the target's folder
+        kWriteFailed,     // the document was not wholly written, flushed and put in place
+    };
+
+    // 1 when the whole document was written and put at `path`, else 0 (see LastFailure).
     int WriteReport(const char* path, std::int16_t functionId, const StDATAINFO* company);
+    Failure LastFailure() const { return failure_; }
+    // kTargetNotAFile when `path` names an existing folder, pipe or device (a link answers for
+    // what it points to); else kNone: a plain file or nothing is a usable target.
+    Failure CheckTarget(const char* path);
 
     int WriteSystemBlock(XmlWriter& writer, std::int16_t functionId);
     int WriteBasicBlock(XmlWriter& writer, const StDATAINFO& company);
@@ -115,4 +130,5 @@ private:
     bool notesFailed_ = false;
     std::size_t ledgerCursor_ = 0;
     char fullWidthName_[128] = {};
+    Failure failure_ = Failure::kNone;
 };

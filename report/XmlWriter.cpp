@@ -125,6 +125,23 @@ int XmlWriter::Open(FileSystem* files, const char* path, OpenMode mode) {
     return 0;
 }
 
+int XmlWriter::OpenTemporary(FileSystem* files, const char* folder, std::string* name) {
+    Close();
+    failed_ = false;
+    if (!files || !folder || !name) {
+        failed_ = true;
+        return -1;
+    }
+    try {
+        file_ = files->CreateTemporaryFile(folder, name);
+    } catch (const FileError&) {
+        failed_ = true;
+        return -1;
+    }
+    path_ = *name;
+    return 0;
+}
+
 int XmlWriter::Close() {
     if (file_) {
         try {

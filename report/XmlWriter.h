@@ -36,6 +36,9 @@ public:
     // Creates or replaces the file at `path`. 0, or -1 when an argument is missing or the file
     // cannot be created (every write then fails).
     int Open(FileSystem* files, const char* path, OpenMode mode = OpenMode::kWrite);
+    // Creates a new file under a name of its own in `folder` (see
+    // FileSystem::CreateTemporaryFile) and names it in `*name`. 0, or -1 as Open.
+    int OpenTemporary(FileSystem* files, const char* folder, std::string* name);
     // Closes the file when one is held; 0. A failure to flush or close marks the writer failed.
     int Close();
 

@@ -1,5 +1,6 @@
 #include "host/Host.h"
 
+#include <curses.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Encoding.h"
+#include "common/Sjis.h"
+#include "dialog/FolderPath.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
 #include "host/FullWidth.h"
@@ -19,6 +22,7 @@
 #include "host/TerminalProgress.h"
 #include "host/posix/CursesDialogs.h"
 #include "host/posix/DriveMap.h"
+#include "host/posix/Interrupts.h"
 #include "host/posix/MessageRouter.h"
 #include "host/posix/PosixFileSystem.h"
 #include "host/posix/SocketWindows.h"
@@ -35,12 +39,22 @@ std::string ToSjisText(const std::string& utf8) {
     return books::Utf8ToSjis(utf8, &sjis) ? sjis : utf8;
 }
 
-// A folder option in the system's form; the default when not given.
+// A folder option in the system's form; the default when not given. A folder whose form, with
+// its final backslash, is longer than the system's path limit is not handed over (the system
+// would receive it cut): the system then goes on as without that folder, and says nothing, so
+// the host says why.
 std::string FolderOption(const DriveMap& drives, const std::string& given,
-                         const std::string& fallback) {
+                         const std::string& fallback, const char* option, const char* program) {
     const std::string& folder = given.empty() ? fallback : given;
     if (folder.empty()) return "";
-    return drives.ToWindows(folder).value_or("");
+    std::string windows = drives.ToWindows(folder).value_or("");
+    std::size_t length = windows.size() + (sjis::EndsWithBackslash(windows) ? 0 : 1);
+    if (length > folderpath::kMaxPathBytes) {
+        std::fprintf(stderr, "%s: %s %s: longer than %zu bytes as a Windows path; not used\n",
+                     program, option, folder.c_str(), folderpath::kMaxPathBytes);
+        return "";
+    }
+    return windows;
 }
 
 }  // namespace
@@ -65,10 +79,18 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     for (const auto& [share, folder] : options.shares) drives.MapShare(share, folder);
 
     PosixFileSystem files(drives);
+    SocketWindows windows;
+    // From here on SIGINT, SIGTERM and SIGHUP end the run as a failed export ends.
+    Interrupts interrupts(files, windows);
+    interrupts.SetBeforeExit([interactive] {
+        if (!interactive) return;
+        endwin();  // the terminal form, if it is up, gives the terminal back
+        ssize_t ignored = ::write(STDERR_FILENO, "\n", 1);  // ends the status line
+        (void)ignored;
+    });
     ConsoleMessages console(interactive, options.answerYes);
     // Messages go to the console, and over the terminal form while it is up.
     MessageRouter messages(console);
-    SocketWindows windows;
     TerminalProgress progress(interactive);
     // A message box ends the status line and the line comes back once the box is answered.
     console.SetBeforeShow([&progress]() { progress.EndLine(); });
@@ -108,13 +130,23 @@ int RunHost(int argc, char** argv, const Edition& edition) {
         options.books.empty() ? "" : std::filesystem::absolute(options.books, ignored).string();
     booksConfig.userId = ToSjisText(options.user);
     booksConfig.dataNo = options.dataNo;
-    booksConfig.outputFolder = FolderOption(drives, options.outputFolder, homeFolder);
-    booksConfig.settingsFolder = FolderOption(drives, options.settingsFolder, configFolder);
+    booksConfig.outputFolder =
+        FolderOption(drives, options.outputFolder, homeFolder, "--output-folder", edition.name);
+    booksConfig.settingsFolder = FolderOption(drives, options.settingsFolder, configFolder,
+                                              "--settings-folder", edition.name);
     booksConfig.prompt = &prompt;
     books::ConfigureBooks(booksConfig);
 
-    LinkApp app(platform, edition, ToSjisText(options.callerLine));
+    const std::string callerLine = ToSjisText(options.callerLine);
+    LinkApp probe(platform, edition, callerLine);
+    if (probe.ParseCommandLine(callerLine.c_str())) {
+        const CallerLink& caller = probe.Caller();
+        interrupts.SetCaller(caller.window, caller.message, caller.wParam);
+    }
+    LinkApp app(platform, edition, callerLine);
     app.InitInstance();
+    // The exit handler tells the caller; a signal from here on changes nothing.
+    interrupts.Disarm();
     app.ExitInstance();
     books::ConfigureBooks(books::BooksConfig{});
     return app.Result();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <random>
 
 #include "common/Sjis.h"
 #include "host/Profile.h"
@@ -115,12 +116,21 @@ bool PosixFileSystem::GetStatus(const char* path, FileStatus* status) {
     if (!posix || !status || stat(posix->c_str(), &info) != 0) return false;
     status->isDirectory = S_ISDIR(info.st_mode);
     status->size = info.st_size;
+    status->isRegularFile = S_ISREG(info.st_mode);
     return true;
 }
 
 bool PosixFileSystem::Access(const char* path, int mode) {
     auto posix = drives_.ToPosix(path ? path : "");
     if (!posix) return false;
+    // A folder answers as the Windows runtime answers for one: it exists, and (for writing)
+    // it is not marked read-only. This platform has no such mark on folders: permission bits
+    // say who may do what, and a folder without any write bit (Fedora's "/" is 0555) or one the
+    // user may not write still holds folders the user may write. So a folder only has to
+    // exist; whether the output file can be made in the target folder is learnt by making it,
+    // and a refusal there has its own message.
+    struct stat info {};
+    if (stat(posix->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
     int flags = F_OK;
     if (mode & accessmode::kRead) flags |= R_OK;
     if (mode & accessmode::kWrite) flags |= W_OK;
@@ -154,13 +164,21 @@ bool PosixFileSystem::RemoveDirectory(const char* path) {
 
 bool PosixFileSystem::RemoveFile(const char* path) {
     auto posix = drives_.ToPosix(path ? path : "");
-    return posix && unlink(posix->c_str()) == 0;
+    if (!posix) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    Forget(*posix);
+    return unlink(posix->c_str()) == 0;
 }
 
 bool PosixFileSystem::RenameFile(const char* from, const char* to) {
     auto source = drives_.ToPosix(from ? from : "");
     auto target = drives_.ToPosix(to ? to : "");
-    return source && target && rename(source->c_str(), target->c_str()) == 0;
+    if (!source || !target) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (abandoned_) return false;
+    if (rename(source->c_str(), target->c_str()) != 0) return false;
+    Forget(*source);
+    return true;
 }
 
 std::string PosixFileSystem::PathRoot(const char* path) {
@@ -214,6 +232,40 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const char* path, OpenMode mode)
     int fd = ::open(posix->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) throw FileError(*posix + ": " + std::strerror(errno));
     return std::make_unique<PosixFile>(fd, *posix);
+}
+
+std::unique_ptr<File> PosixFileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
+    std::string directory = folder ? folder : "";
+    if (!directory.empty() && !sjis::EndsWithBackslash(directory) && directory.back() != ':')
+        directory += '\\';
+    // Names that cannot be guessed, so that nobody can hold them in advance; O_EXCL makes the
+    // creation fail on any name that exists, a link included (which is never followed).
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = directory + "~kc";
+        for (int i = 0; i < 8; ++i) candidate += kLetters[pick(random)];
+        candidate += ".kctmp";
+        auto posix = drives_.ToPosix(candidate);
+        if (!posix) throw FileError(candidate + ": no such drive");
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (abandoned_) throw FileError(*posix + ": the run is ending");
+        int fd = ::open(posix->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) throw FileError(*posix + ": " + std::strerror(errno));
+        temporaries_.insert(*posix);
+        *name = candidate;
+        return std::make_unique<PosixFile>(fd, *posix);
+    }
+    throw FileError(directory + ": no free temporary name");
+}
+
+void PosixFileSystem::AbandonTemporaries() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+    for (const std::string& path : temporaries_) unlink(path.c_str());
+    temporaries_.clear();
 }
 
 std::string PosixFileSystem::ExecutablePath() {

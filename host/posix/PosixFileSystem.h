@@ -1,9 +1,15 @@
 #pragma once
 
+#include <mutex>
+#include <set>
+#include <string>
+
 #include "host/posix/DriveMap.h"
 #include "platform/FileSystem.h"
 
-// Files and folders of this platform behind Windows paths.
+// Files and folders of this platform behind Windows paths. The temporary files it creates are
+// remembered until they are renamed or removed, so that an interrupted run can remove them
+// from another thread (see AbandonTemporaries).
 class PosixFileSystem : public FileSystem {
 public:
     explicit PosixFileSystem(const DriveMap& drives) : drives_(drives) {}
@@ -24,8 +30,19 @@ public:
                                         const char* defaultValue, char* out, std::size_t size,
                                         const char* file) override;
     std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
+    std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
     std::string ExecutablePath() override;
 
+    // Removes every temporary file not yet renamed or removed, and from then on creates no
+    // temporary and renames nothing: the run is ending. Safe from any thread.
+    void AbandonTemporaries();
+
 private:
+    // Forgets `posixPath` as a temporary; called with mutex_ held.
+    void Forget(const std::string& posixPath) { temporaries_.erase(posixPath); }
+
     const DriveMap& drives_;
+    std::mutex mutex_;                   // guards temporaries_ and abandoned_
+    std::set<std::string> temporaries_;  // POSIX paths
+    bool abandoned_ = false;
 };

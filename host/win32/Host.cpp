@@ -12,6 +12,7 @@
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Encoding.h"
+#include "dialog/FolderPath.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
 #include "host/HostMemory.h"
@@ -73,12 +74,14 @@ std::wstring ProfileValue(const std::wstring& file, const wchar_t* key) {
 }
 
 // A folder in the system's form with its final backslash; empty when it has no Shift_JIS form
-// (the system then falls back as it does for a folder the books do not name).
+// or is longer than the system's path limit, which the system would receive cut (the system
+// then falls back as it does for a folder the books do not name).
 std::string SystemFolder(const std::wstring& folder) {
     if (folder.empty()) return "";
     std::wstring full = FullPath(folder);
     if (full.back() != L'\\') full.push_back(L'\\');
-    return WideToSjis(full).value_or("");
+    std::string sjis = WideToSjis(full).value_or("");
+    return folderpath::FitsPathLimit(sjis) ? sjis : "";
 }
 
 // The books the host logs into: the options first, then KC_BOOKS, then the settings file in the

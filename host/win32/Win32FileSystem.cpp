@@ -1,6 +1,7 @@
 #include "host/win32/Win32FileSystem.h"
 
 #include <cstring>
+#include <random>
 #include <string_view>
 
 #include "common/Sjis.h"
@@ -164,6 +165,8 @@ bool Win32FileSystem::GetStatus(const char* path, FileStatus* status) {
     status->isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     status->size = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    status->isRegularFile =
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
     return true;
 }
 
@@ -300,6 +303,37 @@ std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path, OpenMode mode)
         throw FileError(std::string(name) + ": not a file but a device");
     }
     return std::make_unique<Win32File>(handle, std::string(name));
+}
+
+std::unique_ptr<File> Win32FileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
+    std::string directory(Text(folder));
+    if (!directory.empty() && !sjis::EndsWithBackslash(directory) && directory.back() != ':')
+        directory += '\\';
+    // Names that cannot be guessed; CREATE_NEW fails on any name that exists, a link included.
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = directory + "~kc";
+        for (int i = 0; i < 8; ++i) candidate += kLetters[pick(random)];
+        candidate += ".kctmp";
+        auto wide = SjisToWide(candidate);
+        if (!wide) throw FileError(directory + ": the path is not valid Shift_JIS");
+        HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            throw CallError(candidate, "CreateFileW", error);
+        }
+        if (GetFileType(handle) != FILE_TYPE_DISK) {
+            CloseHandle(handle);
+            throw FileError(candidate + ": not a file but a device");
+        }
+        *name = candidate;
+        return std::make_unique<Win32File>(handle, candidate);
+    }
+    throw FileError(directory + ": no free temporary name");
 }
 
 std::string Win32FileSystem::ExecutablePath() {

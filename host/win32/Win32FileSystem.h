@@ -24,5 +24,6 @@ public:
                                         const char* defaultValue, char* out, std::size_t size,
                                         const char* file) override;
     std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
+    std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
     std::string ExecutablePath() override;
 };

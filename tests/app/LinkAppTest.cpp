@@ -114,6 +114,26 @@ TEST_F(StartAndExit, EnvironmentRefusalFailsBeforeLogin) {
     EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
 }
 
+TEST_F(StartAndExit, CallersPathLongerThan255BytesIsRefusedAndTheCallerToldItFailed) {
+    const std::string path = "C:\\out\\" + std::string(245, 'a') + ".xml";  // 256 bytes
+    EXPECT_EQ(Run("1234,1025,7," + path), kFailed);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_EQ(fake.boxes[0].text,
+              "呼び出し元から指定された出力先が長すぎます。\n\n"
+              "出力先は半角255文字（全角127文字）以内で指定してください。\n\n"
+              "アプリケーションを終了します。");
+    EXPECT_EQ(fake.boxes[0].owner, 1234);
+    EXPECT_EQ(fake.boxes[0].flags, 0x30u);
+    EXPECT_EQ(WindowCalls(),
+              (std::vector<std::string>{"Enable 1234 0", "SetForeground 1234", "Enable 1234 1",
+                                        "Post 1234 1025 7 2", "Enable 1234 1"}));
+    EXPECT_TRUE(fake.templatesShown.empty());
+    EXPECT_EQ(company.dataNo, 0);  // refused before login
+    for (const auto& [name, content] : fake.files) {
+        EXPECT_EQ(name.find("C:\\out\\"), std::string::npos) << name;
+    }
+}
+
 TEST_F(StartAndExit, DeclinedLoginIsCancelled) {
     config.userId.clear();  // two users: each is asked, both decline
     EXPECT_EQ(Run("1234,1025,7,"), kCancelled);
@@ -216,6 +236,75 @@ TEST_F(ExportRun, FailedWritePostsFailedAndSavesNothing) {
     EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
     EXPECT_EQ(fake.files.count(settingsFile), 0u);
     EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+}
+
+TEST_F(ExportRun, CallersLineLongerThanTheOldBufferIsTakenWholeAndItsPathNeverCut) {
+    const std::string path = "C:\\out\\" + std::string(244, 'a') + ".xml";  // 255 bytes
+    const std::string line = "-2147483648,1025,7," + path;
+    ASSERT_GT(line.size(), 260u);
+    EXPECT_EQ(Run(line), kCompleted);
+    EXPECT_EQ(fake.files[path].substr(0, 5), "<?xml");
+    EXPECT_TRUE(fake.Called("Post -2147483648 1025 7 0"));
+    for (const auto& [name, content] : fake.files) {
+        if (name.rfind("C:\\out\\", 0) == 0) {
+            EXPECT_EQ(name, path);
+        }
+    }
+}
+
+TEST_F(ExportRun, TypedPathLongerThan255BytesIsRefusedAndNothingIsSaved) {
+    const std::string path = "C:\\out\\" + std::string(245, 'a') + ".xml";  // 256 bytes
+    fake.dialogScript = [&](DialogEvents& events, FakeControls& controls) {
+        events.OnInit(controls);
+        controls.SetText(1015, path);
+        events.OnCommand(controls, 1002);
+    };
+    fake.answers = {mb::kIdYes, mb::kIdYes};  // whatever would be asked
+    EXPECT_EQ(Run("1234,1025,7,"), kCancelled);
+    EXPECT_EQ(fake.boxes.front().text,
+              "データの出力先が長すぎます。\n\n"
+              "出力先は半角255文字（全角127文字）以内で再入力してください。");
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 1"));
+    EXPECT_EQ(fake.files.count(settingsFile), 0u);
+    for (const auto& [name, content] : fake.files) {
+        EXPECT_EQ(name.rfind("C:\\out\\", 0), std::string::npos) << name;
+    }
+}
+
+TEST_F(ExportRun, TargetThatIsNotAFileIsRefusedWithItsOwnMessage) {
+    fake.folders.insert("C:\\out\\dir.xml");
+    fake.specialFiles.insert("C:\\out\\fifo.xml");
+    for (const char* path : {"C:\\out\\dir.xml", "C:\\out\\fifo.xml"}) {
+        fake.boxes.clear();
+        fake.calls.clear();
+        EXPECT_EQ(Run(std::string("1234,1025,7,") + path), kFailed) << path;
+        ASSERT_FALSE(fake.boxes.empty()) << path;
+        EXPECT_EQ(fake.boxes.back().text,
+                  "出力先はファイルではありません（フォルダまたは特殊なファイルです）。\n\n"
+                  "出力先に別のファイル名を指定して、やり直してください。\n\n"
+                  "アプリケーションを終了します。")
+            << path;
+        EXPECT_EQ(fake.boxes.back().flags, 0x30u);
+        EXPECT_TRUE(fake.Called("Post 1234 1025 7 2")) << path;
+        EXPECT_TRUE(fake.CallsOf("CreateTemporaryFile").empty()) << path;
+        EXPECT_EQ(fake.writes, 0) << path;
+        EXPECT_EQ(fake.files.count(path), 0u) << path;
+        EXPECT_EQ(fake.files.count(settingsFile), 0u) << path;
+    }
+    EXPECT_TRUE(fake.folders.count("C:\\out\\dir.xml"));
+    EXPECT_TRUE(fake.specialFiles.count("C:\\out\\fifo.xml"));
+}
+
+TEST_F(ExportRun, FolderThatTakesNoNewFileHasItsOwnMessage) {
+    fake.failing.insert("CreateTemporaryFile");
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    EXPECT_EQ(fake.boxes.back().text,
+              "出力先のフォルダにファイルを作成できません。\n\n"
+              "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。"
+              "\n\nアプリケーションを終了します。");
+    EXPECT_EQ(fake.boxes.back().owner, 7777);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+    EXPECT_EQ(fake.files.count(settingsFile), 0u);
 }
 
 TEST_F(ExportRun, FailedAggregationWritesNoFile) {

@@ -234,6 +234,39 @@ TEST_F(Dialog, CharacterCheckReportsBeforeTheDriveCheck) {
               "ドライブ名が有効でありません。\n\n有効なドライブを指定してください。");
 }
 
+TEST_F(Dialog, PathLongerThan255BytesIsRefusedNeverCut) {
+    const std::string kTooLong =
+        "データの出力先が長すぎます。\n\n"
+        "出力先は半角255文字（全角127文字）以内で再入力してください。";
+    Start();
+    const std::string folder = "C:\\out\\";
+    // 256 bytes: refused before any other check, and nothing is created or asked.
+    Execute("4", "3", folder + std::string(245, 'a') + ".xml");
+    EXPECT_EQ(LastMessage(), kTooLong);
+    EXPECT_EQ(controls.focus, ctl::kPath);
+    EXPECT_TRUE(controls.selectedAll);
+    EXPECT_FALSE(dialog.Ended());
+    // A double-byte character counts two bytes: 250 + 2 + 4 bytes (255 characters) is too long.
+    Execute("4", "3", folder + std::string(243, 'a') + "\x82\xA0" + ".xml");
+    EXPECT_EQ(LastMessage(), kTooLong);
+    EXPECT_EQ(fake.boxes.size(), 2u);
+    EXPECT_FALSE(dialog.Ended());
+    // A caller's path is held to the same limit.
+    inputs.fixedPath = folder + std::string(245, 'a') + ".xml";
+    ConditionDialog fixed(fake.platform, kEditionKcsakura, 4321);
+    fixed.SetInputs(inputs);
+    FakeControls fixedControls;
+    fixed.OnInit(fixedControls);
+    fixed.OnCommand(fixedControls, ctl::kExecute);
+    EXPECT_EQ(LastMessage(), kTooLong);
+    EXPECT_FALSE(fixed.Ended());
+    // 255 bytes pass whole.
+    const std::string longest = folder + std::string(244, 'a') + ".xml";
+    Execute("4", "3", longest);
+    ASSERT_TRUE(dialog.Ended());
+    EXPECT_EQ(dialog.PathText(), longest);
+}
+
 TEST_F(Dialog, DriveLetterColonAndNameHasNoFolderStep) {
     Start();
     Execute("4", "3", "C:a.xml");

@@ -33,7 +33,7 @@ TEST_F(Settings, SavingMovesTheRecordToTheEnd) {
     fake.files[file] = "u1/D001:4/3/1/1/C:\\a.xml\nu1/D002:1/12/2/0/C:\\b.xml\n";
     ASSERT_EQ(For("u1", "D001").Save({5, 3, 2, 0, "C:\\c.xml"}), 1);
     EXPECT_EQ(fake.files[file], "u1/D002:1/12/2/0/C:\\b.xml\nu1/D001:5/3/2/0/C:\\c.xml\n");
-    EXPECT_EQ(fake.files.count(file + ".kctmp"), 0u);
+    EXPECT_EQ(fake.files.size(), 1u);  // no temporary left
 }
 
 TEST_F(Settings, ReadsTheRecordOfItsKey) {
@@ -60,12 +60,67 @@ TEST_F(Settings, RecordWithoutALedgerFieldReadsAsLedgerOn) {
     EXPECT_EQ(read.path, "C:\\a.xml");
 }
 
-TEST_F(Settings, KeyIsFoundInsideALongerKey) {
-    // "u1/D001:" ends "xu1/D001:": the first occurrence wins.
-    fake.files[file] = "xu1/D001:7/8/1/1/C:\\x.xml\nu1/D001:4/3/1/1/C:\\u.xml\n";
+TEST_F(Settings, KeyMatchesOnlyAtTheStartOfARecord) {
+    // "u1/D001:" ends "xu1/D001:" and stands inside a path: neither is the record of u1.
+    fake.files[file] =
+        "xu1/D001:7/8/1/1/C:\\x.xml\nu2/D001:1/2/1/1/C:\\u1/D001:\\y.xml\n"
+        "u1/D001:4/3/1/1/C:\\u.xml\n";
     SavedConditions read;
     ASSERT_EQ(For("u1", "D001").Read(&read), 1);
-    EXPECT_EQ(read.path, "C:\\x.xml");
+    EXPECT_EQ(read.path, "C:\\u.xml");
+    EXPECT_EQ(For("admin", "D0001").Read(&read), 0);
+}
+
+TEST_F(Settings, SavingLeavesRecordsWithALongerKeyAsTheyWere) {
+    const std::string others =
+        "xadmin/D0001:7/8/1/1/C:\\x.xml\r\nu2/D001:1/2/1/1/C:\\admin/D0001:\\y.xml\n";
+    fake.files[file] = others;
+    ASSERT_EQ(For("admin", "D0001").Save({4, 3, 1, 1, "C:\\a.xml"}), 1);
+    EXPECT_EQ(fake.files[file], others + "admin/D0001:4/3/1/1/C:\\a.xml\n");
+    ASSERT_EQ(For("admin", "D0001").Save({5, 3, 1, 1, "C:\\b.xml"}), 1);
+    EXPECT_EQ(fake.files[file], others + "admin/D0001:5/3/1/1/C:\\b.xml\n");
+}
+
+TEST_F(Settings, ReplacedRecordNeverGluesTheLastRecordToTheNewOne) {
+    // The last record has no LF: it keeps its line, and every record written ends with LF.
+    fake.files[file] = "u1/D001:4/3/1/1/C:\\a.xml\nu2/D001:1/12/1/1/C:\\b.xml";
+    ASSERT_EQ(For("u1", "D001").Save({5, 3, 1, 1, "C:\\c.xml"}), 1);
+    EXPECT_EQ(fake.files[file], "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:5/3/1/1/C:\\c.xml\n");
+    // The record replaced is the last one, without its LF.
+    fake.files[file] = "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:4/3/1/1/C:\\a.xml";
+    ASSERT_EQ(For("u1", "D001").Save({6, 3, 1, 1, "C:\\d.xml"}), 1);
+    EXPECT_EQ(fake.files[file], "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:6/3/1/1/C:\\d.xml\n");
+}
+
+TEST_F(Settings, PathLongerThan255BytesIsNeitherSavedNorRead) {
+    const std::string previous = "u1/D001:4/3/1/1/C:\\a.xml\n";
+    fake.files[file] = previous;
+    std::string longest = "C:\\" + std::string(247, 'a') + ".xml";             // 254 bytes
+    EXPECT_EQ(For("u1", "D001").Save({5, 3, 1, 1, longest + "\x82\xA0"}), 0);  // 256 bytes
+    EXPECT_EQ(fake.files[file], previous);
+    ASSERT_EQ(For("u1", "D001").Save({5, 3, 1, 1, longest + "b"}), 1);  // 255 bytes
+    SavedConditions read;
+    ASSERT_EQ(For("u1", "D001").Read(&read), 1);
+    EXPECT_EQ(read.path, longest + "b");
+    // A longer path in the file (written by hand) is not offered again; the rest of the record
+    // is.
+    fake.files[file] = "u1/D001:5/3/2/0/" + longest + "bc\n";
+    read = SavedConditions{};
+    ASSERT_EQ(For("u1", "D001").Read(&read), 1);
+    EXPECT_EQ(read.startMonth, 5);
+    EXPECT_EQ(read.equityKind, 2);
+    EXPECT_EQ(read.path, "");
+}
+
+TEST_F(Settings, TemporaryIsANewFileOfItsOwnAndAPlantedNameStays) {
+    // What stands at the old fixed name is someone else's: never removed, never written.
+    fake.files[file + ".kctmp"] = "planted";
+    ASSERT_EQ(For("u1", "D001").Save({4, 3, 1, 1, "C:\\a.xml"}), 1);
+    EXPECT_EQ(fake.files[file + ".kctmp"], "planted");
+    EXPECT_FALSE(fake.Called("RemoveFile " + file + ".kctmp"));
+    EXPECT_EQ(fake.CallsOf("CreateTemporaryFile"),
+              (std::vector<std::string>{"CreateTemporaryFile C:\\set\\"}));
+    EXPECT_EQ(fake.files[file], "u1/D001:4/3/1/1/C:\\a.xml\n");
 }
 
 TEST_F(Settings, SelectionNumberIsPartOfTheKeyInTheNeoEdition) {
@@ -103,6 +158,16 @@ TEST_F(Settings, FileThatCannotBeReadAndWrittenIsLeftAlone) {
     fake.failing.insert("Access");
     EXPECT_EQ(For("u1", "D001").Save({5, 3, 1, 1, "C:\\b.xml"}), 0);
     EXPECT_EQ(fake.files[file], "u1/D001:4/3/1/1/C:\\a.xml\n");
+}
+
+TEST_F(Settings, SettingsFileThatIsNotAPlainFileIsLeftAlone) {
+    fake.specialFiles.insert(file);  // a pipe or a device at the settings file's name
+    EXPECT_EQ(For("u1", "D001").Save({5, 3, 1, 1, "C:\\b.xml"}), 0);
+    SavedConditions read;
+    EXPECT_EQ(For("u1", "D001").Read(&read), 0);
+    EXPECT_TRUE(fake.CallsOf("OpenFile").empty());
+    EXPECT_TRUE(fake.CallsOf("CreateTemporaryFile").empty());
+    EXPECT_TRUE(fake.CallsOf("RenameFile").empty());
 }
 
 TEST_F(Settings, AppendsANewKeyOnItsOwnLine) {

@@ -77,18 +77,22 @@ bool FakePlatform::SetCurrentDirectory(const char* path) {
 
 int FakePlatform::FileExists(const char* path) {
     Record(std::string("FileExists ") + path);
-    return (files.count(path) || folders.count(path)) ? 1 : 0;
+    return (files.count(path) || folders.count(path) || specialFiles.count(path)) ? 1 : 0;
 }
 
 bool FakePlatform::GetStatus(const char* path, FileStatus* status) {
     Record(std::string("GetStatus ") + path);
     if (folders.count(path)) {
-        *status = FileStatus{true, 0};
+        *status = FileStatus{true, 0, false};
+        return true;
+    }
+    if (specialFiles.count(path)) {
+        *status = FileStatus{false, 0, false};
         return true;
     }
     auto it = files.find(path);
     if (it == files.end()) return false;
-    *status = FileStatus{false, static_cast<std::int64_t>(it->second.size())};
+    *status = FileStatus{false, static_cast<std::int64_t>(it->second.size()), true};
     return true;
 }
 
@@ -166,11 +170,24 @@ std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
         if (it == files.end()) throw FileError("no such file");
         return std::make_unique<FakeFile>(*this, path, it->second);
     }
-    if (mode == OpenMode::kCreateNew && (files.count(path) || folders.count(path))) {
+    if (mode == OpenMode::kCreateNew &&
+        (files.count(path) || folders.count(path) || specialFiles.count(path))) {
         throw FileError("the name exists");
     }
     files[path] = "";
     return std::make_unique<FakeFile>(*this, path, "");
+}
+
+std::unique_ptr<File> FakePlatform::CreateTemporaryFile(const char* folder, std::string* name) {
+    Record(std::string("CreateTemporaryFile ") + folder);
+    if (Fails("CreateTemporaryFile")) throw FileError("cannot create a file there");
+    std::string candidate;
+    do {
+        candidate = std::string(folder) + "~kc" + std::to_string(++temporaries) + ".kctmp";
+    } while (files.count(candidate) || folders.count(candidate) || specialFiles.count(candidate));
+    *name = candidate;
+    files[candidate] = "";
+    return std::make_unique<FakeFile>(*this, candidate, "");
 }
 
 std::string FakePlatform::ExecutablePath() {

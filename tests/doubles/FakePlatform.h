@@ -63,14 +63,17 @@ public:
     std::string executablePath = "C:\\Program Files\\Link\\kcsakura.exe";
     std::map<std::string, std::string> files;  // path -> content (Shift_JIS path)
     std::set<std::string> folders;
+    // Pipes and devices: they exist, but are not files.
+    std::set<std::string> specialFiles;
     std::map<std::string, DriveType> driveTypes;  // root -> type; others kNoRootDir
     std::set<std::string> failing;                // operation names that fail
     std::vector<int> answers;                     // answers to questions, in order; then No
     int failWriteAt = -1;    // the n-th File::Write of any file (0-based) raises a FileError
     bool failClose = false;  // File::Close raises a FileError
     bool failAllocation = false;
-    int writes = 0;     // File::Write calls so far
-    int openFiles = 0;  // files opened and not yet destroyed
+    int writes = 0;       // File::Write calls so far
+    int openFiles = 0;    // files opened and not yet destroyed
+    int temporaries = 0;  // temporary names handed out
 
     // --- what the system did, in order: "Operation argument..."
     std::vector<std::string> calls;
@@ -111,6 +114,8 @@ public:
                                         const char* defaultValue, char* out, std::size_t size,
                                         const char* file) override;
     std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
+    // Names "FOLDER~kcN.kctmp", N counting from 1 and passing over names that exist.
+    std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
     std::string ExecutablePath() override;
 
     // MessageService

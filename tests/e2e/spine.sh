@@ -104,9 +104,145 @@ expect "no definition file" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nE
   "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$work/bare/kcsakura" "${books[@]}"
 grep -q "動作環境が不正です" "$work/stderr" || fail "no definition file: no message"
 
-# A caller's line too long for its buffer is not taken: the program runs on its own.
+failed=$'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2'
+# The Windows form of a folder of this machine (Z: is /).
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+# Temporary files anywhere under the work folder but the ones a case planted itself.
+leftovers() { find "$work" -name '*.kctmp' ! -name 'report.xml.kctmp' ! -name 'kcsakura.env.kctmp'; }
+
+# Output paths: 255 bytes of Shift_JIS at most, never cut. A caller's path of 256 bytes is
+# refused and the caller told; one of 255 bytes is written where it says, however long the line.
 long=$(printf 'a%.0s' $(seq 1 300))
-expect "long line" 3 "EXIT 0" -- "$build/kccaller" --window 4242 --path "Z:\\tmp\\$long.xml" -- "$build/kcsakura/kcsakura" "${books[@]}"
+expect "caller's path too long" 2 "${failed//POST 1025 7/POST 1025 3}" -- \
+  "$build/kccaller" --window 4242 --path "Z:\\tmp\\$long.xml" -- "$build/kcsakura/kcsakura" "${books[@]}"
+grep -q "呼び出し元から指定された出力先が長すぎます" "$work/stderr" || fail "caller's path too long: no message"
+mkdir -p "$work/long"
+prefix="$(windows_path "$work/long")\\"
+name=$(printf 'b%.0s' $(seq 1 $((255 - ${#prefix} - 4)))).xml
+expect "caller's path of 255 bytes" 0 "$completed" -- \
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 --path "$prefix$name" -- "$build/kcsakura/kcsakura" "${books[@]}"
+[ -f "$work/long/$name" ] || fail "caller's path of 255 bytes: not written at that path"
+[ "$(ls "$work/long" | wc -l)" = 1 ] || fail "caller's path of 255 bytes: other files: $(ls "$work/long")"
+# --out of 256 bytes: the dialog refuses it (cancelled), nothing is written, nothing saved.
+outlong="$work/long/c$name"
+expect "--out too long" 1 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 1\nENABLE 1\nEXIT 1' -- \
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" \
+  --user yamada --ui batch --no --out "$outlong" --settings-folder "$work/long-settings"
+grep -q "データの出力先が長すぎます" "$work/stderr" || fail "--out too long: no message"
+[ "$(ls "$work/long" | wc -l)" = 1 ] || fail "--out too long: a file was written: $(ls "$work/long")"
+[ -e "$work/long-settings" ] && fail "--out too long: settings were saved"
+
+# A folder option longer than the limit is not handed to the system, which would cut it.
+deep="$work/deep/$(printf 'd%.0s' $(seq 1 150))/$(printf 'e%.0s' $(seq 1 150))"
+expect "settings folder too long" 0 "$completed" -- "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- \
+  "$build/kcsakura/kcsakura" --books "$work/sample.books" --user yamada --ui batch --yes \
+  --out "$work/out/report.xml" --settings-folder "$deep"
+grep -q -- "--settings-folder .*longer than 255 bytes" "$work/stderr" || fail "settings folder too long: no note"
+[ -e "$work/deep" ] && fail "settings folder too long: settings were saved in $(find "$work/deep" -type f)"
+
+# Files the export writes: a new temporary of its own beside the target, never through a name
+# that exists; a target that is not a plain file is refused before anything is written.
+mkdir -p "$work/victim" "$work/out"
+printf 'victim' > "$work/victim/file"
+ln -sfn "$work/victim/file" "$work/out/report.xml.kctmp"
+ln -sfn "$work/victim/file" "$work/settings/kcsakura.env.kctmp"
+expect "names planted at the old temporary names" 0 "$completed" -- \
+  "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" "${books[@]}"
+[ -L "$work/out/report.xml.kctmp" ] && [ -L "$work/settings/kcsakura.env.kctmp" ] ||
+  fail "a planted link was removed"
+[ "$(cat "$work/victim/file")" = victim ] || fail "the file a planted link points to was written"
+mkfifo "$work/out/pipe.xml"
+ln -sfn /dev/full "$work/out/device.xml"
+mkdir -p "$work/out/folder.xml"
+for target in pipe.xml device.xml folder.xml; do
+  expect "target $target" 2 "$failed" -- "$build/kccaller" --window 4242 --message 1025 --wparam 7 \
+    --path "$(windows_path "$work/out/$target")" -- "$build/kcsakura/kcsakura" "${books[@]}"
+  grep -q "出力先はファイルではありません" "$work/stderr" || fail "target $target: no message"
+  grep -q "集計中" "$work/stderr" && fail "target $target: the books were read before the refusal"
+done
+[ -p "$work/out/pipe.xml" ] && [ -L "$work/out/device.xml" ] && [ -d "$work/out/folder.xml" ] ||
+  fail "a target that is not a file was replaced"
+expect "--out to a pipe" 2 "$failed" -- "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- \
+  "$build/kcsakura/kcsakura" --books "$work/sample.books" --user yamada --ui batch --yes \
+  --out "$work/out/pipe.xml" --settings-folder "$work/settings"
+[ -p "$work/out/pipe.xml" ] || fail "--out to a pipe: the pipe was replaced"
+[ -z "$(leftovers)" ] || fail "temporary files left: $(leftovers)"
+
+# Interrupted runs. SIGTERM, SIGINT and SIGHUP end an export as a failed export ends: the
+# temporary removed, the previous file as it was, the caller's window enabled and told, exit 2.
+# An interrupted import leaves the store as it was. Big books, so that the runs take a while.
+"$build/kcbooks" generate "$work/big" --entries 300000 >/dev/null || fail "generate big books"
+"$build/kcbooks" import "$work/big" "$work/big.books" >/dev/null || fail "import big books"
+mkdir -p "$work/interrupted"
+# interrupt SIGNAL WHEN: WHEN is "writing" (once the temporary file exists) or seconds to wait.
+interrupt() {
+  local signal=$1 when=$2 target="$work/interrupted/report.xml" caller child="" rc i
+  printf 'previous' > "$target"
+  "$build/kccaller" --window 4343 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" \
+    --books "$work/big.books" --user gen --ui batch --yes --ledger --out "$target" \
+    --settings-folder "$work/settings" >"$work/interrupted.out" 2>"$work/stderr" &
+  caller=$!
+  for i in $(seq 1 1200); do child=$(pgrep -P "$caller") && break; sleep 0.05; done
+  if [ "$when" = writing ]; then
+    for i in $(seq 1 1200); do compgen -G "$work/interrupted/*.kctmp" >/dev/null && break; sleep 0.05; done
+    compgen -G "$work/interrupted/*.kctmp" >/dev/null || fail "$signal: the export never wrote"
+  else
+    sleep "$when"
+  fi
+  kill "-$signal" "$child"
+  wait "$caller"
+  rc=$?
+  [ "$rc" = 2 ] || fail "$signal during an export: posted $rc, expected 2"
+  [ "$(cat "$work/interrupted.out")" = "${failed//4242/4343}" ] ||
+    fail "$signal during an export: the caller got $(cat "$work/interrupted.out")"
+  grep -q "処理が中断されました" "$work/stderr" || fail "$signal during an export: no message"
+  [ "$(cat "$target")" = previous ] || fail "$signal during an export: the previous file changed"
+  [ "$(ls "$work/interrupted")" = report.xml ] ||
+    fail "$signal during an export: left $(ls "$work/interrupted")"
+}
+interrupt TERM writing
+# Job control on: a background job of a script otherwise starts with SIGINT ignored, and a
+# signal ignored from the start stays ignored.
+set -m
+interrupt INT 1
+set +m
+interrupt HUP 1
+cp "$work/sample.books" "$work/kept.books"
+"$build/kcbooks" import "$work/big" "$work/kept.books" >/dev/null 2>"$work/stderr" &
+importer=$!
+for i in $(seq 1 1200); do [ -e "$work/kept.books.importing" ] && break; sleep 0.05; done
+[ -e "$work/kept.books.importing" ] || fail "interrupted import: the store was never begun"
+kill -TERM "$importer"
+wait "$importer"
+[ $? != 0 ] || fail "interrupted import: exit 0"
+[ -e "$work/kept.books.importing" ] && fail "interrupted import: the partial store was left"
+cmp -s "$work/kept.books" "$work/sample.books" || fail "interrupted import: the store changed"
+
+# One whole export as a user without rights on / (nobody): the drive check asks only whether
+# the drive's root exists; a folder the user may not write gets its own message.
+if [ "$(id -u)" = 0 ]; then
+  # Everything nobody needs in a folder of its own under /tmp, wherever the build is.
+  own=$(mktemp -d /tmp/kc-spine-nobody.XXXXXX)
+  mkdir -p "$own/out" "$own/locked" "$own/dist"
+  cp -r "$build/kcsakura" "$build/kccaller" "$own/dist/"
+  cp "$work/sample.books" "$own/"
+  chmod 755 "$own"
+  chown -R nobody:nogroup "$own/out" "$own/sample.books"
+  as_nobody=(env XDG_RUNTIME_DIR="$own/out" setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  nobody_books=(--books "$own/sample.books" --user yamada --ui batch --yes
+                --settings-folder "$own/out/settings" --output-folder "$own/out")
+  expect "export as nobody" 0 "$completed" -- "${as_nobody[@]}" "$own/dist/kccaller" --window 4242 \
+    --message 1025 --wparam 7 -- "$own/dist/kcsakura/kcsakura" "${nobody_books[@]}" --out "$own/out/report.xml"
+  xmllint --noout "$own/out/report.xml" || fail "export as nobody: no well-formed file"
+  [ -f "$own/out/settings/kcsakura.env" ] || fail "export as nobody: settings not saved"
+  expect "nobody into a folder of root's" 2 "$failed" -- "${as_nobody[@]}" "$own/dist/kccaller" --window 4242 \
+    --message 1025 --wparam 7 -- "$own/dist/kcsakura/kcsakura" "${nobody_books[@]}" --out "$own/locked/report.xml"
+  grep -q "出力先のフォルダにファイルを作成できません" "$work/stderr" || fail "nobody into root's folder: no message"
+  [ -z "$(ls "$own/locked")" ] || fail "nobody into root's folder: left $(ls "$own/locked")"
+  rm -rf "$own"
+else
+  echo "NOTE: not run as root: the export as an unprivileged user (nobody) is skipped"
+fi
 
 # Host options that are not understood end the run with a message.
 "$build/kcsakura/kcsakura" --data x >/dev/null 2>"$work/stderr"

@@ -14,6 +14,15 @@ namespace {
 
 constexpr const char* kTarget = "C:\\out\\report.xml";
 
+// Files the double holds under a temporary name.
+std::size_t Temporaries(const FakePlatform& fake) {
+    std::size_t count = 0;
+    for (const auto& [name, content] : fake.files) {
+        if (name.find(".kctmp") != std::string::npos) ++count;
+    }
+    return count;
+}
+
 StDATAINFO Company(const char* name, std::int32_t manufacturing) {
     StDATAINFO company{};
     std::strcpy(company.dataId, "D001");
@@ -142,10 +151,13 @@ TEST_F(Report, FrameOfASmallCompany) {
               "</REPORT>\r\n");
     std::string complaints;
     EXPECT_TRUE(PassesXmllint(Document(), &complaints)) << complaints;
-    EXPECT_EQ(
-        fake.CallsOf("RenameFile"),
-        (std::vector<std::string>{"RenameFile C:\\out\\report.xml.kctmp C:\\out\\report.xml"}));
-    EXPECT_EQ(fake.files.count("C:\\out\\report.xml.kctmp"), 0u);
+    // Written under a name of its own in the target's folder, then put in the target's place.
+    EXPECT_EQ(fake.CallsOf("CreateTemporaryFile"),
+              (std::vector<std::string>{"CreateTemporaryFile C:\\out\\"}));
+    EXPECT_EQ(fake.CallsOf("RenameFile"),
+              (std::vector<std::string>{"RenameFile C:\\out\\~kc1.kctmp C:\\out\\report.xml"}));
+    EXPECT_EQ(Temporaries(fake), 0u);
+    EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kNone);
 }
 
 TEST_F(Report, ProgressContinuesFromTheBaseToTheEnd) {
@@ -199,7 +211,8 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         StDATAINFO company = Company("A", 1);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << "line " << k;
         EXPECT_EQ(failing.files[kTarget], "the previous export") << "line " << k;
-        EXPECT_EQ(failing.files.count(std::string(kTarget) + ".kctmp"), 0u) << "line " << k;
+        EXPECT_EQ(Temporaries(failing), 0u) << "line " << k;
+        EXPECT_EQ(report.LastFailure(), ReportWriter::Failure::kWriteFailed) << "line " << k;
         EXPECT_EQ(failing.openFiles, 0) << "line " << k;
         EXPECT_TRUE(failing.CallsOf("RenameFile").empty()) << "line " << k;
     }
@@ -210,18 +223,58 @@ TEST_F(Report, FailureToCloseOrRenameIsAFailedWrite) {
     fake.files[kTarget] = "old";
     EXPECT_EQ(Write(Company("A", 0)), 0);
     EXPECT_EQ(Document(), "old");
-    EXPECT_EQ(fake.files.count(std::string(kTarget) + ".kctmp"), 0u);
+    EXPECT_EQ(Temporaries(fake), 0u);
     fake.failClose = false;
     fake.failing.insert("RenameFile");
     EXPECT_EQ(Write(Company("A", 0)), 0);
     EXPECT_EQ(Document(), "old");
-    EXPECT_EQ(fake.files.count(std::string(kTarget) + ".kctmp"), 0u);
+    EXPECT_EQ(Temporaries(fake), 0u);
 }
 
-TEST_F(Report, FileThatCannotBeCreatedFails) {
-    fake.failing.insert("OpenFile");
+TEST_F(Report, FolderThatTakesNoNewFileFailsAsSuch) {
+    fake.files[kTarget] = "old";
+    fake.failing.insert("CreateTemporaryFile");
     EXPECT_EQ(Write(Company("A", 0)), 0);
-    EXPECT_EQ(fake.files.count(kTarget), 0u);
+    EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kCannotCreate);
+    EXPECT_EQ(Document(), "old");
+    EXPECT_TRUE(fake.CallsOf("RenameFile").empty());
+}
+
+TEST_F(Report, NameLeftAtTheOldTemporaryNameIsNeverTouched) {
+    // A link or file planted where a fixed temporary name would be: not removed, not written.
+    const std::string planted = std::string(kTarget) + ".kctmp";
+    fake.files[planted] = "planted";
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    EXPECT_EQ(fake.files[planted], "planted");
+    EXPECT_FALSE(fake.Called("RemoveFile " + planted));
+    EXPECT_FALSE(fake.Called("OpenFile " + planted));
+    EXPECT_EQ(Document().substr(0, 5), "<?xml");
+}
+
+TEST_F(Report, TargetThatIsNotARegularFileIsRefusedAndNothingIsWritten) {
+    // A folder, a pipe or a device (or a link to one) at the path.
+    for (bool folder : {true, false}) {
+        FakePlatform other;
+        if (folder) {
+            other.folders.insert(kTarget);
+        } else {
+            other.specialFiles.insert(kTarget);
+        }
+        ProgressDialog progress(other);
+        ReportWriter report(other.platform, kEditionKcsakura, progress, figures, ledger);
+        EXPECT_EQ(report.CheckTarget(kTarget), ReportWriter::Failure::kTargetNotAFile) << folder;
+        StDATAINFO company = Company("A", 0);
+        EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << folder;
+        EXPECT_EQ(report.LastFailure(), ReportWriter::Failure::kTargetNotAFile) << folder;
+        EXPECT_TRUE(other.CallsOf("CreateTemporaryFile").empty()) << folder;
+        EXPECT_TRUE(other.CallsOf("RenameFile").empty()) << folder;
+        EXPECT_EQ(other.writes, 0) << folder;
+        EXPECT_EQ(other.files.count(kTarget), 0u) << folder;
+    }
+    // A regular file, or nothing, at the path is a usable target.
+    EXPECT_EQ(writer.CheckTarget(kTarget), ReportWriter::Failure::kNone);
+    fake.files[kTarget] = "old";
+    EXPECT_EQ(writer.CheckTarget(kTarget), ReportWriter::Failure::kNone);
 }
 
 // SUPPORT.INF beside the program.

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "host/posix/PosixFileSystem.h"
 
@@ -76,6 +78,84 @@ TEST_F(PosixFiles, FoldersDrivesAndRoots) {
     std::string temp = files.TempFolder();
     ASSERT_FALSE(temp.empty());
     EXPECT_EQ(temp.back(), '\\');
+}
+
+TEST_F(PosixFiles, StatusTellsAPlainFileFromFoldersPipesAndDevices) {
+    std::ofstream(root / "plain.xml") << "x";
+    fs::create_directory(root / "folder");
+    ASSERT_EQ(mkfifo((root / "pipe").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", root / "device");
+    fs::create_symlink(root / "plain.xml", root / "link.xml");
+    fs::create_symlink(root / "folder", root / "folderlink");
+    struct Case {
+        const char* path;
+        bool regular;
+    };
+    for (const Case& c :
+         {Case{"D:\\plain.xml", true}, Case{"D:\\link.xml", true}, Case{"D:\\folder", false},
+          Case{"D:\\folderlink", false}, Case{"D:\\pipe", false}, Case{"D:\\device", false}}) {
+        FileStatus status;
+        ASSERT_TRUE(files.GetStatus(c.path, &status)) << c.path;
+        EXPECT_EQ(status.isRegularFile, c.regular) << c.path;
+    }
+    FileStatus status;
+    EXPECT_FALSE(files.GetStatus("D:\\missing.xml", &status));
+}
+
+TEST_F(PosixFiles, TemporaryFilesAreNewFilesOfTheirOwnInTheFolder) {
+    std::set<std::string> names;
+    for (int i = 0; i < 20; ++i) {
+        std::string name;
+        auto file = files.CreateTemporaryFile("D:\\", &name);
+        file->Write("x", 1);
+        file->Close();
+        ASSERT_EQ(name.rfind("D:\\~kc", 0), 0u) << name;
+        ASSERT_EQ(name.substr(name.size() - 6), ".kctmp") << name;
+        EXPECT_EQ(fs::file_size(root / name.substr(3)), 1u) << name;
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), 20u);
+    // A folder given without its backslash, and the file put in place by a rename.
+    std::string name;
+    files.CreateTemporaryFile("D:\\", &name)->Close();
+    ASSERT_TRUE(files.RenameFile(name.c_str(), "D:\\out.xml"));
+    EXPECT_TRUE(fs::exists(root / "out.xml"));
+    fs::create_directory(root / "sub");
+    files.CreateTemporaryFile("D:\\sub", &name)->Close();
+    EXPECT_EQ(name.rfind("D:\\sub\\~kc", 0), 0u) << name;
+    EXPECT_THROW(files.CreateTemporaryFile("D:\\missing\\", &name), FileError);
+    EXPECT_THROW(files.CreateTemporaryFile("Q:\\", &name), FileError);
+}
+
+TEST_F(PosixFiles, FolderAnswersTheAccessTestWhenItExists) {
+    // As the Windows runtime answers for a folder: it exists, and nothing marks it read-only.
+    // Run as a user without rights on it (nobody, when the tests run as root).
+    fs::create_directory(root / "locked");
+    fs::permissions(root / "locked", fs::perms::none);
+    std::ofstream(root / "locked.xml") << "x";
+    fs::permissions(root / "locked.xml", fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(root, fs::perms::all);
+    DriveMap rootDrive;
+    rootDrive.MapDrive('Z', "/");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(10);
+        PosixFileSystem asUser(drives);
+        PosixFileSystem wholeDisk(rootDrive);
+        int failures = 0;
+        if (!asUser.Access("D:\\locked", accessmode::kReadWrite)) failures |= 1;
+        if (!wholeDisk.Access("Z:\\", accessmode::kReadWrite)) failures |= 2;
+        if (asUser.Access("D:\\missing", accessmode::kExists)) failures |= 4;
+        // A file still answers for the user's rights on it.
+        if (asUser.Access("D:\\locked.xml", accessmode::kWrite)) failures |= 8;
+        _exit(failures);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    fs::permissions(root / "locked", fs::perms::owner_all);
 }
 
 TEST_F(PosixFiles, WorkingDirectoryIsAWindowsPath) {

@@ -216,12 +216,14 @@ TEST_F(Win32Files, FoldersFilesAndStatus) {
     FileStatus status;
     ASSERT_TRUE(files.GetStatus(folder.c_str(), &status));
     EXPECT_TRUE(status.isDirectory);
+    EXPECT_FALSE(status.isRegularFile);
 
     std::string file = folder + "\\表.txt";
     WriteText(file, "12345");
     EXPECT_EQ(files.FileExists(file.c_str()), 1);
     ASSERT_TRUE(files.GetStatus(file.c_str(), &status));
     EXPECT_FALSE(status.isDirectory);
+    EXPECT_TRUE(status.isRegularFile);
     EXPECT_EQ(status.size, 5);
     EXPECT_FALSE(files.RemoveDirectory(folder.c_str()));  // not empty
     EXPECT_TRUE(files.RemoveFile(file.c_str()));
@@ -229,6 +231,25 @@ TEST_F(Win32Files, FoldersFilesAndStatus) {
     EXPECT_TRUE(files.RemoveDirectory(folder.c_str()));
     EXPECT_EQ(files.FileExists(folder.c_str()), 0);
     EXPECT_FALSE(files.GetStatus(folder.c_str(), &status));
+}
+
+TEST_F(Win32Files, TemporaryFilesAreNewFilesOfTheirOwnInTheFolder) {
+    std::string first;
+    std::string second;
+    auto a = files.CreateTemporaryFile((root + "\\").c_str(), &first);
+    auto b = files.CreateTemporaryFile(root.c_str(), &second);  // without its backslash
+    EXPECT_NE(first, second);
+    for (const std::string* name : {&first, &second}) {
+        EXPECT_EQ(name->rfind(root + "\\~kc", 0), 0u) << *name;
+        EXPECT_EQ(name->substr(name->size() - 6), ".kctmp") << *name;
+    }
+    a->Write("<?xml", 5);
+    a->Close();
+    b->Close();
+    ASSERT_TRUE(files.RenameFile(first.c_str(), Path("出力.xml").c_str()));
+    EXPECT_EQ(ReadText(Path("出力.xml")), "<?xml");
+    std::string name;
+    EXPECT_THROW(files.CreateTemporaryFile(Path("無い\\").c_str(), &name), FileError);
 }
 
 TEST_F(Win32Files, PathsThatAreNotShiftJisFailEveryOperation) {
