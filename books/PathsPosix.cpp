@@ -61,6 +61,7 @@ ReadOutcome ReadRegularFile(const std::string& utf8Path, std::uint64_t limit,
     }
     close(fd);
     return outcome;
+}
 
 namespace {
 
