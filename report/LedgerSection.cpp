@@ -45,13 +45,48 @@ const char* ReportWriter::CategoryLabel(std::uint32_t nature) {
     return "";
 }
 
+namespace {
+
+// The collected ledger lines, read in order.
+class CollectedLines : public LedgerLineSource {
+public:
+    explicit CollectedLines(const LedgerLineList& lines) : lines_(lines) {}
+    int Next(LedgerLine* line) override {
+        if (next_ >= lines_.size()) return 0;
+        *line = lines_[next_++];
+        return 1;
+    }
+
+private:
+    const LedgerLineList& lines_;
+    std::size_t next_ = 0;
+};
+
+}  // namespace
+
+int ReportWriter::NextLedgerLine() {
+    int rc = ledgerSource_->Next(&ledgerLine_);
+    ledgerPending_ = rc == 1;
+    if (rc < 0) ledgerUnreadable_ = true;
+    return rc;
+}
+
 int ReportWriter::WriteLedgerAccounts(XmlWriter& writer) {
-    if (ledger_.empty()) return 1;
+    CollectedLines collected(ledger_);
+    LedgerLineSource* given = ledgerSource_;
+    if (!ledgerSource_) ledgerSource_ = &collected;
+    int result = WriteLedgerBlocks(writer);
+    ledgerSource_ = given;
+    return result;
+}
+
+int ReportWriter::WriteLedgerBlocks(XmlWriter& writer) {
+    ledgerUnreadable_ = false;
+    if (NextLedgerLine() <= 0) return ledgerUnreadable_ ? 0 : 1;
     if (!writer.WriteStartTag(line_, "HJ00780S", 2)) return 0;
-    ledgerCursor_ = 0;
     for (const auto& figure : figures_) {
-        if (ledgerCursor_ >= ledger_.size()) break;
-        if (!figure || ledger_[ledgerCursor_].code != figure->code) continue;
+        if (!ledgerPending_) break;
+        if (!figure || ledgerLine_.code != figure->code) continue;
         char label[kLabelBuffer] = {};
         CleanLabel(figure->name, std::strlen(figure->name), label);
         if (!writer.WriteStartTag(line_, "HJ00780S01", 3) ||
@@ -63,14 +98,17 @@ int ReportWriter::WriteLedgerAccounts(XmlWriter& writer) {
             return 0;
         }
     }
+    // Lines no account asked for are still read: an unreadable ledger fails the export.
+    while (ledgerPending_) NextLedgerLine();
+    if (ledgerUnreadable_) return 0;
     return writer.WriteEndTag(line_, "HJ00780S", 2);
 }
 
 int ReportWriter::WriteLedgerLines(XmlWriter& writer) {
-    if (ledgerCursor_ >= ledger_.size()) return 1;
-    const std::int32_t code = ledger_[ledgerCursor_].code;
-    for (; ledgerCursor_ < ledger_.size() && ledger_[ledgerCursor_].code == code; ++ledgerCursor_) {
-        const LedgerLine& line = ledger_[ledgerCursor_];
+    if (!ledgerPending_) return 1;
+    const std::int32_t code = ledgerLine_.code;
+    for (; ledgerPending_ && ledgerLine_.code == code; NextLedgerLine()) {
+        const LedgerLine& line = ledgerLine_;
         char own[kLabelBuffer] = {};
         char counter[kLabelBuffer] = {};
         char counterSub[kLabelBuffer] = {};
@@ -90,5 +128,5 @@ int ReportWriter::WriteLedgerLines(XmlWriter& writer) {
             return 0;
         }
     }
-    return 1;
+    return ledgerUnreadable_ ? 0 : 1;
 }
