@@ -376,15 +376,12 @@ bool StatementData::EntryBalancesBefore(const StDATAINFO& company, const StMOTOC
     return debits == credits;
 }
 
-int StatementData::FindAccountCached(std::int32_t code, StKAMOKUINFO* account) {
+const StKAMOKUINFO* StatementData::FindAccountCached(std::int32_t code) {
     auto it = accountCache_.find(code);
-    if (it != accountCache_.end()) {
-        *account = it->second;
-        return 1;
-    }
-    if (!FindAccount(code, account)) return 0;
-    accountCache_.emplace(code, *account);
-    return 1;
+    if (it != accountCache_.end()) return &it->second;
+    StKAMOKUINFO account{};
+    if (!FindAccount(code, &account)) return nullptr;
+    return &accountCache_.emplace(code, account).first->second;
 }
 
 int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
@@ -419,7 +416,7 @@ int StatementData::Next(LedgerLine* line) {
             }
             accountOpen_ = true;
         }
-        *line = LedgerLine{};
+        // Every field of the line is written by the read.
         int rc = ReadLedgerLine(deferredCompany_, line);
         if (rc == 1) return 1;
         accountOpen_ = false;
@@ -488,9 +485,8 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
     const bool debitNormal = open_.debitNormal;
     const std::int32_t accountPart = open_.accountPart;
     int status = 0;
-    StKAMOKUINFO counter{};
-    StKAMOKUINFO counterSub{};
-    StKAMOKUINFO ownSub{};
+    // An account that cannot be found reads as a zero-filled record: no name, no nature.
+    static const StKAMOKUINFO kNoAccount{};
     try {
         // Every line is read: a 16-bit count would silently drop lines past 32,768.
         while (open_.read < open_.count) {
@@ -529,9 +525,9 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
                 line.side == kSideCreditOnly ? line.debitCode : line.creditCode;
             const std::int32_t ownCode =
                 line.side == kSideCreditOnly ? line.creditCode : line.debitCode;
-            counter = StKAMOKUINFO{};
-            counterSub = StKAMOKUINFO{};
-            ownSub = StKAMOKUINFO{};
+            const StKAMOKUINFO* counter = &kNoAccount;
+            const StKAMOKUINFO* counterSub = &kNoAccount;
+            const StKAMOKUINFO* ownSub = &kNoAccount;
             bool several = (line.side == kSideCreditOnly && line.kind == kKindCreditTransfer) ||
                            (line.side != kSideCreditOnly && line.kind == kKindDebitTransfer) ||
                            (line.kind == kKindCompound && entryDebit != entryCredit);
@@ -542,13 +538,19 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
                 if (journalStatus == 0) return -1;
             }
             if (!several) {
-                FindAccountCached(counterCode / kRadix, &counter);
-                if (counterCode % kRadix != 0) FindAccountCached(counterCode, &counterSub);
+                if (const StKAMOKUINFO* found = FindAccountCached(counterCode / kRadix))
+                    counter = found;
+                if (counterCode % kRadix != 0) {
+                    if (const StKAMOKUINFO* found = FindAccountCached(counterCode))
+                        counterSub = found;
+                }
             }
-            if (ownCode % kRadix != 0) FindAccountCached(ownCode, &ownSub);
+            if (ownCode % kRadix != 0) {
+                if (const StKAMOKUINFO* found = FindAccountCached(ownCode)) ownSub = found;
+            }
 
-            if (change == 0 || counter.nature == kOutsideAggregation ||
-                counter.nature == kOutsideAggregationCredit || (taxBasis != 0 && throughTaxOnly)) {
+            if (change == 0 || counter->nature == kOutsideAggregation ||
+                counter->nature == kOutsideAggregationCredit || (taxBasis != 0 && throughTaxOnly)) {
                 continue;
             }
             record->code = open_.code;
@@ -560,13 +562,13 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
             }
             sjis::CopyBounded(record->date, sizeof(record->date), lastDateText_, 30);
             sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
-                              sjis::FieldText(ownSub.name, sizeof(ownSub.name)), 30);
+                              sjis::FieldText(ownSub->name, sizeof(ownSub->name)), 30);
             sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),
                               several ? std::string_view("諸口")
-                                      : sjis::FieldText(counter.name, sizeof(counter.name)),
+                                      : sjis::FieldText(counter->name, sizeof(counter->name)),
                               30);
             sjis::CopyBounded(record->counterSubAccount, sizeof(record->counterSubAccount),
-                              sjis::FieldText(counterSub.name, sizeof(counterSub.name)), 30);
+                              sjis::FieldText(counterSub->name, sizeof(counterSub->name)), 30);
             sjis::CopyBounded(record->description, sizeof(record->description),
                               sjis::FieldText(line.description, sizeof(line.description)), 60);
             record->change = change;

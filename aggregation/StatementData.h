@@ -90,7 +90,8 @@ private:
                           const PeriodConditions& period, const StKAMOKUSUMINFO& summary);
     // 1 and the open account's next line; 0 after its last; -1 when it cannot be read.
     int ReadLedgerLine(const StDATAINFO& company, LedgerLine* record);
-    int FindAccountCached(std::int32_t code, StKAMOKUINFO* account);
+    // The account with `code` as FindAccount finds it, or null; looked up once per run.
+    const StKAMOKUINFO* FindAccountCached(std::int32_t code);
 
     // The account whose ledger is being read.
     struct OpenLedger {

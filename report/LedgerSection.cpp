@@ -1,6 +1,7 @@
 // The general ledger: one block per account that has ledger lines, with its lines. The figures
 // and the ledger lines come in the same account order, so the section is a merge of the two.
 
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,13 @@ namespace {
 
 std::string Yen(std::int64_t tenThousandths) {
     return std::to_string(tenThousandths / 10000);
+}
+
+// A whole number as decimal text into `buffer`; the text's start.
+const char* Decimal(std::int64_t value, char (&buffer)[24]) {
+    auto end = std::to_chars(buffer, buffer + sizeof(buffer) - 1, value).ptr;
+    *end = '\0';
+    return buffer;
 }
 
 }  // namespace
@@ -107,26 +115,35 @@ int ReportWriter::WriteLedgerBlocks(XmlWriter& writer) {
 int ReportWriter::WriteLedgerLines(XmlWriter& writer) {
     if (!ledgerPending_) return 1;
     const std::int32_t code = ledgerLine_.code;
+    // The account's lines go to the file in big writes.
+    writer.BeginChunk();
     for (; ledgerPending_ && ledgerLine_.code == code; NextLedgerLine()) {
         const LedgerLine& line = ledgerLine_;
-        char own[kLabelBuffer] = {};
-        char counter[kLabelBuffer] = {};
-        char counterSub[kLabelBuffer] = {};
+        char own[kLabelBuffer];
+        char counter[kLabelBuffer];
+        char counterSub[kLabelBuffer];
+        own[0] = counter[0] = counterSub[0] = '\0';
         CleanLabel(line.ownSubAccount, std::strlen(line.ownSubAccount), own);
         CleanLabel(line.counterAccount, std::strlen(line.counterAccount), counter);
         CleanLabel(line.counterSubAccount, std::strlen(line.counterSubAccount), counterSub);
+        char voucher[24];
+        char change[24];
+        char balance[24];
         if (!writer.WriteStartTag(line_, "HJ00780S02", 4) ||
-            !writer.WriteElement(line_, "HJ00780S0050", std::to_string(line.voucher).c_str(), 5) ||
+            !writer.WriteElement(line_, "HJ00780S0050", Decimal(line.voucher, voucher), 5) ||
             !writer.WriteElement(line_, "HJ00780S0060", line.date, 5) ||
             !writer.WriteElement(line_, "HJ00780S0070", own, 5) ||
             !writer.WriteElement(line_, "HJ00780S0080", counter, 5) ||
             !writer.WriteElement(line_, "HJ00780S0090", counterSub, 5) ||
             !writer.WriteElement(line_, "HJ00780S0100", line.description, 5) ||
-            !writer.WriteElement(line_, "HJ00780S0110", Yen(line.change).c_str(), 5) ||
-            !writer.WriteElement(line_, "HJ00780S0120", Yen(line.balance).c_str(), 5) ||
+            !writer.WriteElement(line_, "HJ00780S0110", Decimal(line.change / 10000, change), 5) ||
+            !writer.WriteElement(line_, "HJ00780S0120", Decimal(line.balance / 10000, balance),
+                                 5) ||
             !writer.WriteEndTag(line_, "HJ00780S02", 4)) {
+            writer.EndChunk();
             return 0;
         }
     }
+    if (!writer.EndChunk()) return 0;
     return ledgerUnreadable_ ? 0 : 1;
 }

@@ -24,7 +24,11 @@ public:
         buffer_[length_] = '\0';
     }
     void AppendTabs(int depth) {
-        for (int i = 0; i < depth; ++i) Append("\t");
+        static constexpr std::string_view kTabs = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+        for (; depth > 0; depth -= static_cast<int>(kTabs.size())) {
+            Append(kTabs.substr(
+                0, std::min<std::size_t>(static_cast<std::size_t>(depth), kTabs.size())));
+        }
     }
     bool Overflow() const { return overflow_ || buffer_.empty(); }
     const char* Data() const { return buffer_.data(); }
@@ -136,7 +140,30 @@ int XmlWriter::WriteBytes(const char* data, std::size_t size) {
 
 int XmlWriter::WriteLine(const Line& line) {
     if (line.Overflow()) return 0;
-    return WriteBytes(line.Data(), line.Length());
+    if (!chunking_) return WriteBytes(line.Data(), line.Length());
+    if (!file_) {
+        failed_ = true;
+        return 0;
+    }
+    chunk_.append(line.Data(), line.Length());
+    if (chunk_.size() < kChunkSize) return 1;
+    int written = WriteBytes(chunk_.data(), chunk_.size());
+    chunk_.clear();
+    return written;
+}
+
+void XmlWriter::BeginChunk() {
+    chunking_ = true;
+    chunk_.clear();
+    chunk_.reserve(kChunkSize + 4096);
+}
+
+int XmlWriter::EndChunk() {
+    chunking_ = false;
+    if (chunk_.empty()) return file_ ? 1 : 0;
+    int written = WriteBytes(chunk_.data(), chunk_.size());
+    chunk_.clear();
+    return written;
 }
 
 int XmlWriter::WriteRaw(const char* text) {
