@@ -71,7 +71,7 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
     nextDeferred_ = 0;
     accountOpen_ = false;
     ledgerFailed_ = false;
-    lastDate_ = -1;
+    dateTexts_.clear();
     accountCache_.clear();
     Amount retained;
     int status = 0;
@@ -555,12 +555,12 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
             }
             record->code = open_.code;
             record->voucher = line.voucher;
-            if (line.date != lastDate_) {
+            auto date = dateTexts_.find(line.date);
+            if (date == dateTexts_.end()) {
                 CmnProcHpr dates;
-                lastDateText_ = dates.FormatDate(line.date, 0, 0);
-                lastDate_ = line.date;
+                date = dateTexts_.emplace(line.date, dates.FormatDate(line.date, 0, 0)).first;
             }
-            sjis::CopyBounded(record->date, sizeof(record->date), lastDateText_, 30);
+            sjis::CopyBounded(record->date, sizeof(record->date), date->second, 30);
             sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
                               sjis::FieldText(ownSub->name, sizeof(ownSub->name)), 30);
             sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),

@@ -113,9 +113,8 @@ private:
     StDATAINFO deferredCompany_{};
     std::vector<StKAMOKUSUMINFO> deferredAccounts_;
     std::size_t nextDeferred_ = 0;
-    // The last date formatted and its text: an account's lines come in date order.
-    std::int32_t lastDate_ = -1;
-    std::string lastDateText_;
+    // The dates formatted so far: a period has a few hundred days, the ledger millions of lines.
+    std::unordered_map<std::int32_t, std::string> dateTexts_;
     // Accounts looked up for counter-account names; the chart does not change during a run.
     std::unordered_map<std::int32_t, StKAMOKUINFO> accountCache_;
 

@@ -17,6 +17,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/FileSystem.h"
 
@@ -67,6 +68,9 @@ private:
     bool AppendAttributes(Line& line, const char* name1, const char* value1, const char* name2,
                           const char* value2);
     int WriteLine(const Line& line);
+    int WriteLine(const char* data, std::size_t size);
+    int WritePlainElement(std::span<char> buffer, std::string_view element, const char* text,
+                          int depth);
     int WriteBytes(const char* data, std::size_t size);
 
     std::unique_ptr<File> file_;
