@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "report/ReportWriter.h"
@@ -73,22 +74,20 @@ private:
 }  // namespace
 
 int ReportWriter::NextLedgerLine() {
-    int rc = ledgerSource_->Next(&ledgerLine_);
+    if (!ledgerSource_ && !collected_) {
+        collected_ = std::make_unique<CollectedLines>(ledger_);
+    }
+    LedgerLineSource& source = ledgerSource_ ? *ledgerSource_ : *collected_;
+    int rc = source.Next(&ledgerLine_);
+    ledgerStarted_ = true;
     ledgerPending_ = rc == 1;
     if (rc < 0) ledgerUnreadable_ = true;
     return rc;
 }
 
 int ReportWriter::WriteLedgerAccounts(XmlWriter& writer) {
-    CollectedLines collected(ledger_);
-    LedgerLineSource* given = ledgerSource_;
-    if (!ledgerSource_) ledgerSource_ = &collected;
-    int result = WriteLedgerBlocks(writer);
-    ledgerSource_ = given;
-    return result;
-}
-
-int ReportWriter::WriteLedgerBlocks(XmlWriter& writer) {
+    // The collected lines are read from their first.
+    collected_.reset();
     ledgerUnreadable_ = false;
     if (NextLedgerLine() <= 0) return ledgerUnreadable_ ? 0 : 1;
     if (!writer.WriteStartTag(line_, "HJ00780S", 2)) return 0;
@@ -113,7 +112,8 @@ int ReportWriter::WriteLedgerBlocks(XmlWriter& writer) {
 }
 
 int ReportWriter::WriteLedgerLines(XmlWriter& writer) {
-    if (!ledgerPending_) return 1;
+    if (!ledgerStarted_) NextLedgerLine();
+    if (!ledgerPending_) return ledgerUnreadable_ ? 0 : 1;
     const std::int32_t code = ledgerLine_.code;
     // The account's lines go to the file in big writes.
     writer.BeginChunk();

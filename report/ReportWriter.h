@@ -8,6 +8,7 @@
 // and leaves a file already at the target as it was.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -99,7 +100,6 @@ private:
     int WriteStatement(XmlWriter& writer, const StatementRow* rows, std::size_t count);
     int WriteItems(XmlWriter& writer, const FigureCopies& copies, int depth);
     int WriteDocument(XmlWriter& writer, std::int16_t functionId, const StDATAINFO* company);
-    int WriteLedgerBlocks(XmlWriter& writer);
     // Reads the next ledger line into the pending line.
     int NextLedgerLine();
 
@@ -119,6 +119,9 @@ private:
     char noteLine_[4096] = {};
     bool notesFailed_ = false;
     LedgerLineSource* ledgerSource_ = nullptr;
+    // Without a source, the collected list read in order.
+    std::unique_ptr<LedgerLineSource> collected_;
+    bool ledgerStarted_ = false;
     // The line read ahead: the merge of figures and lines looks at one line before writing it.
     LedgerLine ledgerLine_{};
     bool ledgerPending_ = false;
