@@ -1,5 +1,7 @@
 # make test         installs what is missing, builds, runs the suite, then runs it again under
-#                   AddressSanitizer + UndefinedBehaviorSanitizer, then the Windows suite under Wine
+#                   AddressSanitizer + UndefinedBehaviorSanitizer, then the Windows suite under Wine,
+#                   then the fuzz targets for a few seconds each
+# make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller
 # make bench        the export and import table at scale (release build); bench-micro the rest
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
@@ -7,6 +9,8 @@
 
 PACKAGES := cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-utils sqlite3 time
+# libFuzzer and the sanitizers' runtime come with clang.
+PACKAGES += clang libclang-rt-dev
 # The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
             wine64 wine xvfb xauth xdotool imagemagick locales fonts-ipafont-gothic \
@@ -15,6 +19,7 @@ BUILD    := build
 ASAN     := build-asan
 RELEASE  := build-release
 WINBUILD := build-win
+FUZZ     := build-fuzz
 JOBS     ?= 2
 VERSION  := 22.03.00
 EDITIONS := kcsakura kcqb7 kcneo kcstd
@@ -23,7 +28,7 @@ TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
 .PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-micro windows screenshots \
-        clean format
+        clean format fuzz
 
 all: build
 
@@ -67,7 +72,7 @@ $(WINBUILD)/build.ninja:
 build: install-deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-native test-windows
+test: test-native test-windows fuzz
 
 test-native: build $(ASAN)/build.ninja
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -77,14 +82,23 @@ test-native: build $(ASAN)/build.ninja
 
 # The neutral suite, the Windows host's own tests and the end to end under Wine, on a display of
 # their own. One wineserver serves the whole run; started by a test, it would keep CTest's output
-# pipe open.
+# pipe open. The windows open on one virtual desktop: on a bare X server Wine takes seconds to show
+# or hide each window.
 test-windows: build windows-build
 	@status=0; \
-	Xvfb $(TEST_DISPLAY) -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$$!; \
+	Xvfb $(TEST_DISPLAY) -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$$!; sleep 1; \
 	$(WINE_ENV) wineserver -p >/dev/null 2>&1; \
+	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) $(WINBUILD)/wine-run reg add 'HKCU\Software\Wine\Explorer' \
+	  /v Desktop /d Default /f >/dev/null 2>&1; \
+	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) $(WINBUILD)/wine-run reg add \
+	  'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1; \
 	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS) \
 	  || status=$$?; \
 	$(WINE_ENV) wineserver -k >/dev/null 2>&1; kill $$xvfb 2>/dev/null; exit $$status
+
+# About 20 s of fuzzing in all, from the seeds in fuzz/corpus: any finding fails the run.
+fuzz: install-deps
+	JOBS=$(JOBS) bash fuzz/run.sh $(CURDIR)/$(FUZZ)
 
 windows-build: install-windows-deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
@@ -125,4 +139,4 @@ format:
 	find . -path ./build\* -prune -o \( -name '*.cpp' -o -name '*.h' \) -print | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(RELEASE) $(WINBUILD)
+	rm -rf $(BUILD) $(ASAN) $(RELEASE) $(WINBUILD) $(FUZZ)

@@ -205,7 +205,8 @@ int StatementData::ReadNotesSetting(std::int16_t kind, std::string* text, std::i
     std::int32_t rc = settingsStore_->GetDataType02(kind, &buffer, &size);
     if (rc != 0 || !buffer) {
         if (buffer) CoTaskMemFree(buffer);
-        return 0;
+        // The books answer the end of the set when they keep no text of this kind.
+        return rc == kLedgerEnd ? 0 : kNotesUnreadable;
     }
     text->assign(buffer);
     CoTaskMemFree(buffer);
@@ -226,7 +227,8 @@ std::int32_t ValueAt(const std::string& text, std::size_t pos) {
 
 int StatementData::IsNotesInputEnabled() {
     std::string text;
-    if (!ReadNotesSetting(100, &text, nullptr)) return 0;
+    int read = ReadNotesSetting(100, &text, nullptr);
+    if (read != 1) return read;
     std::size_t mode = text.find("InputMode");
     if (mode == std::string::npos) return 0;
     std::size_t equals = text.find('=', mode);
@@ -236,34 +238,37 @@ int StatementData::IsNotesInputEnabled() {
 
 int StatementData::IsNotesOutputEnabled() {
     std::string text;
-    if (!ReadNotesSetting(0, &text, nullptr)) return 0;
+    int read = ReadNotesSetting(0, &text, nullptr);
+    if (read != 1) return read;
     std::size_t note = text.find("Note=");
     if (note == std::string::npos || note + 5 >= text.size()) return 0;
     return ValueAt(text, note + 5) > 0 ? 1 : 0;
 }
 
-void StatementData::ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]) {
+int StatementData::ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]) {
     std::string text;
-    if (!ReadNotesSetting(100, &text, nullptr) || text.empty()) return;
+    int read = ReadNotesSetting(100, &text, nullptr);
+    if (read == kNotesUnreadable) return kNotesUnreadable;
+    if (read != 1 || text.empty()) return 1;
     // A header is taken to be nine characters long, as "[Note_16]"; a section without its own
     // "Disp=" takes the next section's value.
     constexpr std::size_t kHeaderLength = 9;
     std::size_t pos = 0;
     for (int entry = 0; entry < kNoteGroups;) {
         std::size_t header = text.find("[Note_", pos);
-        if (header == std::string::npos) return;
+        if (header == std::string::npos) return 1;
         std::size_t disp = text.find("Disp=", std::min(header + kHeaderLength, text.size()));
-        if (disp == std::string::npos) return;
+        if (disp == std::string::npos) return 1;
         std::size_t value = disp + 5;
         flags[entry++] = static_cast<unsigned char>(ValueAt(text, value) & 0xFF);
-        if (value >= text.size()) return;
+        if (value >= text.size()) return 1;
         pos = value;
     }
+    return 1;
 }
 
 int StatementData::ReadNotesText(std::string* text) {
-    if (!ReadNotesSetting(1000, text, nullptr)) text->clear();
-    return 1;
+    return ReadNotesSetting(1000, text, nullptr) == kNotesUnreadable ? kNotesUnreadable : 1;
 }
 
 namespace {
@@ -332,15 +337,18 @@ void StatementData::SetLedgerView(std::int32_t code, const PeriodConditions* per
 
 int StatementData::FindAccount(std::int32_t code, StKAMOKUINFO* account) {
     auto* accounts = static_cast<ClSetKamoku*>(ClDataMgr::Inst().GetSetObject(setkind::kKamoku, 1));
-    if (!accounts) return 0;
+    if (!accounts) return kAccountsUnreadable;
     LedgerCursor cursor = 0;
-    accounts->GetCursor(&cursor);
-    accounts->ReadyCursor(cursor);
+    if (accounts->GetCursor(&cursor) != 0) return kAccountsUnreadable;
+    if (accounts->ReadyCursor(cursor) != 0) {
+        accounts->ReleaseCursor(cursor);
+        return kAccountsUnreadable;
+    }
     StFINDINFO find =
         Search(finditem::kAccountCode, findcmp::kEqual, code < kRadix ? code * kRadix : code);
     std::int32_t rc = accounts->WalkFind(&find, account, cursor);
     accounts->ReleaseCursor(cursor);
-    return rc == 0 ? 1 : 0;
+    return rc == 0 ? 1 : rc == kLedgerEnd ? 0 : kAccountsUnreadable;
 }
 
 // The journal scan of a compound line: whether the lines of its entry before it balance,
@@ -356,18 +364,22 @@ bool StatementData::EntryBalancesBefore(const StDATAINFO& company, const StMOTOC
     journal->SetCurDataID(company.dataId);
     journal->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
     search_ = Search(finditem::kEntryKey, findcmp::kEqual, line.entry);
-    journal->MoveReady(&search_, &order_, nullptr, _ECursorType_Entry);
+    // A journal that cannot be read gives no answer: an unread entry would pass for balanced.
     std::uint32_t count = 0;
-    journal->GetSwkCount(&search_, nullptr, &count);
+    if (journal->MoveReady(&search_, &order_, nullptr, _ECursorType_Entry) != 0 ||
+        journal->GetSwkCount(&search_, nullptr, &count) != 0) {
+        *status = 0;
+        return false;
+    }
     std::int64_t debits = 0;
     std::int64_t credits = 0;
     // Every line of the entry is read: a 16-bit count would stop at 32,768.
     for (std::uint32_t k = 0; k < count; ++k) {
         StSWKTINFO earlier{};
-        if (k == 0) {
-            journal->MoveFirst(&earlier);
-        } else {
-            journal->MoveNext(&earlier);
+        std::int32_t rc = k == 0 ? journal->MoveFirst(&earlier) : journal->MoveNext(&earlier);
+        if (rc != 0) {
+            *status = 0;
+            return false;
         }
         if (earlier.line == line.line) break;
         debits = CheckedAdd(debits, CheckedAdd(earlier.debitAmount, earlier.debitTax));
@@ -376,12 +388,16 @@ bool StatementData::EntryBalancesBefore(const StDATAINFO& company, const StMOTOC
     return debits == credits;
 }
 
-const StKAMOKUINFO* StatementData::FindAccountCached(std::int32_t code) {
+int StatementData::FindAccountCached(std::int32_t code, const StKAMOKUINFO** account) {
     auto it = accountCache_.find(code);
-    if (it != accountCache_.end()) return &it->second;
-    StKAMOKUINFO account{};
-    if (!FindAccount(code, &account)) return nullptr;
-    return &accountCache_.emplace(code, account).first->second;
+    if (it != accountCache_.end()) {
+        *account = &it->second;
+        return 1;
+    }
+    StKAMOKUINFO found{};
+    int rc = FindAccount(code, &found);
+    if (rc == 1) *account = &accountCache_.emplace(code, found).first->second;
+    return rc;
 }
 
 int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
@@ -537,16 +553,19 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
                 several = !EntryBalancesBefore(company, line, &journalStatus);
                 if (journalStatus == 0) return -1;
             }
+            // An account that cannot be looked up fails the ledger: a line without its
+            // counter-account's name would be filed as complete.
             if (!several) {
-                if (const StKAMOKUINFO* found = FindAccountCached(counterCode / kRadix))
-                    counter = found;
-                if (counterCode % kRadix != 0) {
-                    if (const StKAMOKUINFO* found = FindAccountCached(counterCode))
-                        counterSub = found;
+                if (FindAccountCached(counterCode / kRadix, &counter) == kAccountsUnreadable)
+                    return -1;
+                if (counterCode % kRadix != 0 &&
+                    FindAccountCached(counterCode, &counterSub) == kAccountsUnreadable) {
+                    return -1;
                 }
             }
-            if (ownCode % kRadix != 0) {
-                if (const StKAMOKUINFO* found = FindAccountCached(ownCode)) ownSub = found;
+            if (ownCode % kRadix != 0 &&
+                FindAccountCached(ownCode, &ownSub) == kAccountsUnreadable) {
+                return -1;
             }
 
             if (change == 0 || counter->nature == kOutsideAggregation ||

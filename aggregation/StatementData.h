@@ -51,23 +51,28 @@ public:
     // The ledger view of an account over the period's months.
     void SetLedgerView(std::int32_t code, const PeriodConditions* period);
     // 1 and the account (or sub-account) with `code`; a bare account number is taken as the
-    // account's code.
+    // account's code. 0 when there is no such account, kAccountsUnreadable when the accounts
+    // cannot be read.
+    static constexpr int kAccountsUnreadable = -1;
     int FindAccount(std::int32_t code, StKAMOKUINFO* account);
     const StMOTOCHOHYOJIINFO& LedgerView() const { return ledgerView_; }
 
     // --- the notes settings of the selected company data
+    // A text the books keep but cannot hand over is a store error: each reader below answers
+    // kNotesUnreadable then, and the export fails rather than leave the notes out.
     static constexpr int kNoteGroups = 50;
+    static constexpr int kNotesUnreadable = -1;
     // 1 and the settings text of `kind` (0 switches, 100 layout, 1000 notes body); 0 and no
-    // text when it cannot be read.
+    // text when the books keep no text of that kind; kNotesUnreadable.
     int ReadNotesSetting(std::int16_t kind, std::string* text, std::int32_t* length);
-    // 1 when the layout's InputMode value is above 0.
+    // 1 when the layout's InputMode value is above 0, else 0; kNotesUnreadable.
     int IsNotesInputEnabled();
-    // 1 when the switch text's Note= value is above 0.
+    // 1 when the switch text's Note= value is above 0, else 0; kNotesUnreadable.
     int IsNotesOutputEnabled();
     // Entry k: the low byte of the Disp value of the k-th "[Note_" section of the layout.
-    // Sections beyond the fiftieth are not read.
-    void ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]);
-    // Always 1; the text is empty when it cannot be read.
+    // Sections beyond the fiftieth are not read. 1, or kNotesUnreadable.
+    int ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]);
+    // 1 (the text is empty when the books keep none), or kNotesUnreadable.
     int ReadNotesText(std::string* text);
 
     // --- the general ledger read while it is written (after AggregateAccounts)
@@ -90,8 +95,8 @@ private:
                           const PeriodConditions& period, const StKAMOKUSUMINFO& summary);
     // 1 and the open account's next line; 0 after its last; -1 when it cannot be read.
     int ReadLedgerLine(const StDATAINFO& company, LedgerLine* record);
-    // The account with `code` as FindAccount finds it, or null; looked up once per run.
-    const StKAMOKUINFO* FindAccountCached(std::int32_t code);
+    // FindAccount, each account looked up once per run; `*account` is set only when found.
+    int FindAccountCached(std::int32_t code, const StKAMOKUINFO** account);
 
     // The account whose ledger is being read.
     struct OpenLedger {

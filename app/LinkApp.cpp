@@ -288,13 +288,25 @@ bool LinkApp::RunExport() {
         return fail(kAggregationFailed);
     }
 
+    // Notes the books keep but cannot hand over fail the export: a file without them would be
+    // filed as if the company had none.
+    static constexpr const char* kNotesUnreadable =
+        "注記の設定を会計データから読み込めませんでした。\n"
+        "会計データを確認してから、もう一度実行してください。\n\nアプリケーションを終了します。";
     notesAvailable_ = 0;
-    if (data.IsNotesInputEnabled() && data.IsNotesOutputEnabled()) {
+    const int notesInput = data.IsNotesInputEnabled();
+    const int notesOutput = notesInput == 1 ? data.IsNotesOutputEnabled() : 0;
+    if (notesInput == StatementData::kNotesUnreadable ||
+        notesOutput == StatementData::kNotesUnreadable) {
+        return fail(kNotesUnreadable);
+    }
+    if (notesInput == 1 && notesOutput == 1) {
         std::memset(noteDisplayFlags_, 0, sizeof(noteDisplayFlags_));
-        data.ReadNoteDisplayFlags(noteDisplayFlags_);
-        notesAvailable_ = 1;
         std::string body;
-        data.ReadNotesText(&body);
+        if (data.ReadNoteDisplayFlags(noteDisplayFlags_) != 1 || data.ReadNotesText(&body) != 1) {
+            return fail(kNotesUnreadable);
+        }
+        notesAvailable_ = 1;
         SplitNotesText(body);
         WarnUnsupportedNotes(progressWindow);
     }

@@ -55,6 +55,8 @@ constexpr std::int32_t kLoginStoreMissing = 3;
 constexpr std::int32_t kLoginNotAStore = 4;
 constexpr std::int32_t kLoginUnknownUser = 5;
 constexpr std::int32_t kLoginUnknownDataSet = 6;
+constexpr std::int32_t kLoginNoUsers = 7;
+constexpr std::int32_t kLoginBadRecord = 8;  // a record of the store the export cannot take
 
 // Result codes of the services beyond kLedgerOk and kLedgerEnd.
 constexpr std::int32_t kErrNotLoggedIn = 5101;

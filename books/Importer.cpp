@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <optional>
@@ -33,13 +32,59 @@ constexpr std::size_t kUserIdBytes = 64;
 constexpr std::size_t kEraNameBytes = 6;
 constexpr std::size_t kEraShortBytes = 8;
 
-bool ReadWholeFile(const fs::path& path, std::string* content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    *content = buffer.str();
-    return !in.bad();
+// The largest input files read. A CSV file may hold a journal of many millions of lines (the
+// million-entry books that `kcbooks generate` writes have a journal of about 140 MB); a notes
+// text is a statement-settings text of a few kilobytes.
+constexpr std::uint64_t kMaxCsvBytes = std::uint64_t{2} << 30;
+constexpr std::uint64_t kMaxNotesBytes = std::uint64_t{16} << 20;
+
+std::string SizeText(std::uint64_t bytes) {
+    return bytes >= (std::uint64_t{1} << 30) ? std::to_string(bytes >> 30) + " GiB"
+                                             : std::to_string(bytes >> 20) + " MiB";
+}
+
+// Reads an input file whole; false with a message that starts with `name` when it cannot be.
+bool ReadInputFile(const fs::path& path, const std::string& name, std::uint64_t limit,
+                   std::string* content, std::string* error) {
+    switch (ReadRegularFile(PathToUtf8(path), limit, content)) {
+        case ReadOutcome::kRead:
+            return true;
+        case ReadOutcome::kNotRegular:
+            *error = name + ": is not a regular file (a folder, FIFO or device is not read)";
+            return false;
+        case ReadOutcome::kTooLarge:
+            *error = name + ": is larger than " + SizeText(limit) + ", the limit of this file";
+            return false;
+        default:
+            *error = name + ": cannot be read";
+            return false;
+    }
+}
+
+// "0x01": a byte as the messages name it.
+std::string ByteText(unsigned char c) {
+    static const char kHex[] = "0123456789ABCDEF";
+    return std::string("0x") + kHex[c >> 4] + kHex[c & 15];
+}
+
+// Where a notes text holds a control character other than tab, CR and LF ("line 3, column 5:
+// ..."), or empty. Columns count characters; in Shift_JIS no trail byte is below 0x40.
+std::string ControlCharacterIn(std::string_view sjis) {
+    long line = 1;
+    long column = 1;
+    for (std::size_t pos = 0; pos < sjis.size(); ++pos, ++column) {
+        unsigned char c = static_cast<unsigned char>(sjis[pos]);
+        if (c == '\n') {
+            ++line;
+            column = 0;
+        } else if (c < 0x20 && c != '\t' && c != '\r') {
+            return "line " + std::to_string(line) + ", column " + std::to_string(column) +
+                   ": text holds the control character " + ByteText(c);
+        } else if (sjis::IsLeadByte(c)) {
+            ++pos;
+        }
+    }
+    return std::string();
 }
 
 bool AddChecked(std::int64_t a, std::int64_t b, std::int64_t* result) {
@@ -49,18 +94,6 @@ bool AddChecked(std::int64_t a, std::int64_t b, std::int64_t* result) {
     }
     *result = a + b;
     return true;
-}
-
-bool IsValidDate(std::int64_t date) {
-    if (date < 10000101 || date > 99991231) return false;
-    int year = static_cast<int>(date / 10000);
-    int month = static_cast<int>(date / 100 % 100);
-    int day = static_cast<int>(date % 100);
-    if (month < 1 || month > 12 || day < 1) return false;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    int last = kDays[month - 1] + ((month == 2 && leap) ? 1 : 0);
-    return day <= last;
 }
 
 // A CSV file whose columns are found by name.
@@ -77,8 +110,7 @@ public:
     // Reads the file and its header. False with Error() when the file cannot be read or its
     // header names an unknown column or lacks a required one.
     bool Open(const fs::path& dir) {
-        if (!ReadWholeFile(dir / fileName_, &content_)) {
-            error_ = fileName_ + ": cannot be read";
+        if (!ReadInputFile(dir / fileName_, fileName_, kMaxCsvBytes, &content_, &error_)) {
             return false;
         }
         reader_.emplace(content_);
@@ -207,10 +239,10 @@ public:
         for (char c : whole) fits = fits && push(c);
         for (std::size_t i = 0; i < 4; ++i)
             fits = fits && push(i < fraction.size() ? fraction[i] : '0');
-        if (!negative) {
-            if (value == std::numeric_limits<std::int64_t>::min()) fits = false;
-            value = -value;
-        }
+        // The smallest 64-bit value is refused with either sign: every amount must have a
+        // negation (a credit is a negative debit).
+        if (value == std::numeric_limits<std::int64_t>::min()) fits = false;
+        if (!negative && fits) value = -value;
         if (!fits) return Fail(k, "beyond the 64-bit range: " + std::string(text));
         *out = value;
         return true;
@@ -255,7 +287,12 @@ public:
                                " bytes in Shift_JIS, at most " + std::to_string(limit) +
                                " are allowed");
         }
-        if (out->find('\0') != std::string::npos) return Fail(k, "text holds a NUL byte");
+        // No control character reaches the store: the tax application's XML 1.0 refuses them.
+        // Shift_JIS trail bytes start at 0x40, so every byte below 0x20 is one.
+        for (unsigned char c : *out) {
+            if (c == 0) return Fail(k, "text holds a NUL byte");
+            if (c < 0x20) return Fail(k, "text holds the control character " + ByteText(c));
+        }
         return true;
     }
 
@@ -364,6 +401,12 @@ bool Importer::LoadCompanies() {
         std::int64_t v = 0;
         if (!table.RequireCell(kId) || !table.Text(kId, kDataIdBytes, &c.dataId))
             return Fail(table);
+        if (!IsUsableDataId(c.dataId)) {
+            table.Fail(kId,
+                       "a data ID may not hold \"/\", \"\\\", \":\" or a control character, "
+                       "nor be \".\" or \"..\"");
+            return Fail(table);
+        }
         if (!table.Int(kNo, 1, std::numeric_limits<std::int32_t>::max(), &v)) return Fail(table);
         c.dataNo = static_cast<std::int32_t>(v);
         if (!table.RequireCell(kName) || !table.Text(kName, kCompanyNameBytes, &c.name))
@@ -830,7 +873,8 @@ bool Importer::LoadNotes() {
             if (!fs::exists(path)) continue;
             std::string raw;
             std::string name = "notes/" + folder + "/" + kFiles[k];
-            if (!ReadWholeFile(path, &raw)) return Fail(name + ": cannot be read");
+            std::string error;
+            if (!ReadInputFile(path, name, kMaxNotesBytes, &raw, &error)) return Fail(error);
             bool valid = false;
             if (encoding_ == SourceEncoding::kUtf8) {
                 valid = Utf8ToSjis(raw, &set.notes[k]);
@@ -839,8 +883,9 @@ bool Importer::LoadNotes() {
                 valid = SjisToUtf8(raw, &check);
                 set.notes[k] = raw;
             }
-            if (!valid || set.notes[k].find('\0') != std::string::npos) {
-                return Fail(name + ": text has no Shift_JIS form");
+            if (!valid) return Fail(name + ": text has no Shift_JIS form");
+            if (std::string where = ControlCharacterIn(set.notes[k]); !where.empty()) {
+                return Fail(name + ", " + where);
             }
             set.hasNote[k] = true;
         }
@@ -1056,6 +1101,23 @@ bool Importer::WriteLedger(Database& db, const DataSet& set) {
     return true;
 }
 
+// Why the file at the store's path may not be replaced, or empty: an import replaces nothing
+// but a books store, so that a mistyped path never costs the user another file.
+std::string WhyNotReplaceable(const std::string& storePath) {
+    std::error_code error;
+    fs::file_status status = fs::symlink_status(PathFromUtf8(storePath), error);
+    if (status.type() == fs::file_type::not_found) return std::string();
+    const std::string advice = "; remove it or give another path for the store";
+    if (error || status.type() != fs::file_type::regular) {
+        return storePath + ": exists and is not a regular file, so it is not replaced" + advice;
+    }
+    Database existing;
+    if (!existing.OpenReadOnly(storePath) || !existing.IsMarkedAsStore()) {
+        return storePath + ": exists and is not a books store, so it is not replaced" + advice;
+    }
+    return std::string();
+}
+
 }  // namespace
 
 ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
@@ -1064,6 +1126,10 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
     Importer importer(PathFromUtf8(booksDir), encoding);
     if (!fs::is_directory(PathFromUtf8(booksDir))) {
         result.message = booksDir + ": not a folder";
+        return result;
+    }
+    if (std::string why = WhyNotReplaceable(storePath); !why.empty()) {
+        result.message = why;
         return result;
     }
     if (!importer.Load()) {

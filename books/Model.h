@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "common/Sjis.h"
 #include "ledger/Records.h"
 
 namespace books {
@@ -101,6 +103,45 @@ inline int FiscalPosition(std::int32_t periodFrom, std::int32_t date) {
     int fromMonths = (periodFrom / 10000) * 12 + (periodFrom % 10000) / 100;
     int dateMonths = (date / 10000) * 12 + (date % 10000) / 100;
     return dateMonths - fromMonths + 1;
+}
+
+// Whether yyyymmdd is a day of the Gregorian calendar from the year 1000 on.
+inline bool IsValidDate(std::int64_t date) {
+    if (date < 10000101 || date > 99991231) return false;
+    int year = static_cast<int>(date / 10000);
+    int month = static_cast<int>(date / 100 % 100);
+    int day = static_cast<int>(date % 100);
+    if (month < 1 || month > 12 || day < 1) return false;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    int last = kDays[month - 1] + ((month == 2 && leap) ? 1 : 0);
+    return day <= last;
+}
+
+// Month positions a journal line may stand at: a fiscal month, the interim or the year-end
+// settlement.
+inline bool IsValidPosition(std::int64_t position) {
+    return (position >= 1 && position <= 12) || position == kPositionInterim ||
+           position == kPositionYearEnd;
+}
+
+// Whether a Shift_JIS data ID may name a data set. The ID names folders (the notes of the
+// import) and keys of the saved settings, so it holds no path separator ("/", "\", ":") and
+// no control character, and is not "." or "..". A trail byte 0x5C of a double-byte character
+// is not a backslash: Japanese IDs such as "表示" stay valid.
+inline bool IsUsableDataId(std::string_view id) {
+    if (id.empty() || id == "." || id == "..") return false;
+    for (std::size_t pos = 0; pos < id.size(); ++pos) {
+        unsigned char c = static_cast<unsigned char>(id[pos]);
+        if (sjis::IsLeadByte(c)) {
+            unsigned char trail = pos + 1 < id.size() ? static_cast<unsigned char>(id[pos + 1]) : 0;
+            if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;  // a lone lead byte
+            ++pos;
+        } else if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':') {
+            return false;
+        }
+    }
+    return true;
 }
 
 inline int SlotOfPosition(int position) {

@@ -4,6 +4,7 @@
 // standard library reads a narrow path in the process code page on Windows, so every path goes
 // through these helpers on its way to the file system.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -23,5 +24,11 @@ inline std::string PathToUtf8(const std::filesystem::path& path) {
 
 // std::fopen of a UTF-8 path; null with errno set on failure.
 std::FILE* OpenPath(const std::string& utf8Path, const char* mode);
+
+// Reads a whole input file. Only a regular file is read (a FIFO or a device could block the
+// reader forever or never end), and only up to `limit` bytes, so that an input never takes
+// more memory than the limit allows.
+enum class ReadOutcome { kRead, kCannotOpen, kNotRegular, kTooLarge, kReadError };
+ReadOutcome ReadRegularFile(const std::string& utf8Path, std::uint64_t limit, std::string* content);
 
 }  // namespace books

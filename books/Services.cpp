@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -383,6 +384,8 @@ std::int32_t ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base /*base*/, _RuleKamo
     }
     std::int32_t dataNo = DataNoOf(dataId_);
     if (dataNo == 0) return books::kErrNotFound;
+    // The chart's rows are checked once, as the chart is read; a damaged chart is no summary.
+    if (!session.ChartOf(dataNo)) return books::kErrStore;
     books::Statement& query = session.Cached(
         "SELECT code, name, label, nature, side, flag, no_ledger, slots FROM accounts "
         "WHERE data_no=? AND code % 10000 = 0 ORDER BY ord");
@@ -400,16 +403,23 @@ std::int32_t ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base /*base*/, _RuleKamo
         row.exclusion = static_cast<std::uint8_t>(query.Int(5));
         row.noLedger1 = row.noLedger2 = static_cast<std::uint8_t>(query.Int(6));
         std::string_view slots = query.Blob(7);
-        if (slots.size() == sizeof(books::SummarySlots)) {
-            constexpr std::size_t kArray = sizeof(row.debit);
-            std::memcpy(row.debit, slots.data(), kArray);
-            std::memcpy(row.debitTax, slots.data() + kArray, kArray);
-            std::memcpy(row.credit, slots.data() + 2 * kArray, kArray);
-            std::memcpy(row.creditTax, slots.data() + 3 * kArray, kArray);
-        } else if (!slots.empty()) {
+        books::SummarySlots values;
+        if (slots.size() != sizeof(values)) {
             rc = SQLITE_CORRUPT;
             break;
         }
+        std::memcpy(values.data(), slots.data(), sizeof(values));
+        // Every amount has a negation: the smallest 64-bit value is no amount of the books.
+        if (std::find(values.begin(), values.end(), std::numeric_limits<std::int64_t>::min()) !=
+            values.end()) {
+            rc = SQLITE_CORRUPT;
+            break;
+        }
+        constexpr std::size_t kArray = sizeof(row.debit);
+        std::memcpy(row.debit, values.data(), kArray);
+        std::memcpy(row.debitTax, values.data() + kSlotCount, kArray);
+        std::memcpy(row.credit, values.data() + 2 * kSlotCount, kArray);
+        std::memcpy(row.creditTax, values.data() + 3 * kSlotCount, kArray);
         impl_->rows.push_back(row);
     }
     query.Reset();
@@ -452,6 +462,9 @@ std::int32_t ClRuleKamoku::MoveFinish() {
 
 namespace {
 
+// The longest description a line carries (StMOTOCHOINFO and StSWKTINFO hold 60 bytes).
+constexpr std::size_t kDescriptionBytes = 60;
+
 // Journal and ledger lines as a cursor holds them between its reads.
 struct LineRow {
     std::int32_t entry, voucher, line, date;
@@ -467,29 +480,50 @@ struct LineRows {
     std::vector<LineRow> rows;
     std::string descriptions;
 
-    // Reads rows of the columns selected by kLineColumns (plus the side when `withSide`).
+    // Reads rows of the columns selected by kLineColumns (plus the side when `withSide`). A
+    // row the import would have refused ends the read as a damaged store.
     int Read(books::Statement& query, bool withSide) {
+        constexpr std::int64_t kMaxKey = std::numeric_limits<std::int32_t>::max();
+        constexpr std::int64_t kNoAmount = std::numeric_limits<std::int64_t>::min();
         int rc = query.Step();
         for (; rc == SQLITE_ROW; rc = query.Step()) {
-            LineRow r{};
-            r.date = static_cast<std::int32_t>(query.Int(0));
-            r.position = static_cast<std::int16_t>(query.Int(1));
-            r.voucher = static_cast<std::int32_t>(query.Int(2));
-            r.entry = static_cast<std::int32_t>(query.Int(3));
-            r.line = static_cast<std::int32_t>(query.Int(4));
-            r.kind = static_cast<std::uint8_t>(query.Int(5));
-            r.debitCode = static_cast<std::int32_t>(query.Int(6));
-            r.debitAmount = query.Int(7);
-            r.debitTax = query.Int(8);
-            r.creditCode = static_cast<std::int32_t>(query.Int(9));
-            r.creditAmount = query.Int(10);
-            r.creditTax = query.Int(11);
+            const std::int64_t date = query.Int(0), position = query.Int(1), voucher = query.Int(2),
+                               entry = query.Int(3), line = query.Int(4), kind = query.Int(5),
+                               debitCode = query.Int(6), debitAmount = query.Int(7),
+                               debitTax = query.Int(8), creditCode = query.Int(9),
+                               creditAmount = query.Int(10), creditTax = query.Int(11),
+                               side = withSide ? query.Int(13) : 0;
             std::string_view description = query.Blob(12);
-            std::size_t length = sjis::FitLength(description, 60);
+            auto within = [](std::int64_t value, std::int64_t min, std::int64_t max) {
+                return value >= min && value <= max;
+            };
+            if (!books::IsValidDate(date) || !books::IsValidPosition(position) ||
+                !within(voucher, 0, kMaxKey) || !within(entry, 1, kMaxKey) ||
+                !within(line, 1, kMaxKey) || !within(kind, 0, 255) ||
+                !within(debitCode, 0, kMaxKey) || !within(creditCode, 0, kMaxKey) ||
+                debitAmount == kNoAmount || debitTax == kNoAmount || creditAmount == kNoAmount ||
+                creditTax == kNoAmount || description.size() > kDescriptionBytes ||
+                !within(side, 0, 3)) {
+                rc = SQLITE_CORRUPT;
+                break;
+            }
+            LineRow r{};
+            r.date = static_cast<std::int32_t>(date);
+            r.position = static_cast<std::int16_t>(position);
+            r.voucher = static_cast<std::int32_t>(voucher);
+            r.entry = static_cast<std::int32_t>(entry);
+            r.line = static_cast<std::int32_t>(line);
+            r.kind = static_cast<std::uint8_t>(kind);
+            r.debitCode = static_cast<std::int32_t>(debitCode);
+            r.debitAmount = debitAmount;
+            r.debitTax = debitTax;
+            r.creditCode = static_cast<std::int32_t>(creditCode);
+            r.creditAmount = creditAmount;
+            r.creditTax = creditTax;
+            r.side = static_cast<std::uint8_t>(side);
             r.descriptionOffset = static_cast<std::uint32_t>(descriptions.size());
-            r.descriptionLength = static_cast<std::uint8_t>(length);
-            descriptions.append(description.data(), length);
-            if (withSide) r.side = static_cast<std::uint8_t>(query.Int(13));
+            r.descriptionLength = static_cast<std::uint8_t>(description.size());
+            descriptions.append(description);
             rows.push_back(r);
         }
         query.Reset();
@@ -650,6 +684,7 @@ std::int32_t ClRuleShiwake::MoveReady(const StFINDINFO* find, const StORDERINFO*
     impl_->ready = false;
     impl_->lines.Clear();
     impl_->position = 0;
+    if (auto fault = Session::Get().InjectedFault("ClRuleShiwake::MoveReady")) return *fault;
     Session& session = Session::Get();
     if (!session.LoggedIn()) return books::kErrNotLoggedIn;
     auto filter = books::FindFilter::Parse(find);
@@ -741,15 +776,21 @@ std::int32_t ClSaveKessansho::GetDataType02(std::int16_t kind, char** text, std:
     int rc = query.Step();
     if (rc != SQLITE_ROW) {
         query.Reset();
-        return rc == SQLITE_DONE ? books::kErrNotFound : books::kErrStore;
+        // No text of this kind is kept: the end of the (empty) set, as a cursor answers it.
+        return rc == SQLITE_DONE ? kLedgerEnd : books::kErrStore;
     }
     std::string_view content = query.Blob(0);
+    if (content.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1)) {
+        query.Reset();
+        return books::kErrStore;
+    }
     char* buffer = static_cast<char*>(std::malloc(content.size() + 1));
     if (!buffer) {
         query.Reset();
         return books::kErrStore;
     }
-    std::memcpy(buffer, content.data(), content.size());
+    // An empty text is stored as an empty blob, which SQLite hands over as a null pointer.
+    if (!content.empty()) std::memcpy(buffer, content.data(), content.size());
     buffer[content.size()] = '\0';
     query.Reset();
     *text = buffer;

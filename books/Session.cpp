@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "books/Encoding.h"
 #include "books/Model.h"
@@ -162,6 +163,59 @@ static std::string PathText(const std::string& path) {
     return Utf8ToSjis(path, &sjis) ? sjis : std::string("?");
 }
 
+// A store text for a message: a byte that is not a printable Shift_JIS character becomes "?".
+static std::string Printable(std::string_view text) {
+    std::string shown;
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        unsigned char c = static_cast<unsigned char>(text[pos]);
+        unsigned char trail = pos + 1 < text.size() ? static_cast<unsigned char>(text[pos + 1]) : 0;
+        if (sjis::IsLeadByte(c) && trail >= 0x40 && trail <= 0xFC && trail != 0x7F) {
+            shown.append(text.substr(pos, 2));
+            ++pos;
+        } else {
+            shown.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
+        }
+    }
+    return shown;
+}
+
+// Every table and column the services read: a store that lacks one is not a books store the
+// export can use, and is refused at login rather than half way through an export.
+static bool HasEveryTable(Database& db) {
+    static const char* const kQueries[] = {
+        "SELECT key, value FROM meta",
+        "SELECT data_no, data_id, name, period_from, period_to, interim_closing, intro_position, "
+        "companies_act, manufacturing, tax_inclusive FROM company",
+        "SELECT ord, user_id, selection_no, data_no FROM users",
+        "SELECT data_no, ord, code, name, label, nature, side, flag, no_ledger, slots FROM "
+        "accounts",
+        "SELECT data_no, entry, line, voucher, date, position, kind, debit_code, debit_amount, "
+        "debit_tax, credit_code, credit_amount, credit_tax, description FROM journal",
+        "SELECT data_no, account, date, position, voucher, entry, line, side, kind, debit_code, "
+        "debit_amount, debit_tax, credit_code, credit_amount, credit_tax, description FROM ledger",
+        "SELECT first_day, name, short FROM eras",
+        "SELECT data_no, kind, text FROM notes",
+    };
+    for (const char* sql : kQueries) {
+        Statement query(db, sql);
+        if (!query.Ok()) return false;
+    }
+    return true;
+}
+
+std::int32_t Session::RefuseUnreadable() {
+    return Refuse(kLoginNotAStore, "会計データとして読み込めません。\n" +
+                                       PathText(config_.storePath) +
+                                       "\n\n帳簿ファイルでないか、壊れています。"
+                                       "正しい帳簿ファイルを指定してください。");
+}
+
+std::int32_t Session::RefuseBadRecord(const std::string& what) {
+    return Refuse(kLoginBadRecord, "会計データに使用できない値が含まれています。\n" +
+                                       PathText(config_.storePath) + "\n" + what +
+                                       "\n\n帳簿を確認して、取り込みなおしてください。");
+}
+
 std::int32_t Session::Login() {
     Logout();
     if (config_.storePath.empty()) {
@@ -171,47 +225,53 @@ std::int32_t Session::Login() {
         return Refuse(kLoginStoreMissing,
                       "会計データを開けません。\n" + PathText(config_.storePath));
     }
-    if (!db_.IsStore()) {
-        return Refuse(kLoginNotAStore,
-                      "会計データとして読み込めません。\n" + PathText(config_.storePath));
-    }
+    if (!db_.IsStore() || !HasEveryTable(db_)) return RefuseUnreadable();
     // Who logs in: the user the host names, else the only user, else the user who says yes.
-    std::vector<std::pair<std::string, std::int32_t>> users;
+    std::vector<std::string> users;
     {
         Statement query(db_, "SELECT user_id, selection_no, data_no FROM users ORDER BY ord");
         int rc = query.Ok() ? query.Step() : SQLITE_ERROR;
-        for (; rc == SQLITE_ROW; rc = query.Step()) users.emplace_back(query.Blob(0), 0);
-        if (rc != SQLITE_DONE) {
-            return Refuse(kLoginNotAStore,
-                          "会計データとして読み込めません。\n" + PathText(config_.storePath));
+        for (; rc == SQLITE_ROW; rc = query.Step()) {
+            std::string_view id = query.Blob(0);
+            if (id.empty() || id.size() > 64 || id.find('\0') != std::string_view::npos ||
+                query.Int(1) < 0 || query.Int(1) > INT32_MAX || query.Int(2) < 1 ||
+                query.Int(2) > INT32_MAX) {
+                return RefuseBadRecord("利用者「" + Printable(id) + "」の登録内容");
+            }
+            users.emplace_back(id);
         }
+        if (rc != SQLITE_DONE) return RefuseUnreadable();
+    }
+    if (users.empty()) {
+        return Refuse(kLoginNoUsers, "会計データに利用者が登録されていません。\n" +
+                                         PathText(config_.storePath) +
+                                         "\n\n利用者を登録して帳簿を取り込みなおしてください。");
     }
     std::string chosen;
     if (!config_.userId.empty()) {
         chosen = config_.userId;
     } else if (users.size() == 1) {
-        chosen = users.front().first;
+        chosen = users.front();
     } else {
-        std::vector<std::string> ids;
-        for (const auto& user : users) ids.push_back(user.first);
         std::optional<std::size_t> index;
         if (config_.prompt)
-            index = config_.prompt->ChooseUser(ClAccConnect::Inst().OwnerWindow, ids);
-        if (index && *index < ids.size()) chosen = ids[*index];
+            index = config_.prompt->ChooseUser(ClAccConnect::Inst().OwnerWindow, users);
+        if (index && *index < users.size()) chosen = users[*index];
         if (chosen.empty()) {
             Logout();
             return 1;
         }
     }
     std::int32_t dataNo = 0;
-    if (LookUpUser(chosen.c_str(), &selectionNo_, &dataNo) != kLedgerOk) {
+    std::int32_t found = LookUpUser(chosen.c_str(), &selectionNo_, &dataNo);
+    if (found == kErrNotFound) {
         return Refuse(kLoginUnknownUser, "利用者「" + chosen + "」は登録されていません。");
     }
+    if (found != kLedgerOk) return RefuseUnreadable();
     if (config_.dataNo != 0) dataNo = config_.dataNo;
-    if (!LoadDataSets() || !LoadEras()) {
-        return Refuse(kLoginNotAStore,
-                      "会計データとして読み込めません。\n" + PathText(config_.storePath));
-    }
+    std::string bad;
+    if (!LoadDataSets(&bad) || !LoadEras(&bad)) return RefuseUnreadable();
+    if (!bad.empty()) return RefuseBadRecord(bad);
     const StDATAINFO* selected = nullptr;
     for (const StDATAINFO& set : dataSets_) {
         if (set.dataNo == dataNo) selected = &set;
@@ -247,23 +307,55 @@ Statement& Session::Cached(const std::string& sql) {
     return *slot;
 }
 
-bool Session::LoadDataSets() {
+bool Session::LoadDataSets(std::string* bad) {
     Statement query(db_,
                     "SELECT data_no, data_id, name, period_from, period_to, interim_closing, "
                     "intro_position, companies_act, manufacturing, tax_inclusive FROM company "
                     "ORDER BY data_no");
+    std::set<std::string, std::less<>> ids;
     int rc = query.Ok() ? query.Step() : SQLITE_ERROR;
     for (; rc == SQLITE_ROW; rc = query.Step()) {
+        std::int64_t dataNo = query.Int(0);
+        std::string_view id = query.Blob(1);
+        std::string_view name = query.Blob(2);
+        std::int64_t from = query.Int(3);
+        std::int64_t to = query.Int(4);
+        std::int64_t intro = query.Int(6);
+        // The records the export reads whole: a value that does not fit its field, or that
+        // the import would have refused, is not cut or guessed at.
+        if (!IsUsableDataId(id) || id.size() >= sizeof(StDATAINFO::dataId)) {
+            if (bad->empty()) {
+                *bad =
+                    "データID「" + Printable(id) +
+                    "」（データIDには「/」「\\」「:」や制御文字を使えず、「.」「..」も使えません）";
+            }
+            continue;
+        }
+        bool valid =
+            dataNo >= 1 && dataNo <= INT32_MAX && !name.empty() &&
+            name.size() < sizeof(StDATAINFO::companyName) &&
+            name.find('\0') == std::string_view::npos && IsValidDate(from) && IsValidDate(to) &&
+            from <= to &&
+            FiscalPosition(static_cast<std::int32_t>(from), static_cast<std::int32_t>(to)) <= 12 &&
+            (query.Int(5) == 0 || query.Int(5) == 1) &&
+            ((intro >= 0 && intro <= 12) || intro == 99) && query.Int(7) >= 0 &&
+            query.Int(7) <= 255 && (query.Int(8) == 0 || query.Int(8) == 1) &&
+            (query.Int(9) == 0 || query.Int(9) == 1) &&
+            (dataSets_.empty() || dataSets_.back().dataNo != dataNo);
+        if (valid) valid = ids.emplace(id).second;
+        if (!valid) {
+            if (bad->empty()) *bad = "データ番号 " + std::to_string(dataNo) + " の会社の登録内容";
+            continue;
+        }
         StDATAINFO record{};
-        record.dataNo = static_cast<std::int32_t>(query.Int(0));
-        sjis::CopyBounded(record.dataId, sizeof(record.dataId), query.Blob(1),
-                          sizeof(record.dataId) - 1);
-        sjis::CopyBounded(record.companyName, sizeof(record.companyName), query.Blob(2),
-                          sizeof(record.companyName) - 1);
-        record.periodFrom = static_cast<std::int32_t>(query.Int(3));
-        record.periodTo = static_cast<std::int32_t>(query.Int(4));
+        record.dataNo = static_cast<std::int32_t>(dataNo);
+        // Both fit their fields (checked above): nothing is cut.
+        sjis::CopyBounded(record.dataId, sizeof(record.dataId), id, id.size());
+        sjis::CopyBounded(record.companyName, sizeof(record.companyName), name, name.size());
+        record.periodFrom = static_cast<std::int32_t>(from);
+        record.periodTo = static_cast<std::int32_t>(to);
         record.interimClosing = static_cast<std::int32_t>(query.Int(5));
-        record.introPosition = static_cast<std::int16_t>(query.Int(6));
+        record.introPosition = static_cast<std::int16_t>(intro);
         record.companiesAct = static_cast<std::uint8_t>(query.Int(7));
         record.manufacturing = static_cast<std::int32_t>(query.Int(8));
         dataSets_.push_back(record);
@@ -272,16 +364,24 @@ bool Session::LoadDataSets() {
     return rc == SQLITE_DONE;
 }
 
-bool Session::LoadEras() {
+bool Session::LoadEras(std::string* bad) {
     Statement query(db_, "SELECT first_day, name, short FROM eras ORDER BY first_day");
     int rc = query.Ok() ? query.Step() : SQLITE_ERROR;
     for (; rc == SQLITE_ROW; rc = query.Step()) {
+        std::string_view name = query.Blob(1);
+        std::string_view shortLabel = query.Blob(2);
         StGENGOINFO era{};
+        if (!IsValidDate(query.Int(0)) || name.size() >= sizeof(era.name) ||
+            shortLabel.size() >= sizeof(era.shortLabel) ||
+            name.find('\0') != std::string_view::npos ||
+            shortLabel.find('\0') != std::string_view::npos) {
+            if (bad->empty()) *bad = "元号「" + Printable(name) + "」の登録内容";
+            continue;
+        }
         era.id = static_cast<std::int32_t>(eras_.size() + 1);
         era.firstDay = static_cast<std::int32_t>(query.Int(0));
-        sjis::CopyBounded(era.name, sizeof(era.name), query.Blob(1), sizeof(era.name) - 1);
-        sjis::CopyBounded(era.shortLabel, sizeof(era.shortLabel), query.Blob(2),
-                          sizeof(era.shortLabel) - 1);
+        sjis::CopyBounded(era.name, sizeof(era.name), name, name.size());
+        sjis::CopyBounded(era.shortLabel, sizeof(era.shortLabel), shortLabel, shortLabel.size());
         eras_.push_back(era);
     }
     return rc == SQLITE_DONE;
@@ -318,20 +418,52 @@ std::int32_t Session::LookUpUser(const char* userId, std::int32_t* selectionNo,
     return kLedgerOk;
 }
 
+// Whether a store text fits a record field of `size` bytes whole, without a NUL inside.
+static bool FitsField(std::string_view text, std::size_t size) {
+    return text.size() < size && text.find('\0') == std::string_view::npos;
+}
+
 const Session::Chart* Session::ChartOf(std::int32_t dataNo) {
     auto found = charts_.find(dataNo);
     if (found != charts_.end()) return &found->second;
-    Statement query(
-        db_, "SELECT code, name, nature, side, flag FROM accounts WHERE data_no=? ORDER BY ord");
+    Statement query(db_,
+                    "SELECT code, name, nature, side, flag, label, no_ledger, length(slots) "
+                    "FROM accounts WHERE data_no=? ORDER BY ord");
     if (!query.Ok()) return nullptr;
     query.Bind(1, dataNo);
     Chart chart;
+    bool inputTax = false;
+    bool outputTax = false;
     int rc = query.Step();
     for (; rc == SQLITE_ROW; rc = query.Step()) {
+        // Every row the export relies on is checked as the import checks it: a chart the
+        // import would have refused is a damaged store, not books to guess at.
+        const std::int64_t code = query.Int(0);
+        const std::int64_t nature = query.Int(2);
+        const bool subAccount = code % kSubAccountRadix != 0;
+        bool valid = code >= 1 && code <= INT32_MAX && !query.Blob(1).empty() &&
+                     FitsField(query.Blob(1), sizeof(StKAMOKUINFO::name)) &&
+                     FitsField(query.Blob(5), sizeof(StKAMOKUSUMINFO::label)) && nature >= 0 &&
+                     nature <= 0xFFFFFFFFLL && (query.Int(3) == 1 || query.Int(3) == 2) &&
+                     query.Int(4) >= 0 && query.Int(4) <= 3 &&
+                     (query.Int(6) == 0 || query.Int(6) == 1) &&
+                     query.Int(7) == (subAccount ? 0 : std::int64_t{sizeof(SummarySlots)}) &&
+                     !chart.byCode.count(static_cast<std::int32_t>(code));
+        if (valid && subAccount) {
+            valid = chart.byCode.count(static_cast<std::int32_t>(code - code % kSubAccountRadix));
+        } else if (valid && (nature == kInputTaxNature || nature == kOutputTaxNature)) {
+            bool& seen = nature == kInputTaxNature ? inputTax : outputTax;
+            valid = !seen;
+            seen = true;
+        }
+        if (!valid) {
+            rc = SQLITE_CORRUPT;
+            break;
+        }
         StKAMOKUINFO row{};
-        row.code = static_cast<std::int32_t>(query.Int(0));
+        row.code = static_cast<std::int32_t>(code);
         sjis::CopyBounded(row.name, sizeof(row.name), query.Blob(1), sizeof(row.name) - 1);
-        row.nature = static_cast<std::uint32_t>(query.Int(2));
+        row.nature = static_cast<std::uint32_t>(nature);
         row.side = static_cast<std::uint8_t>(query.Int(3));
         row.exclusion = static_cast<std::uint8_t>(query.Int(4));
         chart.byCode[row.code] = chart.rows.size();

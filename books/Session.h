@@ -119,8 +119,14 @@ private:
     Session() = default;
     std::int32_t Refuse(std::int32_t code, const std::string& text);
     std::optional<std::int32_t> LookUpFault(const char* operation);
-    bool LoadDataSets();
-    bool LoadEras();
+    // Unreadable store: RefuseUnreadable; a record the export cannot take: RefuseBadRecord
+    // with what it is.
+    std::int32_t RefuseUnreadable();
+    std::int32_t RefuseBadRecord(const std::string& what);
+    // False on a store error; a record that cannot be taken is described in `bad` (the first
+    // one found) and left out.
+    bool LoadDataSets(std::string* bad);
+    bool LoadEras(std::string* bad);
 
     BooksConfig config_;
     Database db_;

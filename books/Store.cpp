@@ -23,6 +23,13 @@ void Database::TakeError() {
 bool Database::OpenReadOnly(const std::string& path) {
     Close();
     path_ = path;
+    // Only a regular file is opened: SQLite would wait forever on a FIFO and read a device.
+    std::error_code error;
+    auto status = std::filesystem::status(PathFromUtf8(path), error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error_ = "not a regular file";
+        return false;
+    }
     // One thread uses a session's connection: no mutex around every column read.
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
@@ -71,10 +78,14 @@ bool Database::IsStore() {
     std::error_code error;
     auto onDisk = std::filesystem::file_size(PathFromUtf8(path_), error);
     if (error || onDisk < static_cast<std::uintmax_t>(pages.Int(0) * pageSize.Int(0))) return false;
-    Statement query(*this, "SELECT value FROM meta WHERE key='format'");
-    if (!query.Ok() || query.Step() != SQLITE_ROW || query.Blob(0) != kStoreFormat) return false;
+    if (!IsMarkedAsStore()) return false;
     Statement version(*this, "SELECT value FROM meta WHERE key='version'");
     return version.Ok() && version.Step() == SQLITE_ROW && version.Int(0) == kStoreVersion;
+}
+
+bool Database::IsMarkedAsStore() {
+    Statement query(*this, "SELECT value FROM meta WHERE key='format'");
+    return query.Ok() && query.Step() == SQLITE_ROW && query.Blob(0) == kStoreFormat;
 }
 
 const char* Database::SchemaSql() {

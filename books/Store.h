@@ -36,6 +36,9 @@ public:
 
     // True when the open file is a books store of the current version.
     bool IsStore();
+    // True when the open file says it is a books store, whatever its version or state: a file
+    // the import may replace.
+    bool IsMarkedAsStore();
     static const char* SchemaSql();
 
 private:

@@ -7,6 +7,12 @@
 int ConsoleMessages::Show(WindowHandle /*owner*/, const char* text, const char* caption,
                           unsigned flags) {
     if (beforeShow_) beforeShow_();
+    const int answer = Answer(text, caption, flags);
+    if (afterShow_) afterShow_();
+    return answer;
+}
+
+int ConsoleMessages::Answer(const char* text, const char* caption, unsigned flags) {
     std::string body = books::SjisToUtf8Lossy(text ? text : "");
     std::string title = books::SjisToUtf8Lossy(caption ? caption : "");
     const char* kind = "";

@@ -16,10 +16,16 @@ public:
 
     // Runs before a box is shown: the progress window ends its status line there.
     void SetBeforeShow(std::function<void()> beforeShow) { beforeShow_ = std::move(beforeShow); }
+    // Runs once the box is answered: the progress window draws its status line again.
+    void SetAfterShow(std::function<void()> afterShow) { afterShow_ = std::move(afterShow); }
 
 private:
+    // Prints the box and takes its answer.
+    int Answer(const char* text, const char* caption, unsigned flags);
+
     bool interactive_;
     bool answerYes_;
     std::FILE* out_;
     std::function<void()> beforeShow_;
+    std::function<void()> afterShow_;
 };

@@ -59,6 +59,8 @@ void TerminalProgress::Draw() {
     std::fprintf(out_, "\r%s [%s]", books::SjisToUtf8Lossy(caption_).c_str(), bar.c_str());
     std::fflush(out_);
     drawn_ = true;
+    drawnPosition_ = position_;
+    drawnCaption_ = caption_;
 }
 
 void TerminalProgress::Close(int /*endCode*/) {
@@ -66,13 +68,25 @@ void TerminalProgress::Close(int /*endCode*/) {
         Draw();
         std::fputc('\n', out_);
         std::fflush(out_);
+        // The line is ended: a message after the run starts right below it.
+        drawn_ = false;
     }
     shown_ = false;
 }
 
 void TerminalProgress::EndLine() {
     if (!terminal_ || !drawn_) return;
+    // Repaints are few and far between: the line may still show an earlier step.
+    if (shown_ && (position_ != drawnPosition_ || caption_ != drawnCaption_)) Draw();
     std::fputc('\n', out_);
     std::fflush(out_);
     drawn_ = false;
+}
+
+void TerminalProgress::ResumeLine() {
+    if (!terminal_ || !shown_) return;
+    Draw();
+    lastDrawMilliseconds_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
 }

@@ -33,9 +33,12 @@ public:
     void SetForeground() override {}
     void Repaint() override;
 
-    // Ends the status line, so that what is printed next starts on a line of its own; the next
-    // repaint draws the status line anew.
+    // Before a message: the status line shows where the run stands and ends, so that what is
+    // printed next starts on a line of its own.
     void EndLine();
+    // After a message: the status line is drawn anew at once, as a window is repainted when the
+    // box over it closes.
+    void ResumeLine();
 
 private:
     // The progress window's handle on this platform: it owns the messages shown during the
@@ -58,5 +61,8 @@ private:
     bool captionDue_ = false;
     unsigned repaints_ = 0;
     bool drawn_ = false;
+    // The position and caption last drawn, so that a line that ends shows where the run stands.
+    int drawnPosition_ = -1;
+    std::string drawnCaption_;
     long long lastDrawMilliseconds_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/Sjis.h"
+
 namespace {
 
 constexpr unsigned char kEndOfData = 0xFF;
@@ -47,8 +49,19 @@ std::string SupportInfo::Lookup(std::string_view key) {
         if (std::memcmp(data + start, key.data(), key.size()) != 0) continue;
         std::size_t end = start + key.size();
         while (end < kBlockSize && data[end] != '\0' && data[end] != kEndOfData) ++end;
-        return std::string(reinterpret_cast<const char*>(data + start + key.size()),
-                           end - start - key.size());
+        // A lead byte without its trail byte (a file cut inside a character) is no character:
+        // it is dropped, so that it neither reaches the document nor takes the next byte with it.
+        std::string value;
+        for (std::size_t pos = start + key.size(); pos < end; ++pos) {
+            if (!sjis::IsLeadByte(data[pos])) {
+                value.push_back(static_cast<char>(data[pos]));
+            } else if (pos + 1 < end && data[pos + 1] >= 0x40 && data[pos + 1] <= 0xFC &&
+                       data[pos + 1] != 0x7F) {
+                value.push_back(static_cast<char>(data[pos]));
+                value.push_back(static_cast<char>(data[++pos]));
+            }
+        }
+        return value;
     }
     return "";
 }

@@ -5,6 +5,24 @@
 
 #include "common/Sjis.h"
 
+namespace {
+
+// The second byte of a double-byte character of code page 932.
+bool IsTrailByte(char byte) {
+    const unsigned char c = static_cast<unsigned char>(byte);
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
+// Whether a byte that is not part of a double-byte character is a character the document may
+// hold: XML 1.0 allows no control character but tab, LF and CR, and a lead byte without its
+// trail byte, or a byte code page 932 does not define, is no character at all.
+bool IsCharacter(unsigned char c) {
+    if (c < 0x20) return c == '\t' || c == '\n' || c == '\r';
+    return !sjis::IsLeadByte(c) && c != 0x80 && c != 0xA0 && c < 0xFD;
+}
+
+}  // namespace
+
 // A line being built in the caller's buffer; it never writes past the buffer and remembers
 // when something did not fit.
 class XmlWriter::Line {
@@ -61,8 +79,9 @@ public:
                     entity = "&apos;";
                     break;
                 default:
-                    // A character is copied whole, one or two bytes.
-                    if (sjis::IsLeadByte(c) && at[1] != '\0') {
+                    // A character is copied whole, one or two bytes; a byte that is no
+                    // character of the document becomes a blank.
+                    if (sjis::IsLeadByte(c) && IsTrailByte(at[1])) {
                         if (written + 2 > limit) break;
                         out[written] = at[0];
                         out[written + 1] = at[1];
@@ -70,7 +89,7 @@ public:
                         at += 2;
                     } else {
                         if (written + 1 > limit) break;
-                        out[written++] = at[0];
+                        out[written++] = IsCharacter(c) ? at[0] : ' ';
                         ++at;
                     }
                     continue;

@@ -3,7 +3,10 @@
 // The emitter of the output file: one line per call, built in the caller's line buffer, TAB
 // indented, ended by CR LF, texts and attribute values escaped. The document is Shift_JIS and
 // the writer copies bytes: none of the five escaped bytes can be the second byte of a
-// double-byte character, so escaping never splits one.
+// double-byte character, so escaping never splits one. Whatever a text holds, the document
+// stays well-formed: a control character XML 1.0 forbids (all below 0x20 but tab, LF and CR),
+// a lead byte without its trail byte and a byte code page 932 does not define are each written
+// as a space.
 //
 // Limits: an attribute value is at most 255 bytes after escaping and a formatted attribute
 // (blank, name, "=", quotes, value) at most 255 bytes; an element's text takes what room its

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iomanip>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -26,10 +27,44 @@ struct ShownAccount {
     SummarySlots slots{};
 };
 
-std::int64_t Sum(const SummarySlots& slots, SummaryArray array) {
-    std::int64_t sum = 0;
+// A sum of ten-thousandths that remembers when it left the 64-bit range: a store may hold
+// amounts whose sums do not fit, and the tool shows that rather than a wrapped number.
+class Total {
+public:
+    Total() = default;
+    explicit Total(std::int64_t value) : value_(value) {}
+    Total& operator+=(const Total& other) {
+        overflow_ =
+            overflow_ || other.overflow_ ||
+            (other.value_ > 0 &&
+             value_ > std::numeric_limits<std::int64_t>::max() - other.value_) ||
+            (other.value_ < 0 && value_ < std::numeric_limits<std::int64_t>::min() - other.value_);
+        if (!overflow_) value_ += other.value_;
+        return *this;
+    }
+    Total operator-() const {
+        Total negated;
+        negated.overflow_ = overflow_ || value_ == std::numeric_limits<std::int64_t>::min();
+        if (!negated.overflow_) negated.value_ = -value_;
+        return negated;
+    }
+    friend Total operator+(Total a, const Total& b) { return a += b; }
+    friend Total operator-(Total a, const Total& b) { return a += -b; }
+    bool operator==(const Total& other) const {
+        return !overflow_ && !other.overflow_ && value_ == other.value_;
+    }
+    bool Overflow() const { return overflow_; }
+    std::string Text() const { return overflow_ ? "(beyond 64 bits)" : FormatYen(value_); }
+
+private:
+    std::int64_t value_ = 0;
+    bool overflow_ = false;
+};
+
+Total Sum(const SummarySlots& slots, SummaryArray array) {
+    Total sum;
     for (int s = 0; s < kSlotCount; ++s)
-        sum += slots[static_cast<std::size_t>(array * kSlotCount + s)];
+        sum += Total(slots[static_cast<std::size_t>(array * kSlotCount + s)]);
     return sum;
 }
 
@@ -122,46 +157,53 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
             << std::right << std::setw(20) << "debit" << std::setw(20) << "credit" << std::setw(20)
             << "balance"
             << "  name\n";
-        std::int64_t debits = 0;
-        std::int64_t credits = 0;
+        Total debits;
+        Total credits;
         for (const ShownAccount& a : accounts) {
             if (a.flag == 2 || a.flag == 3) continue;
-            std::int64_t debit = Sum(a.slots, debitArray);
-            std::int64_t credit = Sum(a.slots, creditArray);
-            if (debit == 0 && credit == 0) continue;
+            Total debit = Sum(a.slots, debitArray);
+            Total credit = Sum(a.slots, creditArray);
+            if (debit == Total() && credit == Total()) continue;
             debits += debit;
             credits += credit;
             std::ostringstream nature;
             nature << "0x" << std::hex << std::setw(8) << std::setfill('0') << a.nature;
             out << "  " << std::left << std::setw(10) << a.code << std::setw(12) << nature.str()
-                << std::right << std::setw(20) << FormatYen(debit) << " " << std::setw(19)
-                << FormatYen(credit) << " " << std::setw(19)
-                << FormatYen(a.side == 1 ? debit - credit : credit - debit) << "  " << a.name
-                << "\n";
+                << std::right << std::setw(20) << debit.Text() << " " << std::setw(19)
+                << credit.Text() << " " << std::setw(19)
+                << (a.side == 1 ? debit - credit : credit - debit).Text() << "  " << a.name << "\n";
         }
         out << "  " << std::left << std::setw(22) << "total" << std::right << std::setw(20)
-            << FormatYen(debits) << " " << std::setw(19) << FormatYen(credits) << "\n"
-            << "  debits " << (debits == credits ? "equal" : "DO NOT EQUAL") << " credits\n";
+            << debits.Text() << " " << std::setw(19) << credits.Text() << "\n";
+        if (debits.Overflow() || credits.Overflow()) {
+            out << "  debits and credits cannot be compared: a sum leaves the 64-bit range\n";
+        } else {
+            out << "  debits " << (debits == credits ? "equal" : "DO NOT EQUAL") << " credits\n";
+        }
 
         auto closing = [&](std::uint32_t nature, bool* found) {
             for (const ShownAccount& a : accounts) {
                 if (a.nature != nature || (a.flag != 2 && a.flag != 3)) continue;
                 *found = true;
-                std::int64_t debit = Sum(a.slots, debitArray);
-                std::int64_t credit = Sum(a.slots, creditArray);
+                Total debit = Sum(a.slots, debitArray);
+                Total credit = Sum(a.slots, creditArray);
                 return a.side == 1 ? debit - credit : credit - debit;
             }
-            return std::int64_t{0};
+            return Total();
         };
         bool hasAssets = false, hasLiabilities = false, hasNetAssets = false;
-        std::int64_t assets = closing(kAssetsTotal, &hasAssets);
-        std::int64_t liabilities = closing(kLiabilitiesTotal, &hasLiabilities);
-        std::int64_t netAssets = closing(kNetAssetsTotal, &hasNetAssets);
+        Total assets = closing(kAssetsTotal, &hasAssets);
+        Total liabilities = closing(kLiabilitiesTotal, &hasLiabilities);
+        Total netAssets = closing(kNetAssetsTotal, &hasNetAssets);
+        Total right = liabilities + netAssets;
         if (hasAssets && hasLiabilities && hasNetAssets) {
-            out << "  balance sheet at the year's end: assets " << FormatYen(assets)
-                << ", liabilities " << FormatYen(liabilities) << " + net assets "
-                << FormatYen(netAssets) << " = " << FormatYen(liabilities + netAssets) << ": "
-                << (assets == liabilities + netAssets ? "balances" : "DOES NOT BALANCE") << "\n";
+            out << "  balance sheet at the year's end: assets " << assets.Text() << ", liabilities "
+                << liabilities.Text() << " + net assets " << netAssets.Text() << " = "
+                << right.Text() << ": "
+                << (assets.Overflow() || right.Overflow() ? "cannot be checked (beyond 64 bits)"
+                    : assets == right                     ? "balances"
+                                                          : "DOES NOT BALANCE")
+                << "\n";
         } else {
             out << "  balance sheet: the chart has no total accounts for assets, liabilities and "
                    "net assets\n";

@@ -43,6 +43,18 @@ const int kTabOrder[] = {ctl::kStartMonth,    ctl::kEndMonth,     ctl::kSharehol
                          ctl::kMembersEquity, ctl::kOutputLedger, ctl::kPath,
                          ctl::kBrowse,        ctl::kExecute,      ctl::kCancel};
 
+// The template puts each month's label after its edit, where the dialog manager would take its
+// mnemonic to the control that follows; on the terminal a label leads to the field it names.
+struct LabelTarget {
+    int label;
+    int field;
+};
+const LabelTarget kLabelTargets[] = {
+    {ctl::kStartMonthLabel, ctl::kStartMonth},
+    {ctl::kEndMonthLabel, ctl::kEndMonth},
+    {ctl::kOutputGroup, ctl::kPath},
+};
+
 }  // namespace
 
 std::span<const Item> Items() {
@@ -58,6 +70,13 @@ const Item* Find(int id) {
         if (item.id == id) return &item;
     }
     return nullptr;
+}
+
+int LabelledControl(int id) {
+    for (const LabelTarget& target : kLabelTargets) {
+        if (target.label == id) return target.field;
+    }
+    return id;
 }
 
 }  // namespace form

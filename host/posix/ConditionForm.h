@@ -35,4 +35,8 @@ std::span<const int> TabOrder();
 // The item of control `id`, or null.
 const Item* Find(int id);
 
+// Where the mnemonic of control `id` leads: for a label or a group box, the field it names;
+// for any other control, the control itself.
+int LabelledControl(int id);
+
 }  // namespace form

@@ -1,9 +1,12 @@
 #include "host/posix/CursesDialogs.h"
 
 #include <langinfo.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -32,8 +35,39 @@ constexpr int kEscape = 27;
 constexpr int kRedraw = 12;  // Ctrl-L
 // Reads that fail this many times in a row mean the keyboard is gone (end of input).
 constexpr int kDeadInput = 100;
+// How long a terminal's key sequence may take to arrive whole, in milliseconds: an Esc
+// followed within this time is no Esc key but the start of a longer key (Alt+letter included).
+constexpr int kEscapeDelay = 25;
+// A read waits at most this long, in milliseconds, before the terminal's size is looked at: a
+// resize that came while no read was waiting would otherwise show only with the next key.
+constexpr int kResizePoll = 200;
 // A save-file name is a Windows path: at most MAX_PATH - 1 characters.
 constexpr std::size_t kPathCharacters = 259;
+// The system's path buffers: 255 bytes and a NUL. A longer path is refused, never cut.
+constexpr std::size_t kPathBytes = 255;
+
+constexpr const char* kCaption = "決算書";
+
+// The host's own messages (UTF-8 here) in the system's Shift_JIS.
+std::string Sjis(const std::string& utf8) {
+    std::string sjis;
+    return books::Utf8ToSjis(utf8, &sjis) ? sjis : std::string();
+}
+
+std::string TooLongText(std::size_t limit) {
+    return "出力先のパスが長すぎます。\n\n" + std::to_string(limit) +
+           "バイト以内で指定してください。";
+}
+
+std::string NoSuchFolderText() {
+    return "指定されたフォルダは存在しません。\n\n存在するフォルダを指定してください。";
+}
+
+std::string TooSmallText() {
+    return "端末の画面が小さすぎるため、集計条件の画面を表示できません。\n\n端末の画面を横" +
+           std::to_string(form::kWidth) + "桁、縦" + std::to_string(form::kHeight) +
+           "行以上に広げてから、もう一度実行してください。";
+}
 
 // ---- Text as the terminal shows it ----
 
@@ -250,6 +284,8 @@ struct Line {
     bool selected = false;   // the whole text, as after a focus that selects it
     std::size_t limit = 0;
     bool digitsOnly = false;
+    // The text stands against the field's right end, the caret's column after it.
+    bool alignRight = false;
 
     std::string Text() const {
         std::string text;
@@ -343,12 +379,13 @@ struct Line {
         scroll = std::min(scroll, caret);
         // The caret takes a column of its own after the last character.
         while (scroll < caret && span(scroll, caret) + 1 > width) ++scroll;
+        const int pad = alignRight ? std::max(0, width - 1 - span(scroll, glyphs.size())) : 0;
         attr_t field = enabled ? A_UNDERLINE : A_DIM;
         Blank(y, x, width, field);
         std::vector<Glyph> shown(glyphs.begin() + static_cast<std::ptrdiff_t>(scroll),
                                  glyphs.end());
-        Put(y, x, shown, focused && selected ? A_REVERSE : field, width);
-        return x + span(scroll, caret);
+        Put(y, x + pad, shown, focused && selected ? A_REVERSE : field, width - pad);
+        return x + pad + span(scroll, caret);
     }
 };
 
@@ -393,7 +430,8 @@ public:
         cbreak();
         noecho();
         keypad(stdscr, TRUE);
-        set_escdelay(25);
+        set_escdelay(kEscapeDelay);
+        wtimeout(stdscr, kResizePoll);
         return true;
     }
 
@@ -415,17 +453,68 @@ private:
     bool localeChanged_ = false;
 };
 
-// Reads a key; false once the input is gone for good.
-bool ReadKey(int* status, wint_t* key) {
-    for (int failures = 0; failures < kDeadInput; ++failures) {
-        *status = wget_wch(stdscr, key);
-        if (*status != ERR) return true;
+// A key as read: a character, or a key code (status KEY_CODE_YES), with Alt or without.
+struct KeyPress {
+    int status = 0;
+    wint_t key = 0;
+    bool alt = false;
+
+    bool Is(wint_t character) const { return status != KEY_CODE_YES && !alt && key == character; }
+    bool IsCode(int code) const {
+        return status == KEY_CODE_YES && !alt && key == static_cast<wint_t>(code);
     }
-    return false;
+    bool IsEnter() const { return IsCode(KEY_ENTER) || Is('\n') || Is('\r'); }
+    // The letter of Alt+letter, in upper case; 0 for any other key.
+    char AltLetter() const {
+        if (!alt || status == KEY_CODE_YES) return 0;
+        if (key >= 'a' && key <= 'z') return static_cast<char>(key - 'a' + 'A');
+        if (key >= 'A' && key <= 'Z') return static_cast<char>(key);
+        return 0;
+    }
+};
+
+long long NowMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-bool IsEnter(int status, wint_t key) {
-    return status == KEY_CODE_YES ? key == KEY_ENTER : key == '\n' || key == '\r';
+// True when the terminal's size is no longer the screen's; the screen then takes it on and the
+// next read is KEY_RESIZE.
+bool TakeNewSize() {
+    winsize size{};
+    if (ioctl(STDIN_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0)
+        return false;
+    if (size.ws_row == LINES && size.ws_col == COLS) return false;
+    resizeterm(size.ws_row, size.ws_col);
+    return true;
+}
+
+// Reads a key; false once the input is gone for good. A terminal sends Alt+key as Esc and the
+// key at once, and ncurses hands the Esc over alone: a key that follows it straight away is
+// read with it, as one key with Alt.
+bool ReadKey(KeyPress* press) {
+    *press = KeyPress{};
+    int failures = 0;
+    while (true) {
+        const long long start = NowMilliseconds();
+        press->status = wget_wch(stdscr, &press->key);
+        if (press->status != ERR) break;
+        if (TakeNewSize()) continue;
+        // A read that waited its time found no key; one that failed at once found no keyboard.
+        if (NowMilliseconds() - start >= kResizePoll / 2) {
+            failures = 0;
+        } else if (++failures >= kDeadInput) {
+            return false;
+        }
+    }
+    if (press->status == KEY_CODE_YES || press->key != kEscape) return true;
+    wint_t next = 0;
+    wtimeout(stdscr, kEscapeDelay);
+    const int status = wget_wch(stdscr, &next);
+    wtimeout(stdscr, kResizePoll);
+    if (status != ERR) *press = KeyPress{status, next, true};
+    return true;
 }
 
 }  // namespace
@@ -434,7 +523,7 @@ bool IsEnter(int status, wint_t key) {
 
 class CursesDialogs::Form : public MessageService {
 public:
-    Form() {
+    explicit Form(FileSystem& files) : files_(files) {
         // What the dialog template holds: the handler reads and may change these texts.
         for (const form::Item& item : form::Items()) {
             if (item.id == 0 || *item.text == '\0') continue;
@@ -442,6 +531,9 @@ public:
             if (books::Utf8ToSjis(item.text, &sjis)) controls_.SetText(item.id, sjis);
         }
     }
+
+    // True when the terminal holds the whole form; a smaller one shows a notice instead.
+    static bool Fits() { return LINES >= form::kHeight && COLS >= form::kWidth; }
 
     int Run(DialogEvents& events);
     int Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) override;
@@ -475,9 +567,19 @@ private:
     void DrawItem(const form::Item& item, int focus);
     void Present();
 
-    void HandleKey(DialogEvents& events, int status, wint_t key);
-    void Space(DialogEvents& events, int focus);
+    void DrawTooSmall();
 
+    void HandleKey(DialogEvents& events, const KeyPress& press);
+    void Space(DialogEvents& events, int focus);
+    // Alt and the letter of a control's mnemonic.
+    void Mnemonic(DialogEvents& events, char letter);
+    int MnemonicControl(char letter);
+    // Before 実行 reaches the handler: true when every limited text fits its limit in bytes;
+    // otherwise the user is told and the text is focused.
+    bool TextsFit();
+    void Warn(const std::string& utf8);
+
+    FileSystem& files_;
     MemoryControls controls_;
     std::map<int, Caret> carets_;
     int lastFocus_ = 0;
@@ -551,8 +653,10 @@ Line CursesDialogs::Form::LoadLine(int id) {
     line.caret = std::min(state.caret, line.chars.size());
     line.scroll = state.scroll;
     line.selected = state.selected;
+    // The template's month edits take digits only and stand right (ES_NUMBER | ES_RIGHT).
     const bool month = id == ctl::kStartMonth || id == ctl::kEndMonth;
     line.digitsOnly = month;
+    line.alignRight = month;
     line.limit = static_cast<std::size_t>(std::max(0, controls_.Limit(id, month ? 2 : 255)));
     return line;
 }
@@ -568,12 +672,33 @@ void CursesDialogs::Form::Draw() {
     cursorY_ = -1;
     cursorX_ = -1;
     if (!shown_) return;
+    if (!Fits()) {
+        DrawTooSmall();
+        return;
+    }
     top_ = std::max(0, (LINES - form::kHeight) / 2);
     left_ = std::max(0, (COLS - form::kWidth) / 2);
     Box(top_, left_, form::kHeight, form::kWidth, Glyphs(form::kTitle));
     const int focus = controls_.FocusedControl();
     for (const form::Item& item : form::Items()) DrawItem(item, focus);
     PutText(top_ + form::kHelpRow, left_ + 3, form::kHelp, A_DIM, form::kWidth - 6);
+}
+
+// In place of a form that would be cut off: what to do, in as many columns as there are.
+void CursesDialogs::Form::DrawTooSmall() {
+    const std::string lines[] = {
+        "端末の画面が小さすぎます。",
+        "横" + std::to_string(form::kWidth) + "桁、縦" + std::to_string(form::kHeight) +
+            "行以上に広げてください。",
+        "Esc:キャンセル",
+    };
+    int row = 0;
+    for (const std::string& line : lines) {
+        for (const auto& part : MessageLines(Sjis(line), std::max(1, COLS))) {
+            Put(row, 0, part, row == 0 ? A_BOLD : A_NORMAL, COLS);
+            ++row;
+        }
+    }
 }
 
 void CursesDialogs::Form::DrawItem(const form::Item& item, int focus) {
@@ -650,22 +775,45 @@ int CursesDialogs::Form::Run(DialogEvents& events) {
     while (true) {
         Draw();
         Present();
-        int status = 0;
-        wint_t key = 0;
-        if (!ReadKey(&status, &key)) {
+        KeyPress press;
+        if (!ReadKey(&press)) {
             // Nobody is left to answer: the form closes as its window would.
             events.OnCommand(controls_, ctl::kCancel);
             return events.EndCode();
         }
-        HandleKey(events, status, key);
+        HandleKey(events, press);
         if (events.Ended()) return events.EndCode();
     }
 }
 
-void CursesDialogs::Form::HandleKey(DialogEvents& events, int status, wint_t key) {
+void CursesDialogs::Form::HandleKey(DialogEvents& events, const KeyPress& press) {
     const int focus = controls_.FocusedControl();
-    const bool keyCode = status == KEY_CODE_YES;
-    if (IsEnter(status, key)) {
+    if (press.IsCode(KEY_RESIZE)) return;
+    if (press.Is(kRedraw)) {
+        clearok(curscr, TRUE);
+        return;
+    }
+    if (press.Is(kEscape)) {
+        if (events.OnKey(controls_, DialogKey::kEscape)) return;
+        events.OnCommand(controls_, ctl::kCancel);
+        return;
+    }
+    if (!Fits()) {
+        // Nothing else while the form cannot be seen.
+        beep();
+        return;
+    }
+    if (press.alt) {
+        // A key with Alt is never the key without it: Alt+Esc or Alt+F12 do nothing.
+        if (char letter = press.AltLetter()) {
+            Mnemonic(events, letter);
+        } else {
+            beep();
+        }
+        return;
+    }
+    if (press.IsEnter()) {
+        if (focus == ctl::kExecute && !TextsFit()) return;
         if (events.OnKey(controls_, DialogKey::kEnter)) return;
         const form::Item* item = form::Find(focus);
         if (item != nullptr && item->kind == form::Kind::kButton && controls_.IsEnabled(focus)) {
@@ -673,36 +821,27 @@ void CursesDialogs::Form::HandleKey(DialogEvents& events, int status, wint_t key
         }
         return;
     }
-    if (keyCode && key == static_cast<wint_t>(KEY_F(12))) {
+    if (press.IsCode(KEY_F(12))) {
+        if (!TextsFit()) return;
         events.OnKey(controls_, DialogKey::kF12);
         return;
     }
-    if (!keyCode && key == kEscape) {
-        if (events.OnKey(controls_, DialogKey::kEscape)) return;
-        events.OnCommand(controls_, ctl::kCancel);
-        return;
-    }
-    if ((!keyCode && key == '\t') || (keyCode && key == KEY_DOWN)) {
+    if (press.Is('\t') || press.IsCode(KEY_DOWN)) {
         MoveFocus(1);
         return;
     }
-    if (keyCode && (key == KEY_BTAB || key == KEY_UP)) {
+    if (press.IsCode(KEY_BTAB) || press.IsCode(KEY_UP)) {
         MoveFocus(-1);
         return;
     }
-    if (!keyCode && key == kRedraw) {
-        clearok(curscr, TRUE);
-        return;
-    }
-    if (keyCode && key == KEY_RESIZE) return;
     if (IsEdit(focus)) {
         Line line = LoadLine(focus);
         bool changed = false;
-        if (!line.Key(status, key, &changed)) beep();
+        if (!line.Key(press.status, press.key, &changed)) beep();
         StoreLine(focus, line, changed);
         return;
     }
-    if (!keyCode && key == ' ') Space(events, focus);
+    if (press.Is(' ')) Space(events, focus);
 }
 
 void CursesDialogs::Form::Space(DialogEvents& events, int focus) {
@@ -720,11 +859,81 @@ void CursesDialogs::Form::Space(DialogEvents& events, int focus) {
             }
             break;
         case form::Kind::kButton:
+            if (focus == ctl::kExecute && !TextsFit()) break;
             events.OnCommand(controls_, focus);
             break;
         default:
             break;
     }
+}
+
+// The control whose label shows "&letter": a button, radio button or check box itself; for a
+// label or a group box, the field it names. A label the handler fills (the company, the period)
+// shows its text as it is and has no mnemonic.
+int CursesDialogs::Form::MnemonicControl(char letter) {
+    for (const form::Item& item : form::Items()) {
+        if (item.id == 0 || *item.text == '\0' || item.kind == form::Kind::kEdit) continue;
+        // The text as it stands: the handler may change a label (出力先 without its mnemonic
+        // when the caller fixes the path).
+        const std::vector<std::string> chars = SplitSjis(controls_.GetText(item.id));
+        for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
+            if (chars[i] != "&") continue;
+            if (chars[i + 1] == "&") {
+                ++i;  // "&&" is one "&"
+                continue;
+            }
+            const char c = chars[i + 1].size() == 1 ? chars[i + 1][0] : '\0';
+            const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+            if (upper == letter) return form::LabelledControl(item.id);
+            break;
+        }
+    }
+    return 0;
+}
+
+// As a Windows dialog takes a mnemonic: a label's goes to its field, an edit gets the focus
+// with its whole text selected; a radio button gets the focus and is chosen, a check box gets
+// the focus and is toggled, a push button gets the focus and is pressed. A disabled control,
+// or a letter no control shows, does nothing but beep.
+void CursesDialogs::Form::Mnemonic(DialogEvents& events, char letter) {
+    const int id = MnemonicControl(letter);
+    const form::Item* item = form::Find(id);
+    if (item == nullptr || !Focusable(id)) {
+        beep();
+        return;
+    }
+    switch (item->kind) {
+        case form::Kind::kEdit:
+            controls_.FocusAndSelectAll(id);
+            break;
+        case form::Kind::kRadio:
+        case form::Kind::kCheck:
+        case form::Kind::kButton:
+            controls_.Focus(id);
+            Space(events, id);
+            break;
+        default:
+            beep();
+            break;
+    }
+}
+
+bool CursesDialogs::Form::TextsFit() {
+    for (const form::Item& item : form::Items()) {
+        if (item.kind != form::Kind::kEdit || !controls_.IsEnabled(item.id)) continue;
+        // Only a limit the handler set stands for its buffer; it counts Shift_JIS bytes.
+        const int limit = controls_.Limit(item.id, -1);
+        if (limit < 0 || controls_.GetText(item.id).size() <= static_cast<std::size_t>(limit))
+            continue;
+        Warn(TooLongText(static_cast<std::size_t>(limit)));
+        controls_.FocusAndSelectAll(item.id);
+        return false;
+    }
+    return true;
+}
+
+void CursesDialogs::Form::Warn(const std::string& utf8) {
+    Show(kNoWindow, Sjis(utf8).c_str(), Sjis(kCaption).c_str(), mb::kOk | mb::kIconWarning);
 }
 
 int CursesDialogs::Form::Show(WindowHandle /*owner*/, const char* text, const char* caption,
@@ -781,19 +990,28 @@ int CursesDialogs::Form::Show(WindowHandle /*owner*/, const char* text, const ch
             bx += used + 2;
         }
         Present();
-        int status = 0;
-        wint_t key = 0;
-        if (!ReadKey(&status, &key)) return yesNo ? mb::kIdNo : mb::kIdOk;
-        const bool keyCode = status == KEY_CODE_YES;
-        if (IsEnter(status, key) || (!keyCode && key == ' ')) {
+        KeyPress press;
+        if (!ReadKey(&press)) return yesNo ? mb::kIdNo : mb::kIdOk;
+        if (press.alt) {
+            // はい(Y) and いいえ(N) take their letter with Alt too; no other key with Alt
+            // answers.
+            const char letter = press.AltLetter();
+            if (yesNo && letter == 'Y') return mb::kIdYes;
+            if (yesNo && letter == 'N') return mb::kIdNo;
+            beep();
+            continue;
+        }
+        const wint_t key = press.key;
+        if (press.IsEnter() || press.Is(' ')) {
             return yesNo ? (choice == 0 ? mb::kIdYes : mb::kIdNo) : mb::kIdOk;
         }
-        if (keyCode) {
+        if (press.status == KEY_CODE_YES) {
             if (yesNo && (key == KEY_LEFT || key == KEY_RIGHT || key == KEY_BTAB)) {
                 choice = 1 - choice;
             }
             continue;
         }
+        if (key == kRedraw) clearok(curscr, TRUE);
         if (!yesNo) {
             if (key == kEscape || key == 'o' || key == 'O') return mb::kIdOk;
             continue;
@@ -801,7 +1019,6 @@ int CursesDialogs::Form::Show(WindowHandle /*owner*/, const char* text, const ch
         if (key == 'y' || key == 'Y') return mb::kIdYes;
         if (key == 'n' || key == 'N' || key == kEscape) return mb::kIdNo;
         if (key == '\t') choice = 1 - choice;
-        if (key == kRedraw) clearok(curscr, TRUE);
     }
 }
 
@@ -830,15 +1047,19 @@ std::optional<std::string> CursesDialogs::Form::AskSaveFile(const SaveFileReques
         cursorX_ = caret;
         caret_ = true;
         Present();
-        int status = 0;
-        wint_t key = 0;
-        if (!ReadKey(&status, &key)) return std::nullopt;
-        if (status != KEY_CODE_YES && key == kEscape) return std::nullopt;
-        if (status != KEY_CODE_YES && key == kRedraw) {
+        KeyPress press;
+        if (!ReadKey(&press)) return std::nullopt;
+        if (press.alt) {
+            // The box has no mnemonics; a key with Alt never cancels it.
+            beep();
+            continue;
+        }
+        if (press.Is(kEscape)) return std::nullopt;
+        if (press.Is(kRedraw)) {
             clearok(curscr, TRUE);
             continue;
         }
-        if (IsEnter(status, key)) {
+        if (press.IsEnter()) {
             std::string path = line.Text();
             // The name follows the last backslash, else the drive's colon (neither is ever a
             // trail byte).
@@ -853,10 +1074,24 @@ std::optional<std::string> CursesDialogs::Form::AskSaveFile(const SaveFileReques
             if (!extension.empty() && path.find('.', nameStart) == std::string::npos) {
                 path += "." + extension;
             }
+            // As the Windows dialog does, the box stays until the name can be taken: a path
+            // the system would have to cut, or one into a folder that does not exist, is
+            // refused with a message.
+            if (path.size() > kPathBytes) {
+                Warn(TooLongText(kPathBytes));
+                continue;
+            }
+            FileStatus status;
+            const std::string folder = path.substr(0, nameStart);
+            if (split != std::string::npos && path[split] == '\\' &&
+                !(files_.GetStatus(folder.c_str(), &status) && status.isDirectory)) {
+                Warn(NoSuchFolderText());
+                continue;
+            }
             return path;
         }
         bool changed = false;
-        if (!line.Key(status, key, &changed)) beep();
+        if (!line.Key(press.status, press.key, &changed)) beep();
     }
 }
 
@@ -868,9 +1103,18 @@ int CursesDialogs::RunModal(int templateId, WindowHandle parent, DialogEvents& e
     }
     Terminal terminal;
     if (!terminal.Open()) return fallback_.RunModal(templateId, parent, events);
+    if (!Form::Fits()) {
+        // A form cut off at the terminal's edge would hide controls. The message goes where
+        // messages go without the form, and the dialog ends as cancelled: the run ends with
+        // nothing written.
+        terminal.Close();
+        router_.Show(parent, Sjis(TooSmallText()).c_str(), Sjis(kCaption).c_str(),
+                     mb::kOk | mb::kIconWarning);
+        return ctl::kCancel;
+    }
     // Destroyed in reverse order: the form stops being current, the messages go back where
     // they went, and last the terminal is restored, whatever way the form ends.
-    Form form;
+    Form form(files_);
     MessageRouter::Scope route(router_, form);
     struct Current {
         Form*& slot;

@@ -70,7 +70,9 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     MessageRouter messages(console);
     SocketWindows windows;
     TerminalProgress progress(interactive);
+    // A message box ends the status line and the line comes back once the box is answered.
     console.SetBeforeShow([&progress]() { progress.EndLine(); });
+    console.SetAfterShow([&progress]() { progress.ResumeLine(); });
     HostTextMapping text;
     HostMemory memory;
     BatchInput batch{options.startMonth, options.endMonth, options.kind, options.ledger,
@@ -87,7 +89,7 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     }
     BatchDialogs batchDialogs(batch, messages);
     // On a terminal the dialog is a form; without a usable one it is filled as in batch.
-    CursesDialogs terminalDialogs(batchDialogs, messages);
+    CursesDialogs terminalDialogs(batchDialogs, messages, files);
     DialogService& dialogs =
         interactive ? static_cast<DialogService&>(terminalDialogs) : batchDialogs;
     Platform platform{files, messages, windows, progress, text, memory, dialogs};

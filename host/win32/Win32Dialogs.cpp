@@ -331,6 +331,10 @@ HWND WindowOrNone(WindowHandle handle) {
 
 }  // namespace
 
+HWND RunningDialogWindow() {
+    return tInnermost ? tInnermost->window : nullptr;
+}
+
 int Win32Dialogs::RunModal(int templateId, WindowHandle parent, DialogEvents& events) {
     ModalSession session(templateId, events);
     INT_PTR result;

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "host/win32/Win32Api.h"
-
 #include <optional>
 #include <string>
 
+#include "host/win32/Win32Api.h"
 #include "platform/DialogService.h"
 
 // Modal dialogs built from the program's dialog templates, and the save-file dialog. The dialog
@@ -15,6 +14,9 @@
 // that limit in bytes as well as in characters; before 実行 reaches the system, a text there that
 // is too long in bytes or holds a character code page 932 cannot hold is refused with a message,
 // never cut or turned into '?'.
+// The innermost modal dialog this thread is running; none when no dialog runs.
+HWND RunningDialogWindow();
+
 class Win32Dialogs : public DialogService {
 public:
     explicit Win32Dialogs(HINSTANCE instance = GetModuleHandleW(nullptr)) : instance_(instance) {}

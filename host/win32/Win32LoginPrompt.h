@@ -1,13 +1,12 @@
 #pragma once
 
-#include "host/win32/Win32Api.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "books/Books.h"
+#include "host/win32/Win32Api.h"
 #include "platform/MessageService.h"
 
 // The books' prompts on Windows: their messages go through the host's message boxes, and the

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "host/win32/Win32Api.h"
-
 #include "platform/ProgressWindow.h"
 
 // The progress window (template 131) as a modeless dialog. The run dispatches no messages while

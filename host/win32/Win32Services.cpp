@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "host/win32/Wide.h"
+#include "host/win32/Win32Dialogs.h"
 
 namespace {
 
@@ -21,7 +22,12 @@ HWND ExistingWindow(WindowHandle window) {
 int Win32Messages::Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) {
     std::wstring wideText = SjisToWideLossy(text ? text : "");
     std::wstring wideCaption = SjisToWideLossy(caption ? caption : "");
-    return MessageBoxW(ExistingWindow(owner), wideText.c_str(), wideCaption.c_str(), flags);
+    // While a dialog of ours runs, its box belongs to it, whatever owner the system names (the
+    // caller's window): the dialog is then disabled until the box is answered, so no second
+    // box can be stacked on the first.
+    HWND ownerWindow = RunningDialogWindow();
+    if (!ownerWindow) ownerWindow = ExistingWindow(owner);
+    return MessageBoxW(ownerWindow, wideText.c_str(), wideCaption.c_str(), flags);
 }
 
 void Win32Windows::Enable(WindowHandle window, bool enable) {

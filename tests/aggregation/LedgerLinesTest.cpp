@@ -197,6 +197,27 @@ TEST_F(Ledger, FailingLedgerCursorFailsTheAggregation) {
     EXPECT_EQ(ledger.size(), 3u);  // what was read stays
 }
 
+TEST_F(Ledger, JournalThatCannotBeReadFailsTheAggregation) {
+    // The compound entries are checked in the journal: an unread entry is no balanced entry.
+    Books();
+    ClAccConnect::Inst().LogOut();
+    CorruptTable("journal");
+    ASSERT_EQ(Login(), kLedgerOk);
+    EXPECT_EQ(Aggregate(Period(1, 12, true)), StatementData::kLedgerFailed);
+}
+
+TEST_F(Ledger, AccountsThatCannotBeReadFailTheAggregation) {
+    // A line whose counter-account cannot be looked up would be filed without its name.
+    Books();
+    books::BooksConfig config;
+    config.storePath = store_;
+    config.userId = "u1";
+    config.faults["ClSetKamoku::WalkFind"] = {books::kErrStore, 0};
+    books::ConfigureBooks(config);
+    ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    EXPECT_EQ(Aggregate(Period(1, 12, true)), StatementData::kLedgerFailed);
+}
+
 TEST_F(Ledger, EraLookupFailingLeavesTheDateEmptyButWritesTheLine) {
     Books();
     books::BooksConfig config;
@@ -246,5 +267,25 @@ TEST_P(LedgerInvariant, OpeningPlusChangesIsTheClosing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TaxBases, LedgerInvariant, ::testing::Values(0, 1));
+
+using DamagedLedger = AggregationFixture;
+
+TEST_F(DamagedLedger, PageThatCannotBeReadFailsTheAggregationMidway) {
+    GenerateOptions options;
+    options.entries = 3000;
+    options.seed = 5;
+    std::string dir = dir_ + "/generated";
+    std::string error;
+    ASSERT_TRUE(GenerateBooks(dir, options, &error)) << error;
+    ASSERT_TRUE(books::ImportBooks(dir, store_, books::SourceEncoding::kUtf8).ok);
+    CorruptLastPage();
+    ASSERT_EQ(Login("gen"), kLedgerOk);
+    // The figures do not read the ledger; the general ledger fails where the page is.
+    ASSERT_EQ(AggregateWith(data, MonthPositions(1, 12, false, true), 0, 0), 1);
+    figures.clear();
+    EXPECT_EQ(AggregateAgain(MonthPositions(1, 12, false, true), 0, 1),
+              StatementData::kLedgerFailed);
+    EXPECT_FALSE(ledger.empty());  // accounts before the damaged page were read
+}
 
 }  // namespace

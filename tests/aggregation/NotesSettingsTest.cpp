@@ -91,6 +91,30 @@ TEST_F(NotesSettings, MissingTextsCountAsSwitchedOff) {
     EXPECT_EQ(body, "");
 }
 
+TEST_F(NotesSettings, TextsThatCannotBeReadAreNotTakenForMissingOnes) {
+    // An SQLite error inside the books, and a store whose notes table is damaged.
+    WithTexts("Note=1", "InputMode=1\r\n[Note_00]\r\nDisp=1\r\n", "body");
+    books::BooksConfig config;
+    config.storePath = store_;
+    config.userId = "u1";
+    config.faults["ClSaveKessansho::GetDataType02"] = {books::kErrStore, 0};
+    books::ConfigureBooks(config);
+    ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    EXPECT_EQ(data.IsNotesInputEnabled(), StatementData::kNotesUnreadable);
+    EXPECT_EQ(data.IsNotesOutputEnabled(), StatementData::kNotesUnreadable);
+    unsigned char flags[StatementData::kNoteGroups] = {};
+    EXPECT_EQ(data.ReadNoteDisplayFlags(flags), StatementData::kNotesUnreadable);
+    std::string body = "left over";
+    EXPECT_EQ(data.ReadNotesText(&body), StatementData::kNotesUnreadable);
+    EXPECT_EQ(body, "");
+    ClAccConnect::Inst().LogOut();
+
+    CorruptTable("notes");
+    ASSERT_EQ(Login(), kLedgerOk);
+    EXPECT_EQ(data.IsNotesInputEnabled(), StatementData::kNotesUnreadable);
+    EXPECT_EQ(data.ReadNotesText(&body), StatementData::kNotesUnreadable);
+}
+
 TEST_F(NotesSettings, BodyIsReadWhole) {
     WithTexts("Note=1", "InputMode=1", "<ID>1000010</ID>\r\nb\r\n");
     std::string body;

@@ -275,6 +275,61 @@ TEST_F(ExportRun, NotesSwitchedOffGiveNoWarningAndNoNotes) {
     EXPECT_EQ(fake.files["C:\\out\\typed.xml"].find("ListNotesNonConsolidated"), std::string::npos);
 }
 
+TEST_F(ExportRun, NotesThatCannotBeReadFailTheRunAndWriteNoFile) {
+    const std::string message =
+        "注記の設定を会計データから読み込めませんでした。\n"
+        "会計データを確認してから、もう一度実行してください。\n\nアプリケーションを終了します。";
+    // An SQLite error on the first text, and on a later one after the switches were read.
+    for (int skip : {0, 2}) {
+        fake.boxes.clear();
+        fake.calls.clear();
+        config.faults["ClSaveKessansho::GetDataType02"] = {books::kErrStore, skip};
+        EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed) << skip;
+        ASSERT_FALSE(fake.boxes.empty());
+        EXPECT_EQ(fake.boxes.back().text, message);
+        EXPECT_EQ(fake.boxes.back().owner, 7777);
+        EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+        EXPECT_EQ(fake.files.count(settingsFile), 0u);
+        EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+    }
+    // A notes table the store cannot read.
+    config.faults.clear();
+    fake.boxes.clear();
+    CorruptTable("notes");
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    ASSERT_FALSE(fake.boxes.empty());
+    EXPECT_EQ(fake.boxes.back().text, message);
+    EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+}
+
+TEST_F(ExportRun, StoreWithoutItsNotesTableFailsAtLoginNamingTheFile) {
+    ExecuteOnStore("DROP TABLE notes");
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_NE(fake.boxes[0].text.find(store_), std::string::npos) << fake.boxes[0].text;
+    EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+}
+
+TEST_F(ExportRun, StoreWithoutUsersFailsWithAMessage) {
+    ExecuteOnStore("DELETE FROM users");
+    config.userId.clear();
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_NE(fake.boxes[0].text.find("会計データに利用者が登録されていません。"),
+              std::string::npos);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+}
+
+TEST_F(ExportRun, DamagedAccountRecordFailsTheRunAndWritesNoFile) {
+    ExecuteOnStore("UPDATE accounts SET code=1000000 WHERE code=5000000");  // a duplicate code
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    EXPECT_EQ(fake.boxes.back().text,
+              "会計データの集計に失敗しました。\n\nアプリケーションを終了します。");
+    EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+}
+
 TEST(PeriodConditionsOfTheRun, InterimAndYearEndTogether) {
     StDATAINFO company{};
     company.periodFrom = 20250401;

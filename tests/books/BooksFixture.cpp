@@ -1,8 +1,11 @@
 #include "tests/books/BooksFixture.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 
+#include "books/Paths.h"
 #include "ledger/Services.h"
 
 namespace books::test {
@@ -106,6 +109,67 @@ std::int32_t BooksTest::Login(const std::string& user, std::int32_t dataNo) {
     config.prompt = &prompt_;
     ConfigureBooks(config);
     return ClAccConnect::Inst().ExpSysLink();
+}
+
+static void OverwritePage(const std::string& store, std::int64_t page, std::int64_t pageSize) {
+    std::fstream file(PathFromUtf8(store), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp((page - 1) * pageSize);
+    file << std::string(static_cast<std::size_t>(pageSize), '\xFF');
+    ASSERT_TRUE(file.good());
+}
+
+void BooksTest::ExecuteOnStore(const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open_v2(store_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+        SQLITE_OK);
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+    std::string message = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << sql << ": " << message;
+}
+
+void BooksTest::CorruptTable(const std::string& table) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(store_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* query = nullptr;
+    std::int64_t page = 0;
+    std::int64_t pageSize = 0;
+    std::string sql =
+        "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM "
+        "sqlite_master WHERE type='table' AND name='" +
+        table + "'";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &query, nullptr) == SQLITE_OK &&
+        sqlite3_step(query) == SQLITE_ROW) {
+        page = sqlite3_column_int64(query, 0);
+        pageSize = sqlite3_column_int64(query, 1);
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    ASSERT_GT(page, 1) << table;
+    ASSERT_GT(pageSize, 0);
+    OverwritePage(store_, page, pageSize);
+}
+
+void BooksTest::CorruptLastPage() {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(store_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* query = nullptr;
+    std::int64_t pages = 0;
+    std::int64_t pageSize = 0;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT page_count, page_size FROM pragma_page_count, pragma_page_size",
+                           -1, &query, nullptr) == SQLITE_OK &&
+        sqlite3_step(query) == SQLITE_ROW) {
+        pages = sqlite3_column_int64(query, 0);
+        pageSize = sqlite3_column_int64(query, 1);
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    ASSERT_GT(pages, 2);
+    OverwritePage(store_, pages, pageSize);
 }
 
 }  // namespace books::test

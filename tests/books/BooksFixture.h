@@ -42,6 +42,14 @@ protected:
     // Configures the books for the test's store and logs in; the login's result.
     std::int32_t Login(const std::string& user = "u1", std::int32_t dataNo = 0);
 
+    // Damages the test's store as a user or another program could: runs `sql` on it through
+    // SQLite (creating a database when there is none), or overwrites the first page of `table`
+    // with bytes no page starts with, so that every read of the table fails inside SQLite.
+    void ExecuteOnStore(const std::string& sql);
+    void CorruptTable(const std::string& table);
+    // The same for the store's last page: after an import, a page of the ledger's last lines.
+    void CorruptLastPage();
+
     std::string dir_;
     std::string store_;
     RecordingPrompt prompt_;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "books/Encoding.h"
+#include "ledger/Services.h"
 #include "tests/books/BooksFixture.h"
 #include "tools/Show.h"
 
@@ -121,7 +122,33 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"DuplicateLine", "journal.csv", "D001,3,,2,", "D001,3,,1,",
                 "entry 3 has line 1 twice"},
         Refusal{"SecondInputTaxAccount", "accounts.csv", ",0x80480001,C", ",0x80880810,C",
-                "accounts.csv, line 7, column nature: a second consumption-tax account"}),
+                "accounts.csv, line 7, column nature: a second consumption-tax account"},
+        Refusal{"ControlCharacterInText", "journal.csv", U8(u8",仕入"), U8(u8",仕\x01入"),
+                "journal.csv, line 3, column description: text holds the control character 0x01"},
+        Refusal{"TabInText", "accounts.csv", U8(u8",現金,"), U8(u8",現\t金,"),
+                "accounts.csv, line 2, column name: text holds the control character 0x09"},
+        Refusal{"LineBreakInQuotedText", "accounts.csv", U8(u8",現金,"), U8(u8",\"現\r\n金\","),
+                "accounts.csv, line 2, column name: text holds the control character 0x0D"},
+        Refusal{"SmallestAmount", "openings.csv", "D001,1000000,1000,",
+                "D001,1000000,-922337203685477.5808,",
+                "openings.csv, line 2, column debit: beyond the 64-bit range"},
+        Refusal{"SmallestTax", "journal.csv", kJournalLine1,
+                "D001,1,,1,20250410,,,1000000,110,,6000000,100,-922337203685477.5808,",
+                "journal.csv, line 2, column credit_tax: beyond the 64-bit range"},
+        Refusal{"DataIdWithSlash", "company.csv", "D002,2,", "D0/2,2,",
+                "company.csv, line 2, column data_id: a data ID may not hold"},
+        Refusal{"DataIdWithBackslash", "company.csv", "D002,2,", "D0\\2,2,",
+                "company.csv, line 2, column data_id: a data ID may not hold"},
+        Refusal{"DataIdWithColon", "company.csv", "D002,2,", "D:2,2,",
+                "company.csv, line 2, column data_id: a data ID may not hold"},
+        Refusal{"DataIdDot", "company.csv", "D002,2,", ".,2,",
+                "company.csv, line 2, column data_id: a data ID may not hold"},
+        Refusal{"DataIdDotDot", "company.csv", "D002,2,", "..,2,",
+                "company.csv, line 2, column data_id: a data ID may not hold"},
+        Refusal{"DataIdWithControlCharacter", "company.csv", "D002,2,",
+                "D0\x1B"
+                "2,2,",
+                "company.csv, line 2, column data_id: text holds the control character 0x1B"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(ImportRefusal, TaxWithoutTaxAccountIsRefused) {
@@ -147,6 +174,118 @@ TEST_F(ImportRefusal, ShiftJisFilesImportWithTheEncodingOption) {
     // Read as UTF-8, the same bytes are not valid text.
     result = ImportBooks(WriteBooks(files), store_, SourceEncoding::kUtf8);
     EXPECT_FALSE(result.ok);
+}
+
+TEST_F(ImportRefusal, NotesTextsKeepTabCrAndLfButRefuseOtherControlCharacters) {
+    auto files = SampleFiles();
+    files["notes/D001/body.txt"] = U8(u8"項目\tA\r\n次\n");
+    ASSERT_TRUE(Import(files).ok);
+    std::string before = ReadBytes(store_);
+    files["notes/D001/body.txt"] = U8(u8"項目\tA\r\n次の\x02行\r\n");
+    ImportResult result = Import(files);
+    EXPECT_FALSE(result.ok);
+    // Columns count characters: "次の" is two.
+    EXPECT_NE(result.message.find(
+                  "notes/D001/body.txt, line 2, column 3: text holds the control character 0x02"),
+              std::string::npos)
+        << result.message;
+    EXPECT_EQ(ReadBytes(store_), before);
+}
+
+TEST_F(ImportRefusal, JapaneseDataIdsStayValid) {
+    // "表示" is 0x95 0x5C 0x8E 0xA6 in Shift_JIS: its trail byte 0x5C is no backslash.
+    auto replaceId = [](std::string text) {
+        for (std::size_t at; (at = text.find("D001")) != std::string::npos;) {
+            text.replace(at, 4, U8(u8"表示"));
+        }
+        return text;
+    };
+    std::map<std::string, std::string> files;
+    for (const auto& [name, content] : SampleFiles()) files[replaceId(name)] = replaceId(content);
+    ImportResult result = Import(files);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(Login(), kLedgerOk);
+}
+
+TEST_F(ImportRefusal, OnlyABooksStoreIsReplaced) {
+    // A text file, a folder and a database of another program at the store's path.
+    { std::ofstream(store_, std::ios::binary) << "a letter, not books"; }
+    ImportResult result = Import(SampleFiles());
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(store_ + ": exists and is not a books store"), std::string::npos)
+        << result.message;
+    EXPECT_EQ(ReadBytes(store_), "a letter, not books");
+    EXPECT_FALSE(fs::exists(store_ + ".importing"));
+
+    fs::remove(store_);
+    ExecuteOnStore("CREATE TABLE other(x); INSERT INTO other VALUES(1);");
+    std::string database = ReadBytes(store_);
+    result = Import(SampleFiles());
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("is not a books store"), std::string::npos) << result.message;
+    EXPECT_EQ(ReadBytes(store_), database);
+
+    fs::remove(store_);
+    fs::create_directory(store_);
+    result = Import(SampleFiles());
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("is not a regular file"), std::string::npos) << result.message;
+    EXPECT_TRUE(fs::is_directory(store_));
+
+    // A books store is replaced, as every import does.
+    fs::remove(store_);
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    auto files = SampleFiles();
+    files["users.csv"] = "user_id,data_no\nsolo,2\n";
+    ASSERT_TRUE(Import(files).ok);
+    EXPECT_EQ(Login("solo"), kLedgerOk);
+}
+
+TEST_F(ImportRefusal, InputThatIsNotARegularFileIsRefused) {
+    std::string folder = WriteBooks(SampleFiles());
+    fs::remove(fs::path(folder) / "journal.csv");
+    fs::create_directory(fs::path(folder) / "journal.csv");
+    ImportResult result = ImportBooks(folder, store_, SourceEncoding::kUtf8);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("journal.csv: is not a regular file"), std::string::npos)
+        << result.message;
+}
+
+TEST_F(ImportRefusal, FilesBeyondTheirSizeLimitAreRefusedWithTheLimit) {
+    std::string folder = WriteBooks(SampleFiles());
+    // A notes text one byte over 16 MiB.
+    fs::path body = fs::path(folder) / "notes" / "D001" / "body.txt";
+    { std::ofstream(body, std::ios::binary) << std::string((16u << 20) + 1, 'a'); }
+    ImportResult result = ImportBooks(folder, store_, SourceEncoding::kUtf8);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(
+        result.message.find("notes/D001/body.txt: is larger than 16 MiB, the limit of this file"),
+        std::string::npos)
+        << result.message;
+    // A journal one byte over 2 GiB: a sparse file, refused before it is read.
+    fs::remove(body);
+    fs::path journal = fs::path(folder) / "journal.csv";
+    fs::resize_file(journal, (std::uintmax_t{2} << 30) + 1);
+    result = ImportBooks(folder, store_, SourceEncoding::kUtf8);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("journal.csv: is larger than 2 GiB, the limit of this file"),
+              std::string::npos)
+        << result.message;
+    fs::remove(journal);
+}
+
+TEST_F(ImportRefusal, ShowMarksSumsBeyond64BitsInsteadOfWrappingThem) {
+    // Every amount fits, and the cash account's total over the year does not.
+    auto files = Edited("openings.csv", "D001,1000000,1000,", "D001,1000000,922337203685477,");
+    ImportResult result = Import(files);
+    ASSERT_TRUE(result.ok) << result.message;
+    std::ostringstream shown;
+    std::string error;
+    ASSERT_TRUE(ShowStore(store_, shown, &error)) << error;
+    std::string first = shown.str().substr(0, shown.str().find("Data set 2"));
+    EXPECT_NE(first.find("(beyond 64 bits)"), std::string::npos) << first;
+    EXPECT_NE(first.find("debits and credits cannot be compared"), std::string::npos) << first;
+    EXPECT_EQ(first.find("debits equal credits"), std::string::npos) << first;
 }
 
 TEST_F(ImportRefusal, MissingFolderOrFileIsRefused) {

@@ -1,6 +1,7 @@
 // The ledger services over an imported store, through their public operations.
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -410,6 +411,202 @@ TEST_F(Services, SettingsTextsFoldersTaxAndMessages) {
     EXPECT_EQ(ClMsgMgr::Inst().CheckFatalErrorWithMsg(kErrStore, 0, 1, kNoWindow), 1);
     EXPECT_EQ(prompt_.texts.size(), 1u);
 }
+
+TEST_F(Services, StoreThatIsNotABooksStoreIsRefusedWithAMessageNamingTheFile) {
+    auto refusedNamingTheFile = [&](const char* what) {
+        prompt_.texts.clear();
+        EXPECT_EQ(Login(), kLoginNotAStore) << what;
+        ASSERT_EQ(prompt_.texts.size(), 1u) << what;
+        EXPECT_NE(prompt_.texts[0].find("会計データとして読み込めません。"), std::string::npos);
+        EXPECT_NE(prompt_.texts[0].find(store_), std::string::npos) << what;
+        EXPECT_EQ(V(ClSetData().GetSelectedInfo()), nullptr) << what;
+    };
+    // A store that lacks a table the export reads is no books store either.
+    for (const char* table : {"notes", "journal", "ledger", "eras"}) {
+        ASSERT_TRUE(Import(SampleFiles()).ok);
+        ExecuteOnStore(std::string("DROP TABLE ") + table);
+        refusedNamingTheFile(table);
+    }
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    ExecuteOnStore("ALTER TABLE notes DROP COLUMN text");
+    refusedNamingTheFile("a missing column");
+    std::filesystem::remove(store_);
+    ExecuteOnStore("CREATE TABLE meta(key, value)");
+    refusedNamingTheFile("a database of another program");
+    std::filesystem::remove(store_);
+    { std::ofstream(store_, std::ios::binary); }
+    refusedNamingTheFile("an empty file");
+}
+
+TEST_F(Services, StoreWithoutUsersSaysThatNoUserIsRegistered) {
+    ExecuteOnStore("DELETE FROM users");
+    for (const char* user : {"", "u1"}) {
+        prompt_.texts.clear();
+        EXPECT_EQ(Login(user), kLoginNoUsers) << user;
+        ASSERT_EQ(prompt_.texts.size(), 1u) << user;
+        EXPECT_NE(prompt_.texts[0].find("会計データに利用者が登録されていません。"),
+                  std::string::npos);
+        EXPECT_NE(prompt_.texts[0].find(store_), std::string::npos);
+    }
+}
+
+TEST_F(Services, DataIdThatCouldNameAPathIsRefusedAtLogin) {
+    for (const char* id : {"../..", "..", ".", "a/b", "a\\b", "C:", "a\tb"}) {
+        ASSERT_TRUE(Import(SampleFiles()).ok);
+        ExecuteOnStore(std::string("UPDATE company SET data_id=CAST('") + id +
+                       "' AS BLOB) WHERE data_no=2");
+        prompt_.texts.clear();
+        EXPECT_EQ(Login(), kLoginBadRecord) << id;
+        ASSERT_EQ(prompt_.texts.size(), 1u) << id;
+        EXPECT_NE(prompt_.texts[0].find("データID"), std::string::npos) << id;
+    }
+}
+
+TEST_F(Services, MissingNotesTextIsTheEndOfTheSetAndADamagedOneAStoreError) {
+    ASSERT_EQ(Login(), kLedgerOk);
+    ClSaveKessansho store;
+    store.SetCurDataID("D001");
+    char* text = nullptr;
+    std::int32_t length = 0;
+    EXPECT_EQ(store.GetDataType02(1000, &text, &length), kLedgerEnd);  // no body kept
+    EXPECT_EQ(text, nullptr);
+    ClAccConnect::Inst().LogOut();
+
+    CorruptTable("notes");
+    ASSERT_EQ(Login(), kLedgerOk);
+    EXPECT_EQ(store.GetDataType02(0, &text, &length), kErrStore);
+    EXPECT_EQ(text, nullptr);
+}
+
+TEST_F(Services, EmptyNotesTextIsHandedOverAsAnEmptyText) {
+    auto files = SampleFiles();
+    files["notes/D001/body.txt"] = "";
+    ASSERT_TRUE(Import(files).ok);
+    ASSERT_EQ(Login(), kLedgerOk);
+    ClSaveKessansho store;
+    store.SetCurDataID("D001");
+    char* text = nullptr;
+    std::int32_t length = -1;
+    ASSERT_EQ(store.GetDataType02(1000, &text, &length), kLedgerOk);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(length, 0);
+    CoTaskMemFree(text);
+}
+
+// A record the import would have refused, written into the store by another program: the
+// operation that reads it fails as on any store error, and nothing is cut or guessed at.
+struct DamagedRecord {
+    const char* name;
+    const char* sql;
+    enum Reader { kLogin, kSummaries, kLedger, kAccounts } reader;
+};
+
+void PrintTo(const DamagedRecord& damage, std::ostream* out) {
+    *out << damage.name;
+}
+
+class DamagedRecords : public Services, public ::testing::WithParamInterface<DamagedRecord> {};
+
+TEST_P(DamagedRecords, FailTheOperationThatReadsThemAsAStoreError) {
+    const DamagedRecord& damage = GetParam();
+    ExecuteOnStore(damage.sql);
+    if (damage.reader == DamagedRecord::kLogin) {
+        EXPECT_EQ(Login(), kLoginBadRecord);
+        ASSERT_EQ(prompt_.texts.size(), 1u);
+        EXPECT_NE(prompt_.texts[0].find(store_), std::string::npos);
+        return;
+    }
+    ASSERT_EQ(Login(), kLedgerOk);
+    if (damage.reader == DamagedRecord::kSummaries) {
+        ClRuleKamoku rule;
+        rule.SetCurDataID("D001");
+        StFINDINFO period = Find(finditem::kMonthPosition, findcmp::kNotLess, findtype::kValue16, 1,
+                                 findlink::kLast);
+        EXPECT_EQ(rule.MoveReady(_RuleKamokuSumType_Base_On, _RuleKamokuSumType_Bmn_Off,
+                                 _RuleKamokuSumType_Disptype_Off, &period, nullptr,
+                                 _RuleKamokuSumType_Past_Off),
+                  kErrStore);
+        std::uint32_t n = 0;
+        EXPECT_NE(rule.GetSumCount(&n), kLedgerOk);
+    } else if (damage.reader == DamagedRecord::kLedger) {
+        std::int32_t status = 0;
+        EXPECT_TRUE(Ledger(1000000, 20250401, 20260331, &status).empty());
+        EXPECT_EQ(status, kErrStore);
+    } else {
+        ClSetKamoku* accounts =
+            static_cast<ClSetKamoku*>(ClDataMgr::Inst().GetSetObject(setkind::kKamoku, 1));
+        accounts->SetCurDataID("D001");
+        LedgerCursor cursor = 0;
+        ASSERT_EQ(accounts->GetCursor(&cursor), kLedgerOk);
+        ASSERT_EQ(accounts->ReadyCursor(cursor), kLedgerOk);
+        StFINDINFO find = Find(finditem::kAccountCode, findcmp::kEqual, findtype::kValue32, 1000000,
+                               findlink::kLast);
+        StKAMOKUINFO account{};
+        EXPECT_EQ(accounts->WalkFind(&find, &account, cursor), kErrStore);
+        accounts->ReleaseCursor(cursor);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Store, DamagedRecords,
+    ::testing::Values(
+        DamagedRecord{"PeriodEndsBeforeItBegins",
+                      "UPDATE company SET period_to=20250101 WHERE data_no=1",
+                      DamagedRecord::kLogin},
+        DamagedRecord{"NotADate", "UPDATE company SET period_from=20250230 WHERE data_no=1",
+                      DamagedRecord::kLogin},
+        DamagedRecord{"IntroductionPosition", "UPDATE company SET intro_position=13",
+                      DamagedRecord::kLogin},
+        DamagedRecord{"CompanyNameBeyondItsField",
+                      "UPDATE company SET name=zeroblob(260) || 'x' WHERE data_no=2",
+                      DamagedRecord::kLogin},
+        DamagedRecord{"UserWithoutAnId",
+                      "UPDATE users SET user_id=CAST('' AS BLOB) WHERE data_no=2",
+                      DamagedRecord::kLogin},
+        DamagedRecord{"EraNotADate", "UPDATE eras SET first_day=19890100 WHERE first_day=19890108",
+                      DamagedRecord::kLogin},
+        DamagedRecord{"DuplicateAccountCode", "UPDATE accounts SET code=1000000 WHERE code=5000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"SideOutOfRange", "UPDATE accounts SET side=7 WHERE code=6000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"FlagOutOfRange", "UPDATE accounts SET flag=4 WHERE code=6000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"NatureBeyond32Bits",
+                      "UPDATE accounts SET nature=4294967296 WHERE code=6000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"SecondOutputTaxAccount",
+                      "UPDATE accounts SET nature=2152218640 WHERE code=6000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"SummaryWithoutSlots", "UPDATE accounts SET slots=NULL WHERE code=6000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"SmallestAmountInASlot",
+                      "UPDATE accounts SET slots=x'0000000000000080' || substr(slots, 9) "
+                      "WHERE code=6000000",
+                      DamagedRecord::kSummaries},
+        DamagedRecord{"SubAccountWithoutItsAccount",
+                      "UPDATE accounts SET code=1200001 WHERE code=1100001",
+                      DamagedRecord::kAccounts},
+        DamagedRecord{"PositionOutOfRange",
+                      "UPDATE ledger SET position=13 WHERE account=1000000 AND entry=3",
+                      DamagedRecord::kLedger},
+        DamagedRecord{"LineNumberZero",
+                      "UPDATE ledger SET line=0 WHERE account=1000000 AND entry=3",
+                      DamagedRecord::kLedger},
+        DamagedRecord{"SideBeyondThree",
+                      "UPDATE ledger SET side=4 WHERE account=1000000 AND entry=3",
+                      DamagedRecord::kLedger},
+        DamagedRecord{"SmallestAmountOnALine",
+                      "UPDATE ledger SET credit_amount=-9223372036854775807-1 "
+                      "WHERE account=1000000 AND entry=3",
+                      DamagedRecord::kLedger},
+        DamagedRecord{"DescriptionBeyond60Bytes",
+                      "UPDATE ledger SET description=zeroblob(61) WHERE account=1000000 AND "
+                      "entry=3",
+                      DamagedRecord::kLedger}),
+    [](const ::testing::TestParamInfo<DamagedRecord>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST(AccPeriod, MonthPositionsOfAFiscalYear) {
     ClAccPeriod period;

@@ -52,3 +52,23 @@ execute_process(COMMAND ${KCBOOKS} import ${WORK}/nothing ${WORK}/x.books RESULT
 if(rc EQUAL 0 OR NOT err MATCHES "not a folder")
   message(FATAL_ERROR "a missing folder was not refused: ${err}")
 endif()
+
+# An input that is not a regular file is refused at once: a FIFO would wait for a writer
+# forever, a device never end. (Not under the emulator: FIFOs and devices are this system's.)
+if(NOT EMULATOR)
+  foreach(kind fifo device)
+    file(REMOVE_RECURSE ${WORK}/${kind})
+    file(COPY ${SAMPLE}/ DESTINATION ${WORK}/${kind})
+    file(REMOVE ${WORK}/${kind}/journal.csv)
+    if(kind STREQUAL "fifo")
+      execute_process(COMMAND mkfifo ${WORK}/${kind}/journal.csv)
+    else()
+      file(CREATE_LINK /dev/zero ${WORK}/${kind}/journal.csv SYMBOLIC)
+    endif()
+    execute_process(COMMAND ${KCBOOKS} import ${WORK}/${kind} ${WORK}/${kind}.books
+                    RESULT_VARIABLE rc ERROR_VARIABLE err TIMEOUT 20)
+    if(rc EQUAL 0 OR NOT err MATCHES "journal.csv: is not a regular file")
+      message(FATAL_ERROR "a ${kind} in place of journal.csv was not refused (${rc}): ${err}")
+    endif()
+  endforeach()
+endif()

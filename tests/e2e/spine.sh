@@ -71,6 +71,28 @@ expect "not a store" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1
   "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/garbage.books" --ui batch
 grep -q "会計データとして読み込めません" "$work/stderr" || fail "not a store: no message"
 
+# A FIFO in place of the store is refused at once instead of waiting for a writer.
+mkfifo "$work/fifo.books"
+expect "store is a FIFO" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
+  timeout 20 "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/fifo.books" --ui batch
+grep -q "会計データを開けません" "$work/stderr" || fail "store is a FIFO: no message"
+
+# Stores damaged by another program (the sqlite3 shell, where it is installed).
+if command -v sqlite3 >/dev/null; then
+  cp "$work/sample.books" "$work/nousers.books" && sqlite3 "$work/nousers.books" "DELETE FROM users"
+  expect "store without users" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
+    "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/nousers.books" --ui batch
+  grep -q "会計データに利用者が登録されていません" "$work/stderr" || fail "store without users: no message"
+  cp "$work/sample.books" "$work/nonotes.books" && sqlite3 "$work/nonotes.books" "DROP TABLE notes"
+  expect "store without notes table" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
+    "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/nonotes.books" \
+    --user yamada --ui batch --yes --out "$work/out/nonotes.xml" --settings-folder "$work/settings"
+  grep -q "nonotes.books" "$work/stderr" || fail "store without notes table: the message does not name the file"
+  [ ! -e "$work/out/nonotes.xml" ] || fail "store without notes table: a file was written"
+else
+  echo "sqlite3 shell not installed: the damaged-store cases are left out"
+fi
+
 # The definition file is read beside the program, wherever it is started from.
 mkdir -p "$work/old" "$work/bare"
 cp "$build/kcsakura/kcsakura" "$work/old/" && cp "$build/kcsakura/kcsakura" "$work/bare/"

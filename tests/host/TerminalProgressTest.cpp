@@ -36,4 +36,67 @@ TEST(TerminalProgress, WithoutATerminalOneLinePerTenPerCent) {
     EXPECT_EQ(text.substr(text.size() - last.size()), last);
 }
 
+// The status line as the terminal shows it: what follows the last carriage return.
+std::string LastStatus(const std::string& text) {
+    std::size_t start = text.rfind('\r');
+    return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+TEST(TerminalProgress, AMessageEndsTheLineWhereTheRunStands) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    TerminalProgress window(true, out);
+    ProgressDialog dialog(window);
+    window.Show();
+    dialog.StartOverall();
+    // Faster than the line is redrawn: only the start is on the screen.
+    dialog.Advance(0, 4000);
+    window.EndLine();
+    std::string text = Drain(out);
+    std::fclose(out);
+    // 集計中 40％ and 12 of 30 marks, then the line ends for the message.
+    EXPECT_EQ(LastStatus(text),
+              "\xE9\x9B\x86\xE8\xA8\x88\xE4\xB8\xAD 40\xEF\xBC\x85 "
+              "[############..................]\n");
+}
+
+TEST(TerminalProgress, TheLineComesBackAtOnceAfterAMessage) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    TerminalProgress window(true, out);
+    ProgressDialog dialog(window);
+    window.Show();
+    dialog.StartOverall();
+    dialog.Advance(0, 2000);
+    window.EndLine();
+    std::fputs("[message]\n", out);
+    window.ResumeLine();
+    std::string text = Drain(out);
+    std::fclose(out);
+    // After the message, before any further step: 集計中 20％ and 6 of 30 marks.
+    const std::string message = "[message]\n";
+    ASSERT_NE(text.find(message), std::string::npos);
+    EXPECT_EQ(text.substr(text.find(message) + message.size()),
+              "\r\xE9\x9B\x86\xE8\xA8\x88\xE4\xB8\xAD 20\xEF\xBC\x85 "
+              "[######........................]");
+}
+
+TEST(TerminalProgress, NoLineWithoutATerminalOrOnceClosed) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    TerminalProgress lines(false, out);
+    lines.Show();
+    lines.EndLine();
+    lines.ResumeLine();
+    TerminalProgress closed(true, out);
+    closed.Show();
+    closed.Repaint();
+    closed.Close(1);
+    const long written = std::ftell(out);
+    closed.EndLine();
+    closed.ResumeLine();
+    EXPECT_EQ(std::ftell(out), written);
+    std::fclose(out);
+}
+
 }  // namespace

@@ -259,6 +259,19 @@ TEST_F(Support, OnlyTheFirst30000BytesAreRead) {
     EXPECT_EQ(Name(std::string(30000 - 10, 'x') + "[=製品名=]"), "");  // the key in the last bytes
 }
 
+TEST_F(Support, LeadByteWithoutItsTrailByteIsDropped) {
+    // Cut at the line's end, or followed by a byte that cannot be a trail byte.
+    EXPECT_EQ(Name("[=製品名=]記帳\x8B\r\n"), "記帳");
+    EXPECT_EQ(Name("[=製品名=]A\x81<B\x82\x1A"), "A<B");
+}
+
+TEST_F(Report, LoneLeadByteOfSupportInfoNeverReachesTheDocument) {
+    fake.files["SUPPORT.INF"] = "[=製品名=]記帳\x8B\r\n[=製品ﾊﾞｰｼﾞｮﾝ=]22.03\x81\r\n";
+    ASSERT_EQ(Write(Company("A", 0)), 1);
+    EXPECT_TRUE(Has("<PROGRAMNAME>記帳</PROGRAMNAME>"));
+    EXPECT_TRUE(Has("<PROGRAMVER>22.03</PROGRAMVER>"));
+}
+
 TEST_F(Support, MissingFileGivesTheDefaultsAndIsNotTriedTwice) {
     SupportInfo info(fake.platform, "kcsakura");
     EXPECT_EQ(info.ProductName(), "");

@@ -34,10 +34,22 @@ TEST_F(Writer, EscapesTheFiveCharactersInOrder) {
     EXPECT_EQ(Written(), "<T>a&amp;b&lt;c&gt;d&apos;e&quot;f</T>\r\n");
 }
 
-TEST_F(Writer, LeavesTrailBytesAndControlCharactersAlone) {
+TEST_F(Writer, LeavesTrailBytesAndTabsAlone) {
     // "表" is 0x95 0x5C, "ポ" 0x83 0x7C; TAB passes through.
     EXPECT_EQ(writer.WriteElement(line, "T", "\x95\x5C\x83\x7C\t", 1, "Label", "\x95\x5C"), 1);
     EXPECT_EQ(Written(), "\t<T Label=\"\x95\x5C\">\x95\x5C\x83\x7C\t</T>\r\n");
+}
+
+TEST_F(Writer, WritesASpaceForWhatXmlForbidsOrIsNoCharacter) {
+    // Control characters but tab, LF and CR; a lead byte without its trail byte, also where
+    // the next byte is "<" or the end; bytes code page 932 does not define.
+    EXPECT_EQ(writer.WriteElement(line, "T",
+                                  "a\x01"
+                                  "b\x1F"
+                                  "c\x81<d\t\r\ne\x80\xA0\xFD\x82",
+                                  0, "Label", "x\x1By\x9F"),
+              1);
+    EXPECT_EQ(Written(), "<T Label=\"x y \">a b c &lt;d\t\r\ne    </T>\r\n");
 }
 
 TEST_F(Writer, WritesAttributesOnlyInTheirOneForm) {

@@ -5,11 +5,13 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -21,6 +23,12 @@
 #include "dialog/ControlIds.h"
 #include "host/posix/CursesDialogs.h"
 #include "host/posix/MessageRouter.h"
+#include "tests/doubles/FakePlatform.h"
+
+// Last, as the host includes it: the tests read back what the form drew.
+#define NCURSES_NOMACROS
+#define NCURSES_WIDECHAR 1
+#include <curses.h>
 
 namespace {
 
@@ -32,21 +40,60 @@ const std::string kEsc = "\x1b";
 const std::string kF12 = "\x1b[24~";
 const std::string kEnd = "\x1bOF";
 const std::string kBackspace = "\x7f";
+const std::string kSpace = " ";
+// Alt+letter as a terminal sends it: Esc, then the letter.
+std::string Alt(char letter) {
+    return std::string("\x1b") + letter;
+}
+// Steps that are no keys: the terminal shrinks below the form's size, and grows back; the
+// test waits until the screen shows a text.
+const std::string kShrink = "(shrink)";
+const std::string kGrow = "(grow)";
+const std::string kWaitFor = "(wait)";
 // What the terminal shows, in UTF-8: the form's title (集計条件) and a word of a message (開始).
 const std::string kFormDrawn = "\xE9\x9B\x86\xE8\xA8\x88\xE6\x9D\xA1\xE4\xBB\xB6";
 const std::string kInitMessageDrawn = "\xE9\x96\x8B\xE5\xA7\x8B";
+// Words of the host's own messages, in UTF-8: 長すぎ (a path too long), 存在しません (no such
+// folder), 広げ (widen the terminal).
+const std::string kTooLongDrawn = "\xE9\x95\xB7\xE3\x81\x99\xE3\x81\x8E";
+const std::string kNoFolderDrawn =
+    "\xE5\xAD\x98\xE5\x9C\xA8\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";
+const std::string kWidenDrawn = "\xE5\xBA\x83\xE3\x81\x92";
+// "あ" in Shift_JIS and in UTF-8.
+const std::string kSjisA = "\x82\xA0";
+const std::string kUtf8A = "\xE3\x81\x82";
+
+// What the form's screen shows at row `y` from column `x`, `count` cells, in UTF-8.
+std::string ScreenText(int y, int x, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        cchar_t cell{};
+        if (mvwin_wch(stdscr, y, x + i, &cell) == ERR) break;
+        wchar_t wide[CCHARW_MAX + 1] = {};
+        attr_t attributes = 0;
+        short pair = 0;
+        getcchar(&cell, wide, &attributes, &pair, nullptr);
+        char bytes[MB_LEN_MAX];
+        std::mbstate_t state{};
+        std::size_t length = std::wcrtomb(bytes, wide[0], &state);
+        if (length != static_cast<std::size_t>(-1)) text.append(bytes, length);
+    }
+    return text;
+}
 
 // Where the messages go when the form is not up.
 class ConsoleStub : public MessageService {
 public:
-    explicit ConsoleStub(std::string& log) : log_(log) {}
-    int Show(WindowHandle, const char*, const char*, unsigned) override {
+    ConsoleStub(std::string& log, std::string* texts) : log_(log), texts_(texts) {}
+    int Show(WindowHandle, const char* text, const char*, unsigned) override {
         log_ += "console;";
+        if (texts_ != nullptr) *texts_ += std::string(text) + ";";
         return mb::kIdOk;
     }
 
 private:
     std::string& log_;
+    std::string* texts_;
 };
 
 class FallbackStub : public DialogService {
@@ -75,6 +122,10 @@ public:
     // What the handler does at the end of its initialisation.
     std::function<void(DialogControls&, ScriptedEvents&)> init;
     bool throwOnCancel = false;
+    // The file name 参照 starts from.
+    std::string browseName = "a.xml";
+    // What is written down besides the controls when the dialog is confirmed.
+    std::function<std::string()> alsoRecord;
 
     void OnInit(DialogControls& controls) override {
         controls.SetText(ctl::kCompanyName, "Sakura");
@@ -98,7 +149,7 @@ public:
             SaveFileRequest request;
             request.defaultExtension = "XML";
             request.initialFolder = "C:\\out\\";
-            request.initialName = "a.xml";
+            request.initialName = browseName;
             request.title = "save";
             auto chosen = dialogs_.AskSaveFile(request);
             log_ += "browse " + chosen.value_or("(none)") + ";";
@@ -136,6 +187,7 @@ private:
                 (c.IsChecked(ctl::kMembersEquity) ? "1" : "0") +
                 " ledger=" + (c.IsChecked(ctl::kOutputLedger) ? "1" : "0") +
                 " focus=" + std::to_string(c.FocusedControl()) + ";";
+        if (alsoRecord) log_ += alsoRecord();
     }
 
     std::string& log_;
@@ -175,17 +227,18 @@ bool Drain(int master, std::string* screen, int milliseconds, const std::string&
     }
 }
 
-// Runs `form` in a child process on an 80x24 pseudo-terminal, waits for `ready` on the screen,
-// then types `keys`, one step at a time.
+// The terminal's size; kShrink makes it kSmall, kGrow kLarge.
+const winsize kLarge{24, 80, 0, 0};
+const winsize kSmall{20, 60, 0, 0};
+
+// Runs `form` in a child process on a pseudo-terminal of `size`, waits for `ready` on the
+// screen, then types `keys`, one step at a time.
 Outcome RunOnTerminal(const std::function<std::string()>& form,
                       const std::vector<std::string>& keys, const std::string& ready = kFormDrawn,
-                      const char* term = "xterm") {
+                      const char* term = "xterm", winsize size = kLarge) {
     Outcome run;
     int report[2];
     if (pipe(report) != 0) return run;
-    winsize size{};
-    size.ws_row = 24;
-    size.ws_col = 80;
     int master = -1;
     std::fflush(nullptr);
     pid_t child = forkpty(&master, nullptr, nullptr, &size);
@@ -213,7 +266,14 @@ Outcome RunOnTerminal(const std::function<std::string()>& form,
     close(report[1]);
     if (ready.empty() || Drain(master, &run.screen, 5000, ready)) {
         for (const std::string& key : keys) {
-            if (write(master, key.data(), key.size()) != static_cast<ssize_t>(key.size())) break;
+            if (key == kShrink || key == kGrow) {
+                // The terminal tells the form with SIGWINCH.
+                ioctl(master, TIOCSWINSZ, key == kShrink ? &kSmall : &kLarge);
+            } else if (key.rfind(kWaitFor, 0) == 0) {
+                Drain(master, &run.screen, 5000, key.substr(kWaitFor.size()));
+            } else if (write(master, key.data(), key.size()) != static_cast<ssize_t>(key.size())) {
+                break;
+            }
             // A lone Esc is a key only once the terminal's escape delay has passed.
             Drain(master, &run.screen, 80, "");
         }
@@ -243,13 +303,19 @@ Outcome RunOnTerminal(const std::function<std::string()>& form,
 using Init = std::function<void(DialogControls&, ScriptedEvents&)>;
 
 // The form with a scripted handler; after it, one more message that must reach the console.
-std::function<std::string()> Form(Init init = {}, int templateId = ctl::kConditionDialogTemplate) {
-    return [init, templateId] {
+// With `consoleTexts`, the texts that reach the console are written down at the end.
+std::function<std::string()> Form(Init init = {}, int templateId = ctl::kConditionDialogTemplate,
+                                  bool consoleTexts = false) {
+    return [init, templateId, consoleTexts] {
         std::string log;
-        ConsoleStub console(log);
+        std::string texts;
+        ConsoleStub console(log, consoleTexts ? &texts : nullptr);
         MessageRouter messages(console);
         FallbackStub fallback(log);
-        CursesDialogs dialogs(fallback, messages);
+        // The folder 参照 starts in exists; no other does.
+        FakePlatform files;
+        files.folders.insert("C:\\out\\");
+        CursesDialogs dialogs(fallback, messages, files);
         ScriptedEvents events(log, messages, dialogs);
         events.init = init;
         int code = -1;
@@ -259,7 +325,7 @@ std::function<std::string()> Form(Init init = {}, int templateId = ctl::kConditi
             log += "thrown;";
         }
         messages.Show(0, "after", "caption", mb::kOk);
-        return log + "code=" + std::to_string(code);
+        return log + "code=" + std::to_string(code) + (consoleTexts ? " texts=" + texts : "");
     };
 }
 
@@ -267,14 +333,19 @@ TEST(CursesDialogs, EditsMovesAndAsksOverTheForm) {
     Init init = [](DialogControls& c, ScriptedEvents&) { c.LimitText(ctl::kPath, 12); };
     // Start month: typed over its selected text, then a second digit. End month: a letter is
     // refused. Then the second radio button, the check box off, and the path: End, one
-    // character off, two Japanese characters of which the limit takes one. F12 is asked twice.
-    Outcome run =
-        RunOnTerminal(Form(init), {"1", "0", kTab, "x", "9", kTab, kTab, " ", kTab, " ", kTab, kEnd,
-                                   kBackspace, "\xE3\x81\x82\xE3\x81\x84", kF12, "n", kF12, "y"});
+    // character off, two Japanese characters of which the limit of 12 characters takes one.
+    // That is 13 bytes: F12 is refused with a message and the path selected; End and one
+    // character off make 11 bytes. Then F12 is asked twice.
+    Outcome run = RunOnTerminal(
+        Form(init), {"1",  "0",    kTab, "x",        "9",  kTab,       kTab,
+                     " ",  kTab,   " ",  kTab,       kEnd, kBackspace, "\xE3\x81\x82\xE3\x81\x84",
+                     kF12, kEnter, kEnd, kBackspace, kF12, "n",        kF12,
+                     "y"});
     EXPECT_EQ(run.report,
-              "F12 no;F12 yes;start=10 end=9 path=C:\\out\\a.xm\x82\xA0 radios=01 ledger=0 "
+              "F12 no;F12 yes;start=10 end=9 path=C:\\out\\a.xm radios=01 ledger=0 "
               "focus=1015;console;code=1")
         << run.screen;
+    EXPECT_NE(run.screen.find(kTooLongDrawn), std::string::npos) << run.screen;
 }
 
 TEST(CursesDialogs, EscapeCancelsWithTheNoticeOverTheForm) {
@@ -328,6 +399,139 @@ TEST(CursesDialogs, WithoutAUsableTerminalTheFallbackRuns) {
     EXPECT_EQ(unknown.report, "fallback 130;console;code=77");
     Outcome otherTemplate = RunOnTerminal(Form({}, ctl::kProgressTemplate), {}, "");
     EXPECT_EQ(otherTemplate.report, "fallback 131;console;code=77");
+}
+
+// ---- Mnemonics: Alt and the letter of a label or a button ----
+
+TEST(CursesDialogs, AltAndAMnemonicMoveTheFocusAndNeverCancel) {
+    // Alt+Z names nothing. 月度(&E) and 月度(&S) focus their month with its text selected,
+    // (&M) selects its radio button, (&N) toggles the check box, 出力先(&O) focuses the path,
+    // 参照(&D) presses the button; Alt+Y answers the question.
+    Outcome run = RunOnTerminal(Form(), {Alt('z'), Alt('e'), "9", Alt('s'), "5", Alt('M'), Alt('n'),
+                                         Alt('o'), "x", Alt('d'), kEsc, kF12, Alt('y')});
+    EXPECT_EQ(run.report, "browse (none);F12 yes;start=5 end=9 path=x radios=01 ledger=0 focus=" +
+                              std::to_string(ctl::kExecute) + ";console;code=1")
+        << run.screen;
+}
+
+TEST(CursesDialogs, AMnemonicOfADisabledControlDoesNothing) {
+    Init init = [](DialogControls& c, ScriptedEvents&) {
+        c.Enable(ctl::kPath, false);
+        c.Enable(ctl::kBrowse, false);
+        c.SetCheck(ctl::kShareholdersEquity, false);
+        c.SetCheck(ctl::kMembersEquity, true);
+    };
+    // The path and 参照 stay as they are; (&K) chooses the first radio button. Alt+N on the
+    // question answers いいえ.
+    Outcome run =
+        RunOnTerminal(Form(init), {Alt('o'), Alt('d'), Alt('K'), kF12, Alt('n'), kF12, "y"});
+    EXPECT_EQ(run.report,
+              "F12 no;F12 yes;start=4 end=3 path=C:\\out\\a.xml radios=10 ledger=1 focus=" +
+                  std::to_string(ctl::kShareholdersEquity) + ";console;code=1")
+        << run.screen;
+}
+
+// ---- What the form shows ----
+
+TEST(CursesDialogs, MonthsAreRightAligned) {
+    Init init = [](DialogControls& c, ScriptedEvents& events) {
+        c.SetText(ctl::kEndMonth, "12");
+        // The month fields as drawn: the form stands at row 1, column 1 of the 80x24 screen.
+        events.alsoRecord = [] { return ScreenText(6, 17, 5) + "|" + ScreenText(6, 35, 5) + ";"; };
+    };
+    // From the start month back to 実行, which Enter presses.
+    Outcome run = RunOnTerminal(Form(init), {kBackTab, kBackTab, kEnter});
+    EXPECT_EQ(run.report, "start=4 end=12 path=C:\\out\\a.xml radios=10 ledger=1 focus=" +
+                              std::to_string(ctl::kExecute) + ";[ 4 ]|[12 ];console;code=1")
+        << run.screen;
+}
+
+TEST(CursesDialogs, ATerminalTooSmallForTheFormGetsAMessageAndTheDialogIsCancelled) {
+    Outcome run =
+        RunOnTerminal(Form({}, ctl::kConditionDialogTemplate, true), {}, "", "xterm", kSmall);
+    const std::string cancelled = "console;console;code=" + std::to_string(ctl::kCancel);
+    EXPECT_EQ(run.report.substr(0, cancelled.size()), cancelled) << run.report;
+    // The message says how large the terminal must be (小さすぎ, 78 columns and 21 rows).
+    EXPECT_NE(run.report.find("\x8F\xAC\x82\xB3\x82\xB7\x82\xAC"), std::string::npos);
+    EXPECT_NE(run.report.find("78"), std::string::npos);
+    EXPECT_NE(run.report.find("21"), std::string::npos);
+}
+
+TEST(CursesDialogs, AFormThatNoLongerFitsShowsANoticeUntilTheTerminalGrows) {
+    // The start month is focused with its text selected; the 9 typed while the form is not
+    // shown changes nothing.
+    Outcome run = RunOnTerminal(
+        Form(), {kShrink, kWaitFor + kWidenDrawn, "9", kGrow, kBackTab, kBackTab, kEnter});
+    EXPECT_EQ(run.report, "start=4 end=3 path=C:\\out\\a.xml radios=10 ledger=1 focus=" +
+                              std::to_string(ctl::kExecute) + ";console;code=1")
+        << run.screen;
+}
+
+// ---- Paths: never cut, never into a folder that does not exist ----
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+TEST(CursesDialogs, APathLongerThanTheLimitIsRefusedWithAMessage) {
+    // 257 bytes of Shift_JIS in 130 characters: within the edit's limit, beyond the system's.
+    Init init = [](DialogControls& c, ScriptedEvents&) {
+        c.LimitText(ctl::kPath, 255);
+        c.SetText(ctl::kPath, "C:\\" + Repeat(kSjisA, 127));
+    };
+    // F12 is refused, then Space on 実行; each time the path is focused with its text selected.
+    Outcome run =
+        RunOnTerminal(Form(init), {kF12, kEnter, kTab, kTab, kSpace, kEnter, "b", kF12, "y"});
+    EXPECT_EQ(run.report, "F12 yes;start=4 end=3 path=b radios=10 ledger=1 focus=" +
+                              std::to_string(ctl::kPath) + ";console;code=1")
+        << run.screen;
+    EXPECT_NE(run.screen.find(kTooLongDrawn), std::string::npos) << run.screen;
+}
+
+TEST(CursesDialogs, APathOfTheLimitIsTakenWhole) {
+    const std::string path = "C:\\" + Repeat(kSjisA, 126);  // 255 bytes
+    Init init = [path](DialogControls& c, ScriptedEvents&) {
+        c.LimitText(ctl::kPath, 255);
+        c.SetText(ctl::kPath, path);
+    };
+    Outcome run = RunOnTerminal(Form(init), {kF12, "y"});
+    EXPECT_EQ(run.report, "F12 yes;start=4 end=3 path=" + path + " radios=10 ledger=1 focus=" +
+                              std::to_string(ctl::kStartMonth) + ";console;code=1")
+        << run.screen;
+}
+
+TEST(CursesDialogs, BrowseRefusesAFolderThatDoesNotExist) {
+    // C:\out\ exists, C:\out\new\ does not: the box says so and stays for another name.
+    std::vector<std::string> keys = {kBackTab, kBackTab, kBackTab, kEnter};
+    for (int i = 0; i < 5; ++i) keys.push_back(kBackspace);
+    keys.insert(keys.end(), {"new\\b", kEnter, kEnter});
+    for (int i = 0; i < 5; ++i) keys.push_back(kBackspace);
+    keys.insert(keys.end(), {"b", kEnter, kSpace});
+    Outcome run = RunOnTerminal(Form(), keys);
+    EXPECT_EQ(run.report,
+              "browse C:\\out\\b.xml;start=4 end=3 path=C:\\out\\b.xml radios=10 ledger=1 focus=" +
+                  std::to_string(ctl::kExecute) + ";console;code=1")
+        << run.screen;
+    EXPECT_NE(run.screen.find(kNoFolderDrawn), std::string::npos) << run.screen;
+}
+
+TEST(CursesDialogs, BrowseRefusesAPathLongerThanTheLimit) {
+    Init init = [](DialogControls&, ScriptedEvents& events) {
+        events.browseName = Repeat(kSjisA, 125);
+    };
+    // C:\out\ and 125 characters of two bytes and .xml: 261 bytes, refused; two characters
+    // fewer are 257, refused; three fewer are 255, taken.
+    Outcome run =
+        RunOnTerminal(Form(init), {kBackTab, kBackTab, kBackTab, kEnter, kEnter, kEnter, kBackspace,
+                                   kBackspace, kEnter, kEnter, kBackspace, kEnter, kSpace});
+    const std::string chosen = "C:\\out\\" + Repeat(kSjisA, 122) + ".xml";
+    EXPECT_EQ(run.report, "browse " + chosen + ";start=4 end=3 path=" + chosen +
+                              " radios=10 ledger=1 focus=" + std::to_string(ctl::kExecute) +
+                              ";console;code=1")
+        << run.screen;
+    EXPECT_NE(run.screen.find(kTooLongDrawn), std::string::npos) << run.screen;
 }
 
 }  // namespace

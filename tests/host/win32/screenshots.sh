@@ -1,0 +1,106 @@
+#!/bin/sh
+# Pictures of the Windows program's two windows for docs/: the condition dialog filled as a run
+# over the sample books fills it, and the progress window at 40 per cent.
+#
+#   screenshots.sh BUILD-DIR [OUT-DIR]      (OUT-DIR: docs by default)
+#
+# BUILD-DIR is the Windows build (its wine-run, its prefix and kc_show_windows.exe). The windows
+# are shown on an X server of this script's own, inside a Wine virtual desktop (Wine then draws
+# the frames and captions itself, as Windows does), and each picture is cropped to its window.
+# Needs Xvfb, xdotool and imagemagick's import.
+set -eu
+
+build=${1:?usage: screenshots.sh BUILD-DIR [OUT-DIR]}
+out=${2:-docs}
+build=$(cd "$build" && pwd)
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+run="$build/wine-run"
+show="$build/tests/host/win32/kc_show_windows.exe"
+for needed in "$run" "$show"; do
+    [ -e "$needed" ] || { echo "screenshots.sh: $needed is missing: build kc_show_windows first" >&2; exit 1; }
+done
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "screenshots.sh: $tool is not installed" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+show_pid=""
+cleanup() {
+    if [ -n "$show_pid" ]; then
+        kill "$show_pid" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# A display nobody uses.
+display=150
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+    display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+tries=0
+until xdotool getdisplaygeometry >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 100 ] || { echo "screenshots.sh: Xvfb did not start on $DISPLAY" >&2; exit 1; }
+    sleep 0.1
+done
+
+# One wineserver for the whole script; the templates' font name maps to the IPA font.
+WINEPREFIX="$build/wineprefix" wineserver -p >/dev/null 2>&1 || true
+"$run" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+
+# A path of this machine as Wine's Z: drive names it.
+windows_path() { printf 'Z:%s' "$1" | tr '/' '\134'; }
+
+# shoot NAME.png ARGUMENTS...: shows a window with kc_show_windows, on a virtual desktop of its
+# own, and saves it cropped to the window.
+shot=0
+shoot() {
+    picture=$1
+    shift
+    shot=$((shot + 1))
+    geometry="$work/$shot.geometry"
+    done_file="$work/$shot.done"
+    desktop="kcshots$display-$shot"
+    "$run" explorer "/desktop=$desktop,1024x768" "$(windows_path "$show")" "$@" --seconds 60 \
+        --geometry "$(windows_path "$geometry")" --close-when "$(windows_path "$done_file")" \
+        >"$work/$shot.log" 2>&1 &
+    show_pid=$!
+    tries=0
+    until [ -s "$geometry" ]; do
+        tries=$((tries + 1))
+        if [ "$tries" -ge 600 ] || ! kill -0 "$show_pid" 2>/dev/null; then
+            echo "screenshots.sh: the window for $picture did not appear" >&2
+            cat "$work/$shot.log" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+    window=$(xdotool search --name "^$desktop" | head -n 1)
+    [ -n "$window" ] || { echo "screenshots.sh: no Wine desktop window on $DISPLAY" >&2; exit 1; }
+    # The keyboard focus makes the window the active one, with an active caption.
+    xdotool windowfocus "$window" 2>/dev/null || true
+    sleep 1  # let it paint
+    import -window "$window" -crop "$(cat "$geometry")" +repage "$out/$picture"
+    echo "$out/$picture: $(cut -d+ -f1 "$geometry") pixels"
+    touch "$done_file"
+    wait "$show_pid" || true
+    show_pid=""
+}
+
+shoot condition-dialog.png condition \
+    --company ' 株式会社さくら製作所' --period ' 2025/04/01～2026/03/31' \
+    --start 4 --end 3 --path 'C:\Users\yamada\Documents\決算書\さくら製作所_2026.xml'
+shoot progress-window.png progress --position 4000

@@ -1,0 +1,22 @@
+# The Windows host's windows on a screen: the condition dialog (template 130) driven by a second
+# thread as a user drives it, with real message boxes, and the progress window (template 131)
+# read back from its controls. They need an X server on KC_TEST_DISPLAY (Xvfb). The tests of
+# this program take the display one at a time: two programs' dialogs and message boxes on one
+# desktop would take the activation from each other.
+set(KC_TEST_DISPLAY ":99" CACHE STRING "The X display on which the window tests show their windows")
+
+add_executable(win32_window_tests
+  ConditionDialogWindowTest.cpp
+  ProgressWindowTest.cpp
+  ScreenUser.cpp
+  ${KC_EDITION_RESOURCES})
+target_link_libraries(win32_window_tests PRIVATE kc_doubles kc_host GTest::gtest GTest::gtest_main)
+gtest_discover_tests(win32_window_tests ${KC_DISCOVERY}
+                     PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
+                                RESOURCE_LOCK kc_test_display
+                                TIMEOUT 120)
+
+# Shows a window filled as a run fills it, for the pictures in docs/ (screenshots.sh).
+add_executable(kc_show_windows ShowWindows.cpp ${KC_EDITION_RESOURCES})
+target_link_libraries(kc_show_windows PRIVATE kc_host)
+target_link_options(kc_show_windows PRIVATE -municode)
