@@ -3,12 +3,12 @@
 #                   then the fuzz targets for a few seconds each
 # make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller
-# make bench        runs the benchmarks (release build)
+# make bench        the export and import table at scale (release build); bench-micro the rest
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
 # make screenshots  the condition dialog and the progress window under Xvfb, into docs/
 
 PACKAGES := cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev libncurses-dev libxml2-utils sqlite3
+            libbenchmark-dev libncurses-dev libxml2-utils sqlite3 time
 # libFuzzer and the sanitizers' runtime come with clang.
 PACKAGES += clang libclang-rt-dev
 # The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
@@ -27,7 +27,7 @@ EDITIONS := kcsakura kcqb7 kcneo kcstd
 TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench windows screenshots \
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-micro windows screenshots \
         clean format fuzz
 
 all: build
@@ -125,7 +125,13 @@ demo: build
 	  --settings-folder $(BUILD)/demo-settings; \
 	  rc=$$?; echo "--- the XML file: $$(pwd)/out/sample.xml"; echo "--- posted result: $$rc"; exit $$rc
 
+# The table of export and import at 10k, 100k, 1M and 2M entries against cat and the sqlite3
+# shell (BENCH_SIZES to choose others), then the micro-benchmarks with `make bench-micro`.
 bench: install-deps $(RELEASE)/build.ninja
+	cmake --build $(RELEASE) -j $(JOBS)
+	bench/table.sh $(RELEASE) $(BENCH_SIZES)
+
+bench-micro: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	$(RELEASE)/bench/kc_bench
 

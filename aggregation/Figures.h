@@ -33,6 +33,16 @@ struct LedgerLine {
 
 using AccountFigureList = std::vector<std::unique_ptr<AccountFigure>>;
 
+// The ledger lines one at a time, in the order of LedgerLineList: the writer reads them from
+// here, whether they were collected beforehand or are read from the books as the file is
+// written (then only one account's lines are ever held).
+class LedgerLineSource {
+public:
+    virtual ~LedgerLineSource() = default;
+    // 1 and the next line; 0 after the last one; -1 when the ledger could not be read.
+    virtual int Next(LedgerLine* line) = 0;
+};
+
 // The ledger lines of an export: millions of records for a busy company, appended in order and
 // read in order. They are held in blocks rather than one allocation each, which halves what a
 // record costs beyond its own bytes and never moves a record once written.

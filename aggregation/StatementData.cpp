@@ -64,6 +64,15 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
     if (n > 0) progressStep_ = static_cast<double>(7000u / n);
     if (summaryCursor_->SetMovePos(0) != 0) return 0;
 
+    deferredTaxBasis_ = taxBasis;
+    deferredPeriod_ = *period;
+    deferredCompany_ = *company;
+    deferredAccounts_.clear();
+    nextDeferred_ = 0;
+    accountOpen_ = false;
+    ledgerFailed_ = false;
+    dateTexts_.clear();
+    accountCache_.clear();
     Amount retained;
     int status = 0;
     try {
@@ -164,7 +173,15 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
         if (outputLedger_) {
             // An account whose ledger cannot be read whole fails the export: a general ledger
             // with an account missing would be filed as complete.
-            if (!CollectLedgerLines(taxBasis, &company, &period, summary)) return kLedgerFailed;
+            if (ledgerDeferred_) {
+                try {
+                    deferredAccounts_.push_back(summary);
+                } catch (const std::bad_alloc&) {
+                    return kAllocationFailed;
+                }
+            } else if (!CollectLedgerLines(taxBasis, &company, &period, summary)) {
+                return kLedgerFailed;
+            }
             if (progressPosition_ < 7000.0) {
                 Advance(progressPosition_, progressPosition_ + progressStep_);
                 progressPosition_ += progressStep_;
@@ -371,12 +388,67 @@ bool StatementData::EntryBalancesBefore(const StDATAINFO& company, const StMOTOC
     return debits == credits;
 }
 
+int StatementData::FindAccountCached(std::int32_t code, const StKAMOKUINFO** account) {
+    auto it = accountCache_.find(code);
+    if (it != accountCache_.end()) {
+        *account = &it->second;
+        return 1;
+    }
+    StKAMOKUINFO found{};
+    int rc = FindAccount(code, &found);
+    if (rc == 1) *account = &accountCache_.emplace(code, found).first->second;
+    return rc;
+}
+
 int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
                                       const PeriodConditions* period, StKAMOKUSUMINFO summary) {
     if (!company || !period || !ledger_) return 0;
+    int opened = OpenAccountLedger(taxBasis, *company, *period, summary);
+    if (opened != 1) return opened == 2 ? 1 : 0;
+    for (;;) {
+        LedgerLine line{};
+        int rc = ReadLedgerLine(*company, &line);
+        if (rc == 0) return 1;
+        if (rc < 0) return 0;
+        try {
+            ledger_->Append() = line;
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    }
+}
+
+int StatementData::Next(LedgerLine* line) {
+    if (ledgerFailed_) return -1;
+    for (;;) {
+        if (!accountOpen_) {
+            if (nextDeferred_ >= deferredAccounts_.size()) return 0;
+            int opened = OpenAccountLedger(deferredTaxBasis_, deferredCompany_, deferredPeriod_,
+                                           deferredAccounts_[nextDeferred_++]);
+            if (opened == 2) continue;
+            if (opened == 0) {
+                ledgerFailed_ = true;
+                return -1;
+            }
+            accountOpen_ = true;
+        }
+        // Every field of the line is written by the read.
+        int rc = ReadLedgerLine(deferredCompany_, line);
+        if (rc == 1) return 1;
+        accountOpen_ = false;
+        if (rc < 0) {
+            ledgerFailed_ = true;
+            return -1;
+        }
+    }
+}
+
+int StatementData::OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& company,
+                                     const PeriodConditions& period,
+                                     const StKAMOKUSUMINFO& summary) {
     if (summary.exclusion != 0 || summary.noLedger1 == 1 || summary.noLedger2 == 1 ||
         summary.nature == kOutsideAggregation || summary.nature == kOutsideAggregationCredit) {
-        return 1;
+        return 2;
     }
     if (!ledgerCursor_) {
         ledgerCursor_.reset(new (std::nothrow) ClRuleMotocho);
@@ -385,7 +457,7 @@ int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* c
         ledgerCursor_->SetCurDataID(DataIdOfSelected());
         ledgerCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
     }
-    SetLedgerView(summary.code, period);
+    SetLedgerView(summary.code, &period);
     search_ = Search(finditem::kMonthPosition, findcmp::kNotEqual, 15);
     order_ = LineOrder();
     ledgerCursor_->MoveReady(&search_, &order_, &ledgerView_);
@@ -398,11 +470,15 @@ int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* c
     std::int64_t credits[kSlotCount];
     std::memcpy(debits, taxBasis ? summary.debitTax : summary.debit, sizeof(debits));
     std::memcpy(credits, taxBasis ? summary.creditTax : summary.credit, sizeof(credits));
-    const int s = period->StartPosition();
-    const std::int16_t intro = company->introPosition;
-    const bool debitNormal = summary.side == 1;
-    const std::int32_t accountPart = summary.code / kRadix;
-    const bool taxAccount = summary.nature == kOutputTax || summary.nature == kInputTax;
+    const int s = period.StartPosition();
+    const std::int16_t intro = company.introPosition;
+    open_ = OpenLedger{};
+    open_.taxBasis = taxBasis;
+    open_.code = summary.code;
+    open_.debitNormal = summary.side == 1;
+    open_.accountPart = summary.code / kRadix;
+    open_.taxAccount = summary.nature == kOutputTax || summary.nature == kInputTax;
+    open_.count = n;
     std::int64_t openingDebit = 0;
     std::int64_t openingCredit = 0;
     try {
@@ -416,22 +492,29 @@ int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* c
     } catch (const AmountOverflow&) {
         return 0;
     }
-    std::int64_t balance =
-        debitNormal ? openingDebit - openingCredit : openingCredit - openingDebit;
+    open_.balance = open_.debitNormal ? openingDebit - openingCredit : openingCredit - openingDebit;
+    return 1;
+}
 
+int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record) {
+    const std::int32_t taxBasis = open_.taxBasis;
+    const bool debitNormal = open_.debitNormal;
+    const std::int32_t accountPart = open_.accountPart;
     int status = 0;
-    StKAMOKUINFO counter{};
-    StKAMOKUINFO counterSub{};
-    StKAMOKUINFO ownSub{};
+    // An account that cannot be found reads as a zero-filled record: no name, no nature.
+    static const StKAMOKUINFO kNoAccount{};
     try {
         // Every line is read: a 16-bit count would silently drop lines past 32,768.
-        for (std::uint32_t k = 0; k < n; ++k) {
+        while (open_.read < open_.count) {
             if (progress_) progress_->PulseDetail();
             StMOTOCHOINFO line{};
-            status = k == 0 ? ledgerCursor_->MoveFirst(&line) : ledgerCursor_->MoveNext(&line);
+            status =
+                open_.read == 0 ? ledgerCursor_->MoveFirst(&line) : ledgerCursor_->MoveNext(&line);
+            ++open_.read;
             if (status != 0) break;
 
-            const bool throughTaxOnly = taxAccount && accountPart != line.debitCode / kRadix &&
+            const bool throughTaxOnly = open_.taxAccount &&
+                                        accountPart != line.debitCode / kRadix &&
                                         accountPart != line.creditCode / kRadix;
             std::int64_t dr = line.debitAmount;
             std::int64_t cr = line.creditAmount;
@@ -458,66 +541,65 @@ int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* c
                 line.side == kSideCreditOnly ? line.debitCode : line.creditCode;
             const std::int32_t ownCode =
                 line.side == kSideCreditOnly ? line.creditCode : line.debitCode;
-            counter = StKAMOKUINFO{};
-            counterSub = StKAMOKUINFO{};
-            ownSub = StKAMOKUINFO{};
+            const StKAMOKUINFO* counter = &kNoAccount;
+            const StKAMOKUINFO* counterSub = &kNoAccount;
+            const StKAMOKUINFO* ownSub = &kNoAccount;
             bool several = (line.side == kSideCreditOnly && line.kind == kKindCreditTransfer) ||
                            (line.side != kSideCreditOnly && line.kind == kKindDebitTransfer) ||
                            (line.kind == kKindCompound && entryDebit != entryCredit);
             // The journal is scanned only where nothing else tells.
             if (!several && line.kind == kKindCompound && line.line != 1) {
                 int journalStatus = 1;
-                several = !EntryBalancesBefore(*company, line, &journalStatus);
-                if (journalStatus == 0) return 0;
+                several = !EntryBalancesBefore(company, line, &journalStatus);
+                if (journalStatus == 0) return -1;
             }
             // An account that cannot be looked up fails the ledger: a line without its
             // counter-account's name would be filed as complete.
             if (!several) {
-                if (FindAccount(counterCode / kRadix, &counter) == kAccountsUnreadable) return 0;
+                if (FindAccountCached(counterCode / kRadix, &counter) == kAccountsUnreadable)
+                    return -1;
                 if (counterCode % kRadix != 0 &&
-                    FindAccount(counterCode, &counterSub) == kAccountsUnreadable) {
-                    return 0;
+                    FindAccountCached(counterCode, &counterSub) == kAccountsUnreadable) {
+                    return -1;
                 }
             }
-            if (ownCode % kRadix != 0 && FindAccount(ownCode, &ownSub) == kAccountsUnreadable) {
-                return 0;
+            if (ownCode % kRadix != 0 &&
+                FindAccountCached(ownCode, &ownSub) == kAccountsUnreadable) {
+                return -1;
             }
 
-            if (change == 0 || counter.nature == kOutsideAggregation ||
-                counter.nature == kOutsideAggregationCredit || (taxBasis != 0 && throughTaxOnly)) {
+            if (change == 0 || counter->nature == kOutsideAggregation ||
+                counter->nature == kOutsideAggregationCredit || (taxBasis != 0 && throughTaxOnly)) {
                 continue;
             }
-            LedgerLine* record = nullptr;
-            try {
-                record = &ledger_->Append();
-            } catch (const std::bad_alloc&) {
-                status = kAllocationFailed;
-                break;
-            }
-            record->code = summary.code;
+            record->code = open_.code;
             record->voucher = line.voucher;
-            CmnProcHpr dates;
-            sjis::CopyBounded(record->date, sizeof(record->date), dates.FormatDate(line.date, 0, 0),
-                              30);
+            auto date = dateTexts_.find(line.date);
+            if (date == dateTexts_.end()) {
+                CmnProcHpr dates;
+                date = dateTexts_.emplace(line.date, dates.FormatDate(line.date, 0, 0)).first;
+            }
+            sjis::CopyBounded(record->date, sizeof(record->date), date->second, 30);
             sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
-                              sjis::FieldText(ownSub.name, sizeof(ownSub.name)), 30);
+                              sjis::FieldText(ownSub->name, sizeof(ownSub->name)), 30);
             sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),
                               several ? std::string_view("諸口")
-                                      : sjis::FieldText(counter.name, sizeof(counter.name)),
+                                      : sjis::FieldText(counter->name, sizeof(counter->name)),
                               30);
             sjis::CopyBounded(record->counterSubAccount, sizeof(record->counterSubAccount),
-                              sjis::FieldText(counterSub.name, sizeof(counterSub.name)), 30);
+                              sjis::FieldText(counterSub->name, sizeof(counterSub->name)), 30);
             sjis::CopyBounded(record->description, sizeof(record->description),
                               sjis::FieldText(line.description, sizeof(line.description)), 60);
             record->change = change;
-            balance = CheckedAdd(balance, change);
-            record->balance = balance;
+            open_.balance = CheckedAdd(open_.balance, change);
+            record->balance = open_.balance;
+            return 1;
         }
     } catch (const AmountOverflow&) {
-        return 0;
+        return -1;
     }
-    if (status != 0 && status != kLedgerEnd) return 0;
+    if (status != 0 && status != kLedgerEnd) return -1;
     ledgerCursor_->MoveFinish();
     ledgerCursor_.reset();
-    return 1;
+    return 0;
 }

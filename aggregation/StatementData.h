@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "aggregation/Amount.h"
 #include "aggregation/Figures.h"
@@ -13,7 +15,7 @@
 #include "app/ProgressDialog.h"
 #include "ledger/Services.h"
 
-class StatementData {
+class StatementData : public LedgerLineSource {
 public:
     // Failure codes of AggregateAccounts beyond the cursor's own.
     static constexpr int kAllocationFailed = -1001;
@@ -32,6 +34,9 @@ public:
     void SetFigureList(AccountFigureList* figures) { figures_ = figures; }
     void SetLedgerList(LedgerLineList* ledger) { ledger_ = ledger; }
     void SetOutputLedger(std::int32_t outputLedger) { outputLedger_ = outputLedger; }
+    // With the ledger read as it is written, the aggregation only notes which accounts to read
+    // (the progress bar moves as it would) and the writer takes the lines from Next.
+    void SetLedgerReadWhileWritten(bool deferred) { ledgerDeferred_ = deferred; }
 
     // 1 on success; 0 when the cursor cannot be created or prepared; otherwise the cursor's
     // failure code, kAllocationFailed or kAmountOverflow.
@@ -70,6 +75,12 @@ public:
     // 1 (the text is empty when the books keep none), or kNotesUnreadable.
     int ReadNotesText(std::string* text);
 
+    // --- the general ledger read while it is written (after AggregateAccounts)
+    // The next line of the accounts' ledgers in the list's order; -1 (and LedgerFailed) when
+    // an account's ledger cannot be read whole.
+    int Next(LedgerLine* line) override;
+    bool LedgerFailed() const { return ledgerFailed_; }
+
     // The overall progress position reached; the writer continues from it.
     double ProgressPosition() const { return progressPosition_; }
 
@@ -78,6 +89,39 @@ private:
                       const StDATAINFO& company, std::uint32_t count, Amount* retained);
     void Advance(double from, double to);
     bool EntryBalancesBefore(const StDATAINFO& company, const StMOTOCHOINFO& line, int* status);
+    // Prepares the ledger cursor for one account: 1 ready, 2 when the account keeps no ledger,
+    // 0 when it cannot be read.
+    int OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& company,
+                          const PeriodConditions& period, const StKAMOKUSUMINFO& summary);
+    // 1 and the open account's next line; 0 after its last; -1 when it cannot be read.
+    int ReadLedgerLine(const StDATAINFO& company, LedgerLine* record);
+    // FindAccount, each account looked up once per run; `*account` is set only when found.
+    int FindAccountCached(std::int32_t code, const StKAMOKUINFO** account);
+
+    // The account whose ledger is being read.
+    struct OpenLedger {
+        std::int32_t taxBasis = 0;
+        std::int32_t code = 0;
+        std::int32_t accountPart = 0;
+        bool debitNormal = false;
+        bool taxAccount = false;
+        std::uint32_t count = 0;
+        std::uint32_t read = 0;
+        std::int64_t balance = 0;
+    };
+    OpenLedger open_{};
+    bool ledgerDeferred_ = false;
+    bool ledgerFailed_ = false;
+    bool accountOpen_ = false;
+    std::int32_t deferredTaxBasis_ = 0;
+    PeriodConditions deferredPeriod_{};
+    StDATAINFO deferredCompany_{};
+    std::vector<StKAMOKUSUMINFO> deferredAccounts_;
+    std::size_t nextDeferred_ = 0;
+    // The dates formatted so far: a period has a few hundred days, the ledger millions of lines.
+    std::unordered_map<std::int32_t, std::string> dateTexts_;
+    // Accounts looked up for counter-account names; the chart does not change during a run.
+    std::unordered_map<std::int32_t, StKAMOKUINFO> accountCache_;
 
     ProgressDialog* progress_ = nullptr;
     AccountFigureList* figures_ = nullptr;

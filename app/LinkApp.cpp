@@ -291,7 +291,10 @@ bool LinkApp::RunExport() {
     data.SetFigureList(&figures_);
     data.SetLedgerList(&ledgerLines_);
     data.SetOutputLedger(outputLedger);
+    // The ledger is read as it is written: memory holds one account's lines, not the books'.
+    data.SetLedgerReadWhileWritten(true);
     ReportWriter writer(platform_, edition_, progress, figures_, ledgerLines_);
+    writer.SetLedgerSource(&data);
 
     // A stop after the progress window came up: the message it owns, then the window closes.
     auto fail = [&](const char* message) {
@@ -310,8 +313,10 @@ bool LinkApp::RunExport() {
     BuildPeriodConditions(&conditions, &company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
     // A failed aggregation is not an export: no file is written from partial figures.
+    constexpr const char* kAggregationFailed =
+        "会計データの集計に失敗しました。\n\nアプリケーションを終了します。";
     if (data.AggregateAccounts(taxBasis, &conditions, &company_) != 1) {
-        return fail("会計データの集計に失敗しました。\n\nアプリケーションを終了します。");
+        return fail(kAggregationFailed);
     }
 
     // Notes the books keep but cannot hand over fail the export: a file without them would be
@@ -343,6 +348,9 @@ bool LinkApp::RunExport() {
     writer.SetProgressBase(
         static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
     if (!writer.WriteReport(path.c_str(), caller_.wParam, &company_)) {
+        // A ledger that could not be read is the aggregation's failure, as when it was read
+        // before writing: no file, and its own message.
+        if (data.LedgerFailed()) return fail(kAggregationFailed);
         return fail(WriteFailureMessage(writer.LastFailure()));
     }
     // The caller's path is never saved: a caller that fixes the path fixes it every time.

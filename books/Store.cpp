@@ -30,11 +30,16 @@ bool Database::OpenReadOnly(const std::string& path) {
         error_ = "not a regular file";
         return false;
     }
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    // One thread uses a session's connection: no mutex around every column read.
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         TakeError();
         Close();
         return false;
     }
+    // An export runs thousands of short queries: the read lock is taken once and kept, so the
+    // run sees one consistent state of the books and no query pays for locking.
+    sqlite3_exec(db_, "PRAGMA locking_mode=EXCLUSIVE;", nullptr, nullptr, nullptr);
     return true;
 }
 

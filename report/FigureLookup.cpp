@@ -33,6 +33,17 @@ int ReportWriter::CleanLabel(const char* source, std::size_t length,
                                                 "(完)", "[完]", "(未)", "[未]"};
     if (!source || length == 0 || source[0] == '\0') return 0;
     std::string_view text(source, std::min(length, kLabelBuffer - 1));
+    // Most labels hold none of the bytes a mark begins with: they are copied as they are.
+    std::size_t plain = 0;
+    for (; plain < text.size(); ++plain) {
+        const unsigned char c = static_cast<unsigned char>(text[plain]);
+        if (c == '\0' || c == ' ' || c == 0x81 || c == '(' || c == '[') break;
+    }
+    if (plain == text.size() || text[plain] == '\0') {
+        std::memcpy(destination, text.data(), plain);
+        destination[plain] = '\0';
+        return 1;
+    }
     std::size_t out = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         bool removed = false;

@@ -11,6 +11,7 @@
 // to one) is refused before anything is written.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ public:
     void SetEquityKind(std::int16_t kind) { equityKind_ = kind; }
     void SetNotes(const std::vector<std::string>* lines, const unsigned char* displayFlags);
     void SetProgressBase(std::uint16_t base) { progressBase_ = base; }
+    // Ledger lines read as they are written, in place of the collected list.
+    void SetLedgerSource(LedgerLineSource* source) { ledgerSource_ = source; }
 
     // Why a report was not written.
     enum class Failure {
@@ -72,7 +75,7 @@ public:
     // --- the general ledger (HJ00780S): per account with lines its name, category, opening and
     // closing, then its lines
     int WriteLedgerAccounts(XmlWriter& writer);
-    // The lines of the account at the ledger cursor; the cursor moves past them.
+    // The lines of the account of the pending ledger line; the source moves past them.
     int WriteLedgerLines(XmlWriter& writer);
     // The category of an account nature code: the first row whose mask the code holds.
     static const char* CategoryLabel(std::uint32_t nature);
@@ -112,6 +115,8 @@ private:
     int WriteStatement(XmlWriter& writer, const StatementRow* rows, std::size_t count);
     int WriteItems(XmlWriter& writer, const FigureCopies& copies, int depth);
     int WriteDocument(XmlWriter& writer, std::int16_t functionId, const StDATAINFO* company);
+    // Reads the next ledger line into the pending line.
+    int NextLedgerLine();
 
     Platform& platform_;
     const Edition& edition_;
@@ -128,7 +133,14 @@ private:
     // A note's text line may be long: 511 bytes, escaped up to six times over.
     char noteLine_[4096] = {};
     bool notesFailed_ = false;
-    std::size_t ledgerCursor_ = 0;
+    LedgerLineSource* ledgerSource_ = nullptr;
+    // Without a source, the collected list read in order.
+    std::unique_ptr<LedgerLineSource> collected_;
+    bool ledgerStarted_ = false;
+    // The line read ahead: the merge of figures and lines looks at one line before writing it.
+    LedgerLine ledgerLine_{};
+    bool ledgerPending_ = false;
+    bool ledgerUnreadable_ = false;
     char fullWidthName_[128] = {};
     Failure failure_ = Failure::kNone;
 };

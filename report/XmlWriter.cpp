@@ -42,7 +42,11 @@ public:
         buffer_[length_] = '\0';
     }
     void AppendTabs(int depth) {
-        for (int i = 0; i < depth; ++i) Append("\t");
+        static constexpr std::string_view kTabs = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+        for (; depth > 0; depth -= static_cast<int>(kTabs.size())) {
+            Append(kTabs.substr(
+                0, std::min<std::size_t>(static_cast<std::size_t>(depth), kTabs.size())));
+        }
     }
     bool Overflow() const { return overflow_ || buffer_.empty(); }
     const char* Data() const { return buffer_.data(); }
@@ -55,44 +59,46 @@ public:
         limit = std::min(limit, Room());
         char* out = buffer_.data() + length_;
         std::size_t written = 0;
-        for (std::size_t pos = 0; text && text[pos] != '\0';) {
-            const unsigned char c = static_cast<unsigned char>(text[pos]);
-            const char* piece = text + pos;
-            std::size_t size = 1;
-            std::size_t width = 1;
+        for (const char* at = text; at && *at != '\0';) {
+            const unsigned char c = static_cast<unsigned char>(*at);
+            std::string_view entity;
             switch (c) {
                 case '&':
-                    piece = "&amp;";
-                    size = 5;
+                    entity = "&amp;";
                     break;
                 case '>':
-                    piece = "&gt;";
-                    size = 4;
+                    entity = "&gt;";
                     break;
                 case '<':
-                    piece = "&lt;";
-                    size = 4;
+                    entity = "&lt;";
                     break;
                 case '"':
-                    piece = "&quot;";
-                    size = 6;
+                    entity = "&quot;";
                     break;
                 case '\'':
-                    piece = "&apos;";
-                    size = 6;
+                    entity = "&apos;";
                     break;
                 default:
-                    if (sjis::IsLeadByte(c) && IsTrailByte(text[pos + 1])) {
-                        width = size = 2;
-                    } else if (!IsCharacter(c)) {
-                        piece = " ";
+                    // A character is copied whole, one or two bytes; a byte that is no
+                    // character of the document becomes a blank.
+                    if (sjis::IsLeadByte(c) && IsTrailByte(at[1])) {
+                        if (written + 2 > limit) break;
+                        out[written] = at[0];
+                        out[written + 1] = at[1];
+                        written += 2;
+                        at += 2;
+                    } else {
+                        if (written + 1 > limit) break;
+                        out[written++] = IsCharacter(c) ? at[0] : ' ';
+                        ++at;
                     }
-                    break;
+                    continue;
             }
-            if (written + size > limit) break;
-            std::memcpy(out + written, piece, size);
-            written += size;
-            pos += width;
+            // Here either a character did not fit (no entity) or the entity does not.
+            if (entity.empty() || written + entity.size() > limit) break;
+            std::memcpy(out + written, entity.data(), entity.size());
+            written += entity.size();
+            ++at;
         }
         length_ += written;
         buffer_[length_] = '\0';
@@ -175,7 +181,34 @@ int XmlWriter::WriteBytes(const char* data, std::size_t size) {
 
 int XmlWriter::WriteLine(const Line& line) {
     if (line.Overflow()) return 0;
-    return WriteBytes(line.Data(), line.Length());
+    return WriteLine(line.Data(), line.Length());
+}
+
+int XmlWriter::WriteLine(const char* data, std::size_t size) {
+    if (!chunking_) return WriteBytes(data, size);
+    if (!file_) {
+        failed_ = true;
+        return 0;
+    }
+    chunk_.append(data, size);
+    if (chunk_.size() < kChunkSize) return 1;
+    int written = WriteBytes(chunk_.data(), chunk_.size());
+    chunk_.clear();
+    return written;
+}
+
+void XmlWriter::BeginChunk() {
+    chunking_ = true;
+    chunk_.clear();
+    chunk_.reserve(kChunkSize + 4096);
+}
+
+int XmlWriter::EndChunk() {
+    chunking_ = false;
+    if (chunk_.empty()) return file_ ? 1 : 0;
+    int written = WriteBytes(chunk_.data(), chunk_.size());
+    chunk_.clear();
+    return written;
 }
 
 int XmlWriter::WriteRaw(const char* text) {
@@ -222,6 +255,7 @@ int XmlWriter::WriteElement(std::span<char> buffer, const char* name, const char
                             const char* name1, const char* value1, const char* name2,
                             const char* value2) {
     std::string_view element = name ? name : "";
+    if (!name1 || !value1) return WritePlainElement(buffer, element, text, depth);
     Line line(buffer);
     line.AppendTabs(depth);
     line.Append("<");
@@ -245,4 +279,34 @@ int XmlWriter::WriteEndTag(std::span<char> buffer, const char* name, int depth) 
     line.Append(name ? name : "");
     line.Append(">\r\n");
     return WriteLine(line);
+}
+
+// An element without attributes, built in one pass: the lines of the general ledger are
+// millions of these. The same bytes and limits as the general form.
+int XmlWriter::WritePlainElement(std::span<char> buffer, std::string_view element, const char* text,
+                                 int depth) {
+    const std::size_t tabs = depth > 0 ? static_cast<std::size_t>(depth) : 0;
+    const std::size_t fixed = tabs + 1 + element.size() + 1 + 2 + element.size() + 3;
+    if (buffer.empty() || fixed > buffer.size() - 1) {
+        if (!buffer.empty()) buffer[0] = '\0';
+        return 0;
+    }
+    char* out = buffer.data();
+    std::memset(out, '\t', tabs);
+    out += tabs;
+    *out++ = '<';
+    std::memcpy(out, element.data(), element.size());
+    out += element.size();
+    *out++ = '>';
+    const std::size_t head = static_cast<std::size_t>(out - buffer.data());
+    Line body(buffer.subspan(head));
+    body.AppendEscaped(text, buffer.size() - 1 - fixed);
+    out += body.Length();
+    *out++ = '<';
+    *out++ = '/';
+    std::memcpy(out, element.data(), element.size());
+    out += element.size();
+    std::memcpy(out, ">\r\n", 4);  // with the NUL
+    out += 3;
+    return WriteLine(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
 }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/FileSystem.h"
 
@@ -53,6 +54,13 @@ public:
                      const char* name2 = nullptr, const char* value2 = nullptr);
     int WriteEndTag(std::span<char> line, const char* name, int depth);
 
+    // Lines written from BeginChunk to EndChunk are gathered and reach the file in big writes
+    // (one whenever kChunkSize is passed, and the rest at EndChunk); meanwhile a write returns
+    // 1 when its line was gathered. EndChunk returns 1 when every gathered line reached the file.
+    static constexpr std::size_t kChunkSize = 256 * 1024;
+    void BeginChunk();
+    int EndChunk();
+
     // The escaped text, at most kValueLimit bytes, in the writer's escape buffer (valid until
     // the next call).
     const char* Escape(const char* text) { return Escape(text, kValueLimit); }
@@ -66,10 +74,15 @@ private:
     bool AppendAttributes(Line& line, const char* name1, const char* value1, const char* name2,
                           const char* value2);
     int WriteLine(const Line& line);
+    int WriteLine(const char* data, std::size_t size);
+    int WritePlainElement(std::span<char> buffer, std::string_view element, const char* text,
+                          int depth);
     int WriteBytes(const char* data, std::size_t size);
 
     std::unique_ptr<File> file_;
     std::string path_;
     bool failed_ = false;
     char escaped_[kValueLimit + 1] = {};
+    bool chunking_ = false;
+    std::string chunk_;
 };

@@ -318,6 +318,20 @@ TEST_F(ExportRun, FailedAggregationWritesNoFile) {
     EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
 }
 
+// The ledger is read while the file is written: an account whose ledger cannot be read still
+// fails the run as an aggregation failure, and the file already at the target stays as it was.
+TEST_F(ExportRun, UnreadableLedgerFailsTheRunAndLeavesThePreviousFile) {
+    fake.files["C:\\out\\a.xml"] = "the previous export";
+    config.faults["ClRuleMotocho::MoveNext"] = {77, 3};
+    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
+    EXPECT_EQ(fake.boxes.back().text,
+              "会計データの集計に失敗しました。\n\nアプリケーションを終了します。");
+    EXPECT_EQ(fake.files["C:\\out\\a.xml"], "the previous export");
+    EXPECT_EQ(fake.files.count("C:\\out\\a.xml.kctmp"), 0u);
+    EXPECT_EQ(fake.files.count(settingsFile), 0u);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+}
+
 TEST_F(ExportRun, UnsupportedNotesAreNamedInTheirOrderAndTheRunGoesOn) {
     auto files = SampleFiles();
     std::string layout = "InputMode=1\r\n";

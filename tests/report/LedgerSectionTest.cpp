@@ -94,6 +94,59 @@ TEST_F(LedgerSection, AWriteFailureEndsTheSection) {
     EXPECT_EQ(result, 0);
 }
 
+// Lines handed over one at a time, as the books hand them while the file is written; the
+// source can fail after a number of lines.
+class StreamedLines : public LedgerLineSource {
+public:
+    StreamedLines(const LedgerLineList& lines, std::size_t failAfter)
+        : lines_(lines), failAfter_(failAfter) {}
+    int Next(LedgerLine* line) override {
+        ++calls;
+        if (next_ == failAfter_) return -1;
+        if (next_ >= lines_.size()) return 0;
+        *line = lines_[next_++];
+        return 1;
+    }
+    int calls = 0;
+
+private:
+    const LedgerLineList& lines_;
+    std::size_t next_ = 0;
+    std::size_t failAfter_;
+};
+
+TEST_F(LedgerSection, StreamedLinesWriteTheSameSectionAsCollectedOnes) {
+    Figure(10000, "現金", 0x80880001, 0, 990000);
+    Figure(30000, "売上高", 0x40888001, 0, -123450);
+    Line(10000, "諸口", "", "A&B", -12345, 987655);
+    Line(10000, "売上高", "", "", 10000, 997655);
+    Line(30000, "売掛金", "【得意先】", "", 123450, 123450);
+    std::string collected = Write();
+    ASSERT_EQ(result, 1);
+    LedgerLineList copy;
+    for (std::size_t i = 0; i < ledger.size(); ++i) copy.Append() = ledger[i];
+    ledger.clear();
+    StreamedLines streamed(copy, static_cast<std::size_t>(-1));
+    report.SetLedgerSource(&streamed);
+    fake.files.erase("C:\\l.xml");
+    EXPECT_EQ(Write(), collected);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(streamed.calls, 4);  // three lines and the end
+}
+
+TEST_F(LedgerSection, AnUnreadableLineFailsTheSectionEvenAfterTheLastAccount) {
+    Figure(10000, "現金", 0x80880001, 0, 990000);
+    Line(10000, "諸口", "", "", 10000, 10000);
+    Line(90000, "未掲載", "", "", 10000, 10000);  // no figure: read, never written
+    for (std::size_t failAfter : {0u, 1u, 2u}) {
+        StreamedLines streamed(ledger, failAfter);
+        report.SetLedgerSource(&streamed);
+        fake.files.erase("C:\\l.xml");
+        Write();
+        EXPECT_EQ(result, 0) << "failing after " << failAfter << " lines";
+    }
+}
+
 TEST(CategoryLabel, FirstMatchingRowInTableOrder) {
     EXPECT_STREQ(ReportWriter::CategoryLabel(0x80880810), "流動資産");
     EXPECT_STREQ(ReportWriter::CategoryLabel(0x80800008), "流動資産");
