@@ -82,11 +82,13 @@ test-native: build $(ASAN)/build.ninja
 
 # The neutral suite, the Windows host's own tests and the end to end under Wine, on a display of
 # their own. One wineserver serves the whole run; started by a test, it would keep CTest's output
-# pipe open. The windows open on one virtual desktop: on a bare X server Wine takes seconds to show
+# pipe open; the prefix is made first, since making it restarts the server. The windows open on one virtual desktop: on a bare X server Wine takes seconds to show
 # or hide each window.
 test-windows: build windows-build
 	@status=0; \
 	Xvfb $(TEST_DISPLAY) -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$$!; sleep 1; \
+	$(WINE_ENV) $(WINBUILD)/wine-run wineboot -i >/dev/null 2>&1; \
+	$(WINE_ENV) wineserver -w; \
 	$(WINE_ENV) wineserver -p >/dev/null 2>&1; \
 	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) $(WINBUILD)/wine-run reg add 'HKCU\Software\Wine\Explorer' \
 	  /v Desktop /d Default /f >/dev/null 2>&1; \
