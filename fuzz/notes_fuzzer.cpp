@@ -67,7 +67,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> texts = fuzz::Split(data, size, 3);
+    // A logged-in session keeps its read lock on the store: the notes are replaced between two
+    // sessions.
+    ClAccConnect::Inst().LogOut();
     ReplaceNotes(texts);
+    if (ClAccConnect::Inst().ExpSysLink() != 0) fuzz::Fail("the sample books refuse the login");
 
     StatementData notes;
     notes.IsNotesInputEnabled();
