@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <random>
 
 #include "common/Sjis.h"
 #include "host/Profile.h"
+#include "host/TemporaryNames.h"
 
 namespace {
 
@@ -235,18 +235,11 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const char* path, OpenMode mode)
 }
 
 std::unique_ptr<File> PosixFileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
-    std::string directory = folder ? folder : "";
-    if (!directory.empty() && !sjis::EndsWithBackslash(directory) && directory.back() != ':')
-        directory += '\\';
-    // Names that cannot be guessed, so that nobody can hold them in advance; O_EXCL makes the
-    // creation fail on any name that exists, a link included (which is never followed).
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device random;
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = directory + "~kc";
-        for (int i = 0; i < 8; ++i) candidate += kLetters[pick(random)];
-        candidate += ".kctmp";
+    // O_EXCL makes the creation fail on any name that exists, a link included (which is never
+    // followed).
+    TemporaryNames names(folder);
+    for (int attempt = 0; attempt < TemporaryNames::kAttempts; ++attempt) {
+        std::string candidate = names.Next();
         auto posix = drives_.ToPosix(candidate);
         if (!posix) throw FileError(candidate + ": no such drive");
         std::lock_guard<std::mutex> lock(mutex_);
@@ -258,7 +251,7 @@ std::unique_ptr<File> PosixFileSystem::CreateTemporaryFile(const char* folder, s
         *name = candidate;
         return std::make_unique<PosixFile>(fd, *posix);
     }
-    throw FileError(directory + ": no free temporary name");
+    throw FileError(names.Folder() + ": no free temporary name");
 }
 
 void PosixFileSystem::AbandonTemporaries() {

@@ -1,10 +1,10 @@
 #include "host/win32/Win32FileSystem.h"
 
 #include <cstring>
-#include <random>
 #include <string_view>
 
 #include "common/Sjis.h"
+#include "host/TemporaryNames.h"
 #include "host/win32/Wide.h"
 
 namespace {
@@ -306,19 +306,12 @@ std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path, OpenMode mode)
 }
 
 std::unique_ptr<File> Win32FileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
-    std::string directory(Text(folder));
-    if (!directory.empty() && !sjis::EndsWithBackslash(directory) && directory.back() != ':')
-        directory += '\\';
-    // Names that cannot be guessed; CREATE_NEW fails on any name that exists, a link included.
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device random;
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = directory + "~kc";
-        for (int i = 0; i < 8; ++i) candidate += kLetters[pick(random)];
-        candidate += ".kctmp";
+    // CREATE_NEW fails on any name that exists, a link included.
+    TemporaryNames names(folder);
+    for (int attempt = 0; attempt < TemporaryNames::kAttempts; ++attempt) {
+        std::string candidate = names.Next();
         auto wide = SjisToWide(candidate);
-        if (!wide) throw FileError(directory + ": the path is not valid Shift_JIS");
+        if (!wide) throw FileError(names.Folder() + ": the path is not valid Shift_JIS");
         HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -333,7 +326,7 @@ std::unique_ptr<File> Win32FileSystem::CreateTemporaryFile(const char* folder, s
         *name = candidate;
         return std::make_unique<Win32File>(handle, candidate);
     }
-    throw FileError(directory + ": no free temporary name");
+    throw FileError(names.Folder() + ": no free temporary name");
 }
 
 std::string Win32FileSystem::ExecutablePath() {
