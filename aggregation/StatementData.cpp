@@ -506,7 +506,11 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
     try {
         // Every line is read: a 16-bit count would silently drop lines past 32,768.
         while (open_.read < open_.count) {
-            if (progress_) progress_->PulseDetail();
+            if (countPulses_) {
+                ++pendingPulses_;
+            } else if (progress_) {
+                progress_->PulseDetail();
+            }
             StMOTOCHOINFO line{};
             status =
                 open_.read == 0 ? ledgerCursor_->MoveFirst(&line) : ledgerCursor_->MoveNext(&line);

@@ -80,6 +80,14 @@ public:
     // an account's ledger cannot be read whole.
     int Next(LedgerLine* line) override;
     bool LedgerFailed() const { return ledgerFailed_; }
+    // While counted, reading the ledger does not pulse the progress window: the pulses are
+    // counted for the thread that owns the window (see LedgerReadAhead).
+    void CountDetailPulses(bool count) { countPulses_ = count; }
+    std::uint32_t TakeDetailPulses() {
+        std::uint32_t pulses = pendingPulses_;
+        pendingPulses_ = 0;
+        return pulses;
+    }
 
     // The overall progress position reached; the writer continues from it.
     double ProgressPosition() const { return progressPosition_; }
@@ -124,6 +132,8 @@ private:
     std::unordered_map<std::int32_t, StKAMOKUINFO> accountCache_;
 
     ProgressDialog* progress_ = nullptr;
+    bool countPulses_ = false;
+    std::uint32_t pendingPulses_ = 0;
     AccountFigureList* figures_ = nullptr;
     LedgerLineList* ledger_ = nullptr;
     std::int32_t outputLedger_ = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "aggregation/LedgerReadAhead.h"
 #include "aggregation/StatementData.h"
 #include "app/ProgressDialog.h"
 #include "common/Decimal.h"
@@ -294,7 +295,8 @@ bool LinkApp::RunExport() {
     // The ledger is read as it is written: memory holds one account's lines, not the books'.
     data.SetLedgerReadWhileWritten(true);
     ReportWriter writer(platform_, edition_, progress, figures_, ledgerLines_);
-    writer.SetLedgerSource(&data);
+    LedgerReadAhead ledger(data, &progress);
+    writer.SetLedgerSource(&ledger);
 
     // A stop after the progress window came up: the message it owns, then the window closes.
     auto fail = [&](const char* message) {
@@ -347,10 +349,13 @@ bool LinkApp::RunExport() {
     if (notesAvailable_) writer.SetNotes(&notesLines_, noteDisplayFlags_);
     writer.SetProgressBase(
         static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
-    if (!writer.WriteReport(path.c_str(), caller_.wParam, &company_)) {
+    const bool written = writer.WriteReport(path.c_str(), caller_.wParam, &company_) != 0;
+    // The books are this thread's alone again before anything else reads them.
+    ledger.Stop();
+    if (!written) {
         // A ledger that could not be read is the aggregation's failure, as when it was read
         // before writing: no file, and its own message.
-        if (data.LedgerFailed()) return fail(kAggregationFailed);
+        if (ledger.LedgerFailed()) return fail(kAggregationFailed);
         return fail(WriteFailureMessage(writer.LastFailure()));
     }
     // The caller's path is never saved: a caller that fixes the path fixes it every time.

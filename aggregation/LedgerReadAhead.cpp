@@ -1,0 +1,95 @@
+#include "aggregation/LedgerReadAhead.h"
+
+#include <exception>
+
+#include "aggregation/StatementData.h"
+#include "app/ProgressDialog.h"
+
+LedgerReadAhead::LedgerReadAhead(StatementData& data, ProgressDialog* progress)
+    : data_(data), progress_(progress) {}
+
+LedgerReadAhead::~LedgerReadAhead() {
+    Stop();
+}
+
+void LedgerReadAhead::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (reader_.joinable()) reader_.join();
+    // The books are the writer's thread's again.
+    data_.CountDetailPulses(false);
+}
+
+// The reading thread: batches of lines, each with the pulses its reading made, until the
+// ledger ends or fails. The last item of the last batch carries the end (0) or the failure.
+void LedgerReadAhead::Read() {
+    for (;;) {
+        Batch batch;
+        batch.reserve(kBatchLines);
+        int status = 1;
+        while (status == 1 && batch.size() < kBatchLines) {
+            Item& item = batch.emplace_back();
+            try {
+                status = data_.Next(&item.line);
+            } catch (const std::exception&) {
+                // Memory ran out reading: the ledger is not whole.
+                status = -1;
+            }
+            item.pulses = data_.TakeDetailPulses();
+            item.status = status;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || ready_.size() < kBatchesAhead; });
+        if (stopping_) return;
+        ready_.push_back(std::move(batch));
+        changed_.notify_all();
+        if (status != 1) return;
+    }
+}
+
+int LedgerReadAhead::Next(LedgerLine* line) {
+    if (finished_) return finalStatus_;
+    if (!started_) {
+        started_ = true;
+        data_.CountDetailPulses(true);
+        try {
+            reader_ = std::thread(&LedgerReadAhead::Read, this);
+        } catch (const std::exception&) {
+            // No thread to be had: the writer reads the books itself.
+            data_.CountDetailPulses(false);
+        }
+    }
+    if (!reader_.joinable()) {
+        int status = data_.Next(line);
+        if (status != 1) {
+            finished_ = true;
+            finalStatus_ = status;
+            handedFailure_ = status < 0;
+        }
+        return status;
+    }
+    if (next_ == current_.size()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !ready_.empty(); });
+        current_ = std::move(ready_.front());
+        ready_.pop_front();
+        next_ = 0;
+        changed_.notify_all();
+    }
+    const Item& item = current_[next_++];
+    if (progress_) {
+        for (std::uint32_t i = 0; i < item.pulses; ++i) progress_->PulseDetail();
+    }
+    if (item.status == 1) {
+        *line = item.line;
+        return 1;
+    }
+    finished_ = true;
+    finalStatus_ = item.status;
+    handedFailure_ = item.status < 0;
+    Stop();
+    return finalStatus_;
+}

@@ -1,0 +1,155 @@
+// The ledger read on a second thread hands the writer what reading it directly would: the same
+// lines, the same pulses of the detail bar between them, the same end or failure.
+
+#include <cstring>
+
+#include "aggregation/LedgerReadAhead.h"
+#include "tests/aggregation/AggregationFixture.h"
+#include "tools/Generator.h"
+
+namespace {
+
+// What the writer saw: each line's account and balance, and how often the detail bar had
+// stepped when the line (or the end) arrived.
+struct Seen {
+    std::vector<std::int32_t> codes;
+    std::vector<std::int64_t> balances;
+    std::vector<std::string> descriptions;
+    std::vector<long> stepsAtLine;
+    int end = 1;
+};
+
+class ReadAhead : public AggregationFixture {
+protected:
+    void SetUp() override {
+        AggregationFixture::SetUp();
+        GenerateOptions options;
+        options.entries = 1500;  // several batches of lines
+        options.seed = 11;
+        std::string dir = dir_ + "/generated";
+        std::string error;
+        ASSERT_TRUE(GenerateBooks(dir, options, &error)) << error;
+        ASSERT_TRUE(books::ImportBooks(dir, store_, books::SourceEncoding::kUtf8).ok);
+    }
+
+    void LogIn(const std::map<std::string, books::Fault>& faults = {}) {
+        books::BooksConfig config;
+        config.storePath = store_;
+        config.userId = "gen";
+        config.faults = faults;
+        books::ConfigureBooks(config);
+        ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
+    }
+
+    // An aggregation whose ledger is left to be read as it is written.
+    void Aggregate(StatementData& aggregation) {
+        aggregation.SetLedgerReadWhileWritten(true);
+        ASSERT_EQ(AggregateWith(aggregation, MonthPositions(1, 12, false, true), 0, 1), 1);
+    }
+
+    Seen ReadAll(LedgerLineSource& source, std::size_t limit = SIZE_MAX) {
+        Seen seen;
+        LedgerLine line{};
+        while (seen.codes.size() < limit) {
+            int rc = source.Next(&line);
+            seen.stepsAtLine.push_back(fake.progressCalls["StepDetail"]);
+            if (rc != 1) {
+                seen.end = rc;
+                break;
+            }
+            seen.codes.push_back(line.code);
+            seen.balances.push_back(line.balance);
+            seen.descriptions.emplace_back(line.description);
+        }
+        return seen;
+    }
+};
+
+TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
+    LogIn();
+    StatementData direct;
+    Aggregate(direct);
+    const long before = fake.progressCalls["StepDetail"];
+    Seen expected = ReadAll(direct);
+    ASSERT_EQ(expected.end, 0);
+    ASSERT_GT(expected.codes.size(), 2 * LedgerReadAhead::kBatchLines);
+    for (long& steps : expected.stepsAtLine) steps -= before;
+
+    StatementData threaded;
+    Aggregate(threaded);
+    const long start = fake.progressCalls["StepDetail"];
+    LedgerReadAhead ahead(threaded, &progress);
+    Seen seen = ReadAll(ahead);
+    for (long& steps : seen.stepsAtLine) steps -= start;
+
+    EXPECT_EQ(seen.end, 0);
+    EXPECT_EQ(seen.codes, expected.codes);
+    EXPECT_EQ(seen.balances, expected.balances);
+    EXPECT_EQ(seen.descriptions, expected.descriptions);
+    EXPECT_EQ(seen.stepsAtLine, expected.stepsAtLine);
+    EXPECT_FALSE(ahead.LedgerFailed());
+    LedgerLine line{};
+    EXPECT_EQ(ahead.Next(&line), 0);  // the end stays the end
+}
+
+TEST_F(ReadAhead, FailureArrivesAfterTheSameLines) {
+    // The ledger cursor fails on its 2500th line: past a batch, before the end.
+    LogIn({{"ClRuleMotocho::MoveNext", {77, 2500}}});
+    StatementData direct;
+    Aggregate(direct);
+    Seen expected = ReadAll(direct);
+    ASSERT_EQ(expected.end, -1);
+
+    LogIn({{"ClRuleMotocho::MoveNext", {77, 2500}}});
+    StatementData threaded;
+    Aggregate(threaded);
+    LedgerReadAhead ahead(threaded, &progress);
+    Seen seen = ReadAll(ahead);
+    EXPECT_EQ(seen.end, -1);
+    EXPECT_EQ(seen.codes, expected.codes);
+    EXPECT_EQ(seen.balances, expected.balances);
+    EXPECT_TRUE(ahead.LedgerFailed());
+    LedgerLine line{};
+    EXPECT_EQ(ahead.Next(&line), -1);
+}
+
+TEST_F(ReadAhead, AWriterThatStopsEarlyIsNotToldOfAFailureAhead) {
+    // The failure lies in the first batch: it has been read when the first line is handed over.
+    LogIn({{"ClRuleMotocho::MoveNext", {77, 500}}});
+    StatementData threaded;
+    Aggregate(threaded);
+    LedgerReadAhead ahead(threaded, &progress);
+    Seen seen = ReadAll(ahead, 10);
+    ASSERT_EQ(seen.codes.size(), 10u);
+    ahead.Stop();
+    ASSERT_TRUE(threaded.LedgerFailed());
+    EXPECT_FALSE(ahead.LedgerFailed());
+}
+
+TEST_F(ReadAhead, AfterStopThePulsesReachTheWindowDirectly) {
+    LogIn();
+    StatementData threaded;
+    Aggregate(threaded);
+    LedgerReadAhead ahead(threaded, &progress);
+    LedgerLine line{};
+    ASSERT_EQ(ahead.Next(&line), 1);
+    ahead.Stop();
+    const long steps = fake.progressCalls["StepDetail"];
+    ASSERT_EQ(threaded.Next(&line), 1);
+    EXPECT_GT(fake.progressCalls["StepDetail"], steps);
+}
+
+TEST_F(ReadAhead, LeftUnreadItStopsWithoutAThread) {
+    LogIn();
+    StatementData threaded;
+    Aggregate(threaded);
+    {
+        LedgerReadAhead ahead(threaded, &progress);
+        LedgerLine line{};
+        ASSERT_EQ(ahead.Next(&line), 1);
+    }  // destroyed while reading ahead: the thread is stopped and joined
+    LedgerReadAhead unused(threaded, nullptr);
+    EXPECT_FALSE(unused.LedgerFailed());
+}
+
+}  // namespace
