@@ -7,7 +7,7 @@
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
 # make screenshots  the condition dialog and the progress window under Xvfb, into docs/
 
-PACKAGES := cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev libgmock-dev \
+PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-utils sqlite3 time
 # libFuzzer and the sanitizers' runtime come with clang.
 PACKAGES += clang libclang-rt-dev

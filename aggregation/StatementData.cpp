@@ -511,7 +511,8 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
             } else if (progress_) {
                 progress_->PulseDetail();
             }
-            StMOTOCHOINFO line{};
+            // The cursor fills the whole record.
+            StMOTOCHOINFO line;
             status =
                 open_.read == 0 ? ledgerCursor_->MoveFirst(&line) : ledgerCursor_->MoveNext(&line);
             ++open_.read;

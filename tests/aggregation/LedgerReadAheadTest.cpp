@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         AggregationFixture::SetUp();
         GenerateOptions options;
-        options.entries = 1500;  // several batches of lines
+        options.entries = 3000;  // more lines than the reader may run ahead
         options.seed = 11;
         std::string dir = dir_ + "/generated";
         std::string error;
@@ -72,7 +72,8 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     const long before = fake.progressCalls["StepDetail"];
     Seen expected = ReadAll(direct);
     ASSERT_EQ(expected.end, 0);
-    ASSERT_GT(expected.codes.size(), 2 * LedgerReadAhead::kBatchLines);
+    ASSERT_GT(expected.codes.size(),
+              (LedgerReadAhead::kBatchesAhead + 2) * LedgerReadAhead::kBatchLines);
     for (long& steps : expected.stepsAtLine) steps -= before;
 
     StatementData threaded;
