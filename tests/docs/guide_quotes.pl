@@ -68,8 +68,20 @@ sub quoted_text {
     return ($exported_text{$name});
 }
 
-# Where the first line of each run that is not in the text, in order, is; empty when all are.
-sub first_missing_run {
+# Where a run of lines stands in the text as whole lines, at or after an offset; -1 when nowhere.
+sub find_run {
+    my ($text, $from, @run) = @_;
+    my $wanted = join('', map {"$_\n"} @run);
+    my $at = $from;
+    while (($at = index($text, $wanted, $at)) >= 0) {
+        return $at if $at == 0 || substr($text, $at - 1, 1) eq "\n";
+        ++$at;
+    }
+    return -1;
+}
+
+# The first line of the block that is not in the text as the block has it; undef when all are.
+sub first_missing_line {
     my ($text, @lines) = @_;
     my @runs = ([]);
     for my $line (@lines) {
@@ -78,15 +90,14 @@ sub first_missing_run {
     }
     my $from = 0;
     for my $run (grep {@$_} @runs) {
-        my $wanted = join('', map {"$_\n"} @$run);
-        my $at = $from;
-        # A run must start where a line of the file starts.
-        while (($at = index($text, $wanted, $at)) >= 0) {
-            last if $at == 0 || substr($text, $at - 1, 1) eq "\n";
-            ++$at;
+        my $at = find_run($text, $from, @$run);
+        if ($at < 0) {
+            # Name the line where the run stops matching.
+            my $count = 1;
+            ++$count while find_run($text, $from, @$run[0 .. $count - 1]) >= 0;
+            return $run->[$count - 1];
         }
-        return $run->[0] if $at < 0;
-        $from = $at + length($wanted);
+        $from = $at + length(join('', map {"$_\n"} @$run));
     }
     return undef;
 }
@@ -120,7 +131,7 @@ for my $page (sort @pages) {
         my ($quoted, $error) = quoted_text(@$tied);
         if (!defined $quoted) {
             push @failures, "$page:$marker_line: $error";
-        } elsif (defined(my $missing = first_missing_run($quoted, @block))) {
+        } elsif (defined(my $missing = first_missing_line($quoted, @block))) {
             push @failures, "$page:$marker_line: not as in $tied->[1]: \"$missing\"";
         }
     }
