@@ -8,7 +8,7 @@
 # make screenshots  the condition dialog and the progress window under Xvfb, into docs/
 
 PACKAGES := cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev libncurses-dev libxml2-utils sqlite3 time
+            libbenchmark-dev libncurses-dev libxml2-dev libxml2-utils sqlite3 time
 # libFuzzer and the sanitizers' runtime come with clang.
 PACKAGES += clang libclang-rt-dev
 # The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
