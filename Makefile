@@ -3,7 +3,8 @@
 #                   then the fuzz targets for a few seconds each
 # make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller
-# make bench        the export and import table at scale (release build); bench-micro the rest
+# make bench        the export and import table at scale (release build) and kcview's page of the
+#                   100k export; bench-review that page alone; bench-micro the rest
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
 # make screenshots  the condition dialog and the progress window under Xvfb, and the review page,
 #                   into docs/ (review-screenshot: the review page alone, without Wine)
@@ -30,7 +31,7 @@ EDITIONS := kcsakura kcqb7 kcneo kcstd
 TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-micro windows screenshots \
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-micro windows screenshots \
         review-screenshot clean format fuzz
 
 all: build
@@ -146,6 +147,11 @@ demo: build
 bench: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/table.sh $(RELEASE) $(BENCH_SIZES)
+
+# kcview's review page of a 100k-entry export with its ledger.
+bench-review: install-deps $(RELEASE)/build.ninja
+	cmake --build $(RELEASE) -j $(JOBS)
+	bench/review.sh $(RELEASE) 100000
 
 bench-micro: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <fstream>
+#include <sstream>
 
 #include "tests/view/Documents.h"
 #include "tools/view/Checks.h"
@@ -233,6 +235,17 @@ TEST(OneSectionPerItem, SameLabelInDifferentStatementsIsNotFlagged) {
     const std::string text =
         Edited(R"(<Item Label="賃金">1000</Item>)", R"(<Item Label="給料手当">1000</Item>)");
     EXPECT_TRUE(FailuresOf(Outcomes(text), "one-section-per-item").empty());
+}
+
+TEST(CheckDescriptions, EachIsOneLineOfTheReadme) {
+    std::ifstream in(KC_README);
+    std::stringstream readme;
+    readme << in.rdbuf();
+    for (const Check& check : AllChecks()) {
+        const std::string line =
+            std::string("- `") + check.name + "` — " + check.description + "\n";
+        EXPECT_NE(readme.str().find(line), std::string::npos) << line;
+    }
 }
 
 TEST(DescribedSides, NameTheFigureItsAmountAndItsLines) {
