@@ -82,8 +82,10 @@ TEST(RefusedFiles, OtherRootIsNotAnExport) {
 }
 
 TEST(RefusedFiles, ReportWithoutDataIsNotAnExport) {
-    ReadResult read = ReadExportBytes("<REPORT><SYSTEM/><BASIC/></REPORT>");
+    ReadResult read =
+        ReadExportBytes("<?xml version=\"1.0\"?>\n<REPORT>\n<SYSTEM/><BASIC/></REPORT>");
     EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, 2);
     EXPECT_NE(read.reason.find("no DATA"), std::string::npos) << read.reason;
 }
 

@@ -38,6 +38,7 @@ public:
                 return Refuse("the root element is " + std::string(name) +
                               ", not REPORT: this is not an exported file");
             sawReport_ = true;
+            reportLine_ = Line();
             return;
         }
         if (inLedger_) return StartLedger(name);
@@ -130,9 +131,11 @@ public:
     void Finish() {
         if (failed_) return;
         if (!sawReport_) return Refuse("the file holds no REPORT element");
-        if (result_.document.system.name.empty()) return RefuseAt("REPORT has no SYSTEM block", 1);
-        if (result_.document.basic.name.empty()) return RefuseAt("REPORT has no BASIC block", 1);
-        if (!sawData_) return RefuseAt("REPORT has no DATA block", 1);
+        if (result_.document.system.name.empty())
+            return RefuseAt("REPORT has no SYSTEM block", reportLine_);
+        if (result_.document.basic.name.empty())
+            return RefuseAt("REPORT has no BASIC block", reportLine_);
+        if (!sawData_) return RefuseAt("REPORT has no DATA block", reportLine_);
         for (const XmlNode& section : result_.document.sections) CheckAmounts(section);
     }
 
@@ -242,6 +245,7 @@ private:
     int depth_ = 0;
     bool failed_ = false;
     bool sawReport_ = false;
+    int reportLine_ = 0;
     bool sawData_ = false;
     bool inData_ = false;
     bool inLedger_ = false;
