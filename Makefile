@@ -3,12 +3,16 @@
 #                   then the fuzz targets for a few seconds each
 # make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller
-# make bench        the export and import table at scale (release build); bench-micro the rest
+# make bench        the export and import table at scale (release build) and kcview's page of the
+#                   100k export; bench-review that page alone; bench-micro the rest
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
-# make screenshots  the condition dialog and the progress window under Xvfb, into docs/
+# make screenshots  the condition dialog and the progress window under Xvfb, and the review page,
+#                   into docs/ (review-screenshot: the review page alone, without Wine)
 
 PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev libncurses-dev libxml2-utils sqlite3 time perl
+            libbenchmark-dev libncurses-dev libxml2-dev libxml2-utils sqlite3 time perl
+# The review page's browser test: Debian's chromium, driven from node over the DevTools protocol.
+PACKAGES += chromium
 # libFuzzer and the sanitizers' runtime come with clang.
 PACKAGES += clang libclang-rt-dev
 # The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
@@ -27,8 +31,8 @@ EDITIONS := kcsakura kcqb7 kcneo kcstd
 TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-micro windows screenshots \
-        clean format fuzz
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-micro windows screenshots \
+        review-screenshot clean format fuzz
 
 all: build
 
@@ -114,8 +118,15 @@ windows: windows-build
 	  echo "$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip"; \
 	done
 
-screenshots: windows-build
+screenshots: windows-build review-screenshot
 	bash tests/host/win32/screenshots.sh $(WINBUILD) docs
+
+# The review page of the sample books' year (with its ledger, the first account opened) in
+# headless Chromium.
+review-screenshot: build
+	bash tests/view/browser.sh $(BUILD)/dist examples/sample-books $(BUILD)/review-screenshot 0
+	cp $(BUILD)/review-screenshot/sample.png docs/review-page.png
+	cp $(BUILD)/review-screenshot/sample-ledger.png docs/review-ledger.png
 
 demo: build
 	$(BUILD)/dist/kcbooks import examples/sample-books $(BUILD)/sample.books
@@ -125,13 +136,22 @@ demo: build
 	  $(BUILD)/dist/kcsakura/kcsakura --books $(BUILD)/sample.books --user yamada --ui batch \
 	  --start-month 4 --end-month 3 --no-ledger --out out/sample.xml --yes \
 	  --settings-folder $(BUILD)/demo-settings; \
-	  rc=$$?; echo "--- the XML file: $$(pwd)/out/sample.xml"; echo "--- posted result: $$rc"; exit $$rc
+	  rc=$$?; echo "--- the XML file: $$(pwd)/out/sample.xml"; echo "--- posted result: $$rc"; \
+	  [ $$rc -eq 0 ] || exit $$rc
+	@echo "--- the review page and its checks:"
+	$(BUILD)/dist/kcview out/sample.xml -o out/sample.html
+	@echo "--- open $$(pwd)/out/sample.html in a browser"
 
 # The table of export and import at 10k, 100k, 1M and 2M entries against cat and the sqlite3
 # shell (BENCH_SIZES to choose others), then the micro-benchmarks with `make bench-micro`.
 bench: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/table.sh $(RELEASE) $(BENCH_SIZES)
+
+# kcview's review page of a 100k-entry export with its ledger.
+bench-review: install-deps $(RELEASE)/build.ninja
+	cmake --build $(RELEASE) -j $(JOBS)
+	bench/review.sh $(RELEASE) 100000
 
 bench-micro: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)

@@ -68,5 +68,9 @@ for n in "${sizes[@]}"; do
 done
 echo
 [ -z "${identity:-}" ] || echo "$identity"
+# The review page of the 100k export, with its ledger.
+if [ -f "$work/out-100000.xml" ] && [ -x "$build/dist/kcview" ]; then
+  KC_BENCH_DIR=$work "$here/review.sh" "$build" 100000 "$work/out-100000.xml"
+fi
 echo "Goals: 100k export <= 0.25 s; export/cat <= 1.5 at 1M; export peak <= 150 MB at 1M and flat to 2M;"
-echo "       import/sqlite <= 1.5 and import peak <= 150 MB at 1M."
+echo "       import/sqlite <= 1.5 and import peak <= 150 MB at 1M; kcview of the 100k export < 2 s."

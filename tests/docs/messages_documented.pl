@@ -1,5 +1,5 @@
 #!/usr/bin/perl
-# Every message the program or kcbooks can show must be quoted in docs/messages.md.
+# Every message the program, kcbooks or kcview can show must be quoted in docs/messages.md.
 #
 # Usage: perl messages_documented.pl <source root> [<messages file>]
 #
@@ -140,6 +140,12 @@ report/FigureLookup.cpp	"(完)"
 report/FigureLookup.cpp	"[完]"
 report/FigureLookup.cpp	"(未)"
 report/FigureLookup.cpp	"[未]"
+
+# The review page's headings and labels, not messages.
+tools/view/Page.cpp	*
+
+# The reason the changes in net assets gives for net income, looked up in the file.
+tools/view/Checks.cpp	"当期純利益"
 
 # Keys of the edition's product information, looked up, never shown.
 report/SupportInfo.cpp	"[=製品名=]"

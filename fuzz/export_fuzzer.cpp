@@ -1,0 +1,33 @@
+// kcview over any bytes: the reader refuses with a reason or yields a document, and the checks
+// and the page of any document it yields stay within their buffers and escape the file's text.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "FuzzInput.h"
+#include "tools/view/Checks.h"
+#include "tools/view/ExportReader.h"
+#include "tools/view/Page.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    kcview::ReadResult read = kcview::ReadExportBytes(bytes);
+    if (!read.ok) {
+        if (read.reason.empty()) fuzz::Fail("a refusal without a reason");
+        return 0;
+    }
+    const auto outcomes = kcview::RunChecks(read.document);
+    for (const auto& outcome : outcomes) {
+        for (const auto& failure : outcome.failures) {
+            if (kcview::DescribeSide(failure.left).empty()) fuzz::Fail("an empty figure");
+        }
+    }
+    const std::string page = kcview::RenderPage(read.document, outcomes);
+    if (page.rfind("<!DOCTYPE html>", 0) != 0) fuzz::Fail("a page without its doctype");
+    // The page has no script of its own: one in it came from the file unescaped.
+    if (page.find("<script") != std::string::npos)
+        fuzz::Fail("the file's text in the page unescaped");
+    return 0;
+}

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <fstream>
+#include <sstream>
+
+#include "tests/view/Documents.h"
+#include "tools/view/Checks.h"
+#include "tools/view/ExportReader.h"
+
+namespace kcview {
+namespace {
+
+using testing::Edited;
+using testing::LineOf;
+
+std::vector<CheckOutcome> Outcomes(const std::string& text) {
+    ReadResult read = ReadExportBytes(text);
+    EXPECT_TRUE(read.ok) << read.reason << " at line " << read.line;
+    // The outcomes point into the static table, not into the document.
+    return RunChecks(read.document);
+}
+
+std::vector<std::string> FailedChecks(const std::vector<CheckOutcome>& outcomes) {
+    std::vector<std::string> names;
+    for (const CheckOutcome& outcome : outcomes) {
+        if (!outcome.failures.empty()) names.push_back(outcome.check->name);
+    }
+    return names;
+}
+
+const std::vector<Disagreement>& FailuresOf(const std::vector<CheckOutcome>& outcomes,
+                                            const std::string& name) {
+    for (const CheckOutcome& outcome : outcomes) {
+        if (outcome.check->name == name) return outcome.failures;
+    }
+    throw std::logic_error("no check " + name);
+}
+
+// The disagreement whose left side starts with `what`.
+const Disagreement* FindFailure(const std::vector<Disagreement>& failures,
+                                const std::string& what) {
+    for (const Disagreement& failure : failures) {
+        if (failure.left.what.rfind(what, 0) == 0) return &failure;
+    }
+    return nullptr;
+}
+
+TEST(TiedOutDocuments, HandMadeDocumentPassesEveryCheck) {
+    EXPECT_EQ(FailedChecks(Outcomes(testing::kTiedOut)), std::vector<std::string>{});
+}
+
+TEST(TiedOutDocuments, SampleBooksExportPassesEveryCheck) {
+    ReadResult read = ReadExportFile(KC_SAMPLE_EXPORT);
+    ASSERT_TRUE(read.ok) << read.reason;
+    const auto outcomes = RunChecks(read.document);
+    EXPECT_EQ(outcomes.size(), AllChecks().size());
+    EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{});
+}
+
+TEST(Truncation, AllowsLessThanOneYenPerTermAndNoMore) {
+    EXPECT_TRUE(WithinTruncation(0, 0));
+    EXPECT_TRUE(WithinTruncation(0, 1));
+    EXPECT_FALSE(WithinTruncation(1, 0));
+    EXPECT_FALSE(WithinTruncation(1, 1));
+    EXPECT_TRUE(WithinTruncation(1, 2));
+    EXPECT_TRUE(WithinTruncation(-1, 2));
+    EXPECT_FALSE(WithinTruncation(2, 2));
+    EXPECT_FALSE(WithinTruncation(-2, 2));
+    EXPECT_TRUE(WithinTruncation(9, 10));
+    EXPECT_FALSE(WithinTruncation(10, 10));
+    EXPECT_FALSE(WithinTruncation(LLONG_MIN, 5));
+}
+
+TEST(SectionTotals, AmountOffByAsManyYenAsItemsFails) {
+    const std::string text =
+        Edited(R"(Label="流動資産合計" Amount="1000")", R"(Label="流動資産合計" Amount="1002")");
+    const auto outcomes = Outcomes(text);
+    const Disagreement* failure =
+        FindFailure(FailuresOf(outcomes, "section-totals"), "流動資産合計");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(failure->left.amount, 1002);
+    EXPECT_EQ(failure->left.lines, std::vector<int>{LineOf("流動資産合計", text)});
+    EXPECT_EQ(failure->right.amount, 400 + 600);
+    EXPECT_EQ(failure->right.lines,
+              (std::vector<int>{LineOf(R"("現金")", text), LineOf(R"("売掛金")", text)}));
+    EXPECT_NE(failure->right.what.find("2 items"), std::string::npos) << failure->right.what;
+}
+
+TEST(SectionTotals, AmountOffByLessThanOneYenPerItemHolds) {
+    const std::string text =
+        Edited(R"(Label="流動資産合計" Amount="1000")", R"(Label="流動資産合計" Amount="1001")");
+    EXPECT_TRUE(FailuresOf(Outcomes(text), "section-totals").empty());
+}
+
+TEST(SectionTotals, SingleItemMustMatchExactly) {
+    const std::string text = Edited(R"(Amount="1500">)", R"(Amount="1501">)");
+    const auto outcomes = Outcomes(text);
+    EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{"section-totals"});
+    EXPECT_NE(FindFailure(FailuresOf(outcomes, "section-totals"), "有形固定資産合計"), nullptr);
+}
+
+TEST(SectionTotals, SubsectionFiguresAreTermsOfTheirSection) {
+    const std::string text =
+        Edited(R"(Label="固定資産合計" Amount="2000")", R"(Label="固定資産合計" Amount="2002")");
+    const auto outcomes = Outcomes(text);
+    const Disagreement* failure =
+        FindFailure(FailuresOf(outcomes, "section-totals"), "固定資産合計");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(failure->right.amount, 1500 + 500);
+    EXPECT_NE(failure->right.what.find("有形固定資産合計"), std::string::npos);
+}
+
+TEST(Balance, AssetsOtherThanLiabilitiesPlusNetAssetsFail) {
+    const std::string text =
+        Edited(R"(<Item Label="繰越利益剰余金">800)", R"(<Item Label="繰越利益剰余金">805)",
+               Edited(R"(Amount="1800")", R"(Amount="1805")"));
+    const auto outcomes = Outcomes(text);
+    EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{"balance"});
+    const auto& failures = FailuresOf(outcomes, "balance");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].left.what, "資産合計");
+    EXPECT_EQ(failures[0].left.amount, 3000);
+    EXPECT_EQ(failures[0].right.amount, 1200 + 1805);
+    EXPECT_EQ(failures[0].right.lines,
+              (std::vector<int>{LineOf("負債合計", text), LineOf("純資産合計", text)}));
+}
+
+TEST(Balance, OneYenAcrossTwoTermsHolds) {
+    const std::string text =
+        Edited(R"(<Item Label="繰越利益剰余金">800)", R"(<Item Label="繰越利益剰余金">801)",
+               Edited(R"(Amount="1800")", R"(Amount="1801")"));
+    EXPECT_EQ(FailedChecks(Outcomes(text)), std::vector<std::string>{});
+}
+
+TEST(IncomeSteps, OperatingIncomeThatDoesNotFollowFails) {
+    const std::string text =
+        Edited(R"(Label="営業利益" Amount="500")", R"(Label="営業利益" Amount="498")");
+    const auto outcomes = Outcomes(text);
+    const Disagreement* failure = FindFailure(FailuresOf(outcomes, "income-steps"), "営業利益");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(failure->left.amount, 498);
+    EXPECT_EQ(failure->right.amount, 2000 - 1500);
+    EXPECT_EQ(failure->right.what, "売上総利益 - 販売費及び一般管理費合計");
+}
+
+TEST(IncomeSteps, NetIncomeSubtractsEveryTaxItem) {
+    const std::string text =
+        Edited(R"(Label="当期純利益" Amount="300")", R"(Label="当期純利益" Amount="310")");
+    const auto outcomes = Outcomes(text);
+    const Disagreement* failure = FindFailure(FailuresOf(outcomes, "income-steps"), "当期純利益");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(failure->right.amount, 500 - 200);
+}
+
+TEST(ManufacturingSteps, TotalProductionCostThatDoesNotFollowFails) {
+    const std::string text = Edited(R"(Label="当期総製造費用" Amount="3000")",
+                                    R"(Label="当期総製造費用" Amount="3100")");
+    const auto outcomes = Outcomes(text);
+    const Disagreement* failure =
+        FindFailure(FailuresOf(outcomes, "manufacturing-steps"), "当期総製造費用");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(failure->right.amount, 2000 + 1000);
+}
+
+TEST(NetIncomeCarried, ChangesRowOtherThanNetIncomeFails) {
+    const std::string text = Edited("<Amount>300</Amount>", "<Amount>299</Amount>");
+    const auto outcomes = Outcomes(text);
+    EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{"net-income-carried"});
+    const auto& failures = FailuresOf(outcomes, "net-income-carried");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].left.amount, 300);
+    EXPECT_EQ(failures[0].right.amount, 299);
+    EXPECT_EQ(failures[0].right.lines, std::vector<int>{LineOf("<Amount>299", text)});
+}
+
+TEST(NetIncomeCarried, MissingRowCountsAsZero) {
+    const std::string text = Edited("<Reason>当期純利益</Reason>", "<Reason>剰余金の配当</Reason>");
+    const auto outcomes = Outcomes(text);
+    const auto& failures = FailuresOf(outcomes, "net-income-carried");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].right.amount, 0);
+}
+
+TEST(FinishedGoods, IncomeStatementUsingAnotherFigureFails) {
+    const std::string text = Edited(
+        R"(<Item Label="当期製品製造原価">3000</Item>)",
+        "<Item Label=\"当期製品製造原価\">2990</Item>\n<Item Label=\"商品仕入高\">10</Item>");
+    const auto outcomes = Outcomes(text);
+    EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{"finished-goods"});
+    const auto& failures = FailuresOf(outcomes, "finished-goods");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].left.amount, 3000);
+    EXPECT_EQ(failures[0].left.lines, std::vector<int>{LineOf(R"(<CostFinishedGoods)", text)});
+    EXPECT_EQ(failures[0].right.amount, 2990);
+}
+
+TEST(LedgerClosing, ClosingOtherThanTheStatementsFails) {
+    const std::string text = Edited("<HJ00780S0040>400<", "<HJ00780S0040>401<");
+    const auto outcomes = Outcomes(text);
+    EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{"ledger-closing"});
+    const auto& failures = FailuresOf(outcomes, "ledger-closing");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].left.amount, 401);
+    EXPECT_EQ(failures[0].left.lines, std::vector<int>{LineOf("<HJ00780S01>", text)});
+    EXPECT_EQ(failures[0].right.amount, 400);
+    EXPECT_EQ(failures[0].right.lines, std::vector<int>{LineOf(R"(<Item Label="現金")", text)});
+}
+
+TEST(LedgerClosing, AccountOfZeroYenNeedsNoItem) {
+    std::string text = Edited("<HJ00780S0010>現金<", "<HJ00780S0010>仮払金<");
+    EXPECT_FALSE(FailuresOf(Outcomes(text), "ledger-closing").empty());
+    text = Edited("<HJ00780S0040>400<", "<HJ00780S0040>0<", text);
+    EXPECT_TRUE(FailuresOf(Outcomes(text), "ledger-closing").empty());
+}
+
+TEST(OneSectionPerItem, UnclassifiedFixedAssetUnderEveryKindIsFlagged) {
+    // The export writes such an asset under each kind of noncurrent asset.
+    std::string text = Edited("<Item Label=\"建物\">1500</Item>",
+                              "<Item Label=\"建物\">1500</Item>\n<Item Label=\"器具\">70</Item>");
+    text = Edited("<Item Label=\"ソフトウェア\">500</Item>",
+                  "<Item Label=\"ソフトウェア\">500</Item>\n<Item Label=\"器具\">70</Item>", text);
+    const auto outcomes = Outcomes(text);
+    const auto& failures = FailuresOf(outcomes, "one-section-per-item");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].left.what, "器具 under 有形固定資産合計");
+    EXPECT_EQ(failures[0].right.what, "the same item under 無形固定資産合計");
+    EXPECT_EQ(failures[0].right.amount, 70);
+    // Written where it does not belong, it also breaks those sections' totals.
+    EXPECT_FALSE(FailuresOf(outcomes, "section-totals").empty());
+}
+
+TEST(OneSectionPerItem, SameLabelInDifferentStatementsIsNotFlagged) {
+    const std::string text =
+        Edited(R"(<Item Label="賃金">1000</Item>)", R"(<Item Label="給料手当">1000</Item>)");
+    EXPECT_TRUE(FailuresOf(Outcomes(text), "one-section-per-item").empty());
+}
+
+TEST(CheckDescriptions, EachIsOneLineOfTheReadme) {
+    std::ifstream in(KC_README);
+    std::stringstream readme;
+    readme << in.rdbuf();
+    for (const Check& check : AllChecks()) {
+        const std::string line =
+            std::string("- `") + check.name + "` — " + check.description + "\n";
+        EXPECT_NE(readme.str().find(line), std::string::npos) << line;
+    }
+}
+
+TEST(DescribedSides, NameTheFigureItsAmountAndItsLines) {
+    EXPECT_EQ(DescribeSide({"資産合計", -3000, {36}}), "資産合計 -3000 (line 36)");
+    EXPECT_EQ(DescribeSide({"a + b", 5, {9, 4}}), "a + b 5 (lines 4, 9)");
+    EXPECT_EQ(DescribeSide({"items", 5, {7, 3, 5, 6, 4}}), "items 5 (lines 3–7)");
+    EXPECT_EQ(DescribeSide({"no item", 0, {}}), "no item 0");
+}
+
+}  // namespace
+}  // namespace kcview

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "tests/view/Documents.h"
+#include "tools/view/ExportReader.h"
+
+namespace kcview {
+namespace {
+
+using testing::Edited;
+using testing::LineOf;
+
+TEST(ReadingExports, StatementsAndHeaderAreReadAsUtf8) {
+    ReadResult read = ReadExportBytes(testing::kTiedOut);
+    ASSERT_TRUE(read.ok) << read.reason;
+    const ExportDocument& document = read.document;
+    ASSERT_NE(document.basic.Child("KOMONSAKINAME"), nullptr);
+    EXPECT_EQ(document.basic.Child("KOMONSAKINAME")->text, "株式会社テスト&工業");
+    const XmlNode* sheet = document.Section("BalanceSheet");
+    ASSERT_NE(sheet, nullptr);
+    const XmlNode* assets = sheet->Child("Assets");
+    ASSERT_NE(assets, nullptr);
+    EXPECT_EQ(*assets->Attribute("Label"), "資産合計");
+    EXPECT_EQ(assets->line, LineOf("<Assets"));
+    EXPECT_EQ(assets->Child("CurrentAssets")->children.size(), 2u);
+    EXPECT_EQ(document.Section("HJ00780S"), nullptr);
+}
+
+TEST(ReadingExports, LedgerBecomesAccountsWithTheirLines) {
+    ReadResult read = ReadExportBytes(testing::kTiedOut);
+    ASSERT_TRUE(read.ok) << read.reason;
+    ASSERT_TRUE(read.document.hasLedger);
+    ASSERT_EQ(read.document.ledger.size(), 1u);
+    const LedgerAccount& account = read.document.ledger[0];
+    EXPECT_EQ(account.name, "現金");
+    EXPECT_EQ(account.category, "流動資産");
+    EXPECT_EQ(account.opening, 100);
+    EXPECT_EQ(account.closing, 400);
+    EXPECT_EQ(account.line, LineOf("<HJ00780S01>"));
+    ASSERT_EQ(account.entries.size(), 1u);
+    const LedgerEntry& entry = account.entries[0];
+    EXPECT_EQ(entry.voucher, "7");
+    EXPECT_EQ(entry.date, "20250410");
+    EXPECT_EQ(entry.counterAccount, "製品売上高");
+    EXPECT_EQ(entry.description, "現金売上 <店頭>");
+    EXPECT_EQ(entry.change, 300);
+    EXPECT_EQ(entry.balance, 400);
+}
+
+TEST(ReadingExports, ShiftJisExportIsDecoded) {
+    ReadResult read = ReadExportFile(KC_SAMPLE_EXPORT);
+    ASSERT_TRUE(read.ok) << read.reason;
+    EXPECT_EQ(read.document.basic.Child("KOMONSAKINAME")->text, "株式会社さくら製作所");
+    EXPECT_FALSE(read.document.hasLedger);
+    EXPECT_NE(read.document.Section("ListNotesNonConsolidated"), nullptr);
+}
+
+TEST(RefusedFiles, NotWellFormedNamesItsLine) {
+    const std::string text = Edited("</CurrentAssets>", "</CurrentAsset>");
+    ReadResult read = ReadExportBytes(text);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, LineOf("</CurrentAsset>", text));
+    EXPECT_EQ(read.reason.rfind("not well-formed XML: ", 0), 0u) << read.reason;
+}
+
+TEST(RefusedFiles, ByteThatIsNotShiftJisIsRefused) {
+    // 0x85 0x40 is no character of Shift_JIS: the decoder stops there.
+    std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<REPORT>\n<SYSTEM>\n";
+    text += "<PROGRAMNAME>\x85\x40</PROGRAMNAME>\n</SYSTEM>\n</REPORT>\n";
+    ReadResult read = ReadExportBytes(text);
+    EXPECT_FALSE(read.ok);
+    EXPECT_GT(read.line, 0);
+}
+
+TEST(RefusedFiles, OtherRootIsNotAnExport) {
+    ReadResult read = ReadExportBytes("<?xml version=\"1.0\"?>\n<html>\n</html>\n");
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, 2);
+    EXPECT_NE(read.reason.find("not REPORT"), std::string::npos) << read.reason;
+}
+
+TEST(RefusedFiles, ReportWithoutDataIsNotAnExport) {
+    ReadResult read =
+        ReadExportBytes("<?xml version=\"1.0\"?>\n<REPORT>\n<SYSTEM/><BASIC/></REPORT>");
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, 2);
+    EXPECT_NE(read.reason.find("no DATA"), std::string::npos) << read.reason;
+}
+
+TEST(RefusedFiles, FigureThatIsNotAnAmountNamesItsLine) {
+    const std::string text = Edited("<Item Label=\"現金\">400<", "<Item Label=\"現金\">4O0<");
+    ReadResult read = ReadExportBytes(text);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, LineOf("4O0", text));
+    EXPECT_NE(read.reason.find("\"4O0\""), std::string::npos) << read.reason;
+
+    const std::string ledger = Edited("<HJ00780S0110>300<", "<HJ00780S0110>3e2<");
+    read = ReadExportBytes(ledger);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, LineOf("3e2", ledger));
+}
+
+TEST(RefusedFiles, DocumentTypeIsRefusedAndNoEntityIsExpanded) {
+    // An external entity would read a local file; an internal one could multiply itself.
+    const std::string text = Edited(
+        "<REPORT>", "<!DOCTYPE REPORT [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>\n<REPORT>");
+    const std::string withReference =
+        Edited("<PROGRAMVER>22.03.01<", "<PROGRAMVER>&secret;<", text);
+    ReadResult read = ReadExportBytes(withReference);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, 2);
+    EXPECT_NE(read.reason.find("document type"), std::string::npos) << read.reason;
+}
+
+TEST(RefusedFiles, UndeclaredEntityIsNotWellFormed) {
+    ReadResult read = ReadExportBytes(Edited("<PROGRAMVER>22.03.01<", "<PROGRAMVER>&secret;<"));
+    EXPECT_FALSE(read.ok);
+    EXPECT_NE(read.reason.find("not well-formed"), std::string::npos) << read.reason;
+}
+
+TEST(RefusedFiles, MissingFileAndFolderAreNamed) {
+    ReadResult read = ReadExportFile("/nonexistent/kcview/export.xml");
+    EXPECT_FALSE(read.ok);
+    EXPECT_NE(read.reason.find("No such file"), std::string::npos) << read.reason;
+    read = ReadExportFile("/");
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.reason, "is not a regular file");
+}
+
+TEST(RefusedFiles, EmptyFileIsRefused) {
+    ReadResult read = ReadExportBytes("");
+    EXPECT_FALSE(read.ok);
+    EXPECT_FALSE(read.reason.empty());
+}
+
+}  // namespace
+}  // namespace kcview

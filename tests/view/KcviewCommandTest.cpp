@@ -1,0 +1,141 @@
+// kcview as a script runs it: its output and its exit status.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/view/Documents.h"
+
+namespace {
+
+using kcview::testing::Edited;
+using kcview::testing::LineOf;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class KcviewCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kcview-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = folder_ + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    Outcome Kcview(const std::string& arguments) {
+        const std::string out = folder_ + "/stdout";
+        const std::string err = folder_ + "/stderr";
+        const std::string command =
+            std::string(KCVIEW) + " " + arguments + " >" + out + " 2>" + err;
+        Outcome run;
+        const int status = std::system(command.c_str());
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = Read(out);
+        run.err = Read(err);
+        return run;
+    }
+
+    std::string folder_;
+};
+
+TEST_F(KcviewCommand, CheckOfTiedOutExportPrintsNothingAndExitsZero) {
+    const Outcome run = Kcview(std::string("--check ") + KC_SAMPLE_EXPORT);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("checks hold"), std::string::npos) << run.err;
+}
+
+TEST_F(KcviewCommand, CheckPrintsEachFailureAsOneLineAndExitsOne) {
+    const std::string text = Edited("<HJ00780S0040>400<", "<HJ00780S0040>401<");
+    const std::string path = Write("export.xml", text);
+    const Outcome run = Kcview("--check " + path);
+    EXPECT_EQ(run.status, 1) << run.err;
+    const std::string expected =
+        "ledger-closing: closing balance of 現金 in the general ledger 401 (line " +
+        std::to_string(LineOf("<HJ00780S01>", text)) + ") ≠ 現金 in the statements 400 (line " +
+        std::to_string(LineOf(R"(<Item Label="現金")", text)) + ")\n";
+    EXPECT_EQ(run.out, expected);
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/export.html"));
+}
+
+TEST_F(KcviewCommand, PageGoesBesideTheExportOrToTheGivenPath) {
+    const std::string path = Write("year.xml", kcview::testing::kTiedOut);
+    Outcome run = Kcview(path);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(Read(folder_ + "/year.html").find("<!DOCTYPE html>"), std::string::npos);
+
+    run = Kcview(path + " -o " + folder_ + "/review.html --check");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(Read(folder_ + "/review.html").find("<!DOCTYPE html>"), std::string::npos);
+}
+
+TEST_F(KcviewCommand, PageOfFailingExportIsWrittenWithoutCheckExitingZero) {
+    const std::string path = Write("export.xml", Edited(R"(Amount="1000")", R"(Amount="1010")"));
+    const Outcome run = Kcview(path + " -o " + folder_ + "/page.html");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("checks failed"), std::string::npos) << run.err;
+}
+
+TEST_F(KcviewCommand, NotWellFormedFileGetsItsLineAndExitsTwo) {
+    const std::string text = Edited("</NetSales>", "</NetSale>");
+    const std::string path = Write("broken.xml", text);
+    const Outcome run = Kcview("--check " + path);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(
+        run.err.rfind("kcview: " + path + ", line " + std::to_string(LineOf("</NetSale>", text)) +
+                          ": not well-formed XML: ",
+                      0),
+        0u)
+        << run.err;
+}
+
+TEST_F(KcviewCommand, PageIsNeverWrittenOverTheExport) {
+    const std::string path = Write("export.xml", kcview::testing::kTiedOut);
+    const Outcome run = Kcview(path + " -o " + path);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(Read(path), kcview::testing::kTiedOut);
+}
+
+TEST_F(KcviewCommand, WrongArgumentsShowUsageAndExitTwo) {
+    for (const char* arguments : {"", "--checks x.xml", "a.xml b.xml", "a.xml -o"}) {
+        const Outcome run = Kcview(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_NE(run.err.find("usage: kcview"), std::string::npos) << arguments;
+    }
+}
+
+TEST_F(KcviewCommand, UnwritablePageIsAMessageAndExitTwo) {
+    const Outcome run =
+        Kcview(std::string(KC_SAMPLE_EXPORT) + " -o " + folder_ + "/missing/page.html");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("kcview: cannot write " + folder_ + "/missing/page.html: "),
+              std::string::npos)
+        << run.err;
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "tests/view/Documents.h"
+#include "tools/view/ExportReader.h"
+#include "tools/view/Page.h"
+
+namespace kcview {
+namespace {
+
+using testing::Edited;
+
+std::string PageOf(const std::string& text) {
+    ReadResult read = ReadExportBytes(text);
+    EXPECT_TRUE(read.ok) << read.reason;
+    return RenderPage(read.document, RunChecks(read.document));
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(Yen, ThousandsSeparatedNegativesAfterTriangle) {
+    EXPECT_EQ(FormatYen(0), "0");
+    EXPECT_EQ(FormatYen(999), "999");
+    EXPECT_EQ(FormatYen(1000), "1,000");
+    EXPECT_EQ(FormatYen(88097675), "88,097,675");
+    EXPECT_EQ(FormatYen(-110000), "△110,000");
+    EXPECT_EQ(FormatYen(-1), "△1");
+    EXPECT_EQ(FormatYen(LLONG_MIN), "△9,223,372,036,854,775,808");
+}
+
+TEST(ReviewPage, SelfContainedWithoutScriptOrNetwork) {
+    const std::string page = PageOf(testing::kTiedOut);
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(page.find("<meta charset=utf-8>"), std::string::npos);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_EQ(page.find("http"), std::string::npos);
+    EXPECT_EQ(page.find("<link"), std::string::npos);
+    EXPECT_NE(page.find("@media print"), std::string::npos);
+}
+
+TEST(ReviewPage, HeaderNamesCompanyPeriodAndPrograms) {
+    const std::string page = PageOf(testing::kTiedOut);
+    EXPECT_NE(page.find("株式会社テスト&amp;工業"), std::string::npos);
+    EXPECT_NE(page.find("2025年4月1日～2026年3月31日"), std::string::npos);
+    EXPECT_NE(page.find("記帳丸２２ さくら版 22.03.01"), std::string::npos);
+    EXPECT_NE(page.find("22.03.00"), std::string::npos);
+}
+
+TEST(ReviewPage, BalanceSheetTotalsOnBothSides) {
+    const std::string page = PageOf(testing::kTiedOut);
+    EXPECT_NE(page.find("class=sheet"), std::string::npos);
+    EXPECT_NE(page.find("資産合計<td><td>3,000"), std::string::npos);
+    EXPECT_NE(page.find("負債及び純資産合計<td><td>3,000"), std::string::npos);
+}
+
+TEST(ReviewPage, LedgerIsCollapsedWithOpeningLinesAndClosing) {
+    const std::string page = PageOf(testing::kTiedOut);
+    EXPECT_EQ(Count(page, "<details>"), 1u);
+    EXPECT_EQ(page.find("<details open"), std::string::npos);
+    EXPECT_NE(page.find("前期繰越<td><td>100"), std::string::npos);
+    EXPECT_NE(page.find("2025/04/10"), std::string::npos);
+    EXPECT_NE(page.find("現金売上 &lt;店頭&gt;"), std::string::npos);
+    EXPECT_NE(page.find("期末残高<td><td>400"), std::string::npos);
+}
+
+TEST(ReviewPage, FailedCheckShowsItsFiguresAndLines) {
+    const std::string page =
+        PageOf(Edited(R"(<Item Label="現金">400</Item>)", R"(<Item Label="現金">-400</Item>)"));
+    EXPECT_NE(page.find("class=\"checks ng\""), std::string::npos);
+    EXPECT_NE(page.find("流動資産合計 <b>1,000</b>"), std::string::npos);
+    EXPECT_NE(page.find("<b>200</b>"), std::string::npos);
+    EXPECT_NE(page.find("△400"), std::string::npos);
+}
+
+TEST(ReviewPage, AllChecksHoldingSaysSo) {
+    const std::string page = PageOf(testing::kTiedOut);
+    EXPECT_EQ(page.find("checks ng"), std::string::npos);
+    EXPECT_EQ(Count(page, "<li class=ok>"), AllChecks().size());
+}
+
+}  // namespace
+}  // namespace kcview

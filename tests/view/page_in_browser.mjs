@@ -1,0 +1,162 @@
+// Opens a review page in headless Chromium through the DevTools protocol: fails on any console
+// error or uncaught exception, checks that the given amounts are in the page's visible text
+// (closed ledger accounts are not) and saves screenshots of the top and of the ledger.
+//
+// Usage: node --experimental-websocket page_in_browser.mjs PAGE.html SHOT.png AMOUNT...
+// Node's own WebSocket: nothing is downloaded.
+
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const [pagePath, shotPath, ...amounts] = process.argv.slice(2);
+if (!pagePath || !shotPath) {
+  console.error('usage: page_in_browser.mjs PAGE.html SHOT.png AMOUNT...');
+  process.exit(2);
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const yen = (text) => {
+  const n = BigInt(text || '0');
+  const magnitude = (n < 0n ? -n : n).toString().replace(/\B(?=(\d{3})+(?!\d))/g, ',');
+  return (n < 0n ? '△' : '') + magnitude;
+};
+
+class DevTools {
+  constructor(url) {
+    this.socket = new WebSocket(url);
+    this.next = 0;
+    this.pending = new Map();
+    this.listeners = [];
+  }
+  open() {
+    return new Promise((resolve, reject) => {
+      this.socket.onopen = resolve;
+      this.socket.onerror = () => reject(new Error('cannot reach the browser'));
+      this.socket.onmessage = (event) => this.receive(JSON.parse(event.data));
+    });
+  }
+  receive(message) {
+    const waiting = message.id && this.pending.get(message.id);
+    if (waiting) {
+      this.pending.delete(message.id);
+      if (message.error) waiting.reject(new Error(message.error.message));
+      else waiting.resolve(message.result);
+      return;
+    }
+    for (const listener of this.listeners) listener(message);
+  }
+  send(method, params = {}, sessionId = undefined) {
+    const id = ++this.next;
+    this.socket.send(JSON.stringify({ id, method, params, sessionId }));
+    return new Promise((resolve, reject) => this.pending.set(id, { resolve, reject }));
+  }
+}
+
+async function startBrowser(profile) {
+  const browser = spawn('chromium', ['--headless=new', '--no-sandbox', '--disable-gpu',
+    '--hide-scrollbars', '--no-first-run', '--remote-debugging-port=0',
+    `--user-data-dir=${profile}`, 'about:blank'], { stdio: ['ignore', 'ignore', 'ignore'] });
+  const portFile = path.join(profile, 'DevToolsActivePort');
+  for (let waited = 0; waited < 60000; waited += 100) {
+    if (fs.existsSync(portFile)) {
+      const [port, endpoint] = fs.readFileSync(portFile, 'utf8').split('\n');
+      if (port && endpoint) return { browser, url: `ws://127.0.0.1:${port}${endpoint}` };
+    }
+    await sleep(100);
+  }
+  browser.kill();
+  throw new Error('chromium did not start within a minute');
+}
+
+// Opens `url` in a new tab of 1200 × 1700 pixels; the console errors are collected as they come.
+async function visit(devtools, url) {
+  const { targetId } = await devtools.send('Target.createTarget', { url: 'about:blank' });
+  const { sessionId } = await devtools.send('Target.attachToTarget', { targetId, flatten: true });
+  const errors = [];
+  let loaded;
+  const load = new Promise((resolve) => { loaded = resolve; });
+  devtools.listeners.push((message) => {
+    if (message.sessionId !== sessionId) return;
+    const p = message.params;
+    if (message.method === 'Runtime.consoleAPICalled' && (p.type === 'error' || p.type === 'assert')) {
+      errors.push('console: ' + p.args.map((a) => a.value ?? a.description).join(' '));
+    } else if (message.method === 'Runtime.exceptionThrown') {
+      errors.push('exception: ' + (p.exceptionDetails.exception?.description ?? p.exceptionDetails.text));
+    } else if (message.method === 'Log.entryAdded' && p.entry.level === 'error') {
+      errors.push('log: ' + p.entry.text);
+    } else if (message.method === 'Page.loadEventFired') {
+      loaded();
+    }
+  });
+  for (const domain of ['Runtime', 'Log', 'Page']) await devtools.send(`${domain}.enable`, {}, sessionId);
+  await devtools.send('Emulation.setDeviceMetricsOverride',
+    { width: 1200, height: 1700, deviceScaleFactor: 1, mobile: false }, sessionId);
+  const started = Date.now();
+  await devtools.send('Page.navigate', { url }, sessionId);
+  await load;
+  const loadMs = Date.now() - started;
+  // Messages written while the page settles.
+  await sleep(300);
+  const evaluate = async (expression) =>
+    (await devtools.send('Runtime.evaluate', { expression, returnByValue: true }, sessionId)).result.value;
+  const screenshot = async (file) => {
+    const { data } = await devtools.send('Page.captureScreenshot', { format: 'png' }, sessionId);
+    fs.writeFileSync(file, Buffer.from(data, 'base64'));
+  };
+  return { errors, loadMs, evaluate, screenshot };
+}
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kcview-chromium-'));
+const { browser, url } = await startBrowser(profile);
+let failed = false;
+try {
+  const devtools = new DevTools(url);
+  await devtools.open();
+
+  // The watch itself is watched: a page that logs an error must be caught.
+  const probe = await visit(devtools,
+    'data:text/html,<title>probe</title><script>console.error("probe")</script>');
+  if (!probe.errors.some((e) => e.includes('probe'))) {
+    throw new Error('a console error of a probe page went unseen: the test cannot see errors');
+  }
+
+  const page = await visit(devtools, 'file://' + path.resolve(pagePath));
+  console.log(`${pagePath}: loaded in ${page.loadMs} ms`);
+  for (const error of page.errors) {
+    console.error(`${pagePath}: ${error}`);
+    failed = true;
+  }
+  const text = await page.evaluate('document.body.innerText');
+  for (const amount of amounts) {
+    if (!text.includes(yen(amount))) {
+      console.error(`${pagePath}: the balance sheet's total ${yen(amount)} is not in the page's text`);
+      failed = true;
+    }
+  }
+  const open = await page.evaluate('document.querySelectorAll("details[open]").length');
+  const accounts = await page.evaluate('document.querySelectorAll("details").length');
+  if (open !== 0) {
+    console.error(`${pagePath}: ${open} ledger accounts are open; the ledger must start collapsed`);
+    failed = true;
+  }
+  console.log(`${pagePath}: ${accounts} ledger accounts, all collapsed`);
+  await page.screenshot(shotPath);
+  if (accounts > 0) {
+    // The ledger as a reader meets it: the first account opened, the rest closed.
+    await page.evaluate('document.querySelector("#gl details").open = true; ' +
+      'document.getElementById("gl").scrollIntoView(); 0');
+    await sleep(200);
+    await page.screenshot(shotPath.replace(/\.png$/, '-ledger.png'));
+  }
+  await devtools.send('Browser.close').catch(() => {});
+} catch (error) {
+  console.error(`${pagePath}: ${error.message}`);
+  failed = true;
+} finally {
+  await sleep(200);
+  browser.kill();
+  fs.rmSync(profile, { recursive: true, force: true });
+}
+process.exit(failed ? 1 : 0);

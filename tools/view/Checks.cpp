@@ -1,0 +1,390 @@
+// Each check is a small function over the document; the table at the end names and explains
+// them once, for the page, the --check output and the README.
+
+#include "tools/view/Checks.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+namespace kcview {
+namespace {
+
+const char* const kStatements[] = {"BalanceSheet", "IncomeStatement",
+                                   "ScheduleCostGoodsManufactured"};
+
+// The statements' total lines: figures that follow from the sections before them, not sums of
+// what they hold.
+bool IsTotalLine(const std::string& element) {
+    static const std::set<std::string> kTotals = {"GrossProfit",
+                                                  "OperatingIncome",
+                                                  "OrdinaryIncome",
+                                                  "IncomeBeforeIncomeTaxes",
+                                                  "NetIncome",
+                                                  "TotalProductionCostUtilized",
+                                                  "SubtotalScheduleCostGoodsManufactured",
+                                                  "CostFinishedGoods"};
+    return kTotals.count(element) != 0;
+}
+
+std::optional<std::int64_t> AmountAttribute(const XmlNode& node) {
+    const std::string* amount = node.Attribute("Amount");
+    if (!amount) return std::nullopt;
+    return ParseAmount(*amount);
+}
+
+std::int64_t ItemAmount(const XmlNode& item) {
+    return ParseAmount(item.text).value_or(0);
+}
+
+std::string LabelOf(const XmlNode& node) {
+    const std::string* label = node.Attribute("Label");
+    return label && !label->empty() ? *label : node.name;
+}
+
+// A figure computed from terms of the file, each cut to whole yen.
+struct Computed {
+    std::int64_t amount = 0;
+    std::size_t terms = 0;
+    std::vector<int> lines;
+    std::vector<std::string> names;
+
+    void Add(const Computed& other, int sign) {
+        amount += sign * other.amount;
+        terms += other.terms;
+        lines.insert(lines.end(), other.lines.begin(), other.lines.end());
+        for (const std::string& name : other.names)
+            names.push_back(names.empty() && sign > 0 ? name : (sign > 0 ? "+ " : "- ") + name);
+    }
+};
+
+Computed SumOf(const XmlNode& section);
+
+// A section's figure: its Amount when it has one, else what it holds.
+Computed ValueOf(const XmlNode& section) {
+    if (std::optional<std::int64_t> amount = AmountAttribute(section))
+        return Computed{*amount, 1, {section.line}, {LabelOf(section)}};
+    return SumOf(section);
+}
+
+// What a section holds: its items and the figures of its subsections.
+Computed SumOf(const XmlNode& section) {
+    Computed sum;
+    std::size_t items = 0;
+    for (const XmlNode& child : section.children) {
+        if (child.name == "Item") {
+            sum.amount += ItemAmount(child);
+            sum.terms += 1;
+            sum.lines.push_back(child.line);
+            ++items;
+        } else if (!IsTotalLine(child.name)) {
+            sum.Add(ValueOf(child), 1);
+        }
+    }
+    if (items > 0) {
+        sum.names.push_back(items == 1 ? "1 item of " + LabelOf(section)
+                                       : std::to_string(items) + " items of " + LabelOf(section));
+    }
+    return sum;
+}
+
+FigureSide Side(const std::string& what, std::int64_t amount, std::vector<int> lines) {
+    return FigureSide{what, amount, std::move(lines)};
+}
+
+FigureSide SideOf(const Computed& computed) {
+    std::string what;
+    for (const std::string& name : computed.names) what += (what.empty() ? "" : " ") + name;
+    if (what.empty()) what = "nothing";
+    return Side(what, computed.amount, computed.lines);
+}
+
+// Compares a figure of the file with the one computed from its terms.
+void Compare(const XmlNode& figure, std::int64_t amount, const Computed& computed,
+             std::vector<Disagreement>& failures) {
+    if (WithinTruncation(amount - computed.amount, computed.terms)) return;
+    failures.push_back({Side(LabelOf(figure), amount, {figure.line}), SideOf(computed)});
+}
+
+void CheckSectionsUnder(const XmlNode& node, std::vector<Disagreement>& failures) {
+    for (const XmlNode& child : node.children) {
+        if (child.name == "Item" || IsTotalLine(child.name)) continue;
+        if (std::optional<std::int64_t> amount = AmountAttribute(child))
+            Compare(child, *amount, SumOf(child), failures);
+        CheckSectionsUnder(child, failures);
+    }
+}
+
+std::vector<Disagreement> SectionTotals(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    for (const char* statement : kStatements) {
+        if (const XmlNode* node = document.Section(statement)) CheckSectionsUnder(*node, failures);
+    }
+    return failures;
+}
+
+// --- figures that follow from other sections of the same statement
+
+struct Operand {
+    int sign;
+    const char* element;
+};
+
+// `result` = the operands, when the statement writes `result`. A section the file leaves out
+// counts as zero.
+void CheckFormula(const XmlNode& statement, const char* result,
+                  std::initializer_list<Operand> operands, std::vector<Disagreement>& failures) {
+    const XmlNode* figure = statement.Child(result);
+    if (!figure) return;
+    std::optional<std::int64_t> amount = AmountAttribute(*figure);
+    if (!amount) return;
+    Computed computed;
+    for (const Operand& operand : operands) {
+        if (const XmlNode* node = statement.Child(operand.element))
+            computed.Add(ValueOf(*node), operand.sign);
+    }
+    Compare(*figure, *amount, computed, failures);
+}
+
+std::vector<Disagreement> BalanceSheetBalances(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    const XmlNode* sheet = document.Section("BalanceSheet");
+    if (!sheet) return failures;
+    CheckFormula(*sheet, "Assets", {{1, "Liabilities"}, {1, "NetAssets"}}, failures);
+    return failures;
+}
+
+std::vector<Disagreement> IncomeSteps(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    const XmlNode* income = document.Section("IncomeStatement");
+    if (!income) return failures;
+    CheckFormula(*income, "GrossProfit", {{1, "NetSales"}, {-1, "CostOfSales"}}, failures);
+    CheckFormula(*income, "OperatingIncome",
+                 {{1, "GrossProfit"}, {-1, "SellingGeneralAndAdministrativeExpenses"}}, failures);
+    CheckFormula(*income, "OrdinaryIncome",
+                 {{1, "OperatingIncome"}, {1, "NonOperatingIncome"}, {-1, "NonOperatingExpenses"}},
+                 failures);
+    CheckFormula(*income, "IncomeBeforeIncomeTaxes",
+                 {{1, "OrdinaryIncome"}, {1, "ExtraordinaryIncome"}, {-1, "ExtraordinaryLoss"}},
+                 failures);
+    CheckFormula(*income, "NetIncome", {{1, "IncomeBeforeIncomeTaxes"}, {-1, "IncomeTaxes"}},
+                 failures);
+    return failures;
+}
+
+std::vector<Disagreement> ManufacturingSteps(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured");
+    if (!schedule) return failures;
+    CheckFormula(
+        *schedule, "TotalProductionCostUtilized",
+        {{1, "MaterialCost"}, {1, "LaborCost"}, {1, "SubcontractCost"}, {1, "OverheadExpenses"}},
+        failures);
+    CheckFormula(*schedule, "SubtotalScheduleCostGoodsManufactured",
+                 {{1, "TotalProductionCostUtilized"}, {1, "WorkProcessBeginningInventories"}},
+                 failures);
+    CheckFormula(
+        *schedule, "CostFinishedGoods",
+        {{1, "SubtotalScheduleCostGoodsManufactured"}, {-1, "WorkProcessClosingInventories"}},
+        failures);
+    return failures;
+}
+
+// --- figures written twice
+
+std::vector<Disagreement> NetIncomeCarried(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    const XmlNode* income = document.Section("IncomeStatement");
+    const XmlNode* netIncome = income ? income->Child("NetIncome") : nullptr;
+    if (!netIncome) return failures;
+    const std::int64_t amount = AmountAttribute(*netIncome).value_or(0);
+    // The statement of changes writes the row only for a net income other than zero.
+    FigureSide row = Side("no 当期純利益 row in the changes in net assets", 0, {});
+    if (const XmlNode* changes = document.Section("StatementChangesNetAssets")) {
+        for (const XmlNode& column : changes->children) {
+            const XmlNode* during = column.Child("ChangesItemsDuringPeriod");
+            for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
+                const XmlNode* reason = item.Child("Reason");
+                const XmlNode* value = item.Child("Amount");
+                if (item.name != "ChangesItem" || !reason || !value || reason->text != "当期純利益")
+                    continue;
+                const XmlNode* account = column.Child("AccountList");
+                row = Side("当期純利益 of " + (account ? account->text : std::string("?")) +
+                               " in the changes in net assets",
+                           ParseAmount(value->text).value_or(0), {value->line});
+            }
+        }
+    }
+    if (row.amount != amount)
+        failures.push_back({Side(LabelOf(*netIncome), amount, {netIncome->line}), row});
+    return failures;
+}
+
+std::vector<Disagreement> FinishedGoodsUsed(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured");
+    const XmlNode* finished = schedule ? schedule->Child("CostFinishedGoods") : nullptr;
+    if (!finished) return failures;
+    const std::int64_t amount = AmountAttribute(*finished).value_or(0);
+    const std::string label = LabelOf(*finished);
+    const XmlNode* income = document.Section("IncomeStatement");
+    const XmlNode* cost = income ? income->Child("CostOfSales") : nullptr;
+    // An item of zero yen is not written: a missing item is zero.
+    FigureSide used = Side("no item " + label + " in the cost of sales", 0, {});
+    for (const XmlNode& item : cost ? cost->children : std::vector<XmlNode>{}) {
+        if (item.name == "Item" && LabelOf(item) == label) {
+            used = Side(label + " in " + LabelOf(*cost), ItemAmount(item), {item.line});
+            break;
+        }
+    }
+    if (used.amount != amount)
+        failures.push_back({Side(label + " of the schedule", amount, {finished->line}), used});
+    return failures;
+}
+
+// Every item of the statements by its label.
+std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& document) {
+    std::multimap<std::string, const XmlNode*> items;
+    struct Walker {
+        std::multimap<std::string, const XmlNode*>& items;
+        void Walk(const XmlNode& node) {
+            for (const XmlNode& child : node.children) {
+                if (child.name == "Item") items.emplace(LabelOf(child), &child);
+                Walk(child);
+            }
+        }
+    } walker{items};
+    for (const char* statement : kStatements) {
+        if (const XmlNode* node = document.Section(statement)) walker.Walk(*node);
+    }
+    return items;
+}
+
+std::vector<Disagreement> LedgerClosings(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    if (!document.hasLedger) return failures;
+    const auto items = ItemsByLabel(document);
+    for (const LedgerAccount& account : document.ledger) {
+        auto [first, last] = items.equal_range(account.name);
+        // An account of zero yen is not an item of the statements.
+        FigureSide statement = Side("no item " + account.name + " in the statements", 0, {});
+        for (auto it = first; it != last; ++it) {
+            statement = Side(account.name + " in the statements", ItemAmount(*it->second),
+                             {it->second->line});
+            if (statement.amount == account.closing) break;
+        }
+        if (statement.amount != account.closing) {
+            failures.push_back(
+                {Side("closing balance of " + account.name + " in the general ledger",
+                      account.closing, {account.line}),
+                 statement});
+        }
+    }
+    return failures;
+}
+
+// The same item (label and amount) under more than one section of one statement: the export
+// writes an asset classified only as noncurrent under each of the three kinds.
+std::vector<Disagreement> ItemsInOneSection(const ExportDocument& document) {
+    std::vector<Disagreement> failures;
+    struct Placement {
+        const XmlNode* item;
+        const XmlNode* section;
+    };
+    for (const char* name : kStatements) {
+        const XmlNode* statement = document.Section(name);
+        if (!statement) continue;
+        std::map<std::pair<std::string, std::int64_t>, std::vector<Placement>> placements;
+        struct Walker {
+            std::map<std::pair<std::string, std::int64_t>, std::vector<Placement>>& placements;
+            void Walk(const XmlNode& node) {
+                for (const XmlNode& child : node.children) {
+                    if (child.name == "Item")
+                        placements[{LabelOf(child), ItemAmount(child)}].push_back({&child, &node});
+                    else
+                        Walk(child);
+                }
+            }
+        } walker{placements};
+        walker.Walk(*statement);
+        for (const auto& [key, places] : placements) {
+            std::set<const XmlNode*> sections;
+            for (const Placement& place : places) sections.insert(place.section);
+            if (sections.size() < 2) continue;
+            FigureSide first = Side(key.first + " under " + LabelOf(*places[0].section), key.second,
+                                    {places[0].item->line});
+            FigureSide others = Side("the same item under", key.second, {});
+            for (std::size_t i = 1; i < places.size(); ++i) {
+                others.what += (i == 1 ? " " : ", ") + LabelOf(*places[i].section);
+                others.lines.push_back(places[i].item->line);
+            }
+            failures.push_back({first, others});
+        }
+    }
+    return failures;
+}
+
+}  // namespace
+
+bool WithinTruncation(std::int64_t difference, std::size_t terms) {
+    if (difference == 0) return true;
+    const std::uint64_t magnitude = difference < 0 ? 0 - static_cast<std::uint64_t>(difference)
+                                                   : static_cast<std::uint64_t>(difference);
+    return magnitude < terms;
+}
+
+std::string DescribeSide(const FigureSide& side) {
+    std::string text = side.what + " " + std::to_string(side.amount);
+    if (side.lines.empty()) return text;
+    std::vector<int> lines = side.lines;
+    std::sort(lines.begin(), lines.end());
+    if (lines.size() == 1) return text + " (line " + std::to_string(lines[0]) + ")";
+    if (lines.size() <= 4) {
+        text += " (lines ";
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            text += (i ? ", " : "") + std::to_string(lines[i]);
+        return text + ")";
+    }
+    return text + " (lines " + std::to_string(lines.front()) + "–" + std::to_string(lines.back()) +
+           ")";
+}
+
+const std::vector<Check>& AllChecks() {
+    static const std::vector<Check> kChecks = {
+        {"section-totals", "各区分の合計",
+         "Every section's Amount equals the sum of its items and subsections.", SectionTotals},
+        {"balance", "貸借の一致", "Assets equal liabilities plus net assets.",
+         BalanceSheetBalances},
+        {"income-steps", "損益計算書の段階利益",
+         "Gross profit, operating income, ordinary income, income before taxes and net income "
+         "follow from the sections before them.",
+         IncomeSteps},
+        {"manufacturing-steps", "製造原価報告書の段階合計",
+         "The total production cost, its subtotal with the opening work in process and the cost "
+         "of finished goods follow from the schedule's sections.",
+         ManufacturingSteps},
+        {"net-income-carried", "当期純利益の振替",
+         "Net income equals the net income row of the changes in net assets.", NetIncomeCarried},
+        {"finished-goods", "当期製品製造原価",
+         "The cost of finished goods of the schedule equals the figure the income statement's "
+         "cost of sales uses.",
+         FinishedGoodsUsed},
+        {"ledger-closing", "総勘定元帳の期末残高",
+         "Each ledger account's closing balance equals its item in the statements.",
+         LedgerClosings},
+        {"one-section-per-item", "科目の分類",
+         "No item is written under more than one section of a statement (an unclassified fixed "
+         "asset is).",
+         ItemsInOneSection},
+    };
+    return kChecks;
+}
+
+std::vector<CheckOutcome> RunChecks(const ExportDocument& document) {
+    std::vector<CheckOutcome> outcomes;
+    for (const Check& check : AllChecks()) outcomes.push_back({&check, check.run(document)});
+    return outcomes;
+}
+
+}  // namespace kcview

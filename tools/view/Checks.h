@@ -1,0 +1,50 @@
+#pragma once
+
+// The checks that an exported document ties out. Every amount in the file is cut to whole yen,
+// so a figure computed from n others may differ from the one written by less than one yen per
+// term summed: a check allows exactly that and no more.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/view/ExportDocument.h"
+
+namespace kcview {
+
+// One side of a disagreement: what the figure is, its amount, and the lines it comes from.
+struct FigureSide {
+    std::string what;
+    std::int64_t amount = 0;
+    std::vector<int> lines;
+};
+
+struct Disagreement {
+    FigureSide left;
+    FigureSide right;
+};
+
+struct Check {
+    const char* name;         // short and stable: the --check output's first word
+    const char* title;        // the page's heading of the check
+    const char* description;  // one line, as the README explains it
+    std::vector<Disagreement> (*run)(const ExportDocument& document);
+};
+
+struct CheckOutcome {
+    const Check* check;
+    std::vector<Disagreement> failures;
+};
+
+// Every check, in the order the page and --check show them.
+const std::vector<Check>& AllChecks();
+std::vector<CheckOutcome> RunChecks(const ExportDocument& document);
+
+// 1 when `difference` is what cutting `terms` summed figures to whole yen can cause.
+bool WithinTruncation(std::int64_t difference, std::size_t terms);
+
+// "資産合計 88097675 (line 36)"; lines listed up to a few, else their range.
+std::string DescribeSide(const FigureSide& side);
+
+}  // namespace kcview
