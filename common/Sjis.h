@@ -19,6 +19,8 @@ constexpr bool IsLeadByte(unsigned char c) {
 // end inside a double-byte character. A lead byte without its trail byte (at the text's end)
 // counts as a single character.
 constexpr std::size_t FitLength(std::string_view text, std::size_t limit) {
+    // A text within the limit fits whole: only a cut can split a character.
+    if (text.size() <= limit) return text.size();
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t width =

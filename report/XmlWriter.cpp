@@ -1,7 +1,10 @@
 #include "report/XmlWriter.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "common/Sjis.h"
 
@@ -110,6 +113,75 @@ private:
     bool overflow_ = false;
 };
 
+// The big writes of a chunked run, made on a thread of their own: the kernel copies one chunk
+// into the file while the next one is formatted. One chunk is in hand at a time; the file is
+// touched by this thread only while a chunk is in hand.
+class XmlWriter::BackgroundWrites {
+public:
+    explicit BackgroundWrites(File& file) : file_(file), thread_(&BackgroundWrites::Run, this) {}
+    ~BackgroundWrites() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quitting_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    BackgroundWrites(const BackgroundWrites&) = delete;
+    BackgroundWrites& operator=(const BackgroundWrites&) = delete;
+
+    // Takes `chunk` (leaving an empty buffer with room in its place) once the chunk before it
+    // reached the file. False, and nothing taken, when a write failed.
+    bool Hand(std::string& chunk) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !inHand_; });
+        if (failed_) return false;
+        // The buffer of the chunk written before comes back, emptied, for the next one.
+        writing_.swap(chunk);
+        chunk.clear();
+        inHand_ = true;
+        changed_.notify_all();
+        return true;
+    }
+    // Waits for the chunk in hand; false when any write failed.
+    bool Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !inHand_; });
+        return !failed_;
+    }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return inHand_ || quitting_; });
+            if (!inHand_) return;
+            lock.unlock();
+            bool written = true;
+            try {
+                file_.Write(writing_.data(), writing_.size());
+            } catch (const FileError&) {
+                written = false;
+            }
+            lock.lock();
+            if (!written) failed_ = true;
+            inHand_ = false;
+            changed_.notify_all();
+        }
+    }
+
+    File& file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string writing_;  // the chunk in hand
+    bool inHand_ = false;
+    bool failed_ = false;
+    bool quitting_ = false;
+    std::thread thread_;  // last: starts when the rest is ready
+};
+
+XmlWriter::XmlWriter() = default;
+
 XmlWriter::~XmlWriter() {
     Close();
 }
@@ -149,6 +221,7 @@ int XmlWriter::OpenTemporary(FileSystem* files, const char* folder, std::string*
 }
 
 int XmlWriter::Close() {
+    WaitForBackgroundWrites(true);
     if (file_) {
         try {
             file_->Close();
@@ -168,15 +241,46 @@ int XmlWriter::WriteBytes(const char* data, std::size_t size) {
     try {
         file_->Write(data, size);
     } catch (const FileError&) {
-        failed_ = true;
-        try {
-            file_->Close();
-        } catch (const FileError&) {
-        }
-        file_.reset();
+        CloseAfterFailure();
         return 0;
     }
     return 1;
+}
+
+void XmlWriter::CloseAfterFailure() {
+    failed_ = true;
+    if (!file_) return;
+    try {
+        file_->Close();
+    } catch (const FileError&) {
+    }
+    file_.reset();
+}
+
+int XmlWriter::HandChunk() {
+    if (!background_) {
+        try {
+            background_ = std::make_unique<BackgroundWrites>(*file_);
+        } catch (const std::exception&) {
+            // No thread to be had: the chunk is written here.
+            int written = WriteBytes(chunk_.data(), chunk_.size());
+            chunk_.clear();
+            return written;
+        }
+    }
+    if (background_->Hand(chunk_)) return 1;
+    WaitForBackgroundWrites(true);
+    return 0;
+}
+
+int XmlWriter::WaitForBackgroundWrites(bool end) {
+    if (!background_) return 1;
+    const bool written = background_->Wait();
+    if (written && !end) return 1;
+    background_.reset();
+    if (written) return 1;
+    CloseAfterFailure();
+    return 0;
 }
 
 int XmlWriter::WriteLine(const Line& line) {
@@ -192,9 +296,7 @@ int XmlWriter::WriteLine(const char* data, std::size_t size) {
     }
     chunk_.append(data, size);
     if (chunk_.size() < kChunkSize) return 1;
-    int written = WriteBytes(chunk_.data(), chunk_.size());
-    chunk_.clear();
-    return written;
+    return HandChunk();
 }
 
 void XmlWriter::BeginChunk() {
@@ -205,6 +307,10 @@ void XmlWriter::BeginChunk() {
 
 int XmlWriter::EndChunk() {
     chunking_ = false;
+    if (!file_) return 0;
+    const int handed = chunk_.empty() || !background_ ? 1 : HandChunk();
+    // The thread stays for the next chunked run; the file is this thread's again.
+    if (!WaitForBackgroundWrites(false) || !handed) return 0;
     if (chunk_.empty()) return file_ ? 1 : 0;
     int written = WriteBytes(chunk_.data(), chunk_.size());
     chunk_.clear();

@@ -29,7 +29,7 @@ public:
     static constexpr std::size_t kValueLimit = 255;
     static constexpr std::size_t kAttributeLimit = 255;
 
-    XmlWriter() = default;
+    XmlWriter();
     ~XmlWriter();
     XmlWriter(const XmlWriter&) = delete;
     XmlWriter& operator=(const XmlWriter&) = delete;
@@ -56,7 +56,9 @@ public:
 
     // Lines written from BeginChunk to EndChunk are gathered and reach the file in big writes
     // (one whenever kChunkSize is passed, and the rest at EndChunk); meanwhile a write returns
-    // 1 when its line was gathered. EndChunk returns 1 when every gathered line reached the file.
+    // 1 when its line was gathered. The big writes are made on a thread of their own while the
+    // next chunk is gathered; a write that failed fails the next line that fills a chunk, or
+    // EndChunk. EndChunk returns 1 when every gathered line reached the file.
     static constexpr std::size_t kChunkSize = 256 * 1024;
     void BeginChunk();
     int EndChunk();
@@ -70,6 +72,7 @@ public:
 
 private:
     class Line;
+    class BackgroundWrites;
     const char* Escape(const char* text, std::size_t limit);
     bool AppendAttributes(Line& line, const char* name1, const char* value1, const char* name2,
                           const char* value2);
@@ -78,6 +81,12 @@ private:
     int WritePlainElement(std::span<char> buffer, std::string_view element, const char* text,
                           int depth);
     int WriteBytes(const char* data, std::size_t size);
+    // Hands the full chunk to the background writes; 0 when a write failed.
+    int HandChunk();
+    // Waits for the background writes, and ends their thread at the `end` or after a failure;
+    // 0 when a write failed (then the file is closed as after any failed write).
+    int WaitForBackgroundWrites(bool end);
+    void CloseAfterFailure();
 
     std::unique_ptr<File> file_;
     std::string path_;
@@ -85,4 +94,5 @@ private:
     char escaped_[kValueLimit + 1] = {};
     bool chunking_ = false;
     std::string chunk_;
+    std::unique_ptr<BackgroundWrites> background_;
 };
