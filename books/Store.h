@@ -60,9 +60,13 @@ public:
     void Bind(int index, std::int64_t value);
     void BindText(int index, std::string_view text);
     void BindBlob(int index, const void* data, int size);
+    // The bytes stay the caller's and must stay as they are until the next Step().
+    void BindBorrowedBlob(int index, const void* data, int size);
     // SQLITE_ROW, SQLITE_DONE or an error code (then the database's Error() is set).
     int Step();
     void Reset();
+    // Makes the statement ready to run again, keeping its bindings.
+    void Rewind();
 
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
     std::string_view Blob(int column) const;
