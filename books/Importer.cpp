@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -343,39 +344,20 @@ private:
     std::string error_;
 };
 
-// The importer's journal lines on their way into the store: each line is a row of the journal
-// table and a row of the ledger of every account it reaches.
-class JournalWriter : public JournalSink {
-public:
-    explicit JournalWriter(Database& db)
-        : db_(db),
-          insert_(db, "INSERT INTO journal VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-          ledger_(db) {}
+// How far one step of reading the journal got.
+enum class JournalStep { kLine, kEnd, kUnordered, kFailed };
 
-    bool Prepare() {
-        if (!insert_.Ok()) {
-            error_ = "cannot write the store: " + db_.Error();
-            return false;
-        }
-        if (!ledger_.Prepare()) {
-            error_ = ledger_.Error();
-            return false;
-        }
-        return true;
-    }
+// The importer's journal lines on their way into the store, as the rows of one INSERT into the
+// journal table: each time SQLite asks for a row, the journal is read on until the entry checks
+// let a line through. Each line also goes to the ledger of every account it reaches.
+class JournalFeed : public JournalSink, public RowFeed {
+public:
+    explicit JournalFeed(LedgerBuckets& ledger) : ledger_(ledger) {}
+
+    // How the journal is read on: one line through the entry checks each call.
+    void ReadWith(std::function<JournalStep()> readOn) { readOn_ = std::move(readOn); }
 
     bool Put(const DataSet& set, const JournalLine& l, std::int16_t kind) override {
-        insert_.Rewind();
-        const std::int64_t values[] = {
-            set.company.dataNo, l.entry,        l.line,      l.voucher,     l.date,
-            l.position,         kind,           l.debitCode, l.debitAmount, l.debitTax,
-            l.creditCode,       l.creditAmount, l.creditTax};
-        for (int c = 0; c < 13; ++c) insert_.Bind(c + 1, values[c]);
-        insert_.BindBorrowedBlob(14, l.description.data(), static_cast<int>(l.description.size()));
-        if (insert_.Step() != SQLITE_DONE) {
-            error_ = "cannot write the store: " + db_.Error();
-            return false;
-        }
         // The accounts the line reaches: its debit and credit accounts and, through its tax,
         // the input-tax or output-tax account; each once.
         const std::int32_t reached[4] = {l.debitCode - l.debitCode % kSubAccountRadix,
@@ -388,26 +370,65 @@ public:
             bool onDebit = account == reached[0];
             bool onCredit = account == reached[1];
             std::uint8_t side = onDebit && onCredit ? 3 : onDebit ? 2 : onCredit ? 1 : 0;
-            if (!ledger_.Add(set.company.dataNo, account, side, l, kind)) {
-                error_ = ledger_.Error();
-                return false;
-            }
+            if (!ledger_.Add(set.company.dataNo, account, side, l, kind)) return false;
         }
+        // A few lines wait at most: the lines one journal line lets through.
+        if (waiting_ == lines_.size()) lines_.emplace_back();
+        Waiting& next = lines_[waiting_++];
+        next.dataNo = set.company.dataNo;
+        next.kind = kind;
+        next.line = l;
         return true;
     }
 
-    bool WriteLedger() {
-        if (ledger_.WriteLedger()) return true;
-        error_ = ledger_.Error();
-        return false;
+    bool Next() override {
+        while (taken_ == waiting_) {
+            taken_ = waiting_ = 0;
+            if (ended_) return false;
+            step_ = readOn_();
+            if (step_ == JournalStep::kEnd) {
+                ended_ = true;
+            } else if (step_ != JournalStep::kLine) {
+                return false;
+            }
+        }
+        current_ = taken_++;
+        return true;
     }
-    const std::string& Error() const { return error_; }
+    bool Failed() const override {
+        return step_ == JournalStep::kFailed || step_ == JournalStep::kUnordered;
+    }
+    JournalStep Step() const { return step_; }
+
+    void Column(sqlite3_context* context, int column) override {
+        const Waiting& w = lines_[current_];
+        const JournalLine& l = w.line;
+        if (column == 13) {
+            sqlite3_result_blob(context, l.description.empty() ? "" : l.description.data(),
+                                static_cast<int>(l.description.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        const std::int64_t values[] = {w.dataNo,      l.entry,    l.line,       l.voucher,
+                                       l.date,        l.position, w.kind,       l.debitCode,
+                                       l.debitAmount, l.debitTax, l.creditCode, l.creditAmount,
+                                       l.creditTax};
+        sqlite3_result_int64(context, values[column]);
+    }
 
 private:
-    Database& db_;
-    Statement insert_;
-    LedgerBuckets ledger_;
-    std::string error_;
+    struct Waiting {
+        std::int32_t dataNo = 0;
+        std::int16_t kind = 0;
+        JournalLine line;
+    };
+    LedgerBuckets& ledger_;
+    std::function<JournalStep()> readOn_;
+    std::vector<Waiting> lines_;
+    std::size_t waiting_ = 0;
+    std::size_t taken_ = 0;
+    std::size_t current_ = 0;
+    bool ended_ = false;
+    JournalStep step_ = JournalStep::kLine;
 };
 
 // The lines of a journal that is not in entry order wait in a TEMP table with their file line,
@@ -449,41 +470,45 @@ public:
         return insert_->Step() == SQLITE_DONE;
     }
 
-    // Hands every line to `checker` in order. False when the store or the checker fails
-    // (`sinkFailed` tells which).
-    bool Replay(EntryChecker& checker, bool* sinkFailed) {
+    // The staged lines in (data set, entry, line, file) order: Start(), then one line each
+    // ReadOn() into `line` and `set`. False at the end or on a failure (Failed()).
+    bool Start() {
         insert_.reset();
-        Statement lines(db_,
-                        "SELECT * FROM temp.journal_staging"
-                        " ORDER BY set_ord, entry, line, rowid");
-        JournalLine l;
-        int rc = SQLITE_ROW;
-        while (lines.Ok() && (rc = lines.Step()) == SQLITE_ROW) {
-            l.entry = static_cast<std::int32_t>(lines.Int(1));
-            l.line = static_cast<std::int32_t>(lines.Int(2));
-            l.voucher = static_cast<std::int32_t>(lines.Int(3));
-            l.date = static_cast<std::int32_t>(lines.Int(4));
-            l.position = static_cast<std::int16_t>(lines.Int(5));
-            l.kind = static_cast<std::int16_t>(lines.Int(6));
-            l.debitCode = static_cast<std::int32_t>(lines.Int(7));
-            l.debitAmount = lines.Int(8);
-            l.debitTax = lines.Int(9);
-            l.creditCode = static_cast<std::int32_t>(lines.Int(10));
-            l.creditAmount = lines.Int(11);
-            l.creditTax = lines.Int(12);
-            l.description.assign(lines.Blob(13));
-            l.sourceLine = static_cast<long>(lines.Int(14));
-            if (!checker.Add(static_cast<std::size_t>(lines.Int(0)), l)) {
-                *sinkFailed = true;
-                return false;
-            }
-        }
-        return lines.Ok() && rc == SQLITE_DONE;
+        sorted_ = std::make_unique<Statement>(
+            db_, "SELECT * FROM temp.journal_staging ORDER BY set_ord, entry, line, rowid");
+        return sorted_->Ok();
     }
+    bool ReadOn(JournalLine* l, std::size_t* set) {
+        int rc = sorted_->Step();
+        if (rc != SQLITE_ROW) {
+            failed_ = rc != SQLITE_DONE;
+            return false;
+        }
+        const Statement& row = *sorted_;
+        *set = static_cast<std::size_t>(row.Int(0));
+        l->entry = static_cast<std::int32_t>(row.Int(1));
+        l->line = static_cast<std::int32_t>(row.Int(2));
+        l->voucher = static_cast<std::int32_t>(row.Int(3));
+        l->date = static_cast<std::int32_t>(row.Int(4));
+        l->position = static_cast<std::int16_t>(row.Int(5));
+        l->kind = static_cast<std::int16_t>(row.Int(6));
+        l->debitCode = static_cast<std::int32_t>(row.Int(7));
+        l->debitAmount = row.Int(8);
+        l->debitTax = row.Int(9);
+        l->creditCode = static_cast<std::int32_t>(row.Int(10));
+        l->creditAmount = row.Int(11);
+        l->creditTax = row.Int(12);
+        l->description.assign(row.Blob(13));
+        l->sourceLine = static_cast<long>(row.Int(14));
+        return true;
+    }
+    bool Failed() const { return failed_; }
 
 private:
     Database& db_;
     std::unique_ptr<Statement> insert_;
+    std::unique_ptr<Statement> sorted_;
+    bool failed_ = false;
 };
 
 class Importer {
@@ -512,7 +537,8 @@ private:
     bool LoadAccounts();
     bool LoadOpenings();
     Pass BuildOnce(const std::string& storePath, bool staged);
-    Pass LoadJournal(Database& db, EntryChecker& checker, bool staged);
+    Pass LoadJournal(Database& db, LedgerBuckets& ledger, JournalFeed& feed, EntryChecker& checker,
+                     bool staged);
     bool ReadJournalLine(Table& table, JournalLine* line, std::size_t* set);
     bool LoadEras();
     bool LoadNotes();
@@ -920,12 +946,13 @@ bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* set
 // The journal streams into the store: a journal in entry order (per data set; data sets may
 // interleave) goes straight through the entry checks; at the first line out of that order the
 // pass ends as kUnordered, and the staged pass sorts the lines first.
-Importer::Pass Importer::LoadJournal(Database& db, EntryChecker& checker, bool staged) {
+Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, JournalFeed& feed,
+                                     EntryChecker& checker, bool staged) {
     auto failed = [&](const std::string& message) {
         Fail(message);
         return Pass::kFailed;
     };
-    if (!fs::exists(dir_ / "journal.csv")) return checker.Finish() ? Pass::kBuilt : Pass::kFailed;
+    if (!fs::exists(dir_ / "journal.csv")) return Pass::kBuilt;
     Table table("journal.csv",
                 {{"data_id", true},
                  {"entry", true},
@@ -943,32 +970,57 @@ Importer::Pass Importer::LoadJournal(Database& db, EntryChecker& checker, bool s
                  {"description", false}},
                 encoding_);
     if (!table.Open(dir_)) return failed(table.Error());
-    JournalStaging staging(db);
-    if (staged && !staging.Prepare()) return failed("cannot write the store: " + db.Error());
-    // The (entry, line) each data set's lines last reached.
-    std::vector<std::pair<std::int32_t, std::int32_t>> reached(sets_.size(), {0, 0});
     JournalLine line;
     std::size_t set = 0;
     lastSet_ = nullptr;
-    while (table.Next()) {
-        if (!ReadJournalLine(table, &line, &set)) return failed(table.Error());
-        if (staged) {
-            if (!staging.Add(set, line)) return failed("cannot write the store: " + db.Error());
-            continue;
-        }
-        std::pair<std::int32_t, std::int32_t> key{line.entry, line.line};
-        if (key < reached[set]) return Pass::kUnordered;
-        reached[set] = key;
-        if (!checker.Add(set, line)) return Pass::kFailed;
-    }
-    if (table.Failed()) return failed(table.Error());
+    // What a step ends with when the ledger fails, and at the journal's end.
+    auto ledgerFailed = [&] {
+        Fail(ledger.Error());
+        return JournalStep::kFailed;
+    };
+    auto end = [&] { return checker.Finish() ? JournalStep::kEnd : ledgerFailed(); };
+    JournalStaging staging(db);
+    // The (entry, line) each data set's lines last reached.
+    std::vector<std::pair<std::int32_t, std::int32_t>> reached(sets_.size(), {0, 0});
     if (staged) {
-        bool sinkFailed = false;
-        if (!staging.Replay(checker, &sinkFailed)) {
-            return sinkFailed ? Pass::kFailed : failed("cannot write the store: " + db.Error());
+        if (!staging.Prepare()) return failed("cannot write the store: " + db.Error());
+        while (table.Next()) {
+            if (!ReadJournalLine(table, &line, &set)) return failed(table.Error());
+            if (!staging.Add(set, line)) return failed("cannot write the store: " + db.Error());
         }
+        if (table.Failed()) return failed(table.Error());
+        if (!staging.Start()) return failed("cannot write the store: " + db.Error());
+        feed.ReadWith([&] {
+            if (!staging.ReadOn(&line, &set)) {
+                if (!staging.Failed()) return end();
+                Fail("cannot write the store: " + db.Error());
+                return JournalStep::kFailed;
+            }
+            return checker.Add(set, line) ? JournalStep::kLine : ledgerFailed();
+        });
+    } else {
+        feed.ReadWith([&] {
+            if (!table.Next()) {
+                if (!table.Failed()) return end();
+                Fail(table.Error());
+                return JournalStep::kFailed;
+            }
+            if (!ReadJournalLine(table, &line, &set)) {
+                Fail(table.Error());
+                return JournalStep::kFailed;
+            }
+            std::pair<std::int32_t, std::int32_t> key{line.entry, line.line};
+            if (key < reached[set]) return JournalStep::kUnordered;
+            reached[set] = key;
+            return checker.Add(set, line) ? JournalStep::kLine : ledgerFailed();
+        });
     }
-    return checker.Finish() ? Pass::kBuilt : Pass::kFailed;
+    if (!db.InsertFrom("main.journal", 14, feed)) {
+        if (feed.Step() == JournalStep::kUnordered) return Pass::kUnordered;
+        if (feed.Step() == JournalStep::kFailed) return Pass::kFailed;
+        return failed("cannot write the store: " + db.Error());
+    }
+    return Pass::kBuilt;
 }
 
 bool Importer::LoadEras() {
@@ -1038,18 +1090,15 @@ Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
         Fail("cannot create the store: " + db.Error());
         return Pass::kFailed;
     }
-    JournalWriter writer(db);
-    if (!writer.Prepare()) {
-        Fail(writer.Error());
+    LedgerBuckets ledger(db);
+    if (!ledger.Prepare()) {
+        Fail(ledger.Error());
         return Pass::kFailed;
     }
-    EntryChecker checker(sets_, writer);
-    Pass pass = LoadJournal(db, checker, staged);
-    if (pass == Pass::kUnordered) return pass;
-    if (pass == Pass::kFailed) {
-        if (error_.empty()) Fail(writer.Error());
-        return pass;
-    }
+    JournalFeed feed(ledger);
+    EntryChecker checker(sets_, feed);
+    Pass pass = LoadJournal(db, ledger, feed, checker, staged);
+    if (pass != Pass::kBuilt) return pass;
     // The refusals in the order the checks had when the books were read whole: rows, entries,
     // eras, notes, sums.
     std::string refusal = checker.EntryRefusal();
@@ -1060,8 +1109,8 @@ Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
     }
     if (!WriteTables(db)) return Pass::kFailed;
     // The ledger last: its rows are the bulk of the file.
-    if (!writer.WriteLedger()) {
-        Fail(writer.Error());
+    if (!ledger.WriteLedger()) {
+        Fail(ledger.Error());
         return Pass::kFailed;
     }
     if (!db.Exec("COMMIT")) {

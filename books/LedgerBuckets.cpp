@@ -71,19 +71,16 @@ bool LedgerBuckets::Fail(const char* what) {
 }
 
 bool LedgerBuckets::Prepare() {
-    if (!db_.Exec("CREATE TEMP TABLE ledger_blocks(bucket INTEGER NOT NULL, seq INTEGER NOT NULL,"
-                  " rows BLOB NOT NULL, PRIMARY KEY(bucket, seq));"
-                  "CREATE TEMP TABLE ledger_sorting(date, position, voucher, entry, line, side,"
-                  " kind, debit_code, debit_amount, debit_tax, credit_code, credit_amount,"
-                  " credit_tax, description);")) {
+    if (!db_.Exec(
+            "CREATE TEMP TABLE ledger_blocks(bucket INTEGER NOT NULL, seq INTEGER NOT NULL,"
+            " rows BLOB NOT NULL, PRIMARY KEY(bucket, seq));"
+            "CREATE TEMP TABLE ledger_sorting(bucket, date, position, voucher, entry, line, side,"
+            " kind, debit_code, debit_amount, debit_tax, credit_code, credit_amount,"
+            " credit_tax, description);")) {
         return Fail("cannot prepare the ledger");
     }
     spill_ = std::make_unique<Statement>(db_, "INSERT INTO temp.ledger_blocks VALUES(?,?,?)");
-    insert_ = std::make_unique<Statement>(
-        db_, "INSERT INTO main.ledger VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    sortIn_ = std::make_unique<Statement>(
-        db_, "INSERT INTO temp.ledger_sorting VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    if (!spill_->Ok() || !insert_->Ok() || !sortIn_->Ok()) {
+    if (!spill_->Ok()) {
         return Fail("cannot prepare the ledger");
     }
     return true;
@@ -119,61 +116,140 @@ bool LedgerBuckets::Spill(std::int64_t key, Bucket& bucket) {
     return true;
 }
 
+// The ledger's rows in key order from two sources, account by account: the spilled blocks of
+// the accounts whose rows arrived in order, and the sorted rows of the others.
+class LedgerBuckets::Feed : public RowFeed {
+public:
+    Feed(Database& db, const std::unordered_map<std::int64_t, Bucket>& buckets)
+        : buckets_(buckets),
+          blocks_(db, "SELECT bucket, rows FROM temp.ledger_blocks ORDER BY bucket, seq"),
+          sorted_(db,
+                  "SELECT * FROM temp.ledger_sorting"
+                  " ORDER BY bucket, date, position, voucher, entry, line") {}
+
+    bool Ok() const { return blocks_.Ok() && sorted_.Ok(); }
+    bool Failed() const override { return failed_; }
+
+    bool Next() override {
+        if (!PeekBlocks() || !PeekSorted()) return Fail();
+        if (blocksEnded_ && sortedEnded_) return false;
+        fromSorted_ = blocksEnded_ || (!sortedEnded_ && sorted_.Int(0) < blockKey_);
+        if (fromSorted_) {
+            key_ = sorted_.Int(0);
+            for (int i = 0; i < kRowNumbers; ++i) numbers_[i] = sorted_.Int(1 + i);
+            text_ = sorted_.Blob(1 + kRowNumbers);
+            sortedTaken_ = true;
+            return true;
+        }
+        key_ = blockKey_;
+        if (!TakeRow(&rest_, numbers_, &text_)) {
+            damaged_ = true;
+            return Fail();
+        }
+        return true;
+    }
+
+    void Column(sqlite3_context* context, int column) override {
+        if (column == 0) {
+            sqlite3_result_int64(context, DataNoOf(key_));
+        } else if (column == 1) {
+            sqlite3_result_int64(context, AccountOf(key_));
+        } else if (column < 2 + kRowNumbers) {
+            sqlite3_result_int64(context, numbers_[column - 2]);
+        } else {
+            sqlite3_result_blob(context, text_.empty() ? "" : text_.data(),
+                                static_cast<int>(text_.size()), SQLITE_TRANSIENT);
+        }
+    }
+
+    bool Damaged() const { return damaged_; }
+
+private:
+    bool Fail() {
+        failed_ = true;
+        return false;
+    }
+    // Makes rest_ hold rows of an ordered account, unless the blocks are done.
+    bool PeekBlocks() {
+        while (rest_.empty() && !blocksEnded_) {
+            int rc = blocks_.Step();
+            if (rc == SQLITE_DONE) {
+                blocksEnded_ = true;
+            } else if (rc != SQLITE_ROW) {
+                return false;
+            } else if (buckets_.at(blocks_.Int(0)).ordered) {
+                blockKey_ = blocks_.Int(0);
+                rest_ = blocks_.Blob(1);
+            }
+        }
+        return true;
+    }
+    bool PeekSorted() {
+        if (!sortedTaken_ || sortedEnded_) return true;
+        sortedTaken_ = false;
+        int rc = sorted_.Step();
+        if (rc == SQLITE_DONE) sortedEnded_ = true;
+        return rc == SQLITE_ROW || rc == SQLITE_DONE;
+    }
+
+    const std::unordered_map<std::int64_t, Bucket>& buckets_;
+    Statement blocks_;
+    Statement sorted_;
+    std::string_view rest_;  // the rows of the current block not yet taken
+    std::int64_t blockKey_ = 0;
+    bool blocksEnded_ = false;
+    bool sortedTaken_ = true;  // the sorted source's row is used: step it
+    bool sortedEnded_ = false;
+    bool fromSorted_ = false;
+    bool failed_ = false;
+    bool damaged_ = false;
+    std::int64_t key_ = 0;
+    std::int64_t numbers_[kRowNumbers] = {};
+    std::string_view text_;
+};
+
 bool LedgerBuckets::WriteLedger() {
     for (auto& [key, bucket] : buckets_) {
         if (!bucket.rows.empty() && !Spill(key, bucket)) return false;
     }
-    Statement blocks(db_, "SELECT bucket, rows FROM temp.ledger_blocks ORDER BY bucket, seq");
-    if (!blocks.Ok()) return Fail("cannot write the store");
-    std::int64_t current = 0;
-    bool sorting = false;  // the current account's rows wait in ledger_sorting
-    int rc = SQLITE_ROW;
-    while ((rc = blocks.Step()) == SQLITE_ROW) {
-        std::int64_t key = blocks.Int(0);
-        if (key != current) {
-            if (sorting && !SortAccountIntoLedger(current)) return false;
-            current = key;
-            sorting = !buckets_[key].ordered;
-        }
-        if (!InsertRows(key, blocks.Blob(1), !sorting)) return false;
+    for (const auto& [key, bucket] : buckets_) {
+        if (!bucket.ordered && !StageForSorting(key)) return false;
     }
-    if (rc != SQLITE_DONE) return Fail("cannot write the store");
-    return !sorting || SortAccountIntoLedger(current);
-}
-
-// Rows of one block into the ledger (`ordered`) or into the sorting table.
-bool LedgerBuckets::InsertRows(std::int64_t key, std::string_view rows, bool ordered) {
-    Statement& insert = ordered ? *insert_ : *sortIn_;
-    const int first = ordered ? 3 : 1;  // the ledger's first columns are the key's
-    std::int64_t numbers[kRowNumbers];
-    std::string_view text;
-    while (!rows.empty()) {
-        if (!TakeRow(&rows, numbers, &text)) {
+    Feed feed(db_, buckets_);
+    if (!feed.Ok()) return Fail("cannot write the store");
+    if (!db_.InsertFrom("main.ledger", 2 + kRowNumbers + 1, feed)) {
+        if (feed.Damaged()) {
             error_ = "cannot write the store: a block of ledger lines was read back damaged";
             return false;
         }
-        insert.Rewind();
-        if (ordered) {
-            insert.Bind(1, DataNoOf(key));
-            insert.Bind(2, AccountOf(key));
-        }
-        for (int i = 0; i < kRowNumbers; ++i) insert.Bind(first + i, numbers[i]);
-        insert.BindBorrowedBlob(first + kRowNumbers, text.data(), static_cast<int>(text.size()));
-        if (insert.Step() != SQLITE_DONE) return Fail("cannot write the store");
+        return Fail("cannot write the store");
     }
     return true;
 }
 
-bool LedgerBuckets::SortAccountIntoLedger(std::int64_t key) {
-    Statement sorted(db_,
-                     "INSERT INTO main.ledger SELECT ?1, ?2, * FROM temp.ledger_sorting"
-                     " ORDER BY date, position, voucher, entry, line");
-    sorted.Bind(1, DataNoOf(key));
-    sorted.Bind(2, AccountOf(key));
-    if (!sorted.Ok() || sorted.Step() != SQLITE_DONE ||
-        !db_.Exec("DELETE FROM temp.ledger_sorting")) {
-        return Fail("cannot write the store");
+// An account whose rows did not arrive in ledger order: its rows into ledger_sorting.
+bool LedgerBuckets::StageForSorting(std::int64_t key) {
+    Statement blocks(db_, "SELECT rows FROM temp.ledger_blocks WHERE bucket = ?1 ORDER BY seq");
+    Statement insert(db_, "INSERT INTO temp.ledger_sorting VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    if (!blocks.Ok() || !insert.Ok()) return Fail("cannot write the store");
+    blocks.Bind(1, key);
+    std::int64_t numbers[kRowNumbers];
+    std::string_view text;
+    int rc = SQLITE_ROW;
+    while ((rc = blocks.Step()) == SQLITE_ROW) {
+        for (std::string_view rows = blocks.Blob(0); !rows.empty();) {
+            if (!TakeRow(&rows, numbers, &text)) {
+                error_ = "cannot write the store: a block of ledger lines was read back damaged";
+                return false;
+            }
+            insert.Rewind();
+            insert.Bind(1, key);
+            for (int i = 0; i < kRowNumbers; ++i) insert.Bind(2 + i, numbers[i]);
+            insert.BindBorrowedBlob(2 + kRowNumbers, text.data(), static_cast<int>(text.size()));
+            if (insert.Step() != SQLITE_DONE) return Fail("cannot write the store");
+        }
     }
+    if (rc != SQLITE_DONE) return Fail("cannot write the store");
     return true;
 }
 

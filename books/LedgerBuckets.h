@@ -4,10 +4,10 @@
 // ledger of every account it reaches, and the ledger table is clustered by account, so rows
 // arrive in journal order and must go in account by account. Each (data set, account) gathers
 // its rows in a small buffer that is spilled, block by block, into a TEMP table; at the end the
-// blocks are read back in the ledger's key order and each account's rows go into the ledger.
-// An account whose rows arrived in ledger order (books usually come in date order) goes in as it
-// is; the rows of any other account pass through SQLite's sorter first. Memory holds the
-// buffers, never the ledger.
+// blocks are read back in the ledger's key order and every row goes into the ledger through one
+// INSERT, appended in key order. An account whose rows arrived in ledger order (books usually
+// come in date order) goes in as it is; the rows of the others pass through SQLite's sorter
+// first. Memory holds the buffers, never the ledger.
 
 #include <cstdint>
 #include <memory>
@@ -52,15 +52,14 @@ private:
         bool ordered = true;
     };
 
+    class Feed;
+
     bool Spill(std::int64_t key, Bucket& bucket);
-    bool InsertRows(std::int64_t key, std::string_view rows, bool ordered);
-    bool SortAccountIntoLedger(std::int64_t key);
+    bool StageForSorting(std::int64_t key);
     bool Fail(const char* what);
 
     Database& db_;
     std::unique_ptr<Statement> spill_;
-    std::unique_ptr<Statement> insert_;
-    std::unique_ptr<Statement> sortIn_;
     std::unordered_map<std::int64_t, Bucket> buckets_;  // by data number and account
     std::string error_;
 };

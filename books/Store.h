@@ -18,6 +18,20 @@ constexpr int kStoreVersion = 1;
 
 class Statement;
 
+// Rows made by the program, read by SQL as a table: `InsertFrom` runs one INSERT ... SELECT
+// over them. One statement keeps one cursor on the target for every row, so rows that come in
+// key order are appended where a prepared INSERT run once a row seeks from the root each time.
+class RowFeed {
+public:
+    virtual ~RowFeed() = default;
+    // Moves to the next row. False at the end, or on a failure (then Failed() and the feed
+    // keeps its own error).
+    virtual bool Next() = 0;
+    virtual bool Failed() const = 0;
+    // The current row's column `column` (0-based), set with sqlite3_result_*.
+    virtual void Column(sqlite3_context* context, int column) = 0;
+};
+
 class Database {
 public:
     Database() = default;
@@ -31,6 +45,9 @@ public:
     void Close();
 
     bool Exec(const char* sql);
+    // Inserts every row of `feed` into `table`, whose first `columns` columns (at most 16) the
+    // feed fills. False when SQLite or the feed fails.
+    bool InsertFrom(const char* table, int columns, RowFeed& feed);
     const std::string& Error() const { return error_; }
     sqlite3* Handle() const { return db_; }
 
@@ -72,6 +89,7 @@ public:
     std::string_view Blob(int column) const;
 
 private:
+    friend class Database;
     Database& db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
