@@ -183,7 +183,7 @@ bool Database::Create(const std::string& path) {
     return Exec(
                "PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
                "PRAGMA cache_size=-32768; PRAGMA temp_store=FILE; PRAGMA temp.page_size=65536;"
-               "PRAGMA temp.cache_size=-16384; PRAGMA threads=2;") &&
+               "PRAGMA temp.cache_size=-16384;") &&
            Exec(SchemaSql());
 }
 
