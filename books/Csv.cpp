@@ -1,78 +1,179 @@
 #include "books/Csv.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace books {
 
-CsvReader::CsvReader(std::string_view content) : text_(content) {
-    if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
+class CsvReader::MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::string_view text) : text_(text) {}
+    bool Read(char* buffer, std::size_t size, std::size_t* count) override {
+        *count = std::min(size, text_.size());
+        std::memcpy(buffer, text_.data(), *count);
+        text_.remove_prefix(*count);
+        return true;
+    }
+
+private:
+    std::string_view text_;
+};
+
+CsvReader::CsvReader(std::string_view content, std::size_t chunk)
+    : memory_(std::make_unique<MemorySource>(content)), source_(*memory_) {
+    buffer_.resize(std::max<std::size_t>(chunk, 1));
 }
 
-bool CsvReader::Next(std::vector<std::string>* fields) {
-    fields->clear();
-    if (failed_) return false;
-    // Skip blank lines.
-    while (pos_ < text_.size() && (text_[pos_] == '\n' || text_[pos_] == '\r')) {
-        if (text_[pos_] == '\n') ++line_;
-        ++pos_;
-    }
-    if (pos_ >= text_.size()) return false;
-    recordLine_ = line_;
+CsvReader::CsvReader(ByteSource& source, std::size_t chunk) : source_(source) {
+    buffer_.resize(std::max<std::size_t>(chunk, 1));
+}
 
-    std::string field;
+CsvReader::~CsvReader() = default;
+
+bool CsvReader::Fail(const char* why) {
+    failed_ = true;
+    error_ = why;
+    return false;
+}
+
+// Keeps the bytes not yet read, moved to the buffer's start, and reads more behind them. The
+// buffer grows only when one record fills it. False when the source fails.
+bool CsvReader::Refill() {
+    if (pos_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    std::size_t count = 0;
+    if (!source_.Read(buffer_.data() + end_, buffer_.size() - end_, &count)) {
+        sourceFailed_ = true;
+        return Fail("cannot be read");
+    }
+    if (count == 0) sourceEnded_ = true;
+    end_ += count;
+    return true;
+}
+
+// Skips blank lines (a lone CR is no line of its own); false at the end of the text.
+bool CsvReader::SkipBlankLines() {
     while (true) {
-        field.clear();
-        if (pos_ < text_.size() && text_[pos_] == '"') {
+        while (pos_ < end_ && (buffer_[pos_] == '\n' || buffer_[pos_] == '\r')) {
+            if (buffer_[pos_] == '\n') ++line_;
             ++pos_;
+        }
+        if (pos_ < end_) return true;
+        if (sourceEnded_ || !Refill()) return false;
+    }
+}
+
+// Finds the fields of the record at pos_ without changing a byte, so that a record the buffer
+// cuts off can be scanned again once more bytes are in. Sets `next` past the record's line
+// break and `line` to the line after it.
+CsvReader::Scan CsvReader::ScanRecord(std::size_t* next, long* line) {
+    spans_.clear();
+    const char* text = buffer_.data();
+    const std::size_t end = end_;
+    const bool more = !sourceEnded_;
+    std::size_t p = pos_;
+    *line = line_;
+    while (true) {
+        Span span{p, p, false};
+        if (p < end && text[p] == '"') {
+            span.begin = ++p;
             while (true) {
-                if (pos_ >= text_.size()) {
-                    failed_ = true;
-                    error_ = "unbalanced quotes";
-                    return false;
+                if (p >= end) {
+                    if (more) return Scan::kNeedMore;
+                    Fail("unbalanced quotes");
+                    return Scan::kMalformed;
                 }
-                char c = text_[pos_++];
+                char c = text[p++];
                 if (c == '"') {
-                    if (pos_ < text_.size() && text_[pos_] == '"') {
-                        field.push_back('"');
-                        ++pos_;
+                    if (p >= end && more) return Scan::kNeedMore;  // a doubled quote or the end
+                    if (p < end && text[p] == '"') {
+                        span.doubledQuotes = true;
+                        ++p;
                         continue;
                     }
                     break;
                 }
-                if (c == '\n') ++line_;
-                field.push_back(c);
+                if (c == '\n') ++*line;
             }
-            if (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n' &&
-                !(text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') &&
-                text_[pos_] != '\r') {
-                failed_ = true;
-                error_ = "unexpected text after a closing quote";
-                return false;
+            span.end = p - 1;
+            if (p >= end && more) return Scan::kNeedMore;
+            if (p < end && text[p] != ',' && text[p] != '\n' && text[p] != '\r') {
+                Fail("unexpected text after a closing quote");
+                return Scan::kMalformed;
             }
         } else {
-            std::size_t start = pos_;
-            while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n' &&
-                   text_[pos_] != '\r') {
-                if (text_[pos_] == '"') {
-                    failed_ = true;
-                    error_ = "a quote inside an unquoted field";
-                    return false;
+            while (p < end && text[p] != ',' && text[p] != '\n' && text[p] != '\r') {
+                if (text[p] == '"') {
+                    Fail("a quote inside an unquoted field");
+                    return Scan::kMalformed;
                 }
-                ++pos_;
+                ++p;
             }
-            field.assign(text_.substr(start, pos_ - start));
+            if (p >= end && more) return Scan::kNeedMore;
+            span.end = p;
         }
-        fields->push_back(field);
-        if (pos_ >= text_.size()) return true;
-        char c = text_[pos_];
+        spans_.push_back(span);
+        if (p >= end) {
+            *next = p;
+            return Scan::kRecord;
+        }
+        char c = text[p];
         if (c == ',') {
-            ++pos_;
+            ++p;
             continue;
         }
         // End of the record: CR LF, LF or a lone CR.
-        if (c == '\r') ++pos_;
-        if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-        ++line_;
-        return true;
+        if (c == '\r') {
+            ++p;
+            if (p >= end && more) return Scan::kNeedMore;
+        }
+        if (p < end && text[p] == '\n') ++p;
+        ++*line;
+        *next = p;
+        return Scan::kRecord;
     }
+}
+
+bool CsvReader::Next(std::vector<std::string_view>* fields) {
+    fields->clear();
+    if (failed_) return false;
+    if (!started_) {
+        started_ = true;
+        while (end_ < 3 && !sourceEnded_) {
+            if (!Refill()) return false;
+        }
+        if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+    }
+    if (!SkipBlankLines()) return false;
+    recordLine_ = line_;
+    std::size_t next = 0;
+    long line = 0;
+    while (true) {
+        Scan scan = ScanRecord(&next, &line);
+        if (scan == Scan::kRecord) break;
+        if (scan == Scan::kMalformed || !Refill()) return false;
+    }
+    // The record is whole: a quoted field with doubled quotes is undoubled where it stands.
+    char* text = buffer_.data();
+    for (const Span& span : spans_) {
+        std::size_t size = span.end - span.begin;
+        if (span.doubledQuotes) {
+            std::size_t out = span.begin;
+            for (std::size_t in = span.begin; in < span.end; ++in) {
+                text[out++] = text[in];
+                if (text[in] == '"') ++in;
+            }
+            size = out - span.begin;
+        }
+        fields->emplace_back(text + span.begin, size);
+    }
+    pos_ = next;
+    line_ = line;
+    return true;
 }
 
 }  // namespace books

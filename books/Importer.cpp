@@ -4,14 +4,18 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
 
 #include "books/Csv.h"
 #include "books/Encoding.h"
+#include "books/JournalEntries.h"
+#include "books/LedgerBuckets.h"
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "books/Store.h"
@@ -43,23 +47,38 @@ std::string SizeText(std::uint64_t bytes) {
                                              : std::to_string(bytes >> 20) + " MiB";
 }
 
+// Why an input file cannot be read, in a message that starts with its `name`.
+std::string ReadFailure(ReadOutcome outcome, const std::string& name, std::uint64_t limit) {
+    switch (outcome) {
+        case ReadOutcome::kNotRegular:
+            return name + ": is not a regular file (a folder, FIFO or device is not read)";
+        case ReadOutcome::kTooLarge:
+            return name + ": is larger than " + SizeText(limit) + ", the limit of this file";
+        default:
+            return name + ": cannot be read";
+    }
+}
+
 // Reads an input file whole; false with a message that starts with `name` when it cannot be.
 bool ReadInputFile(const fs::path& path, const std::string& name, std::uint64_t limit,
                    std::string* content, std::string* error) {
-    switch (ReadRegularFile(PathToUtf8(path), limit, content)) {
-        case ReadOutcome::kRead:
-            return true;
-        case ReadOutcome::kNotRegular:
-            *error = name + ": is not a regular file (a folder, FIFO or device is not read)";
-            return false;
-        case ReadOutcome::kTooLarge:
-            *error = name + ": is larger than " + SizeText(limit) + ", the limit of this file";
-            return false;
-        default:
-            *error = name + ": cannot be read";
-            return false;
-    }
+    ReadOutcome outcome = ReadRegularFile(PathToUtf8(path), limit, content);
+    if (outcome == ReadOutcome::kRead) return true;
+    *error = ReadFailure(outcome, name, limit);
+    return false;
 }
+
+// An input file as the CSV reader takes it.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(InputFile& file) : file_(file) {}
+    bool Read(char* buffer, std::size_t size, std::size_t* count) override {
+        return file_.Read(buffer, size, count) == ReadOutcome::kRead;
+    }
+
+private:
+    InputFile& file_;
+};
 
 // "0x01": a byte as the messages name it.
 std::string ByteText(unsigned char c) {
@@ -87,15 +106,6 @@ std::string ControlCharacterIn(std::string_view sjis) {
     return std::string();
 }
 
-bool AddChecked(std::int64_t a, std::int64_t b, std::int64_t* result) {
-    if ((b > 0 && a > std::numeric_limits<std::int64_t>::max() - b) ||
-        (b < 0 && a < std::numeric_limits<std::int64_t>::min() - b)) {
-        return false;
-    }
-    *result = a + b;
-    return true;
-}
-
 // A CSV file whose columns are found by name.
 class Table {
 public:
@@ -110,11 +120,13 @@ public:
     // Reads the file and its header. False with Error() when the file cannot be read or its
     // header names an unknown column or lacks a required one.
     bool Open(const fs::path& dir) {
-        if (!ReadInputFile(dir / fileName_, fileName_, kMaxCsvBytes, &content_, &error_)) {
+        ReadOutcome outcome = file_.Open(PathToUtf8(dir / fileName_), kMaxCsvBytes);
+        if (outcome != ReadOutcome::kRead) {
+            error_ = ReadFailure(outcome, fileName_, kMaxCsvBytes);
             return false;
         }
-        reader_.emplace(content_);
-        std::vector<std::string> header;
+        reader_.emplace(source_);
+        std::vector<std::string_view> header;
         if (!reader_->Next(&header)) {
             error_ = reader_->Failed() ? At(reader_->RecordLine(), "", reader_->Error())
                                        : fileName_ + ": has no header row";
@@ -148,7 +160,11 @@ public:
     // Next data row. False at the end or on a malformed row (then Failed()).
     bool Next() {
         if (!reader_->Next(&row_)) {
-            if (reader_->Failed()) error_ = At(reader_->RecordLine(), "", reader_->Error());
+            if (reader_->SourceFailed()) {
+                error_ = ReadFailure(file_.Outcome(), fileName_, kMaxCsvBytes);
+            } else if (reader_->Failed()) {
+                error_ = At(reader_->RecordLine(), "", reader_->Error());
+            }
             return false;
         }
         if (row_.size() != width_) {
@@ -165,8 +181,7 @@ public:
 
     // The cell of column k (index into the column list); empty when the column is absent.
     std::string_view Cell(std::size_t k) const {
-        return index_[k] < 0 ? std::string_view()
-                             : std::string_view(row_[static_cast<std::size_t>(index_[k])]);
+        return index_[k] < 0 ? std::string_view() : row_[static_cast<std::size_t>(index_[k])];
     }
     bool Empty(std::size_t k) const { return Cell(k).empty(); }
 
@@ -320,26 +335,197 @@ private:
     std::string fileName_;
     std::vector<Column> columns_;
     SourceEncoding encoding_;
-    std::string content_;
+    InputFile file_;
+    FileSource source_{file_};
     std::optional<CsvReader> reader_;
     std::vector<int> index_;
     std::size_t width_ = 0;
-    std::vector<std::string> row_;
+    std::vector<std::string_view> row_;  // valid until the next row
     std::string error_;
+};
+
+// How far one step of reading the journal got.
+enum class JournalStep { kLine, kEnd, kUnordered, kFailed };
+
+// The importer's journal lines on their way into the store, as the rows of one INSERT into the
+// journal table: each time SQLite asks for a row, the journal is read on until the entry checks
+// let a line through. Each line also goes to the ledger of every account it reaches.
+class JournalFeed : public JournalSink, public RowFeed {
+public:
+    explicit JournalFeed(LedgerBuckets& ledger) : ledger_(ledger) {}
+
+    // How the journal is read on: one line through the entry checks each call.
+    void ReadWith(std::function<JournalStep()> readOn) { readOn_ = std::move(readOn); }
+
+    bool Put(const DataSet& set, const JournalLine& l, std::int16_t kind) override {
+        // The accounts the line reaches: its debit and credit accounts and, through its tax,
+        // the input-tax or output-tax account; each once.
+        const std::int32_t reached[4] = {l.debitCode - l.debitCode % kSubAccountRadix,
+                                         l.creditCode - l.creditCode % kSubAccountRadix,
+                                         l.debitTax != 0 ? set.inputTaxAccount : 0,
+                                         l.creditTax != 0 ? set.outputTaxAccount : 0};
+        for (int r = 0; r < 4; ++r) {
+            std::int32_t account = reached[r];
+            if (account == 0 || std::find(reached, reached + r, account) != reached + r) continue;
+            bool onDebit = account == reached[0];
+            bool onCredit = account == reached[1];
+            std::uint8_t side = onDebit && onCredit ? 3 : onDebit ? 2 : onCredit ? 1 : 0;
+            if (!ledger_.Add(set.company.dataNo, account, side, l, kind)) return false;
+        }
+        // A few lines wait at most: the lines one journal line lets through.
+        if (waiting_ == lines_.size()) lines_.emplace_back();
+        Waiting& next = lines_[waiting_++];
+        next.dataNo = set.company.dataNo;
+        next.kind = kind;
+        next.line = l;
+        return true;
+    }
+
+    bool Next() override {
+        while (taken_ == waiting_) {
+            taken_ = waiting_ = 0;
+            if (ended_) return false;
+            step_ = readOn_();
+            if (step_ == JournalStep::kEnd) {
+                ended_ = true;
+            } else if (step_ != JournalStep::kLine) {
+                return false;
+            }
+        }
+        current_ = taken_++;
+        return true;
+    }
+    bool Failed() const override {
+        return step_ == JournalStep::kFailed || step_ == JournalStep::kUnordered;
+    }
+    JournalStep Step() const { return step_; }
+
+    void Column(sqlite3_context* context, int column) override {
+        const Waiting& w = lines_[current_];
+        const JournalLine& l = w.line;
+        if (column == 13) {
+            sqlite3_result_blob(context, l.description.empty() ? "" : l.description.data(),
+                                static_cast<int>(l.description.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        const std::int64_t values[] = {w.dataNo,      l.entry,    l.line,       l.voucher,
+                                       l.date,        l.position, w.kind,       l.debitCode,
+                                       l.debitAmount, l.debitTax, l.creditCode, l.creditAmount,
+                                       l.creditTax};
+        sqlite3_result_int64(context, values[column]);
+    }
+
+private:
+    struct Waiting {
+        std::int32_t dataNo = 0;
+        std::int16_t kind = 0;
+        JournalLine line;
+    };
+    LedgerBuckets& ledger_;
+    std::function<JournalStep()> readOn_;
+    std::vector<Waiting> lines_;
+    std::size_t waiting_ = 0;
+    std::size_t taken_ = 0;
+    std::size_t current_ = 0;
+    bool ended_ = false;
+    JournalStep step_ = JournalStep::kLine;
+};
+
+// The lines of a journal that is not in entry order wait in a TEMP table with their file line,
+// and come back in (data set, entry, line) order through SQLite's sorter, file order among
+// lines of the same number.
+class JournalStaging {
+public:
+    explicit JournalStaging(Database& db) : db_(db) {}
+
+    bool Prepare() {
+        if (!db_.Exec("CREATE TEMP TABLE journal_staging(set_ord, entry, line, voucher, date,"
+                      " position, kind, debit_code, debit_amount, debit_tax, credit_code,"
+                      " credit_amount, credit_tax, description, source_line)")) {
+            return false;
+        }
+        insert_ = std::make_unique<Statement>(
+            db_, "INSERT INTO temp.journal_staging VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        return insert_->Ok();
+    }
+
+    bool Add(std::size_t set, const JournalLine& l) {
+        insert_->Rewind();
+        const std::int64_t values[] = {static_cast<std::int64_t>(set),
+                                       l.entry,
+                                       l.line,
+                                       l.voucher,
+                                       l.date,
+                                       l.position,
+                                       l.kind,
+                                       l.debitCode,
+                                       l.debitAmount,
+                                       l.debitTax,
+                                       l.creditCode,
+                                       l.creditAmount,
+                                       l.creditTax};
+        for (int c = 0; c < 13; ++c) insert_->Bind(c + 1, values[c]);
+        insert_->BindBorrowedBlob(14, l.description.data(), static_cast<int>(l.description.size()));
+        insert_->Bind(15, l.sourceLine);
+        return insert_->Step() == SQLITE_DONE;
+    }
+
+    // The staged lines in (data set, entry, line, file) order: Start(), then one line each
+    // ReadOn() into `line` and `set`. False at the end or on a failure (Failed()).
+    bool Start() {
+        insert_.reset();
+        sorted_ = std::make_unique<Statement>(
+            db_, "SELECT * FROM temp.journal_staging ORDER BY set_ord, entry, line, rowid");
+        return sorted_->Ok();
+    }
+    bool ReadOn(JournalLine* l, std::size_t* set) {
+        int rc = sorted_->Step();
+        if (rc != SQLITE_ROW) {
+            failed_ = rc != SQLITE_DONE;
+            return false;
+        }
+        const Statement& row = *sorted_;
+        *set = static_cast<std::size_t>(row.Int(0));
+        l->entry = static_cast<std::int32_t>(row.Int(1));
+        l->line = static_cast<std::int32_t>(row.Int(2));
+        l->voucher = static_cast<std::int32_t>(row.Int(3));
+        l->date = static_cast<std::int32_t>(row.Int(4));
+        l->position = static_cast<std::int16_t>(row.Int(5));
+        l->kind = static_cast<std::int16_t>(row.Int(6));
+        l->debitCode = static_cast<std::int32_t>(row.Int(7));
+        l->debitAmount = row.Int(8);
+        l->debitTax = row.Int(9);
+        l->creditCode = static_cast<std::int32_t>(row.Int(10));
+        l->creditAmount = row.Int(11);
+        l->creditTax = row.Int(12);
+        l->description.assign(row.Blob(13));
+        l->sourceLine = static_cast<long>(row.Int(14));
+        return true;
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    Database& db_;
+    std::unique_ptr<Statement> insert_;
+    std::unique_ptr<Statement> sorted_;
+    bool failed_ = false;
 };
 
 class Importer {
 public:
     Importer(fs::path dir, SourceEncoding encoding) : dir_(std::move(dir)), encoding_(encoding) {}
 
-    bool Load() {
-        return LoadCompanies() && LoadUsers() && LoadAccounts() && LoadOpenings() &&
-               LoadJournal() && LoadEras() && LoadNotes() && BuildSummaries();
-    }
-    bool Write(const std::string& storePath);
+    // The files every journal line is checked against, read before the store is made.
+    bool LoadChart() { return LoadCompanies() && LoadUsers() && LoadAccounts() && LoadOpenings(); }
+    // Builds the store at `storePath`, the journal streaming into it as it is read. False with
+    // Error(); the file at `storePath` is then the caller's to remove.
+    bool Build(const std::string& storePath);
     const std::string& Error() const { return error_; }
 
 private:
+    // How one pass over the journal ended.
+    enum class Pass { kBuilt, kUnordered, kFailed };
+
     bool Fail(const std::string& message) {
         error_ = message;
         return false;
@@ -350,14 +536,13 @@ private:
     bool LoadUsers();
     bool LoadAccounts();
     bool LoadOpenings();
-    bool LoadJournal();
-    bool CheckEntries(DataSet& set, Table& table);
+    Pass BuildOnce(const std::string& storePath, bool staged);
+    Pass LoadJournal(Database& db, LedgerBuckets& ledger, JournalFeed& feed, EntryChecker& checker,
+                     bool staged);
+    bool ReadJournalLine(Table& table, JournalLine* line, std::size_t* set);
     bool LoadEras();
     bool LoadNotes();
-    bool BuildSummaries();
-    bool Post(DataSet& set, std::int32_t code, SummaryArray array, int slot, std::int64_t amount,
-              const char* file, long line);
-    bool WriteLedger(Database& db, const DataSet& set);
+    bool WriteTables(Database& db);
 
     fs::path dir_;
     SourceEncoding encoding_;
@@ -366,6 +551,10 @@ private:
     std::map<std::string, std::size_t> setById_;
     std::vector<User> users_;
     std::vector<Era> eras_;
+    // The journal's last data set and its ID: books usually hold one, so the look-up is
+    // skipped while the ID repeats.
+    DataSet* lastSet_ = nullptr;
+    std::string lastSetId_;
 };
 
 DataSet* Importer::FindDataSet(Table& table, std::size_t column) {
@@ -635,48 +824,135 @@ bool Importer::LoadOpenings() {
             !table.Amount(kCredit, &credit)) {
             return Fail(table);
         }
-        for (SummaryArray array : {kDebitNet, kDebitGross}) {
-            if (!Post(*set, code, array, 0, debit, "openings.csv", table.Line())) return false;
-        }
-        for (SummaryArray array : {kCreditNet, kCreditGross}) {
-            if (!Post(*set, code, array, 0, credit, "openings.csv", table.Line())) return false;
+        for (SummaryArray array : {kDebitNet, kDebitGross, kCreditNet, kCreditGross}) {
+            std::int64_t amount = array == kDebitNet || array == kDebitGross ? debit : credit;
+            if (!PostAmount(*set, code, array, 0, amount)) {
+                return Fail("openings.csv, line " + std::to_string(table.Line()) +
+                            ": the totals of account " +
+                            std::to_string(code - code % kSubAccountRadix) +
+                            " leave the 64-bit range");
+            }
         }
     }
     if (table.Failed()) return Fail(table);
     return true;
 }
 
-bool Importer::Post(DataSet& set, std::int32_t code, SummaryArray array, int slot,
-                    std::int64_t amount, const char* file, long line) {
-    if (amount == 0) return true;
-    SummarySlots& slots = set.summaries.try_emplace(code - code % kSubAccountRadix).first->second;
-    std::int64_t& cell = Slot(slots, array, slot);
-    if (!AddChecked(cell, amount, &cell)) {
-        return Fail(std::string(file) + ", line " + std::to_string(line) +
-                    ": the totals of account " + std::to_string(code - code % kSubAccountRadix) +
-                    " leave the 64-bit range");
+enum JournalColumn {
+    kJournalId,
+    kEntry,
+    kVoucher,
+    kLine,
+    kDate,
+    kPosition,
+    kKind,
+    kDebitCode,
+    kDebitAmount,
+    kDebitTax,
+    kCreditCode,
+    kCreditAmount,
+    kCreditTax,
+    kDescription
+};
+
+// One row of journal.csv into `line`; false when the row is refused (the table says why).
+bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* setIndex) {
+    if (!lastSet_ || table.Cell(kJournalId) != lastSetId_) {
+        lastSet_ = FindDataSet(table, kJournalId);
+        if (!lastSet_) return false;
+        lastSetId_ = table.Cell(kJournalId);
+    }
+    DataSet& set = *lastSet_;
+    *setIndex = static_cast<std::size_t>(lastSet_ - sets_.data());
+    constexpr std::int64_t kMaxKey = std::numeric_limits<std::int32_t>::max();
+    line->sourceLine = table.Line();
+    line->kind = -1;
+    line->debitCode = 0;
+    line->creditCode = 0;
+    std::int64_t v = 0;
+    if (!table.Int(kEntry, 1, kMaxKey, &v)) return false;
+    line->entry = static_cast<std::int32_t>(v);
+    line->voucher = line->entry;
+    if (!table.Empty(kVoucher)) {
+        if (!table.Int(kVoucher, 0, kMaxKey, &v)) return false;
+        line->voucher = static_cast<std::int32_t>(v);
+    }
+    if (!table.Int(kLine, 1, kMaxKey, &v)) return false;
+    line->line = static_cast<std::int32_t>(v);
+    const Company& company = set.company;
+    if (!table.Date(kDate, &line->date)) return false;
+    if (line->date < company.periodFrom || line->date > company.periodTo) {
+        table.Fail(kDate, "date " + std::to_string(line->date) + " lies outside the fiscal period");
+        return false;
+    }
+    int fiscal = FiscalPosition(company.periodFrom, line->date);
+    line->position = static_cast<std::int16_t>(fiscal);
+    if (!table.Empty(kPosition)) {
+        if (!table.Int(kPosition, 1, 18, &v)) return false;
+        if (v != kPositionInterim && v != kPositionYearEnd && v != fiscal) {
+            table.Fail(kPosition, "must be empty, the date's fiscal month, 15 or 18");
+            return false;
+        }
+        line->position = static_cast<std::int16_t>(v);
+    }
+    if (!table.Empty(kKind)) {
+        if (!table.Int(kKind, 0, 255, &v)) return false;
+        line->kind = static_cast<std::int16_t>(v);
+    }
+    const Account* debit = nullptr;
+    const Account* credit = nullptr;
+    if (!table.Empty(kDebitCode) &&
+        !(debit = PostingAccount(table, set, kDebitCode, &line->debitCode))) {
+        return false;
+    }
+    if (!table.Empty(kCreditCode) &&
+        !(credit = PostingAccount(table, set, kCreditCode, &line->creditCode))) {
+        return false;
+    }
+    if (!table.Amount(kDebitAmount, &line->debitAmount) ||
+        !table.Amount(kDebitTax, &line->debitTax) ||
+        !table.Amount(kCreditAmount, &line->creditAmount) ||
+        !table.Amount(kCreditTax, &line->creditTax) ||
+        !table.Text(kDescription, kDescriptionBytes, &line->description)) {
+        return false;
+    }
+    if (!debit && !credit) {
+        table.Fail(kDebitCode, "a line needs a debit or a credit account");
+        return false;
+    }
+    if (!debit && (line->debitAmount != 0 || line->debitTax != 0)) {
+        table.Fail(kDebitAmount, "an amount on a side without an account");
+        return false;
+    }
+    if (!credit && (line->creditAmount != 0 || line->creditTax != 0)) {
+        table.Fail(kCreditAmount, "an amount on a side without an account");
+        return false;
+    }
+    if (line->debitTax != 0 && line->creditTax != 0) {
+        table.Fail(kCreditTax, "a line carries consumption tax on one side at most");
+        return false;
+    }
+    if (line->debitTax != 0 && set.inputTaxAccount == 0) {
+        table.Fail(kDebitTax, "the books have no input-tax account (nature 0x80880810)");
+        return false;
+    }
+    if (line->creditTax != 0 && set.outputTaxAccount == 0) {
+        table.Fail(kCreditTax, "the books have no output-tax account (nature 0x80484010)");
+        return false;
     }
     return true;
 }
 
-bool Importer::LoadJournal() {
-    enum {
-        kId,
-        kEntry,
-        kVoucher,
-        kLine,
-        kDate,
-        kPosition,
-        kKind,
-        kDebitCode,
-        kDebitAmount,
-        kDebitTax,
-        kCreditCode,
-        kCreditAmount,
-        kCreditTax,
-        kDescription
+// The journal streams into the store: a journal in entry order (per data set; data sets may
+// interleave) goes straight through the entry checks; at the first line out of that order the
+// pass ends as kUnordered, and the staged pass sorts the lines first.
+Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, JournalFeed& feed,
+                                     EntryChecker& checker, bool staged) {
+    auto failed = [&](const std::string& message) {
+        Fail(message);
+        return Pass::kFailed;
     };
-    if (!fs::exists(dir_ / "journal.csv")) return true;
+    if (!fs::exists(dir_ / "journal.csv")) return Pass::kBuilt;
     Table table("journal.csv",
                 {{"data_id", true},
                  {"entry", true},
@@ -693,143 +969,58 @@ bool Importer::LoadJournal() {
                  {"credit_tax", false},
                  {"description", false}},
                 encoding_);
-    if (!table.Open(dir_)) return Fail(table);
-    constexpr std::int64_t kMaxKey = std::numeric_limits<std::int32_t>::max();
-    DataSet* last = nullptr;
-    std::string lastId;
-    while (table.Next()) {
-        // Books usually hold one data set: skip the look-up while the ID repeats.
-        DataSet* set = last;
-        if (!set || table.Cell(kId) != lastId) {
-            set = FindDataSet(table, kId);
-            if (!set) return Fail(table);
-            last = set;
-            lastId = table.Cell(kId);
+    if (!table.Open(dir_)) return failed(table.Error());
+    JournalLine line;
+    std::size_t set = 0;
+    lastSet_ = nullptr;
+    // What a step ends with when the ledger fails, and at the journal's end.
+    auto ledgerFailed = [&] {
+        Fail(ledger.Error());
+        return JournalStep::kFailed;
+    };
+    auto end = [&] { return checker.Finish() ? JournalStep::kEnd : ledgerFailed(); };
+    JournalStaging staging(db);
+    // The (entry, line) each data set's lines last reached.
+    std::vector<std::pair<std::int32_t, std::int32_t>> reached(sets_.size(), {0, 0});
+    if (staged) {
+        if (!staging.Prepare()) return failed("cannot write the store: " + db.Error());
+        while (table.Next()) {
+            if (!ReadJournalLine(table, &line, &set)) return failed(table.Error());
+            if (!staging.Add(set, line)) return failed("cannot write the store: " + db.Error());
         }
-        JournalLine line;
-        line.sourceLine = table.Line();
-        std::int64_t v = 0;
-        if (!table.Int(kEntry, 1, kMaxKey, &v)) return Fail(table);
-        line.entry = static_cast<std::int32_t>(v);
-        line.voucher = line.entry;
-        if (!table.Empty(kVoucher)) {
-            if (!table.Int(kVoucher, 0, kMaxKey, &v)) return Fail(table);
-            line.voucher = static_cast<std::int32_t>(v);
-        }
-        if (!table.Int(kLine, 1, kMaxKey, &v)) return Fail(table);
-        line.line = static_cast<std::int32_t>(v);
-        const Company& company = set->company;
-        if (!table.Date(kDate, &line.date)) return Fail(table);
-        if (line.date < company.periodFrom || line.date > company.periodTo) {
-            table.Fail(kDate,
-                       "date " + std::to_string(line.date) + " lies outside the fiscal period");
-            return Fail(table);
-        }
-        int fiscal = FiscalPosition(company.periodFrom, line.date);
-        line.position = static_cast<std::int16_t>(fiscal);
-        if (!table.Empty(kPosition)) {
-            if (!table.Int(kPosition, 1, 18, &v)) return Fail(table);
-            if (v != kPositionInterim && v != kPositionYearEnd && v != fiscal) {
-                table.Fail(kPosition, "must be empty, the date's fiscal month, 15 or 18");
-                return Fail(table);
+        if (table.Failed()) return failed(table.Error());
+        if (!staging.Start()) return failed("cannot write the store: " + db.Error());
+        feed.ReadWith([&] {
+            if (!staging.ReadOn(&line, &set)) {
+                if (!staging.Failed()) return end();
+                Fail("cannot write the store: " + db.Error());
+                return JournalStep::kFailed;
             }
-            line.position = static_cast<std::int16_t>(v);
-        }
-        if (!table.Empty(kKind)) {
-            if (!table.Int(kKind, 0, 255, &v)) return Fail(table);
-            line.kind = static_cast<std::int16_t>(v);
-        }
-        const Account* debit = nullptr;
-        const Account* credit = nullptr;
-        if (!table.Empty(kDebitCode) &&
-            !(debit = PostingAccount(table, *set, kDebitCode, &line.debitCode))) {
-            return Fail(table);
-        }
-        if (!table.Empty(kCreditCode) &&
-            !(credit = PostingAccount(table, *set, kCreditCode, &line.creditCode))) {
-            return Fail(table);
-        }
-        if (!table.Amount(kDebitAmount, &line.debitAmount) ||
-            !table.Amount(kDebitTax, &line.debitTax) ||
-            !table.Amount(kCreditAmount, &line.creditAmount) ||
-            !table.Amount(kCreditTax, &line.creditTax) ||
-            !table.Text(kDescription, kDescriptionBytes, &line.description)) {
-            return Fail(table);
-        }
-        if (!debit && !credit) {
-            table.Fail(kDebitCode, "a line needs a debit or a credit account");
-            return Fail(table);
-        }
-        if (!debit && (line.debitAmount != 0 || line.debitTax != 0)) {
-            table.Fail(kDebitAmount, "an amount on a side without an account");
-            return Fail(table);
-        }
-        if (!credit && (line.creditAmount != 0 || line.creditTax != 0)) {
-            table.Fail(kCreditAmount, "an amount on a side without an account");
-            return Fail(table);
-        }
-        if (line.debitTax != 0 && line.creditTax != 0) {
-            table.Fail(kCreditTax, "a line carries consumption tax on one side at most");
-            return Fail(table);
-        }
-        if (line.debitTax != 0 && set->inputTaxAccount == 0) {
-            table.Fail(kDebitTax, "the books have no input-tax account (nature 0x80880810)");
-            return Fail(table);
-        }
-        if (line.creditTax != 0 && set->outputTaxAccount == 0) {
-            table.Fail(kCreditTax, "the books have no output-tax account (nature 0x80484010)");
-            return Fail(table);
-        }
-        set->journal.push_back(std::move(line));
-    }
-    if (table.Failed()) return Fail(table);
-    for (DataSet& set : sets_) {
-        if (!CheckEntries(set, table)) return false;
-    }
-    return true;
-}
-
-// Puts every data set's journal in entry order, refuses duplicate lines and entries that do
-// not balance, and gives entries without a kind their default.
-bool Importer::CheckEntries(DataSet& set, Table& table) {
-    auto& lines = set.journal;
-    std::stable_sort(lines.begin(), lines.end(), [](const JournalLine& a, const JournalLine& b) {
-        return a.entry != b.entry ? a.entry < b.entry : a.line < b.line;
-    });
-    for (std::size_t begin = 0; begin < lines.size();) {
-        std::size_t end = begin;
-        std::int64_t debits = 0;
-        std::int64_t credits = 0;
-        bool fits = true;
-        while (end < lines.size() && lines[end].entry == lines[begin].entry) {
-            const JournalLine& line = lines[end];
-            if (end > begin && line.line == lines[end - 1].line) {
-                table.FailLine(line.sourceLine, "line",
-                               "entry " + std::to_string(line.entry) + " has line " +
-                                   std::to_string(line.line) + " twice");
-                return Fail(table);
+            return checker.Add(set, line) ? JournalStep::kLine : ledgerFailed();
+        });
+    } else {
+        feed.ReadWith([&] {
+            if (!table.Next()) {
+                if (!table.Failed()) return end();
+                Fail(table.Error());
+                return JournalStep::kFailed;
             }
-            fits = fits && AddChecked(debits, line.debitAmount, &debits) &&
-                   AddChecked(debits, line.debitTax, &debits) &&
-                   AddChecked(credits, line.creditAmount, &credits) &&
-                   AddChecked(credits, line.creditTax, &credits);
-            ++end;
-        }
-        if (!fits || debits != credits) {
-            std::ostringstream why;
-            why << "entry " << lines[begin].entry << " does not balance";
-            if (fits)
-                why << " (debits " << debits << ", credits " << credits << " ten-thousandths)";
-            table.FailLine(lines[end - 1].sourceLine, "entry", why.str());
-            return Fail(table);
-        }
-        std::int16_t defaultKind = end - begin == 1 ? 0 : 34;
-        for (std::size_t i = begin; i < end; ++i) {
-            if (lines[i].kind < 0) lines[i].kind = defaultKind;
-        }
-        begin = end;
+            if (!ReadJournalLine(table, &line, &set)) {
+                Fail(table.Error());
+                return JournalStep::kFailed;
+            }
+            std::pair<std::int32_t, std::int32_t> key{line.entry, line.line};
+            if (key < reached[set]) return JournalStep::kUnordered;
+            reached[set] = key;
+            return checker.Add(set, line) ? JournalStep::kLine : ledgerFailed();
+        });
     }
-    return true;
+    if (!db.InsertFrom("main.journal", 14, feed)) {
+        if (feed.Step() == JournalStep::kUnordered) return Pass::kUnordered;
+        if (feed.Step() == JournalStep::kFailed) return Pass::kFailed;
+        return failed("cannot write the store: " + db.Error());
+    }
+    return Pass::kBuilt;
 }
 
 bool Importer::LoadEras() {
@@ -893,59 +1084,58 @@ bool Importer::LoadNotes() {
     return true;
 }
 
-// Total accounts carry the slot-wise sums of the posting accounts whose nature holds one of
-// their masks; every posting account counts once per total.
-bool Importer::BuildSummaries() {
-    for (DataSet& set : sets_) {
-        for (const JournalLine& line : set.journal) {
-            int slot = SlotOfPosition(line.position);
-            auto post = [&](std::int32_t code, SummaryArray array, std::int64_t amount) {
-                return Post(set, code, array, slot, amount, "journal.csv", line.sourceLine);
-            };
-            bool ok = true;
-            if (line.debitCode != 0) {
-                ok = ok && post(line.debitCode, kDebitNet, line.debitAmount) &&
-                     post(line.debitCode, kDebitGross, line.debitAmount) &&
-                     post(line.debitCode, kDebitGross, line.debitTax);
-            }
-            if (line.creditCode != 0) {
-                ok = ok && post(line.creditCode, kCreditNet, line.creditAmount) &&
-                     post(line.creditCode, kCreditGross, line.creditAmount) &&
-                     post(line.creditCode, kCreditGross, line.creditTax);
-            }
-            if (line.debitTax != 0) ok = ok && post(set.inputTaxAccount, kDebitNet, line.debitTax);
-            if (line.creditTax != 0)
-                ok = ok && post(set.outputTaxAccount, kCreditNet, line.creditTax);
-            if (!ok) return false;
-        }
-        for (const Account& total : set.accounts) {
-            if (total.IsSubAccount() || total.sumOf.empty()) continue;
-            SummarySlots sums{};
-            for (const Account& posting : set.accounts) {
-                if (posting.IsSubAccount() || posting.IsTotal()) continue;
-                bool covered = std::any_of(
-                    total.sumOf.begin(), total.sumOf.end(),
-                    [&](std::uint32_t mask) { return (posting.nature & mask) == mask; });
-                auto it = set.summaries.find(posting.code);
-                if (!covered || it == set.summaries.end()) continue;
-                for (std::size_t i = 0; i < sums.size(); ++i) {
-                    if (!AddChecked(sums[i], it->second[i], &sums[i])) {
-                        return Fail("accounts.csv, line " + std::to_string(total.sourceLine) +
-                                    ": the totals of account " + std::to_string(total.code) +
-                                    " leave the 64-bit range");
-                    }
-                }
-            }
-            set.summaries[total.code] = sums;
-        }
+Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
+    Database db;
+    if (!db.Create(storePath) || !db.Exec("BEGIN")) {
+        Fail("cannot create the store: " + db.Error());
+        return Pass::kFailed;
     }
-    return true;
+    LedgerBuckets ledger(db);
+    if (!ledger.Prepare()) {
+        Fail(ledger.Error());
+        return Pass::kFailed;
+    }
+    JournalFeed feed(ledger);
+    EntryChecker checker(sets_, feed);
+    Pass pass = LoadJournal(db, ledger, feed, checker, staged);
+    if (pass != Pass::kBuilt) return pass;
+    // The refusals in the order the checks had when the books were read whole: rows, entries,
+    // eras, notes, sums.
+    std::string refusal = checker.EntryRefusal();
+    if (!refusal.empty() || !LoadEras() || !LoadNotes() ||
+        !(refusal = checker.CompleteSummaries()).empty()) {
+        if (!refusal.empty()) Fail(refusal);
+        return Pass::kFailed;
+    }
+    if (!WriteTables(db)) return Pass::kFailed;
+    // The ledger last: its rows are the bulk of the file.
+    if (!ledger.WriteLedger()) {
+        Fail(ledger.Error());
+        return Pass::kFailed;
+    }
+    if (!db.Exec("COMMIT")) {
+        Fail("cannot write the store: " + db.Error());
+        return Pass::kFailed;
+    }
+    return Pass::kBuilt;
 }
 
-bool Importer::Write(const std::string& storePath) {
-    Database db;
-    if (!db.Create(storePath) || !db.Exec("BEGIN"))
-        return Fail("cannot create the store: " + db.Error());
+bool Importer::Build(const std::string& storePath) {
+    // The staged pass starts from the summaries the openings left.
+    std::vector<std::unordered_map<std::int32_t, SummarySlots>> openings;
+    for (const DataSet& set : sets_) openings.push_back(set.summaries);
+    Pass pass = BuildOnce(storePath, false);
+    if (pass == Pass::kUnordered) {
+        std::error_code ignored;
+        fs::remove(PathFromUtf8(storePath), ignored);
+        for (std::size_t i = 0; i < sets_.size(); ++i) sets_[i].summaries = openings[i];
+        pass = BuildOnce(storePath, true);
+    }
+    return pass == Pass::kBuilt;
+}
+
+// Everything but the journal and the ledger.
+bool Importer::WriteTables(Database& db) {
     {
         Statement meta(db, "INSERT INTO meta VALUES(?,?)");
         meta.BindText(1, "format");
@@ -991,7 +1181,6 @@ bool Importer::Write(const std::string& storePath) {
     }
     Statement account(db, "INSERT INTO accounts VALUES(?,?,?,?,?,?,?,?,?,?)");
     Statement note(db, "INSERT INTO notes VALUES(?,?,?)");
-    Statement journal(db, "INSERT INTO journal VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     for (const DataSet& set : sets_) {
         for (std::size_t i = 0; i < set.accounts.size(); ++i) {
             const Account& a = set.accounts[i];
@@ -1022,81 +1211,6 @@ bool Importer::Write(const std::string& storePath) {
             note.BindBlob(3, set.notes[k].data(), static_cast<int>(set.notes[k].size()));
             if (note.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
         }
-        for (const JournalLine& l : set.journal) {
-            journal.Reset();
-            std::int64_t values[] = {
-                set.company.dataNo, l.entry,        l.line,      l.voucher,     l.date,
-                l.position,         l.kind,         l.debitCode, l.debitAmount, l.debitTax,
-                l.creditCode,       l.creditAmount, l.creditTax};
-            for (int c = 0; c < 13; ++c) journal.Bind(c + 1, values[c]);
-            journal.BindBlob(14, l.description.data(), static_cast<int>(l.description.size()));
-            if (journal.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
-        }
-        if (!WriteLedger(db, set)) return false;
-    }
-    if (!db.Exec("COMMIT")) return Fail("cannot write the store: " + db.Error());
-    db.Close();
-    return true;
-}
-
-// Every journal line stands in the ledger of each account it reaches: its debit and credit
-// accounts and, through its tax, the input-tax or output-tax account. Rows go in in key order.
-bool Importer::WriteLedger(Database& db, const DataSet& set) {
-    struct Row {
-        std::int32_t account;
-        std::uint32_t line;  // index into the journal
-        std::uint8_t side;
-    };
-    std::vector<Row> rows;
-    rows.reserve(set.journal.size() * 2 + set.journal.size() / 4);
-    for (std::size_t i = 0; i < set.journal.size(); ++i) {
-        const JournalLine& l = set.journal[i];
-        std::int32_t reached[4] = {l.debitCode - l.debitCode % kSubAccountRadix,
-                                   l.creditCode - l.creditCode % kSubAccountRadix,
-                                   l.debitTax != 0 ? set.inputTaxAccount : 0,
-                                   l.creditTax != 0 ? set.outputTaxAccount : 0};
-        for (int r = 0; r < 4; ++r) {
-            std::int32_t account = reached[r];
-            if (account == 0 || std::find(reached, reached + r, account) != reached + r) continue;
-            bool onDebit = account == reached[0];
-            bool onCredit = account == reached[1];
-            std::uint8_t side = onDebit && onCredit ? 3 : onDebit ? 2 : onCredit ? 1 : 0;
-            rows.push_back({account, static_cast<std::uint32_t>(i), side});
-        }
-    }
-    const auto& journal = set.journal;
-    std::sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-        const JournalLine& x = journal[a.line];
-        const JournalLine& y = journal[b.line];
-        if (a.account != b.account) return a.account < b.account;
-        if (x.date != y.date) return x.date < y.date;
-        if (x.position != y.position) return x.position < y.position;
-        if (x.voucher != y.voucher) return x.voucher < y.voucher;
-        if (x.entry != y.entry) return x.entry < y.entry;
-        return x.line < y.line;
-    });
-    Statement insert(db, "INSERT INTO ledger VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    for (const Row& row : rows) {
-        const JournalLine& l = journal[row.line];
-        insert.Reset();
-        std::int64_t values[] = {set.company.dataNo,
-                                 row.account,
-                                 l.date,
-                                 l.position,
-                                 l.voucher,
-                                 l.entry,
-                                 l.line,
-                                 row.side,
-                                 l.kind,
-                                 l.debitCode,
-                                 l.debitAmount,
-                                 l.debitTax,
-                                 l.creditCode,
-                                 l.creditAmount,
-                                 l.creditTax};
-        for (int c = 0; c < 15; ++c) insert.Bind(c + 1, values[c]);
-        insert.BindBlob(16, l.description.data(), static_cast<int>(l.description.size()));
-        if (insert.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
     }
     return true;
 }
@@ -1132,7 +1246,7 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
         result.message = why;
         return result;
     }
-    if (!importer.Load()) {
+    if (!importer.LoadChart()) {
         result.message = importer.Error();
         return result;
     }
@@ -1142,7 +1256,7 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
     fs::remove(PathFromUtf8(temporary), ignored);
     // An interrupted import leaves no partial store behind.
     RemovedOnInterrupt partial(temporary);
-    if (!importer.Write(temporary)) {
+    if (!importer.Build(temporary)) {
         fs::remove(PathFromUtf8(temporary), ignored);
         result.message = importer.Error();
         return result;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +29,16 @@ using SummarySlots = std::array<std::int64_t, 4 * kSlotCount>;
 enum SummaryArray { kDebitNet = 0, kDebitGross = 1, kCreditNet = 2, kCreditGross = 3 };
 inline std::int64_t& Slot(SummarySlots& slots, SummaryArray array, int slot) {
     return slots[static_cast<std::size_t>(array * kSlotCount + slot)];
+}
+
+// a + b into `result`; false, leaving `result` as it was, when the sum leaves the 64-bit range.
+inline bool AddChecked(std::int64_t a, std::int64_t b, std::int64_t* result) {
+    if ((b > 0 && a > std::numeric_limits<std::int64_t>::max() - b) ||
+        (b < 0 && a < std::numeric_limits<std::int64_t>::min() - b)) {
+        return false;
+    }
+    *result = a + b;
+    return true;
 }
 
 struct Account {
@@ -78,9 +89,8 @@ struct DataSet {
     Company company;
     std::vector<Account> accounts;  // chart order
     std::unordered_map<std::int32_t, std::size_t> byCode;
-    std::int32_t inputTaxAccount = 0;   // account code, 0 when none
-    std::int32_t outputTaxAccount = 0;  // account code, 0 when none
-    std::vector<JournalLine> journal;
+    std::int32_t inputTaxAccount = 0;                          // account code, 0 when none
+    std::int32_t outputTaxAccount = 0;                         // account code, 0 when none
     std::unordered_map<std::int32_t, SummarySlots> summaries;  // by account code
     std::array<std::string, 3> notes;                          // kinds 0, 100, 1000
     std::array<bool, 3> hasNote = {false, false, false};

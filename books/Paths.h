@@ -25,11 +25,68 @@ inline std::string PathToUtf8(const std::filesystem::path& path) {
 // std::fopen of a UTF-8 path; null with errno set on failure.
 std::FILE* OpenPath(const std::string& utf8Path, const char* mode);
 
-// Reads a whole input file. Only a regular file is read (a FIFO or a device could block the
-// reader forever or never end), and only up to `limit` bytes, so that an input never takes
-// more memory than the limit allows.
 enum class ReadOutcome { kRead, kCannotOpen, kNotRegular, kTooLarge, kReadError };
-ReadOutcome ReadRegularFile(const std::string& utf8Path, std::uint64_t limit, std::string* content);
+
+// An input file read from its start to its end in chunks. Only a regular file is opened (a FIFO
+// or a device could block the reader forever or never end), and no more than `limit` bytes are
+// read: a file that grows while it is read fails with kTooLarge one byte past the limit.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    ReadOutcome Open(const std::string& utf8Path, std::uint64_t limit);
+    // Reads the next bytes, at most `size`, into `buffer`; `count` is 0 at the end. kRead, or
+    // kTooLarge or kReadError, which the file keeps as its Outcome().
+    ReadOutcome Read(char* buffer, std::size_t size, std::size_t* count);
+    ReadOutcome Outcome() const { return outcome_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::uint64_t limit_ = 0;
+    std::uint64_t done_ = 0;
+    ReadOutcome outcome_ = ReadOutcome::kCannotOpen;
+};
+
+inline InputFile::~InputFile() {
+    if (file_) std::fclose(file_);
+}
+
+inline ReadOutcome InputFile::Read(char* buffer, std::size_t size, std::size_t* count) {
+    *count = 0;
+    if (outcome_ != ReadOutcome::kRead) return outcome_;
+    // One byte more than the limit leaves is asked for, to tell a file that grew.
+    std::uint64_t left = limit_ - done_ + 1;
+    if (size > left) size = static_cast<std::size_t>(left);
+    *count = std::fread(buffer, 1, size, file_);
+    done_ += *count;
+    if (*count == 0 && std::ferror(file_)) return outcome_ = ReadOutcome::kReadError;
+    if (done_ > limit_) {
+        *count = 0;
+        return outcome_ = ReadOutcome::kTooLarge;
+    }
+    return outcome_;
+}
+
+// Reads a whole input file of at most `limit` bytes, so that an input never takes more memory
+// than the limit allows.
+inline ReadOutcome ReadRegularFile(const std::string& utf8Path, std::uint64_t limit,
+                                   std::string* content) {
+    content->clear();
+    InputFile file;
+    ReadOutcome outcome = file.Open(utf8Path, limit);
+    constexpr std::size_t kChunk = std::size_t{1} << 16;
+    for (std::size_t count = 1; outcome == ReadOutcome::kRead && count > 0;) {
+        std::size_t done = content->size();
+        content->resize(done + kChunk);
+        outcome = file.Read(content->data() + done, kChunk, &count);
+        content->resize(done + count);
+    }
+    if (outcome != ReadOutcome::kRead) content->clear();
+    return outcome;
+}
 
 // While one lives, SIGINT, SIGTERM and SIGHUP first remove the file at `utf8Path` (a store being
 // built) and then end the program as the signal would have. One at a time. On Windows a

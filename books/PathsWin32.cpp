@@ -1,6 +1,5 @@
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -14,39 +13,20 @@ std::FILE* OpenPath(const std::string& utf8Path, const char* mode) {
     return _wfopen(PathFromUtf8(utf8Path).c_str(), wideMode.c_str());
 }
 
-ReadOutcome ReadRegularFile(const std::string& utf8Path, std::uint64_t limit,
-                            std::string* content) {
-    content->clear();
+ReadOutcome InputFile::Open(const std::string& utf8Path, std::uint64_t limit) {
+    limit_ = limit;
     std::wstring path = PathFromUtf8(utf8Path).wstring();
     struct _stat64 before {};
-    if (_wstat64(path.c_str(), &before) != 0) return ReadOutcome::kCannotOpen;
-    if ((before.st_mode & _S_IFMT) != _S_IFREG) return ReadOutcome::kNotRegular;
-    if (static_cast<std::uint64_t>(before.st_size) > limit) return ReadOutcome::kTooLarge;
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return ReadOutcome::kCannotOpen;
-    // A file that grows while it is read is read up to one byte past the limit.
-    ReadOutcome outcome = ReadOutcome::kRead;
-    content->resize(static_cast<std::size_t>(before.st_size) + 1);
-    std::size_t done = 0;
-    while (true) {
-        if (done == content->size()) {
-            if (done > limit) {
-                outcome = ReadOutcome::kTooLarge;
-                break;
-            }
-            content->resize(
-                static_cast<std::size_t>(std::min<std::uint64_t>(done * 2 + 4096, limit + 1)));
-        }
-        std::size_t n = std::fread(content->data() + done, 1, content->size() - done, file);
-        done += n;
-        if (n == 0) {
-            if (std::ferror(file)) outcome = ReadOutcome::kReadError;
-            break;
-        }
+    if (_wstat64(path.c_str(), &before) != 0) return outcome_ = ReadOutcome::kCannotOpen;
+    if ((before.st_mode & _S_IFMT) != _S_IFREG) return outcome_ = ReadOutcome::kNotRegular;
+    if (static_cast<std::uint64_t>(before.st_size) > limit) {
+        return outcome_ = ReadOutcome::kTooLarge;
     }
-    std::fclose(file);
-    content->resize(outcome == ReadOutcome::kRead ? done : 0);
-    return outcome;
+    file_ = _wfopen(path.c_str(), L"rb");
+    if (!file_) return outcome_ = ReadOutcome::kCannotOpen;
+    // The callers read in large chunks: no second buffer in between.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    return outcome_ = ReadOutcome::kRead;
 }
 
 // See the declaration: nothing to hold on Windows.

@@ -1,10 +1,129 @@
 #include "books/Store.h"
 
+#include <cstring>
 #include <filesystem>
 
 #include "books/Paths.h"
 
 namespace books {
+
+namespace {
+
+// The eponymous table kc_feed(FEED): the rows of the RowFeed passed as its argument.
+constexpr int kFeedColumns = 16;
+constexpr const char* kFeedPointerType = "kc_row_feed";
+
+struct FeedCursor {
+    sqlite3_vtab_cursor base;
+    RowFeed* feed;
+    sqlite3_int64 row;
+    bool atEnd;
+};
+
+int FeedConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** table, char**) {
+    int rc = sqlite3_declare_vtab(db,
+                                  "CREATE TABLE x(c0, c1, c2, c3, c4, c5, c6, c7, c8, c9, c10, c11,"
+                                  " c12, c13, c14, c15, feed HIDDEN)");
+    if (rc != SQLITE_OK) return rc;
+    *table = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
+    if (!*table) return SQLITE_NOMEM;
+    std::memset(*table, 0, sizeof(sqlite3_vtab));
+    return SQLITE_OK;
+}
+
+int FeedDisconnect(sqlite3_vtab* table) {
+    sqlite3_free(table);
+    return SQLITE_OK;
+}
+
+// The feed is the argument: an equality on the hidden column.
+int FeedBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
+    info->idxNum = 0;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& constraint = info->aConstraint[i];
+        if (constraint.iColumn != kFeedColumns || constraint.op != SQLITE_INDEX_CONSTRAINT_EQ) {
+            continue;
+        }
+        if (!constraint.usable) return SQLITE_CONSTRAINT;
+        info->aConstraintUsage[i].argvIndex = 1;
+        info->aConstraintUsage[i].omit = 1;
+        info->idxNum = 1;
+    }
+    return SQLITE_OK;
+}
+
+int FeedOpen(sqlite3_vtab*, sqlite3_vtab_cursor** cursor) {
+    auto* feed = static_cast<FeedCursor*>(sqlite3_malloc(sizeof(FeedCursor)));
+    if (!feed) return SQLITE_NOMEM;
+    std::memset(feed, 0, sizeof(FeedCursor));
+    *cursor = &feed->base;
+    return SQLITE_OK;
+}
+
+int FeedClose(sqlite3_vtab_cursor* cursor) {
+    sqlite3_free(cursor);
+    return SQLITE_OK;
+}
+
+int FeedAdvance(FeedCursor* cursor) {
+    cursor->atEnd = !cursor->feed || !cursor->feed->Next();
+    ++cursor->row;
+    if (cursor->atEnd && cursor->feed && cursor->feed->Failed()) {
+        sqlite3_free(cursor->base.pVtab->zErrMsg);
+        cursor->base.pVtab->zErrMsg = sqlite3_mprintf("the rows cannot be made");
+        return SQLITE_ERROR;
+    }
+    return SQLITE_OK;
+}
+
+int FeedFilter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3_value** argv) {
+    auto* cursor = reinterpret_cast<FeedCursor*>(base);
+    cursor->feed = idxNum == 1 && argc == 1
+                       ? static_cast<RowFeed*>(sqlite3_value_pointer(argv[0], kFeedPointerType))
+                       : nullptr;
+    cursor->row = 0;
+    return FeedAdvance(cursor);
+}
+
+int FeedNext(sqlite3_vtab_cursor* base) {
+    return FeedAdvance(reinterpret_cast<FeedCursor*>(base));
+}
+
+int FeedEof(sqlite3_vtab_cursor* base) {
+    return reinterpret_cast<FeedCursor*>(base)->atEnd;
+}
+
+int FeedColumn(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) {
+    auto* cursor = reinterpret_cast<FeedCursor*>(base);
+    if (column < kFeedColumns) cursor->feed->Column(context, column);
+    return SQLITE_OK;
+}
+
+int FeedRowid(sqlite3_vtab_cursor* base, sqlite3_int64* rowid) {
+    *rowid = reinterpret_cast<FeedCursor*>(base)->row;
+    return SQLITE_OK;
+}
+
+// An eponymous table: it exists as kc_feed(...) in every schema, with nothing to create.
+sqlite3_module FeedModule() {
+    sqlite3_module module{};
+    module.xCreate = FeedConnect;
+    module.xConnect = FeedConnect;
+    module.xBestIndex = FeedBestIndex;
+    module.xDisconnect = FeedDisconnect;
+    module.xDestroy = FeedDisconnect;
+    module.xOpen = FeedOpen;
+    module.xClose = FeedClose;
+    module.xFilter = FeedFilter;
+    module.xNext = FeedNext;
+    module.xEof = FeedEof;
+    module.xColumn = FeedColumn;
+    module.xRowid = FeedRowid;
+    return module;
+}
+const sqlite3_module kFeedModule = FeedModule();
+
+}  // namespace
 
 Database::~Database() {
     Close();
@@ -46,14 +165,38 @@ bool Database::OpenReadOnly(const std::string& path) {
 bool Database::Create(const std::string& path) {
     Close();
     path_ = path;
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         TakeError();
         Close();
         return false;
     }
-    return Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144;") &&
+    if (sqlite3_create_module(db_, "kc_feed", &kFeedModule, nullptr) != SQLITE_OK) {
+        TakeError();
+        return false;
+    }
+    // A new store is written once, in one transaction, mostly in key order: large pages (fewer
+    // pages to split and write), no rollback journal (a failed import removes the file), and
+    // caches that keep the import's memory small whatever the size of the books. The TEMP
+    // tables of the import live in a file of their own, never in memory.
+    return Exec(
+               "PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
+               "PRAGMA cache_size=-32768; PRAGMA temp_store=FILE; PRAGMA temp.page_size=65536;"
+               "PRAGMA temp.cache_size=-16384;") &&
            Exec(SchemaSql());
+}
+
+bool Database::InsertFrom(const char* table, int columns, RowFeed& feed) {
+    std::string sql = std::string("INSERT INTO ") + table + " SELECT ";
+    for (int c = 0; c < columns && c < kFeedColumns; ++c) {
+        sql += (c > 0 ? ", c" : "c") + std::to_string(c);
+    }
+    sql += " FROM kc_feed(?1)";
+    Statement insert(*this, sql.c_str());
+    if (!insert.Ok()) return false;
+    sqlite3_bind_pointer(insert.stmt_, 1, &feed, kFeedPointerType, nullptr);
+    return insert.Step() == SQLITE_DONE;
 }
 
 bool Database::Exec(const char* sql) {
@@ -152,6 +295,10 @@ void Statement::BindBlob(int index, const void* data, int size) {
     sqlite3_bind_blob(stmt_, index, size ? data : "", size, SQLITE_TRANSIENT);
 }
 
+void Statement::BindBorrowedBlob(int index, const void* data, int size) {
+    sqlite3_bind_blob(stmt_, index, size ? data : "", size, SQLITE_STATIC);
+}
+
 int Statement::Step() {
     int rc = sqlite3_step(stmt_);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) db_.TakeError();
@@ -161,6 +308,10 @@ int Statement::Step() {
 void Statement::Reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
+}
+
+void Statement::Rewind() {
+    sqlite3_reset(stmt_);
 }
 
 std::string_view Statement::Blob(int column) const {

@@ -18,6 +18,20 @@ constexpr int kStoreVersion = 1;
 
 class Statement;
 
+// Rows made by the program, read by SQL as a table: `InsertFrom` runs one INSERT ... SELECT
+// over them. One statement keeps one cursor on the target for every row, so rows that come in
+// key order are appended where a prepared INSERT run once a row seeks from the root each time.
+class RowFeed {
+public:
+    virtual ~RowFeed() = default;
+    // Moves to the next row. False at the end, or on a failure (then Failed() and the feed
+    // keeps its own error).
+    virtual bool Next() = 0;
+    virtual bool Failed() const = 0;
+    // The current row's column `column` (0-based), set with sqlite3_result_*.
+    virtual void Column(sqlite3_context* context, int column) = 0;
+};
+
 class Database {
 public:
     Database() = default;
@@ -31,6 +45,9 @@ public:
     void Close();
 
     bool Exec(const char* sql);
+    // Inserts every row of `feed` into `table`, whose first `columns` columns (at most 16) the
+    // feed fills. False when SQLite or the feed fails.
+    bool InsertFrom(const char* table, int columns, RowFeed& feed);
     const std::string& Error() const { return error_; }
     sqlite3* Handle() const { return db_; }
 
@@ -60,14 +77,19 @@ public:
     void Bind(int index, std::int64_t value);
     void BindText(int index, std::string_view text);
     void BindBlob(int index, const void* data, int size);
+    // The bytes stay the caller's and must stay as they are until the next Step().
+    void BindBorrowedBlob(int index, const void* data, int size);
     // SQLITE_ROW, SQLITE_DONE or an error code (then the database's Error() is set).
     int Step();
     void Reset();
+    // Makes the statement ready to run again, keeping its bindings.
+    void Rewind();
 
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
     std::string_view Blob(int column) const;
 
 private:
+    friend class Database;
     Database& db_;
     sqlite3_stmt* stmt_ = nullptr;
 };

@@ -1,22 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "books/Csv.h"
 
 namespace books {
 namespace {
 
-std::vector<std::vector<std::string>> ReadAll(std::string_view text, CsvReader* reader) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> fields;
-    while (reader->Next(&fields)) records.push_back(fields);
-    (void)text;
+using Records = std::vector<std::vector<std::string>>;
+
+// Every record the reader gives, copied before the next one is read; each record's first line
+// in `lines`.
+Records ReadAll(CsvReader* reader, std::vector<long>* lines = nullptr) {
+    Records records;
+    std::vector<std::string_view> fields;
+    while (reader->Next(&fields)) {
+        records.emplace_back(fields.begin(), fields.end());
+        if (lines) lines->push_back(reader->RecordLine());
+    }
     return records;
 }
 
 TEST(CsvReader, QuotedFieldsHoldCommasQuotesAndLineBreaks) {
     std::string text = "a,\"b, c\",\"say \"\"hi\"\"\"\r\n\"two\nlines\",,x\n";
     CsvReader reader(text);
-    auto records = ReadAll(text, &reader);
+    auto records = ReadAll(&reader);
     ASSERT_FALSE(reader.Failed()) << reader.Error();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], (std::vector<std::string>{"a", "b, c", "say \"hi\""}));
@@ -27,7 +35,7 @@ TEST(CsvReader, QuotedFieldsHoldCommasQuotesAndLineBreaks) {
 TEST(CsvReader, SkipsBlankLinesAndByteOrderMarkAndCountsLines) {
     std::string text = "\xEF\xBB\xBFh1,h2\n\n\r\n1,2\n";
     CsvReader reader(text);
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
     ASSERT_TRUE(reader.Next(&fields));
     EXPECT_EQ(fields[0], "h1");
     ASSERT_TRUE(reader.Next(&fields));
@@ -39,7 +47,7 @@ TEST(CsvReader, SkipsBlankLinesAndByteOrderMarkAndCountsLines) {
 TEST(CsvReader, RefusesUnbalancedAndStrayQuotes) {
     for (std::string text : {"a,\"open\n", "a,b\"c\n", "a,\"x\"y\n"}) {
         CsvReader reader(text);
-        std::vector<std::string> fields;
+        std::vector<std::string_view> fields;
         EXPECT_FALSE(reader.Next(&fields)) << text;
         EXPECT_TRUE(reader.Failed()) << text;
         EXPECT_EQ(reader.RecordLine(), 1);
@@ -50,9 +58,71 @@ TEST(CsvReader, KeepsShiftJisTrailBytes) {
     // "表" is 0x95 0x5C and "ソ" 0x83 0x5C: trail bytes are never taken for syntax.
     std::string text = "\x95\x5C,\x83\x5C\n";
     CsvReader reader(text);
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
     ASSERT_TRUE(reader.Next(&fields));
-    EXPECT_EQ(fields, (std::vector<std::string>{"\x95\x5C", "\x83\x5C"}));
+    EXPECT_EQ(fields, (std::vector<std::string_view>{"\x95\x5C", "\x83\x5C"}));
+}
+
+// The file is read a chunk at a time: wherever a chunk ends (inside a quoted field, between a
+// doubled quote's two halves, between CR and LF, inside the byte-order mark), the records, their
+// lines and the refusals are those of the text read whole.
+TEST(CsvReader, ChunkBoundariesChangeNothing) {
+    const std::string texts[] = {
+        "\xEF\xBB\xBFh1,h2\r\n\r\n\"a \"\"q\"\" b\",\"x\r\ny\"\r1,\n\n2,\"\"\r\n,last",
+        "id,text\n1,\"one\n\"\"two\"\"\nthree\"\n\n\n2,\"\"\"\"\n3,plain\r\n",
+        "a,b\n1,\"open\n2,3\n",
+        "a,b\n1,2\n3,\"x\"y\n",
+        "a\n\"q\"\r",
+    };
+    for (const std::string& text : texts) {
+        CsvReader whole(text);
+        std::vector<long> wholeLines;
+        Records expected = ReadAll(&whole, &wholeLines);
+        for (std::size_t chunk = 1; chunk <= 9; ++chunk) {
+            CsvReader reader(text, chunk);
+            std::vector<long> lines;
+            EXPECT_EQ(ReadAll(&reader, &lines), expected) << text << " by " << chunk;
+            EXPECT_EQ(lines, wholeLines) << text << " by " << chunk;
+            EXPECT_EQ(reader.Failed(), whole.Failed()) << text << " by " << chunk;
+            EXPECT_EQ(reader.Error(), whole.Error()) << text << " by " << chunk;
+            EXPECT_EQ(reader.RecordLine(), whole.RecordLine()) << text << " by " << chunk;
+        }
+    }
+}
+
+TEST(CsvReader, ARecordLongerThanTheChunkIsReadWhole) {
+    std::string longField(100000, 'x');
+    std::string text = "h\n\"" + longField + "\"\n" + longField + "\n";
+    CsvReader reader(text, 4096);
+    Records records = ReadAll(&reader);
+    ASSERT_FALSE(reader.Failed()) << reader.Error();
+    EXPECT_EQ(records, (Records{{"h"}, {longField}, {longField}}));
+}
+
+// A source that fails after its first bytes.
+class BrokenSource : public ByteSource {
+public:
+    bool Read(char* buffer, std::size_t size, std::size_t* count) override {
+        if (reads_++ > 0) return false;
+        *count = std::min<std::size_t>(size, 4);
+        std::copy_n("a,b\n", *count, buffer);
+        return true;
+    }
+
+private:
+    int reads_ = 0;
+};
+
+TEST(CsvReader, ASourceThatFailsEndsTheReadingAsTheSourcesFailure) {
+    BrokenSource source;
+    CsvReader reader(source, 4);
+    std::vector<std::string_view> fields;
+    ASSERT_TRUE(reader.Next(&fields));
+    EXPECT_EQ(fields, (std::vector<std::string_view>{"a", "b"}));
+    EXPECT_FALSE(reader.Next(&fields));
+    EXPECT_TRUE(reader.Failed());
+    EXPECT_TRUE(reader.SourceFailed());
+    EXPECT_FALSE(reader.Next(&fields));
 }
 
 }  // namespace

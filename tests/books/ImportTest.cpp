@@ -1,6 +1,9 @@
 // Importing books: what is refused, with which message, and that a refused import leaves the
 // store as it was.
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -297,6 +300,161 @@ TEST_F(ImportRefusal, MissingFolderOrFileIsRefused) {
     EXPECT_NE(result.message.find("accounts.csv: cannot be read"), std::string::npos)
         << result.message;
 }
+
+// Every row of every table of a store, in key order, as text: two stores with the same rows
+// give the same text whatever their pages.
+std::string Rows(const std::string& store) {
+    sqlite3* db = nullptr;
+    std::string text;
+    EXPECT_EQ(sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    for (const char* table :
+         {"meta", "company", "users", "accounts", "journal", "ledger", "eras", "notes"}) {
+        std::string sql = std::string("SELECT * FROM ") + table + " ORDER BY 1, 2, 3, 4, 5, 6, 7";
+        if (std::string(table) == "meta" || std::string(table) == "eras") {
+            sql = std::string("SELECT * FROM ") + table + " ORDER BY 1";
+        } else if (std::string(table) == "notes") {
+            sql = "SELECT * FROM notes ORDER BY 1, 2";
+        } else if (std::string(table) == "users" || std::string(table) == "company") {
+            sql = std::string("SELECT * FROM ") + table + " ORDER BY 1";
+        }
+        sqlite3_stmt* query = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &query, nullptr), SQLITE_OK) << sql;
+        text += table;
+        text += "\n";
+        while (query && sqlite3_step(query) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(query); ++c) {
+                const auto* bytes = static_cast<const char*>(sqlite3_column_blob(query, c));
+                text += std::to_string(sqlite3_column_type(query, c)) + ":";
+                text.append(bytes ? bytes : "",
+                            static_cast<std::size_t>(sqlite3_column_bytes(query, c)));
+                text += "|";
+            }
+            text += "\n";
+        }
+        sqlite3_finalize(query);
+    }
+    sqlite3_close(db);
+    return text;
+}
+
+// The journal's data rows (after the header) in a given order.
+std::string Journal(const std::vector<std::string>& rows) {
+    std::string header = SampleFiles()["journal.csv"];
+    header = header.substr(0, header.find('\n') + 1);
+    std::string text = header;
+    for (const std::string& row : rows) text += row + "\n";
+    return text;
+}
+
+std::vector<std::string> SampleJournalRows() {
+    std::vector<std::string> rows;
+    std::string text = SampleFiles()["journal.csv"];
+    std::size_t start = text.find('\n') + 1;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        rows.push_back(text.substr(start, end - start));
+    }
+    return rows;
+}
+
+// A second data set's lines, to mix into the first's: D002 has only its cash account.
+const std::vector<std::string> kSecondSetRows = {"D002,1,,1,20250110,,,1000000,5,,1000000,5,,",
+                                                 "D002,2,,1,20250210,,,1000000,7,,,,,",
+                                                 "D002,2,,2,20250210,,,,,,1000000,7,,"};
+
+// The journal is streamed: a file in entry order goes straight in, any other order is sorted
+// first. Whatever the order of the file, the store holds the same rows.
+TEST_F(ImportRefusal, TheOrderOfTheJournalFileDoesNotChangeTheStore) {
+    std::vector<std::string> ordered = SampleJournalRows();
+    for (const std::string& row : kSecondSetRows) ordered.push_back(row);
+    auto files = SampleFiles();
+    files["journal.csv"] = Journal(ordered);
+    ASSERT_TRUE(Import(files).ok);
+    const std::string expected = Rows(store_);
+    ASSERT_NE(expected.find("D002"), std::string::npos);
+
+    std::vector<std::vector<std::string>> orders;
+    // Reversed: every entry out of order, and the compound entry's lines too.
+    orders.emplace_back(ordered.rbegin(), ordered.rend());
+    // The data sets interleaved, each in entry order.
+    orders.push_back({ordered[0], kSecondSetRows[0], ordered[1], ordered[2], kSecondSetRows[1],
+                      ordered[3], ordered[4], kSecondSetRows[2], ordered[5], ordered[6],
+                      ordered[7]});
+    // A compound entry split across the file: its second line comes last.
+    std::vector<std::string> split = ordered;
+    std::rotate(split.begin() + 3, split.begin() + 4, split.end());
+    orders.push_back(split);
+    for (const auto& order : orders) {
+        files["journal.csv"] = Journal(order);
+        ImportResult result = Import(files);
+        ASSERT_TRUE(result.ok) << result.message;
+        EXPECT_EQ(Rows(store_), expected) << files["journal.csv"];
+    }
+}
+
+struct OrderedRefusal {
+    const char* name;
+    std::vector<std::string> rows;
+    const char* message;
+};
+
+void PrintTo(const OrderedRefusal& refusal, std::ostream* out) {
+    *out << refusal.name;
+}
+
+class JournalRefusalOrder : public BooksTest,
+                            public ::testing::WithParamInterface<OrderedRefusal> {};
+
+// When a journal breaks several rules, the refusal is the one a reading of the whole file
+// would name first: rows in file order, then the entries in (data set, entry, line) order with
+// the data sets in the order of company.csv (D002 first), whatever the order of the file.
+TEST_P(JournalRefusalOrder, NamesTheSameRefusalWhateverTheOrderOfTheFile) {
+    auto files = SampleFiles();
+    files["journal.csv"] = Journal(GetParam().rows);
+    ImportResult result = Import(files);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(GetParam().message), std::string::npos) << result.message;
+    EXPECT_FALSE(fs::exists(store_));
+    EXPECT_FALSE(fs::exists(store_ + ".importing"));
+}
+
+const std::string kUnbalanced = "D001,1,,1,20250410,,,1000000,110,,6000000,100,9,";
+const std::string kLateRowError = "D001,9,,1,20250410,,,1000000,1,,6000000,x,,";
+
+INSTANTIATE_TEST_SUITE_P(
+    Journals, JournalRefusalOrder,
+    ::testing::Values(
+        OrderedRefusal{
+            "RowErrorAfterAnUnbalancedEntry",
+            {kUnbalanced, "D001,2,,1,20250515,,,7000000,200,20,1100002,220,,", kLateRowError},
+            "journal.csv, line 4, column credit_amount: not an amount"},
+        OrderedRefusal{
+            "RowErrorAfterAnUnbalancedEntryOutOfOrder",
+            {"D001,2,,1,20250515,,,7000000,200,20,1100002,220,,", kUnbalanced, kLateRowError},
+            "journal.csv, line 4, column credit_amount: not an amount"},
+        OrderedRefusal{"FirstDataSetOfCompanyFileFirst",
+                       {kUnbalanced, "D002,1,,1,20250110,,,1000000,5,,1000000,4,,"},
+                       "journal.csv, line 3, column entry: entry 1 does not balance"},
+        OrderedRefusal{"LowerEntryFirstWhereverItStands",
+                       {"D001,5,,1,20250930,15,,1000000,7,,5000000,6,,", kUnbalanced},
+                       "journal.csv, line 3, column entry: entry 1 does not balance"},
+        OrderedRefusal{
+            "DuplicateFarApartNamesTheLaterLine",
+            {"D001,3,,1,20250601,,,1000000,50,,,,,", "D001,3,,2,20250601,,,,,,6000000,50,,",
+             "D001,4,,1,20260331,18,,7000000,5,,1000000,5,,",
+             "D001,3,,1,20250601,,,1000000,50,,6000000,50,,"},
+            "journal.csv, line 5, column line: entry 3 has line 1 twice"},
+        OrderedRefusal{"DuplicateInAnEarlierEntryBeforeALaterUnbalancedEntry",
+                       {"D001,3,,1,20250601,,,1000000,50,,6000000,50,,",
+                        "D001,3,,1,20250601,,,1000000,50,,6000000,50,,",
+                        "D001,5,,1,20250930,15,,1000000,7,,5000000,6,,"},
+                       "journal.csv, line 3, column line: entry 3 has line 1 twice"},
+        OrderedRefusal{
+            "UnbalancedNamesTheEntrysLastLineInLineOrder",
+            {"D001,3,,2,20250601,,,,,,6000000,49,,", "D001,3,,1,20250601,,,1000000,50,,,,,"},
+            "journal.csv, line 2, column entry: entry 3 does not balance"}),
+    [](const ::testing::TestParamInfo<OrderedRefusal>& info) {
+        return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace books::test
