@@ -174,22 +174,21 @@ expect "--out to a pipe" 2 "$failed" -- "$build/kccaller" --window 4242 --messag
 "$build/kcbooks" generate "$work/big" --entries 300000 >/dev/null || fail "generate big books"
 "$build/kcbooks" import "$work/big" "$work/big.books" >/dev/null || fail "import big books"
 mkdir -p "$work/interrupted"
-# interrupt SIGNAL WHEN: WHEN is "writing" (once the temporary file exists) or seconds to wait.
+# interrupt SIGNAL: once the temporary file exists, the export is stopped, sent SIGNAL and let go
+# on, so that the signal arrives while it writes however fast the export is.
 interrupt() {
-  local signal=$1 when=$2 target="$work/interrupted/report.xml" caller child="" rc i
+  local signal=$1 target="$work/interrupted/report.xml" caller child="" rc i
   printf 'previous' > "$target"
   "$build/kccaller" --window 4343 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" \
     --books "$work/big.books" --user gen --ui batch --yes --ledger --out "$target" \
     --settings-folder "$work/settings" >"$work/interrupted.out" 2>"$work/stderr" &
   caller=$!
   for i in $(seq 1 1200); do child=$(pgrep -P "$caller") && break; sleep 0.05; done
-  if [ "$when" = writing ]; then
-    for i in $(seq 1 1200); do compgen -G "$work/interrupted/*.kctmp" >/dev/null && break; sleep 0.05; done
-    compgen -G "$work/interrupted/*.kctmp" >/dev/null || fail "$signal: the export never wrote"
-  else
-    sleep "$when"
-  fi
+  for i in $(seq 1 6000); do compgen -G "$work/interrupted/*.kctmp" >/dev/null && break; sleep 0.01; done
+  kill -STOP "$child" 2>/dev/null
+  compgen -G "$work/interrupted/*.kctmp" >/dev/null || fail "$signal: the export never wrote"
   kill "-$signal" "$child"
+  kill -CONT "$child"
   wait "$caller"
   rc=$?
   [ "$rc" = 2 ] || fail "$signal during an export: posted $rc, expected 2"
@@ -200,19 +199,21 @@ interrupt() {
   [ "$(ls "$work/interrupted")" = report.xml ] ||
     fail "$signal during an export: left $(ls "$work/interrupted")"
 }
-interrupt TERM writing
+interrupt TERM
 # Job control on: a background job of a script otherwise starts with SIGINT ignored, and a
 # signal ignored from the start stays ignored.
 set -m
-interrupt INT 1
+interrupt INT
 set +m
-interrupt HUP 1
+interrupt HUP
 cp "$work/sample.books" "$work/kept.books"
 "$build/kcbooks" import "$work/big" "$work/kept.books" >/dev/null 2>"$work/stderr" &
 importer=$!
-for i in $(seq 1 1200); do [ -e "$work/kept.books.importing" ] && break; sleep 0.05; done
+for i in $(seq 1 6000); do [ -e "$work/kept.books.importing" ] && break; sleep 0.01; done
+kill -STOP "$importer" 2>/dev/null
 [ -e "$work/kept.books.importing" ] || fail "interrupted import: the store was never begun"
 kill -TERM "$importer"
+kill -CONT "$importer"
 wait "$importer"
 [ $? != 0 ] || fail "interrupted import: exit 0"
 [ -e "$work/kept.books.importing" ] && fail "interrupted import: the partial store was left"

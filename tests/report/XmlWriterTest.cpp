@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
+#include <string>
 
 #include "report/XmlWriter.h"
 #include "tests/doubles/FakePlatform.h"
@@ -76,6 +78,65 @@ TEST_F(Writer, AfterAFileErrorEveryWriteFails) {
     EXPECT_EQ(writer.Close(), 0);
     EXPECT_EQ(fake.openFiles, 0);
     EXPECT_EQ(fake.files["C:\\out.xml"], "<A>\r\n");
+}
+
+// Enough lines to fill several chunks; each one tells its number.
+std::string ChunkedLines(XmlWriter& writer, std::span<char> line, int count, int* accepted) {
+    std::string expected;
+    *accepted = 0;
+    for (int i = 0; i < count; ++i) {
+        std::string text = std::to_string(i);
+        if (writer.WriteElement(line, "HJ00780S0100", text.c_str(), 5) == 1) ++*accepted;
+        expected += "\t\t\t\t\t<HJ00780S0100>" + text + "</HJ00780S0100>\r\n";
+    }
+    return expected;
+}
+
+constexpr int kChunkedLines = 40000;  // about 1.3 MB: five chunks and a rest
+
+TEST_F(Writer, ChunkedLinesReachTheFileInOrderInBigWrites) {
+    EXPECT_EQ(writer.WriteStartTag(line, "A", 0), 1);
+    writer.BeginChunk();
+    int accepted = 0;
+    std::string expected = ChunkedLines(writer, line, kChunkedLines, &accepted);
+    EXPECT_EQ(writer.EndChunk(), 1);
+    EXPECT_EQ(accepted, kChunkedLines);
+    // The file is the writer's again after the chunked run, and a second run works as well.
+    EXPECT_EQ(writer.WriteEndTag(line, "A", 0), 1);
+    writer.BeginChunk();
+    EXPECT_EQ(writer.WriteElement(line, "B", "x", 0), 1);
+    EXPECT_EQ(writer.EndChunk(), 1);
+    EXPECT_LT(fake.writes, 12);
+    EXPECT_EQ(Written(), "<A>\r\n" + expected + "</A>\r\n<B>x</B>\r\n");
+}
+
+TEST_F(Writer, AChunkThatFailsFailsTheRunAndEveryWriteAfter) {
+    fake.failWriteAt = 2;  // the second chunk, after the start tag and the first chunk
+    EXPECT_EQ(writer.WriteStartTag(line, "A", 0), 1);
+    writer.BeginChunk();
+    int accepted = 0;
+    ChunkedLines(writer, line, kChunkedLines, &accepted);
+    EXPECT_LT(accepted, kChunkedLines);  // a line after the failure was refused
+    EXPECT_EQ(writer.EndChunk(), 0);
+    EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(writer.WriteEndTag(line, "A", 0), 0);
+    EXPECT_EQ(writer.Close(), 0);
+    EXPECT_EQ(fake.openFiles, 0);
+    // The first chunk reached the file whole; nothing after the failed one did.
+    const std::string& written = fake.files["C:\\out.xml"];
+    EXPECT_GE(written.size(), XmlWriter::kChunkSize);
+    EXPECT_LT(written.size(), 2 * XmlWriter::kChunkSize + 4096);
+    EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
+}
+
+TEST_F(Writer, AFailureInTheLastChunkFailsTheEndOfTheRun) {
+    fake.failWriteAt = 1;
+    EXPECT_EQ(writer.WriteStartTag(line, "A", 0), 1);
+    writer.BeginChunk();
+    EXPECT_EQ(writer.WriteElement(line, "B", "x", 1), 1);  // gathered, not yet written
+    EXPECT_EQ(writer.EndChunk(), 0);
+    EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(fake.openFiles, 0);
 }
 
 TEST_F(Writer, FileThatCannotBeCreatedFailsTheFirstWrite) {
