@@ -49,6 +49,21 @@ TEST(ReadingExports, LedgerBecomesAccountsWithTheirLines) {
     EXPECT_EQ(entry.balance, 400);
 }
 
+TEST(ReadingExports, AttributesAreReadWithTheirReferencesReplaced) {
+    // A label holds "&" when the account's name does; the ledger names the account plainly.
+    const std::string text =
+        Edited("<Item Label=\"現金\">400<", "<Item Label=\"R&amp;D &#38; &lt;A&gt;\">400<");
+    ReadResult read = ReadExportBytes(
+        Edited("<HJ00780S0010>現金<", "<HJ00780S0010>R&amp;D &amp; &lt;A&gt;<", text));
+    ASSERT_TRUE(read.ok) << read.reason;
+    const XmlNode& cash = read.document.Section("BalanceSheet")
+                              ->Child("Assets")
+                              ->Child("CurrentAssets")
+                              ->children.front();
+    EXPECT_EQ(*cash.Attribute("Label"), "R&D & <A>");
+    EXPECT_EQ(*cash.Attribute("Label"), read.document.ledger[0].name);
+}
+
 TEST(ReadingExports, ShiftJisExportIsDecoded) {
     ReadResult read = ReadExportFile(KC_SAMPLE_EXPORT);
     ASSERT_TRUE(read.ok) << read.reason;
@@ -118,6 +133,19 @@ TEST(RefusedFiles, UndeclaredEntityIsNotWellFormed) {
     ReadResult read = ReadExportBytes(Edited("<PROGRAMVER>22.03.01<", "<PROGRAMVER>&secret;<"));
     EXPECT_FALSE(read.ok);
     EXPECT_NE(read.reason.find("not well-formed"), std::string::npos) << read.reason;
+}
+
+TEST(RefusedFiles, ElementsNestedTooDeeplyAreRefusedWithTheirLine) {
+    // The statements are a few levels deep; a file nested far deeper is not an export, and the
+    // reader's tree must not grow deeper than the stack can walk.
+    std::string nested;
+    for (int i = 0; i < 100000; ++i) nested += "<Line>";
+    for (int i = 0; i < 100000; ++i) nested += "</Line>";
+    const std::string text = Edited("<AmountGuaranties>", "<AmountGuaranties>\n" + nested);
+    ReadResult read = ReadExportBytes(text);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.line, LineOf("<AmountGuaranties>", text) + 1);
+    EXPECT_NE(read.reason.find("nested deeper"), std::string::npos) << read.reason;
 }
 
 TEST(RefusedFiles, MissingFileAndFolderAreNamed) {

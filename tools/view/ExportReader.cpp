@@ -17,6 +17,9 @@ namespace kcview {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
+// The parser's own limit when it builds a tree; its push mode with SAX keeps none, and the tree
+// built here is walked recursively.
+constexpr int kMaxDepth = 256;
 
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
@@ -33,6 +36,9 @@ public:
     void Start(std::string_view name, int attributeCount, const xmlChar** attributes) {
         ++depth_;
         if (failed_) return;
+        if (depth_ > kMaxDepth)
+            return Refuse("elements are nested deeper than " + std::to_string(kMaxDepth) +
+                          " levels: this is not an exported file");
         if (depth_ == 1) {
             if (name != "REPORT")
                 return Refuse("the root element is " + std::string(name) +
@@ -180,10 +186,25 @@ private:
         // Five pointers per attribute: name, prefix, namespace, value start, value end.
         for (int i = 0; i < count; ++i) {
             const xmlChar** a = attributes + 5 * i;
-            node.attributes.emplace_back(std::string(View(a[0])),
-                                         std::string(reinterpret_cast<const char*>(a[3]),
-                                                     static_cast<std::size_t>(a[4] - a[3])));
+            node.attributes.emplace_back(
+                std::string(View(a[0])),
+                AttributeValue(std::string_view(reinterpret_cast<const char*>(a[3]),
+                                                static_cast<std::size_t>(a[4] - a[3]))));
         }
+    }
+
+    // Without entity substitution the parser hands an attribute's "&" on as "&#38;" (every
+    // other reference it replaces): that is the one left to replace.
+    static std::string AttributeValue(std::string_view raw) {
+        static constexpr std::string_view kAmpersand = "&#38;";
+        std::string value;
+        value.reserve(raw.size());
+        for (std::size_t at = raw.find(kAmpersand); at != std::string_view::npos;
+             at = raw.find(kAmpersand)) {
+            value.append(raw.substr(0, at)).push_back('&');
+            raw.remove_prefix(at + kAmpersand.size());
+        }
+        return value.append(raw);
     }
 
     // --- the general ledger: HJ00780S (depth 3), its accounts HJ00780S01 (4) with their fields
