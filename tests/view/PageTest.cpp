@@ -69,6 +69,19 @@ TEST(ReviewPage, LedgerIsCollapsedWithOpeningLinesAndClosing) {
     EXPECT_NE(page.find("期末残高<td><td>400"), std::string::npos);
 }
 
+TEST(ReviewPage, DatesThatAreNotDatesAreShownAsEscapedText) {
+    // Eight characters long, like a date, but markup: the page shows them and runs nothing.
+    std::string text = Edited("<HJ00780S0060>20250410<", "<HJ00780S0060>&lt;b&gt;xy&lt;i&gt;<");
+    text = Edited("<JIGYOUNENDOFROM>20250401<", "<JIGYOUNENDOFROM>&lt;i&gt;x0401<", text);
+    text = Edited("<JIGYOUNENDOTO>20260331<", "<JIGYOUNENDOTO>2026ab31<", text);
+    const std::string page = PageOf(text);
+    EXPECT_EQ(page.find("<b>x"), std::string::npos);
+    EXPECT_EQ(page.find("<b/x"), std::string::npos);
+    EXPECT_EQ(page.find("<i>"), std::string::npos);
+    EXPECT_NE(page.find("<td>&lt;b&gt;xy&lt;i&gt;<td>"), std::string::npos);
+    EXPECT_NE(page.find("事業年度 &lt;i&gt;x0401～2026ab31</p>"), std::string::npos);
+}
+
 TEST(ReviewPage, FailedCheckShowsItsFiguresAndLines) {
     const std::string page =
         PageOf(Edited(R"(<Item Label="現金">400</Item>)", R"(<Item Label="現金">-400</Item>)"));

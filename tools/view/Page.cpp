@@ -3,6 +3,7 @@
 
 #include "tools/view/Page.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -113,6 +114,12 @@ std::string HeadingOf(const XmlNode& node) {
     return found != SectionHeadings().end() ? found->second : node.name;
 }
 
+// Eight digits, the only text the page writes as a date without escaping it.
+bool IsDate(std::string_view text) {
+    return text.size() == 8 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 class Html {
 public:
     explicit Html(std::size_t reserve) { out_.reserve(reserve); }
@@ -161,7 +168,7 @@ public:
     }
     // yyyymmdd as yyyy/mm/dd; any other text as it is.
     Html& Date(std::string_view date) {
-        if (date.size() != 8) return Text(date);
+        if (!IsDate(date)) return Text(date);
         return *this << date.substr(0, 4) << "/" << date.substr(4, 2) << "/" << date.substr(6, 2);
     }
     std::string Take() { return std::move(out_); }
@@ -200,7 +207,7 @@ std::string LabelOf(const XmlNode& node) {
 
 // "2025年4月1日"
 void JapaneseDate(Html& html, const std::string& date) {
-    if (date.size() != 8) {
+    if (!IsDate(date)) {
         html.Text(date);
         return;
     }
