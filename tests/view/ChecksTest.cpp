@@ -112,6 +112,26 @@ TEST(SectionTotals, SubsectionFiguresAreTermsOfTheirSection) {
     EXPECT_NE(failure->right.what.find("有形固定資産合計"), std::string::npos);
 }
 
+TEST(SectionTotals, SumsBeyondSixtyFourBitsNeverHold) {
+    // 2^63 - 1 and 1 make 2^63, not the -2^63 a wrapped sum would equal.
+    std::string text = Edited(R"(Label="流動資産合計" Amount="1000")",
+                              R"(Label="流動資産合計" Amount="-9223372036854775808")");
+    text = Edited(">400<", ">9223372036854775807<", text);
+    text = Edited(">600<", ">1<", text);
+    EXPECT_NE(FindFailure(FailuresOf(Outcomes(text), "section-totals"), "流動資産合計"), nullptr);
+
+    // Three items of -2^63 + 1 in all under 2^63 - 1: 2^64 - 2 apart, not the 2 a wrapped
+    // difference would make, which three terms could explain.
+    text = Edited(R"(Label="流動資産合計" Amount="1000")",
+                  R"(Label="流動資産合計" Amount="9223372036854775807")");
+    text = Edited(">400<", ">-3074457345618258602<", text);
+    text = Edited(R"(<Item Label="売掛金">600</Item>)",
+                  "<Item Label=\"売掛金\">-3074457345618258602</Item>\n"
+                  "<Item Label=\"前払費用\">-3074457345618258603</Item>",
+                  text);
+    EXPECT_NE(FindFailure(FailuresOf(Outcomes(text), "section-totals"), "流動資産合計"), nullptr);
+}
+
 TEST(Balance, AssetsOtherThanLiabilitiesPlusNetAssetsFail) {
     const std::string text =
         Edited(R"(<Item Label="繰越利益剰余金">800)", R"(<Item Label="繰越利益剰余金">805)",

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -43,15 +44,39 @@ std::string LabelOf(const XmlNode& node) {
     return label && !label->empty() ? *label : node.name;
 }
 
-// A figure computed from terms of the file, each cut to whole yen.
+// a + b, or nothing when the sum does not fit 64 bits: the file's figures are any 64-bit
+// numbers, and a wrapped sum could agree with one by chance.
+std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    if ((b > 0 && a > kMax - b) || (b < 0 && a < kMin - b)) return std::nullopt;
+    return a + b;
+}
+
+// A figure computed from terms of the file, each cut to whole yen. A sum beyond 64 bits
+// agrees with no figure of the file.
 struct Computed {
     std::int64_t amount = 0;
     std::size_t terms = 0;
     std::vector<int> lines;
     std::vector<std::string> names;
+    bool fits = true;
+
+    void AddTerm(std::int64_t term) {
+        std::optional<std::int64_t> sum = CheckedSum(amount, term);
+        fits = fits && sum;
+        if (sum) amount = *sum;
+    }
 
     void Add(const Computed& other, int sign) {
-        amount += sign * other.amount;
+        fits = fits && other.fits;
+        if (sign > 0) {
+            AddTerm(other.amount);
+        } else if (other.amount == std::numeric_limits<std::int64_t>::min()) {
+            fits = false;
+        } else {
+            AddTerm(-other.amount);
+        }
         terms += other.terms;
         lines.insert(lines.end(), other.lines.begin(), other.lines.end());
         for (const std::string& name : other.names)
@@ -74,7 +99,7 @@ Computed SumOf(const XmlNode& section) {
     std::size_t items = 0;
     for (const XmlNode& child : section.children) {
         if (child.name == "Item") {
-            sum.amount += ItemAmount(child);
+            sum.AddTerm(ItemAmount(child));
             sum.terms += 1;
             sum.lines.push_back(child.line);
             ++items;
@@ -97,13 +122,21 @@ FigureSide SideOf(const Computed& computed) {
     std::string what;
     for (const std::string& name : computed.names) what += (what.empty() ? "" : " ") + name;
     if (what.empty()) what = "nothing";
+    if (!computed.fits) what += ", a sum beyond 64 bits";
     return Side(what, computed.amount, computed.lines);
 }
 
 // Compares a figure of the file with the one computed from its terms.
 void Compare(const XmlNode& figure, std::int64_t amount, const Computed& computed,
              std::vector<Disagreement>& failures) {
-    if (WithinTruncation(amount - computed.amount, computed.terms)) return;
+    if (computed.fits) {
+        // The difference of two 64-bit figures is beyond 64 bits only when they are far apart.
+        const bool apart = (computed.amount < 0 &&
+                            amount > std::numeric_limits<std::int64_t>::max() + computed.amount) ||
+                           (computed.amount > 0 &&
+                            amount < std::numeric_limits<std::int64_t>::min() + computed.amount);
+        if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) return;
+    }
     failures.push_back({Side(LabelOf(figure), amount, {figure.line}), SideOf(computed)});
 }
 
