@@ -68,6 +68,14 @@ bool ReadInputFile(const fs::path& path, const std::string& name, std::uint64_t 
     return false;
 }
 
+// Whether an optional input is there. A path the system cannot look at (a link that loops, a
+// folder without search permission) counts as there, so that its reading refuses the import
+// with the file's name instead of an exception ending the program.
+bool IsPresent(const fs::path& path) {
+    std::error_code error;
+    return fs::status(path, error).type() != fs::file_type::not_found;
+}
+
 // An input file as the CSV reader takes it.
 class FileSource : public ByteSource {
 public:
@@ -809,7 +817,7 @@ static const Account* PostingAccount(Table& table, DataSet& set, std::size_t col
 
 bool Importer::LoadOpenings() {
     enum { kId, kCode, kDebit, kCredit };
-    if (!fs::exists(dir_ / "openings.csv")) return true;
+    if (!IsPresent(dir_ / "openings.csv")) return true;
     Table table("openings.csv",
                 {{"data_id", true}, {"code", true}, {"debit", false}, {"credit", false}},
                 encoding_);
@@ -952,7 +960,7 @@ Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, Journa
         Fail(message);
         return Pass::kFailed;
     };
-    if (!fs::exists(dir_ / "journal.csv")) return Pass::kBuilt;
+    if (!IsPresent(dir_ / "journal.csv")) return Pass::kBuilt;
     Table table("journal.csv",
                 {{"data_id", true},
                  {"entry", true},
@@ -1025,7 +1033,7 @@ Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, Journa
 
 bool Importer::LoadEras() {
     enum { kFirst, kName, kShort };
-    if (!fs::exists(dir_ / "eras.csv")) {
+    if (!IsPresent(dir_ / "eras.csv")) {
         // The eras of the Japanese calendar since 1868 (Shift_JIS literals).
         eras_ = {{18681023, "明治", "M"},
                  {19120730, "大正", "T"},
@@ -1061,7 +1069,7 @@ bool Importer::LoadNotes() {
         fs::path dir = dir_ / "notes" / folder;
         for (std::size_t k = 0; k < 3; ++k) {
             fs::path path = dir / kFiles[k];
-            if (!fs::exists(path)) continue;
+            if (!IsPresent(path)) continue;
             std::string raw;
             std::string name = "notes/" + folder + "/" + kFiles[k];
             std::string error;
@@ -1238,7 +1246,8 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
                          SourceEncoding encoding) {
     ImportResult result;
     Importer importer(PathFromUtf8(booksDir), encoding);
-    if (!fs::is_directory(PathFromUtf8(booksDir))) {
+    std::error_code error;
+    if (!fs::is_directory(PathFromUtf8(booksDir), error)) {
         result.message = booksDir + ": not a folder";
         return result;
     }
@@ -1261,7 +1270,6 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
         result.message = importer.Error();
         return result;
     }
-    std::error_code error;
     fs::rename(PathFromUtf8(temporary), PathFromUtf8(storePath), error);
     if (error) {
         fs::remove(PathFromUtf8(temporary), ignored);

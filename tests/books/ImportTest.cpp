@@ -254,6 +254,34 @@ TEST_F(ImportRefusal, InputThatIsNotARegularFileIsRefused) {
         << result.message;
 }
 
+// A path the system cannot even look at (here a symbolic link to itself) is refused with a
+// message naming it, for the folder and for every optional file, never ended by an exception.
+TEST_F(ImportRefusal, PathsThatCannotBeLookedAtAreRefusedByName) {
+    for (const char* name : {"openings.csv", "journal.csv", "eras.csv", "notes/D001/body.txt"}) {
+        std::string folder = WriteBooks(SampleFiles());
+        fs::path loop = fs::path(folder) / name;
+        fs::remove(loop);
+        std::error_code error;
+        fs::create_symlink(loop.filename(), loop, error);
+        if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+        ImportResult result;
+        ASSERT_NO_THROW(result = ImportBooks(folder, store_, SourceEncoding::kUtf8)) << name;
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_NE(result.message.find(std::string(name) + ": cannot be read"), std::string::npos)
+            << result.message;
+        EXPECT_FALSE(fs::exists(store_));
+    }
+    fs::path folder = fs::path(dir_) / "looped-books";
+    std::error_code error;
+    fs::create_directory_symlink(folder.filename(), folder, error);
+    ASSERT_FALSE(error) << error.message();
+    ImportResult result;
+    ASSERT_NO_THROW(result = ImportBooks(folder.string(), store_, SourceEncoding::kUtf8));
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("looped-books: not a folder"), std::string::npos)
+        << result.message;
+}
+
 TEST_F(ImportRefusal, FilesBeyondTheirSizeLimitAreRefusedWithTheLimit) {
     std::string folder = WriteBooks(SampleFiles());
     // A notes text one byte over 16 MiB.
