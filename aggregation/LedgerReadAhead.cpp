@@ -1,12 +1,14 @@
 #include "aggregation/LedgerReadAhead.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "aggregation/StatementData.h"
 #include "app/ProgressDialog.h"
 
-LedgerReadAhead::LedgerReadAhead(StatementData& data, ProgressDialog* progress)
-    : data_(data), progress_(progress) {}
+LedgerReadAhead::LedgerReadAhead(StatementData& data, ProgressDialog* progress,
+                                 std::size_t batchesAhead)
+    : data_(data), progress_(progress), batchesAhead_(std::max<std::size_t>(batchesAhead, 1)) {}
 
 LedgerReadAhead::~LedgerReadAhead() {
     Stop();
@@ -23,15 +25,39 @@ void LedgerReadAhead::Stop() {
     data_.CountDetailPulses(false);
 }
 
+bool LedgerReadAhead::TakeEmptyBatch(Batch* batch) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!spent_.empty()) {
+            *batch = std::move(spent_.back());
+            spent_.pop_back();
+        }
+    }
+    batch->size = 0;
+    if (!batch->items.empty()) return true;
+    try {
+        batch->items.resize(kBatchLines);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
 // The reading thread: batches of lines, each with the pulses its reading made, until the
 // ledger ends or fails. The last item of the last batch carries the end (0) or the failure.
 void LedgerReadAhead::Read() {
     for (;;) {
         Batch batch;
-        batch.reserve(kBatchLines);
+        if (!TakeEmptyBatch(&batch)) {
+            // Nothing to hand the failure over in: the writer learns it from the flag.
+            std::lock_guard<std::mutex> lock(mutex_);
+            readerLost_ = true;
+            changed_.notify_all();
+            return;
+        }
         int status = 1;
-        while (status == 1 && batch.size() < kBatchLines) {
-            Item& item = batch.emplace_back();
+        while (status == 1 && batch.size < batch.items.size()) {
+            Item& item = batch.items[batch.size++];
             try {
                 status = data_.Next(&item.line);
             } catch (const std::exception&) {
@@ -42,7 +68,7 @@ void LedgerReadAhead::Read() {
             item.status = status;
         }
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stopping_ || ready_.size() < kBatchesAhead; });
+        changed_.wait(lock, [&] { return stopping_ || ready_.size() < batchesAhead_; });
         if (stopping_) return;
         ready_.push_back(std::move(batch));
         changed_.notify_all();
@@ -71,15 +97,30 @@ int LedgerReadAhead::Next(LedgerLine* line) {
         }
         return status;
     }
-    if (next_ == current_.size()) {
+    if (next_ == current_.size) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return !ready_.empty(); });
+        changed_.wait(lock, [&] { return !ready_.empty() || readerLost_; });
+        if (ready_.empty()) {
+            lock.unlock();
+            finished_ = true;
+            finalStatus_ = -1;
+            handedFailure_ = true;
+            Stop();
+            return finalStatus_;
+        }
+        if (!current_.items.empty()) {
+            try {
+                spent_.push_back(std::move(current_));
+            } catch (const std::exception&) {
+                // Not kept for reuse: the reader makes a new one.
+            }
+        }
         current_ = std::move(ready_.front());
         ready_.pop_front();
         next_ = 0;
         changed_.notify_all();
     }
-    const Item& item = current_[next_++];
+    const Item& item = current_.items[next_++];
     if (progress_) {
         for (std::uint32_t i = 0; i < item.pulses; ++i) progress_->PulseDetail();
     }

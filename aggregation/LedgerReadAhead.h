@@ -20,13 +20,17 @@ class StatementData;
 
 class LedgerReadAhead : public LedgerLineSource {
 public:
-    // Lines handed over at once, and batches read ahead at most: a few megabytes whatever the
-    // size of the books.
+    // Lines handed over at once, and batches read ahead at most: about 8 MB whatever the size
+    // of the books. The books hand over an account's lines only once the whole account is read,
+    // and the writer spends as long on a big account's lines: a lead of many batches lets each
+    // side go on through the other's long steps instead of waiting for it.
     static constexpr std::size_t kBatchLines = 1024;
-    static constexpr std::size_t kBatchesAhead = 4;
+    static constexpr std::size_t kBatchesAhead = 32;
 
     // `data` is aggregated with its ledger read while written; `progress` may be null.
-    LedgerReadAhead(StatementData& data, ProgressDialog* progress);
+    // `batchesAhead` (at least 1) is the lead.
+    LedgerReadAhead(StatementData& data, ProgressDialog* progress,
+                    std::size_t batchesAhead = kBatchesAhead);
     ~LedgerReadAhead() override;
     LedgerReadAhead(const LedgerReadAhead&) = delete;
     LedgerReadAhead& operator=(const LedgerReadAhead&) = delete;
@@ -46,17 +50,27 @@ private:
         std::uint32_t pulses = 0;  // detail pulses of the lines read up to this one
         int status = 0;            // Next's answer
     };
-    using Batch = std::vector<Item>;
+    // A batch's items are made once; a batch the writer has finished goes back to the reader
+    // and its items are overwritten.
+    struct Batch {
+        std::vector<Item> items;
+        std::size_t size = 0;
+    };
 
     void Read();
+    // A batch to fill: a spent one, or a new one. False when memory ran out.
+    bool TakeEmptyBatch(Batch* batch);
 
     StatementData& data_;
     ProgressDialog* progress_;
+    const std::size_t batchesAhead_;
     std::thread reader_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Batch> ready_;  // guarded by mutex_
-    bool stopping_ = false;    // guarded by mutex_
+    std::deque<Batch> ready_;   // guarded by mutex_
+    std::vector<Batch> spent_;  // guarded by mutex_
+    bool stopping_ = false;     // guarded by mutex_
+    bool readerLost_ = false;   // guarded by mutex_: no batch could be made to hand over
     // The writer's side.
     Batch current_;
     std::size_t next_ = 0;

@@ -130,15 +130,15 @@ public:
     BackgroundWrites(const BackgroundWrites&) = delete;
     BackgroundWrites& operator=(const BackgroundWrites&) = delete;
 
-    // Takes `chunk` (leaving an empty buffer with room in its place) once the chunk before it
-    // reached the file. False, and nothing taken, when a write failed.
-    bool Hand(std::string& chunk) {
+    // Takes the first `size` bytes of `chunk` once the chunk before it reached the file, and
+    // leaves the buffer of that chunk in its place. False, and nothing taken, when a write
+    // failed.
+    bool Hand(std::string& chunk, std::size_t size) {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return !inHand_; });
         if (failed_) return false;
-        // The buffer of the chunk written before comes back, emptied, for the next one.
         writing_.swap(chunk);
-        chunk.clear();
+        writingSize_ = size;
         inHand_ = true;
         changed_.notify_all();
         return true;
@@ -159,7 +159,7 @@ private:
             lock.unlock();
             bool written = true;
             try {
-                file_.Write(writing_.data(), writing_.size());
+                file_.Write(writing_.data(), writingSize_);
             } catch (const FileError&) {
                 written = false;
             }
@@ -173,7 +173,8 @@ private:
     File& file_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::string writing_;  // the chunk in hand
+    std::string writing_;  // the chunk in hand: its first writingSize_ bytes
+    std::size_t writingSize_ = 0;
     bool inHand_ = false;
     bool failed_ = false;
     bool quitting_ = false;
@@ -263,14 +264,19 @@ int XmlWriter::HandChunk() {
             background_ = std::make_unique<BackgroundWrites>(*file_);
         } catch (const std::exception&) {
             // No thread to be had: the chunk is written here.
-            int written = WriteBytes(chunk_.data(), chunk_.size());
-            chunk_.clear();
+            int written = WriteBytes(chunk_.data(), chunkUsed_);
+            chunkUsed_ = 0;
             return written;
         }
     }
-    if (background_->Hand(chunk_)) return 1;
-    WaitForBackgroundWrites(true);
-    return 0;
+    if (!background_->Hand(chunk_, chunkUsed_)) {
+        WaitForBackgroundWrites(true);
+        return 0;
+    }
+    // The buffer that came back is the one written before, or a new one the first time.
+    chunkUsed_ = 0;
+    if (chunk_.size() < kChunkSize + kChunkSlack) chunk_.resize(kChunkSize + kChunkSlack);
+    return 1;
 }
 
 int XmlWriter::WaitForBackgroundWrites(bool end) {
@@ -294,26 +300,37 @@ int XmlWriter::WriteLine(const char* data, std::size_t size) {
         failed_ = true;
         return 0;
     }
-    chunk_.append(data, size);
-    if (chunk_.size() < kChunkSize) return 1;
+    char* free = chunk_.data() + chunkUsed_;
+    if (data != free) {
+        // Built elsewhere: copied in, the chunk growing for a line longer than its slack.
+        if (chunk_.size() - chunkUsed_ < size) chunk_.resize(chunkUsed_ + size);
+        std::memcpy(chunk_.data() + chunkUsed_, data, size);
+    }
+    chunkUsed_ += size;
+    if (chunkUsed_ < kChunkSize) return 1;
     return HandChunk();
+}
+
+std::span<char> XmlWriter::LineSpace(std::span<char> buffer) {
+    if (!chunking_ || chunk_.size() - chunkUsed_ < buffer.size()) return buffer;
+    return {chunk_.data() + chunkUsed_, buffer.size()};
 }
 
 void XmlWriter::BeginChunk() {
     chunking_ = true;
-    chunk_.clear();
-    chunk_.reserve(kChunkSize + 4096);
+    chunkUsed_ = 0;
+    if (chunk_.size() < kChunkSize + kChunkSlack) chunk_.resize(kChunkSize + kChunkSlack);
 }
 
 int XmlWriter::EndChunk() {
     chunking_ = false;
     if (!file_) return 0;
-    const int handed = chunk_.empty() || !background_ ? 1 : HandChunk();
+    const int handed = chunkUsed_ == 0 || !background_ ? 1 : HandChunk();
     // The thread stays for the next chunked run; the file is this thread's again.
     if (!WaitForBackgroundWrites(false) || !handed) return 0;
-    if (chunk_.empty()) return file_ ? 1 : 0;
-    int written = WriteBytes(chunk_.data(), chunk_.size());
-    chunk_.clear();
+    if (chunkUsed_ == 0) return file_ ? 1 : 0;
+    int written = WriteBytes(chunk_.data(), chunkUsed_);
+    chunkUsed_ = 0;
     return written;
 }
 
@@ -348,7 +365,7 @@ bool XmlWriter::AppendAttributes(Line& line, const char* name1, const char* valu
 
 int XmlWriter::WriteStartTag(std::span<char> buffer, const char* name, int depth, const char* name1,
                              const char* value1, const char* name2, const char* value2) {
-    Line line(buffer);
+    Line line(LineSpace(buffer));
     line.AppendTabs(depth);
     line.Append("<");
     line.Append(name ? name : "");
@@ -362,7 +379,7 @@ int XmlWriter::WriteElement(std::span<char> buffer, const char* name, const char
                             const char* value2) {
     std::string_view element = name ? name : "";
     if (!name1 || !value1) return WritePlainElement(buffer, element, text, depth);
-    Line line(buffer);
+    Line line(LineSpace(buffer));
     line.AppendTabs(depth);
     line.Append("<");
     line.Append(element);
@@ -379,7 +396,7 @@ int XmlWriter::WriteElement(std::span<char> buffer, const char* name, const char
 }
 
 int XmlWriter::WriteEndTag(std::span<char> buffer, const char* name, int depth) {
-    Line line(buffer);
+    Line line(LineSpace(buffer));
     line.AppendTabs(depth);
     line.Append("</");
     line.Append(name ? name : "");
@@ -391,6 +408,7 @@ int XmlWriter::WriteEndTag(std::span<char> buffer, const char* name, int depth) 
 // millions of these. The same bytes and limits as the general form.
 int XmlWriter::WritePlainElement(std::span<char> buffer, std::string_view element, const char* text,
                                  int depth) {
+    buffer = LineSpace(buffer);
     const std::size_t tabs = depth > 0 ? static_cast<std::size_t>(depth) : 0;
     const std::size_t fixed = tabs + 1 + element.size() + 1 + 2 + element.size() + 3;
     if (buffer.empty() || fixed > buffer.size() - 1) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The emitter of the output file: one line per call, built in the caller's line buffer, TAB
+// The emitter of the output file: one line per call, built in the caller's line buffer (while
+// lines are gathered into a chunk, in as much room at the chunk's end, with the same limits), TAB
 // indented, ended by CR LF, texts and attribute values escaped. The document is Shift_JIS and
 // the writer copies bytes: none of the five escaped bytes can be the second byte of a
 // double-byte character, so escaping never splits one. Whatever a text holds, the document
@@ -60,6 +61,8 @@ public:
     // next chunk is gathered; a write that failed fails the next line that fills a chunk, or
     // EndChunk. EndChunk returns 1 when every gathered line reached the file.
     static constexpr std::size_t kChunkSize = 256 * 1024;
+    // Room past kChunkSize, so that a chunk's last line is built where it stays.
+    static constexpr std::size_t kChunkSlack = 4096;
     void BeginChunk();
     int EndChunk();
 
@@ -78,6 +81,9 @@ private:
                           const char* value2);
     int WriteLine(const Line& line);
     int WriteLine(const char* data, std::size_t size);
+    // Where a line the size of `buffer` is built: in place at the end of the chunk while
+    // lines are gathered and there is room, else in `buffer`.
+    std::span<char> LineSpace(std::span<char> buffer);
     int WritePlainElement(std::span<char> buffer, std::string_view element, const char* text,
                           int depth);
     int WriteBytes(const char* data, std::size_t size);
@@ -93,6 +99,7 @@ private:
     bool failed_ = false;
     char escaped_[kValueLimit + 1] = {};
     bool chunking_ = false;
-    std::string chunk_;
+    std::string chunk_;  // the chunk's buffer: its first chunkUsed_ bytes are gathered lines
+    std::size_t chunkUsed_ = 0;
     std::unique_ptr<BackgroundWrites> background_;
 };

@@ -9,6 +9,10 @@
 
 namespace {
 
+// A short lead, so that these books pass through it many times over and spent batches are
+// filled again.
+constexpr std::size_t kLead = 2;
+
 // What the writer saw: each line's account and balance, and how often the detail bar had
 // stepped when the line (or the end) arrived.
 struct Seen {
@@ -72,14 +76,13 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     const long before = fake.progressCalls["StepDetail"];
     Seen expected = ReadAll(direct);
     ASSERT_EQ(expected.end, 0);
-    ASSERT_GT(expected.codes.size(),
-              (LedgerReadAhead::kBatchesAhead + 2) * LedgerReadAhead::kBatchLines);
+    ASSERT_GT(expected.codes.size(), (kLead + 2) * LedgerReadAhead::kBatchLines);
     for (long& steps : expected.stepsAtLine) steps -= before;
 
     StatementData threaded;
     Aggregate(threaded);
     const long start = fake.progressCalls["StepDetail"];
-    LedgerReadAhead ahead(threaded, &progress);
+    LedgerReadAhead ahead(threaded, &progress, kLead);
     Seen seen = ReadAll(ahead);
     for (long& steps : seen.stepsAtLine) steps -= start;
 
@@ -104,7 +107,7 @@ TEST_F(ReadAhead, FailureArrivesAfterTheSameLines) {
     LogIn({{"ClRuleMotocho::MoveNext", {77, 2500}}});
     StatementData threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress);
+    LedgerReadAhead ahead(threaded, &progress, kLead);
     Seen seen = ReadAll(ahead);
     EXPECT_EQ(seen.end, -1);
     EXPECT_EQ(seen.codes, expected.codes);
@@ -119,7 +122,7 @@ TEST_F(ReadAhead, AWriterThatStopsEarlyIsNotToldOfAFailureAhead) {
     LogIn({{"ClRuleMotocho::MoveNext", {77, 500}}});
     StatementData threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress);
+    LedgerReadAhead ahead(threaded, &progress, kLead);
     Seen seen = ReadAll(ahead, 10);
     ASSERT_EQ(seen.codes.size(), 10u);
     ahead.Stop();
@@ -131,7 +134,7 @@ TEST_F(ReadAhead, AfterStopThePulsesReachTheWindowDirectly) {
     LogIn();
     StatementData threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress);
+    LedgerReadAhead ahead(threaded, &progress, kLead);
     LedgerLine line{};
     ASSERT_EQ(ahead.Next(&line), 1);
     ahead.Stop();
@@ -145,7 +148,7 @@ TEST_F(ReadAhead, LeftUnreadItStopsWithoutAThread) {
     StatementData threaded;
     Aggregate(threaded);
     {
-        LedgerReadAhead ahead(threaded, &progress);
+        LedgerReadAhead ahead(threaded, &progress, kLead);
         LedgerLine line{};
         ASSERT_EQ(ahead.Next(&line), 1);
     }  // destroyed while reading ahead: the thread is stopped and joined
