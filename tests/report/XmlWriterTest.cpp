@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "report/XmlWriter.h"
 #include "tests/doubles/FakePlatform.h"
@@ -108,6 +109,42 @@ TEST_F(Writer, ChunkedLinesReachTheFileInOrderInBigWrites) {
     EXPECT_EQ(writer.EndChunk(), 1);
     EXPECT_LT(fake.writes, 12);
     EXPECT_EQ(Written(), "<A>\r\n" + expected + "</A>\r\n<B>x</B>\r\n");
+}
+
+// Lines gathered into a chunk are built where they stay: the same bytes and the same limits as
+// lines written one by one, whatever their buffer, and a line refused leaves nothing behind.
+void MixedLines(XmlWriter& writer, std::span<char> line, std::span<char> big, int* accepted) {
+    const std::string quotes(200, '"');  // escaped, far more than a line holds
+    const std::string note(3000, 'n');   // fits only the big buffer
+    const std::string longName(300, 'E');
+    *accepted = 0;
+    for (int i = 0; i < 3000; ++i) {
+        *accepted += writer.WriteStartTag(line, "R", 4, "No", std::to_string(i).c_str());
+        *accepted += writer.WriteElement(line, "Q", quotes.c_str(), 5);
+        *accepted += writer.WriteElement(line, "A", "x<y", 5, "K", "&", "L", "'");
+        *accepted += writer.WriteElement(line, longName.c_str(), "refused", 5);
+        *accepted += writer.WriteElement(big, "N", note.c_str(), 5);
+        *accepted += writer.WriteEndTag(line, "R", 4);
+    }
+}
+
+TEST_F(Writer, ChunkedLinesAreTheBytesOfLinesWrittenOneByOne) {
+    std::vector<char> big(8192);
+    int direct = 0;
+    MixedLines(writer, line, big, &direct);
+    const std::string expected = Written();
+
+    XmlWriter chunked;
+    ASSERT_EQ(chunked.Open(&fake, "C:\\chunked.xml"), 0);
+    chunked.BeginChunk();
+    int gathered = 0;
+    MixedLines(chunked, line, big, &gathered);
+    EXPECT_EQ(chunked.EndChunk(), 1);
+    chunked.Close();
+    EXPECT_EQ(gathered, direct);
+    EXPECT_EQ(direct, 3000 * 5);  // the line with the overlong name was refused each time
+    EXPECT_GT(expected.size(), 4 * XmlWriter::kChunkSize);
+    EXPECT_EQ(fake.files["C:\\chunked.xml"], expected);
 }
 
 TEST_F(Writer, AChunkThatFailsFailsTheRunAndEveryWriteAfter) {
