@@ -4,7 +4,8 @@
 # make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller
 # make bench        the export and import table at scale (release build) and kcview's page of the
-#                   100k export; bench-review that page alone; bench-micro the rest
+#                   100k export; bench-review that page alone; bench-pairs the 1M export and
+#                   its copy writing into the same kind of memory; bench-micro the rest
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
 # make screenshots  the condition dialog and the progress window under Xvfb, and the review page,
 #                   into docs/ (review-screenshot: the review page alone, without Wine)
@@ -31,7 +32,7 @@ EDITIONS := kcsakura kcqb7 kcneo kcstd
 TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-micro windows screenshots \
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-pairs bench-micro windows screenshots \
         review-screenshot clean format fuzz
 
 all: build
@@ -155,6 +156,12 @@ bench: install-deps $(RELEASE)/build.ninja
 bench-review: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/review.sh $(RELEASE) 100000
+
+# The 1M export and a copy of its file, both writing into memory the kernel must find anew, then
+# both into pages just given back (bench/pairs.sh; about 7.5 GB of disk for a moment).
+bench-pairs: install-deps $(RELEASE)/build.ninja
+	cmake --build $(RELEASE) -j $(JOBS)
+	bench/pairs.sh $(RELEASE) 1000000 3
 
 bench-micro: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
