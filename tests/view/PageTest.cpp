@@ -59,6 +59,15 @@ TEST(ReviewPage, BalanceSheetTotalsOnBothSides) {
     EXPECT_NE(page.find("負債及び純資産合計<td><td>3,000"), std::string::npos);
 }
 
+TEST(ReviewPage, ARightSideBeyond64BitsIsShownAsNoTotal) {
+    const std::string text =
+        Edited(R"(<Liabilities Label="負債合計" Amount="1200">)",
+               R"(<Liabilities Label="負債合計" Amount="9223372036854775807">)");
+    const std::string page = PageOf(text);
+    EXPECT_NE(page.find("負債及び純資産合計<td><td>―</table>"), std::string::npos);
+    EXPECT_NE(page.find("class=\"checks ng\""), std::string::npos);
+}
+
 TEST(ReviewPage, LedgerIsCollapsedWithOpeningLinesAndClosing) {
     const std::string page = PageOf(testing::kTiedOut);
     EXPECT_EQ(Count(page, "<details>"), 1u);

@@ -44,15 +44,6 @@ std::string LabelOf(const XmlNode& node) {
     return label && !label->empty() ? *label : node.name;
 }
 
-// a + b, or nothing when the sum does not fit 64 bits: the file's figures are any 64-bit
-// numbers, and a wrapped sum could agree with one by chance.
-std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b) {
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    if ((b > 0 && a > kMax - b) || (b < 0 && a < kMin - b)) return std::nullopt;
-    return a + b;
-}
-
 // A figure computed from terms of the file, each cut to whole yen. A sum beyond 64 bits
 // agrees with no figure of the file.
 struct Computed {
@@ -359,6 +350,15 @@ std::vector<Disagreement> ItemsInOneSection(const ExportDocument& document) {
 }
 
 }  // namespace
+
+// a + b, or nothing when the sum does not fit 64 bits: the file's figures are any 64-bit
+// numbers, and a wrapped sum could agree with one by chance.
+std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    if ((b > 0 && a > kMax - b) || (b < 0 && a < kMin - b)) return std::nullopt;
+    return a + b;
+}
 
 bool WithinTruncation(std::int64_t difference, std::size_t terms) {
     if (difference == 0) return true;

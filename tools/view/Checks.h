@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct CheckOutcome {
 // Every check, in the order the page and --check show them.
 const std::vector<Check>& AllChecks();
 std::vector<CheckOutcome> RunChecks(const ExportDocument& document);
+
+// a + b, or nothing when the sum does not fit 64 bits.
+std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b);
 
 // 1 when `difference` is what cutting `terms` summed figures to whole yen can cause.
 bool WithinTruncation(std::int64_t difference, std::size_t terms);

@@ -309,13 +309,15 @@ void StatementTable(Html& html, const XmlNode& node) {
 
 void BalanceSheet(Html& html, const XmlNode& sheet) {
     html << "<section id=bs><h2>貸借対照表</h2><div class=sheet><div><table class=st>\n";
-    std::int64_t right = 0;
+    // The liabilities and net assets added up; a sum beyond 64 bits is shown as not to be had
+    // (the balance check reports such a file).
+    std::optional<std::int64_t> right = 0;
     const XmlNode* assets = sheet.Child("Assets");
     XmlNode left{"", {}, {}, 0, {}};
     XmlNode other{"", {}, {}, 0, {}};
     for (const XmlNode& child : sheet.children) {
         (child.name == "Assets" ? left : other).children.push_back(child);
-        if (child.name != "Assets") right += AmountOf(child);
+        if (child.name != "Assets" && right) right = CheckedSum(*right, AmountOf(child));
     }
     StatementRows(html, left, 1, false);
     html << "</table></div><div><table class=st>\n";
@@ -325,7 +327,12 @@ void BalanceSheet(Html& html, const XmlNode& sheet) {
     html << "<td><td>";
     html.Yen(assets ? AmountOf(*assets) : 0) << "</table><table class=st><tr class=sum><td>"
                                                 "負債及び純資産合計<td><td>";
-    html.Yen(right) << "</table></div></section>\n";
+    if (right) {
+        html.Yen(*right);
+    } else {
+        html << "―";
+    }
+    html << "</table></div></section>\n";
 }
 
 void ChangesInNetAssets(Html& html, const XmlNode& changes) {
