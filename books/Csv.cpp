@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace books {
 
@@ -19,20 +20,23 @@ private:
     std::string_view text_;
 };
 
-CsvReader::CsvReader(std::string_view content, std::size_t chunk)
-    : memory_(std::make_unique<MemorySource>(content)), source_(*memory_) {
+CsvReader::CsvReader(std::string_view content, std::size_t chunk, std::size_t maxRecord)
+    : memory_(std::make_unique<MemorySource>(content)),
+      source_(*memory_),
+      maxBuffer_(std::max<std::size_t>({chunk, maxRecord, 1})) {
     buffer_.resize(std::max<std::size_t>(chunk, 1));
 }
 
-CsvReader::CsvReader(ByteSource& source, std::size_t chunk) : source_(source) {
+CsvReader::CsvReader(ByteSource& source, std::size_t chunk, std::size_t maxRecord)
+    : source_(source), maxBuffer_(std::max<std::size_t>({chunk, maxRecord, 1})) {
     buffer_.resize(std::max<std::size_t>(chunk, 1));
 }
 
 CsvReader::~CsvReader() = default;
 
-bool CsvReader::Fail(const char* why) {
+bool CsvReader::Fail(std::string why) {
     failed_ = true;
-    error_ = why;
+    error_ = std::move(why);
     return false;
 }
 
@@ -44,7 +48,17 @@ bool CsvReader::Refill() {
         end_ -= pos_;
         pos_ = 0;
     }
-    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    if (end_ == buffer_.size()) {
+        // One record fills the buffer.
+        if (buffer_.size() >= maxBuffer_) {
+            const std::size_t mib = std::size_t{1} << 20;
+            return Fail("a record longer than " +
+                        (maxBuffer_ % mib == 0 ? std::to_string(maxBuffer_ / mib) + " MiB"
+                                               : std::to_string(maxBuffer_) + " bytes") +
+                        " (a quote left open?)");
+        }
+        buffer_.resize(std::min(buffer_.size() * 2, maxBuffer_));
+    }
     std::size_t count = 0;
     if (!source_.Read(buffer_.data() + end_, buffer_.size() - end_, &count)) {
         sourceFailed_ = true;

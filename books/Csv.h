@@ -5,7 +5,9 @@
 // Blank lines are skipped; a UTF-8 byte-order mark at the start is ignored.
 //
 // The text is read in chunks into one buffer that is refilled at record boundaries, so a file
-// of any length is read in the memory of its longest record.
+// of any length is read in the memory of its longest record. A record may be at most
+// kMaxRecord bytes: no record of the books comes near it, and a quote left open would
+// otherwise make the rest of the file one record, held in memory whole.
 
 #include <cstddef>
 #include <memory>
@@ -27,10 +29,14 @@ public:
 class CsvReader {
 public:
     static constexpr std::size_t kDefaultChunk = std::size_t{1} << 20;
+    static constexpr std::size_t kMaxRecord = std::size_t{1} << 20;
 
-    // Text already in memory; `chunk` only sets how much is taken at a time.
-    explicit CsvReader(std::string_view content, std::size_t chunk = kDefaultChunk);
-    explicit CsvReader(ByteSource& source, std::size_t chunk = kDefaultChunk);
+    // Text already in memory; `chunk` only sets how much is taken at a time. A record longer
+    // than `maxRecord` bytes (or than `chunk`, when that is more) fails the reading.
+    explicit CsvReader(std::string_view content, std::size_t chunk = kDefaultChunk,
+                       std::size_t maxRecord = kMaxRecord);
+    explicit CsvReader(ByteSource& source, std::size_t chunk = kDefaultChunk,
+                       std::size_t maxRecord = kMaxRecord);
     ~CsvReader();
     CsvReader(const CsvReader&) = delete;
     CsvReader& operator=(const CsvReader&) = delete;
@@ -58,12 +64,13 @@ private:
     bool Refill();
     bool SkipBlankLines();
     Scan ScanRecord(std::size_t* next, long* line);
-    bool Fail(const char* why);
+    bool Fail(std::string why);
 
     class MemorySource;
     std::unique_ptr<MemorySource> memory_;  // the source of a reader over text in memory
     ByteSource& source_;
     std::vector<char> buffer_;
+    std::size_t maxBuffer_;
     std::size_t pos_ = 0;  // the first byte not yet read
     std::size_t end_ = 0;  // the end of the bytes in the buffer
     bool sourceEnded_ = false;

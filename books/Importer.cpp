@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -1242,8 +1243,10 @@ std::string WhyNotReplaceable(const std::string& storePath) {
 
 }  // namespace
 
-ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
-                         SourceEncoding encoding) {
+namespace {
+
+ImportResult ImportOrThrow(const std::string& booksDir, const std::string& storePath,
+                           SourceEncoding encoding) {
     ImportResult result;
     Importer importer(PathFromUtf8(booksDir), encoding);
     std::error_code error;
@@ -1278,6 +1281,22 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
     }
     result.ok = true;
     return result;
+}
+
+}  // namespace
+
+ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
+                         SourceEncoding encoding) {
+    try {
+        return ImportOrThrow(booksDir, storePath, encoding);
+    } catch (const std::bad_alloc&) {
+        // The importer and its store are closed by now: the partial store can go.
+        std::error_code ignored;
+        fs::remove(PathFromUtf8(storePath + ".importing"), ignored);
+        ImportResult result;
+        result.message = "not enough memory to import the books";
+        return result;
+    }
 }
 
 }  // namespace books

@@ -99,6 +99,28 @@ TEST(CsvReader, ARecordLongerThanTheChunkIsReadWhole) {
     EXPECT_EQ(records, (Records{{"h"}, {longField}, {longField}}));
 }
 
+TEST(CsvReader, ARecordBeyondTheLimitFailsTheReadingWithItsLine) {
+    // Up to the limit a record is read whole, past it the reading fails: a quote left open
+    // would otherwise make the rest of the file one record.
+    const std::string fits(14, 'x');  // with its LF, 15 bytes of a 16-byte limit
+    const std::string text = "h\n" + fits + "\n\"" + std::string(40, 'y') + "\n";
+    CsvReader reader(text, 4, 16);
+    std::vector<std::string_view> fields;
+    ASSERT_TRUE(reader.Next(&fields));
+    ASSERT_TRUE(reader.Next(&fields));
+    EXPECT_EQ(fields, std::vector<std::string_view>{fits});
+    EXPECT_FALSE(reader.Next(&fields));
+    EXPECT_TRUE(reader.Failed());
+    EXPECT_FALSE(reader.SourceFailed());
+    EXPECT_EQ(reader.RecordLine(), 3);
+    EXPECT_EQ(reader.Error(), "a record longer than 16 bytes (a quote left open?)");
+
+    const std::string open = "\"" + std::string(3 << 20, 'z');
+    CsvReader large(open);
+    EXPECT_FALSE(large.Next(&fields));
+    EXPECT_EQ(large.Error(), "a record longer than 1 MiB (a quote left open?)");
+}
+
 // A source that fails after its first bytes.
 class BrokenSource : public ByteSource {
 public:
