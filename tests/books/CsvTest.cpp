@@ -121,6 +121,39 @@ TEST(CsvReader, ARecordBeyondTheLimitFailsTheReadingWithItsLine) {
     EXPECT_EQ(large.Error(), "a record longer than 1 MiB (a quote left open?)");
 }
 
+// A record is as long as its bytes with its line break, whatever ends it: one of exactly the
+// limit is read, also where the reader must look one byte past it (a lone CR, a closing quote,
+// the end of the file), and one byte more is refused.
+TEST(CsvReader, ARecordOfExactlyTheLimitIsReadWhateverEndsIt) {
+    struct Case {
+        std::string record;  // 16 bytes
+        std::string after;   // what follows it
+    };
+    const Case cases[] = {
+        {std::string(15, 'x') + "\n", "b\n"}, {std::string(14, 'x') + "\r\n", "b\n"},
+        {std::string(15, 'x') + "\r", "b\n"}, {"\"" + std::string(14, 'x') + "\"", ""},
+        {std::string(16, 'x'), ""},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t chunk : {std::size_t{4}, std::size_t{16}}) {
+            const std::string fits = "h\n" + c.record + c.after;
+            CsvReader reader(fits, chunk, 16);
+            Records records = ReadAll(&reader);
+            EXPECT_FALSE(reader.Failed()) << fits << " by " << chunk << ": " << reader.Error();
+            EXPECT_EQ(records.size(), c.after.empty() ? 2u : 3u) << fits << " by " << chunk;
+
+            const std::string over =
+                "h\n" + c.record.substr(0, 1) + "y" + c.record.substr(1) + c.after;
+            CsvReader refusing(over, chunk, 16);
+            ReadAll(&refusing);
+            EXPECT_TRUE(refusing.Failed()) << over << " by " << chunk;
+            EXPECT_EQ(refusing.RecordLine(), 2) << over << " by " << chunk;
+            EXPECT_EQ(refusing.Error(), "a record longer than 16 bytes (a quote left open?)")
+                << over << " by " << chunk;
+        }
+    }
+}
+
 // A source that fails after its first bytes.
 class BrokenSource : public ByteSource {
 public:
