@@ -40,6 +40,14 @@ bool CsvReader::Fail(std::string why) {
     return false;
 }
 
+bool CsvReader::FailTooLong() {
+    const std::size_t mib = std::size_t{1} << 20;
+    return Fail("a record longer than " +
+                (maxBuffer_ % mib == 0 ? std::to_string(maxBuffer_ / mib) + " MiB"
+                                       : std::to_string(maxBuffer_) + " bytes") +
+                " (a quote left open?)");
+}
+
 // Keeps the bytes not yet read, moved to the buffer's start, and reads more behind them. The
 // buffer grows only when one record fills it. False when the source fails.
 bool CsvReader::Refill() {
@@ -49,15 +57,10 @@ bool CsvReader::Refill() {
         pos_ = 0;
     }
     if (end_ == buffer_.size()) {
-        // One record fills the buffer.
-        if (buffer_.size() >= maxBuffer_) {
-            const std::size_t mib = std::size_t{1} << 20;
-            return Fail("a record longer than " +
-                        (maxBuffer_ % mib == 0 ? std::to_string(maxBuffer_ / mib) + " MiB"
-                                               : std::to_string(maxBuffer_) + " bytes") +
-                        " (a quote left open?)");
-        }
-        buffer_.resize(std::min(buffer_.size() * 2, maxBuffer_));
+        // One record fills the buffer. A record of the longest kind still needs a byte past
+        // it read (after a lone CR or a closing quote, or to find the end of the file).
+        if (buffer_.size() > maxBuffer_) return FailTooLong();
+        buffer_.resize(std::min(buffer_.size() * 2, maxBuffer_ + 1));
     }
     std::size_t count = 0;
     if (!source_.Read(buffer_.data() + end_, buffer_.size() - end_, &count)) {
@@ -171,6 +174,7 @@ bool CsvReader::Next(std::vector<std::string_view>* fields) {
         if (scan == Scan::kRecord) break;
         if (scan == Scan::kMalformed || !Refill()) return false;
     }
+    if (next - pos_ > maxBuffer_) return FailTooLong();
     // The record is whole: a quoted field with doubled quotes is undoubled where it stands.
     char* text = buffer_.data();
     for (const Span& span : spans_) {

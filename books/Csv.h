@@ -65,14 +65,15 @@ private:
     bool SkipBlankLines();
     Scan ScanRecord(std::size_t* next, long* line);
     bool Fail(std::string why);
+    bool FailTooLong();
 
     class MemorySource;
     std::unique_ptr<MemorySource> memory_;  // the source of a reader over text in memory
     ByteSource& source_;
     std::vector<char> buffer_;
-    std::size_t maxBuffer_;
-    std::size_t pos_ = 0;  // the first byte not yet read
-    std::size_t end_ = 0;  // the end of the bytes in the buffer
+    std::size_t maxBuffer_;  // the longest record, with its line break
+    std::size_t pos_ = 0;    // the first byte not yet read
+    std::size_t end_ = 0;    // the end of the bytes in the buffer
     bool sourceEnded_ = false;
     bool started_ = false;
     std::vector<Span> spans_;
