@@ -70,7 +70,14 @@ void LedgerReadAhead::Read() {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return stopping_ || ready_.size() < batchesAhead_; });
         if (stopping_) return;
-        ready_.push_back(std::move(batch));
+        try {
+            ready_.push_back(std::move(batch));
+        } catch (const std::exception&) {
+            // No room to queue it: the ledger ends here as a failure, after what was queued.
+            readerLost_ = true;
+            changed_.notify_all();
+            return;
+        }
         changed_.notify_all();
         if (status != 1) return;
     }

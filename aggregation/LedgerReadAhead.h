@@ -70,7 +70,7 @@ private:
     std::deque<Batch> ready_;   // guarded by mutex_
     std::vector<Batch> spent_;  // guarded by mutex_
     bool stopping_ = false;     // guarded by mutex_
-    bool readerLost_ = false;   // guarded by mutex_: no batch could be made to hand over
+    bool readerLost_ = false;   // guarded by mutex_: a batch could not be made or queued
     // The writer's side.
     Batch current_;
     std::size_t next_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <new>
 
 #include "books/Paths.h"
 
@@ -66,7 +67,13 @@ int FeedClose(sqlite3_vtab_cursor* cursor) {
 }
 
 int FeedAdvance(FeedCursor* cursor) {
-    cursor->atEnd = !cursor->feed || !cursor->feed->Next();
+    try {
+        cursor->atEnd = !cursor->feed || !cursor->feed->Next();
+    } catch (const std::bad_alloc&) {
+        // Called from inside SQLite's C code: no exception may pass through it.
+        cursor->atEnd = true;
+        return SQLITE_NOMEM;
+    }
     ++cursor->row;
     if (cursor->atEnd && cursor->feed && cursor->feed->Failed()) {
         sqlite3_free(cursor->base.pVtab->zErrMsg);

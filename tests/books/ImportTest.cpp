@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "books/Encoding.h"
+#include "books/Store.h"
 #include "ledger/Services.h"
 #include "tests/books/BooksFixture.h"
 #include "tools/Show.h"
@@ -483,6 +485,36 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<OrderedRefusal>& info) {
         return std::string(info.param.name);
     });
+
+// Rows fed to SQLite from our side: running out of memory there fails the insert as SQLite's
+// own out-of-memory, and nothing escapes through SQLite's C code.
+class RowsThenNoMemory : public RowFeed {
+public:
+    bool Next() override {
+        if (++row_ > 2) throw std::bad_alloc();
+        return true;
+    }
+    bool Failed() const override { return false; }
+    void Column(sqlite3_context* context, int) override { sqlite3_result_int64(context, row_); }
+
+private:
+    int row_ = 0;
+};
+
+TEST_F(ImportRefusal, MemoryRunningOutWhileFeedingRowsFailsTheInsertOnly) {
+    Database db;
+    ASSERT_TRUE(db.Create(dir_ + "/feed.db"));
+    ASSERT_TRUE(db.Exec("CREATE TABLE t(a INTEGER)"));
+    RowsThenNoMemory feed;
+    EXPECT_FALSE(db.InsertFrom("t", 1, feed));
+    EXPECT_NE(db.Error().find("out of memory"), std::string::npos) << db.Error();
+    // The connection is whole: the failed statement left nothing, and the next one runs.
+    ASSERT_TRUE(db.Exec("INSERT INTO t VALUES(7)"));
+    Statement count(db, "SELECT count(*), sum(a) FROM t");
+    ASSERT_EQ(count.Step(), SQLITE_ROW);
+    EXPECT_EQ(count.Int(0), 1);
+    EXPECT_EQ(count.Int(1), 7);
+}
 
 }  // namespace
 }  // namespace books::test
