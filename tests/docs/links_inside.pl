@@ -17,10 +17,20 @@ use strict;
 use warnings;
 use File::Basename qw(dirname);
 use File::Find;
-use File::Spec;
+use Cwd qw(abs_path);
 
 my $root = shift @ARGV or die "usage: $0 <source root>\n";
-$root = File::Spec->rel2abs($root);
+$root = abs_path($root) // die "$root: no such folder\n";
+
+# The path without doubled slashes, "." and ".." steps or a slash at its end.
+sub tidy {
+    my ($path) = @_;
+    $path =~ s{/+}{/}g;
+    1 while $path =~ s{/\.(/|$)}{/};
+    1 while $path =~ s{/[^/]+/\.\.(/|$)}{/};
+    $path =~ s{(.)/$}{$1};
+    return $path;
+}
 
 sub read_raw {
     my ($path) = @_;
@@ -91,8 +101,7 @@ for my $page (sort @pages) {
         ++$links;
         my ($path, $part) = $target =~ /^([^#]*)(?:#(.*))?$/;
         my $resolved =
-            $path eq '' ? "$root/$page" : File::Spec->canonpath("$root/" . dirname($page) . "/$path");
-        1 while $resolved =~ s{/[^/]+/\.\.(/|$)}{$1};
+            $path eq '' ? "$root/$page" : tidy("$root/" . dirname($page) . "/$path");
         if (index("$resolved/", "$root/") != 0 || !-e $resolved) {
             push @failures, "$page: the link $target leads to no file of the repository";
         } elsif (defined $part && !anchors($resolved)->{$part}) {
