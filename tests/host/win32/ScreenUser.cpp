@@ -54,34 +54,47 @@ std::optional<std::wstring> BoxText(const ScreenUser& user, HWND box) {
 
 }  // namespace
 
-std::vector<HWND> ScreenUser::ThreadDialogs(const std::wstring& caption) const {
+ScreenUser ScreenUser::OfProcess(DWORD processId) {
+    ScreenUser user(0);
+    user.process_ = processId;
+    return user;
+}
+
+std::vector<HWND> ScreenUser::OwnDialogs(const std::wstring& caption) const {
     struct Search {
         const std::wstring* caption;
+        DWORD process;
         std::vector<HWND> found;
-    } search{&caption, {}};
-    EnumThreadWindows(
-        thread_,
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(param);
-            wchar_t text[256] = {};
-            // A window of this process's thread: its caption is read without a message.
-            InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
-            if (ClassName(window) == L"#32770" && *search.caption == text &&
-                IsWindowVisible(window))
-                search.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    } search{&caption, process_, {}};
+    WNDENUMPROC take = [](HWND window, LPARAM param) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (search.process != 0 && owner != search.process) return TRUE;
+        wchar_t text[256] = {};
+        // Read without a message: a window that does not answer is still seen.
+        InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+        if (ClassName(window) == L"#32770" && *search.caption == text && IsWindowVisible(window))
+            search.found.push_back(window);
+        return TRUE;
+    };
+    if (process_ != 0) {
+        EnumWindows(take, reinterpret_cast<LPARAM>(&search));
+    } else {
+        EnumThreadWindows(thread_, take, reinterpret_cast<LPARAM>(&search));
+    }
     return search.found;
 }
 
-HWND ScreenUser::WaitForDialog(const std::wstring& caption) const {
+HWND ScreenUser::WaitForDialog(const std::wstring& caption, DWORD patienceMs) const {
     HWND dialog = nullptr;
-    WaitUntil([&] {
-        auto found = ThreadDialogs(caption);
-        dialog = found.empty() ? nullptr : found.front();
-        return dialog != nullptr;
-    });
+    WaitUntil(
+        [&] {
+            auto found = OwnDialogs(caption);
+            dialog = found.empty() ? nullptr : found.front();
+            return dialog != nullptr;
+        },
+        patienceMs);
     return dialog;
 }
 
@@ -94,7 +107,7 @@ std::optional<ScreenUser::Box> ScreenUser::WaitForMessageBox(const std::wstring&
     HWND window = nullptr;
     if (!WaitUntil(
             [&] {
-                auto found = ThreadDialogs(caption);
+                auto found = OwnDialogs(caption);
                 window = found.empty() ? nullptr : found.front();
                 return window != nullptr;
             },
@@ -157,7 +170,12 @@ bool ScreenUser::PressKey(UINT virtualKey) const {
 HWND ScreenUser::FocusedWindow() const {
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
-    return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
+    // For another program, thread 0 asks about the foreground thread: its focus counts only
+    // when that thread is one of the program's.
+    if (!GetGUIThreadInfo(thread_, &info) || info.hwndFocus == nullptr) return nullptr;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(info.hwndFocus, &owner);
+    return process_ == 0 || owner == process_ ? info.hwndFocus : nullptr;
 }
 
 int ScreenUser::FocusedControl(HWND dialog) const {

@@ -6,8 +6,9 @@
 // modal loops, so every call that a hung window could block is bounded in time: a window that
 // does not appear or react in time is a failure for the test to report, never a hang.
 //
-// Only the windows of the given thread are searched: other programs on the same desktop (a
-// second test process, another dialog of the same caption) are never taken for ours.
+// Only the windows of the given thread (or, for a user of another program, of the given process)
+// are searched: other programs on the same desktop (a second test process, another dialog of the
+// same caption) are never taken for ours.
 
 #include <optional>
 #include <string>
@@ -21,10 +22,12 @@ public:
     static constexpr DWORD kPatienceMs = 5000;
 
     explicit ScreenUser(DWORD windowThread) : thread_(windowThread) {}
+    // The user of another program's windows, whichever of its threads shows them.
+    static ScreenUser OfProcess(DWORD processId);
 
     // The visible dialog-class window of the thread with this caption; none when it did not
     // appear in time.
-    HWND WaitForDialog(const std::wstring& caption) const;
+    HWND WaitForDialog(const std::wstring& caption, DWORD patienceMs = kPatienceMs) const;
     // False when the window is still there after the wait.
     bool WaitUntilGone(HWND window) const;
 
@@ -61,9 +64,10 @@ public:
 
 private:
     HWND FocusedWindow() const;
-    std::vector<HWND> ThreadDialogs(const std::wstring& caption) const;
+    std::vector<HWND> OwnDialogs(const std::wstring& caption) const;
 
-    DWORD thread_;
+    DWORD thread_ = 0;
+    DWORD process_ = 0;  // when set, the windows of every thread of this process
 };
 
 // Polls `condition` until it holds or `patienceMs` milliseconds have passed; its last answer.
