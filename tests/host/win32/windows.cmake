@@ -20,3 +20,8 @@ gtest_discover_tests(win32_window_tests ${KC_DISCOVERY}
 add_executable(kc_show_windows ShowWindows.cpp ${KC_EDITION_RESOURCES})
 target_link_libraries(kc_show_windows PRIVATE kc_host)
 target_link_options(kc_show_windows PRIVATE -municode)
+
+# Plays the user of a whole run across processes, for the end-to-end tests and the benchmark:
+# kcuser.exe [options] -- kccaller.exe ... -- kcsakura.exe ... (not shipped).
+add_executable(kcuser kcuser.cpp ScreenUser.cpp)
+target_link_libraries(kcuser PRIVATE kc_host)
