@@ -25,3 +25,12 @@ target_link_options(kc_show_windows PRIVATE -municode)
 # kcuser.exe [options] -- kccaller.exe ... -- kcsakura.exe ... (not shipped).
 add_executable(kcuser kcuser.cpp ScreenUser.cpp)
 target_link_libraries(kcuser PRIVATE kc_host)
+
+# The real dialog confirmed by kcuser.exe against the batch export of the same program, under
+# Wine (KC_E2E_SKIP_100K=1 in the environment leaves out the 100k-entry books).
+add_test(NAME windows_gui_end_to_end
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/windows-gui.sh ${KC_DIST} $<TARGET_FILE:kcuser>
+                 ${CMAKE_SOURCE_DIR}/examples/sample-books ${CMAKE_CURRENT_BINARY_DIR}/windows-gui-e2e
+                 ${CMAKE_BINARY_DIR}/wine-run ${KC_WINEPREFIX})
+set_tests_properties(windows_gui_end_to_end PROPERTIES TIMEOUT 600
+                     ENVIRONMENT DISPLAY=${KC_TEST_DISPLAY} RESOURCE_LOCK kc_test_display)
