@@ -6,6 +6,9 @@
 # make bench        the export and import table at scale (release build) and kcview's page of the
 #                   100k export; bench-review that page alone; bench-pairs the 1M export and
 #                   its copy writing into the same kind of memory; bench-micro the rest
+# make bench-windows  under Wine and Xvfb, the export through the real dialog (driven by kcuser.exe)
+#                   beside the batch export, for the sample books, 10k and 100k entries
+#                   (BENCH_WINDOWS_SIZES, BENCH_RUNS; bench/windows.sh)
 # make windows      cross-builds the Windows editions and packs each one's folder as a zip
 # make screenshots  the condition dialog and the progress window under Xvfb, and the review page,
 #                   into docs/ (review-screenshot: the review page alone, without Wine)
@@ -32,7 +35,7 @@ EDITIONS := kcsakura kcqb7 kcneo kcstd
 TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-pairs bench-micro windows screenshots \
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-pairs bench-micro bench-windows windows screenshots \
         review-screenshot clean format fuzz
 
 all: build
@@ -162,6 +165,11 @@ bench-review: install-deps $(RELEASE)/build.ninja
 bench-pairs: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/pairs.sh $(RELEASE) 1000000 3
+
+# The Windows export through its real dialog beside its batch export, each timed from the caller's
+# start to its exit: a table of the medians of BENCH_RUNS runs (default 3).
+bench-windows: windows-build
+	bench/windows.sh $(WINBUILD) $(BENCH_WINDOWS_SIZES)
 
 bench-micro: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
