@@ -5,6 +5,7 @@
 
 #include "aggregation/LedgerReadAhead.h"
 #include "aggregation/StatementData.h"
+#include "app/MessagesOverProgress.h"
 #include "app/ProgressDialog.h"
 #include "common/Decimal.h"
 #include "common/MessageBoxFlags.h"
@@ -280,7 +281,7 @@ bool LinkApp::RunExport() {
     const std::int16_t equityKind = dialog.EquityKind();
     const std::int32_t outputLedger = dialog.OutputLedger();
 
-    ProgressDialog progress(platform_.progress);
+    ProgressDialog progress(platform_.progress, platform_.clock);
     progress.Create(kNoWindow);
     if (callerWindowObject_ != kNoWindow) progress.SetParent(callerWindowObject_);
     progress.Show();
@@ -294,13 +295,17 @@ bool LinkApp::RunExport() {
     data.SetOutputLedger(outputLedger);
     // The ledger is read as it is written: memory holds one account's lines, not the books'.
     data.SetLedgerReadWhileWritten(true);
-    ReportWriter writer(platform_, edition_, progress, figures_, ledgerLines_);
+    // The writer's own boxes (a misplaced account, no memory) come up over the run as it stands.
+    MessagesOverProgress runMessages(platform_.messages, progress);
+    Platform runPlatform{platform_.files, runMessages,      platform_.windows, platform_.progress,
+                         platform_.text,  platform_.memory, platform_.dialogs, platform_.clock};
+    ReportWriter writer(runPlatform, edition_, progress, figures_, ledgerLines_);
     LedgerReadAhead ledger(data, &progress);
     writer.SetLedgerSource(&ledger);
 
     // A stop after the progress window came up: the message it owns, then the window closes.
     auto fail = [&](const char* message) {
-        platform_.messages.Show(progressWindow, message, kCaption, mb::kOk | mb::kIconWarning);
+        runMessages.Show(progressWindow, message, kCaption, mb::kOk | mb::kIconWarning);
         progress.Close(1);
         runResult_ = kFailed;
         return false;
@@ -341,6 +346,7 @@ bool LinkApp::RunExport() {
         }
         notesAvailable_ = 1;
         SplitNotesText(body);
+        progress.Refresh();
         WarnUnsupportedNotes(progressWindow);
     }
 

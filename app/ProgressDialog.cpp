@@ -1,35 +1,90 @@
 #include "app/ProgressDialog.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+void ProgressDialog::Show() {
+    window_.Show();
+    visible_ = true;
+    Update(Detail::kExact);
+}
+
+void ProgressDialog::Close(int endCode) {
+    if (visible_) Update(Detail::kExact);
+    visible_ = false;
+    window_.Close(endCode);
+}
+
+void ProgressDialog::Refresh() {
+    if (visible_) Update(Detail::kExact);
+}
+
+// Range, step and start are set at once: they happen once a run.
 void ProgressDialog::StartOverall() {
-    window_.SetOverallRange(0, kOverallEnd);
+    overallLow_ = 0;
+    overallHigh_ = kOverallEnd;
+    overallPosition_ = 0;
+    window_.SetOverallRange(overallLow_, overallHigh_);
     window_.SetOverallStep(1);
-    window_.SetOverallPosition(0);
+    window_.SetOverallPosition(overallPosition_);
+    shownPosition_ = overallPosition_;
 }
 
 void ProgressDialog::Advance(std::int16_t from, std::int16_t to) {
     for (int i = from; i <= to; ++i) {
         if (i % 100 == 0) {
-            char caption[64] = {};
-            std::snprintf(caption, sizeof(caption), "集計中 %d％", i / 100);
-            window_.SetCaption(caption);
+            std::memset(caption_, 0, sizeof(caption_));
+            std::snprintf(caption_, sizeof(caption_), "集計中 %d％", i / 100);
+            captionDue_ = true;
+            if (visible_) Update(Detail::kPhase);
         }
-        window_.OffsetOverall(static_cast<int>(step_));
-        PulseDetail();
-        window_.Repaint();
+        // A relative move of the bar, which stops at its ends.
+        overallPosition_ =
+            std::clamp(overallPosition_ + static_cast<int>(step_), overallLow_, overallHigh_);
+        ++sweeps_;
+        Tick();
     }
 }
 
 void ProgressDialog::PulseDetail() {
-    constexpr int kDetailSteps = 6;
-    window_.SetDetailRange(0, kDetailSteps - 1);
-    window_.SetDetailStep(1);
-    window_.SetDetailPosition(0);
-    for (int i = 0; i < kDetailSteps; ++i) {
-        window_.StepDetail();
-        window_.BringToTop();
-        window_.SetForeground();
-        window_.Repaint();
+    ++sweeps_;
+    Tick();
+}
+
+void ProgressDialog::Tick() {
+    if (!visible_) return;
+    if (clock_.Milliseconds() - lastUpdate_ < kFrameMilliseconds) return;
+    Update(Detail::kPhase);
+}
+
+void ProgressDialog::Update(Detail detail) {
+    if (overallPosition_ != shownPosition_) {
+        window_.SetOverallPosition(overallPosition_);
+        shownPosition_ = overallPosition_;
     }
+    if (sweeps_ != 0 && !detailRangeShown_) {
+        window_.SetDetailRange(0, kDetailSteps - 1);
+        window_.SetDetailStep(1);
+        detailRangeShown_ = true;
+    }
+    // Every sweep starts the bar over and takes it six steps on: the control itself decides
+    // where the steps past its end leave it.
+    if (detail == Detail::kExact ? sweeps_ != 0 : sweeps_ != sweepsShown_) {
+        const std::uint64_t steps =
+            detail == Detail::kExact ? kDetailSteps : 1 + frames_ % kDetailSteps;
+        window_.SetDetailPosition(0);
+        for (std::uint64_t i = 0; i < steps; ++i) window_.StepDetail();
+        sweepsShown_ = sweeps_;
+    }
+    if (captionDue_) {
+        window_.SetCaption(caption_);
+        captionDue_ = false;
+    }
+    window_.BringToTop();
+    window_.SetForeground();
+    window_.Repaint();
+    window_.HandleWaitingMessages();
+    ++frames_;
+    lastUpdate_ = clock_.Milliseconds();
 }

@@ -11,6 +11,7 @@
 #include "bench/BenchBooks.h"
 #include "editions/Edition.h"
 #include "host/FullWidth.h"
+#include "host/SteadyClock.h"
 #include "host/posix/DriveMap.h"
 #include "host/posix/PosixFileSystem.h"
 #include "report/ReportWriter.h"
@@ -23,7 +24,8 @@ class QuietServices : public MessageService,
                       public ProgressWindow,
                       public TextMapping,
                       public MemoryService,
-                      public DialogService {
+                      public DialogService,
+                      public SteadyClock {
 public:
     int Show(WindowHandle, const char*, const char*, unsigned) override { return mb::kIdOk; }
     void Enable(WindowHandle, bool) override {}
@@ -46,6 +48,7 @@ public:
     void BringToTop() override {}
     void SetForeground() override {}
     void Repaint() override {}
+    void HandleWaitingMessages() override {}
     std::string ToFullWidth(std::string_view text) override { return MapToFullWidth(text); }
     std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override {
         return std::make_unique<unsigned char[]>(size);
@@ -67,7 +70,7 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
     QuietServices quiet;
     DriveMap drives;
     PosixFileSystem files(drives);
-    Platform platform{files, quiet, quiet, quiet, quiet, quiet, quiet};
+    Platform platform{files, quiet, quiet, quiet, quiet, quiet, quiet, quiet};
     std::string path = (bench::WorkDir() / "export.xml").string();
     std::string windowsPath = drives.ToWindows(path).value_or("");
     const StDATAINFO* company = ClSetData().GetSelectedInfo();
@@ -76,7 +79,7 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
                                    company->periodTo % 10000 / 100);
     std::size_t lines = 0;
     for (auto _ : state) {
-        ProgressDialog progress(quiet);
+        ProgressDialog progress(quiet, quiet);
         AccountFigureList figures;
         LedgerLineList ledger;
         StatementData data;

@@ -40,8 +40,6 @@ void TerminalProgress::SetCaption(const char* caption) {
 
 void TerminalProgress::Repaint() {
     if (!terminal_ || !shown_) return;
-    // Look at the clock only now and then: repaints come by the million.
-    if ((++repaints_ & 255u) != 0 && drawn_) return;
     long long now = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now().time_since_epoch())
                         .count();

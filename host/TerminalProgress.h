@@ -5,9 +5,8 @@
 
 #include "platform/ProgressWindow.h"
 
-// The progress window on a terminal: a status line redrawn at most about ten times a second;
-// without a terminal, one line per ten per cent. Every call is a few integer operations, so
-// millions of steps cost next to nothing.
+// The progress window on a terminal: a status line redrawn at most about ten times a second of
+// the frames the system draws; without a terminal, one line per ten per cent.
 class TerminalProgress : public ProgressWindow {
 public:
     TerminalProgress(bool terminal, std::FILE* out = stderr) : terminal_(terminal), out_(out) {}
@@ -32,6 +31,7 @@ public:
     void BringToTop() override {}
     void SetForeground() override {}
     void Repaint() override;
+    void HandleWaitingMessages() override {}
 
     // Before a message: the status line shows where the run stands and ends, so that what is
     // printed next starts on a line of its own.
@@ -59,7 +59,6 @@ private:
     int step_ = 10;
     int decile_ = -1;
     bool captionDue_ = false;
-    unsigned repaints_ = 0;
     bool drawn_ = false;
     // The position and caption last drawn, so that a line that ends shows where the run stands.
     int drawnPosition_ = -1;

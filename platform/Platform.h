@@ -3,6 +3,7 @@
 // The services of the system's surroundings, one object each; the host provides them, the
 // tests provide a double.
 
+#include "platform/Clock.h"
 #include "platform/DialogService.h"
 #include "platform/FileSystem.h"
 #include "platform/MemoryService.h"
@@ -19,4 +20,5 @@ struct Platform {
     TextMapping& text;
     MemoryService& memory;
     DialogService& dialogs;
+    Clock& clock;
 };

@@ -2,8 +2,9 @@
 
 #include "common/Types.h"
 
-// The progress window (template 131): an overall bar, a detail bar and a caption, repainted
-// only when told, since the run dispatches no messages.
+// The progress window (template 131): an overall bar, a detail bar and a caption. The run works
+// on the window's thread, so the window repaints and answers only when told: the system brings
+// it up to date at the display's pace.
 class ProgressWindow {
 public:
     virtual ~ProgressWindow() = default;
@@ -31,4 +32,8 @@ public:
     virtual void SetForeground() = 0;
     // Repaints at once.
     virtual void Repaint() = 0;
+    // Handles what waits for the window's thread: moves, repaints of what was uncovered, and
+    // the system's checks that the program still answers. Nothing the user does to the window
+    // changes the run.
+    virtual void HandleWaitingMessages() = 0;
 };

@@ -19,6 +19,7 @@
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
+#include "host/SteadyClock.h"
 #include "host/TerminalProgress.h"
 #include "host/posix/CursesDialogs.h"
 #include "host/posix/DriveMap.h"
@@ -114,7 +115,8 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     CursesDialogs terminalDialogs(batchDialogs, messages, files);
     DialogService& dialogs =
         interactive ? static_cast<DialogService&>(terminalDialogs) : batchDialogs;
-    Platform platform{files, messages, windows, progress, text, memory, dialogs};
+    SteadyClock clock;
+    Platform platform{files, messages, windows, progress, text, memory, dialogs, clock};
 
     const char* home = std::getenv("HOME");
     const char* config = std::getenv("XDG_CONFIG_HOME");

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "host/win32/Wide.h"
@@ -20,10 +21,91 @@ void RegisterProgressClass() {
     });
 }
 
-// The window has no handlers of its own: the run drives its bars from outside. Without a close
-// box, the only IDCANCEL it could get (Esc) is ignored, so the window stays up until closed.
-INT_PTR CALLBACK ProgressProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG ? TRUE : FALSE;
+// The hourglass of the system (IDC_WAIT names it in the A form only).
+HCURSOR WaitCursor() {
+    return LoadCursorW(nullptr, MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(IDC_WAIT)));
+}
+
+// The run drives the bars from outside; the window itself only refuses to be closed by the
+// user (no close box, and a close asked from the taskbar or by Alt+F4 is ignored) and shows the
+// wait cursor over its bars.
+INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return TRUE;
+        case WM_CLOSE:
+            return TRUE;
+        case WM_SYSCOMMAND:
+            return (wParam & 0xFFF0) == SC_CLOSE ? TRUE : FALSE;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) != HTCLIENT) return FALSE;
+            SetCursor(WaitCursor());
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+// What the user does to the window while the run works: keys (Esc, Alt+F4, Alt+Space) and
+// clicks go nowhere. A press on the caption stays, so that the window can be moved away.
+bool IsIgnoredInput(const MSG& msg) {
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) return true;
+    if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) return true;
+    switch (msg.message) {
+        case WM_NCLBUTTONDOWN:
+        case WM_NCLBUTTONDBLCLK:
+            return msg.wParam != HTCAPTION;
+        case WM_NCRBUTTONDOWN:
+        case WM_NCRBUTTONUP:
+        case WM_NCRBUTTONDBLCLK:
+        case WM_NCMBUTTONDOWN:
+        case WM_NCMBUTTONUP:
+        case WM_NCMBUTTONDBLCLK:
+        case WM_NCXBUTTONDOWN:
+        case WM_NCXBUTTONUP:
+        case WM_NCXBUTTONDBLCLK:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The rectangle to centre the window in: the owner's window while the user can see it, else the
+// work area of the screen the owner (or the window) is on.
+RECT CentreArea(HWND window) {
+    HWND owner = GetWindow(window, GW_OWNER);
+    RECT area = {};
+    if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner) &&
+        GetWindowRect(owner, &area)) {
+        return area;
+    }
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    HMONITOR screen = MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTOPRIMARY);
+    if (GetMonitorInfoW(screen, &monitor)) return monitor.rcWork;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+// Centred over the area, and kept on the screen that holds the area's centre.
+void CentreWindow(HWND window) {
+    RECT self = {};
+    if (!GetWindowRect(window, &self)) return;
+    const RECT area = CentreArea(window);
+    const LONG width = self.right - self.left;
+    const LONG height = self.bottom - self.top;
+    LONG x = area.left + (area.right - area.left - width) / 2;
+    LONG y = area.top + (area.bottom - area.top - height) / 2;
+    const POINT centre = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        x = std::max(work.left, std::min(x, work.right - width));
+        y = std::max(work.top, std::min(y, work.bottom - height));
+    }
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND WindowOrNone(WindowHandle handle) {
@@ -56,12 +138,17 @@ void Win32Progress::SetParent(WindowHandle parent) {
 }
 
 void Win32Progress::Show() {
-    if (window_ != nullptr) ShowWindow(window_, SW_SHOW);
+    if (window_ == nullptr) return;
+    CentreWindow(window_);
+    ShowWindow(window_, SW_SHOW);
+    SetCursor(WaitCursor());
 }
 
 void Win32Progress::Close(int /*endCode*/) {
     // A modeless window has nobody to hand its end code to: closing it only hides it.
     if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
+    if (quitCode_) PostQuitMessage(*quitCode_);
+    quitCode_.reset();
 }
 
 WindowHandle Win32Progress::Handle() const {
@@ -116,9 +203,25 @@ void Win32Progress::SetForeground() {
     if (window_ != nullptr) SetForegroundWindow(window_);
 }
 
-// The bars invalidate themselves; with no message loop running, their paint must be forced
-// here, children included.
+// The bars invalidate themselves; the run is on this thread, so their paint is forced here,
+// children included.
 void Win32Progress::Repaint() {
     if (window_ != nullptr)
         RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void Win32Progress::HandleWaitingMessages() {
+    // Bounded, so that a stream of messages (a mouse moved on and on) never holds the run.
+    constexpr int kMostMessages = 256;
+    MSG msg;
+    for (int i = 0; i < kMostMessages && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_QUIT) {
+            // Not the run's to take: it is posted again once the window is closed, for the loop
+            // that comes after.
+            quitCode_ = static_cast<int>(msg.wParam);
+            continue;
+        }
+        if (IsIgnoredInput(msg)) continue;
+        DispatchMessageW(&msg);
+    }
 }

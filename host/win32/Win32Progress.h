@@ -1,10 +1,13 @@
 #pragma once
 
+#include <optional>
+
 #include "host/win32/Win32Api.h"
 #include "platform/ProgressWindow.h"
 
-// The progress window (template 131) as a modeless dialog. The run dispatches no messages while
-// it works, so every change is painted only when Repaint says so.
+// The progress window (template 131) as a modeless dialog, shown centred over the caller's
+// window. The run works on the window's thread: every change is painted when Repaint says so,
+// and the window's messages wait for HandleWaitingMessages.
 class Win32Progress : public ProgressWindow {
 public:
     explicit Win32Progress(HINSTANCE instance = GetModuleHandleW(nullptr)) : instance_(instance) {}
@@ -34,10 +37,13 @@ public:
     void BringToTop() override;
     void SetForeground() override;
     void Repaint() override;
+    void HandleWaitingMessages() override;
 
 private:
     LRESULT SendToBar(int id, UINT message, WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
+    // A quit that arrived while the run handled the window's messages.
+    std::optional<int> quitCode_;
 };

@@ -12,6 +12,7 @@ protected:
     // The test's aggregation (its progress position stays readable) over the selected data.
     int AggregateWith(StatementData& aggregation, const PeriodConditions& period,
                       std::int32_t taxBasis, std::int32_t outputLedger) {
+        progress.StartOverall();
         aggregation.SetProgress(&progress);
         aggregation.SetFigureList(&figures);
         aggregation.SetLedgerList(&ledger);
@@ -34,7 +35,7 @@ protected:
     }
 
     FakePlatform fake;
-    ProgressDialog progress{fake};
+    ProgressDialog progress{fake, fake};
     AccountFigureList figures;
     LedgerLineList ledger;
     StatementData data;

@@ -19,7 +19,7 @@ struct Seen {
     std::vector<std::int32_t> codes;
     std::vector<std::int64_t> balances;
     std::vector<std::string> descriptions;
-    std::vector<long> stepsAtLine;
+    std::vector<std::uint64_t> sweepsAtLine;
     int end = 1;
 };
 
@@ -56,7 +56,7 @@ protected:
         LedgerLine line{};
         while (seen.codes.size() < limit) {
             int rc = source.Next(&line);
-            seen.stepsAtLine.push_back(fake.progressCalls["StepDetail"]);
+            seen.sweepsAtLine.push_back(progress.Sweeps());
             if (rc != 1) {
                 seen.end = rc;
                 break;
@@ -73,24 +73,24 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     LogIn();
     StatementData direct;
     Aggregate(direct);
-    const long before = fake.progressCalls["StepDetail"];
+    const std::uint64_t before = progress.Sweeps();
     Seen expected = ReadAll(direct);
     ASSERT_EQ(expected.end, 0);
     ASSERT_GT(expected.codes.size(), (kLead + 2) * LedgerReadAhead::kBatchLines);
-    for (long& steps : expected.stepsAtLine) steps -= before;
+    for (std::uint64_t& steps : expected.sweepsAtLine) steps -= before;
 
     StatementData threaded;
     Aggregate(threaded);
-    const long start = fake.progressCalls["StepDetail"];
+    const std::uint64_t start = progress.Sweeps();
     LedgerReadAhead ahead(threaded, &progress, kLead);
     Seen seen = ReadAll(ahead);
-    for (long& steps : seen.stepsAtLine) steps -= start;
+    for (std::uint64_t& steps : seen.sweepsAtLine) steps -= start;
 
     EXPECT_EQ(seen.end, 0);
     EXPECT_EQ(seen.codes, expected.codes);
     EXPECT_EQ(seen.balances, expected.balances);
     EXPECT_EQ(seen.descriptions, expected.descriptions);
-    EXPECT_EQ(seen.stepsAtLine, expected.stepsAtLine);
+    EXPECT_EQ(seen.sweepsAtLine, expected.sweepsAtLine);
     EXPECT_FALSE(ahead.LedgerFailed());
     LedgerLine line{};
     EXPECT_EQ(ahead.Next(&line), 0);  // the end stays the end
@@ -138,9 +138,9 @@ TEST_F(ReadAhead, AfterStopThePulsesReachTheWindowDirectly) {
     LedgerLine line{};
     ASSERT_EQ(ahead.Next(&line), 1);
     ahead.Stop();
-    const long steps = fake.progressCalls["StepDetail"];
+    const std::uint64_t steps = progress.Sweeps();
     ASSERT_EQ(threaded.Next(&line), 1);
-    EXPECT_GT(fake.progressCalls["StepDetail"], steps);
+    EXPECT_GT(progress.Sweeps(), steps);
 }
 
 TEST_F(ReadAhead, LeftUnreadItStopsWithoutAThread) {

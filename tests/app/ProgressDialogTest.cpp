@@ -1,70 +1,247 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/ProgressDialog.h"
 #include "tests/doubles/FakePlatform.h"
 
 namespace {
 
+// The progress as the aggregation and the writer move it: spans of positions and sweeps of
+// the detail bar, in order.
+struct Step {
+    int from;
+    int to;
+    int pulses;  // sweeps after the span
+};
+
+// The window as the run would leave it had every position and sweep reached it at once: each
+// position sets the caption at a hundredth, moves the bar by one and sweeps the detail bar.
+void DriveEveryStep(FakePlatform& window, const std::vector<Step>& steps) {
+    window.SetOverallRange(0, ProgressDialog::kOverallEnd);
+    window.SetOverallStep(1);
+    window.SetOverallPosition(0);
+    auto sweep = [&window] {
+        window.SetDetailRange(0, 5);
+        window.SetDetailStep(1);
+        window.SetDetailPosition(0);
+        for (int i = 0; i < 6; ++i) window.StepDetail();
+    };
+    for (const Step& step : steps) {
+        for (int i = step.from; i <= step.to; ++i) {
+            if (i % 100 == 0) {
+                char caption[64] = {};
+                std::snprintf(caption, sizeof(caption), "集計中 %d％", i / 100);
+                window.SetCaption(caption);
+            }
+            window.OffsetOverall(1);
+            sweep();
+        }
+        for (int i = 0; i < step.pulses; ++i) sweep();
+    }
+}
+
+// An export's shape: the summaries, the accounts, then the writer's blocks with its ledger.
+const std::vector<Step> kExport = {
+    {0, 1000, 0},    {1000, 3000, 40}, {3000, 4000, 0},  {4000, 4875, 0},      {4875, 5750, 0},
+    {5750, 6625, 0}, {6625, 7500, 0},  {7500, 8500, 12}, {8500, 9500, 200000}, {9500, 10000, 3},
+};
+
 class Progress : public ::testing::Test {
 protected:
-    void SetUp() override { dialog.StartOverall(); }
+    long WindowUpdates() { return fake.progressCalls["Repaint"]; }
+    // Counts window calls from here on.
+    void ForgetCalls() {
+        fake.progressCalls.clear();
+        fake.captions.clear();
+    }
+    void Run(const std::vector<Step>& steps) {
+        for (const Step& step : steps) {
+            dialog.Advance(static_cast<std::int16_t>(step.from),
+                           static_cast<std::int16_t>(step.to));
+            for (int i = 0; i < step.pulses; ++i) dialog.PulseDetail();
+        }
+    }
+
     FakePlatform fake;
-    ProgressDialog dialog{fake};
+    ProgressDialog dialog{fake, fake};
 };
 
 TEST_F(Progress, StartsTheOverallBarAtZeroOfTenThousand) {
+    dialog.Show();
+    dialog.StartOverall();
     EXPECT_EQ(fake.overallLow, 0);
     EXPECT_EQ(fake.overallHigh, 10000);
     EXPECT_EQ(fake.overallStep, 1);
     EXPECT_EQ(fake.overallPosition, 0);
 }
 
-TEST_F(Progress, AdvanceCountsBothEndsAndCaptionsEveryHundredth) {
+// The spans of the logical state: both ends count, a caption at every hundredth, a sweep per
+// position; whatever the window has been shown of it so far.
+TEST_F(Progress, SpansMoveThePositionAndSetTheCaptions) {
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        int position;
+        std::vector<std::string> captions;
+    };
+    const Case cases[] = {
+        {"0 to 1000", {{0, 1000, 0}}, 1001, {}},
+        {"backwards: nothing", {{150, 149, 0}}, 0, {}},
+        {"spans share their ends",
+         {{0, 100, 0}, {100, 200, 0}},
+         202,
+         {"集計中 0％", "集計中 1％", "集計中 1％", "集計中 2％"}},
+        {"clamped at the end, the caption follows", {{0, 9898, 0}, {9899, 10100, 0}}, 10000, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform window;
+        ProgressDialog progress(window, window);
+        progress.Show();
+        progress.StartOverall();
+        for (const Step& step : c.steps)
+            progress.Advance(static_cast<std::int16_t>(step.from),
+                             static_cast<std::int16_t>(step.to));
+        EXPECT_EQ(progress.Position(), c.position);
+        std::uint64_t positions = 0;
+        for (const Step& step : c.steps)
+            positions +=
+                step.to >= step.from ? static_cast<std::uint64_t>(step.to - step.from + 1) : 0;
+        EXPECT_EQ(progress.Sweeps(), positions);
+        if (!c.captions.empty()) {
+            EXPECT_EQ(window.captions, c.captions);
+        }
+    }
+}
+
+TEST_F(Progress, EveryCaptionReachesTheWindowInOrderEvenWhenTheClockStandsStill) {
+    dialog.Show();
+    dialog.StartOverall();
     dialog.Advance(0, 1000);
-    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 1001);
-    EXPECT_EQ(fake.overallPosition, 1001);
     ASSERT_EQ(fake.captions.size(), 11u);
     EXPECT_EQ(fake.captions.front(), "集計中 0％");
     EXPECT_EQ(fake.captions.back(), "集計中 10％");
-    // Each position sweeps the detail bar: six steps, each brought to the front and repainted.
-    EXPECT_EQ(fake.progressCalls["SetDetailRange"], 1001);
-    EXPECT_EQ(fake.progressCalls["StepDetail"], 6006);
-    EXPECT_EQ(fake.progressCalls["BringToTop"], 6006);
-    EXPECT_EQ(fake.progressCalls["SetForeground"], 6006);
-    EXPECT_EQ(fake.progressCalls["Repaint"], 6006 + 1001);
-    EXPECT_EQ(fake.detailHigh, 5);
+    dialog.Advance(1001, 10100);
+    EXPECT_EQ(fake.captions.size(), 102u);
+    EXPECT_EQ(fake.captions[100], "集計中 100％");
+    EXPECT_EQ(fake.captions.back(), "集計中 101％");
 }
 
-TEST_F(Progress, BackwardsRangeDoesNothing) {
-    dialog.Advance(150, 149);
-    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 0);
-    EXPECT_TRUE(fake.captions.empty());
+// However often the run reports and however the frames fall, the window ends as it would have
+// had every step reached it.
+TEST_F(Progress, AClosedWindowShowsWhatEveryStepWouldHaveShown) {
+    for (std::int64_t perReading : {0, 1, 7, 45}) {
+        SCOPED_TRACE("milliseconds per clock reading: " + std::to_string(perReading));
+        FakePlatform expected;
+        DriveEveryStep(expected, kExport);
+
+        FakePlatform window;
+        window.millisecondsPerReading = perReading;
+        ProgressDialog progress(window, window);
+        progress.Show();
+        progress.StartOverall();
+        for (const Step& step : kExport) {
+            progress.Advance(static_cast<std::int16_t>(step.from),
+                             static_cast<std::int16_t>(step.to));
+            for (int i = 0; i < step.pulses; ++i) progress.PulseDetail();
+        }
+        progress.Close(1);
+
+        EXPECT_EQ(window.overallPosition, expected.overallPosition);
+        EXPECT_EQ(window.overallPosition, 10000);
+        ASSERT_FALSE(window.captions.empty());
+        EXPECT_EQ(window.captions, expected.captions);
+        EXPECT_EQ(window.captions.back(), "集計中 100％");
+        EXPECT_EQ(window.detailLow, expected.detailLow);
+        EXPECT_EQ(window.detailHigh, expected.detailHigh);
+        EXPECT_EQ(window.detailPosition, expected.detailPosition);
+        EXPECT_EQ(window.progressEndCode, 1);
+    }
 }
 
-TEST_F(Progress, ConsecutiveRangesShareTheirMeetingPosition) {
-    dialog.Advance(0, 100);
-    dialog.Advance(100, 200);
-    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 202);
-    EXPECT_EQ(fake.captions,
-              (std::vector<std::string>{"集計中 0％", "集計中 1％", "集計中 1％", "集計中 2％"}));
+// Each update brings the window to the front once, repaints it once and lets it handle its
+// messages once: as many as the frames that passed, the captions and a few more, never as many
+// as the sweeps.
+TEST_F(Progress, TheWindowIsDrawnAtTheFramesPaceWhateverTheNumberOfSweeps) {
+    fake.millisecondsPerReading = 1;
+    dialog.Show();
+    dialog.StartOverall();
+    const std::int64_t start = fake.milliseconds;
+    Run(kExport);
+    dialog.Close(1);
+    const long frames = static_cast<long>((fake.milliseconds - start) / 30) + 1;
+    const long captions = 101;
+    for (const char* call : {"BringToTop", "SetForeground", "Repaint", "HandleWaitingMessages"}) {
+        SCOPED_TRACE(call);
+        EXPECT_LE(fake.progressCalls[call], frames + captions + 2);
+        EXPECT_GE(fake.progressCalls[call], frames / 2);
+    }
+    EXPECT_LT(fake.progressCalls["StepDetail"], 6 * (frames + captions + 2));
 }
 
-TEST_F(Progress, FullAtTenThousandAndClampedBeyond) {
-    dialog.Advance(0, 9898);
-    EXPECT_EQ(fake.overallPosition, 9899);
-    fake.captions.clear();
-    dialog.Advance(9899, 10100);
-    EXPECT_EQ(fake.overallPosition, 10000);
-    // The caption follows the position even past the bar's end.
-    EXPECT_EQ(fake.captions,
-              (std::vector<std::string>{"集計中 99％", "集計中 100％", "集計中 101％"}));
-}
-
-TEST_F(Progress, PulseSweepsTheDetailBarSixTimes) {
+TEST_F(Progress, AtMostOneFramePerThirtyMilliseconds) {
+    dialog.Show();
+    dialog.StartOverall();
+    ForgetCalls();
+    fake.milliseconds = 29;
+    for (int i = 0; i < 1000; ++i) dialog.PulseDetail();
+    EXPECT_EQ(WindowUpdates(), 0);
+    fake.milliseconds = 30;
+    for (int i = 0; i < 1000; ++i) dialog.PulseDetail();
+    EXPECT_EQ(WindowUpdates(), 1);
+    EXPECT_EQ(fake.progressCalls["HandleWaitingMessages"], 1);
+    fake.milliseconds = 59;
+    dialog.Advance(1, 99);  // no hundredth: no caption
+    EXPECT_EQ(WindowUpdates(), 1);
+    fake.milliseconds = 60;
     dialog.PulseDetail();
-    EXPECT_EQ(fake.progressCalls["StepDetail"], 6);
+    EXPECT_EQ(WindowUpdates(), 2);
+    // The frame shows where the bar stands.
+    EXPECT_EQ(fake.overallPosition, 99);
+}
+
+// With the clock standing still no frame falls due: the window is still brought up to date
+// when it is shown, at each caption, before a message box and when it closes.
+TEST_F(Progress, UpdatesThatDoNotWaitForAFrame) {
+    dialog.Show();
+    EXPECT_EQ(WindowUpdates(), 1);
+    dialog.StartOverall();
+    dialog.Advance(1, 250);  // captions at 100 and 200
+    EXPECT_EQ(WindowUpdates(), 3);
+    EXPECT_EQ(fake.overallPosition, 199);  // where the caption of 200 found the bar
+    for (int i = 0; i < 500; ++i) dialog.PulseDetail();
+    EXPECT_EQ(WindowUpdates(), 3);
+    dialog.Refresh();
+    EXPECT_EQ(WindowUpdates(), 4);
+    EXPECT_EQ(fake.overallPosition, 250);
+    EXPECT_EQ(fake.detailHigh, 5);
     EXPECT_EQ(fake.detailPosition, 5);
-    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 0);
+    dialog.Close(1);
+    EXPECT_EQ(WindowUpdates(), 5);
+    EXPECT_EQ(fake.progressCalls["Close"], 1);
+}
+
+TEST_F(Progress, AWindowNotShownOrClosedIsLeftAlone) {
+    dialog.StartOverall();
+    ForgetCalls();
+    fake.millisecondsPerReading = 100;
+    dialog.Advance(0, 500);
+    for (int i = 0; i < 100; ++i) dialog.PulseDetail();
+    dialog.Refresh();
+    EXPECT_EQ(WindowUpdates(), 0);
+    EXPECT_TRUE(fake.captions.empty());
+    // Shown, it catches up at once.
+    dialog.Show();
+    EXPECT_EQ(fake.overallPosition, 501);
+    EXPECT_EQ(fake.captions, (std::vector<std::string>{"集計中 5％"}));
+    dialog.Close(1);
+    ForgetCalls();
+    dialog.Advance(501, 1000);
+    dialog.PulseDetail();
+    EXPECT_EQ(WindowUpdates(), 0);
 }
 
 }  // namespace

@@ -280,6 +280,9 @@ void FakePlatform::SetForeground() {
 void FakePlatform::Repaint() {
     ++progressCalls["Repaint"];
 }
+void FakePlatform::HandleWaitingMessages() {
+    ++progressCalls["HandleWaitingMessages"];
+}
 
 std::string FakePlatform::ToFullWidth(std::string_view text) {
     return MapToFullWidth(text);

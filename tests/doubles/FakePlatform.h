@@ -52,9 +52,10 @@ class FakePlatform : public FileSystem,
                      public ProgressWindow,
                      public TextMapping,
                      public MemoryService,
-                     public DialogService {
+                     public DialogService,
+                     public Clock {
 public:
-    FakePlatform() : platform{*this, *this, *this, *this, *this, *this, *this} {}
+    FakePlatform() : platform{*this, *this, *this, *this, *this, *this, *this, *this} {}
 
     Platform platform;
 
@@ -145,6 +146,7 @@ public:
     void BringToTop() override;
     void SetForeground() override;
     void Repaint() override;
+    void HandleWaitingMessages() override;
 
     // TextMapping
     std::string ToFullWidth(std::string_view text) override;
@@ -158,6 +160,14 @@ public:
     std::optional<std::string> saveAnswer;
     int RunModal(int templateId, WindowHandle parent, DialogEvents& events) override;
     std::optional<std::string> AskSaveFile(const SaveFileRequest& request) override;
+
+    // Clock: stands still unless a test moves it, or sets it to move at every reading.
+    std::int64_t milliseconds = 0;
+    std::int64_t millisecondsPerReading = 0;
+    std::int64_t Milliseconds() override {
+        milliseconds += millisecondsPerReading;
+        return milliseconds;
+    }
 
     // MemoryService
     std::unique_ptr<unsigned char[]> AllocateBlock(std::size_t size) override;

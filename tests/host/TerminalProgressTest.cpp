@@ -8,6 +8,12 @@
 
 namespace {
 
+// No frame ever falls due: the line follows the captions alone.
+class StoppedClock : public Clock {
+public:
+    std::int64_t Milliseconds() override { return 0; }
+};
+
 std::string Drain(std::FILE* file) {
     std::rewind(file);
     std::string text;
@@ -19,12 +25,13 @@ TEST(TerminalProgress, WithoutATerminalOneLinePerTenPerCent) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     TerminalProgress window(false, out);
-    ProgressDialog dialog(window);
-    window.Show();
+    StoppedClock clock;
+    ProgressDialog dialog(window, clock);
+    dialog.Show();
     dialog.StartOverall();
     dialog.Advance(0, 10000);
     for (int i = 0; i < 100000; ++i) dialog.PulseDetail();  // cheap and silent
-    window.Close(1);
+    dialog.Close(1);
     std::string text = Drain(out);
     std::fclose(out);
     int lines = 0;
@@ -46,8 +53,9 @@ TEST(TerminalProgress, AMessageEndsTheLineWhereTheRunStands) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     TerminalProgress window(true, out);
-    ProgressDialog dialog(window);
-    window.Show();
+    StoppedClock clock;
+    ProgressDialog dialog(window, clock);
+    dialog.Show();
     dialog.StartOverall();
     // Faster than the line is redrawn: only the start is on the screen.
     dialog.Advance(0, 4000);
@@ -64,8 +72,9 @@ TEST(TerminalProgress, TheLineComesBackAtOnceAfterAMessage) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     TerminalProgress window(true, out);
-    ProgressDialog dialog(window);
-    window.Show();
+    StoppedClock clock;
+    ProgressDialog dialog(window, clock);
+    dialog.Show();
     dialog.StartOverall();
     dialog.Advance(0, 2000);
     window.EndLine();

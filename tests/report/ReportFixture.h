@@ -37,7 +37,7 @@ protected:
     }
 
     FakePlatform fake;
-    ProgressDialog progress{fake};
+    ProgressDialog progress{fake, fake};
     AccountFigureList figures;
     LedgerLineList ledger;
     ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};

@@ -45,7 +45,7 @@ protected:
     bool Has(const std::string& text) { return Document().find(text) != std::string::npos; }
 
     FakePlatform fake;
-    ProgressDialog dialog{fake};
+    ProgressDialog dialog{fake, fake};
     AccountFigureList figures;
     LedgerLineList ledger;
     ReportWriter writer{fake.platform, kEditionKcsakura, dialog, figures, ledger};
@@ -163,8 +163,8 @@ TEST_F(Report, FrameOfASmallCompany) {
 TEST_F(Report, ProgressContinuesFromTheBaseToTheEnd) {
     ASSERT_EQ(Write(Company("A", 0)), 1);
     // 5000..6000, 6000..7000, 7000..10000, both ends of each counted.
-    EXPECT_EQ(fake.progressCalls["OffsetOverall"], 1001 + 1001 + 3001);
-    EXPECT_EQ(fake.captions.back(), "集計中 100％");
+    EXPECT_EQ(dialog.Position(), 1001 + 1001 + 3001);
+    EXPECT_STREQ(dialog.Caption(), "集計中 100％");
 }
 
 TEST_F(Report, ManufacturingFlagChoosesTheCostPattern) {
@@ -206,7 +206,7 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         FakePlatform failing;
         failing.files[kTarget] = "the previous export";
         failing.failWriteAt = k;
-        ProgressDialog progress(failing);
+        ProgressDialog progress(failing, failing);
         ReportWriter report(failing.platform, kEditionKcsakura, progress, figures, ledger);
         StDATAINFO company = Company("A", 1);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << "line " << k;
@@ -260,7 +260,7 @@ TEST_F(Report, TargetThatIsNotARegularFileIsRefusedAndNothingIsWritten) {
         } else {
             other.specialFiles.insert(kTarget);
         }
-        ProgressDialog progress(other);
+        ProgressDialog progress(other, other);
         ReportWriter report(other.platform, kEditionKcsakura, progress, figures, ledger);
         EXPECT_EQ(report.CheckTarget(kTarget), ReportWriter::Failure::kTargetNotAFile) << folder;
         StDATAINFO company = Company("A", 0);

@@ -51,8 +51,8 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
 
     FakePlatform fake;
     std::unique_ptr<FileSystem> files = MakeHostFileSystem();
-    Platform platform{*files, fake, fake, fake, fake, fake, fake};
-    ProgressDialog progress(fake);
+    Platform platform{*files, fake, fake, fake, fake, fake, fake, fake};
+    ProgressDialog progress(fake, fake);
     progress.StartOverall();
     AccountFigureList figures;
     LedgerLineList ledger;
@@ -84,7 +84,7 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     EXPECT_EQ(assets, liabilities + netAssets);
     EXPECT_NE(xml.find("<ScheduleCostGoodsManufactured>"), std::string::npos);
     EXPECT_NE(xml.find("<StatementChangesNetAssets>"), std::string::npos);
-    EXPECT_EQ(fake.overallPosition, 10000);
+    EXPECT_EQ(progress.Position(), 10000);
 
     ClAccConnect::Inst().LogOut();
     books::ConfigureBooks(books::BooksConfig{});

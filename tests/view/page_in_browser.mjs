@@ -157,6 +157,7 @@ try {
 } finally {
   await sleep(200);
   browser.kill();
-  fs.rmSync(profile, { recursive: true, force: true });
+  // Chromium may still be writing its profile as it ends: try again for a while.
+  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
 }
 process.exit(failed ? 1 : 0);

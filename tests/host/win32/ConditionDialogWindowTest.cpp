@@ -151,7 +151,7 @@ protected:
     FakePlatform fake;
     Win32Messages messages;
     Win32Dialogs dialogs;
-    Platform platform{fake, messages, fake, fake, fake, fake, dialogs};
+    Platform platform{fake, messages, fake, fake, fake, fake, dialogs, fake};
     DialogInputs inputs;
     ConditionDialog dialog{platform, kEditionKcsakura, kNoWindow};
     HWND window = nullptr;

@@ -21,6 +21,7 @@
 
 #include "app/ProgressDialog.h"
 #include "dialog/ControlIds.h"
+#include "host/SteadyClock.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Dialogs.h"
 #include "host/win32/Win32Progress.h"
@@ -174,15 +175,15 @@ int ShowConditions(const Options& options) {
 
 int ShowProgress(const Options& options) {
     Win32Progress window;
-    ProgressDialog progress(window);
+    SteadyClock clock;
+    ProgressDialog progress(window, clock);
     progress.Create(kNoWindow);
     progress.Show();
     progress.StartOverall();
-    // The bar where the run's earlier positions left it (walking them one by one takes half a
-    // minute under Wine), then one position advanced as the run advances it.
+    // The run's positions up to this one, then the window as a message box would find it.
     const auto position = static_cast<std::int16_t>(options.Number(L"--position", 4000));
-    window.SetOverallPosition(position);
-    progress.Advance(position, position);
+    progress.Advance(0, position);
+    progress.Refresh();
     HWND shown = WaitForWindow(GetCurrentThreadId(), L"集計中");
     if (shown == nullptr || !WriteGeometry(shown, options.Value(L"--geometry"))) return 1;
     Pump(StayUp(options));
