@@ -100,7 +100,7 @@ export_run() {
       --start-month 4 --end-month 3 --ledger --out "$(winpath "$out")" --yes \
       >"$work/run.out" 2>"$work/run.err" || rc=$?
   fi
-  sed -n 's/^kcuser: summary //p' "$work/run.out" >"$work/summary"
+  sed -n 's/^kcuser: [0-9.]* summary //p' "$work/run.out" >"$work/summary"
   grep -q '^POST 1025 7 0$' "$work/run.out" && [ -f "$out" ] && return 0
   echo "windows.sh: the $kind export failed (exit $rc):" >&2
   cat "$work/run.out" "$work/run.err" >&2

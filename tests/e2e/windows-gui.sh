@@ -76,7 +76,7 @@ export_both() {
     >"$dir/gui.out" 2>"$dir/gui.err"
   local gui_rc=$?
   local said
-  said=$(sed -n 's/^kcuser: //p' "$dir/gui.out")
+  said=$(sed -n 's/^kcuser: [0-9.]* //p' "$dir/gui.out")
   if [ "$gui_rc" != 0 ]; then
     fail "$name: the run with the dialog ended $gui_rc"
     cat "$dir/gui.out" "$dir/gui.err"

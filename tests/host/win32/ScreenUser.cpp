@@ -61,29 +61,36 @@ ScreenUser ScreenUser::OfProcess(DWORD processId) {
 }
 
 std::vector<HWND> ScreenUser::OwnDialogs(const std::wstring& caption) const {
+    std::vector<HWND> found;
+    if (process_ != 0) {
+        // The window system picks the dialogs of that caption: a test that polls while a timed
+        // run works asks it little.
+        HWND window = nullptr;
+        while ((window = FindWindowExW(nullptr, window, L"#32770", caption.c_str())) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process_ && IsWindowVisible(window)) found.push_back(window);
+        }
+        return found;
+    }
     struct Search {
         const std::wstring* caption;
-        DWORD process;
-        std::vector<HWND> found;
-    } search{&caption, process_, {}};
-    WNDENUMPROC take = [](HWND window, LPARAM param) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (search.process != 0 && owner != search.process) return TRUE;
-        wchar_t text[256] = {};
-        // Read without a message: a window that does not answer is still seen.
-        InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
-        if (ClassName(window) == L"#32770" && *search.caption == text && IsWindowVisible(window))
-            search.found.push_back(window);
-        return TRUE;
-    };
-    if (process_ != 0) {
-        EnumWindows(take, reinterpret_cast<LPARAM>(&search));
-    } else {
-        EnumThreadWindows(thread_, take, reinterpret_cast<LPARAM>(&search));
-    }
-    return search.found;
+        std::vector<HWND>* found;
+    } search{&caption, &found};
+    EnumThreadWindows(
+        thread_,
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(param);
+            wchar_t text[256] = {};
+            // A window of this process's thread: its caption is read without a message.
+            InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+            if (ClassName(window) == L"#32770" && *search.caption == text &&
+                IsWindowVisible(window))
+                search.found->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return found;
 }
 
 HWND ScreenUser::WaitForDialog(const std::wstring& caption, DWORD patienceMs) const {

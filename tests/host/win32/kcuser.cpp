@@ -7,8 +7,8 @@
 // Every wait is bounded; on a failure the command's processes are ended, so that a run never
 // stays behind on a dialog nobody will close.
 //
-// Its own lines go to stdout in UTF-8, each starting "kcuser: ", among the lines of the command,
-// which inherits stdout. It exits with the command's exit code when the user's part went well,
+// Its own lines go to stdout in UTF-8, each starting "kcuser: " and the seconds since it started,
+// among the lines of the command, which inherits stdout. It exits with the command's exit code when the user's part went well,
 // and with 10 when it did not.
 
 // First: it drops the macros that would rename the platform interfaces' operations.
@@ -54,10 +54,19 @@ constexpr DWORD kProbeIntervalMs = 100;
 constexpr UINT kProbePatienceMs = 500;
 constexpr DWORD kExitPatienceMs = 60000;
 
-void Say(const std::wstring& text) {
-    std::string line = "kcuser: " + WideToUtf8(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+LONGLONG Ticks() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// Seconds since kcuser started (main reads the clock first): the time of every line, and every
+// time of the summary. <chrono> cannot be compiled for code page 932 (its µs has no form there).
+double Elapsed() {
+    static const LONGLONG started = Ticks();
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(Ticks() - started) / static_cast<double>(frequency.QuadPart);
 }
 
 // A box's text on one line: its line breaks written as \n.
@@ -71,6 +80,13 @@ std::wstring Seconds(double seconds) {
     wchar_t text[32];
     std::swprintf(text, std::size(text), L"%.3f", seconds);
     return text;
+}
+
+// One line on stdout, with the time it is said at.
+void Say(const std::wstring& text) {
+    std::string line = "kcuser: " + WideToUtf8(Seconds(Elapsed()) + L" " + text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
 }
 
 // A window's caption, read without a message: a window that does not answer is still read.
@@ -98,11 +114,13 @@ struct UserOptions {
 };
 
 int Usage() {
-    Say(L"usage: kcuser [--start-month N] [--end-month N] [--ledger | --no-ledger] [--path PATH]\n"
+    std::string usage = WideToUtf8(
+        L"usage: kcuser [--start-month N] [--end-month N] [--ledger | --no-ledger] [--path PATH]\n"
         L"              [--dialog-timeout S] [--run-timeout S] [--no-user] -- COMMAND [ARGS...]\n"
         L"  starts COMMAND and plays the user of the condition dialog it shows: fills it, presses\n"
         L"  実行, answers the boxes, reads back the progress window at the completion notice.\n"
-        L"  --no-user touches no window: it only times COMMAND.");
+        L"  --no-user touches no window: it only times COMMAND.\n");
+    std::fwrite(usage.data(), 1, usage.size(), stderr);
     return kUserFailed;
 }
 
@@ -346,8 +364,9 @@ public:
                             L" elapsed=" + Seconds(ended_);
         if (!options_.noUser) {
             line += L" dialog=" + Seconds(dialogAt_) + L" executed=" + Seconds(executedAt_) +
-                    L" notice=" + Seconds(noticeAt_) + L" pings=" + std::to_wstring(probed_.sent) +
-                    L" unanswered=" + std::to_wstring(probed_.unanswered) + L" slowest_ms=" +
+                    L" progress=" + Seconds(progressAt_) + L" notice=" + Seconds(noticeAt_) +
+                    L" pings=" + std::to_wstring(probed_.sent) + L" unanswered=" +
+                    std::to_wstring(probed_.unanswered) + L" slowest_ms=" +
                     std::to_wstring(probed_.slowestMs) + L" hung=" + std::to_wstring(probed_.hung);
         }
         Say(line);
@@ -364,17 +383,6 @@ public:
     void Finish() { ended_ = Elapsed(); }
 
 private:
-    static LONGLONG Now() {
-        LARGE_INTEGER now{};
-        QueryPerformanceCounter(&now);
-        return now.QuadPart;
-    }
-    double Elapsed() const {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(Now() - start_) / static_cast<double>(frequency.QuadPart);
-    }
-
     bool Fail(const std::wstring& reason) {
         Say(L"FAIL: " + reason);
         return false;
@@ -433,7 +441,10 @@ private:
         const ULONGLONG deadline = GetTickCount64() + options_.runTimeoutMs;
         while (GetTickCount64() < deadline) {
             if (!probe_) {
-                if (HWND progress = FindProgressWindow(process_)) probe_.emplace(progress);
+                if (HWND progress = FindProgressWindow(process_)) {
+                    progressAt_ = Elapsed();
+                    probe_.emplace(progress);
+                }
             }
             if (auto box = user_->WaitForMessageBox(kBoxCaption, 0)) {
                 Say(L"box " + OneLine(box->text));
@@ -486,14 +497,13 @@ private:
 
     const UserOptions& options_;
     ProcessTree& tree_;
-    // <chrono> cannot be compiled for code page 932 (its µs suffix has no form there).
-    const LONGLONG start_ = Now();
     DWORD process_ = 0;
     std::optional<ScreenUser> user_;
     std::optional<ResponsivenessProbe> probe_;
     ResponsivenessProbe::Counts probed_;
     double dialogAt_ = 0;
     double executedAt_ = 0;
+    double progressAt_ = 0;
     double noticeAt_ = 0;
     double ended_ = 0;
 };
@@ -501,6 +511,7 @@ private:
 }  // namespace
 
 int main() {
+    Elapsed();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 
