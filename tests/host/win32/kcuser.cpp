@@ -8,8 +8,8 @@
 // stays behind on a dialog nobody will close.
 //
 // Its own lines go to stdout in UTF-8, each starting "kcuser: " and the seconds since it started,
-// among the lines of the command, which inherits stdout. It exits with the command's exit code when the user's part went well,
-// and with 10 when it did not.
+// among the lines of the command, which inherits stdout. It exits with the command's exit code when
+// the user's part went well, and with 10 when it did not.
 
 // First: it drops the macros that would rename the platform interfaces' operations.
 #include "host/win32/Win32Api.h"
@@ -76,7 +76,9 @@ std::wstring OneLine(const std::wstring& text) {
     return line;
 }
 
+// "-" for a time not reached.
 std::wstring Seconds(double seconds) {
+    if (seconds < 0) return L"-";
     wchar_t text[32];
     std::swprintf(text, std::size(text), L"%.3f", seconds);
     return text;
@@ -374,7 +376,7 @@ public:
 
     // Ends what is left of the command after a failure.
     void EndTheCommand() {
-        if (probe_) probe_->Stop();
+        StopProbing();
         if (tree_.Ended()) return;
         tree_.EndAll();
         tree_.WaitForExit(10000);
@@ -396,7 +398,9 @@ private:
                 return dialog != nullptr || tree_.Ended();
             },
             options_.dialogTimeoutMs);
-        if (!found || dialog == nullptr)
+        if (found && dialog == nullptr)
+            return Fail(L"the command ended before a condition dialog appeared");
+        if (!found)
             return Fail(L"no condition dialog appeared within " +
                         std::to_wstring(options_.dialogTimeoutMs / 1000) + L" s");
         dialogAt_ = Elapsed();
@@ -467,10 +471,7 @@ private:
     bool TakeTheNotice(const ScreenUser::Box& notice) {
         noticeAt_ = Elapsed();
         HWND progress = FindProgressWindow(process_);
-        if (probe_) {
-            probe_->Stop();
-            probed_ = probe_->Result();
-        }
+        StopProbing();
         if (progress == nullptr) return Fail(L"no progress window at the completion notice");
         DWORD_PTR position = 0;
         if (!SendMessageTimeoutW(GetDlgItem(progress, IDC_OVERALL_BAR), PBM_GETPOS, 0, 0,
@@ -487,6 +488,12 @@ private:
         return true;
     }
 
+    void StopProbing() {
+        if (!probe_) return;
+        probe_->Stop();
+        probed_ = probe_->Result();
+    }
+
     bool AnsweredEveryProbe() {
         if (probed_.sent == 0) return Fail(L"the progress window was never probed");
         if (probed_.unanswered > 0)
@@ -501,11 +508,11 @@ private:
     std::optional<ScreenUser> user_;
     std::optional<ResponsivenessProbe> probe_;
     ResponsivenessProbe::Counts probed_;
-    double dialogAt_ = 0;
-    double executedAt_ = 0;
-    double progressAt_ = 0;
-    double noticeAt_ = 0;
-    double ended_ = 0;
+    double dialogAt_ = -1;
+    double executedAt_ = -1;
+    double progressAt_ = -1;
+    double noticeAt_ = -1;
+    double ended_ = -1;
 };
 
 }  // namespace
