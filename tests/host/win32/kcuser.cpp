@@ -20,7 +20,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -279,13 +278,20 @@ public:
         ULONGLONG slowestMs = 0;
     };
 
-    explicit ResponsivenessProbe(HWND window) : window_(window), thread_([this] { Run(); }) {}
+    explicit ResponsivenessProbe(HWND window)
+        : window_(window),
+          stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          thread_([this] { Run(); }) {}
     ResponsivenessProbe(const ResponsivenessProbe&) = delete;
     ResponsivenessProbe& operator=(const ResponsivenessProbe&) = delete;
-    ~ResponsivenessProbe() { Stop(); }
+    ~ResponsivenessProbe() {
+        Stop();
+        CloseHandle(stop_);
+    }
 
+    // At once, not at the next send: the user's next click waits for it.
     void Stop() {
-        stop_ = true;
+        SetEvent(stop_);
         if (thread_.joinable()) thread_.join();
     }
     // Final once stopped.
@@ -293,7 +299,7 @@ public:
 
 private:
     void Run() {
-        while (!stop_) {
+        do {
             const ULONGLONG sentAt = GetTickCount64();
             DWORD_PTR ignored = 0;
             const bool answered = SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
@@ -302,12 +308,11 @@ private:
             ++counts_.sent;
             if (!answered) ++counts_.unanswered;
             if (IsHungAppWindow(window_)) ++counts_.hung;
-            Sleep(kProbeIntervalMs);
-        }
+        } while (WaitForSingleObject(stop_, kProbeIntervalMs) == WAIT_TIMEOUT);
     }
 
     HWND window_;
-    std::atomic<bool> stop_{false};
+    HANDLE stop_;  // a manual-reset event
     Counts counts_;
     std::thread thread_;
 };
