@@ -68,13 +68,16 @@ void ProgressDialog::Update(Detail detail) {
         window_.SetDetailStep(1);
         detailRangeShown_ = true;
     }
-    // Every sweep starts the bar over and takes it six steps on: the control itself decides
-    // where the steps past its end leave it.
-    if (detail == Detail::kExact ? sweeps_ != 0 : sweeps_ != sweepsShown_) {
-        const std::uint64_t steps =
-            detail == Detail::kExact ? kDetailSteps : 1 + frames_ % kDetailSteps;
+    if (detail == Detail::kExact && sweeps_ != 0) {
+        // Where the last sweep left the bar: started over, then six steps on. The control
+        // itself decides where the step past its end leaves it. Each move of a bar repaints
+        // it, so this is kept for the few updates that must be exact.
         window_.SetDetailPosition(0);
-        for (std::uint64_t i = 0; i < steps; ++i) window_.StepDetail();
+        for (int i = 0; i < kDetailSteps; ++i) window_.StepDetail();
+        sweepsShown_ = sweeps_;
+    } else if (sweeps_ != sweepsShown_) {
+        // One point of the sweep a frame, so that the bar runs while sweeps go on.
+        window_.SetDetailPosition(1 + static_cast<int>(frames_ % (kDetailSteps - 1)));
         sweepsShown_ = sweeps_;
     }
     if (captionDue_) {
