@@ -20,7 +20,7 @@ void ProgressDialog::Refresh() {
     if (visible_) Update(Detail::kExact);
 }
 
-// Range, step and start are set at once: they happen once a run.
+// Range, step and start are set at once: they come once a run.
 void ProgressDialog::StartOverall() {
     overallLow_ = 0;
     overallHigh_ = kOverallEnd;
@@ -29,6 +29,8 @@ void ProgressDialog::StartOverall() {
     window_.SetOverallStep(1);
     window_.SetOverallPosition(overallPosition_);
     shownPosition_ = overallPosition_;
+    // Shown at once: a box of the books over the window may come before the first step.
+    if (visible_) Update(Detail::kExact);
 }
 
 void ProgressDialog::Advance(std::int16_t from, std::int16_t to) {
