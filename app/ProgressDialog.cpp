@@ -20,7 +20,7 @@ void ProgressDialog::Refresh() {
     if (visible_) Update(Detail::kExact);
 }
 
-// Range, step and start are set at once: they happen once a run.
+// Range, step and start are set at once: they come once a run.
 void ProgressDialog::StartOverall() {
     overallLow_ = 0;
     overallHigh_ = kOverallEnd;
@@ -29,6 +29,8 @@ void ProgressDialog::StartOverall() {
     window_.SetOverallStep(1);
     window_.SetOverallPosition(overallPosition_);
     shownPosition_ = overallPosition_;
+    // Shown at once: a box of the books over the window may come before the first step.
+    if (visible_) Update(Detail::kExact);
 }
 
 void ProgressDialog::Advance(std::int16_t from, std::int16_t to) {
@@ -68,13 +70,16 @@ void ProgressDialog::Update(Detail detail) {
         window_.SetDetailStep(1);
         detailRangeShown_ = true;
     }
-    // Every sweep starts the bar over and takes it six steps on: the control itself decides
-    // where the steps past its end leave it.
-    if (detail == Detail::kExact ? sweeps_ != 0 : sweeps_ != sweepsShown_) {
-        const std::uint64_t steps =
-            detail == Detail::kExact ? kDetailSteps : 1 + frames_ % kDetailSteps;
+    if (detail == Detail::kExact && sweeps_ != 0) {
+        // Where the last sweep left the bar: started over, then six steps on. The control
+        // itself decides where the step past its end leaves it. Each move of a bar repaints
+        // it, so this is kept for the few updates that must be exact.
         window_.SetDetailPosition(0);
-        for (std::uint64_t i = 0; i < steps; ++i) window_.StepDetail();
+        for (int i = 0; i < kDetailSteps; ++i) window_.StepDetail();
+        sweepsShown_ = sweeps_;
+    } else if (sweeps_ != sweepsShown_) {
+        // One point of the sweep a frame, so that the bar runs while sweeps go on.
+        window_.SetDetailPosition(1 + static_cast<int>(frames_ % (kDetailSteps - 1)));
         sweepsShown_ = sweeps_;
     }
     if (captionDue_) {

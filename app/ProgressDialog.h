@@ -52,7 +52,7 @@ public:
 private:
     enum class Detail {
         kExact,  // where the sweeps leave the detail bar
-        kPhase,  // the point of a sweep the frame catches, so that the bar runs while work goes on
+        kPhase,  // a point of the sweep, so that the bar runs while work goes on
     };
 
     // A frame, when one is due.

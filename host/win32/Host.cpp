@@ -18,7 +18,6 @@
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
-#include "host/SteadyClock.h"
 #include "host/TerminalProgress.h"
 #include "host/win32/CommandLine.h"
 #include "host/win32/KnownFolders.h"
@@ -215,7 +214,7 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     BatchDialogs batchDialogs(input, messages);
     Win32Dialogs windowDialogs;
     DialogService& dialogs = batch ? static_cast<DialogService&>(batchDialogs) : windowDialogs;
-    SteadyClock clock;
+    Win32Clock clock;
     Platform platform{files, messages, windows, progress, text, memory, dialogs, clock};
 
     auto line = WideToSjis(callerLine);

@@ -162,7 +162,16 @@ void Win32Progress::SetCaption(const char* caption) {
 
 LRESULT Win32Progress::SendToBar(int id, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window_ == nullptr) return 0;
-    return SendDlgItemMessageW(window_, id, message, wParam, lParam);
+    HWND bar = GetDlgItem(window_, id);
+    if (bar == nullptr) return 0;
+    // A progress control paints itself at every move, a few milliseconds each under Wine: its
+    // moves wait, unpainted, for the next Repaint, which paints the window once.
+    const int index = id == IDC_OVERALL_BAR ? 0 : 1;
+    if (!barHeld_[index]) {
+        SendMessageW(bar, WM_SETREDRAW, FALSE, 0);
+        barHeld_[index] = true;
+    }
+    return SendMessageW(bar, message, wParam, lParam);
 }
 
 void Win32Progress::SetOverallRange(int low, int high) {
@@ -206,8 +215,15 @@ void Win32Progress::SetForeground() {
 // The bars invalidate themselves; the run is on this thread, so their paint is forced here,
 // children included.
 void Win32Progress::Repaint() {
-    if (window_ != nullptr)
-        RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (window_ == nullptr) return;
+    for (int index = 0; index < 2; ++index) {
+        if (!barHeld_[index]) continue;
+        HWND bar = GetDlgItem(window_, index == 0 ? IDC_OVERALL_BAR : IDC_DETAIL_BAR);
+        SendMessageW(bar, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE);
+        barHeld_[index] = false;
+    }
+    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Win32Progress::HandleWaitingMessages() {

@@ -44,6 +44,8 @@ private:
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
+    // The bars moved since the last Repaint, their own painting held until then: overall, detail.
+    bool barHeld_[2] = {false, false};
     // A quit that arrived while the run handled the window's messages.
     std::optional<int> quitCode_;
 };

@@ -204,23 +204,25 @@ TEST_F(Progress, AtMostOneFramePerThirtyMilliseconds) {
 }
 
 // With the clock standing still no frame falls due: the window is still brought up to date
-// when it is shown, at each caption, before a message box and when it closes.
+// when it is shown, when its bar starts, at each caption, before a message box and when it
+// closes.
 TEST_F(Progress, UpdatesThatDoNotWaitForAFrame) {
     dialog.Show();
     EXPECT_EQ(WindowUpdates(), 1);
     dialog.StartOverall();
+    EXPECT_EQ(WindowUpdates(), 2);
     dialog.Advance(1, 250);  // captions at 100 and 200
-    EXPECT_EQ(WindowUpdates(), 3);
+    EXPECT_EQ(WindowUpdates(), 4);
     EXPECT_EQ(fake.overallPosition, 199);  // where the caption of 200 found the bar
     for (int i = 0; i < 500; ++i) dialog.PulseDetail();
-    EXPECT_EQ(WindowUpdates(), 3);
-    dialog.Refresh();
     EXPECT_EQ(WindowUpdates(), 4);
+    dialog.Refresh();
+    EXPECT_EQ(WindowUpdates(), 5);
     EXPECT_EQ(fake.overallPosition, 250);
     EXPECT_EQ(fake.detailHigh, 5);
     EXPECT_EQ(fake.detailPosition, 5);
     dialog.Close(1);
-    EXPECT_EQ(WindowUpdates(), 5);
+    EXPECT_EQ(WindowUpdates(), 6);
     EXPECT_EQ(fake.progressCalls["Close"], 1);
 }
 

@@ -15,9 +15,9 @@
 #include <thread>
 
 #include "app/ProgressDialog.h"
-#include "host/SteadyClock.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Progress.h"
+#include "host/win32/Win32Services.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -78,7 +78,7 @@ protected:
     }
 
     Win32Progress host;
-    SteadyClock clock;
+    Win32Clock clock;
     ProgressDialog progress{host, clock};
     HWND window = nullptr;
 };

@@ -21,10 +21,10 @@
 
 #include "app/ProgressDialog.h"
 #include "dialog/ControlIds.h"
-#include "host/SteadyClock.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Dialogs.h"
 #include "host/win32/Win32Progress.h"
+#include "host/win32/Win32Services.h"
 
 namespace {
 
@@ -175,7 +175,7 @@ int ShowConditions(const Options& options) {
 
 int ShowProgress(const Options& options) {
     Win32Progress window;
-    SteadyClock clock;
+    Win32Clock clock;
     ProgressDialog progress(window, clock);
     progress.Create(kNoWindow);
     progress.Show();
