@@ -91,14 +91,15 @@ export_both() {
   [ "$posted_gui" = "$posted_batch" ] ||
     fail "$name: the caller got '$posted_gui' with the dialog, '$posted_batch' in batch"
 
-  [ -f "$gui" ] && cmp "$gui" "$batch" || fail "$name: the file differs from the batch export's"
+  if ! [ -f "$gui" ] || ! cmp "$gui" "$batch"; then fail "$name: the file differs from the batch export's"; fi
 
   grep -qx 'progress position=10000 caption=集計中 100％' <<<"$said" ||
     fail "$name: the progress window did not end at 10000, 集計中 100％: $(grep '^progress' <<<"$said")"
   local summary
   summary=$(grep '^summary ' <<<"$said")
-  grep -q ' unanswered=0 ' <<<"$summary" && grep -q ' hung=0$' <<<"$summary" ||
+  if ! grep -q ' unanswered=0 ' <<<"$summary" || ! grep -q ' hung=0$' <<<"$summary"; then
     fail "$name: the progress window did not answer every WM_NULL: $summary"
+  fi
   grep -q ' pings=[1-9]' <<<"$summary" || fail "$name: the progress window was not probed: $summary"
   local asked=no
   grep -qx 'box 同名のファイルが存在します。\\n\\n上書きしてもよろしいですか？' <<<"$said" && asked=yes
