@@ -20,6 +20,9 @@ PACKAGES += clang libclang-rt-dev
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
             wine64 wine xvfb xauth xdotool imagemagick locales fonts-ipafont-gothic \
             fonts-ipafont-mincho fonts-wine nodejs
+# Each edition's icon: its SVG drawn at every size (rsvg-convert) and packed into one .ico
+# (icotool); wrestool takes the icons back out of the built programs for the picture in docs/.
+WINDOWS_PACKAGES += librsvg2-bin icoutils
 BUILD    := build
 ASAN     := build-asan
 RELEASE  := build-release

@@ -8,9 +8,12 @@
 // Then the headers that include <windows.h> themselves, and the rest.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cwctype>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,6 +24,7 @@
 #include "dialog/ControlIds.h"
 #include "host/win32/Win32Dialogs.h"
 #include "host/win32/Win32Services.h"
+#include "resources/ResourceIds.h"
 #include "tests/doubles/FakePlatform.h"
 #include "tests/host/win32/ScreenUser.h"
 
@@ -49,6 +53,49 @@ std::wstring Buttons(const std::vector<int>& ids) {
     std::wstring out;
     for (int id : ids) out += (out.empty() ? L"" : L",") + std::to_wstring(id);
     return out;
+}
+
+// An icon's colour image as 32-bit pixels, top row first; nothing for no icon.
+struct IconPixels {
+    long width = 0;
+    long height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+IconPixels PixelsOf(HICON icon) {
+    IconPixels image;
+    ICONINFO info = {};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return image;
+    BITMAP bitmap = {};
+    if (info.hbmColor != nullptr && GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap) != 0) {
+        image.width = bitmap.bmWidth;
+        image.height = bitmap.bmHeight;
+        BITMAPINFO format = {};
+        format.bmiHeader.biSize = sizeof(format.bmiHeader);
+        format.bmiHeader.biWidth = bitmap.bmWidth;
+        format.bmiHeader.biHeight = -bitmap.bmHeight;
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        format.bmiHeader.biCompression = BI_RGB;
+        image.pixels.resize(static_cast<std::size_t>(bitmap.bmWidth) * bitmap.bmHeight);
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), image.pixels.data(),
+                  &format, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+    }
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+    return image;
+}
+
+// The program's own icon at a size, as the resource holds it.
+IconPixels ProgramIconPixels(int width, int height) {
+    auto icon =
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM),
+                                      IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+    IconPixels image = PixelsOf(icon);
+    if (icon != nullptr) DestroyIcon(icon);
+    return image;
 }
 
 // The dialog as the export run shows it (fiscal year April to March, the output folder
@@ -194,6 +241,46 @@ TEST_F(ConditionDialogWindow, ShowsTheRunsTextsAndTheFiscalYear) {
     EXPECT_TRUE(IsWindowEnabled(Control(ctl::kBrowse)));
     // The first control takes the focus.
     EXPECT_TRUE(User().WaitForFocus(window, ctl::kStartMonth));
+}
+
+// The caption's small icon and the taskbar's large one are the program's, each drawn at its own
+// size rather than scaled from another.
+TEST_F(ConditionDialogWindow, ShowsTheProgramsIconAtCaptionAndTaskbarSizes) {
+    ASSERT_NO_FATAL_FAILURE(Show());
+    struct Case {
+        WPARAM which;
+        int width;
+        int height;
+    };
+    const Case cases[] = {
+        {ICON_SMALL, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)},
+        {ICON_BIG, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)},
+    };
+    for (const Case& c : cases) {
+        DWORD_PTR shown = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(window, WM_GETICON, c.which, 0, SMTO_ABORTIFHUNG,
+                                        ScreenUser::kPatienceMs, &shown));
+        const IconPixels image = PixelsOf(reinterpret_cast<HICON>(shown));
+        EXPECT_EQ(image.width, c.width) << "icon " << c.which;
+        EXPECT_EQ(image.height, c.height) << "icon " << c.which;
+        EXPECT_FALSE(image.pixels.empty()) << "icon " << c.which;
+        EXPECT_TRUE(image.pixels == ProgramIconPixels(c.width, c.height).pixels)
+            << "icon " << c.which << " is not the program's";
+    }
+}
+
+// The program's manifest asks for the common controls of version 6, which draw the dialog in the
+// system's visual style: the loader takes them from the side-by-side store, not system32's
+// version 5.
+TEST(ProgramManifest, LoadsTheCommonControlsOfVersion6) {
+    HMODULE commonControls = GetModuleHandleW(L"comctl32.dll");
+    ASSERT_NE(commonControls, nullptr);
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(commonControls, path.data(), MAX_PATH));
+    std::transform(path.begin(), path.end(), path.begin(), towlower);
+    EXPECT_NE(path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+              std::wstring::npos)
+        << testing::PrintToString(path);
 }
 
 TEST_F(ConditionDialogWindow, EndMonthBeforeStartInWrappingYearFocusesEndMonth) {
