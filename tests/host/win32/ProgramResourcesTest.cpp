@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,17 +22,24 @@ namespace {
 struct Program {
     const wchar_t* file;  // inside the build's dist folder
     const wchar_t* product;
-    bool hasIcon;
 };
 
-constexpr Program kPrograms[] = {
-    {L"kcsakura\\kcsakura.exe", L"記帳丸２２ さくら版", true},
-    {L"kcqb7\\kcqb7.exe", L"QB7", true},
-    {L"kcneo\\kcneo.exe", L"記帳丸２２ NEO", true},
-    {L"kcstd\\kcstd.exe", L"記帳丸２２", true},
-    {L"kcbooks.exe", L"決算書 link", false},
-    {L"kccaller.exe", L"決算書 link", false},
+constexpr Program kEditions[] = {
+    {L"kcsakura\\kcsakura.exe", L"記帳丸２２ さくら版"},
+    {L"kcqb7\\kcqb7.exe", L"QB7"},
+    {L"kcneo\\kcneo.exe", L"記帳丸２２ NEO"},
+    {L"kcstd\\kcstd.exe", L"記帳丸２２"},
 };
+constexpr Program kTools[] = {
+    {L"kcbooks.exe", L"決算書 link"},
+    {L"kccaller.exe", L"決算書 link"},
+};
+
+std::vector<Program> EveryProgram() {
+    std::vector<Program> programs(std::begin(kEditions), std::end(kEditions));
+    programs.insert(programs.end(), std::begin(kTools), std::end(kTools));
+    return programs;
+}
 
 // The resource types as the W calls take them: the build defines no UNICODE, so RT_ICON and
 // the others are the A calls' pointers.
@@ -47,6 +56,17 @@ std::wstring PathOf(const Program& program) {
 std::wstring FileNameOf(const Program& program) {
     std::wstring file = program.file;
     return file.substr(file.find_last_of(L'\\') + 1);
+}
+
+// The program's file name, without its extension.
+std::string NameOf(const Program& program) {
+    const std::wstring file = FileNameOf(program);
+    return std::string(file.begin(), file.end() - 4);
+}
+
+// For the tests' names and messages.
+void PrintTo(const Program& program, std::ostream* out) {
+    *out << NameOf(program);
 }
 
 // The program's file opened for its resources only, closed with the object.
@@ -193,8 +213,14 @@ TEST_P(ProgramResources, OneManifestAskingForCommonControls6AsInvoker) {
     if (created != INVALID_HANDLE_VALUE) ReleaseActCtx(created);
 }
 
-TEST_P(ProgramResources, EditionsFirstIconIsTheirOwnInEverySize) {
-    if (!GetParam().hasIcon) GTEST_SKIP() << "a tool, without an edition's icon";
+INSTANTIATE_TEST_SUITE_P(Built, ProgramResources, ::testing::ValuesIn(EveryProgram()),
+                         [](const ::testing::TestParamInfo<Program>& info) {
+                             return NameOf(info.param);
+                         });
+
+class EditionIcon : public ::testing::TestWithParam<Program> {};
+
+TEST_P(EditionIcon, FirstIconIsTheEditionsOwnInEverySize) {
     ResourceFile file(PathOf(GetParam()));
     ASSERT_TRUE(file.IsOpen());
     const std::vector<std::wstring> groups = file.Names(kGroupIconType);
@@ -207,27 +233,22 @@ TEST_P(ProgramResources, EditionsFirstIconIsTheirOwnInEverySize) {
     EXPECT_EQ(edges, (std::set<int>{16, 24, 32, 48, 256}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Built, ProgramResources, ::testing::ValuesIn(kPrograms),
+INSTANTIATE_TEST_SUITE_P(Built, EditionIcon, ::testing::ValuesIn(kEditions),
                          [](const ::testing::TestParamInfo<Program>& info) {
-                             std::wstring name = FileNameOf(info.param);
-                             return std::string(name.begin(), name.end() - 4);
+                             return NameOf(info.param);
                          });
 
 // Told apart at a glance: no two editions share the image of any size.
 TEST(EditionIcons, DifferBetweenEditionsAtEverySize) {
     for (int edge : {16, 24, 32, 48, 256}) {
         std::set<std::string> images;
-        int editions = 0;
-        for (const Program& program : kPrograms) {
-            if (!program.hasIcon) continue;
-            ++editions;
+        for (const Program& program : kEditions) {
             ResourceFile file(PathOf(program));
             auto image = IconImageBytes(file, edge);
-            ASSERT_TRUE(image.has_value())
-                << testing::PrintToString(FileNameOf(program)) << " " << edge;
+            ASSERT_TRUE(image.has_value()) << NameOf(program) << " " << edge;
             images.insert(*image);
         }
-        EXPECT_EQ(images.size(), static_cast<std::size_t>(editions)) << edge << " pixels";
+        EXPECT_EQ(images.size(), std::size(kEditions)) << edge << " pixels";
     }
 }
 
