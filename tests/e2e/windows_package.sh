@@ -4,10 +4,7 @@
 # from the unpacked zip: import the sample books, fill in the shipped kcbooks.ini, run.
 # usage: windows_package.sh SOURCE WIN_DIST VERSION WORK_DIR WINE_RUN [WINEPREFIX]
 set -u
-if [ $# -lt 5 ]; then
-  echo "usage: windows_package.sh SOURCE WIN_DIST VERSION WORK_DIR WINE_RUN [WINEPREFIX]" >&2
-  exit 2
-fi
+[ $# -ge 5 ] || { echo "usage: windows_package.sh SOURCE WIN_DIST VERSION WORK_DIR WINE_RUN [WINEPREFIX]" >&2; exit 2; }
 source=$(realpath -m "$1")
 dist=$(realpath -m "$2")
 version=$3
@@ -22,10 +19,7 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
-winpath() {
-  local path=$1
-  printf 'Z:%s' "${path//\//\\}"
-}
+winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
 # A text as the user's Notepad reads it: Shift_JIS, every line ended by CR LF.
 check_windows_text() {
@@ -41,11 +35,9 @@ sample_listing=$(cd "$source/examples/sample-books" && find . -mindepth 1 | sed 
 
 for edition in kcsakura kcqb7 kcneo kcstd; do
   zip="$work/$edition-$version-win64.zip"
-  if ! cmake -DDIST="$dist" -DEDITION="$edition" -DVERSION="$version" -DSOURCE="$source" \
-       -DWORK="$work/layout-$edition" -DZIP="$zip" -P "$source/cmake/PackEdition.cmake"; then
-    fail "$edition: packing"
-    continue
-  fi
+  cmake -DDIST="$dist" -DEDITION="$edition" -DVERSION="$version" -DSOURCE="$source" \
+    -DWORK="$work/layout-$edition" -DZIP="$zip" -P "$source/cmake/PackEdition.cmake" ||
+    { fail "$edition: packing"; continue; }
   expected=$(
     printf '%s\n' "$edition" "$edition/$edition.exe" "$edition/ZezavareDef.ini" \
       "$edition/SUPPORT.INF" "$edition/kcbooks.ini" kcbooks.exe README.txt サンプル帳簿 \

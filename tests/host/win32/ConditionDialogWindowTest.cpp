@@ -10,13 +10,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "books/Books.h"
@@ -55,46 +55,26 @@ std::wstring Buttons(const std::vector<int>& ids) {
     return out;
 }
 
-// An icon's colour image as 32-bit pixels, top row first; nothing for no icon.
-struct IconPixels {
+// An icon's size in pixels and the bits of its colour image; nothing for no icon.
+struct IconImage {
     long width = 0;
     long height = 0;
-    std::vector<std::uint32_t> pixels;
+    std::vector<char> bits;
 };
 
-IconPixels PixelsOf(HICON icon) {
-    IconPixels image;
+IconImage ImageOf(HICON icon) {
+    IconImage image;
     ICONINFO info = {};
     if (icon == nullptr || !GetIconInfo(icon, &info)) return image;
     BITMAP bitmap = {};
-    if (info.hbmColor != nullptr && GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap) != 0) {
+    if (GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap) != 0) {
         image.width = bitmap.bmWidth;
         image.height = bitmap.bmHeight;
-        BITMAPINFO format = {};
-        format.bmiHeader.biSize = sizeof(format.bmiHeader);
-        format.bmiHeader.biWidth = bitmap.bmWidth;
-        format.bmiHeader.biHeight = -bitmap.bmHeight;
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 32;
-        format.bmiHeader.biCompression = BI_RGB;
-        image.pixels.resize(static_cast<std::size_t>(bitmap.bmWidth) * bitmap.bmHeight);
-        HDC screen = GetDC(nullptr);
-        GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), image.pixels.data(),
-                  &format, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
+        image.bits.resize(static_cast<std::size_t>(bitmap.bmWidthBytes) * bitmap.bmHeight);
+        GetBitmapBits(info.hbmColor, static_cast<LONG>(image.bits.size()), image.bits.data());
     }
-    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
-    return image;
-}
-
-// The program's own icon at a size, as the resource holds it.
-IconPixels ProgramIconPixels(int width, int height) {
-    auto icon =
-        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM),
-                                      IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
-    IconPixels image = PixelsOf(icon);
-    if (icon != nullptr) DestroyIcon(icon);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
     return image;
 }
 
@@ -247,25 +227,20 @@ TEST_F(ConditionDialogWindow, ShowsTheRunsTextsAndTheFiscalYear) {
 // size rather than scaled from another.
 TEST_F(ConditionDialogWindow, ShowsTheProgramsIconAtCaptionAndTaskbarSizes) {
     ASSERT_NO_FATAL_FAILURE(Show());
-    struct Case {
-        WPARAM which;
-        int width;
-        int height;
-    };
-    const Case cases[] = {
-        {ICON_SMALL, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)},
-        {ICON_BIG, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)},
-    };
-    for (const Case& c : cases) {
+    for (auto [which, width, height] : {std::tuple(ICON_SMALL, SM_CXSMICON, SM_CYSMICON),
+                                        std::tuple(ICON_BIG, SM_CXICON, SM_CYICON)}) {
         DWORD_PTR shown = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(window, WM_GETICON, c.which, 0, SMTO_ABORTIFHUNG,
+        ASSERT_TRUE(SendMessageTimeoutW(window, WM_GETICON, which, 0, SMTO_ABORTIFHUNG,
                                         ScreenUser::kPatienceMs, &shown));
-        const IconPixels image = PixelsOf(reinterpret_cast<HICON>(shown));
-        EXPECT_EQ(image.width, c.width) << "icon " << c.which;
-        EXPECT_EQ(image.height, c.height) << "icon " << c.which;
-        EXPECT_FALSE(image.pixels.empty()) << "icon " << c.which;
-        EXPECT_TRUE(image.pixels == ProgramIconPixels(c.width, c.height).pixels)
-            << "icon " << c.which << " is not the program's";
+        const IconImage image = ImageOf(reinterpret_cast<HICON>(shown));
+        EXPECT_EQ(image.width, GetSystemMetrics(width)) << "icon " << which;
+        EXPECT_EQ(image.height, GetSystemMetrics(height)) << "icon " << which;
+        auto program = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                       GetSystemMetrics(width), GetSystemMetrics(height), LR_DEFAULTCOLOR));
+        EXPECT_FALSE(image.bits.empty()) << "icon " << which;
+        EXPECT_TRUE(image.bits == ImageOf(program).bits) << "icon " << which << " is another";
+        DestroyIcon(program);
     }
 }
 
