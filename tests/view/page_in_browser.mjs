@@ -156,7 +156,13 @@ try {
   failed = true;
 } finally {
   await sleep(200);
+  // Chromium and its helper processes write into the profile until they have ended, which
+  // takes seconds on a busy machine.
+  const ended = browser.exitCode !== null || browser.signalCode !== null
+    ? Promise.resolve()
+    : new Promise((resolve) => browser.once('exit', resolve));
   browser.kill();
-  fs.rmSync(profile, { recursive: true, force: true });
+  await Promise.race([ended, sleep(10000)]);
+  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 50, retryDelay: 200 });
 }
 process.exit(failed ? 1 : 0);
