@@ -9,9 +9,10 @@
 # make bench-windows  under Wine and Xvfb, the export through the real dialog (driven by kcuser.exe)
 #                   beside the batch export, for the sample books, 10k and 100k entries
 #                   (BENCH_WINDOWS_SIZES, BENCH_RUNS; bench/windows.sh)
-# make windows      cross-builds the Windows editions and packs each one's folder as a zip
-# make screenshots  the condition dialog and the progress window under Xvfb, and the review page,
-#                   into docs/ (review-screenshot: the review page alone, without Wine)
+# make windows      cross-builds the Windows editions and packs each one as a zip a user starts from
+# make screenshots  the condition dialog and the progress window under Xvfb, the editions' icons,
+#                   and the review page, into docs/ (review-screenshot: the review page alone,
+#                   without Wine)
 
 PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-dev libxml2-utils sqlite3 time perl
@@ -23,6 +24,9 @@ PACKAGES += clang libclang-rt-dev
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
             wine64 wine xvfb xauth xdotool imagemagick locales fonts-ipafont-gothic \
             fonts-ipafont-mincho fonts-wine nodejs
+# Each edition's icon: its SVG drawn at every size (rsvg-convert) and packed into one .ico
+# (icotool); wrestool takes the icons back out of the built programs for the picture in docs/.
+WINDOWS_PACKAGES += librsvg2-bin icoutils
 BUILD    := build
 ASAN     := build-asan
 RELEASE  := build-release
@@ -116,17 +120,20 @@ fuzz: install-deps
 windows-build: install-windows-deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
 
-# Each edition's folder (its program, ZezavareDef.ini, SUPPORT.INF) as one zip, with the books
-# tool and the caller's stand-in beside the zips.
+# Each edition as one zip a Windows user starts from: the edition's folder (its program,
+# ZezavareDef.ini, SUPPORT.INF, a kcbooks.ini to fill in) and beside it kcbooks.exe, the sample
+# books and a README.txt (cmake/PackEdition.cmake). The caller's stand-in stays beside the zips.
 windows: windows-build
-	@cd $(WINBUILD)/dist && for e in $(EDITIONS); do \
-	  rm -f $$e-$(VERSION)-win64.zip; \
-	  cmake -E tar cf $$e-$(VERSION)-win64.zip --format=zip $$e || exit 1; \
+	@for e in $(EDITIONS); do \
+	  cmake -DDIST=$(CURDIR)/$(WINBUILD)/dist -DEDITION=$$e -DVERSION=$(VERSION) -DSOURCE=$(CURDIR) \
+	    -DWORK=$(CURDIR)/$(WINBUILD)/package/$$e -DZIP=$(CURDIR)/$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip \
+	    -P cmake/PackEdition.cmake || exit 1; \
 	  echo "$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip"; \
 	done
 
 screenshots: windows-build review-screenshot
 	bash tests/host/win32/screenshots.sh $(WINBUILD) docs
+	sh tests/host/win32/icon-sheet.sh $(WINBUILD) docs
 
 # The review page of the sample books' year (with its ledger, the first account opened) in
 # headless Chromium.

@@ -37,6 +37,10 @@
 #define IDC_LOGIN_LABEL 1101
 #define IDC_LOGIN_USERS 1102
 
+/* The program's icon: the lowest ID, so that it is the first icon of the program, the one
+   Explorer and the taskbar show. */
+#define IDI_PROGRAM 1
+
 /* String resource 1: the version written into the XML file. */
 #define IDS_VERSION 1
 

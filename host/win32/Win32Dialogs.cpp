@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dialog/ControlIds.h"
+#include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
 
 namespace {
@@ -261,6 +262,7 @@ LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
 INT_PTR OnInitDialog(HWND window, ModalSession& session) {
     session.window = window;
     session.controls.emplace(window);
+    ShowProgramIcon(window);
     for (const TemplateLimit& limit : kTemplateLimits) {
         if (limit.templateId == session.templateId)
             session.controls->LimitCharacters(limit.control, limit.characters);

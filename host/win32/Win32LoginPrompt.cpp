@@ -1,5 +1,6 @@
 #include "host/win32/Win32LoginPrompt.h"
 
+#include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
 #include "resources/ResourceIds.h"
 
@@ -37,6 +38,7 @@ INT_PTR CALLBACK LoginProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     try {
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            ShowProgramIcon(dialog);
             FillList(dialog, reinterpret_cast<UserChoice*>(lParam)->users);
             return TRUE;
         }

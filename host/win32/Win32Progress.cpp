@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
 #include "resources/ResourceIds.h"
 
@@ -32,6 +33,8 @@ HCURSOR WaitCursor() {
 INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            // No caption icon without a system menu, but the taskbar and Alt+Tab show it.
+            ShowProgramIcon(window);
             return TRUE;
         case WM_CLOSE:
             return TRUE;

@@ -156,8 +156,13 @@ try {
   failed = true;
 } finally {
   await sleep(200);
+  // Chromium and its helper processes write into the profile until they have ended, which
+  // takes seconds on a busy machine.
+  const ended = browser.exitCode !== null || browser.signalCode !== null
+    ? Promise.resolve()
+    : new Promise((resolve) => browser.once('exit', resolve));
   browser.kill();
-  // Chromium may still be writing its profile as it ends: try again for a while.
-  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
+  await Promise.race([ended, sleep(10000)]);
+  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 50, retryDelay: 200 });
 }
 process.exit(failed ? 1 : 0);

@@ -8,12 +8,15 @@
 // Then the headers that include <windows.h> themselves, and the rest.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cwctype>
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "books/Books.h"
@@ -21,6 +24,7 @@
 #include "dialog/ControlIds.h"
 #include "host/win32/Win32Dialogs.h"
 #include "host/win32/Win32Services.h"
+#include "resources/ResourceIds.h"
 #include "tests/doubles/FakePlatform.h"
 #include "tests/host/win32/ScreenUser.h"
 
@@ -49,6 +53,29 @@ std::wstring Buttons(const std::vector<int>& ids) {
     std::wstring out;
     for (int id : ids) out += (out.empty() ? L"" : L",") + std::to_wstring(id);
     return out;
+}
+
+// An icon's size in pixels and the bits of its colour image; nothing for no icon.
+struct IconImage {
+    long width = 0;
+    long height = 0;
+    std::vector<char> bits;
+};
+
+IconImage ImageOf(HICON icon) {
+    IconImage image;
+    ICONINFO info = {};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return image;
+    BITMAP bitmap = {};
+    if (GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap) != 0) {
+        image.width = bitmap.bmWidth;
+        image.height = bitmap.bmHeight;
+        image.bits.resize(static_cast<std::size_t>(bitmap.bmWidthBytes) * bitmap.bmHeight);
+        GetBitmapBits(info.hbmColor, static_cast<LONG>(image.bits.size()), image.bits.data());
+    }
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return image;
 }
 
 // The dialog as the export run shows it (fiscal year April to March, the output folder
@@ -194,6 +221,41 @@ TEST_F(ConditionDialogWindow, ShowsTheRunsTextsAndTheFiscalYear) {
     EXPECT_TRUE(IsWindowEnabled(Control(ctl::kBrowse)));
     // The first control takes the focus.
     EXPECT_TRUE(User().WaitForFocus(window, ctl::kStartMonth));
+}
+
+// The caption's small icon and the taskbar's large one are the program's, each drawn at its own
+// size rather than scaled from another.
+TEST_F(ConditionDialogWindow, ShowsTheProgramsIconAtCaptionAndTaskbarSizes) {
+    ASSERT_NO_FATAL_FAILURE(Show());
+    for (auto [which, width, height] : {std::tuple(ICON_SMALL, SM_CXSMICON, SM_CYSMICON),
+                                        std::tuple(ICON_BIG, SM_CXICON, SM_CYICON)}) {
+        DWORD_PTR shown = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(window, WM_GETICON, which, 0, SMTO_ABORTIFHUNG,
+                                        ScreenUser::kPatienceMs, &shown));
+        const IconImage image = ImageOf(reinterpret_cast<HICON>(shown));
+        EXPECT_EQ(image.width, GetSystemMetrics(width)) << "icon " << which;
+        EXPECT_EQ(image.height, GetSystemMetrics(height)) << "icon " << which;
+        auto program = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                       GetSystemMetrics(width), GetSystemMetrics(height), LR_DEFAULTCOLOR));
+        EXPECT_FALSE(image.bits.empty()) << "icon " << which;
+        EXPECT_TRUE(image.bits == ImageOf(program).bits) << "icon " << which << " is another";
+        DestroyIcon(program);
+    }
+}
+
+// The program's manifest asks for the common controls of version 6, which draw the dialog in the
+// system's visual style: the loader takes them from the side-by-side store, not system32's
+// version 5.
+TEST(ProgramManifest, LoadsTheCommonControlsOfVersion6) {
+    HMODULE commonControls = GetModuleHandleW(L"comctl32.dll");
+    ASSERT_NE(commonControls, nullptr);
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(commonControls, path.data(), MAX_PATH));
+    std::transform(path.begin(), path.end(), path.begin(), towlower);
+    EXPECT_NE(path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+              std::wstring::npos)
+        << testing::PrintToString(path);
 }
 
 TEST_F(ConditionDialogWindow, EndMonthBeforeStartInWrappingYearFocusesEndMonth) {

@@ -91,6 +91,9 @@ TEST_F(ProgressWindowOnScreen, ShowsTheTemplatesCaptionAndBars) {
     EXPECT_NE(GetDlgItem(window, IDC_DETAIL_BAR), nullptr);
     // Nothing to close it with: no system menu, so no close box.
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE) & WS_SYSMENU, 0);
+    // The program's icon, for the taskbar and Alt+Tab.
+    EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
 }
 
 TEST_F(ProgressWindowOnScreen, AfterARunItReadsOneHundredPerCentWithTheBarFull) {

@@ -32,6 +32,9 @@ cleanup() {
     if [ -n "$show_pid" ]; then
         kill "$show_pid" 2>/dev/null || true
     fi
+    # The persistent wineserver of the prefix would outlive the script and keep the next test
+    # run waiting for it.
+    WINEPREFIX="$build/wineprefix" wineserver -k >/dev/null 2>&1 || true
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true

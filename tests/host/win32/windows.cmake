@@ -8,18 +8,27 @@ set(KC_TEST_DISPLAY ":99" CACHE STRING "The X display on which the window tests 
 add_executable(win32_window_tests
   ConditionDialogWindowTest.cpp
   ProgressWindowTest.cpp
-  ScreenUser.cpp
-  ${KC_EDITION_RESOURCES})
-target_link_libraries(win32_window_tests PRIVATE kc_doubles kc_host GTest::gtest GTest::gtest_main)
+  ScreenUser.cpp)
+# The templates, icon and manifest of a shipped program: kcsakura's.
+target_link_libraries(win32_window_tests PRIVATE kc_doubles kc_host kcsakura_resources GTest::gtest
+                      GTest::gtest_main)
 gtest_discover_tests(win32_window_tests ${KC_DISCOVERY}
                      PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
                                 RESOURCE_LOCK kc_test_display
                                 TIMEOUT 120)
 
 # Shows a window filled as a run fills it, for the pictures in docs/ (screenshots.sh).
-add_executable(kc_show_windows ShowWindows.cpp ${KC_EDITION_RESOURCES})
-target_link_libraries(kc_show_windows PRIVATE kc_host)
+add_executable(kc_show_windows ShowWindows.cpp)
+target_link_libraries(kc_show_windows PRIVATE kc_host kcsakura_resources)
 target_link_options(kc_show_windows PRIVATE -municode)
+
+# What Windows reads from each built program without running it: the editions' icons, every
+# program's version information and manifest.
+add_executable(win32_resource_tests ProgramResourcesTest.cpp)
+target_link_libraries(win32_resource_tests PRIVATE version GTest::gtest GTest::gtest_main)
+target_compile_definitions(win32_resource_tests PRIVATE "KC_WINDOWS_DIST=L\"Z:${KC_DIST}\"")
+add_dependencies(win32_resource_tests ${KC_EDITIONS} kcbooks kccaller)
+gtest_discover_tests(win32_resource_tests ${KC_DISCOVERY})
 
 # Plays the user of a whole run across processes, for the end-to-end tests and the benchmark:
 # kcuser.exe [options] -- kccaller.exe ... -- kcsakura.exe ... (not shipped).

@@ -1,0 +1,79 @@
+# One edition's zip, everything a Windows user needs to start from nothing:
+#
+#   EDITION\          the program, ZezavareDef.ini, SUPPORT.INF and a kcbooks.ini to fill in
+#   kcbooks.exe       the books tool (and kcview.exe, when the build has made one)
+#   サンプル帳簿\     the sample books
+#   README.txt        the three steps: import the books, point kcbooks.ini at them, start
+#
+#   cmake -DDIST=DIR -DEDITION=NAME -DVERSION=V -DSOURCE=DIR -DWORK=DIR -DZIP=FILE
+#         -P cmake/PackEdition.cmake
+#
+# DIST is the Windows build's dist folder, SOURCE the repository, WORK an empty folder to lay the
+# zip out in (made anew). The texts are kept as UTF-8 with LF in resources/package/ and packed
+# as a Windows user's Notepad and the program read them: Shift_JIS (CP932) with CR LF. Names in
+# the zip are UTF-8, flagged as such (Explorer of Windows 10 and later, 7-Zip).
+cmake_minimum_required(VERSION 3.25)
+
+foreach(variable DIST EDITION VERSION SOURCE WORK ZIP)
+  if(NOT DEFINED ${variable})
+    message(FATAL_ERROR "PackEdition.cmake: -D${variable}=… is missing")
+  endif()
+endforeach()
+
+find_program(ICONV iconv REQUIRED)
+set(sample_folder "サンプル帳簿")
+
+# Shift_JIS with CR LF from a UTF-8 template, with @KC_…@ filled in. A character Shift_JIS cannot
+# hold fails the packing rather than reaching the user as '?'.
+function(windows_text template out)
+  configure_file(${template} ${out}.utf8 @ONLY NEWLINE_STYLE CRLF)
+  execute_process(COMMAND ${ICONV} -f UTF-8 -t CP932 ${out}.utf8
+                  OUTPUT_FILE ${out} RESULT_VARIABLE failed ERROR_VARIABLE why)
+  file(REMOVE ${out}.utf8)
+  if(failed)
+    message(FATAL_ERROR "${template}: not Shift_JIS: ${why}")
+  endif()
+endfunction()
+
+set(program_folder ${DIST}/${EDITION})
+set(program_files ${EDITION}.exe ZezavareDef.ini SUPPORT.INF)
+foreach(file ${program_files} ../kcbooks.exe)
+  if(NOT EXISTS ${program_folder}/${file})
+    message(FATAL_ERROR "PackEdition.cmake: ${program_folder}/${file} is missing: build first")
+  endif()
+endforeach()
+
+# The product name the program itself reads, from its SUPPORT.INF.
+execute_process(COMMAND ${ICONV} -f CP932 -t UTF-8 ${program_folder}/SUPPORT.INF
+                OUTPUT_VARIABLE support RESULT_VARIABLE failed)
+string(REGEX MATCH "\\[=製品名=\\]([^\r\n]*)" found "${support}")
+if(failed OR NOT found)
+  message(FATAL_ERROR "${program_folder}/SUPPORT.INF names no product")
+endif()
+set(KC_PRODUCT "${CMAKE_MATCH_1}")
+set(KC_EDITION ${EDITION})
+set(KC_VERSION ${VERSION})
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/${EDITION})
+foreach(file ${program_files})
+  file(COPY ${program_folder}/${file} DESTINATION ${WORK}/${EDITION})
+endforeach()
+windows_text(${SOURCE}/resources/package/kcbooks.ini ${WORK}/${EDITION}/kcbooks.ini)
+windows_text(${SOURCE}/resources/package/README.txt ${WORK}/README.txt)
+
+set(entries ${EDITION} kcbooks.exe)
+file(COPY ${DIST}/kcbooks.exe DESTINATION ${WORK})
+if(EXISTS ${DIST}/kcview.exe)
+  file(COPY ${DIST}/kcview.exe DESTINATION ${WORK})
+  list(APPEND entries kcview.exe)
+endif()
+file(COPY ${SOURCE}/examples/sample-books/ DESTINATION ${WORK}/${sample_folder})
+list(APPEND entries ${sample_folder} README.txt)
+
+file(REMOVE ${ZIP})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip ${entries}
+                WORKING_DIRECTORY ${WORK} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "PackEdition.cmake: packing ${ZIP} failed")
+endif()
