@@ -5,10 +5,10 @@
 // work goes on.
 //
 // The dialog keeps the window's exact state as if every step reached it, and brings the window
-// up to date at the display's pace: at most once a frame, and always when it is shown, when the
-// caption changes, before a message box over it and before it closes. The run works on the
-// window's thread, so each of those updates also lets the window handle what waits for it:
-// it can be moved and repainted, and the system never takes it for hung.
+// up to date at the display's pace: at most once a frame, and always when it is shown, before a
+// message box over it and before it closes; a new caption reaches it at once. The run works on
+// the window's thread, so each update also lets the window handle what waits for it: it can be
+// moved and repainted, and the system never takes it for hung.
 
 #include <cstdint>
 
@@ -57,6 +57,7 @@ private:
 
     // A frame, when one is due.
     void Tick();
+    void ShowCaption();
     void Update(Detail detail);
 
     ProgressWindow& window_;

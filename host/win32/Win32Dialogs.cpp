@@ -10,6 +10,7 @@
 #include "dialog/ControlIds.h"
 #include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
+#include "host/win32/WindowPlacement.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ struct ModalSession {
 
     int templateId;
     DialogEvents& events;
+    HWND owner = nullptr;
     HWND window = nullptr;
     std::optional<WindowControls> controls;
     ModalSession* outer = nullptr;
@@ -182,7 +184,7 @@ thread_local ModalSession* tInnermost = nullptr;
 thread_local HHOOK tKeyHook = nullptr;
 
 void EndIfEnded(ModalSession& session) {
-    if (session.events.Ended()) EndDialog(session.window, session.events.EndCode());
+    if (session.events.Ended()) EndOwnedDialog(session.window, session.events.EndCode());
 }
 
 // Before 実行 reaches the system: true when every limited text can be taken; otherwise the user
@@ -241,7 +243,7 @@ bool HandleKey(ModalSession& session, WPARAM virtualKey) {
         EndIfEnded(session);
         return handled;
     } catch (...) {
-        EndDialog(session.window, kCancelCode);
+        EndOwnedDialog(session.window, kCancelCode);
         return true;
     }
 }
@@ -262,6 +264,8 @@ LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
 INT_PTR OnInitDialog(HWND window, ModalSession& session) {
     session.window = window;
     session.controls.emplace(window);
+    TakeOwner(window, session.owner);
+    CentreWindow(window);
     ShowProgramIcon(window);
     for (const TemplateLimit& limit : kTemplateLimits) {
         if (limit.templateId == session.templateId)
@@ -295,7 +299,7 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return OnButton(*session, LOWORD(wParam));
         return FALSE;
     } catch (...) {
-        EndDialog(window, kCancelCode);
+        EndOwnedDialog(window, kCancelCode);
         return TRUE;
     }
 }
@@ -339,11 +343,13 @@ HWND RunningDialogWindow() {
 
 int Win32Dialogs::RunModal(int templateId, WindowHandle parent, DialogEvents& events) {
     ModalSession session(templateId, events);
+    // Owned from its first message on, not created owned: see TakeOwner.
+    session.owner = WindowOrNone(parent);
     INT_PTR result;
     {
         SessionScope scope(session);
-        result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), WindowOrNone(parent),
-                                 DialogProc, reinterpret_cast<LPARAM>(&session));
+        result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), nullptr, DialogProc,
+                                 reinterpret_cast<LPARAM>(&session));
     }
     // Only the events confirm: a dialog that could not be shown, or that ended without them (a
     // WM_QUIT, a failure inside), is cancelled.

@@ -2,6 +2,7 @@
 
 #include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
+#include "host/win32/WindowPlacement.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -10,6 +11,7 @@ namespace {
 struct UserChoice {
     const std::vector<std::string>& users;
     std::optional<std::size_t> chosen;
+    HWND owner;
 };
 
 void FillList(HWND dialog, const std::vector<std::string>& users) {
@@ -38,6 +40,8 @@ INT_PTR CALLBACK LoginProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     try {
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            TakeOwner(dialog, reinterpret_cast<UserChoice*>(lParam)->owner);
+            CentreWindow(dialog);
             ShowProgramIcon(dialog);
             FillList(dialog, reinterpret_cast<UserChoice*>(lParam)->users);
             return TRUE;
@@ -50,12 +54,12 @@ INT_PTR CALLBACK LoginProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
                                (id == IDC_LOGIN_USERS && notification == LBN_DBLCLK);
         if (confirmed) {
             choice->chosen = SelectedUser(dialog);
-            if (choice->chosen) EndDialog(dialog, IDOK);
+            if (choice->chosen) EndOwnedDialog(dialog, IDOK);
             return TRUE;
         }
         if (id == IDCANCEL) {
             choice->chosen.reset();
-            EndDialog(dialog, IDCANCEL);
+            EndOwnedDialog(dialog, IDCANCEL);
             return TRUE;
         }
         return FALSE;
@@ -63,7 +67,7 @@ INT_PTR CALLBACK LoginProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         // Nothing may leave the dialog procedure: a failure declines.
         if (auto* choice = reinterpret_cast<UserChoice*>(GetWindowLongPtrW(dialog, DWLP_USER)))
             choice->chosen.reset();
-        EndDialog(dialog, IDCANCEL);
+        EndOwnedDialog(dialog, IDCANCEL);
         return TRUE;
     }
 }
@@ -82,8 +86,9 @@ std::optional<std::size_t> Win32LoginPrompt::ChooseUser(WindowHandle owner,
     if (users.empty()) return std::nullopt;
     HWND ownerWindow = ToHwnd(owner);
     if (ownerWindow != nullptr && !IsWindow(ownerWindow)) ownerWindow = nullptr;
-    UserChoice choice{users, std::nullopt};
-    INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_LOGIN), ownerWindow, LoginProc,
+    UserChoice choice{users, std::nullopt, ownerWindow};
+    // Owned from its first message on, not created owned: see TakeOwner.
+    INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_LOGIN), nullptr, LoginProc,
                                      reinterpret_cast<LPARAM>(&choice));
     if (result == -1) return LedgerPrompt::ChooseUser(owner, users);
     if (result != IDOK) return std::nullopt;

@@ -163,8 +163,8 @@ TEST_F(Progress, AClosedWindowShowsWhatEveryStepWouldHaveShown) {
 }
 
 // Each update brings the window to the front once, repaints it once and lets it handle its
-// messages once: as many as the frames that passed, the captions and a few more, never as many
-// as the sweeps.
+// messages once: as many as the frames that passed and a few more, never as many as the sweeps
+// or the captions.
 TEST_F(Progress, TheWindowIsDrawnAtTheFramesPaceWhateverTheNumberOfSweeps) {
     fake.millisecondsPerReading = 1;
     dialog.Show();
@@ -173,13 +173,12 @@ TEST_F(Progress, TheWindowIsDrawnAtTheFramesPaceWhateverTheNumberOfSweeps) {
     Run(kExport);
     dialog.Close(1);
     const long frames = static_cast<long>((fake.milliseconds - start) / 30) + 1;
-    const long captions = 101;
     for (const char* call : {"BringToTop", "SetForeground", "Repaint", "HandleWaitingMessages"}) {
         SCOPED_TRACE(call);
-        EXPECT_LE(fake.progressCalls[call], frames + captions + 2);
+        EXPECT_LE(fake.progressCalls[call], frames + 3);
         EXPECT_GE(fake.progressCalls[call], frames / 2);
     }
-    EXPECT_LT(fake.progressCalls["StepDetail"], 6 * (frames + captions + 2));
+    EXPECT_LE(fake.progressCalls["SetDetailPosition"], frames + 3);
 }
 
 TEST_F(Progress, AtMostOneFramePerThirtyMilliseconds) {
@@ -204,25 +203,25 @@ TEST_F(Progress, AtMostOneFramePerThirtyMilliseconds) {
 }
 
 // With the clock standing still no frame falls due: the window is still brought up to date
-// when it is shown, when its bar starts, at each caption, before a message box and when it
-// closes.
+// when it is shown, when its bar starts, before a message box and when it closes; a caption
+// reaches it at once, with the bar's position, and waits for the next frame to be painted.
 TEST_F(Progress, UpdatesThatDoNotWaitForAFrame) {
     dialog.Show();
     EXPECT_EQ(WindowUpdates(), 1);
     dialog.StartOverall();
     EXPECT_EQ(WindowUpdates(), 2);
-    dialog.Advance(1, 250);  // captions at 100 and 200
-    EXPECT_EQ(WindowUpdates(), 4);
+    dialog.Advance(1, 250);
+    EXPECT_EQ(fake.captions, (std::vector<std::string>{"集計中 1％", "集計中 2％"}));
     EXPECT_EQ(fake.overallPosition, 199);  // where the caption of 200 found the bar
     for (int i = 0; i < 500; ++i) dialog.PulseDetail();
-    EXPECT_EQ(WindowUpdates(), 4);
+    EXPECT_EQ(WindowUpdates(), 2);
     dialog.Refresh();
-    EXPECT_EQ(WindowUpdates(), 5);
+    EXPECT_EQ(WindowUpdates(), 3);
     EXPECT_EQ(fake.overallPosition, 250);
     EXPECT_EQ(fake.detailHigh, 5);
     EXPECT_EQ(fake.detailPosition, 5);
     dialog.Close(1);
-    EXPECT_EQ(WindowUpdates(), 6);
+    EXPECT_EQ(WindowUpdates(), 4);
     EXPECT_EQ(fake.progressCalls["Close"], 1);
 }
 

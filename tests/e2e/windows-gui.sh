@@ -95,6 +95,14 @@ export_both() {
 
   grep -qx 'progress position=10000 caption=集計中 100％' <<<"$said" ||
     fail "$name: the progress window did not end at 10000, 集計中 100％: $(grep '^progress' <<<"$said")"
+  # The caller's window stays disabled to the end of the run: enabled again only once the
+  # completion notice has been read, not when the condition dialog closes.
+  local readback enabled
+  readback=$(grep -n '^kcuser: [0-9.]* progress ' "$dir/gui.out" | head -1 | cut -d: -f1)
+  enabled=$(grep -n '^ENABLE 1$' "$dir/gui.out" | head -1 | cut -d: -f1)
+  if [ -z "$readback" ] || [ -z "$enabled" ] || [ "$enabled" -lt "$readback" ]; then
+    fail "$name: the caller's window was enabled again before the run ended"
+  fi
   local summary
   summary=$(grep '^summary ' <<<"$said")
   if ! grep -q ' unanswered=0 ' <<<"$summary" || ! grep -q ' hung=0$' <<<"$summary"; then
