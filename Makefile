@@ -96,8 +96,12 @@ test-native: build $(ASAN)/build.ninja
 # their own. Wine now and then ends a program at its start, silently and at once: a test that
 # fails is run once more, and fails the suite only when it fails again. One wineserver serves
 # the whole run; started by a test, it would keep CTest's output
-# pipe open; the prefix is made first, since making it restarts the server. The windows open on one virtual desktop: on a bare X server Wine takes seconds to show
-# or hide each window.
+# pipe open; the prefix is made first, since making it restarts the server. The windows open on
+# one virtual desktop: on a bare X server Wine takes seconds to show or hide each window, and the
+# window's thread answers nothing meanwhile. The desktop is taken by the first program that
+# starts it (`reg add` is one), so the server starts again once the setting is written, and a
+# program outside CTest brings the desktop and Wine's services up again: started by a test,
+# they would keep CTest's output pipe open.
 test-windows: build windows-build
 	@status=0; \
 	Xvfb $(TEST_DISPLAY) -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$$!; sleep 1; \
@@ -108,6 +112,10 @@ test-windows: build windows-build
 	  /v Desktop /d Default /f >/dev/null 2>&1; \
 	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) $(WINBUILD)/wine-run reg add \
 	  'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1; \
+	$(WINE_ENV) wineserver -k >/dev/null 2>&1; $(WINE_ENV) wineserver -w; \
+	$(WINE_ENV) wineserver -p >/dev/null 2>&1; \
+	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) $(WINBUILD)/wine-run reg query 'HKCU\Software\Wine\Explorer' \
+	  >/dev/null 2>&1; \
 	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS) \
 	  --repeat until-pass:2 \
 	  || status=$$?; \

@@ -63,6 +63,12 @@ wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
   /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+# The desktop is taken when the first program starts it, and `reg add` is such a program: the
+# server starts again, so that the desktop the runs get is the virtual one.
+wineserver -k >/dev/null 2>&1
+wineserver -w
+wineserver -p >/dev/null 2>&1
+wine reg query 'HKCU\Software\Wine\Explorer' >/dev/null 2>&1
 
 # store SIZE: the books of that size, made once and kept in $work; prints "STORE USER".
 store() {
