@@ -295,7 +295,8 @@ bool LinkApp::RunExport() {
     data.SetOutputLedger(outputLedger);
     // The ledger is read as it is written: memory holds one account's lines, not the books'.
     data.SetLedgerReadWhileWritten(true);
-    // The writer's own boxes (a misplaced account, no memory) come up over the run as it stands.
+    // Every box of the run (the notes warning, the writer's misplaced account or lack of memory,
+    // a failure) comes up over the run as it stands.
     MessagesOverProgress runMessages(platform_.messages, progress);
     Platform runPlatform{platform_.files, runMessages,      platform_.windows, platform_.progress,
                          platform_.text,  platform_.memory, platform_.dialogs, platform_.clock};
@@ -346,8 +347,7 @@ bool LinkApp::RunExport() {
         }
         notesAvailable_ = 1;
         SplitNotesText(body);
-        progress.Refresh();
-        WarnUnsupportedNotes(progressWindow);
+        WarnUnsupportedNotes(runMessages, progressWindow);
     }
 
     writer.SetOwnerWindow(progressWindow);
@@ -442,7 +442,7 @@ void LinkApp::SplitNotesText(const std::string& body) {
     }
 }
 
-void LinkApp::WarnUnsupportedNotes(WindowHandle owner) {
+void LinkApp::WarnUnsupportedNotes(MessageService& messages, WindowHandle owner) {
     struct Unsupported {
         int group;
         const char* line;
@@ -463,5 +463,5 @@ void LinkApp::WarnUnsupportedNotes(WindowHandle owner) {
     }
     if (message.empty()) return;
     message += "\nこれらの注記を除いて処理を続行します。";
-    platform_.messages.Show(owner, message.c_str(), kCaption, mb::kOk | mb::kIconWarning);
+    messages.Show(owner, message.c_str(), kCaption, mb::kOk | mb::kIconWarning);
 }

@@ -70,7 +70,7 @@ public:
     // Refills the notes lines from the notes body, entities decoded.
     void SplitNotesText(const std::string& text);
     // Tells the user which enabled notes the file does not carry.
-    void WarnUnsupportedNotes(WindowHandle owner);
+    void WarnUnsupportedNotes(MessageService& messages, WindowHandle owner);
 
     const std::vector<std::string>& NotesLines() const { return notesLines_; }
     unsigned char* NoteDisplayFlags() { return noteDisplayFlags_; }

@@ -58,10 +58,7 @@ void ProgressDialog::PulseDetail() {
 // update repaints both bars (about 10 ms under Wine, a second over a run's hundred captions).
 // The repaint and the rest follow at the next frame.
 void ProgressDialog::ShowCaption() {
-    if (overallPosition_ != shownPosition_) {
-        window_.SetOverallPosition(overallPosition_);
-        shownPosition_ = overallPosition_;
-    }
+    ShowPosition();
     window_.SetCaption(caption_);
     captionDue_ = false;
 }
@@ -72,11 +69,14 @@ void ProgressDialog::Tick() {
     Update(Detail::kPhase);
 }
 
+void ProgressDialog::ShowPosition() {
+    if (overallPosition_ == shownPosition_) return;
+    window_.SetOverallPosition(overallPosition_);
+    shownPosition_ = overallPosition_;
+}
+
 void ProgressDialog::Update(Detail detail) {
-    if (overallPosition_ != shownPosition_) {
-        window_.SetOverallPosition(overallPosition_);
-        shownPosition_ = overallPosition_;
-    }
+    ShowPosition();
     if (sweeps_ != 0 && !detailRangeShown_) {
         window_.SetDetailRange(0, kDetailSteps - 1);
         window_.SetDetailStep(1);

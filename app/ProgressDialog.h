@@ -57,6 +57,7 @@ private:
 
     // A frame, when one is due.
     void Tick();
+    void ShowPosition();
     void ShowCaption();
     void Update(Detail detail);
 

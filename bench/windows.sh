@@ -16,6 +16,7 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(sample 10000 100000)
 runs=${BENCH_RUNS:-3}
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../tests/lib/wine.sh"
 work=${KC_BENCH_DIR:-${TMPDIR:-/tmp}/kc-bench-windows}
 dist=$build/dist
 kcuser=$build/tests/host/win32/kcuser.exe
@@ -28,7 +29,6 @@ export WINEPREFIX=$build/bench-wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export XDG_RUNTIME_DIR=$work
 wine() { /usr/lib/wine/wine64 "$@"; }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 xvfb_pid=""
 cleanup() {
@@ -41,18 +41,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# A display nobody uses.
-display=160
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-tries=0
-until xdotool getdisplaygeometry >/dev/null 2>&1; do
-  tries=$((tries + 1))
-  [ "$tries" -lt 100 ] || { echo "windows.sh: Xvfb did not start on $DISPLAY" >&2; exit 1; }
-  sleep 0.1
-done
+start_display 160 windows.sh
 
 # The prefix is made first (that restarts the server), then one server serves every run. The
 # windows go on one virtual desktop: on a bare X server Wine takes seconds to show each window.

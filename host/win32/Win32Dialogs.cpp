@@ -330,11 +330,6 @@ private:
     bool ownsHook_ = false;
 };
 
-HWND WindowOrNone(WindowHandle handle) {
-    HWND window = ToHwnd(handle);
-    return window != nullptr && IsWindow(window) ? window : nullptr;
-}
-
 }  // namespace
 
 HWND RunningDialogWindow() {

@@ -84,9 +84,7 @@ int Win32LoginPrompt::Show(WindowHandle owner, std::string_view text, std::strin
 std::optional<std::size_t> Win32LoginPrompt::ChooseUser(WindowHandle owner,
                                                         const std::vector<std::string>& users) {
     if (users.empty()) return std::nullopt;
-    HWND ownerWindow = ToHwnd(owner);
-    if (ownerWindow != nullptr && !IsWindow(ownerWindow)) ownerWindow = nullptr;
-    UserChoice choice{users, std::nullopt, ownerWindow};
+    UserChoice choice{users, std::nullopt, WindowOrNone(owner)};
     // Owned from its first message on, not created owned: see TakeOwner.
     INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_LOGIN), nullptr, LoginProc,
                                      reinterpret_cast<LPARAM>(&choice));

@@ -75,11 +75,6 @@ bool IsIgnoredInput(const MSG& msg) {
     }
 }
 
-HWND WindowOrNone(WindowHandle handle) {
-    HWND window = ToHwnd(handle);
-    return window != nullptr && IsWindow(window) ? window : nullptr;
-}
-
 }  // namespace
 
 Win32Progress::~Win32Progress() {

@@ -4,18 +4,13 @@
 
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Dialogs.h"
+#include "host/win32/WindowPlacement.h"
 
 namespace {
 
 // ja-JP: the full-width forms, and the folding of voiced-sound marks, of the Japanese locale
 // whatever the user's locale.
 constexpr LCID kJapanese = 0x0411;
-
-// The window behind a handle, or none when the handle names no window (any more).
-HWND ExistingWindow(WindowHandle window) {
-    HWND hwnd = ToHwnd(window);
-    return window != kNoWindow && IsWindow(hwnd) ? hwnd : nullptr;
-}
 
 }  // namespace
 
@@ -26,23 +21,23 @@ int Win32Messages::Show(WindowHandle owner, const char* text, const char* captio
     // caller's window): the dialog is then disabled until the box is answered, so no second
     // box can be stacked on the first.
     HWND ownerWindow = RunningDialogWindow();
-    if (!ownerWindow) ownerWindow = ExistingWindow(owner);
+    if (!ownerWindow) ownerWindow = WindowOrNone(owner);
     return MessageBoxW(ownerWindow, wideText.c_str(), wideCaption.c_str(), flags);
 }
 
 void Win32Windows::Enable(WindowHandle window, bool enable) {
-    if (HWND hwnd = ExistingWindow(window)) EnableWindow(hwnd, enable ? TRUE : FALSE);
+    if (HWND hwnd = WindowOrNone(window)) EnableWindow(hwnd, enable ? TRUE : FALSE);
 }
 
 void Win32Windows::SetForeground(WindowHandle window) {
-    if (HWND hwnd = ExistingWindow(window)) SetForegroundWindow(hwnd);
+    if (HWND hwnd = WindowOrNone(window)) SetForegroundWindow(hwnd);
 }
 
 void Win32Windows::Post(WindowHandle window, std::int32_t message, std::int64_t wParam,
                         std::int64_t lParam) {
     // The caller reads a message number and two numbers of its own: the A form posts them
     // as they are, with no text to convert.
-    if (HWND hwnd = ExistingWindow(window))
+    if (HWND hwnd = WindowOrNone(window))
         PostMessageA(hwnd, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
                      static_cast<LPARAM>(lParam));
 }

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 
+#include "host/win32/Wide.h"
+
+HWND WindowOrNone(WindowHandle handle) {
+    HWND window = ToHwnd(handle);
+    return window != nullptr && IsWindow(window) ? window : nullptr;
+}
+
 void TakeOwner(HWND window, HWND owner) {
     if (window != nullptr)
         SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));

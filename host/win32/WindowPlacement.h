@@ -1,8 +1,12 @@
 #pragma once
 
+#include "common/Types.h"
 #include "host/win32/Win32Api.h"
 
-// Where the program's windows stand relative to the caller's window.
+// The caller's window, and where the program's windows stand relative to it.
+
+// The window behind a handle; none when the handle names no window (any more).
+HWND WindowOrNone(WindowHandle handle);
 
 // Makes `owner` the owner of `window` once the window exists: it then stays above the owner and
 // is minimised with it. A dialog given the caller's window as its owner when it is created

@@ -117,19 +117,6 @@ TEST_F(Progress, SpansMoveThePositionAndSetTheCaptions) {
     }
 }
 
-TEST_F(Progress, EveryCaptionReachesTheWindowInOrderEvenWhenTheClockStandsStill) {
-    dialog.Show();
-    dialog.StartOverall();
-    dialog.Advance(0, 1000);
-    ASSERT_EQ(fake.captions.size(), 11u);
-    EXPECT_EQ(fake.captions.front(), "集計中 0％");
-    EXPECT_EQ(fake.captions.back(), "集計中 10％");
-    dialog.Advance(1001, 10100);
-    EXPECT_EQ(fake.captions.size(), 102u);
-    EXPECT_EQ(fake.captions[100], "集計中 100％");
-    EXPECT_EQ(fake.captions.back(), "集計中 101％");
-}
-
 // However often the run reports and however the frames fall, the window ends as it would have
 // had every step reached it.
 TEST_F(Progress, AClosedWindowShowsWhatEveryStepWouldHaveShown) {

@@ -13,6 +13,7 @@
 # KC_E2E_SKIP_100K=1 leaves out the 100k-entry books (generated and imported once per run).
 # The windows need a display: DISPLAY (e.g. an Xvfb server) and nothing else on it.
 set -u
+. "$(cd "$(dirname "$0")" && pwd)/../lib/wine.sh"
 if [ $# -lt 5 ]; then
   echo "usage: windows-gui.sh WIN_DIST KCUSER SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX]" >&2
   exit 2
@@ -40,11 +41,6 @@ started=$SECONDS
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
-}
-
-winpath() {
-  local path=$1
-  printf 'Z:%s' "${path//\//\\}"
 }
 
 # The run of one export, by both ways: the caller's window, the edition and the host options

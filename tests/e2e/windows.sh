@@ -8,6 +8,7 @@
 #   WINEPREFIX   when given, its wineserver is started persistent first
 # kccaller.exe creates a window: Wine needs a display (DISPLAY, e.g. an Xvfb server).
 set -u
+. "$(cd "$(dirname "$0")" && pwd)/../lib/wine.sh"
 if [ $# -lt 5 ]; then
   echo "usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX]" >&2
   exit 2
@@ -36,12 +37,6 @@ started=$SECONDS
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
-}
-
-# The Windows form of an absolute path: Wine maps Z: to /.
-winpath() {
-  local path=$1
-  printf 'Z:%s' "${path//\//\\}"
 }
 
 # expect NAME EXPECTED_EXIT EXPECTED_OUTPUT -- COMMAND...   (stderr kept in $work/stderr)

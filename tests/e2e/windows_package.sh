@@ -4,6 +4,7 @@
 # from the unpacked zip: import the sample books, fill in the shipped kcbooks.ini, run.
 # usage: windows_package.sh SOURCE WIN_DIST VERSION WORK_DIR WINE_RUN [WINEPREFIX]
 set -u
+. "$(cd "$(dirname "$0")" && pwd)/../lib/wine.sh"
 [ $# -ge 5 ] || { echo "usage: windows_package.sh SOURCE WIN_DIST VERSION WORK_DIR WINE_RUN [WINEPREFIX]" >&2; exit 2; }
 source=$(realpath -m "$1")
 dist=$(realpath -m "$2")
@@ -19,7 +20,6 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
-winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
 # A text as the user's Notepad reads it: Shift_JIS, every line ended by CR LF.
 check_windows_text() {

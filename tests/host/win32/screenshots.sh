@@ -9,6 +9,7 @@
 # the frames and captions itself, as Windows does), and each picture is cropped to its window.
 # Needs Xvfb, xdotool and imagemagick's import.
 set -eu
+. "$(cd "$(dirname "$0")" && pwd)/../../lib/wine.sh"
 
 build=${1:?usage: screenshots.sh BUILD-DIR [OUT-DIR]}
 out=${2:-docs}
@@ -44,20 +45,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# A display nobody uses.
-display=150
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-tries=0
-until xdotool getdisplaygeometry >/dev/null 2>&1; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 100 ] || { echo "screenshots.sh: Xvfb did not start on $DISPLAY" >&2; exit 1; }
-    sleep 0.1
-done
+start_display 150 screenshots.sh
 
 # One wineserver for the whole script; the templates' font name maps to the IPA font.
 WINEPREFIX="$build/wineprefix" wineserver -p >/dev/null 2>&1 || true
