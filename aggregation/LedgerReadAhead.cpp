@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "aggregation/StatementData.h"
-#include "app/ProgressDialog.h"
+#include "progress/ProgressDialog.h"
 
 LedgerReadAhead::LedgerReadAhead(StatementData& data, ProgressDialog* progress,
                                  std::size_t batchesAhead)

@@ -12,8 +12,8 @@
 #include "aggregation/Amount.h"
 #include "aggregation/Figures.h"
 #include "aggregation/PeriodConditions.h"
-#include "app/ProgressDialog.h"
 #include "ledger/Services.h"
+#include "progress/ProgressDialog.h"
 
 class StatementData : public LedgerLineSource {
 public:

@@ -6,12 +6,12 @@
 #include "aggregation/LedgerReadAhead.h"
 #include "aggregation/StatementData.h"
 #include "app/MessagesOverProgress.h"
-#include "app/ProgressDialog.h"
 #include "common/Decimal.h"
 #include "common/MessageBoxFlags.h"
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
 #include "dialog/FolderPath.h"
+#include "progress/ProgressDialog.h"
 #include "report/ReportWriter.h"
 
 namespace {
@@ -268,7 +268,7 @@ bool LinkApp::RunExport() {
     inputs.periodLabel = period;
     inputs.companiesAct = company_.companiesAct;
 
-    ConditionDialog dialog(platform_, edition_, callerWindowObject_);
+    ConditionDialog dialog(platform_, edition_.settingsFile, callerWindowObject_);
     dialog.SetInputs(inputs);
     if (dialog.DoModal() == ConditionDialog::kCancelled) {
         runResult_ = kCancelled;
@@ -300,7 +300,7 @@ bool LinkApp::RunExport() {
     MessagesOverProgress runMessages(platform_.messages, progress);
     Platform runPlatform{platform_.files, runMessages,      platform_.windows, platform_.progress,
                          platform_.text,  platform_.memory, platform_.dialogs, platform_.clock};
-    ReportWriter writer(runPlatform, edition_, progress, figures_, ledgerLines_);
+    ReportWriter writer(runPlatform, edition_.Names(), progress, figures_, ledgerLines_);
     LedgerReadAhead ledger(data, &progress);
     writer.SetLedgerSource(&ledger);
 

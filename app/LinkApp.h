@@ -10,8 +10,8 @@
 
 #include "aggregation/Figures.h"
 #include "aggregation/PeriodConditions.h"
+#include "common/Edition.h"
 #include "common/Types.h"
-#include "editions/Edition.h"
 #include "ledger/Services.h"
 #include "platform/Platform.h"
 

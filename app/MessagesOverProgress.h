@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ProgressDialog.h"
 #include "platform/MessageService.h"
+#include "progress/ProgressDialog.h"
 
 // Message boxes shown while the progress window is up: the window is brought up to date first,
 // so that the box stands over the run as it is, not as the last frame drew it.

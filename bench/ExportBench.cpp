@@ -9,7 +9,7 @@
 #include "aggregation/StatementData.h"
 #include "app/LinkApp.h"
 #include "bench/BenchBooks.h"
-#include "editions/Edition.h"
+#include "common/Edition.h"
 #include "host/FullWidth.h"
 #include "host/SteadyClock.h"
 #include "host/posix/DriveMap.h"
@@ -89,7 +89,7 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
         data.SetOutputLedger(outputLedger);
         if (data.AggregateAccounts(0, &period, company) != 1)
             state.SkipWithError("aggregation failed");
-        ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
+        ReportWriter report(platform, kEditionKcsakura.Names(), progress, figures, ledger);
         report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
         if (report.WriteReport(windowsPath.c_str(), 3, company) != 1)
             state.SkipWithError("write failed");

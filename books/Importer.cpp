@@ -14,12 +14,12 @@
 #include <sstream>
 
 #include "books/Csv.h"
-#include "books/Encoding.h"
 #include "books/JournalEntries.h"
 #include "books/LedgerBuckets.h"
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "books/Store.h"
+#include "common/Encoding.h"
 #include "common/Sjis.h"
 
 namespace books {
@@ -321,15 +321,15 @@ public:
     }
 
     bool ToSjis(std::string_view text, std::string* out) const {
-        if (encoding_ == SourceEncoding::kUtf8) return Utf8ToSjis(text, out);
+        if (encoding_ == SourceEncoding::kUtf8) return sjis::Utf8ToSjis(text, out);
         std::string check;
-        if (!SjisToUtf8(text, &check)) return false;
+        if (!sjis::SjisToUtf8(text, &check)) return false;
         out->assign(text);
         return true;
     }
 
     std::string Printable(std::string_view text) const {
-        return encoding_ == SourceEncoding::kUtf8 ? std::string(text) : SjisToUtf8Lossy(text);
+        return encoding_ == SourceEncoding::kUtf8 ? std::string(text) : sjis::SjisToUtf8Lossy(text);
     }
 
     std::string At(long line, std::string_view column, const std::string& why) const {
@@ -1066,7 +1066,7 @@ bool Importer::LoadNotes() {
     static const char* const kFiles[] = {"switch.txt", "layout.txt", "body.txt"};
     for (DataSet& set : sets_) {
         std::string folder;  // file names are UTF-8
-        if (!SjisToUtf8(set.company.dataId, &folder)) continue;
+        if (!sjis::SjisToUtf8(set.company.dataId, &folder)) continue;
         fs::path dir = dir_ / "notes" / folder;
         for (std::size_t k = 0; k < 3; ++k) {
             fs::path path = dir / kFiles[k];
@@ -1077,10 +1077,10 @@ bool Importer::LoadNotes() {
             if (!ReadInputFile(path, name, kMaxNotesBytes, &raw, &error)) return Fail(error);
             bool valid = false;
             if (encoding_ == SourceEncoding::kUtf8) {
-                valid = Utf8ToSjis(raw, &set.notes[k]);
+                valid = sjis::Utf8ToSjis(raw, &set.notes[k]);
             } else {
                 std::string check;
-                valid = SjisToUtf8(raw, &check);
+                valid = sjis::SjisToUtf8(raw, &check);
                 set.notes[k] = raw;
             }
             if (!valid) return Fail(name + ": text has no Shift_JIS form");

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <set>
 
-#include "books/Encoding.h"
 #include "books/Model.h"
+#include "common/Encoding.h"
 #include "common/Sjis.h"
 
 namespace books {
@@ -159,8 +159,8 @@ std::optional<std::size_t> LedgerPrompt::ChooseUser(WindowHandle owner,
 }
 
 static std::string PathText(const std::string& path) {
-    std::string sjis;
-    return Utf8ToSjis(path, &sjis) ? sjis : std::string("?");
+    std::string text;
+    return sjis::Utf8ToSjis(path, &text) ? text : std::string("?");
 }
 
 // A store text for a message: a byte that is not a printable Shift_JIS character becomes "?".

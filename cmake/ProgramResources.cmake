@@ -65,4 +65,6 @@ function(kc_program_resources program)
   configure_file(${CMAKE_SOURCE_DIR}/resources/program.rc.in ${dir}/program.rc @ONLY)
   set_source_files_properties(${dir}/program.rc PROPERTIES OBJECT_DEPENDS "${depends}")
   add_library(${program}_resources OBJECT ${dir}/program.rc)
+  # The script includes the templates and the resource IDs as "resources/...".
+  target_link_libraries(${program}_resources PRIVATE kc_resource_ids)
 endfunction()

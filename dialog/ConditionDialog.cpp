@@ -47,8 +47,9 @@ std::size_t FindDoubleBackslash(std::string_view text, std::size_t from = 0) {
 
 }  // namespace
 
-ConditionDialog::ConditionDialog(Platform& platform, const Edition& edition, WindowHandle parent)
-    : platform_(platform), edition_(edition), parent_(parent), settings_(platform.files, edition) {}
+ConditionDialog::ConditionDialog(Platform& platform, const SettingsFileForm& settingsFile,
+                                 WindowHandle parent)
+    : platform_(platform), parent_(parent), settings_(platform.files, settingsFile) {}
 
 void ConditionDialog::SetInputs(const DialogInputs& inputs) {
     inputs_ = inputs;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Edition.h"
 #include "dialog/SavedSettings.h"
-#include "editions/Edition.h"
 #include "platform/Platform.h"
 
 // What the export run hands to the dialog before showing it.
@@ -33,7 +33,7 @@ public:
     static constexpr int kConfirmed = 1002;
     static constexpr int kCancelled = 1003;
 
-    ConditionDialog(Platform& platform, const Edition& edition, WindowHandle parent);
+    ConditionDialog(Platform& platform, const SettingsFileForm& settingsFile, WindowHandle parent);
 
     void SetInputs(const DialogInputs& inputs);
     // Shows the dialog until it ends; its end code.
@@ -85,7 +85,6 @@ private:
     bool Ask(const char* text);
 
     Platform& platform_;
-    const Edition& edition_;
     WindowHandle parent_;
     DialogInputs inputs_;
     SavedSettings settings_;

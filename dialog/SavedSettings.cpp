@@ -29,7 +29,7 @@ void SavedSettings::SetOwner(std::string userId, std::string dataId, std::int32_
 }
 
 std::string SavedSettings::Key() const {
-    if (edition_.keyHasSelectionNo)
+    if (form_.keyHasSelectionNo)
         return userId_ + "/" + std::to_string(selectionNo_) + "/" + dataId_ + ":";
     return userId_ + "/" + dataId_ + ":";
 }
@@ -38,7 +38,7 @@ std::string SavedSettings::FilePath() const {
     char folder[261] = {};
     ClFileMgr::Inst().GetAppFolderPath(1, folder);
     if (folder[0] == '\0') return "";
-    return std::string(folder) + edition_.settingsFileName;
+    return std::string(folder) + form_.fileName;
 }
 
 bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {

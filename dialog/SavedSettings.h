@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "editions/Edition.h"
+#include "common/Edition.h"
 #include "platform/FileSystem.h"
 
 struct SavedConditions {
@@ -28,7 +28,7 @@ struct SavedConditions {
 
 class SavedSettings {
 public:
-    SavedSettings(FileSystem& files, const Edition& edition) : files_(files), edition_(edition) {}
+    SavedSettings(FileSystem& files, const SettingsFileForm& form) : files_(files), form_(form) {}
 
     // Who the record belongs to.
     void SetOwner(std::string userId, std::string dataId, std::int32_t selectionNo);
@@ -48,7 +48,7 @@ private:
     bool WriteWhole(const std::string& path, const std::string& content);
 
     FileSystem& files_;
-    const Edition& edition_;
+    SettingsFileForm form_;
     std::string userId_;
     std::string dataId_;
     std::int32_t selectionNo_ = 0;

@@ -1,6 +1,6 @@
 // The kcqb7 deliverable.
 
-#include "editions/Edition.h"
+#include "common/Edition.h"
 #include "host/Host.h"
 
 int main(int argc, char** argv) {

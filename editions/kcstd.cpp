@@ -1,6 +1,6 @@
 // The kcstd deliverable.
 
-#include "editions/Edition.h"
+#include "common/Edition.h"
 #include "host/Host.h"
 
 int main(int argc, char** argv) {

@@ -10,8 +10,8 @@
 
 #include "FuzzInput.h"
 #include "books/Books.h"
+#include "common/Edition.h"
 #include "dialog/SavedSettings.h"
-#include "editions/Edition.h"
 #include "tests/doubles/FakePlatform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fake.folders.insert("C:\\set\\");
     // Both key forms: with and without the user's selection number.
     for (const Edition* edition : {&kEditionKcsakura, &kEditionKcneo}) {
-        const std::string file = std::string("C:\\set\\") + edition->settingsFileName;
+        const std::string file = std::string("C:\\set\\") + edition->settingsFile.fileName;
         fake.files[file] = parts.back();
-        SavedSettings settings(fake, *edition);
+        SavedSettings settings(fake, edition->settingsFile);
         settings.SetOwner(user, dataId, 2);
         SavedConditions read;
         settings.Read(&read);

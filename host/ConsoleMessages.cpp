@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 
 int ConsoleMessages::Show(WindowHandle /*owner*/, const char* text, const char* caption,
                           unsigned flags) {
@@ -13,8 +13,8 @@ int ConsoleMessages::Show(WindowHandle /*owner*/, const char* text, const char* 
 }
 
 int ConsoleMessages::Answer(const char* text, const char* caption, unsigned flags) {
-    std::string body = books::SjisToUtf8Lossy(text ? text : "");
-    std::string title = books::SjisToUtf8Lossy(caption ? caption : "");
+    std::string body = sjis::SjisToUtf8Lossy(text ? text : "");
+    std::string title = sjis::SjisToUtf8Lossy(caption ? caption : "");
     const char* kind = "";
     switch (flags & mb::kIconMask) {
         case mb::kIconWarning:

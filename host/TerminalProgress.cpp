@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 
 void TerminalProgress::SetOverallRange(int low, int high) {
     low_ = low;
@@ -34,7 +34,7 @@ void TerminalProgress::SetCaption(const char* caption) {
     caption_ = caption ? caption : "";
     if (terminal_ || !shown_ || !captionDue_) return;
     captionDue_ = false;
-    std::fprintf(out_, "%s\n", books::SjisToUtf8Lossy(caption_).c_str());
+    std::fprintf(out_, "%s\n", sjis::SjisToUtf8Lossy(caption_).c_str());
     std::fflush(out_);
 }
 
@@ -54,7 +54,7 @@ void TerminalProgress::Draw() {
         static_cast<int>((static_cast<long long>(position_ - low_) * kWidth) / (high_ - low_));
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-    std::fprintf(out_, "\r%s [%s]", books::SjisToUtf8Lossy(caption_).c_str(), bar.c_str());
+    std::fprintf(out_, "\r%s [%s]", sjis::SjisToUtf8Lossy(caption_).c_str(), bar.c_str());
     std::fflush(out_);
     drawn_ = true;
     drawnPosition_ = position_;

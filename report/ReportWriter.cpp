@@ -25,13 +25,9 @@ std::string Field256(const std::string& value, const char* fallback) {
 
 }  // namespace
 
-ReportWriter::ReportWriter(Platform& platform, const Edition& edition, ProgressDialog& progress,
+ReportWriter::ReportWriter(Platform& platform, const ProgramNames& names, ProgressDialog& progress,
                            const AccountFigureList& figures, const LedgerLineList& ledger)
-    : platform_(platform),
-      edition_(edition),
-      progress_(progress),
-      figures_(figures),
-      ledger_(ledger) {}
+    : platform_(platform), names_(names), progress_(progress), figures_(figures), ledger_(ledger) {}
 
 void ReportWriter::SetNotes(const std::vector<std::string>* lines,
                             const unsigned char* displayFlags) {
@@ -96,7 +92,7 @@ int ReportWriter::WriteDocument(XmlWriter& writer, std::int16_t functionId,
 }
 
 int ReportWriter::WriteSystemBlock(XmlWriter& writer, std::int16_t functionId) {
-    SupportInfo support(platform_, edition_.name);
+    SupportInfo support(platform_, names_.program);
     char number[16];
     std::snprintf(number, sizeof(number), "%d", static_cast<int>(functionId));
     if (!writer.WriteStartTag(line_, "SYSTEM", 1)) return 0;
@@ -108,7 +104,7 @@ int ReportWriter::WriteSystemBlock(XmlWriter& writer, std::int16_t functionId) {
     progress_.PulseDetail();
     if (!writer.WriteElement(line_, "CONNECTEDPROGRAMVER", kProgramVersion, 2)) return 0;
     progress_.PulseDetail();
-    std::string name = Field256(support.ProductName(), edition_.packageName);
+    std::string name = Field256(support.ProductName(), names_.packageName);
     if (!writer.WriteElement(line_, "PROGRAMNAME", name.c_str(), 2)) return 0;
     progress_.PulseDetail();
     std::string version = Field256(support.ProductVersion(), kDefaultProductVersion);

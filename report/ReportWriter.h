@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "aggregation/Figures.h"
-#include "app/ProgressDialog.h"
-#include "editions/Edition.h"
+#include "common/Edition.h"
 #include "ledger/Records.h"
 #include "platform/Platform.h"
+#include "progress/ProgressDialog.h"
 #include "report/XmlWriter.h"
 
 class ReportWriter {
@@ -30,7 +30,7 @@ public:
     static constexpr const char* kProgramVersion = "22.03.00";
     static constexpr const char* kDefaultProductVersion = "22.03.0X";
 
-    ReportWriter(Platform& platform, const Edition& edition, ProgressDialog& progress,
+    ReportWriter(Platform& platform, const ProgramNames& names, ProgressDialog& progress,
                  const AccountFigureList& figures, const LedgerLineList& ledger);
     virtual ~ReportWriter() = default;
 
@@ -119,7 +119,7 @@ private:
     int NextLedgerLine();
 
     Platform& platform_;
-    const Edition& edition_;
+    ProgramNames names_;
     ProgressDialog& progress_;
     const AccountFigureList& figures_;
     const LedgerLineList& ledger_;

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <vector>
 
-#include "books/Encoding.h"
 #include "books/Model.h"
 #include "books/Store.h"
+#include "common/Encoding.h"
 
 namespace books {
 namespace {
@@ -105,8 +105,8 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
     out << "Users:\n";
     int rc = users.Ok() ? users.Step() : SQLITE_ERROR;
     for (; rc == SQLITE_ROW; rc = users.Step()) {
-        out << "  " << SjisToUtf8Lossy(users.Blob(0)) << "  selection " << users.Int(1) << ", data "
-            << users.Int(2) << "\n";
+        out << "  " << sjis::SjisToUtf8Lossy(users.Blob(0)) << "  selection " << users.Int(1)
+            << ", data " << users.Int(2) << "\n";
     }
     if (rc != SQLITE_DONE) return fail();
 
@@ -121,8 +121,8 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
     for (; rc == SQLITE_ROW; rc = sets.Step()) {
         std::int64_t dataNo = sets.Int(0);
         bool taxInclusive = sets.Int(5) != 0;
-        out << "\nData set " << dataNo << " \"" << SjisToUtf8Lossy(sets.Blob(1)) << "\"  "
-            << SjisToUtf8Lossy(sets.Blob(2)) << "\n"
+        out << "\nData set " << dataNo << " \"" << sjis::SjisToUtf8Lossy(sets.Blob(1)) << "\"  "
+            << sjis::SjisToUtf8Lossy(sets.Blob(2)) << "\n"
             << "  period " << sets.Int(3) << "-" << sets.Int(4) << ", amounts "
             << (taxInclusive ? "including" : "without") << " consumption tax\n"
             << "  " << sets.Int(6) << " chart rows, " << sets.Int(7) << " entries, " << sets.Int(8)
@@ -136,7 +136,7 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
         int crc = chart.Ok() ? chart.Step() : SQLITE_ERROR;
         for (; crc == SQLITE_ROW; crc = chart.Step()) {
             ShownAccount a{chart.Int(0),
-                           SjisToUtf8Lossy(chart.Blob(1)),
+                           sjis::SjisToUtf8Lossy(chart.Blob(1)),
                            static_cast<std::uint32_t>(chart.Int(2)),
                            static_cast<int>(chart.Int(3)),
                            static_cast<int>(chart.Int(4)),

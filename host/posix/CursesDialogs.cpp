@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "common/MessageBoxFlags.h"
 #include "common/Sjis.h"
 #include "dialog/ControlIds.h"
@@ -51,7 +51,7 @@ constexpr const char* kCaption = "決算書";
 // The host's own messages (UTF-8 here) in the system's Shift_JIS.
 std::string Sjis(const std::string& utf8) {
     std::string sjis;
-    return books::Utf8ToSjis(utf8, &sjis) ? sjis : std::string();
+    return sjis::Utf8ToSjis(utf8, &sjis) ? sjis : std::string();
 }
 
 std::string TooLongText(std::size_t limit) {
@@ -153,7 +153,7 @@ std::vector<Glyph> Glyphs(std::string_view utf8, bool mnemonics = false) {
 }
 
 std::vector<Glyph> SjisGlyphs(std::string_view sjis, bool mnemonics = false) {
-    return Glyphs(books::SjisToUtf8Lossy(sjis), mnemonics);
+    return Glyphs(sjis::SjisToUtf8Lossy(sjis), mnemonics);
 }
 
 int Columns(const std::vector<Glyph>& glyphs) {
@@ -180,7 +180,7 @@ std::vector<std::string> SplitSjis(std::string_view text) {
 // that is a multiple of eight, and a line wider than `columns` goes on in the next one.
 std::vector<std::vector<Glyph>> MessageLines(std::string_view sjis, int columns) {
     std::vector<std::vector<Glyph>> lines(1);
-    std::string utf8 = books::SjisToUtf8Lossy(sjis);
+    std::string utf8 = sjis::SjisToUtf8Lossy(sjis);
     int used = 0;
     for (std::size_t pos = 0; pos < utf8.size();) {
         char32_t c = DecodeUtf8(utf8, &pos);
@@ -297,7 +297,7 @@ struct Line {
     bool Type(char32_t c) {
         if (digitsOnly && (c < '0' || c > '9')) return false;
         std::string sjis;
-        if (!books::Utf8ToSjis(EncodeUtf8(c), &sjis) || sjis.empty()) return false;
+        if (!sjis::Utf8ToSjis(EncodeUtf8(c), &sjis) || sjis.empty()) return false;
         if (selected) {
             if (limit == 0) return false;
             chars.assign(1, sjis);
@@ -528,7 +528,7 @@ public:
         for (const form::Item& item : form::Items()) {
             if (item.id == 0 || *item.text == '\0') continue;
             std::string sjis;
-            if (books::Utf8ToSjis(item.text, &sjis)) controls_.SetText(item.id, sjis);
+            if (sjis::Utf8ToSjis(item.text, &sjis)) controls_.SetText(item.id, sjis);
         }
     }
 

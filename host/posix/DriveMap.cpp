@@ -6,7 +6,7 @@
 #include <cctype>
 #include <climits>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "common/Sjis.h"
 
 namespace {
@@ -19,7 +19,7 @@ std::string WithoutTrailingSlash(std::string folder) {
 // Joins the Shift_JIS part after a root, separators turned to '/', and converts it to UTF-8.
 std::optional<std::string> Tail(const std::string& sjisTail) {
     std::string utf8;
-    if (!books::SjisToUtf8(sjisTail, &utf8)) return std::nullopt;
+    if (!sjis::SjisToUtf8(sjisTail, &utf8)) return std::nullopt;
     std::replace(utf8.begin(), utf8.end(), '\\', '/');  // UTF-8 has no 0x5C trail bytes
     return utf8;
 }
@@ -108,7 +108,7 @@ std::optional<std::string> DriveMap::ToWindows(const std::string& posixPath) con
     if (!best) return std::nullopt;
     std::string rest = best->second == "/" ? absolute : absolute.substr(best->second.size());
     std::string sjis;
-    if (!books::Utf8ToSjis(rest, &sjis)) return std::nullopt;
+    if (!sjis::Utf8ToSjis(rest, &sjis)) return std::nullopt;
     std::replace(sjis.begin(), sjis.end(), '/', '\\');  // '/' is never a Shift_JIS trail byte
     std::string windows = std::string(1, best->first) + ":" + sjis;
     if (windows.size() == 2) windows += '\\';

@@ -10,7 +10,7 @@
 
 #include "app/LinkApp.h"
 #include "books/Books.h"
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "common/Sjis.h"
 #include "dialog/FolderPath.h"
 #include "host/BatchDialogs.h"
@@ -37,7 +37,7 @@ public:
 
 std::string ToSjisText(const std::string& utf8) {
     std::string sjis;
-    return books::Utf8ToSjis(utf8, &sjis) ? sjis : utf8;
+    return sjis::Utf8ToSjis(utf8, &sjis) ? sjis : utf8;
 }
 
 // A folder option in the system's form; the default when not given. A folder whose form, with

@@ -11,7 +11,7 @@
 
 #include "app/LinkApp.h"
 #include "books/Books.h"
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "dialog/FolderPath.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"

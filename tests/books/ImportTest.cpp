@@ -9,8 +9,8 @@
 #include <new>
 #include <sstream>
 
-#include "books/Encoding.h"
 #include "books/Store.h"
+#include "common/Encoding.h"
 #include "ledger/Services.h"
 #include "tests/books/BooksFixture.h"
 #include "tools/Show.h"
@@ -170,9 +170,9 @@ TEST_F(ImportRefusal, TaxWithoutTaxAccountIsRefused) {
 TEST_F(ImportRefusal, ShiftJisFilesImportWithTheEncodingOption) {
     auto files = SampleFiles();
     for (auto& [name, content] : files) {
-        std::string sjis;
-        ASSERT_TRUE(Utf8ToSjis(content, &sjis));
-        content = sjis;
+        std::string converted;
+        ASSERT_TRUE(sjis::Utf8ToSjis(content, &converted));
+        content = converted;
     }
     ImportResult result = ImportBooks(WriteBooks(files), store_, SourceEncoding::kCp932);
     ASSERT_TRUE(result.ok) << result.message;

@@ -46,7 +46,7 @@ protected:
 
     FakePlatform fake;
     DialogInputs inputs;
-    ConditionDialog dialog{fake.platform, kEditionKcsakura, 4321};
+    ConditionDialog dialog{fake.platform, kEditionKcsakura.settingsFile, 4321};
     FakeControls controls;
 };
 
@@ -100,7 +100,7 @@ TEST_F(Dialog, RefusesPastResultsAndNonCompaniesActData) {
         LastMessage(),
         "過去実績データは、連携の対象として使用できません。\n\nアプリケーションを終了します。");
 
-    ConditionDialog other(fake.platform, kEditionKcsakura, 4321);
+    ConditionDialog other(fake.platform, kEditionKcsakura.settingsFile, 4321);
     inputs.pastResults = 0;
     inputs.companiesAct = 0;
     other.SetInputs(inputs);
@@ -253,7 +253,7 @@ TEST_F(Dialog, PathLongerThan255BytesIsRefusedNeverCut) {
     EXPECT_FALSE(dialog.Ended());
     // A caller's path is held to the same limit.
     inputs.fixedPath = folder + std::string(245, 'a') + ".xml";
-    ConditionDialog fixed(fake.platform, kEditionKcsakura, 4321);
+    ConditionDialog fixed(fake.platform, kEditionKcsakura.settingsFile, 4321);
     fixed.SetInputs(inputs);
     FakeControls fixedControls;
     fixed.OnInit(fixedControls);

@@ -20,7 +20,7 @@ protected:
 
     SavedSettings For(const std::string& user, const std::string& dataId,
                       const Edition& edition = kEditionKcsakura, std::int32_t selection = 1) {
-        SavedSettings settings(fake, edition);
+        SavedSettings settings(fake, edition.settingsFile);
         settings.SetOwner(user, dataId, selection);
         return settings;
     }

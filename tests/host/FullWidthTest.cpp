@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "host/FullWidth.h"
 
 namespace {
@@ -23,7 +23,7 @@ TEST(FullWidthTable, EveryPrintableAsciiCharacterIsItsCodePage932FullWidthForm) 
     for (int c = 0x20; c <= 0x7E; ++c) {
         char32_t wide = c == 0x20 ? U'\u3000' : static_cast<char32_t>(0xFF01 + (c - 0x21));
         std::string expected;
-        ASSERT_TRUE(books::Utf8ToSjis(Utf8Of(wide), &expected))
+        ASSERT_TRUE(sjis::Utf8ToSjis(Utf8Of(wide), &expected))
             << "U+" << std::hex << static_cast<unsigned>(wide);
         EXPECT_EQ(MapToFullWidth(std::string(1, static_cast<char>(c))), expected)
             << "character 0x" << std::hex << c;

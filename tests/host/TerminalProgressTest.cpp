@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ProgressDialog.h"
 #include "host/TerminalProgress.h"
+#include "progress/ProgressDialog.h"
 
 namespace {
 

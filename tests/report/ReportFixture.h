@@ -40,6 +40,6 @@ protected:
     ProgressDialog progress{fake, fake};
     AccountFigureList figures;
     LedgerLineList ledger;
-    ReportWriter report{fake.platform, kEditionKcsakura, progress, figures, ledger};
+    ReportWriter report{fake.platform, kEditionKcsakura.Names(), progress, figures, ledger};
     XmlWriter writer;
 };

@@ -48,7 +48,7 @@ protected:
     ProgressDialog dialog{fake, fake};
     AccountFigureList figures;
     LedgerLineList ledger;
-    ReportWriter writer{fake.platform, kEditionKcsakura, dialog, figures, ledger};
+    ReportWriter writer{fake.platform, kEditionKcsakura.Names(), dialog, figures, ledger};
 };
 
 TEST_F(Report, FrameOfASmallCompany) {
@@ -207,7 +207,7 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         failing.files[kTarget] = "the previous export";
         failing.failWriteAt = k;
         ProgressDialog progress(failing, failing);
-        ReportWriter report(failing.platform, kEditionKcsakura, progress, figures, ledger);
+        ReportWriter report(failing.platform, kEditionKcsakura.Names(), progress, figures, ledger);
         StDATAINFO company = Company("A", 1);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << "line " << k;
         EXPECT_EQ(failing.files[kTarget], "the previous export") << "line " << k;
@@ -261,7 +261,7 @@ TEST_F(Report, TargetThatIsNotARegularFileIsRefusedAndNothingIsWritten) {
             other.specialFiles.insert(kTarget);
         }
         ProgressDialog progress(other, other);
-        ReportWriter report(other.platform, kEditionKcsakura, progress, figures, ledger);
+        ReportWriter report(other.platform, kEditionKcsakura.Names(), progress, figures, ledger);
         EXPECT_EQ(report.CheckTarget(kTarget), ReportWriter::Failure::kTargetNotAFile) << folder;
         StDATAINFO company = Company("A", 0);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << folder;

@@ -62,7 +62,7 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     data.SetLedgerList(&ledger);
     ASSERT_EQ(data.AggregateAccounts(0, &year, company), 1);
 
-    ReportWriter report(platform, kEditionKcsakura, progress, figures, ledger);
+    ReportWriter report(platform, kEditionKcsakura.Names(), progress, figures, ledger);
     report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
     std::string path = SystemPath(dir / "sample.xml");
     ASSERT_FALSE(path.empty());

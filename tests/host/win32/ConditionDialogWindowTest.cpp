@@ -180,7 +180,7 @@ protected:
     Win32Dialogs dialogs;
     Platform platform{fake, messages, fake, fake, fake, fake, dialogs, fake};
     DialogInputs inputs;
-    ConditionDialog dialog{platform, kEditionKcsakura, kNoWindow};
+    ConditionDialog dialog{platform, kEditionKcsakura.settingsFile, kNoWindow};
     HWND window = nullptr;
     std::vector<std::wstring> unexpectedBoxes;
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <thread>
 
-#include "app/ProgressDialog.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Progress.h"
 #include "host/win32/Win32Services.h"
+#include "progress/ProgressDialog.h"
 #include "resources/ResourceIds.h"
 
 namespace {

@@ -19,12 +19,12 @@
 #include <string>
 #include <thread>
 
-#include "app/ProgressDialog.h"
 #include "dialog/ControlIds.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Dialogs.h"
 #include "host/win32/Win32Progress.h"
 #include "host/win32/Win32Services.h"
+#include "progress/ProgressDialog.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "host/FullWidth.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Services.h"
@@ -127,38 +127,38 @@ TEST(Wide, WindowHandlesWidenBySignExtension) {
 
 TEST(BooksEncoding, ConvertsBothWaysWithCodePage932) {
     std::string sjis;
-    ASSERT_TRUE(books::Utf8ToSjis(Utf8(u8"売掛金～①"), &sjis));
+    ASSERT_TRUE(sjis::Utf8ToSjis(Utf8(u8"売掛金～①"), &sjis));
     EXPECT_EQ(sjis, "売掛金～①");
     std::string utf8;
-    ASSERT_TRUE(books::SjisToUtf8("売掛金～①", &utf8));
+    ASSERT_TRUE(sjis::SjisToUtf8("売掛金～①", &utf8));
     EXPECT_EQ(utf8, Utf8(u8"売掛金\uFF5E\u2460"));
-    ASSERT_TRUE(books::Utf8ToSjis("plain ASCII", &sjis));
+    ASSERT_TRUE(sjis::Utf8ToSjis("plain ASCII", &sjis));
     EXPECT_EQ(sjis, "plain ASCII");
-    ASSERT_TRUE(books::SjisToUtf8("", &utf8));
+    ASSERT_TRUE(sjis::SjisToUtf8("", &utf8));
     EXPECT_EQ(utf8, "");
 }
 
 TEST(BooksEncoding, RefusesInvalidUtf8AndCharactersWithoutAForm) {
     std::string sjis = "left over";
-    EXPECT_FALSE(books::Utf8ToSjis(Utf8(u8"caf\u00E9"), &sjis));
-    EXPECT_FALSE(books::Utf8ToSjis(Utf8(u8"\u301C"), &sjis));
-    EXPECT_FALSE(books::Utf8ToSjis("\xE6\xB1", &sjis));          // cut in the middle
-    EXPECT_FALSE(books::Utf8ToSjis("\xC0\xAF", &sjis));          // overlong
-    EXPECT_FALSE(books::Utf8ToSjis("\xED\xA0\x80", &sjis));      // a surrogate
-    EXPECT_FALSE(books::Utf8ToSjis("\xE6\xB1\xBA\xFF", &sjis));  // a stray byte
+    EXPECT_FALSE(sjis::Utf8ToSjis(Utf8(u8"caf\u00E9"), &sjis));
+    EXPECT_FALSE(sjis::Utf8ToSjis(Utf8(u8"\u301C"), &sjis));
+    EXPECT_FALSE(sjis::Utf8ToSjis("\xE6\xB1", &sjis));          // cut in the middle
+    EXPECT_FALSE(sjis::Utf8ToSjis("\xC0\xAF", &sjis));          // overlong
+    EXPECT_FALSE(sjis::Utf8ToSjis("\xED\xA0\x80", &sjis));      // a surrogate
+    EXPECT_FALSE(sjis::Utf8ToSjis("\xE6\xB1\xBA\xFF", &sjis));  // a stray byte
     EXPECT_EQ(sjis, "");
 }
 
 TEST(BooksEncoding, RefusesInvalidShiftJisAndShowsItLossily) {
     std::string utf8;
-    EXPECT_FALSE(books::SjisToUtf8("決\x82", &utf8));
-    EXPECT_FALSE(books::SjisToUtf8("\x85\x40", &utf8));
-    EXPECT_EQ(books::SjisToUtf8Lossy("A\x81\x20"
-                                     "B"),
+    EXPECT_FALSE(sjis::SjisToUtf8("決\x82", &utf8));
+    EXPECT_FALSE(sjis::SjisToUtf8("\x85\x40", &utf8));
+    EXPECT_EQ(sjis::SjisToUtf8Lossy("A\x81\x20"
+                                    "B"),
               "A? B");
-    EXPECT_EQ(books::SjisToUtf8Lossy("決\x82"), Utf8(u8"決?"));
-    EXPECT_EQ(books::SjisToUtf8Lossy("\xFF\xFF"), "??");
-    EXPECT_EQ(books::SjisToUtf8Lossy("決算"), Utf8(u8"決算"));
+    EXPECT_EQ(sjis::SjisToUtf8Lossy("決\x82"), Utf8(u8"決?"));
+    EXPECT_EQ(sjis::SjisToUtf8Lossy("\xFF\xFF"), "??");
+    EXPECT_EQ(sjis::SjisToUtf8Lossy("決算"), Utf8(u8"決算"));
 }
 
 // --- The caller's window -------------------------------------------------------------------

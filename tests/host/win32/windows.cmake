@@ -25,7 +25,7 @@ target_link_options(kc_show_windows PRIVATE -municode)
 # What Windows reads from each built program without running it: the editions' icons, every
 # program's version information and manifest.
 add_executable(win32_resource_tests ProgramResourcesTest.cpp)
-target_link_libraries(win32_resource_tests PRIVATE version GTest::gtest GTest::gtest_main)
+target_link_libraries(win32_resource_tests PRIVATE kc_host version GTest::gtest GTest::gtest_main)
 target_compile_definitions(win32_resource_tests PRIVATE "KC_WINDOWS_DIST=L\"Z:${KC_DIST}\"")
 add_dependencies(win32_resource_tests ${KC_EDITIONS} kcbooks kccaller)
 gtest_discover_tests(win32_resource_tests ${KC_DISCOVERY})

@@ -1,10 +1,10 @@
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 
-namespace books {
+namespace sjis {
 namespace {
 
 bool IsAscii(std::string_view text) {
@@ -77,18 +77,18 @@ Converter& ToUtf8() {
 
 }  // namespace
 
-bool Utf8ToSjis(std::string_view utf8, std::string* sjis) {
-    return ToSjis().Convert(utf8, sjis, false);
+bool Utf8ToSjis(std::string_view utf8, std::string* out) {
+    return ToSjis().Convert(utf8, out, false);
 }
 
-bool SjisToUtf8(std::string_view sjis, std::string* utf8) {
-    return ToUtf8().Convert(sjis, utf8, false);
+bool SjisToUtf8(std::string_view text, std::string* utf8) {
+    return ToUtf8().Convert(text, utf8, false);
 }
 
-std::string SjisToUtf8Lossy(std::string_view sjis) {
+std::string SjisToUtf8Lossy(std::string_view text) {
     std::string out;
-    ToUtf8().Convert(sjis, &out, true);
+    ToUtf8().Convert(text, &out, true);
     return out;
 }
 
-}  // namespace books
+}  // namespace sjis

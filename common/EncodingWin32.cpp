@@ -5,10 +5,10 @@
 
 #include <climits>
 
-#include "books/Encoding.h"
+#include "common/Encoding.h"
 #include "common/Sjis.h"
 
-namespace books {
+namespace sjis {
 namespace {
 
 constexpr UINT kSjisCodePage = 932;
@@ -75,12 +75,12 @@ bool Convert(UINT from, UINT to, std::string_view in, std::string* out) {
 
 }  // namespace
 
-bool Utf8ToSjis(std::string_view utf8, std::string* sjis) {
-    return Convert(CP_UTF8, kSjisCodePage, utf8, sjis);
+bool Utf8ToSjis(std::string_view utf8, std::string* out) {
+    return Convert(CP_UTF8, kSjisCodePage, utf8, out);
 }
 
-bool SjisToUtf8(std::string_view sjis, std::string* utf8) {
-    return Convert(kSjisCodePage, CP_UTF8, sjis, utf8);
+bool SjisToUtf8(std::string_view text, std::string* utf8) {
+    return Convert(kSjisCodePage, CP_UTF8, text, utf8);
 }
 
 std::string SjisToUtf8Lossy(std::string_view text) {
@@ -104,4 +104,4 @@ std::string SjisToUtf8Lossy(std::string_view text) {
     return out;
 }
 
-}  // namespace books
+}  // namespace sjis

@@ -1,4 +1,4 @@
-#include "app/ProgressDialog.h"
+#include "progress/ProgressDialog.h"
 
 #include <algorithm>
 #include <cstdio>

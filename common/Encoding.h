@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
-namespace books {
+namespace sjis {
 
 // False when `utf8` is not valid UTF-8 or holds a character that has no Shift_JIS form.
-bool Utf8ToSjis(std::string_view utf8, std::string* sjis);
-// False when `sjis` is not valid Shift_JIS.
-bool SjisToUtf8(std::string_view sjis, std::string* utf8);
+bool Utf8ToSjis(std::string_view utf8, std::string* out);
+// False when `text` is not valid Shift_JIS.
+bool SjisToUtf8(std::string_view text, std::string* utf8);
 // For display: invalid bytes become '?'.
-std::string SjisToUtf8Lossy(std::string_view sjis);
+std::string SjisToUtf8Lossy(std::string_view text);
 
-}  // namespace books
+}  // namespace sjis

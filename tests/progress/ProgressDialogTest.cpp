@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgressDialog.h"
+#include "progress/ProgressDialog.h"
 #include "tests/doubles/FakePlatform.h"
 
 namespace {
