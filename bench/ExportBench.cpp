@@ -13,7 +13,7 @@
 #include "host/FullWidth.h"
 #include "host/SteadyClock.h"
 #include "host/posix/DriveMap.h"
-#include "host/posix/PosixFileSystem.h"
+#include "host/posix/FileSystem.h"
 #include "report/ReportWriter.h"
 
 namespace {

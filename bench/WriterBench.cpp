@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "host/posix/DriveMap.h"
-#include "host/posix/PosixFileSystem.h"
+#include "host/posix/FileSystem.h"
 #include "report/XmlWriter.h"
 
 namespace {

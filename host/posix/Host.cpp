@@ -21,11 +21,11 @@
 #include "host/HostPrompt.h"
 #include "host/SteadyClock.h"
 #include "host/TerminalProgress.h"
-#include "host/posix/CursesDialogs.h"
+#include "host/posix/Dialogs.h"
 #include "host/posix/DriveMap.h"
+#include "host/posix/FileSystem.h"
 #include "host/posix/Interrupts.h"
 #include "host/posix/MessageRouter.h"
-#include "host/posix/PosixFileSystem.h"
 #include "host/posix/SocketWindows.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "common/Types.h"
-#include "host/posix/PosixFileSystem.h"
+#include "host/posix/FileSystem.h"
 #include "platform/WindowService.h"
 
 class Interrupts {

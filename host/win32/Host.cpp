@@ -20,14 +20,14 @@
 #include "host/HostPrompt.h"
 #include "host/TerminalProgress.h"
 #include "host/win32/CommandLine.h"
+#include "host/win32/Dialogs.h"
+#include "host/win32/FileSystem.h"
 #include "host/win32/KnownFolders.h"
+#include "host/win32/LoginPrompt.h"
+#include "host/win32/Progress.h"
+#include "host/win32/Services.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
-#include "host/win32/Win32Dialogs.h"
-#include "host/win32/Win32FileSystem.h"
-#include "host/win32/Win32LoginPrompt.h"
-#include "host/win32/Win32Progress.h"
-#include "host/win32/Win32Services.h"
 
 namespace {
 

@@ -116,10 +116,10 @@ dialog/ConditionDialog.cpp	"保存ファイルを指定"
 host/posix/ConditionForm.cpp	*
 
 # The terminal dialogs' buttons and key lines.
-host/posix/CursesDialogs.cpp	"Enter:保存  Esc:キャンセル"
-host/posix/CursesDialogs.cpp	"Esc:キャンセル"
-host/posix/CursesDialogs.cpp	"はい(Y)"
-host/posix/CursesDialogs.cpp	"いいえ(N)"
+host/posix/Dialogs.cpp	"Enter:保存  Esc:キャンセル"
+host/posix/Dialogs.cpp	"Esc:キャンセル"
+host/posix/Dialogs.cpp	"はい(Y)"
+host/posix/Dialogs.cpp	"いいえ(N)"
 
 # The help text of the host options names the dialog's 実行 button.
 host/HostOptions.cpp	"                         batch: what is entered in the dialog before 実行 is pressed\n"

@@ -21,7 +21,7 @@
 
 #include "common/MessageBoxFlags.h"
 #include "dialog/ControlIds.h"
-#include "host/posix/CursesDialogs.h"
+#include "host/posix/Dialogs.h"
 #include "host/posix/MessageRouter.h"
 #include "tests/doubles/FakePlatform.h"
 

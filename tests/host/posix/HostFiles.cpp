@@ -1,7 +1,7 @@
 #include "tests/host/HostFiles.h"
 
 #include "host/posix/DriveMap.h"
-#include "host/posix/PosixFileSystem.h"
+#include "host/posix/FileSystem.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <set>
 
-#include "host/posix/PosixFileSystem.h"
+#include "host/posix/FileSystem.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "tests/host/HostFiles.h"
 
+#include "host/win32/FileSystem.h"
 #include "host/win32/Wide.h"
-#include "host/win32/Win32FileSystem.h"
 
 std::unique_ptr<FileSystem> MakeHostFileSystem() {
     return std::make_unique<Win32FileSystem>();

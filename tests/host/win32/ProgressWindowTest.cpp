@@ -14,9 +14,9 @@
 #include <string>
 #include <thread>
 
+#include "host/win32/Progress.h"
+#include "host/win32/Services.h"
 #include "host/win32/Wide.h"
-#include "host/win32/Win32Progress.h"
-#include "host/win32/Win32Services.h"
 #include "progress/ProgressDialog.h"
 #include "resources/ResourceIds.h"
 

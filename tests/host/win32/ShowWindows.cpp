@@ -20,10 +20,10 @@
 #include <thread>
 
 #include "dialog/ControlIds.h"
+#include "host/win32/Dialogs.h"
+#include "host/win32/Progress.h"
+#include "host/win32/Services.h"
 #include "host/win32/Wide.h"
-#include "host/win32/Win32Dialogs.h"
-#include "host/win32/Win32Progress.h"
-#include "host/win32/Win32Services.h"
 #include "progress/ProgressDialog.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "host/win32/FileSystem.h"
 #include "host/win32/Wide.h"
-#include "host/win32/Win32FileSystem.h"
 
 namespace {
 

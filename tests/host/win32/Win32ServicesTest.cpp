@@ -9,8 +9,8 @@
 
 #include "common/Encoding.h"
 #include "host/FullWidth.h"
+#include "host/win32/Services.h"
 #include "host/win32/Wide.h"
-#include "host/win32/Win32Services.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/win32/Win32Progress.h"
+#include "host/win32/Progress.h"
 
 #include <commctrl.h>
 

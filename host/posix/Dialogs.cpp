@@ -1,4 +1,4 @@
-#include "host/posix/CursesDialogs.h"
+#include "host/posix/Dialogs.h"
 
 #include <langinfo.h>
 #include <sys/ioctl.h>

@@ -1,9 +1,9 @@
-#include "host/win32/Win32Services.h"
+#include "host/win32/Services.h"
 
 #include <climits>
 
+#include "host/win32/Dialogs.h"
 #include "host/win32/Wide.h"
-#include "host/win32/Win32Dialogs.h"
 #include "host/win32/WindowPlacement.h"
 
 namespace {

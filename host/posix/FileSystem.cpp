@@ -1,4 +1,4 @@
-#include "host/posix/PosixFileSystem.h"
+#include "host/posix/FileSystem.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

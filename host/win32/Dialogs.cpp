@@ -1,4 +1,4 @@
-#include "host/win32/Win32Dialogs.h"
+#include "host/win32/Dialogs.h"
 
 #include <cderr.h>
 #include <commdlg.h>

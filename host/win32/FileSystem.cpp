@@ -1,4 +1,4 @@
-#include "host/win32/Win32FileSystem.h"
+#include "host/win32/FileSystem.h"
 
 #include <cstring>
 #include <string_view>

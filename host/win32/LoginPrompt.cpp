@@ -1,4 +1,4 @@
-#include "host/win32/Win32LoginPrompt.h"
+#include "host/win32/LoginPrompt.h"
 
 #include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
