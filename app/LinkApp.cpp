@@ -10,7 +10,6 @@
 #include "common/MessageBoxFlags.h"
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
-#include "dialog/FolderPath.h"
 #include "progress/ProgressDialog.h"
 #include "report/ReportWriter.h"
 
@@ -46,8 +45,12 @@ const char* WriteFailureMessage(ReportWriter::Failure failure) {
 
 }  // namespace
 
-LinkApp::LinkApp(Platform& platform, const Edition& edition, std::string commandLine)
-    : platform_(platform), edition_(edition), commandLine_(std::move(commandLine)) {}
+LinkApp::LinkApp(Platform& platform, const Edition& edition, const CallerLine& caller)
+    : platform_(platform),
+      edition_(edition),
+      caller_(caller.link),
+      fromCaller_(caller.fromCaller),
+      callerPathTooLong_(caller.pathTooLong) {}
 
 bool LinkApp::InitInstance() {
     ClAccConnect& connect = ClAccConnect::Inst();
@@ -56,13 +59,12 @@ bool LinkApp::InitInstance() {
     connect.SetUseDataType(1);
     if (connect.Initiate() != 0) return false;  // silent: nobody to tell yet
 
-    if (ParseCommandLine(commandLine_.c_str())) {
+    if (fromCaller_) {
         launchedByCaller_ = 1;
         callerWindowObject_ = caller_.window;
         platform_.windows.Enable(caller_.window, false);
         connect.OwnerWindow = caller_.window;
-        // A path over the limit is refused whole: cut, it would name another file.
-        if (!folderpath::FitsPathLimit(caller_.text)) {
+        if (callerPathTooLong_) {
             platform_.messages.Show(caller_.window, kCallerPathTooLong, kCaption,
                                     mb::kOk | mb::kIconWarning);
             runResult_ = kFailed;
@@ -110,31 +112,6 @@ int LinkApp::ExitInstance() {
         platform_.windows.Enable(caller_.window, true);
     }
     return 0;
-}
-
-int LinkApp::ParseCommandLine(const char* text) {
-    if (!text || text[0] == '\0') return 0;
-    // The line is taken whole, whatever its length: its output path is held to the path limit
-    // as a whole (see InitInstance), never cut to fit a buffer.
-    std::string_view rest = text;
-    // The next field, up to its comma; false when no comma follows.
-    auto next = [&rest](std::string_view* field) {
-        std::size_t comma = rest.find(',');
-        if (comma == std::string_view::npos) return false;
-        *field = rest.substr(0, comma);
-        rest.remove_prefix(comma + 1);
-        return true;
-    };
-    std::string_view field;
-    if (!next(&field)) return 0;
-    caller_.window = ParseDecimal(field);
-    if (!next(&field)) return 0;
-    caller_.message = ParseDecimal(field);
-    if (!next(&field)) return 0;
-    caller_.wParam =
-        static_cast<std::int16_t>(static_cast<std::uint16_t>(ParseDecimal(field) & 0xFFFF));
-    if (!rest.empty()) caller_.text = std::string(rest);
-    return 1;
 }
 
 int LinkApp::CheckEnvironment(int showMessages) {
@@ -253,7 +230,7 @@ bool LinkApp::RunExport() {
     if (companySet_) ClUtyDBHpr::Inst().MakeIDStr(companySet_->GetSelectedInfo(), idText);
     inputs.dataId = idText;
     inputs.pastResults = company_.introPosition == 99 ? 1 : 0;
-    inputs.fixedPath = launchedByCaller_ ? caller_.text : std::string();
+    inputs.fixedPath = launchedByCaller_ ? caller_.path : std::string();
     inputs.firstDay = company_.periodFrom;
     inputs.lastDay = company_.periodTo;
     inputs.introPosition = company_.introPosition;

@@ -10,6 +10,7 @@
 
 #include "aggregation/Figures.h"
 #include "aggregation/PeriodConditions.h"
+#include "app/CallerLine.h"
 #include "common/Edition.h"
 #include "common/Types.h"
 #include "ledger/Services.h"
@@ -19,14 +20,6 @@ enum RunResult : std::int32_t {
     kCompleted = 0,
     kCancelled = 1,
     kFailed = 2,
-};
-
-// What the caller's command line says: whom to tell, how, and where to write.
-struct CallerLink {
-    WindowHandle window = kNoWindow;
-    std::int32_t message = 0;
-    std::int16_t wParam = 3;  // also the function identifier of the XML file
-    std::string text;         // an output path fixed by the caller; empty when none
 };
 
 // Results of the environment check.
@@ -42,7 +35,8 @@ public:
     // The program level of the tax application this component was built for.
     static constexpr int kRequiredLevel = 3;
 
-    LinkApp(Platform& platform, const Edition& edition, std::string commandLine);
+    // `caller` is the caller's line as the host read it; none when the program runs on its own.
+    LinkApp(Platform& platform, const Edition& edition, const CallerLine& caller = {});
     LinkApp(const LinkApp&) = delete;
     LinkApp& operator=(const LinkApp&) = delete;
 
@@ -52,9 +46,6 @@ public:
     // The exit handler; returns the framework's exit value (0).
     int ExitInstance();
 
-    // 1 when the text holds at least three commas (the program was started by a caller). The
-    // fourth field, commas and all, is the output path, taken whole.
-    int ParseCommandLine(const char* text);
     // 1 when the tax application's definition file carries our program level.
     int CheckEnvironment(int showMessages);
     int ReadSelectedCompany(StDATAINFO* company);
@@ -86,8 +77,9 @@ public:
 private:
     Platform& platform_;
     const Edition& edition_;
-    std::string commandLine_;
     CallerLink caller_;
+    bool fromCaller_ = false;
+    bool callerPathTooLong_ = false;
     std::int32_t launchedByCaller_ = 0;
     WindowHandle callerWindowObject_ = kNoWindow;  // parent of the dialogs
     RunResult runResult_ = kCompleted;

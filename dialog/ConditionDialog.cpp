@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/Decimal.h"
+#include "common/PathLimit.h"
 #include "common/Sjis.h"
 #include "dialog/ControlIds.h"
 #include "dialog/FolderPath.h"
@@ -152,7 +153,7 @@ void ConditionDialog::OnInit(DialogControls& controls) {
         End(kCancelled);
         return;
     }
-    controls.LimitText(ctl::kPath, static_cast<int>(folderpath::kMaxPathBytes));
+    controls.LimitText(ctl::kPath, static_cast<int>(kMaxPathBytes));
     equityKind_ = 1;
     outputLedger_ = 1;
     std::int16_t startMonth = 0;
@@ -348,9 +349,9 @@ void ConditionDialog::Execute(DialogControls& controls) {
         Browse(controls);
         return;
     }
-    // The edit holds at most 255 bytes; a longer text (the caller's, a saved or a pasted one)
-    // is refused whole: a cut path would name another file.
-    if (!folderpath::FitsPathLimit(path)) {
+    // However the path came into the edit (typed, pasted, chosen in the save-file dialog), it
+    // is refused whole over the limit: cut, it would name another file.
+    if (!FitsPathLimit(path)) {
         Warn(
             "データの出力先が長すぎます。\n\n"
             "出力先は半角255文字（全角127文字）以内で再入力してください。");

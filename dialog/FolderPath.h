@@ -3,20 +3,11 @@
 // Folder arithmetic of Windows paths in Shift_JIS, and the creation of a folder with every
 // missing level.
 
-#include <cstddef>
 #include <string>
-#include <string_view>
 
 #include "platform/FileSystem.h"
 
 namespace folderpath {
-
-// The longest path the system takes, in bytes of Shift_JIS (the path edit's limit): an output
-// path or a saved one that is longer is refused wherever it comes from, never cut to fit.
-constexpr std::size_t kMaxPathBytes = 255;
-constexpr bool FitsPathLimit(std::string_view path) {
-    return path.size() <= kMaxPathBytes;
-}
 
 // The folder part: up to and including the last backslash; empty when there is none.
 std::string FolderPart(const std::string& path);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/Decimal.h"
+#include "common/PathLimit.h"
 #include "dialog/FolderPath.h"
 #include "ledger/Services.h"
 
@@ -114,13 +115,11 @@ int SavedSettings::Read(SavedConditions* conditions) {
     conditions->path = last == std::string::npos ? std::string() : value.substr(last + 1);
     // A path over the limit (a file edited by hand) is not offered: the dialog starts with the
     // default path instead.
-    if (!folderpath::FitsPathLimit(conditions->path)) conditions->path.clear();
+    if (!FitsPathLimit(conditions->path)) conditions->path.clear();
     return 1;
 }
 
 int SavedSettings::Save(const SavedConditions& conditions) {
-    // A path over the limit is never written: read back, it would be refused or cut.
-    if (!folderpath::FitsPathLimit(conditions.path)) return 0;
     char folder[261] = {};
     ClFileMgr::Inst().GetAppFolderPath(1, folder);
     if (folder[0] == '\0') return 0;

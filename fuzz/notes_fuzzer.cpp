@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notes.ReadNotesText(&body);
 
     FakePlatform fake;
-    LinkApp app(fake.platform, kEditionKcsakura, "");
+    LinkApp app(fake.platform, kEditionKcsakura);
     app.SplitNotesText(body);
     std::size_t bytes = 0;
     for (const std::string& line : app.NotesLines()) bytes += line.size();

@@ -43,8 +43,6 @@ constexpr int kEscapeDelay = 25;
 constexpr int kResizePoll = 200;
 // A save-file name is a Windows path: at most MAX_PATH - 1 characters.
 constexpr std::size_t kPathCharacters = 259;
-// The system's path buffers: 255 bytes and a NUL. A longer path is refused, never cut.
-constexpr std::size_t kPathBytes = 255;
 
 constexpr const char* kCaption = "決算書";
 
@@ -1074,13 +1072,9 @@ std::optional<std::string> CursesDialogs::Form::AskSaveFile(const SaveFileReques
             if (!extension.empty() && path.find('.', nameStart) == std::string::npos) {
                 path += "." + extension;
             }
-            // As the Windows dialog does, the box stays until the name can be taken: a path
-            // the system would have to cut, or one into a folder that does not exist, is
-            // refused with a message.
-            if (path.size() > kPathBytes) {
-                Warn(TooLongText(kPathBytes));
-                continue;
-            }
+            // As the Windows dialog does, the box stays until the name can be taken: a path into
+            // a folder that does not exist is refused with a message. A path over the system's
+            // limit is taken whole; 実行 refuses it, as it does a typed one.
             FileStatus status;
             const std::string folder = path.substr(0, nameStart);
             if (split != std::string::npos && path[split] == '\\' &&

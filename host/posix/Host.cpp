@@ -11,8 +11,8 @@
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "common/Encoding.h"
+#include "common/PathLimit.h"
 #include "common/Sjis.h"
-#include "dialog/FolderPath.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
 #include "host/FullWidth.h"
@@ -50,9 +50,9 @@ std::string FolderOption(const DriveMap& drives, const std::string& given,
     if (folder.empty()) return "";
     std::string windows = drives.ToWindows(folder).value_or("");
     std::size_t length = windows.size() + (sjis::EndsWithBackslash(windows) ? 0 : 1);
-    if (length > folderpath::kMaxPathBytes) {
+    if (length > kMaxPathBytes) {
         std::fprintf(stderr, "%s: %s %s: longer than %zu bytes as a Windows path; not used\n",
-                     program, option, folder.c_str(), folderpath::kMaxPathBytes);
+                     program, option, folder.c_str(), kMaxPathBytes);
         return "";
     }
     return windows;
@@ -139,13 +139,11 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     booksConfig.prompt = &prompt;
     books::ConfigureBooks(booksConfig);
 
-    const std::string callerLine = ToSjisText(options.callerLine);
-    LinkApp probe(platform, edition, callerLine);
-    if (probe.ParseCommandLine(callerLine.c_str())) {
-        const CallerLink& caller = probe.Caller();
-        interrupts.SetCaller(caller.window, caller.message, caller.wParam);
+    const CallerLine caller = ParseCallerLine(ToSjisText(options.callerLine));
+    if (caller.fromCaller) {
+        interrupts.SetCaller(caller.link.window, caller.link.message, caller.link.wParam);
     }
-    LinkApp app(platform, edition, callerLine);
+    LinkApp app(platform, edition, caller);
     app.InitInstance();
     // The exit handler tells the caller; a signal from here on changes nothing.
     interrupts.Disarm();

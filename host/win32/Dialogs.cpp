@@ -16,10 +16,8 @@ namespace {
 
 // What the dialog ends with when something went wrong inside it: the cancel button's code.
 constexpr int kCancelCode = IDC_CANCEL;
-// The system's path buffers: 255 bytes and a NUL.
-constexpr int kPathBytes = 255;
-// Room for any path the save-file dialog may hand back, so that a long one is refused with our
-// message rather than failing inside the dialog.
+// Room for any path the save-file dialog may hand back, so that a long one reaches the path edit
+// whole (実行 refuses it there) rather than failing inside the dialog.
 constexpr std::size_t kFileBufferCharacters = 32768;
 constexpr const wchar_t* kCaption = L"決算書";
 
@@ -391,10 +389,6 @@ std::optional<std::string> Win32Dialogs::AskSaveFile(const SaveFileRequest& requ
     auto path = WideToSjis(std::wstring_view(file.data()));
     if (!path) {
         Warn(owner, UnusableCharacterText());
-        return std::nullopt;
-    }
-    if (path->size() > static_cast<std::size_t>(kPathBytes)) {
-        Warn(owner, TooLongText(kPathBytes));
         return std::nullopt;
     }
     return path;

@@ -25,8 +25,9 @@ public:
     // cannot be shown, a failure inside): the run takes any other code for conditions that
     // passed the checks of 実行.
     int RunModal(int templateId, WindowHandle parent, DialogEvents& events) override;
-    // Owned by the running dialog, if any. A chosen path the system cannot take is refused with
-    // a message and gives none, as a cancelled dialog does.
+    // Owned by the running dialog, if any. A chosen path with a character code page 932 cannot
+    // hold is refused with a message and gives none, as a cancelled dialog does; a long one is
+    // handed back whole, for 実行 to refuse.
     std::optional<std::string> AskSaveFile(const SaveFileRequest& request) override;
 
 private:

@@ -12,7 +12,7 @@
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "common/Encoding.h"
-#include "dialog/FolderPath.h"
+#include "common/PathLimit.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
 #include "host/HostMemory.h"
@@ -81,7 +81,7 @@ std::string SystemFolder(const std::wstring& folder) {
     std::wstring full = FullPath(folder);
     if (full.back() != L'\\') full.push_back(L'\\');
     std::string sjis = WideToSjis(full).value_or("");
-    return folderpath::FitsPathLimit(sjis) ? sjis : "";
+    return FitsPathLimit(sjis) ? sjis : "";
 }
 
 // The books the host logs into: the options first, then KC_BOOKS, then the settings file in the
@@ -131,7 +131,7 @@ BooksSource FindBooks(const HostOptions& options) {
 
 // The caller's line could not be taken: the caller still learns that the run failed, if its
 // line names a window and a message.
-void RefuseCallerLine(Platform& platform, const Edition& edition, const std::wstring& line) {
+void RefuseCallerLine(Platform& platform, const std::wstring& line) {
     platform.messages.Show(kNoWindow, kCallerPathRefused, kCaption, mb::kIconWarning);
     std::size_t commas = 0, end = 0;
     for (; end < line.size() && commas < 3; ++end) {
@@ -139,9 +139,7 @@ void RefuseCallerLine(Platform& platform, const Edition& edition, const std::wst
     }
     auto fields = WideToSjis(line.substr(0, end));
     if (commas < 3 || !fields) return;
-    LinkApp probe(platform, edition, *fields);
-    if (!probe.ParseCommandLine(fields->c_str())) return;
-    const CallerLink& caller = probe.Caller();
+    const CallerLink caller = ParseCallerLine(*fields).link;
     platform.windows.SetForeground(caller.window);
     platform.windows.Enable(caller.window, true);
     platform.windows.Post(caller.window, caller.message, caller.wParam, kFailed);
@@ -219,7 +217,7 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
 
     auto line = WideToSjis(callerLine);
     if (!line) {
-        RefuseCallerLine(platform, edition, callerLine);
+        RefuseCallerLine(platform, callerLine);
         return kFailed;
     }
 
@@ -235,7 +233,7 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     booksConfig.prompt = batch ? static_cast<books::LedgerPrompt*>(&consolePrompt) : &windowPrompt;
     books::ConfigureBooks(booksConfig);
 
-    LinkApp app(platform, edition, *line);
+    LinkApp app(platform, edition, ParseCallerLine(*line));
     app.InitInstance();
     app.ExitInstance();
     books::ConfigureBooks(books::BooksConfig{});

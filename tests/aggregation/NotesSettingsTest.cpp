@@ -129,7 +129,7 @@ protected:
         return app.NotesLines();
     }
     FakePlatform fake;
-    LinkApp app{fake.platform, kEditionKcsakura, ""};
+    LinkApp app{fake.platform, kEditionKcsakura};
 };
 
 TEST_F(SplitNotes, CutsAtEveryCrLfKeepingEmptyLines) {

@@ -33,10 +33,16 @@ protected:
         if (content) fake.files[file] = content;
         return app.CheckEnvironment(1);
     }
+    // The same, by the application a caller started with `line`.
+    int CheckStartedBy(const char* line, const char* content) {
+        LinkApp started{fake.platform, kEditionKcsakura, ParseCallerLine(line)};
+        fake.files["D:\\Tax\\ZezavareDef.ini"] = content;
+        return started.CheckEnvironment(1);
+    }
 
     FakePlatform fake;
     HostPrompt prompt{fake};
-    LinkApp app{fake.platform, kEditionKcsakura, ""};
+    LinkApp app{fake.platform, kEditionKcsakura};
 };
 
 TEST_F(Environment, LevelThreePassesSilently) {
@@ -65,9 +71,8 @@ struct LevelCase {
 class EnvironmentLevels : public Environment, public ::testing::WithParamInterface<LevelCase> {};
 
 TEST_P(EnvironmentLevels, ShowsItsMessageAsAWarningOwnedByTheCaller) {
-    ASSERT_EQ(app.ParseCommandLine("4321,1025,7,"), 1);
     const LevelCase& level = GetParam();
-    EXPECT_EQ(Check(level.content), level.passes);
+    EXPECT_EQ(CheckStartedBy("4321,1025,7,", level.content), level.passes);
     if (level.passes) {
         EXPECT_TRUE(fake.boxes.empty());
         return;
@@ -93,6 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 nullptr},  // the first key wins
                       LevelCase{"[ProgramLevel]\nHJ21=2\n[ProgramLevel]\nHJ21=3\n", 0, kOlder},
                       LevelCase{"\x01\x02\xFF\xFE[ProgramLevel\x00\nHJ21=3", 0, kOlder}));
+
+TEST_F(Environment, ALineThatFailsPartWayStillNamesTheOwnerOfItsMessage) {
+    EXPECT_EQ(CheckStartedBy("4321,1025", "[ProgramLevel]\nHJ21=2\n"), 0);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_EQ(fake.boxes[0].text, kOlder);
+    EXPECT_EQ(fake.boxes[0].owner, 4321);
+}
 
 TEST_F(Environment, MissingFileIsAnInvalidEnvironment) {
     EXPECT_EQ(Check(nullptr), 0);

@@ -36,7 +36,7 @@ protected:
     // One start with `commandLine`, start-up and exit; the run result.
     RunResult Run(const std::string& commandLine) {
         books::ConfigureBooks(config);
-        LinkApp app(fake.platform, kEditionKcsakura, commandLine);
+        LinkApp app(fake.platform, kEditionKcsakura, ParseCallerLine(commandLine));
         app.InitInstance();
         company = app.Company();
         tax = app.TaxSettings();
@@ -98,7 +98,7 @@ TEST_F(StartAndExit, EachEditionAnnouncesItsApplicationType) {
     const int types[] = {4, 5, 3, 0};
     for (int i = 0; i < 4; ++i) {
         books::ConfigureBooks(config);
-        LinkApp app(fake.platform, *editions[i], "");
+        LinkApp app(fake.platform, *editions[i]);
         app.InitInstance();
         app.ExitInstance();
         EXPECT_EQ(ClAccConnect::Inst().AppType(), types[i]) << editions[i]->name;

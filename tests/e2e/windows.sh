@@ -160,6 +160,16 @@ expect "two fields: not a caller's line" 3 "EXIT 0" -- \
   --start-month 4 --end-month 3 --no-ledger
 [ -f "$work/win/alone.xml" ] || fail "two fields: no file"
 
+# A caller's path over the limit, a double-byte character ending at byte 256, is refused whole:
+# the message, nothing written, and the caller told that the run failed.
+toolong="$(winpath "$work/win")\\"
+toolong="$toolong$(printf 'a%.0s' $(seq 1 $((256 - ${#toolong} - 2))))あ"
+expect "caller's path too long" 2 "$(reached '1025 7 2' 2)" -- \
+  wincaller --message 1025 --wparam 7 --path "$toolong" -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes
+grep -q "呼び出し元から指定された出力先が長すぎます" "$work/stderr" || fail "caller's path too long: no message"
+ls "$work/win" | grep -q '^aaaa' && fail "caller's path too long: a file was written"
+
 # Started with the caller's line alone, the program finds its books through kcbooks.ini in its
 # own folder (Shift_JIS, as Notepad saves it on a Japanese system); a relative store path starts
 # at that folder.

@@ -517,19 +517,20 @@ TEST(CursesDialogs, BrowseRefusesAFolderThatDoesNotExist) {
     EXPECT_NE(run.screen.find(kNoFolderDrawn), std::string::npos) << run.screen;
 }
 
-TEST(CursesDialogs, BrowseRefusesAPathLongerThanTheLimit) {
-    Init init = [](DialogControls&, ScriptedEvents& events) {
+TEST(CursesDialogs, APathLongerThanTheLimitChosenInTheBoxIsTakenWholeAndRefusedOnExecute) {
+    Init init = [](DialogControls& c, ScriptedEvents& events) {
+        c.LimitText(ctl::kPath, 255);
         events.browseName = Repeat(kSjisA, 125);
     };
-    // C:\out\ and 125 characters of two bytes and .xml: 261 bytes, refused; two characters
-    // fewer are 257, refused; three fewer are 255, taken.
-    Outcome run =
-        RunOnTerminal(Form(init), {kBackTab, kBackTab, kBackTab, kEnter, kEnter, kEnter, kBackspace,
-                                   kBackspace, kEnter, kEnter, kBackspace, kEnter, kSpace});
-    const std::string chosen = "C:\\out\\" + Repeat(kSjisA, 122) + ".xml";
-    EXPECT_EQ(run.report, "browse " + chosen + ";start=4 end=3 path=" + chosen +
-                              " radios=10 ledger=1 focus=" + std::to_string(ctl::kExecute) +
-                              ";console;code=1")
+    // C:\out\ and 125 characters of two bytes and .xml: 261 bytes. The box hands the path on
+    // whole; 実行 refuses it (had it been cut to 255 bytes, it would pass), the path is focused
+    // with its text selected, and what is typed replaces it.
+    Outcome run = RunOnTerminal(
+        Form(init), {kBackTab, kBackTab, kBackTab, kEnter, kEnter, kSpace, kEnter, "b", kF12, "y"});
+    const std::string chosen = "C:\\out\\" + Repeat(kSjisA, 125) + ".xml";
+    EXPECT_EQ(run.report, "browse " + chosen +
+                              ";F12 yes;start=4 end=3 path=b radios=10 ledger=1 focus=" +
+                              std::to_string(ctl::kPath) + ";console;code=1")
         << run.screen;
     EXPECT_NE(run.screen.find(kTooLongDrawn), std::string::npos) << run.screen;
 }
