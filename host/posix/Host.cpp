@@ -15,7 +15,6 @@
 #include "common/Sjis.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
-#include "host/FullWidth.h"
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
@@ -26,14 +25,9 @@
 #include "host/posix/FileSystem.h"
 #include "host/posix/Interrupts.h"
 #include "host/posix/MessageRouter.h"
-#include "host/posix/SocketWindows.h"
+#include "host/posix/Services.h"
 
 namespace {
-
-class HostTextMapping : public TextMapping {
-public:
-    std::string ToFullWidth(std::string_view text) override { return MapToFullWidth(text); }
-};
 
 std::string ToSjisText(const std::string& utf8) {
     std::string sjis;
@@ -96,7 +90,7 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     // A message box ends the status line and the line comes back once the box is answered.
     console.SetBeforeShow([&progress]() { progress.EndLine(); });
     console.SetAfterShow([&progress]() { progress.ResumeLine(); });
-    HostTextMapping text;
+    TableTextMapping text;
     HostMemory memory;
     BatchInput batch{options.startMonth, options.endMonth, options.kind, options.ledger,
                      std::nullopt};

@@ -139,6 +139,22 @@ expect "settings folder too long" 0 "$completed" -- "$build/kccaller" --window 4
   --out "$work/out/report.xml" --settings-folder "$deep"
 grep -q -- "--settings-folder .*longer than 255 bytes" "$work/stderr" || fail "settings folder too long: no note"
 [ -e "$work/deep" ] && fail "settings folder too long: settings were saved in $(find "$work/deep" -type f)"
+# At the edge, counted in Shift_JIS with the folder's final backslash: 255 bytes, a double-byte
+# character last, are used; a byte more is not.
+sjis_bytes() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | wc -c; }
+fill=$((255 - 1 - 2 - $(sjis_bytes "$(windows_path "$work/edge")\\")))
+for extra in "" "f"; do
+  folder="$work/edge/$(printf 'f%.0s' $(seq 1 "$fill"))${extra}あ"
+  expect "settings folder of $((255 + ${#extra})) bytes" 0 "$completed" -- "$build/kccaller" --window 4242 \
+    --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" --user yamada \
+    --ui batch --yes --out "$work/out/report.xml" --settings-folder "$folder"
+  if [ -z "$extra" ]; then
+    [ -f "$folder/kcsakura.env" ] || fail "settings folder of 255 bytes: not used"
+  else
+    grep -q -- "--settings-folder .*longer than 255 bytes" "$work/stderr" || fail "settings folder of 256 bytes: no note"
+    [ -e "$folder" ] && fail "settings folder of 256 bytes: settings were saved there"
+  fi
+done
 
 # Files the export writes: a new temporary of its own beside the target, never through a name
 # that exists; a target that is not a plain file is refused before anything is written.

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/posix/SocketWindows.h"
+#include "host/posix/Services.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/posix/SocketWindows.h"
+#include "host/posix/Services.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -1,7 +1,13 @@
 #pragma once
 
-#include <string>
+// The POSIX host's small services: the caller's window and the full-width mapping. Messages,
+// progress and the clock are what both hosts share in host/.
 
+#include <string>
+#include <string_view>
+
+#include "host/FullWidth.h"
+#include "platform/TextMapping.h"
 #include "platform/WindowService.h"
 
 // The caller's window on this platform: a Unix datagram socket "kc-window-HANDLE" in
@@ -18,4 +24,10 @@ public:
 
 private:
     static void Send(WindowHandle window, const std::string& datagram);
+};
+
+// The full-width mapping by the table the Windows suite checks against LCMapStringW.
+class TableTextMapping : public TextMapping {
+public:
+    std::string ToFullWidth(std::string_view text) override { return MapToFullWidth(text); }
 };
