@@ -358,11 +358,13 @@ TEST_F(ConditionDialogWindow, EnterOnStartMonthFocusesEndMonth) {
     EXPECT_FALSE(User().WaitForMessageBox(kBoxCaption, 300));
 }
 
-TEST_F(ConditionDialogWindow, PathLongerThan255BytesIsRefusedNotCut) {
+// A path over the system's 255 bytes, typed or handed back whole by the save-file dialog.
+class PathOverTheLimit : public ConditionDialogWindow,
+                         public ::testing::WithParamInterface<std::wstring> {};
+
+TEST_P(PathOverTheLimit, IsRefusedWholeNotCut) {
     ASSERT_NO_FATAL_FAILURE(Show());
-    // 7 + 130 × 2 + 4 = 271 bytes in Shift_JIS, 141 characters: within the edit's limit of
-    // 255 characters, beyond the system's 255 bytes.
-    const std::wstring path = L"C:\\out\\" + std::wstring(130, L'漢') + L".xml";
+    const std::wstring& path = GetParam();
     ASSERT_TRUE(User().Type(window, ctl::kPath, path));
     ASSERT_TRUE(User().Click(window, ctl::kExecute));
     ASSERT_NO_FATAL_FAILURE(ExpectWarningAndPressOk(kPathTooLong));
@@ -370,6 +372,14 @@ TEST_F(ConditionDialogWindow, PathLongerThan255BytesIsRefusedNotCut) {
     EXPECT_TRUE(StillOpen());
     EXPECT_EQ(TextOf(ctl::kPath), path);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathOverTheLimit,
+    ::testing::Values(
+        // 7 + 130 × 2 + 4 = 271 bytes in 141 characters: within the edit's 255 characters.
+        L"C:\\out\\" + std::wstring(130, L'漢') + L".xml",
+        // 256 characters, beyond the edit's limit too: the save-file dialog's path is set whole.
+        L"C:\\out\\" + std::wstring(245, L'a') + L".xml"));
 
 // A character code page 932 cannot hold, typed into the path.
 class UnusablePathCharacter : public ConditionDialogWindow,
