@@ -374,12 +374,15 @@ TEST_P(PathOverTheLimit, IsRefusedWholeNotCut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, PathOverTheLimit,
+    ConditionDialogWindow, PathOverTheLimit,
     ::testing::Values(
         // 7 + 130 × 2 + 4 = 271 bytes in 141 characters: within the edit's 255 characters.
         L"C:\\out\\" + std::wstring(130, L'漢') + L".xml",
         // 256 characters, beyond the edit's limit too: the save-file dialog's path is set whole.
-        L"C:\\out\\" + std::wstring(245, L'a') + L".xml"));
+        L"C:\\out\\" + std::wstring(245, L'a') + L".xml"),
+    [](const ::testing::TestParamInfo<std::wstring>& info) {
+        return std::string(info.index == 0 ? "DoubleByteCharacters" : "MoreThanTheEditTakes");
+    });
 
 // A character code page 932 cannot hold, typed into the path.
 class UnusablePathCharacter : public ConditionDialogWindow,
