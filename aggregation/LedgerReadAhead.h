@@ -15,7 +15,7 @@
 
 #include "aggregation/Figures.h"
 
-class ProgressDialog;
+class ExportProgress;
 class StatementData;
 
 class LedgerReadAhead : public LedgerLineSource {
@@ -29,7 +29,7 @@ public:
 
     // `data` is aggregated with its ledger read while written; `progress` may be null.
     // `batchesAhead` (at least 1) is the lead.
-    LedgerReadAhead(StatementData& data, ProgressDialog* progress,
+    LedgerReadAhead(StatementData& data, ExportProgress* progress,
                     std::size_t batchesAhead = kBatchesAhead);
     ~LedgerReadAhead() override;
     LedgerReadAhead(const LedgerReadAhead&) = delete;
@@ -62,7 +62,7 @@ private:
     bool TakeEmptyBatch(Batch* batch);
 
     StatementData& data_;
-    ProgressDialog* progress_;
+    ExportProgress* progress_;
     const std::size_t batchesAhead_;
     std::thread reader_;
     std::mutex mutex_;

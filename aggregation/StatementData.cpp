@@ -34,16 +34,10 @@ StatementData::~StatementData() {
     summaryCursor_.reset();
 }
 
-void StatementData::Advance(double from, double to) {
-    if (progress_)
-        progress_->Advance(static_cast<std::int16_t>(from), static_cast<std::int16_t>(to));
-}
-
 int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditions* period,
                                      const StDATAINFO* company) {
     if (!period || !company || !figures_) return 0;
-    const int d = outputLedger_ ? 10 : 1;
-    Advance(0, 1000 / d);
+    if (progress_) progress_->SummariesStarted(outputLedger_ != 0);
     if (!summaryCursor_) {
         summaryCursor_.reset(new (std::nothrow) ClRuleKamoku);
         if (!summaryCursor_) return 0;
@@ -53,15 +47,13 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
         summaryCursor_->SetCurDataID(selected ? selected->dataId : "");
         summaryCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
     }
-    Advance(1000 / d, 3000 / d);
+    if (progress_) progress_->SummariesCursorMade();
     summaryCursor_->MoveReady(_RuleKamokuSumType_Base_On, _RuleKamokuSumType_Bmn_Off,
                               _RuleKamokuSumType_Disptype_Off, period->entries, nullptr,
                               _RuleKamokuSumType_Past_Off);
     std::uint32_t n = 0;
     if (summaryCursor_->GetSumCount(&n) != 0) return 0;
-    Advance(3000 / d, 4000 / d);
-    progressPosition_ = 4000.0 / d;
-    if (n > 0) progressStep_ = static_cast<double>(7000u / n);
+    if (progress_) progress_->SummariesCounted(n);
     if (summaryCursor_->SetMovePos(0) != 0) return 0;
 
     deferredTaxBasis_ = taxBasis;
@@ -98,8 +90,7 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
             break;
         }
     }
-    Advance(progressPosition_, progressPosition_ + 1000);
-    progressPosition_ += 1000;
+    if (progress_) progress_->AccountsDone();
     summaryCursor_->MoveFinish();
     summaryCursor_.reset();
     return 1;
@@ -117,7 +108,7 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
     const bool interimIncluded = company.interimClosing == 1 && e == 6;
 
     for (std::uint32_t k = 0; k < n; ++k) {
-        if (progress_) progress_->PulseDetail();
+        if (progress_) progress_->Pulse();
         StKAMOKUSUMINFO summary{};
         std::int32_t rc = summaryCursor_->MoveNext(&summary);
         if (rc != 0) return rc;
@@ -182,11 +173,8 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
             } else if (!CollectLedgerLines(taxBasis, &company, &period, summary)) {
                 return kLedgerFailed;
             }
-            if (progressPosition_ < 7000.0) {
-                Advance(progressPosition_, progressPosition_ + progressStep_);
-                progressPosition_ += progressStep_;
-            }
         }
+        if (progress_) progress_->AccountDone();
     }
     return 0;
 }
@@ -509,7 +497,7 @@ int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record)
             if (countPulses_) {
                 ++pendingPulses_;
             } else if (progress_) {
-                progress_->PulseDetail();
+                progress_->Pulse();
             }
             // The cursor fills the whole record.
             StMOTOCHOINFO line;

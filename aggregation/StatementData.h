@@ -13,7 +13,7 @@
 #include "aggregation/Figures.h"
 #include "aggregation/PeriodConditions.h"
 #include "ledger/Services.h"
-#include "progress/ProgressDialog.h"
+#include "progress/ExportProgress.h"
 
 class StatementData : public LedgerLineSource {
 public:
@@ -30,7 +30,7 @@ public:
     StatementData& operator=(const StatementData&) = delete;
 
     // Set by the export run before aggregating.
-    void SetProgress(ProgressDialog* progress) { progress_ = progress; }
+    void SetProgress(ExportProgress* progress) { progress_ = progress; }
     void SetFigureList(AccountFigureList* figures) { figures_ = figures; }
     void SetLedgerList(LedgerLineList* ledger) { ledger_ = ledger; }
     void SetOutputLedger(std::int32_t outputLedger) { outputLedger_ = outputLedger; }
@@ -89,13 +89,9 @@ public:
         return pulses;
     }
 
-    // The overall progress position reached; the writer continues from it.
-    double ProgressPosition() const { return progressPosition_; }
-
 private:
     int WalkSummaries(std::int32_t taxBasis, const PeriodConditions& period,
                       const StDATAINFO& company, std::uint32_t count, Amount* retained);
-    void Advance(double from, double to);
     bool EntryBalancesBefore(const StDATAINFO& company, const StMOTOCHOINFO& line, int* status);
     // Prepares the ledger cursor for one account: 1 ready, 2 when the account keeps no ledger,
     // 0 when it cannot be read.
@@ -131,14 +127,12 @@ private:
     // Accounts looked up for counter-account names; the chart does not change during a run.
     std::unordered_map<std::int32_t, StKAMOKUINFO> accountCache_;
 
-    ProgressDialog* progress_ = nullptr;
+    ExportProgress* progress_ = nullptr;
     bool countPulses_ = false;
     std::uint32_t pendingPulses_ = 0;
     AccountFigureList* figures_ = nullptr;
     LedgerLineList* ledger_ = nullptr;
     std::int32_t outputLedger_ = 0;
-    double progressPosition_ = 0.0;
-    double progressStep_ = 1.0;
     std::unique_ptr<ClRuleKamoku> summaryCursor_;
     std::unique_ptr<ClRuleMotocho> ledgerCursor_;
     std::unique_ptr<ClSaveKessansho> settingsStore_;

@@ -11,7 +11,7 @@
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
 #include "dialog/FolderPath.h"
-#include "progress/ProgressDialog.h"
+#include "progress/ExportProgress.h"
 #include "report/ReportWriter.h"
 
 namespace {
@@ -285,11 +285,12 @@ bool LinkApp::RunExport() {
     progress.Create(kNoWindow);
     if (callerWindowObject_ != kNoWindow) progress.SetParent(callerWindowObject_);
     progress.Show();
-    progress.StartOverall();
+    ExportProgress plan(progress);
+    plan.Start();
     const WindowHandle progressWindow = progress.Handle();
 
     StatementData data;
-    data.SetProgress(&progress);
+    data.SetProgress(&plan);
     data.SetFigureList(&figures_);
     data.SetLedgerList(&ledgerLines_);
     data.SetOutputLedger(outputLedger);
@@ -300,8 +301,8 @@ bool LinkApp::RunExport() {
     MessagesOverProgress runMessages(platform_.messages, progress);
     Platform runPlatform{platform_.files, runMessages,      platform_.windows, platform_.progress,
                          platform_.text,  platform_.memory, platform_.dialogs, platform_.clock};
-    ReportWriter writer(runPlatform, edition_.Names(), progress, figures_, ledgerLines_);
-    LedgerReadAhead ledger(data, &progress);
+    ReportWriter writer(runPlatform, edition_.Names(), plan, figures_, ledgerLines_);
+    LedgerReadAhead ledger(data, &plan);
     writer.SetLedgerSource(&ledger);
 
     // A stop after the progress window came up: the message it owns, then the window closes.
@@ -353,8 +354,6 @@ bool LinkApp::RunExport() {
     writer.SetOwnerWindow(progressWindow);
     writer.SetEquityKind(equityKind);
     if (notesAvailable_) writer.SetNotes(&notesLines_, noteDisplayFlags_);
-    writer.SetProgressBase(
-        static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
     const bool written = writer.WriteReport(path.c_str(), caller_.wParam, &company_) != 0;
     // The books are this thread's alone again before anything else reads them.
     ledger.Stop();

@@ -80,17 +80,17 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
     std::size_t lines = 0;
     for (auto _ : state) {
         ProgressDialog progress(quiet, quiet);
+        ExportProgress plan(progress);
         AccountFigureList figures;
         LedgerLineList ledger;
         StatementData data;
-        data.SetProgress(&progress);
+        data.SetProgress(&plan);
         data.SetFigureList(&figures);
         data.SetLedgerList(&ledger);
         data.SetOutputLedger(outputLedger);
         if (data.AggregateAccounts(0, &period, company) != 1)
             state.SkipWithError("aggregation failed");
-        ReportWriter report(platform, kEditionKcsakura.Names(), progress, figures, ledger);
-        report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+        ReportWriter report(platform, kEditionKcsakura.Names(), plan, figures, ledger);
         if (report.WriteReport(windowsPath.c_str(), 3, company) != 1)
             state.SkipWithError("write failed");
         lines = ledger.size();

@@ -12,8 +12,8 @@ protected:
     // The test's aggregation (its progress position stays readable) over the selected data.
     int AggregateWith(StatementData& aggregation, const PeriodConditions& period,
                       std::int32_t taxBasis, std::int32_t outputLedger) {
-        progress.StartOverall();
-        aggregation.SetProgress(&progress);
+        plan.Start();
+        aggregation.SetProgress(&plan);
         aggregation.SetFigureList(&figures);
         aggregation.SetLedgerList(&ledger);
         aggregation.SetOutputLedger(outputLedger);
@@ -36,6 +36,7 @@ protected:
 
     FakePlatform fake;
     ProgressDialog progress{fake, fake};
+    ExportProgress plan{progress};
     AccountFigureList figures;
     LedgerLineList ledger;
     StatementData data;

@@ -82,7 +82,7 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     StatementData threaded;
     Aggregate(threaded);
     const std::uint64_t start = progress.Sweeps();
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     Seen seen = ReadAll(ahead);
     for (std::uint64_t& steps : seen.sweepsAtLine) steps -= start;
 
@@ -107,7 +107,7 @@ TEST_F(ReadAhead, FailureArrivesAfterTheSameLines) {
     LogIn({{"ClRuleMotocho::MoveNext", {77, 2500}}});
     StatementData threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     Seen seen = ReadAll(ahead);
     EXPECT_EQ(seen.end, -1);
     EXPECT_EQ(seen.codes, expected.codes);
@@ -122,7 +122,7 @@ TEST_F(ReadAhead, AWriterThatStopsEarlyIsNotToldOfAFailureAhead) {
     LogIn({{"ClRuleMotocho::MoveNext", {77, 500}}});
     StatementData threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     Seen seen = ReadAll(ahead, 10);
     ASSERT_EQ(seen.codes.size(), 10u);
     ahead.Stop();
@@ -134,7 +134,7 @@ TEST_F(ReadAhead, AfterStopThePulsesReachTheWindowDirectly) {
     LogIn();
     StatementData threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     LedgerLine line{};
     ASSERT_EQ(ahead.Next(&line), 1);
     ahead.Stop();
@@ -148,7 +148,7 @@ TEST_F(ReadAhead, LeftUnreadItStopsWithoutAThread) {
     StatementData threaded;
     Aggregate(threaded);
     {
-        LedgerReadAhead ahead(threaded, &progress, kLead);
+        LedgerReadAhead ahead(threaded, &plan, kLead);
         LedgerLine line{};
         ASSERT_EQ(ahead.Next(&line), 1);
     }  // destroyed while reading ahead: the thread is stopped and joined

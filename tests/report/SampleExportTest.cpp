@@ -53,17 +53,17 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     std::unique_ptr<FileSystem> files = MakeHostFileSystem();
     Platform platform{*files, fake, fake, fake, fake, fake, fake, fake};
     ProgressDialog progress(fake, fake);
-    progress.StartOverall();
+    ExportProgress plan(progress);
+    plan.Start();
     AccountFigureList figures;
     LedgerLineList ledger;
     StatementData data;
-    data.SetProgress(&progress);
+    data.SetProgress(&plan);
     data.SetFigureList(&figures);
     data.SetLedgerList(&ledger);
     ASSERT_EQ(data.AggregateAccounts(0, &year, company), 1);
 
-    ReportWriter report(platform, kEditionKcsakura.Names(), progress, figures, ledger);
-    report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+    ReportWriter report(platform, kEditionKcsakura.Names(), plan, figures, ledger);
     std::string path = SystemPath(dir / "sample.xml");
     ASSERT_FALSE(path.empty());
     ASSERT_EQ(report.WriteReport(path.c_str(), 3, company), 1);
