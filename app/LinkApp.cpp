@@ -318,8 +318,7 @@ bool LinkApp::RunExport() {
     const ReportWriter::Failure target = writer.CheckTarget(path.c_str());
     if (target != ReportWriter::Failure::kNone) return fail(WriteFailureMessage(target));
 
-    PeriodConditions conditions;
-    BuildPeriodConditions(&conditions, &company_, startMonth, endMonth);
+    const PeriodConditions conditions = PeriodConditions::ForMonths(company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
     // A failed aggregation is not an export: no file is written from partial figures.
     constexpr const char* kAggregationFailed =
@@ -371,41 +370,6 @@ bool LinkApp::RunExport() {
                             "決算書情報の出力が終了しました。\n\nアプリケーションを終了します。",
                             kCaption, mb::kOk | mb::kIconInformation);
     return true;
-}
-
-void LinkApp::BuildPeriodConditions(PeriodConditions* period, const StDATAINFO* company,
-                                    std::int32_t startMonth, std::int32_t endMonth) {
-    if (!period || !company) return;
-    std::int16_t firstMonth = 0;
-    std::int16_t lastCode = 0;
-    ConditionDialog::GetFiscalMonths(company->periodFrom, company->periodTo, &firstMonth,
-                                     &lastCode);
-    std::int16_t startPosition = 0;
-    std::int16_t endPosition = 0;
-    ConditionDialog::GetMonthPositions(firstMonth, lastCode, static_cast<std::int16_t>(startMonth),
-                                       static_cast<std::int16_t>(endMonth), &startPosition,
-                                       &endPosition);
-    *period = PeriodConditions{};
-    auto set = [&](int number, std::int16_t comparison, std::int16_t value) {
-        StFINDINFO& entry = period->Entry(number);
-        entry.item = finditem::kMonthPosition;
-        entry.comparison = comparison;
-        entry.valueType = findtype::kValue16;
-        entry.value16 = value;
-        entry.link = findlink::kLast;
-    };
-    set(1, findcmp::kNotLess, startPosition);
-    period->Entry(1).link = findlink::kAnd;
-    set(2, findcmp::kNotGreater, endPosition);
-    int last = 2;
-    if (company->interimClosing == 1 && endPosition == 6) {
-        period->Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 15);
-    }
-    if (static_cast<std::int16_t>(endMonth) == static_cast<std::int16_t>(lastCode % 100)) {
-        period->Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 18);
-    }
 }
 
 void LinkApp::SplitNotesText(const std::string& body) {

@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
+#include "aggregation/PeriodConditions.h"
 #include "aggregation/StatementData.h"
-#include "app/LinkApp.h"
 #include "bench/BenchBooks.h"
 #include "common/Edition.h"
 #include "host/FullWidth.h"
@@ -74,9 +74,8 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
     std::string path = (bench::WorkDir() / "export.xml").string();
     std::string windowsPath = drives.ToWindows(path).value_or("");
     const StDATAINFO* company = ClSetData().GetSelectedInfo();
-    PeriodConditions period;
-    LinkApp::BuildPeriodConditions(&period, company, company->periodFrom % 10000 / 100,
-                                   company->periodTo % 10000 / 100);
+    const PeriodConditions period = PeriodConditions::ForMonths(
+        *company, company->periodFrom % 10000 / 100, company->periodTo % 10000 / 100);
     std::size_t lines = 0;
     for (auto _ : state) {
         ProgressDialog progress(quiet, quiet);

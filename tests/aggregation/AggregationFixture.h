@@ -3,7 +3,6 @@
 // Books imported for a case, and the aggregation wired to its lists and a progress window.
 
 #include "aggregation/StatementData.h"
-#include "tests/aggregation/Periods.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
 

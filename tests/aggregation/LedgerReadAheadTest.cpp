@@ -48,7 +48,9 @@ protected:
     // An aggregation whose ledger is left to be read as it is written.
     void Aggregate(StatementData& aggregation) {
         aggregation.SetLedgerReadWhileWritten(true);
-        ASSERT_EQ(AggregateWith(aggregation, MonthPositions(1, 12, false, true), 0, 1), 1);
+        ASSERT_EQ(
+            AggregateWith(aggregation, PeriodConditions::ForPositions(1, 12, false, true), 0, 1),
+            1);
     }
 
     Seen ReadAll(LedgerLineSource& source, std::size_t limit = SIZE_MAX) {

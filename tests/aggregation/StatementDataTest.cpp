@@ -8,7 +8,7 @@ using books::test::U8;
 
 PeriodConditions Period(std::int16_t start, std::int16_t end, bool interim = false,
                         bool yearEnd = false) {
-    return MonthPositions(start, end, interim, yearEnd);
+    return PeriodConditions::ForPositions(start, end, interim, yearEnd);
 }
 
 class Aggregation : public AggregationFixture {

@@ -8,8 +8,8 @@
 #include <regex>
 #include <sstream>
 
+#include "aggregation/PeriodConditions.h"
 #include "aggregation/StatementData.h"
-#include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Importer.h"
 #include "report/ReportWriter.h"
@@ -46,8 +46,7 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
     const StDATAINFO* company = ClSetData().GetSelectedInfo();
 
-    PeriodConditions year;
-    LinkApp::BuildPeriodConditions(&year, company, 4, 3);
+    const PeriodConditions year = PeriodConditions::ForMonths(*company, 4, 3);
 
     FakePlatform fake;
     std::unique_ptr<FileSystem> files = MakeHostFileSystem();
