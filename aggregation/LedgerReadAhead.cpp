@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "aggregation/StatementData.h"
+#include "aggregation/LedgerReader.h"
 #include "progress/ExportProgress.h"
 
-LedgerReadAhead::LedgerReadAhead(StatementData& data, ExportProgress* progress,
+LedgerReadAhead::LedgerReadAhead(LedgerReader& data, ExportProgress* progress,
                                  std::size_t batchesAhead)
     : data_(data), progress_(progress), batchesAhead_(std::max<std::size_t>(batchesAhead, 1)) {}
 

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "aggregation/LedgerReadAhead.h"
+#include "aggregation/LedgerReader.h"
+#include "aggregation/NotesSettings.h"
 #include "aggregation/StatementData.h"
 #include "app/MessagesOverProgress.h"
 #include "common/Decimal.h"
@@ -289,20 +291,24 @@ bool LinkApp::RunExport() {
     plan.Start();
     const WindowHandle progressWindow = progress.Handle();
 
+    LedgerReader ledgerReader;
+    ledgerReader.SetProgress(&plan);
+    ledgerReader.SetLedgerList(&ledgerLines_);
+    // The ledger is read as it is written: memory holds one account's lines, not the books'.
+    ledgerReader.SetReadWhileWritten(true);
     StatementData data;
     data.SetProgress(&plan);
     data.SetFigureList(&figures_);
-    data.SetLedgerList(&ledgerLines_);
     data.SetOutputLedger(outputLedger);
-    // The ledger is read as it is written: memory holds one account's lines, not the books'.
-    data.SetLedgerReadWhileWritten(true);
+    data.SetLedgerReader(&ledgerReader);
+    NotesSettings notes;
     // Every box of the run (the notes warning, the writer's misplaced account or lack of memory,
     // a failure) comes up over the run as it stands.
     MessagesOverProgress runMessages(platform_.messages, progress);
     Platform runPlatform{platform_.files, runMessages,      platform_.windows, platform_.progress,
                          platform_.text,  platform_.memory, platform_.dialogs, platform_.clock};
     ReportWriter writer(runPlatform, edition_.Names(), plan, figures_, ledgerLines_);
-    LedgerReadAhead ledger(data, &plan);
+    LedgerReadAhead ledger(ledgerReader, &plan);
     writer.SetLedgerSource(&ledger);
 
     // A stop after the progress window came up: the message it owns, then the window closes.
@@ -333,16 +339,16 @@ bool LinkApp::RunExport() {
         "注記の設定を会計データから読み込めませんでした。\n"
         "会計データを確認してから、もう一度実行してください。\n\nアプリケーションを終了します。";
     notesAvailable_ = 0;
-    const int notesInput = data.IsNotesInputEnabled();
-    const int notesOutput = notesInput == 1 ? data.IsNotesOutputEnabled() : 0;
-    if (notesInput == StatementData::kNotesUnreadable ||
-        notesOutput == StatementData::kNotesUnreadable) {
+    const int notesInput = notes.IsNotesInputEnabled();
+    const int notesOutput = notesInput == 1 ? notes.IsNotesOutputEnabled() : 0;
+    if (notesInput == NotesSettings::kNotesUnreadable ||
+        notesOutput == NotesSettings::kNotesUnreadable) {
         return fail(kNotesUnreadable);
     }
     if (notesInput == 1 && notesOutput == 1) {
         std::memset(noteDisplayFlags_, 0, sizeof(noteDisplayFlags_));
         std::string body;
-        if (data.ReadNoteDisplayFlags(noteDisplayFlags_) != 1 || data.ReadNotesText(&body) != 1) {
+        if (notes.ReadNoteDisplayFlags(noteDisplayFlags_) != 1 || notes.ReadNotesText(&body) != 1) {
             return fail(kNotesUnreadable);
         }
         notesAvailable_ = 1;

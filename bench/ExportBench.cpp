@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "aggregation/LedgerReader.h"
 #include "aggregation/PeriodConditions.h"
 #include "aggregation/StatementData.h"
 #include "bench/BenchBooks.h"
@@ -85,7 +86,10 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
         StatementData data;
         data.SetProgress(&plan);
         data.SetFigureList(&figures);
-        data.SetLedgerList(&ledger);
+        LedgerReader reader;
+        reader.SetProgress(&plan);
+        reader.SetLedgerList(&ledger);
+        data.SetLedgerReader(&reader);
         data.SetOutputLedger(outputLedger);
         if (data.AggregateAccounts(0, &period, company) != 1)
             state.SkipWithError("aggregation failed");

@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "aggregation/LedgerReader.h"
 #include "aggregation/PeriodConditions.h"
 #include "aggregation/StatementData.h"
 #include "books/Books.h"
@@ -59,7 +60,10 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     StatementData data;
     data.SetProgress(&plan);
     data.SetFigureList(&figures);
-    data.SetLedgerList(&ledger);
+    LedgerReader reader;
+    reader.SetProgress(&plan);
+    reader.SetLedgerList(&ledger);
+    data.SetLedgerReader(&reader);
     ASSERT_EQ(data.AggregateAccounts(0, &year, company), 1);
 
     ReportWriter report(platform, kEditionKcsakura.Names(), plan, figures, ledger);
