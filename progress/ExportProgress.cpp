@@ -16,6 +16,8 @@ void ExportProgress::Start() {
     dialog_.StartOverall();
 }
 
+// The plan never passes 10,400 (7400 after the accounts and three blocks), well within the
+// dialog's 16-bit positions.
 void ExportProgress::MoveTo(int from, int to) {
     dialog_.Advance(static_cast<std::int16_t>(from), static_cast<std::int16_t>(to));
     position_ = to;

@@ -17,8 +17,8 @@
 // accounts' shares start at 400 and stop once the plan reaches 7000, so a few accounts take it
 // to 7400 and BASIC ends near 10,400: the caption then reads up to 104 % over a full bar. With
 // more than 7000 accounts a share is no position at all, yet each account still moves the bar
-// by one (a span of a single position). The detail bar sweeps once per summary,
-// per ledger line read and per element the writer reports.
+// by one (a span of a single position). The detail bar sweeps once per summary, per ledger line
+// read and per element the writer reports.
 
 #include <cstdint>
 
