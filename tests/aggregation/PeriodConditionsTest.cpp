@@ -24,12 +24,13 @@ std::vector<std::array<int, 3>> Entries(const PeriodConditions& period) {
     bool ended = false;
     for (int number = 1; number <= 4; ++number) {
         const StFINDINFO& entry = period.Entry(number);
+        // The record is packed: its fields are read as values, never bound to references.
         if (ended) {
-            EXPECT_EQ(entry.item, 0) << number;
+            EXPECT_EQ(+entry.item, 0) << number;
             continue;
         }
-        EXPECT_EQ(entry.item, finditem::kMonthPosition);
-        EXPECT_EQ(entry.valueType, findtype::kValue16);
+        EXPECT_EQ(+entry.item, finditem::kMonthPosition);
+        EXPECT_EQ(+entry.valueType, findtype::kValue16);
         entries.push_back({entry.comparison, entry.value16, entry.link});
         ended = entry.link == findlink::kLast;
     }
