@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "aggregation/StatementData.h"
-#include "progress/ProgressDialog.h"
+#include "aggregation/LedgerReader.h"
+#include "progress/ExportProgress.h"
 
-LedgerReadAhead::LedgerReadAhead(StatementData& data, ProgressDialog* progress,
+LedgerReadAhead::LedgerReadAhead(LedgerReader& data, ExportProgress* progress,
                                  std::size_t batchesAhead)
     : data_(data), progress_(progress), batchesAhead_(std::max<std::size_t>(batchesAhead, 1)) {}
 
@@ -129,7 +129,7 @@ int LedgerReadAhead::Next(LedgerLine* line) {
     }
     const Item& item = current_.items[next_++];
     if (progress_) {
-        for (std::uint32_t i = 0; i < item.pulses; ++i) progress_->PulseDetail();
+        for (std::uint32_t i = 0; i < item.pulses; ++i) progress_->Pulse();
     }
     if (item.status == 1) {
         *line = item.line;

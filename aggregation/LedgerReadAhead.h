@@ -15,8 +15,8 @@
 
 #include "aggregation/Figures.h"
 
-class ProgressDialog;
-class StatementData;
+class ExportProgress;
+class LedgerReader;
 
 class LedgerReadAhead : public LedgerLineSource {
 public:
@@ -27,15 +27,15 @@ public:
     static constexpr std::size_t kBatchLines = 1024;
     static constexpr std::size_t kBatchesAhead = 32;
 
-    // `data` is aggregated with its ledger read while written; `progress` may be null.
+    // `data` noted the aggregated accounts, its ledger read while written; `progress` may be null.
     // `batchesAhead` (at least 1) is the lead.
-    LedgerReadAhead(StatementData& data, ProgressDialog* progress,
+    LedgerReadAhead(LedgerReader& data, ExportProgress* progress,
                     std::size_t batchesAhead = kBatchesAhead);
     ~LedgerReadAhead() override;
     LedgerReadAhead(const LedgerReadAhead&) = delete;
     LedgerReadAhead& operator=(const LedgerReadAhead&) = delete;
 
-    // As StatementData::Next. The reading thread starts with the first call.
+    // As LedgerReader::Next. The reading thread starts with the first call.
     int Next(LedgerLine* line) override;
     // Stops reading ahead and waits for the reading thread. Lines read beyond what the writer
     // took are dropped; nothing the writer took changes.
@@ -61,8 +61,8 @@ private:
     // A batch to fill: a spent one, or a new one. False when memory ran out.
     bool TakeEmptyBatch(Batch* batch);
 
-    StatementData& data_;
-    ProgressDialog* progress_;
+    LedgerReader& data_;
+    ExportProgress* progress_;
     const std::size_t batchesAhead_;
     std::thread reader_;
     std::mutex mutex_;

@@ -1,11 +1,10 @@
 #include "aggregation/StatementData.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "aggregation/CmnProcHpr.h"
-#include "common/Decimal.h"
+#include "aggregation/LedgerReader.h"
+#include "aggregation/SummarySlots.h"
 #include "common/Sjis.h"
 
 namespace {
@@ -13,37 +12,15 @@ namespace {
 // The retained-earnings account whose opening is carried, and the line that receives it.
 constexpr std::uint32_t kRetainedEarningsBroughtForward = 0x80202010;
 constexpr std::uint32_t kRetainedEarningsCarried = 0x40200020;
-constexpr std::uint32_t kCarriedForwardBit = 0x80000000;
-
-constexpr int kLastMonthSlot = 12;
-
-// The sum of slots first..last of an array, both ends included, within the months' slots.
-Amount SumSlots(const std::int64_t (&slots)[kSlotCount], int first, int last) {
-    Amount sum;
-    for (int slot = std::max(first, 0); slot <= std::min(last, kLastMonthSlot); ++slot) {
-        sum += Amount::FromValue(slots[slot]);
-    }
-    return sum;
-}
 
 }  // namespace
 
-StatementData::~StatementData() {
-    settingsStore_.reset();
-    ledgerCursor_.reset();
-    summaryCursor_.reset();
-}
-
-void StatementData::Advance(double from, double to) {
-    if (progress_)
-        progress_->Advance(static_cast<std::int16_t>(from), static_cast<std::int16_t>(to));
-}
+StatementData::~StatementData() = default;
 
 int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditions* period,
                                      const StDATAINFO* company) {
     if (!period || !company || !figures_) return 0;
-    const int d = outputLedger_ ? 10 : 1;
-    Advance(0, 1000 / d);
+    if (progress_) progress_->SummariesStarted(outputLedger_ != 0);
     if (!summaryCursor_) {
         summaryCursor_.reset(new (std::nothrow) ClRuleKamoku);
         if (!summaryCursor_) return 0;
@@ -53,26 +30,16 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
         summaryCursor_->SetCurDataID(selected ? selected->dataId : "");
         summaryCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
     }
-    Advance(1000 / d, 3000 / d);
+    if (progress_) progress_->SummariesCursorMade();
     summaryCursor_->MoveReady(_RuleKamokuSumType_Base_On, _RuleKamokuSumType_Bmn_Off,
                               _RuleKamokuSumType_Disptype_Off, period->entries, nullptr,
                               _RuleKamokuSumType_Past_Off);
     std::uint32_t n = 0;
     if (summaryCursor_->GetSumCount(&n) != 0) return 0;
-    Advance(3000 / d, 4000 / d);
-    progressPosition_ = 4000.0 / d;
-    if (n > 0) progressStep_ = static_cast<double>(7000u / n);
+    if (progress_) progress_->SummariesCounted(n);
     if (summaryCursor_->SetMovePos(0) != 0) return 0;
 
-    deferredTaxBasis_ = taxBasis;
-    deferredPeriod_ = *period;
-    deferredCompany_ = *company;
-    deferredAccounts_.clear();
-    nextDeferred_ = 0;
-    accountOpen_ = false;
-    ledgerFailed_ = false;
-    dateTexts_.clear();
-    accountCache_.clear();
+    if (ledgerReader_) ledgerReader_->Start(taxBasis, *period, *company);
     Amount retained;
     int status = 0;
     try {
@@ -98,8 +65,7 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
             break;
         }
     }
-    Advance(progressPosition_, progressPosition_ + 1000);
-    progressPosition_ += 1000;
+    if (progress_) progress_->AccountsDone();
     summaryCursor_->MoveFinish();
     summaryCursor_.reset();
     return 1;
@@ -117,7 +83,7 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
     const bool interimIncluded = company.interimClosing == 1 && e == 6;
 
     for (std::uint32_t k = 0; k < n; ++k) {
-        if (progress_) progress_->PulseDetail();
+        if (progress_) progress_->Pulse();
         StKAMOKUSUMINFO summary{};
         std::int32_t rc = summaryCursor_->MoveNext(&summary);
         if (rc != 0) return rc;
@@ -130,9 +96,9 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
 
         Amount openingDebit;
         Amount openingCredit;
-        if (summary.nature & kCarriedForwardBit) {
-            openingDebit = SumSlots(debits, 0, s - 1);
-            openingCredit = SumSlots(credits, 0, s - 1);
+        if (summary.nature & slots::kCarriedForwardBit) {
+            openingDebit = slots::Sum(debits, 0, s - 1);
+            openingCredit = slots::Sum(credits, 0, s - 1);
         } else if (startsAtDataStart) {
             openingDebit = Amount::FromValue(debits[0]);
             openingCredit = Amount::FromValue(credits[0]);
@@ -141,8 +107,8 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
                                    : Amount::Difference(openingCredit, openingDebit);
         if (summary.nature == kRetainedEarningsBroughtForward) *retained = opening;
 
-        Amount periodDebit = SumSlots(debits, s, e);
-        Amount periodCredit = SumSlots(credits, s, e);
+        Amount periodDebit = slots::Sum(debits, s, e);
+        Amount periodCredit = slots::Sum(credits, s, e);
         if (yearEndIncluded) {
             periodDebit += Amount::FromValue(debits[kSlotYearEnd]);
             periodCredit += Amount::FromValue(credits[kSlotYearEnd]);
@@ -173,438 +139,14 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
         if (outputLedger_) {
             // An account whose ledger cannot be read whole fails the export: a general ledger
             // with an account missing would be filed as complete.
-            if (ledgerDeferred_) {
-                try {
-                    deferredAccounts_.push_back(summary);
-                } catch (const std::bad_alloc&) {
-                    return kAllocationFailed;
-                }
-            } else if (!CollectLedgerLines(taxBasis, &company, &period, summary)) {
+            if (!ledgerReader_) return kLedgerFailed;
+            if (ledgerReader_->ReadWhileWritten()) {
+                if (!ledgerReader_->Defer(summary)) return kAllocationFailed;
+            } else if (!ledgerReader_->CollectLedgerLines(taxBasis, &company, &period, summary)) {
                 return kLedgerFailed;
             }
-            if (progressPosition_ < 7000.0) {
-                Advance(progressPosition_, progressPosition_ + progressStep_);
-                progressPosition_ += progressStep_;
-            }
         }
+        if (progress_) progress_->AccountDone();
     }
-    return 0;
-}
-
-int StatementData::ReadNotesSetting(std::int16_t kind, std::string* text, std::int32_t* length) {
-    text->clear();
-    settingsStore_.reset(new (std::nothrow) ClSaveKessansho);
-    if (!settingsStore_) return 0;
-    settingsStore_->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
-    auto* dataSet = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
-    const StDATAINFO* selected = dataSet ? dataSet->GetSelectedInfo() : nullptr;
-    settingsStore_->SetCurDataID(selected ? selected->dataId : "");
-    settingsStore_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
-    char* buffer = nullptr;
-    std::int32_t size = 0;
-    std::int32_t rc = settingsStore_->GetDataType02(kind, &buffer, &size);
-    if (rc != 0 || !buffer) {
-        if (buffer) CoTaskMemFree(buffer);
-        // The books answer the end of the set when they keep no text of this kind.
-        return rc == kLedgerEnd ? 0 : kNotesUnreadable;
-    }
-    text->assign(buffer);
-    CoTaskMemFree(buffer);
-    if (length) *length = size;
-    return 1;
-}
-
-namespace {
-
-// The decimal value at `pos`, which ends at the first CR, LF or the end of the text.
-std::int32_t ValueAt(const std::string& text, std::size_t pos) {
-    std::size_t end = text.find_first_of("\r\n", pos);
-    return ParseDecimal(std::string_view(text).substr(
-        pos, end == std::string::npos ? std::string::npos : end - pos));
-}
-
-}  // namespace
-
-int StatementData::IsNotesInputEnabled() {
-    std::string text;
-    int read = ReadNotesSetting(100, &text, nullptr);
-    if (read != 1) return read;
-    std::size_t mode = text.find("InputMode");
-    if (mode == std::string::npos) return 0;
-    std::size_t equals = text.find('=', mode);
-    if (equals == std::string::npos) return 0;
-    return ValueAt(text, equals + 1) > 0 ? 1 : 0;
-}
-
-int StatementData::IsNotesOutputEnabled() {
-    std::string text;
-    int read = ReadNotesSetting(0, &text, nullptr);
-    if (read != 1) return read;
-    std::size_t note = text.find("Note=");
-    if (note == std::string::npos || note + 5 >= text.size()) return 0;
-    return ValueAt(text, note + 5) > 0 ? 1 : 0;
-}
-
-int StatementData::ReadNoteDisplayFlags(unsigned char (&flags)[kNoteGroups]) {
-    std::string text;
-    int read = ReadNotesSetting(100, &text, nullptr);
-    if (read == kNotesUnreadable) return kNotesUnreadable;
-    if (read != 1 || text.empty()) return 1;
-    // A header is taken to be nine characters long, as "[Note_16]"; a section without its own
-    // "Disp=" takes the next section's value.
-    constexpr std::size_t kHeaderLength = 9;
-    std::size_t pos = 0;
-    for (int entry = 0; entry < kNoteGroups;) {
-        std::size_t header = text.find("[Note_", pos);
-        if (header == std::string::npos) return 1;
-        std::size_t disp = text.find("Disp=", std::min(header + kHeaderLength, text.size()));
-        if (disp == std::string::npos) return 1;
-        std::size_t value = disp + 5;
-        flags[entry++] = static_cast<unsigned char>(ValueAt(text, value) & 0xFF);
-        if (value >= text.size()) return 1;
-        pos = value;
-    }
-    return 1;
-}
-
-int StatementData::ReadNotesText(std::string* text) {
-    return ReadNotesSetting(1000, text, nullptr) == kNotesUnreadable ? kNotesUnreadable : 1;
-}
-
-namespace {
-
-constexpr std::uint32_t kOutsideAggregation = 0x08000000;
-constexpr std::uint32_t kOutsideAggregationCredit = 0x08000080;
-constexpr std::uint32_t kOutputTax = 0x80484010;
-constexpr std::uint32_t kInputTax = 0x80880810;
-constexpr std::int32_t kRadix = 10000;
-constexpr std::uint8_t kSideCreditOnly = 1;
-constexpr std::uint8_t kSideDebitOnly = 2;
-constexpr std::uint8_t kKindCompound = 34;
-constexpr std::uint8_t kKindCreditTransfer = 33;
-constexpr std::uint8_t kKindDebitTransfer = 18;
-// The token by which the ledger view names the work area.
-constexpr std::uint32_t kWorkAreaToken = 1;
-
-StFINDINFO Search(std::int32_t item, std::int16_t comparison, std::int32_t value) {
-    StFINDINFO find{};
-    find.item = item;
-    find.comparison = comparison;
-    find.valueType = findtype::kValue32;
-    find.value32 = value;
-    find.link = findlink::kLast;
-    return find;
-}
-
-// Date, month position, voucher, department, entry, line.
-StORDERINFO LineOrder() {
-    StORDERINFO order{};
-    const std::int32_t items[] = {orderitem::kDate,     orderitem::kMonthPosition,
-                                  orderitem::kVoucher,  orderitem::kDepartment,
-                                  orderitem::kEntryKey, orderitem::kLine};
-    for (int i = 0; i < 6; ++i) {
-        order.keys[i].item = items[i];
-        order.keys[i].last = i == 5 ? 1 : 0;
-    }
-    return order;
-}
-
-const char* DataIdOfSelected() {
-    auto* dataSet = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
-    const StDATAINFO* selected = dataSet ? dataSet->GetSelectedInfo() : nullptr;
-    return selected ? selected->dataId : "";
-}
-
-}  // namespace
-
-void StatementData::SetLedgerView(std::int32_t code, const PeriodConditions* period) {
-    ledgerView_ = StMOTOCHOHYOJIINFO{};
-    ledgerView_.code = code;
-    ledgerView_.interimEnd = period->EndPosition() == 15 ? 1 : 0;
-    ledgerView_.workArea = kWorkAreaToken;
-    ClSetMgr* sets = ClDataMgr::Inst().GetSetMgr();
-    auto* dataSet = sets ? static_cast<ClSetData*>(sets->GetSetObject(setkind::kData, 1)) : nullptr;
-    ClAccPeriod* fiscal = dataSet ? dataSet->GetAccPeriod() : nullptr;
-    if (!fiscal) return;
-    std::int32_t first = 0;
-    std::int32_t last = 0;
-    fiscal->GetPeriodByMonthKind(period->StartPosition(), &first, &last, 0);
-    ledgerView_.firstDay = first;
-    first = last = 0;
-    fiscal->GetPeriodByMonthKind(period->EndPosition(), &first, &last, 0);
-    ledgerView_.lastDay = last;
-}
-
-int StatementData::FindAccount(std::int32_t code, StKAMOKUINFO* account) {
-    auto* accounts = static_cast<ClSetKamoku*>(ClDataMgr::Inst().GetSetObject(setkind::kKamoku, 1));
-    if (!accounts) return kAccountsUnreadable;
-    LedgerCursor cursor = 0;
-    if (accounts->GetCursor(&cursor) != 0) return kAccountsUnreadable;
-    if (accounts->ReadyCursor(cursor) != 0) {
-        accounts->ReleaseCursor(cursor);
-        return kAccountsUnreadable;
-    }
-    StFINDINFO find =
-        Search(finditem::kAccountCode, findcmp::kEqual, code < kRadix ? code * kRadix : code);
-    std::int32_t rc = accounts->WalkFind(&find, account, cursor);
-    accounts->ReleaseCursor(cursor);
-    return rc == 0 ? 1 : rc == kLedgerEnd ? 0 : kAccountsUnreadable;
-}
-
-// The journal scan of a compound line: whether the lines of its entry before it balance,
-// tax included. `status` becomes 0 when the journal cursor cannot be created.
-bool StatementData::EntryBalancesBefore(const StDATAINFO& company, const StMOTOCHOINFO& line,
-                                        int* status) {
-    std::unique_ptr<ClRuleShiwake> journal(new (std::nothrow) ClRuleShiwake);
-    if (!journal) {
-        *status = 0;
-        return false;
-    }
-    journal->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
-    journal->SetCurDataID(company.dataId);
-    journal->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
-    search_ = Search(finditem::kEntryKey, findcmp::kEqual, line.entry);
-    // A journal that cannot be read gives no answer: an unread entry would pass for balanced.
-    std::uint32_t count = 0;
-    if (journal->MoveReady(&search_, &order_, nullptr, _ECursorType_Entry) != 0 ||
-        journal->GetSwkCount(&search_, nullptr, &count) != 0) {
-        *status = 0;
-        return false;
-    }
-    std::int64_t debits = 0;
-    std::int64_t credits = 0;
-    // Every line of the entry is read: a 16-bit count would stop at 32,768.
-    for (std::uint32_t k = 0; k < count; ++k) {
-        StSWKTINFO earlier{};
-        std::int32_t rc = k == 0 ? journal->MoveFirst(&earlier) : journal->MoveNext(&earlier);
-        if (rc != 0) {
-            *status = 0;
-            return false;
-        }
-        if (earlier.line == line.line) break;
-        debits = CheckedAdd(debits, CheckedAdd(earlier.debitAmount, earlier.debitTax));
-        credits = CheckedAdd(credits, CheckedAdd(earlier.creditAmount, earlier.creditTax));
-    }
-    return debits == credits;
-}
-
-int StatementData::FindAccountCached(std::int32_t code, const StKAMOKUINFO** account) {
-    auto it = accountCache_.find(code);
-    if (it != accountCache_.end()) {
-        *account = &it->second;
-        return 1;
-    }
-    StKAMOKUINFO found{};
-    int rc = FindAccount(code, &found);
-    if (rc == 1) *account = &accountCache_.emplace(code, found).first->second;
-    return rc;
-}
-
-int StatementData::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
-                                      const PeriodConditions* period, StKAMOKUSUMINFO summary) {
-    if (!company || !period || !ledger_) return 0;
-    int opened = OpenAccountLedger(taxBasis, *company, *period, summary);
-    if (opened != 1) return opened == 2 ? 1 : 0;
-    for (;;) {
-        LedgerLine line{};
-        int rc = ReadLedgerLine(*company, &line);
-        if (rc == 0) return 1;
-        if (rc < 0) return 0;
-        try {
-            ledger_->Append() = line;
-        } catch (const std::bad_alloc&) {
-            return 0;
-        }
-    }
-}
-
-int StatementData::Next(LedgerLine* line) {
-    if (ledgerFailed_) return -1;
-    for (;;) {
-        if (!accountOpen_) {
-            if (nextDeferred_ >= deferredAccounts_.size()) return 0;
-            int opened = OpenAccountLedger(deferredTaxBasis_, deferredCompany_, deferredPeriod_,
-                                           deferredAccounts_[nextDeferred_++]);
-            if (opened == 2) continue;
-            if (opened == 0) {
-                ledgerFailed_ = true;
-                return -1;
-            }
-            accountOpen_ = true;
-        }
-        // Every field of the line is written by the read.
-        int rc = ReadLedgerLine(deferredCompany_, line);
-        if (rc == 1) return 1;
-        accountOpen_ = false;
-        if (rc < 0) {
-            ledgerFailed_ = true;
-            return -1;
-        }
-    }
-}
-
-int StatementData::OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& company,
-                                     const PeriodConditions& period,
-                                     const StKAMOKUSUMINFO& summary) {
-    if (summary.exclusion != 0 || summary.noLedger1 == 1 || summary.noLedger2 == 1 ||
-        summary.nature == kOutsideAggregation || summary.nature == kOutsideAggregationCredit) {
-        return 2;
-    }
-    if (!ledgerCursor_) {
-        ledgerCursor_.reset(new (std::nothrow) ClRuleMotocho);
-        if (!ledgerCursor_) return 0;
-        ledgerCursor_->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
-        ledgerCursor_->SetCurDataID(DataIdOfSelected());
-        ledgerCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
-    }
-    SetLedgerView(summary.code, &period);
-    search_ = Search(finditem::kMonthPosition, findcmp::kNotEqual, 15);
-    order_ = LineOrder();
-    ledgerCursor_->MoveReady(&search_, &order_, &ledgerView_);
-    std::uint32_t n = 0;
-    if (ledgerCursor_->GetCount(&search_, &ledgerView_, &n) != 0) return 0;
-    if (ledgerCursor_->SetMovePos(0) != 0) return 0;
-
-    // The opening balance, by the aggregation's rule.
-    std::int64_t debits[kSlotCount];
-    std::int64_t credits[kSlotCount];
-    std::memcpy(debits, taxBasis ? summary.debitTax : summary.debit, sizeof(debits));
-    std::memcpy(credits, taxBasis ? summary.creditTax : summary.credit, sizeof(credits));
-    const int s = period.StartPosition();
-    const std::int16_t intro = company.introPosition;
-    open_ = OpenLedger{};
-    open_.taxBasis = taxBasis;
-    open_.code = summary.code;
-    open_.debitNormal = summary.side == 1;
-    open_.accountPart = summary.code / kRadix;
-    open_.taxAccount = summary.nature == kOutputTax || summary.nature == kInputTax;
-    open_.count = n;
-    std::int64_t openingDebit = 0;
-    std::int64_t openingCredit = 0;
-    try {
-        if (summary.nature & kCarriedForwardBit) {
-            openingDebit = SumSlots(debits, 0, s - 1).Value();
-            openingCredit = SumSlots(credits, 0, s - 1).Value();
-        } else if ((intro != 0 && s <= intro) || (intro == 0 && s == 1)) {
-            openingDebit = debits[0];
-            openingCredit = credits[0];
-        }
-    } catch (const AmountOverflow&) {
-        return 0;
-    }
-    open_.balance = open_.debitNormal ? openingDebit - openingCredit : openingCredit - openingDebit;
-    return 1;
-}
-
-int StatementData::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record) {
-    const std::int32_t taxBasis = open_.taxBasis;
-    const bool debitNormal = open_.debitNormal;
-    const std::int32_t accountPart = open_.accountPart;
-    int status = 0;
-    // An account that cannot be found reads as a zero-filled record: no name, no nature.
-    static const StKAMOKUINFO kNoAccount{};
-    try {
-        // Every line is read: a 16-bit count would silently drop lines past 32,768.
-        while (open_.read < open_.count) {
-            if (countPulses_) {
-                ++pendingPulses_;
-            } else if (progress_) {
-                progress_->PulseDetail();
-            }
-            // The cursor fills the whole record.
-            StMOTOCHOINFO line;
-            status =
-                open_.read == 0 ? ledgerCursor_->MoveFirst(&line) : ledgerCursor_->MoveNext(&line);
-            ++open_.read;
-            if (status != 0) break;
-
-            const bool throughTaxOnly = open_.taxAccount &&
-                                        accountPart != line.debitCode / kRadix &&
-                                        accountPart != line.creditCode / kRadix;
-            std::int64_t dr = line.debitAmount;
-            std::int64_t cr = line.creditAmount;
-            if (taxBasis == 1) {
-                dr = CheckedAdd(line.debitAmount, line.debitTax);
-                cr = CheckedAdd(line.creditAmount, line.creditTax);
-            } else if (throughTaxOnly) {
-                dr = line.debitTax;
-                cr = line.creditTax;
-            }
-            std::int64_t change = 0;
-            if (line.side == kSideCreditOnly) {
-                change = debitNormal ? -cr : cr;
-            } else if (line.side == kSideDebitOnly) {
-                change = debitNormal ? dr : -dr;
-            } else {
-                change = debitNormal ? CheckedAdd(dr, -cr) : CheckedAdd(cr, -dr);
-            }
-
-            // The counter-account, or "諸口" where the entry has several.
-            const std::int64_t entryDebit = CheckedAdd(line.debitAmount, line.debitTax);
-            const std::int64_t entryCredit = CheckedAdd(line.creditAmount, line.creditTax);
-            const std::int32_t counterCode =
-                line.side == kSideCreditOnly ? line.debitCode : line.creditCode;
-            const std::int32_t ownCode =
-                line.side == kSideCreditOnly ? line.creditCode : line.debitCode;
-            const StKAMOKUINFO* counter = &kNoAccount;
-            const StKAMOKUINFO* counterSub = &kNoAccount;
-            const StKAMOKUINFO* ownSub = &kNoAccount;
-            bool several = (line.side == kSideCreditOnly && line.kind == kKindCreditTransfer) ||
-                           (line.side != kSideCreditOnly && line.kind == kKindDebitTransfer) ||
-                           (line.kind == kKindCompound && entryDebit != entryCredit);
-            // The journal is scanned only where nothing else tells.
-            if (!several && line.kind == kKindCompound && line.line != 1) {
-                int journalStatus = 1;
-                several = !EntryBalancesBefore(company, line, &journalStatus);
-                if (journalStatus == 0) return -1;
-            }
-            // An account that cannot be looked up fails the ledger: a line without its
-            // counter-account's name would be filed as complete.
-            if (!several) {
-                if (FindAccountCached(counterCode / kRadix, &counter) == kAccountsUnreadable)
-                    return -1;
-                if (counterCode % kRadix != 0 &&
-                    FindAccountCached(counterCode, &counterSub) == kAccountsUnreadable) {
-                    return -1;
-                }
-            }
-            if (ownCode % kRadix != 0 &&
-                FindAccountCached(ownCode, &ownSub) == kAccountsUnreadable) {
-                return -1;
-            }
-
-            if (change == 0 || counter->nature == kOutsideAggregation ||
-                counter->nature == kOutsideAggregationCredit || (taxBasis != 0 && throughTaxOnly)) {
-                continue;
-            }
-            record->code = open_.code;
-            record->voucher = line.voucher;
-            auto date = dateTexts_.find(line.date);
-            if (date == dateTexts_.end()) {
-                CmnProcHpr dates;
-                date = dateTexts_.emplace(line.date, dates.FormatDate(line.date, 0, 0)).first;
-            }
-            sjis::CopyBounded(record->date, sizeof(record->date), date->second, 30);
-            sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
-                              sjis::FieldText(ownSub->name, sizeof(ownSub->name)), 30);
-            sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),
-                              several ? std::string_view("諸口")
-                                      : sjis::FieldText(counter->name, sizeof(counter->name)),
-                              30);
-            sjis::CopyBounded(record->counterSubAccount, sizeof(record->counterSubAccount),
-                              sjis::FieldText(counterSub->name, sizeof(counterSub->name)), 30);
-            sjis::CopyBounded(record->description, sizeof(record->description),
-                              sjis::FieldText(line.description, sizeof(line.description)), 60);
-            record->change = change;
-            open_.balance = CheckedAdd(open_.balance, change);
-            record->balance = open_.balance;
-            return 1;
-        }
-    } catch (const AmountOverflow&) {
-        return -1;
-    }
-    if (status != 0 && status != kLedgerEnd) return -1;
-    ledgerCursor_->MoveFinish();
-    ledgerCursor_.reset();
     return 0;
 }

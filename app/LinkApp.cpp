@@ -4,12 +4,15 @@
 #include <cstring>
 
 #include "aggregation/LedgerReadAhead.h"
+#include "aggregation/LedgerReader.h"
+#include "aggregation/NotesSettings.h"
 #include "aggregation/StatementData.h"
 #include "app/MessagesOverProgress.h"
 #include "common/Decimal.h"
 #include "common/MessageBoxFlags.h"
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
+#include "progress/ExportProgress.h"
 #include "progress/ProgressDialog.h"
 #include "report/ReportWriter.h"
 
@@ -262,23 +265,28 @@ bool LinkApp::RunExport() {
     progress.Create(kNoWindow);
     if (callerWindowObject_ != kNoWindow) progress.SetParent(callerWindowObject_);
     progress.Show();
-    progress.StartOverall();
+    ExportProgress plan(progress);
+    plan.Start();
     const WindowHandle progressWindow = progress.Handle();
 
-    StatementData data;
-    data.SetProgress(&progress);
-    data.SetFigureList(&figures_);
-    data.SetLedgerList(&ledgerLines_);
-    data.SetOutputLedger(outputLedger);
+    LedgerReader ledgerReader;
+    ledgerReader.SetProgress(&plan);
+    ledgerReader.SetLedgerList(&ledgerLines_);
     // The ledger is read as it is written: memory holds one account's lines, not the books'.
-    data.SetLedgerReadWhileWritten(true);
+    ledgerReader.SetReadWhileWritten(true);
+    StatementData data;
+    data.SetProgress(&plan);
+    data.SetFigureList(&figures_);
+    data.SetOutputLedger(outputLedger);
+    data.SetLedgerReader(&ledgerReader);
+    NotesSettings notes;
     // Every box of the run (the notes warning, the writer's misplaced account or lack of memory,
     // a failure) comes up over the run as it stands.
     MessagesOverProgress runMessages(platform_.messages, progress);
     Platform runPlatform{platform_.files, runMessages,      platform_.windows, platform_.progress,
                          platform_.text,  platform_.memory, platform_.dialogs, platform_.clock};
-    ReportWriter writer(runPlatform, edition_.Names(), progress, figures_, ledgerLines_);
-    LedgerReadAhead ledger(data, &progress);
+    ReportWriter writer(runPlatform, edition_.Names(), plan, figures_, ledgerLines_);
+    LedgerReadAhead ledger(ledgerReader, &plan);
     writer.SetLedgerSource(&ledger);
 
     // A stop after the progress window came up: the message it owns, then the window closes.
@@ -294,8 +302,7 @@ bool LinkApp::RunExport() {
     const ReportWriter::Failure target = writer.CheckTarget(path.c_str());
     if (target != ReportWriter::Failure::kNone) return fail(WriteFailureMessage(target));
 
-    PeriodConditions conditions;
-    BuildPeriodConditions(&conditions, &company_, startMonth, endMonth);
+    const PeriodConditions conditions = PeriodConditions::ForMonths(company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
     // A failed aggregation is not an export: no file is written from partial figures.
     constexpr const char* kAggregationFailed =
@@ -310,16 +317,16 @@ bool LinkApp::RunExport() {
         "注記の設定を会計データから読み込めませんでした。\n"
         "会計データを確認してから、もう一度実行してください。\n\nアプリケーションを終了します。";
     notesAvailable_ = 0;
-    const int notesInput = data.IsNotesInputEnabled();
-    const int notesOutput = notesInput == 1 ? data.IsNotesOutputEnabled() : 0;
-    if (notesInput == StatementData::kNotesUnreadable ||
-        notesOutput == StatementData::kNotesUnreadable) {
+    const int notesInput = notes.IsNotesInputEnabled();
+    const int notesOutput = notesInput == 1 ? notes.IsNotesOutputEnabled() : 0;
+    if (notesInput == NotesSettings::kNotesUnreadable ||
+        notesOutput == NotesSettings::kNotesUnreadable) {
         return fail(kNotesUnreadable);
     }
     if (notesInput == 1 && notesOutput == 1) {
         std::memset(noteDisplayFlags_, 0, sizeof(noteDisplayFlags_));
         std::string body;
-        if (data.ReadNoteDisplayFlags(noteDisplayFlags_) != 1 || data.ReadNotesText(&body) != 1) {
+        if (notes.ReadNoteDisplayFlags(noteDisplayFlags_) != 1 || notes.ReadNotesText(&body) != 1) {
             return fail(kNotesUnreadable);
         }
         notesAvailable_ = 1;
@@ -330,8 +337,6 @@ bool LinkApp::RunExport() {
     writer.SetOwnerWindow(progressWindow);
     writer.SetEquityKind(equityKind);
     if (notesAvailable_) writer.SetNotes(&notesLines_, noteDisplayFlags_);
-    writer.SetProgressBase(
-        static_cast<std::uint16_t>(static_cast<std::int16_t>(data.ProgressPosition())));
     const bool written = writer.WriteReport(path.c_str(), caller_.wParam, &company_) != 0;
     // The books are this thread's alone again before anything else reads them.
     ledger.Stop();
@@ -349,41 +354,6 @@ bool LinkApp::RunExport() {
                             "決算書情報の出力が終了しました。\n\nアプリケーションを終了します。",
                             kCaption, mb::kOk | mb::kIconInformation);
     return true;
-}
-
-void LinkApp::BuildPeriodConditions(PeriodConditions* period, const StDATAINFO* company,
-                                    std::int32_t startMonth, std::int32_t endMonth) {
-    if (!period || !company) return;
-    std::int16_t firstMonth = 0;
-    std::int16_t lastCode = 0;
-    ConditionDialog::GetFiscalMonths(company->periodFrom, company->periodTo, &firstMonth,
-                                     &lastCode);
-    std::int16_t startPosition = 0;
-    std::int16_t endPosition = 0;
-    ConditionDialog::GetMonthPositions(firstMonth, lastCode, static_cast<std::int16_t>(startMonth),
-                                       static_cast<std::int16_t>(endMonth), &startPosition,
-                                       &endPosition);
-    *period = PeriodConditions{};
-    auto set = [&](int number, std::int16_t comparison, std::int16_t value) {
-        StFINDINFO& entry = period->Entry(number);
-        entry.item = finditem::kMonthPosition;
-        entry.comparison = comparison;
-        entry.valueType = findtype::kValue16;
-        entry.value16 = value;
-        entry.link = findlink::kLast;
-    };
-    set(1, findcmp::kNotLess, startPosition);
-    period->Entry(1).link = findlink::kAnd;
-    set(2, findcmp::kNotGreater, endPosition);
-    int last = 2;
-    if (company->interimClosing == 1 && endPosition == 6) {
-        period->Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 15);
-    }
-    if (static_cast<std::int16_t>(endMonth) == static_cast<std::int16_t>(lastCode % 100)) {
-        period->Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 18);
-    }
 }
 
 void LinkApp::SplitNotesText(const std::string& body) {

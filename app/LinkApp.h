@@ -54,10 +54,6 @@ public:
     // The export itself: the condition dialog, the aggregation under the progress window, the
     // notes, the XML file, the saved settings and the final message. True when it completed.
     bool RunExport();
-    // The month positions the conditions select, with the settlement periods that belong to
-    // them; nothing when an argument is missing.
-    static void BuildPeriodConditions(PeriodConditions* period, const StDATAINFO* company,
-                                      std::int32_t startMonth, std::int32_t endMonth);
     // Refills the notes lines from the notes body, entities decoded.
     void SplitNotesText(const std::string& text);
     // Tells the user which enabled notes the file does not carry.

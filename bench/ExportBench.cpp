@@ -6,8 +6,9 @@
 
 #include <cstdio>
 
+#include "aggregation/LedgerReader.h"
+#include "aggregation/PeriodConditions.h"
 #include "aggregation/StatementData.h"
-#include "app/LinkApp.h"
 #include "bench/BenchBooks.h"
 #include "common/Edition.h"
 #include "host/FullWidth.h"
@@ -74,23 +75,25 @@ void Export(benchmark::State& state, std::int32_t outputLedger) {
     std::string path = (bench::WorkDir() / "export.xml").string();
     std::string windowsPath = drives.ToWindows(path).value_or("");
     const StDATAINFO* company = ClSetData().GetSelectedInfo();
-    PeriodConditions period;
-    LinkApp::BuildPeriodConditions(&period, company, company->periodFrom % 10000 / 100,
-                                   company->periodTo % 10000 / 100);
+    const PeriodConditions period = PeriodConditions::ForMonths(
+        *company, company->periodFrom % 10000 / 100, company->periodTo % 10000 / 100);
     std::size_t lines = 0;
     for (auto _ : state) {
         ProgressDialog progress(quiet, quiet);
+        ExportProgress plan(progress);
         AccountFigureList figures;
         LedgerLineList ledger;
         StatementData data;
-        data.SetProgress(&progress);
+        data.SetProgress(&plan);
         data.SetFigureList(&figures);
-        data.SetLedgerList(&ledger);
+        LedgerReader reader;
+        reader.SetProgress(&plan);
+        reader.SetLedgerList(&ledger);
+        data.SetLedgerReader(&reader);
         data.SetOutputLedger(outputLedger);
         if (data.AggregateAccounts(0, &period, company) != 1)
             state.SkipWithError("aggregation failed");
-        ReportWriter report(platform, kEditionKcsakura.Names(), progress, figures, ledger);
-        report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+        ReportWriter report(platform, kEditionKcsakura.Names(), plan, figures, ledger);
         if (report.WriteReport(windowsPath.c_str(), 3, company) != 1)
             state.SkipWithError("write failed");
         lines = ledger.size();

@@ -9,6 +9,7 @@
 #include "common/Sjis.h"
 #include "dialog/ControlIds.h"
 #include "dialog/FolderPath.h"
+#include "fiscal/FiscalMonths.h"
 #include "ledger/Services.h"
 
 namespace {
@@ -75,44 +76,6 @@ bool ConditionDialog::Ask(const char* text) {
            mb::kIdYes;
 }
 
-void ConditionDialog::GetFiscalMonths(std::int32_t firstDay, std::int32_t lastDay,
-                                      std::int16_t* firstMonth, std::int16_t* lastMonthCode) {
-    std::unique_ptr<ClAccPeriod> period(new (std::nothrow) ClAccPeriod);
-    if (!period) return;
-    std::int32_t closingDay = 0;
-    period->SetPeriod(firstDay, lastDay);
-    period->GetClosingDayByEndDate(lastDay, 0, &closingDay);
-    period->SetClosingDay(closingDay);
-    std::int32_t month = firstDay % 10000 / 100;
-    period->GetAMonthByDate(firstDay, &month, 0);
-    std::int16_t last = static_cast<std::int16_t>(lastDay % 10000 / 100);
-    if (last < month) last = static_cast<std::int16_t>(last + 100);
-    if (firstMonth) *firstMonth = static_cast<std::int16_t>(month);
-    if (lastMonthCode) *lastMonthCode = last;
-}
-
-void ConditionDialog::GetMonthPositions(std::int16_t first, std::int16_t lastCode,
-                                        std::int16_t start, std::int16_t end,
-                                        std::int16_t* startPosition, std::int16_t* endPosition) {
-    if (!startPosition || !endPosition) return;
-    const int last = lastCode % 100;
-    const bool wraps = lastCode >= 100;
-    if (start == first) {
-        *startPosition = 1;
-    } else if (start > first) {
-        *startPosition = static_cast<std::int16_t>(start - first + 1);
-    } else {
-        *startPosition = static_cast<std::int16_t>(start - first + 13);
-    }
-    if (end == last) {
-        *endPosition = static_cast<std::int16_t>(wraps ? last - first + 13 : last - first + 1);
-    } else if (!wraps || last < end) {
-        *endPosition = static_cast<std::int16_t>(end - first + 1);
-    } else {
-        *endPosition = static_cast<std::int16_t>(end - first + 13);
-    }
-}
-
 int ConditionDialog::ReadSavedSettings(std::int16_t* startMonth, std::int16_t* endMonth,
                                        std::int16_t* equityKind, std::int32_t* outputLedger,
                                        std::string* path) {
@@ -164,7 +127,7 @@ void ConditionDialog::OnInit(DialogControls& controls) {
         savedPath_ = path;
     } else {
         std::int16_t lastCode = 0;
-        GetFiscalMonths(inputs_.firstDay, inputs_.lastDay, &startMonth, &lastCode);
+        fiscal::GetFiscalMonths(inputs_.firstDay, inputs_.lastDay, &startMonth, &lastCode);
         endMonth = static_cast<std::int16_t>(lastCode % 100);
     }
     if (path.empty()) {
@@ -183,7 +146,8 @@ void ConditionDialog::OnInit(DialogControls& controls) {
         controls.SetText(ctl::kPath, path);
         pathFixed_ = 0;
     }
-    if (startMonth == 0) GetFiscalMonths(inputs_.firstDay, inputs_.lastDay, &startMonth, nullptr);
+    if (startMonth == 0)
+        fiscal::GetFiscalMonths(inputs_.firstDay, inputs_.lastDay, &startMonth, nullptr);
     controls.SetText(ctl::kStartMonth, std::to_string(startMonth));
     controls.SetText(ctl::kEndMonth, std::to_string(endMonth));
     controls.SetCheck(ctl::kMembersEquity, equityKind_ == 2);
@@ -306,7 +270,7 @@ void ConditionDialog::Execute(DialogControls& controls) {
     const std::int16_t e = static_cast<std::int16_t>(ParseDecimal(endText));
     std::int16_t f = 0;
     std::int16_t lastCode = 0;
-    GetFiscalMonths(inputs_.firstDay, inputs_.lastDay, &f, &lastCode);
+    fiscal::GetFiscalMonths(inputs_.firstDay, inputs_.lastDay, &f, &lastCode);
     const std::int16_t l = static_cast<std::int16_t>(lastCode % 100);
     const bool wraps = lastCode >= 100;
 
@@ -338,7 +302,7 @@ void ConditionDialog::Execute(DialogControls& controls) {
     }
     std::int16_t startPosition = 0;
     std::int16_t endPosition = 0;
-    GetMonthPositions(f, lastCode, s, e, &startPosition, &endPosition);
+    fiscal::GetMonthPositions(f, lastCode, s, e, &startPosition, &endPosition);
     if (endPosition < inputs_.introPosition) {
         Warn("集計期間には、導入開始月より前は指定できません。");
         controls.FocusAndSelectAll(ctl::kEndMonth);

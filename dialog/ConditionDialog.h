@@ -46,17 +46,6 @@ public:
     std::int16_t EquityKind() const { return equityKind_; }
     std::int32_t OutputLedger() const { return outputLedger_; }
 
-    // --- the fiscal year's months
-    // The first calendar month of the fiscal year, and the last month (plus 100 when the year
-    // runs over a calendar year end). Either out may be null.
-    static void GetFiscalMonths(std::int32_t firstDay, std::int32_t lastDay,
-                                std::int16_t* firstMonth, std::int16_t* lastMonthCode);
-    // 1-based positions within the fiscal year of the start and end months; nothing when an out
-    // is null.
-    static void GetMonthPositions(std::int16_t firstMonth, std::int16_t lastMonthCode,
-                                  std::int16_t startMonth, std::int16_t endMonth,
-                                  std::int16_t* startPosition, std::int16_t* endPosition);
-
     // --- the saved settings of this user and data set
     int ReadSavedSettings(std::int16_t* startMonth, std::int16_t* endMonth,
                           std::int16_t* equityKind, std::int32_t* outputLedger, std::string* path);

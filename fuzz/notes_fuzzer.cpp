@@ -11,7 +11,7 @@
 #include <string>
 
 #include "FuzzInput.h"
-#include "aggregation/StatementData.h"
+#include "aggregation/NotesSettings.h"
 #include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Importer.h"
@@ -73,10 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ReplaceNotes(texts);
     if (ClAccConnect::Inst().ExpSysLink() != 0) fuzz::Fail("the sample books refuse the login");
 
-    StatementData notes;
+    NotesSettings notes;
     notes.IsNotesInputEnabled();
     notes.IsNotesOutputEnabled();
-    unsigned char flags[StatementData::kNoteGroups] = {};
+    unsigned char flags[NotesSettings::kNoteGroups] = {};
     notes.ReadNoteDisplayFlags(flags);
     std::string body;
     notes.ReadNotesText(&body);

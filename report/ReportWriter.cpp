@@ -25,7 +25,7 @@ std::string Field256(const std::string& value, const char* fallback) {
 
 }  // namespace
 
-ReportWriter::ReportWriter(Platform& platform, const ProgramNames& names, ProgressDialog& progress,
+ReportWriter::ReportWriter(Platform& platform, const ProgramNames& names, ExportProgress& progress,
                            const AccountFigureList& figures, const LedgerLineList& ledger)
     : platform_(platform), names_(names), progress_(progress), figures_(figures), ledger_(ledger) {}
 
@@ -75,17 +75,17 @@ int ReportWriter::WriteDocument(XmlWriter& writer, std::int16_t functionId,
     writer.WriteRaw("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n");
     writer.WriteStartTag(reportLine, "REPORT", 0);
     int ok = 1;
-    progress_.PulseDetail();
+    progress_.Pulse();
     ok = WriteSystemBlock(writer, functionId);
     if (ok) {
-        progress_.PulseDetail();
+        progress_.Pulse();
         ok = company ? WriteBasicBlock(writer, *company) : 0;
     }
     if (ok) {
-        progress_.PulseDetail();
+        progress_.Pulse();
         ok = WriteDataBlock(&writer, company);
     }
-    if (ok) progress_.PulseDetail();
+    if (ok) progress_.Pulse();
     // The end tag closes the document on failure too; the temporary file is then removed.
     int closed = writer.WriteEndTag(reportLine, "REPORT", 0);
     return ok && closed ? 1 : 0;
@@ -97,23 +97,22 @@ int ReportWriter::WriteSystemBlock(XmlWriter& writer, std::int16_t functionId) {
     std::snprintf(number, sizeof(number), "%d", static_cast<int>(functionId));
     if (!writer.WriteStartTag(line_, "SYSTEM", 1)) return 0;
     if (!writer.WriteElement(line_, "GYOUMUPREFIX", "HJ21", 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteElement(line_, "VERSION", "1", 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteElement(line_, "FUNCTIONID", number, 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteElement(line_, "CONNECTEDPROGRAMVER", kProgramVersion, 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     std::string name = Field256(support.ProductName(), names_.packageName);
     if (!writer.WriteElement(line_, "PROGRAMNAME", name.c_str(), 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     std::string version = Field256(support.ProductVersion(), kDefaultProductVersion);
     if (!writer.WriteElement(line_, "PROGRAMVER", version.c_str(), 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteEndTag(line_, "SYSTEM", 1)) return 0;
-    progress_.PulseDetail();
-    progress_.Advance(static_cast<std::int16_t>(progressBase_),
-                      static_cast<std::int16_t>(progressBase_ + 1000));
+    progress_.Pulse();
+    progress_.SystemWritten();
     return 1;
 }
 
@@ -133,11 +132,11 @@ int ReportWriter::WriteBasicBlock(XmlWriter& writer, const StDATAINFO& company) 
 
     if (!writer.WriteStartTag(line_, "BASIC", 1)) return 0;
     if (!writer.WriteElement(line_, "KOMONSAKINAME", name.c_str(), 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteElement(line_, "JIGYOUNENDOFROM", from, 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteElement(line_, "JIGYOUNENDOTO", to, 2)) return 0;
-    progress_.PulseDetail();
+    progress_.Pulse();
     const Row pattern[] = {
         {2, Row::kStart, "PATTERN", nullptr},
         {3, Row::kStart, "BS", nullptr},
@@ -166,10 +165,9 @@ int ReportWriter::WriteBasicBlock(XmlWriter& writer, const StDATAINFO& company) 
                      : writer.WriteElement(line_, row.name, row.text, row.depth);
         if (!ok) return 0;
     }
-    progress_.PulseDetail();
+    progress_.Pulse();
     if (!writer.WriteEndTag(line_, "BASIC", 1)) return 0;
-    progress_.Advance(static_cast<std::int16_t>(progressBase_ + 1000),
-                      static_cast<std::int16_t>(progressBase_ + 2000));
+    progress_.BasicWritten();
     return 1;
 }
 
@@ -182,7 +180,7 @@ int ReportWriter::WriteDataBlock(XmlWriter* writer, const StDATAINFO* company) {
     if (notesAvailable_ == 1 && !ListNotesNonConsolidated(writer)) return 0;
     if (!WriteLedgerAccounts(*writer)) return 0;
     if (!writer->WriteEndTag(line_, "DATA", 1)) return 0;
-    progress_.Advance(static_cast<std::int16_t>(progressBase_ + 2000), ProgressDialog::kOverallEnd);
+    progress_.DataWritten();
     return 1;
 }
 

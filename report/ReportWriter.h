@@ -20,7 +20,7 @@
 #include "common/Edition.h"
 #include "ledger/Records.h"
 #include "platform/Platform.h"
-#include "progress/ProgressDialog.h"
+#include "progress/ExportProgress.h"
 #include "report/XmlWriter.h"
 
 class ReportWriter {
@@ -30,7 +30,7 @@ public:
     static constexpr const char* kProgramVersion = "22.03.00";
     static constexpr const char* kDefaultProductVersion = "22.03.0X";
 
-    ReportWriter(Platform& platform, const ProgramNames& names, ProgressDialog& progress,
+    ReportWriter(Platform& platform, const ProgramNames& names, ExportProgress& progress,
                  const AccountFigureList& figures, const LedgerLineList& ledger);
     virtual ~ReportWriter() = default;
 
@@ -38,7 +38,6 @@ public:
     void SetOwnerWindow(WindowHandle owner) { ownerWindow_ = owner; }
     void SetEquityKind(std::int16_t kind) { equityKind_ = kind; }
     void SetNotes(const std::vector<std::string>* lines, const unsigned char* displayFlags);
-    void SetProgressBase(std::uint16_t base) { progressBase_ = base; }
     // Ledger lines read as they are written, in place of the collected list.
     void SetLedgerSource(LedgerLineSource* source) { ledgerSource_ = source; }
 
@@ -120,7 +119,7 @@ private:
 
     Platform& platform_;
     ProgramNames names_;
-    ProgressDialog& progress_;
+    ExportProgress& progress_;
     const AccountFigureList& figures_;
     const LedgerLineList& ledger_;
     WindowHandle ownerWindow_ = kNoWindow;
@@ -128,7 +127,6 @@ private:
     std::int32_t notesAvailable_ = 0;
     const std::vector<std::string>* notesLines_ = nullptr;
     const unsigned char* noteDisplayFlags_ = nullptr;
-    std::uint16_t progressBase_ = 0;
     char line_[256] = {};
     // A note's text line may be long: 511 bytes, escaped up to six times over.
     char noteLine_[4096] = {};

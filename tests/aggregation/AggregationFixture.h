@@ -2,8 +2,8 @@
 
 // Books imported for a case, and the aggregation wired to its lists and a progress window.
 
+#include "aggregation/LedgerReader.h"
 #include "aggregation/StatementData.h"
-#include "tests/aggregation/Periods.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
 
@@ -12,11 +12,19 @@ protected:
     // The test's aggregation (its progress position stays readable) over the selected data.
     int AggregateWith(StatementData& aggregation, const PeriodConditions& period,
                       std::int32_t taxBasis, std::int32_t outputLedger) {
-        progress.StartOverall();
-        aggregation.SetProgress(&progress);
+        return AggregateWith(aggregation, reader, period, taxBasis, outputLedger);
+    }
+    // The same, the ledger read by `ledgerReader`.
+    int AggregateWith(StatementData& aggregation, LedgerReader& ledgerReader,
+                      const PeriodConditions& period, std::int32_t taxBasis,
+                      std::int32_t outputLedger) {
+        plan.Start();
+        ledgerReader.SetProgress(&plan);
+        ledgerReader.SetLedgerList(&ledger);
+        aggregation.SetProgress(&plan);
         aggregation.SetFigureList(&figures);
-        aggregation.SetLedgerList(&ledger);
         aggregation.SetOutputLedger(outputLedger);
+        aggregation.SetLedgerReader(&ledgerReader);
         return aggregation.AggregateAccounts(taxBasis, &period, ClSetData().GetSelectedInfo());
     }
     // A second aggregation of the same books into emptied lists.
@@ -25,7 +33,8 @@ protected:
         figures.clear();
         ledger.clear();
         StatementData fresh;
-        return AggregateWith(fresh, period, taxBasis, outputLedger);
+        LedgerReader freshReader;
+        return AggregateWith(fresh, freshReader, period, taxBasis, outputLedger);
     }
     const AccountFigure* Figure(std::int32_t code) const {
         for (const auto& figure : figures) {
@@ -36,7 +45,9 @@ protected:
 
     FakePlatform fake;
     ProgressDialog progress{fake, fake};
+    ExportProgress plan{progress};
     AccountFigureList figures;
     LedgerLineList ledger;
+    LedgerReader reader;
     StatementData data;
 };

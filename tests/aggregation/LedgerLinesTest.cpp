@@ -10,7 +10,7 @@ using books::test::U8;
 constexpr std::int64_t kYen = 10000;
 
 PeriodConditions Period(std::int16_t start, std::int16_t end, bool yearEnd) {
-    return MonthPositions(start, end, false, yearEnd);
+    return PeriodConditions::ForPositions(start, end, false, yearEnd);
 }
 
 class Ledger : public AggregationFixture {
@@ -281,9 +281,9 @@ TEST_F(DamagedLedger, PageThatCannotBeReadFailsTheAggregationMidway) {
     CorruptLastPage();
     ASSERT_EQ(Login("gen"), kLedgerOk);
     // The figures do not read the ledger; the general ledger fails where the page is.
-    ASSERT_EQ(AggregateWith(data, MonthPositions(1, 12, false, true), 0, 0), 1);
+    ASSERT_EQ(AggregateWith(data, PeriodConditions::ForPositions(1, 12, false, true), 0, 0), 1);
     figures.clear();
-    EXPECT_EQ(AggregateAgain(MonthPositions(1, 12, false, true), 0, 1),
+    EXPECT_EQ(AggregateAgain(PeriodConditions::ForPositions(1, 12, false, true), 0, 1),
               StatementData::kLedgerFailed);
     EXPECT_FALSE(ledger.empty());  // accounts before the damaged page were read
 }

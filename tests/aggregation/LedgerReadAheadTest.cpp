@@ -45,10 +45,13 @@ protected:
         ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
     }
 
-    // An aggregation whose ledger is left to be read as it is written.
-    void Aggregate(StatementData& aggregation) {
-        aggregation.SetLedgerReadWhileWritten(true);
-        ASSERT_EQ(AggregateWith(aggregation, MonthPositions(1, 12, false, true), 0, 1), 1);
+    // An aggregation whose ledger is left to `ledgerReader` to be read as it is written.
+    void Aggregate(LedgerReader& ledgerReader) {
+        ledgerReader.SetReadWhileWritten(true);
+        StatementData aggregation;
+        ASSERT_EQ(AggregateWith(aggregation, ledgerReader,
+                                PeriodConditions::ForPositions(1, 12, false, true), 0, 1),
+                  1);
     }
 
     Seen ReadAll(LedgerLineSource& source, std::size_t limit = SIZE_MAX) {
@@ -71,7 +74,7 @@ protected:
 
 TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     LogIn();
-    StatementData direct;
+    LedgerReader direct;
     Aggregate(direct);
     const std::uint64_t before = progress.Sweeps();
     Seen expected = ReadAll(direct);
@@ -79,10 +82,10 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     ASSERT_GT(expected.codes.size(), (kLead + 2) * LedgerReadAhead::kBatchLines);
     for (std::uint64_t& steps : expected.sweepsAtLine) steps -= before;
 
-    StatementData threaded;
+    LedgerReader threaded;
     Aggregate(threaded);
     const std::uint64_t start = progress.Sweeps();
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     Seen seen = ReadAll(ahead);
     for (std::uint64_t& steps : seen.sweepsAtLine) steps -= start;
 
@@ -99,15 +102,15 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
 TEST_F(ReadAhead, FailureArrivesAfterTheSameLines) {
     // The ledger cursor fails on its 2500th line: past a batch, before the end.
     LogIn({{"ClRuleMotocho::MoveNext", {77, 2500}}});
-    StatementData direct;
+    LedgerReader direct;
     Aggregate(direct);
     Seen expected = ReadAll(direct);
     ASSERT_EQ(expected.end, -1);
 
     LogIn({{"ClRuleMotocho::MoveNext", {77, 2500}}});
-    StatementData threaded;
+    LedgerReader threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     Seen seen = ReadAll(ahead);
     EXPECT_EQ(seen.end, -1);
     EXPECT_EQ(seen.codes, expected.codes);
@@ -120,9 +123,9 @@ TEST_F(ReadAhead, FailureArrivesAfterTheSameLines) {
 TEST_F(ReadAhead, AWriterThatStopsEarlyIsNotToldOfAFailureAhead) {
     // The failure lies in the first batch: it has been read when the first line is handed over.
     LogIn({{"ClRuleMotocho::MoveNext", {77, 500}}});
-    StatementData threaded;
+    LedgerReader threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     Seen seen = ReadAll(ahead, 10);
     ASSERT_EQ(seen.codes.size(), 10u);
     ahead.Stop();
@@ -132,9 +135,9 @@ TEST_F(ReadAhead, AWriterThatStopsEarlyIsNotToldOfAFailureAhead) {
 
 TEST_F(ReadAhead, AfterStopThePulsesReachTheWindowDirectly) {
     LogIn();
-    StatementData threaded;
+    LedgerReader threaded;
     Aggregate(threaded);
-    LedgerReadAhead ahead(threaded, &progress, kLead);
+    LedgerReadAhead ahead(threaded, &plan, kLead);
     LedgerLine line{};
     ASSERT_EQ(ahead.Next(&line), 1);
     ahead.Stop();
@@ -145,10 +148,10 @@ TEST_F(ReadAhead, AfterStopThePulsesReachTheWindowDirectly) {
 
 TEST_F(ReadAhead, LeftUnreadItStopsWithoutAThread) {
     LogIn();
-    StatementData threaded;
+    LedgerReader threaded;
     Aggregate(threaded);
     {
-        LedgerReadAhead ahead(threaded, &progress, kLead);
+        LedgerReadAhead ahead(threaded, &plan, kLead);
         LedgerLine line{};
         ASSERT_EQ(ahead.Next(&line), 1);
     }  // destroyed while reading ahead: the thread is stopped and joined

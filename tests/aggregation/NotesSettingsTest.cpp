@@ -1,6 +1,6 @@
 // The notes settings of the company data: the two switches, the display flags and the body.
 
-#include "aggregation/StatementData.h"
+#include "aggregation/NotesSettings.h"
 #include "app/LinkApp.h"
 #include "tests/books/BooksFixture.h"
 #include "tests/doubles/FakePlatform.h"
@@ -9,7 +9,7 @@ namespace {
 
 using books::test::BooksTest;
 
-class NotesSettings : public BooksTest {
+class NotesSettingsOfTheBooks : public BooksTest {
 protected:
     void WithTexts(const std::string& switches, const std::string& layout,
                    const std::string& body = "") {
@@ -23,16 +23,16 @@ protected:
         ASSERT_TRUE(result.ok) << result.message;
         ASSERT_EQ(Login(), kLedgerOk);
     }
-    StatementData data;
+    NotesSettings data;
 };
 
-TEST_F(NotesSettings, LayoutGivesInputModeAndOneFlagPerSection) {
+TEST_F(NotesSettingsOfTheBooks, LayoutGivesInputModeAndOneFlagPerSection) {
     WithTexts(
         "Note=1\r\n",
         "InputMode=1\r\n[Note_00]\r\nDisp=1\r\n[Note_01]\r\nDisp=0\r\n[Note_16]\r\nDisp=1\r\n");
     EXPECT_EQ(data.IsNotesInputEnabled(), 1);
     EXPECT_EQ(data.IsNotesOutputEnabled(), 1);
-    unsigned char flags[StatementData::kNoteGroups] = {};
+    unsigned char flags[NotesSettings::kNoteGroups] = {};
     data.ReadNoteDisplayFlags(flags);
     EXPECT_EQ(flags[0], 1);
     EXPECT_EQ(flags[1], 0);
@@ -40,7 +40,7 @@ TEST_F(NotesSettings, LayoutGivesInputModeAndOneFlagPerSection) {
     EXPECT_EQ(flags[3], 0);
 }
 
-TEST_F(NotesSettings, InputModeZeroOrNegativeSwitchesNotesOff) {
+TEST_F(NotesSettingsOfTheBooks, InputModeZeroOrNegativeSwitchesNotesOff) {
     WithTexts("Note=1", "InputMode=0\r\n");
     EXPECT_EQ(data.IsNotesInputEnabled(), 0);
     ClAccConnect::Inst().LogOut();
@@ -48,16 +48,16 @@ TEST_F(NotesSettings, InputModeZeroOrNegativeSwitchesNotesOff) {
     EXPECT_EQ(data.IsNotesInputEnabled(), 0);
 }
 
-TEST_F(NotesSettings, NoteAtTheVeryEndSwitchesNotesOff) {
+TEST_F(NotesSettingsOfTheBooks, NoteAtTheVeryEndSwitchesNotesOff) {
     WithTexts("Other=1\r\nNote=", "InputMode=1");
     EXPECT_EQ(data.IsNotesOutputEnabled(), 0);
     EXPECT_EQ(data.IsNotesInputEnabled(), 1);
 }
 
-TEST_F(NotesSettings, DispKeepsItsLowByteAndASectionWithoutDispTakesTheNext) {
+TEST_F(NotesSettingsOfTheBooks, DispKeepsItsLowByteAndASectionWithoutDispTakesTheNext) {
     WithTexts("Note=1",
               "[Note_00]\r\nDisp=257\r\n[Note_01]\r\n[Note_02]\r\nDisp=3\r\n[Note_03]\r\nDisp=4");
-    unsigned char flags[StatementData::kNoteGroups] = {};
+    unsigned char flags[NotesSettings::kNoteGroups] = {};
     data.ReadNoteDisplayFlags(flags);
     EXPECT_EQ(flags[0], 1);
     EXPECT_EQ(flags[1],
@@ -66,12 +66,12 @@ TEST_F(NotesSettings, DispKeepsItsLowByteAndASectionWithoutDispTakesTheNext) {
     EXPECT_EQ(flags[3], 0);
 }
 
-TEST_F(NotesSettings, NeverWritesPastTheFiftiethEntry) {
+TEST_F(NotesSettingsOfTheBooks, NeverWritesPastTheFiftiethEntry) {
     std::string layout = "InputMode=1\r\n";
     for (int i = 0; i < 70; ++i) layout += "[Note_" + std::to_string(10 + i) + "]\r\nDisp=7\r\n";
     WithTexts("Note=1", layout);
     struct {
-        unsigned char flags[StatementData::kNoteGroups];
+        unsigned char flags[NotesSettings::kNoteGroups];
         unsigned char after[16];
     } guarded{};
     data.ReadNoteDisplayFlags(guarded.flags);
@@ -79,11 +79,11 @@ TEST_F(NotesSettings, NeverWritesPastTheFiftiethEntry) {
     for (unsigned char byte : guarded.after) EXPECT_EQ(byte, 0);
 }
 
-TEST_F(NotesSettings, MissingTextsCountAsSwitchedOff) {
+TEST_F(NotesSettingsOfTheBooks, MissingTextsCountAsSwitchedOff) {
     WithTexts("", "");
     EXPECT_EQ(data.IsNotesInputEnabled(), 0);
     EXPECT_EQ(data.IsNotesOutputEnabled(), 0);
-    unsigned char flags[StatementData::kNoteGroups] = {9};
+    unsigned char flags[NotesSettings::kNoteGroups] = {9};
     data.ReadNoteDisplayFlags(flags);
     EXPECT_EQ(flags[0], 9);
     std::string body = "left over";
@@ -91,7 +91,7 @@ TEST_F(NotesSettings, MissingTextsCountAsSwitchedOff) {
     EXPECT_EQ(body, "");
 }
 
-TEST_F(NotesSettings, TextsThatCannotBeReadAreNotTakenForMissingOnes) {
+TEST_F(NotesSettingsOfTheBooks, TextsThatCannotBeReadAreNotTakenForMissingOnes) {
     // An SQLite error inside the books, and a store whose notes table is damaged.
     WithTexts("Note=1", "InputMode=1\r\n[Note_00]\r\nDisp=1\r\n", "body");
     books::BooksConfig config;
@@ -100,22 +100,22 @@ TEST_F(NotesSettings, TextsThatCannotBeReadAreNotTakenForMissingOnes) {
     config.faults["ClSaveKessansho::GetDataType02"] = {books::kErrStore, 0};
     books::ConfigureBooks(config);
     ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
-    EXPECT_EQ(data.IsNotesInputEnabled(), StatementData::kNotesUnreadable);
-    EXPECT_EQ(data.IsNotesOutputEnabled(), StatementData::kNotesUnreadable);
-    unsigned char flags[StatementData::kNoteGroups] = {};
-    EXPECT_EQ(data.ReadNoteDisplayFlags(flags), StatementData::kNotesUnreadable);
+    EXPECT_EQ(data.IsNotesInputEnabled(), NotesSettings::kNotesUnreadable);
+    EXPECT_EQ(data.IsNotesOutputEnabled(), NotesSettings::kNotesUnreadable);
+    unsigned char flags[NotesSettings::kNoteGroups] = {};
+    EXPECT_EQ(data.ReadNoteDisplayFlags(flags), NotesSettings::kNotesUnreadable);
     std::string body = "left over";
-    EXPECT_EQ(data.ReadNotesText(&body), StatementData::kNotesUnreadable);
+    EXPECT_EQ(data.ReadNotesText(&body), NotesSettings::kNotesUnreadable);
     EXPECT_EQ(body, "");
     ClAccConnect::Inst().LogOut();
 
     CorruptTable("notes");
     ASSERT_EQ(Login(), kLedgerOk);
-    EXPECT_EQ(data.IsNotesInputEnabled(), StatementData::kNotesUnreadable);
-    EXPECT_EQ(data.ReadNotesText(&body), StatementData::kNotesUnreadable);
+    EXPECT_EQ(data.IsNotesInputEnabled(), NotesSettings::kNotesUnreadable);
+    EXPECT_EQ(data.ReadNotesText(&body), NotesSettings::kNotesUnreadable);
 }
 
-TEST_F(NotesSettings, BodyIsReadWhole) {
+TEST_F(NotesSettingsOfTheBooks, BodyIsReadWhole) {
     WithTexts("Note=1", "InputMode=1", "<ID>1000010</ID>\r\nb\r\n");
     std::string body;
     ASSERT_EQ(data.ReadNotesText(&body), 1);

@@ -8,7 +8,7 @@ using books::test::U8;
 
 PeriodConditions Period(std::int16_t start, std::int16_t end, bool interim = false,
                         bool yearEnd = false) {
-    return MonthPositions(start, end, interim, yearEnd);
+    return PeriodConditions::ForPositions(start, end, interim, yearEnd);
 }
 
 class Aggregation : public AggregationFixture {
@@ -176,25 +176,35 @@ TEST_F(Aggregation, TaxBasisChoosesTheSecondSet) {
     EXPECT_EQ(Figure(80000)->closing, 0);
 }
 
-TEST_F(Aggregation, NoSummariesStillSucceedsAndEndsTheProgressAtItsMark) {
+// The aggregation's share of the bar: the summaries, with the ledger a share per account, and
+// the accounts' end; the writer goes on from there.
+TEST_F(Aggregation, TheBarStandsWhereTheAggregationsPhasesLeaveIt) {
+    struct Case {
+        const char* user;
+        std::int32_t outputLedger;
+        int position;
+        const char* caption;
+    };
+    const Case cases[] = {
+        // 0..1000, 1000..3000, 3000..4000, 4000..5000, both ends of each.
+        {"u2", 0, 1001 + 2001 + 1001 + 1001, "集計中 50％"},
+        {"u1", 0, 1001 + 2001 + 1001 + 1001, "集計中 50％"},
+        // A tenth of the summaries, no accounts to share 400..7000 out, the accounts' end.
+        {"u2", 1, 101 + 201 + 101 + 1001, "集計中 14％"},
+        // Eight summaries: 7000 / 8 = 875 positions each from 400, then the accounts' end.
+        {"u1", 1, 101 + 201 + 101 + 8 * 876 + 1001, "集計中 84％"},
+    };
     Books();
-    ASSERT_EQ(Aggregate(Period(1, 12), 0, "u2"), 1);
-    EXPECT_TRUE(figures.empty());
-    EXPECT_EQ(data.ProgressPosition(), 5000.0);
-    // 0..1000, 1000..3000, 3000..4000, 4000..5000, both ends of each.
-    EXPECT_EQ(progress.Position(), 1001 + 2001 + 1001 + 1001);
-
-    StatementData withLedger;
-    ASSERT_EQ(AggregateWith(withLedger, Period(1, 12), 0, 1), 1);
-    EXPECT_EQ(withLedger.ProgressPosition(), 1400.0);
-}
-
-TEST_F(Aggregation, ProgressWithTheLedgerStepsPerAccountUpTo7000) {
-    Books();
-    ASSERT_EQ(Login(), kLedgerOk);
-    ASSERT_EQ(AggregateWith(data, Period(1, 12), 0, 1), 1);
-    // Eight summaries: a step of 7000 / 8 = 875 positions each from 400, while below 7000.
-    EXPECT_EQ(data.ProgressPosition(), 400.0 + 8 * 875 + 1000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + (c.outputLedger ? " with the ledger" : ""));
+        ASSERT_EQ(Login(c.user), kLedgerOk);
+        figures.clear();
+        ledger.clear();
+        StatementData aggregation;
+        ASSERT_EQ(AggregateWith(aggregation, Period(1, 12), 0, c.outputLedger), 1);
+        EXPECT_EQ(progress.Position(), c.position);
+        EXPECT_STREQ(progress.Caption(), c.caption);
+    }
 }
 
 TEST_F(Aggregation, FailingCursorReadKeepsWhatWasAppended) {

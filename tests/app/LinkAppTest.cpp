@@ -419,39 +419,4 @@ TEST_F(ExportRun, DamagedAccountRecordFailsTheRunAndWritesNoFile) {
     EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
 }
 
-TEST(PeriodConditionsOfTheRun, InterimAndYearEndTogether) {
-    StDATAINFO company{};
-    company.periodFrom = 20250401;
-    company.periodTo = 20250930;  // six months: the last is also the sixth
-    company.interimClosing = 1;
-    PeriodConditions period;
-    LinkApp::BuildPeriodConditions(&period, &company, 4, 9);
-    const std::int16_t expected[4][4] = {{4, 1, 1, 0}, {6, 6, 2, 0}, {1, 15, 2, 0}, {1, 18, 0, 0}};
-    for (int i = 0; i < 4; ++i) {
-        const StFINDINFO& entry = period.entries[i];
-        EXPECT_EQ(+entry.item, 17) << i;
-        EXPECT_EQ(+entry.valueType, 2) << i;
-        EXPECT_EQ(+entry.comparison, expected[i][0]) << i;
-        EXPECT_EQ(+entry.value16, expected[i][1]) << i;
-        EXPECT_EQ(+entry.link, expected[i][2]) << i;
-    }
-}
-
-TEST(PeriodConditionsOfTheRun, YearEndOnlyForTheLastMonth) {
-    StDATAINFO company{};
-    company.periodFrom = 20250401;
-    company.periodTo = 20260331;
-    PeriodConditions period;
-    LinkApp::BuildPeriodConditions(&period, &company, 4, 3);
-    EXPECT_EQ(+period.Entry(2).value16, 12);
-    EXPECT_EQ(+period.Entry(2).link, 2);
-    EXPECT_EQ(+period.Entry(3).value16, 18);
-    LinkApp::BuildPeriodConditions(&period, &company, 6, 9);
-    EXPECT_EQ(+period.Entry(1).value16, 3);
-    EXPECT_EQ(+period.Entry(2).value16, 6);
-    EXPECT_EQ(+period.Entry(2).link, 0);  // no interim flag, not the last month
-    EXPECT_EQ(+period.Entry(3).item, 0);
-    LinkApp::BuildPeriodConditions(nullptr, &company, 6, 9);  // nothing, no crash
-}
-
 }  // namespace

@@ -379,34 +379,4 @@ TEST_F(Dialog, EnterOnThePathGoesToExecuteWhenBrowseIsDisabled) {
     EXPECT_EQ(controls.focus, ctl::kExecute);
 }
 
-TEST(FiscalMonths, FirstMonthAndLastMonthCode) {
-    std::int16_t first = 0;
-    std::int16_t last = 0;
-    ConditionDialog::GetFiscalMonths(20250401, 20260331, &first, &last);
-    EXPECT_EQ(first, 4);
-    EXPECT_EQ(last, 103);
-    ConditionDialog::GetFiscalMonths(20250101, 20251231, &first, &last);
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(last, 12);
-    ConditionDialog::GetFiscalMonths(20250101, 20251231, nullptr,
-                                     &last);  // either out may be absent
-    std::int16_t start = 0;
-    std::int16_t end = 0;
-    ConditionDialog::GetMonthPositions(4, 103, 4, 3, &start, &end);
-    EXPECT_EQ(start, 1);
-    EXPECT_EQ(end, 12);
-    ConditionDialog::GetMonthPositions(4, 103, 2, 1, &start, &end);
-    EXPECT_EQ(start, 11);
-    EXPECT_EQ(end, 10);
-    ConditionDialog::GetMonthPositions(4, 103, 9, 12, &start, &end);
-    EXPECT_EQ(start, 6);
-    EXPECT_EQ(end, 9);
-    ConditionDialog::GetMonthPositions(1, 12, 3, 6, &start, &end);
-    EXPECT_EQ(start, 3);
-    EXPECT_EQ(end, 6);
-    start = end = 99;
-    ConditionDialog::GetMonthPositions(1, 12, 3, 6, &start, nullptr);
-    EXPECT_EQ(start, 99);
-}
-
 }  // namespace

@@ -103,7 +103,7 @@ aggregation/CmnProcHpr.cpp	"%s%s年%ld月%ld日"
 aggregation/CmnProcHpr.cpp	"元"
 
 # The description the books give a journal line that has several counter-accounts.
-aggregation/StatementData.cpp	"諸口"
+aggregation/LedgerReader.cpp	"諸口"
 
 # The period shown in the condition dialog, a label, not a message.
 app/LinkApp.cpp	" %04d/%02d/%02d～%04d/%02d/%02d"

@@ -38,8 +38,9 @@ protected:
 
     FakePlatform fake;
     ProgressDialog progress{fake, fake};
+    ExportProgress plan{progress};
     AccountFigureList figures;
     LedgerLineList ledger;
-    ReportWriter report{fake.platform, kEditionKcsakura.Names(), progress, figures, ledger};
+    ReportWriter report{fake.platform, kEditionKcsakura.Names(), plan, figures, ledger};
     XmlWriter writer;
 };

@@ -35,10 +35,9 @@ StDATAINFO Company(const char* name, std::int32_t manufacturing) {
 
 class Report : public ::testing::Test {
 protected:
-    void SetUp() override { dialog.StartOverall(); }
+    void SetUp() override { plan.Start(); }
 
     int Write(const StDATAINFO& company, std::int16_t functionId = 3) {
-        writer.SetProgressBase(5000);
         return writer.WriteReport(kTarget, functionId, &company);
     }
     std::string Document() { return fake.files[kTarget]; }
@@ -46,9 +45,10 @@ protected:
 
     FakePlatform fake;
     ProgressDialog dialog{fake, fake};
+    ExportProgress plan{dialog};
     AccountFigureList figures;
     LedgerLineList ledger;
-    ReportWriter writer{fake.platform, kEditionKcsakura.Names(), dialog, figures, ledger};
+    ReportWriter writer{fake.platform, kEditionKcsakura.Names(), plan, figures, ledger};
 };
 
 TEST_F(Report, FrameOfASmallCompany) {
@@ -160,10 +160,9 @@ TEST_F(Report, FrameOfASmallCompany) {
     EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kNone);
 }
 
-TEST_F(Report, ProgressContinuesFromTheBaseToTheEnd) {
+TEST_F(Report, AWrittenDocumentLeavesTheBarFullAtOneHundredPerCent) {
     ASSERT_EQ(Write(Company("A", 0)), 1);
-    // 5000..6000, 6000..7000, 7000..10000, both ends of each counted.
-    EXPECT_EQ(dialog.Position(), 1001 + 1001 + 3001);
+    EXPECT_EQ(dialog.Position(), ProgressDialog::kOverallEnd);
     EXPECT_STREQ(dialog.Caption(), "集計中 100％");
 }
 
@@ -207,7 +206,8 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         failing.files[kTarget] = "the previous export";
         failing.failWriteAt = k;
         ProgressDialog progress(failing, failing);
-        ReportWriter report(failing.platform, kEditionKcsakura.Names(), progress, figures, ledger);
+        ExportProgress plan(progress);
+        ReportWriter report(failing.platform, kEditionKcsakura.Names(), plan, figures, ledger);
         StDATAINFO company = Company("A", 1);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << "line " << k;
         EXPECT_EQ(failing.files[kTarget], "the previous export") << "line " << k;
@@ -261,7 +261,8 @@ TEST_F(Report, TargetThatIsNotARegularFileIsRefusedAndNothingIsWritten) {
             other.specialFiles.insert(kTarget);
         }
         ProgressDialog progress(other, other);
-        ReportWriter report(other.platform, kEditionKcsakura.Names(), progress, figures, ledger);
+        ExportProgress plan(progress);
+        ReportWriter report(other.platform, kEditionKcsakura.Names(), plan, figures, ledger);
         EXPECT_EQ(report.CheckTarget(kTarget), ReportWriter::Failure::kTargetNotAFile) << folder;
         StDATAINFO company = Company("A", 0);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << folder;

@@ -8,8 +8,9 @@
 #include <regex>
 #include <sstream>
 
+#include "aggregation/LedgerReader.h"
+#include "aggregation/PeriodConditions.h"
 #include "aggregation/StatementData.h"
-#include "app/LinkApp.h"
 #include "books/Books.h"
 #include "books/Importer.h"
 #include "report/ReportWriter.h"
@@ -46,24 +47,26 @@ TEST(SampleExport, WholeYearDocumentIsWellFormedAndBalances) {
     ASSERT_EQ(ClAccConnect::Inst().ExpSysLink(), kLedgerOk);
     const StDATAINFO* company = ClSetData().GetSelectedInfo();
 
-    PeriodConditions year;
-    LinkApp::BuildPeriodConditions(&year, company, 4, 3);
+    const PeriodConditions year = PeriodConditions::ForMonths(*company, 4, 3);
 
     FakePlatform fake;
     std::unique_ptr<FileSystem> files = MakeHostFileSystem();
     Platform platform{*files, fake, fake, fake, fake, fake, fake, fake};
     ProgressDialog progress(fake, fake);
-    progress.StartOverall();
+    ExportProgress plan(progress);
+    plan.Start();
     AccountFigureList figures;
     LedgerLineList ledger;
     StatementData data;
-    data.SetProgress(&progress);
+    data.SetProgress(&plan);
     data.SetFigureList(&figures);
-    data.SetLedgerList(&ledger);
+    LedgerReader reader;
+    reader.SetProgress(&plan);
+    reader.SetLedgerList(&ledger);
+    data.SetLedgerReader(&reader);
     ASSERT_EQ(data.AggregateAccounts(0, &year, company), 1);
 
-    ReportWriter report(platform, kEditionKcsakura.Names(), progress, figures, ledger);
-    report.SetProgressBase(static_cast<std::uint16_t>(data.ProgressPosition()));
+    ReportWriter report(platform, kEditionKcsakura.Names(), plan, figures, ledger);
     std::string path = SystemPath(dir / "sample.xml");
     ASSERT_FALSE(path.empty());
     ASSERT_EQ(report.WriteReport(path.c_str(), 3, company), 1);
