@@ -53,6 +53,9 @@ public:
     // 1 when the whole document was written and put at `path`, else 0 (see LastFailure).
     int WriteReport(const char* path, std::int16_t functionId, const StDATAINFO* company);
     Failure LastFailure() const { return failure_; }
+    // With kCannotCreate or kWriteFailed, the file layer's reason (a sentence for the user);
+    // empty when no file error caused the failure.
+    const std::string& FailureReason() const { return failureReason_; }
     // kTargetNotAFile when `path` names an existing folder, pipe or device (a link answers for
     // what it points to); else kNone: a plain file or nothing is a usable target.
     Failure CheckTarget(const char* path);
@@ -143,4 +146,5 @@ private:
     bool ledgerUnreadable_ = false;
     char fullWidthName_[128] = {};
     Failure failure_ = Failure::kNone;
+    std::string failureReason_;
 };

@@ -170,10 +170,10 @@ TEST_F(Win32Files, RenameReplacesTheTarget) {
     std::string to = Path("決算書.xml");
     WriteText(from, "new");
     WriteText(to, "old");
-    ASSERT_TRUE(files.RenameFile(from.c_str(), to.c_str()));
+    ASSERT_NO_THROW(files.RenameFile(from.c_str(), to.c_str()));
     EXPECT_EQ(ReadText(to), "new");
     EXPECT_EQ(files.FileExists(from.c_str()), 0);
-    EXPECT_FALSE(files.RenameFile(from.c_str(), to.c_str()));
+    EXPECT_THROW(files.RenameFile(from.c_str(), to.c_str()), FileError);
     EXPECT_EQ(ReadText(to), "new");
 }
 
@@ -246,7 +246,7 @@ TEST_F(Win32Files, TemporaryFilesAreNewFilesOfTheirOwnInTheFolder) {
     a->Write("<?xml", 5);
     a->Close();
     b->Close();
-    ASSERT_TRUE(files.RenameFile(first.c_str(), Path("出力.xml").c_str()));
+    ASSERT_NO_THROW(files.RenameFile(first.c_str(), Path("出力.xml").c_str()));
     EXPECT_EQ(ReadText(Path("出力.xml")), "<?xml");
     std::string name;
     EXPECT_THROW(files.CreateTemporaryFile(Path("無い\\").c_str(), &name), FileError);
@@ -264,7 +264,7 @@ TEST_F(Win32Files, PathsThatAreNotShiftJisFailEveryOperation) {
     EXPECT_FALSE(files.RemoveDirectory(bad.c_str()));
     EXPECT_FALSE(files.RemoveFile(bad.c_str()));
     EXPECT_FALSE(files.SetCurrentDirectory(bad.c_str()));
-    EXPECT_FALSE(files.RenameFile(good.c_str(), bad.c_str()));
+    EXPECT_THROW(files.RenameFile(good.c_str(), bad.c_str()), FileError);
     EXPECT_EQ(files.FileExists(good.c_str()), 1);
     EXPECT_EQ(files.GetDriveType("\x82"), DriveType::kNoRootDir);
     EXPECT_THROW(files.OpenFile(bad.c_str(), OpenMode::kWrite), FileError);
