@@ -39,7 +39,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// An open file. Every operation raises FileError on failure.
+// An open file. Every operation raises FileError on failure. A file destroyed without Close lets
+// its handle go and drops what it buffers (a file given up is removed, not completed).
 class File {
 public:
     virtual ~File() = default;

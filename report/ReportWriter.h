@@ -3,12 +3,10 @@
 // The XML file the tax application imports: the declaration, REPORT with its SYSTEM, BASIC and
 // DATA blocks, and the statement sections inside DATA.
 //
-// The document is written to a temporary file beside the target and put in the target's place
-// only when all of it was written, flushed and closed: a failed export leaves no partial file
-// and leaves a file already at the target as it was. The temporary is a new file under a name of
-// its own in the target's folder; nothing that stands at another name is removed or written
-// through. A target that exists and is not a plain file (a folder, a pipe, a device, or a link
-// to one) is refused before anything is written.
+// The document is written through a ReplacingFile: put in the target's place only when all of
+// it was written, flushed and closed, so that a failed export leaves no partial file and leaves
+// a file already at the target as it was. A target that exists and is not a plain file (a
+// folder, a pipe, a device, or a link to one) is refused before anything is written.
 
 #include <cstdint>
 #include <memory>

@@ -85,6 +85,16 @@ private:
     HANDLE handle_;
 };
 
+// True when another handle on `path` shares it with nobody who would remove it.
+bool IsHeldOpen(const std::wstring& path) {
+    HANDLE handle =
+        CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
+
 // The position of the next single-byte backslash at or after `from` (a character boundary),
 // or npos; a trail byte 0x5C is part of its character.
 std::size_t NextBackslash(std::string_view text, std::size_t from) {
@@ -191,7 +201,11 @@ void Win32FileSystem::RenameFile(const char* from, const char* to) {
     if (!source || !target) throw FileFailureError(FileFailure::kPathNotShiftJis);
     if (!MoveFileExW(source->c_str(), target->c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        throw CallError(GetLastError());
+        DWORD error = GetLastError();
+        // A target another program has open refuses the replacement as a denied access; asked
+        // for the target alone, the system tells the two apart.
+        if (error == ERROR_ACCESS_DENIED && IsHeldOpen(*target)) error = ERROR_SHARING_VIOLATION;
+        throw CallError(error);
     }
 }
 
