@@ -242,6 +242,7 @@ TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
         EXPECT_EQ(report.FailureReason(), failing.failureReason) << c.what;
         EXPECT_EQ(failing.files[kTarget], "old") << c.what;
         EXPECT_EQ(Temporaries(failing), 0u) << c.what;
+        EXPECT_EQ(failing.openFiles, 0) << c.what;
     }
 }
 
