@@ -150,8 +150,8 @@ public:
         changed_.wait(lock, [&] { return !inHand_; });
         return !failed_;
     }
-    // The failed write's error, once Wait or Hand said one failed.
-    const FileError& Failure() const { return failure_; }
+    // The failed write's reason, once Wait or Hand said one failed.
+    const std::string& FailureReason() const { return reason_; }
 
 private:
     void Run() {
@@ -160,16 +160,16 @@ private:
             changed_.wait(lock, [&] { return inHand_ || quitting_; });
             if (!inHand_) return;
             lock.unlock();
-            std::optional<FileError> failure;
+            std::optional<std::string> failure;
             try {
                 file_.Write(writing_.data(), writingSize_);
             } catch (const FileError& error) {
-                failure = error;
+                failure = error.what();
             }
             lock.lock();
             if (failure) {
                 failed_ = true;
-                failure_ = *failure;
+                reason_ = *failure;
             }
             inHand_ = false;
             changed_.notify_all();
@@ -183,7 +183,7 @@ private:
     std::size_t writingSize_ = 0;
     bool inHand_ = false;
     bool failed_ = false;
-    FileError failure_{""};
+    std::string reason_;
     bool quitting_ = false;
     std::thread thread_;  // last: starts when the rest is ready
 };
@@ -205,7 +205,7 @@ int XmlWriter::Open(FileSystem* files, const char* path, OpenMode mode) {
     try {
         owned_ = files->OpenFile(path, mode);
     } catch (const FileError& error) {
-        Fail(error);
+        Fail(error.what());
         return -1;
     }
     file_ = owned_.get();
@@ -226,7 +226,7 @@ int XmlWriter::Close() {
         try {
             owned_->Close();
         } catch (const FileError& error) {
-            Fail(error);
+            Fail(error.what());
         }
         owned_.reset();
     }
@@ -234,8 +234,8 @@ int XmlWriter::Close() {
     return 0;
 }
 
-void XmlWriter::Fail(const FileError& error) {
-    if (!failed_ || reason_.empty()) reason_ = error.what();
+void XmlWriter::Fail(const std::string& reason) {
+    if (!failed_ || reason_.empty()) reason_ = reason;
     failed_ = true;
 }
 
@@ -247,7 +247,7 @@ int XmlWriter::WriteBytes(const char* data, std::size_t size) {
     try {
         file_->Write(data, size);
     } catch (const FileError& error) {
-        Fail(error);
+        Fail(error.what());
         CloseAfterFailure();
         return 0;
     }
@@ -291,7 +291,7 @@ int XmlWriter::WaitForBackgroundWrites(bool end) {
     if (!background_) return 1;
     const bool written = background_->Wait();
     if (written && !end) return 1;
-    if (!written) Fail(background_->Failure());
+    if (!written) Fail(background_->FailureReason());
     background_.reset();
     if (written) return 1;
     CloseAfterFailure();

@@ -95,8 +95,8 @@ private:
     // Waits for the background writes, and ends their thread at the `end` or after a failure;
     // 0 when a write failed (then the file is closed as after any failed write).
     int WaitForBackgroundWrites(bool end);
-    // Marks the writer failed with the error's text, when it is the first.
-    void Fail(const FileError& error);
+    // Marks the writer failed, keeping `reason` when it is the first file error's.
+    void Fail(const std::string& reason);
     // Lets the file go after a failed write: a file of its own is closed, what it holds is lost.
     void CloseAfterFailure();
 
