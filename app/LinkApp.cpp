@@ -34,16 +34,25 @@ constexpr const char* kCannotCreateInFolder =
 constexpr const char* kWriteFailed =
     "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。";
 
-// What the user is told when the report was not written.
-const char* WriteFailureMessage(ReportWriter::Failure failure) {
+// What the user is told when the report was not written: the file layer's reason, when there is
+// one, on a line of its own after the message's first.
+std::string WriteFailureMessage(ReportWriter::Failure failure, const std::string& reason = "") {
+    std::string message;
     switch (failure) {
         case ReportWriter::Failure::kTargetNotAFile:
-            return kTargetNotAFile;
+            message = kTargetNotAFile;
+            break;
         case ReportWriter::Failure::kCannotCreate:
-            return kCannotCreateInFolder;
+            message = kCannotCreateInFolder;
+            break;
         default:
-            return kWriteFailed;
+            message = kWriteFailed;
+            break;
     }
+    const std::size_t firstLineEnd = message.find('\n');
+    if (!reason.empty() && firstLineEnd != std::string::npos)
+        message.insert(firstLineEnd + 1, reason + "\n");
+    return message;
 }
 
 }  // namespace
@@ -300,7 +309,7 @@ bool LinkApp::RunExport() {
     // A target that cannot be replaced is refused before the books are read (the writer checks
     // again just before it writes).
     const ReportWriter::Failure target = writer.CheckTarget(path.c_str());
-    if (target != ReportWriter::Failure::kNone) return fail(WriteFailureMessage(target));
+    if (target != ReportWriter::Failure::kNone) return fail(WriteFailureMessage(target).c_str());
 
     const PeriodConditions conditions = PeriodConditions::ForMonths(company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
@@ -344,7 +353,7 @@ bool LinkApp::RunExport() {
         // A ledger that could not be read is the aggregation's failure, as when it was read
         // before writing: no file, and its own message.
         if (ledger.LedgerFailed()) return fail(kAggregationFailed);
-        return fail(WriteFailureMessage(writer.LastFailure()));
+        return fail(WriteFailureMessage(writer.LastFailure(), writer.FailureReason()).c_str());
     }
     // The caller's path is never saved: a caller that fixes the path fixes it every time.
     dialog.SaveSettings(static_cast<std::int16_t>(startMonth), static_cast<std::int16_t>(endMonth),

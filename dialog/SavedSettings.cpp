@@ -64,12 +64,9 @@ bool SavedSettings::WriteWhole(const std::string& path, const std::string& conte
         auto file = files_.CreateTemporaryFile(folderpath::FolderPart(path).c_str(), &temporary);
         file->Write(content.data(), content.size());
         file->Close();
+        files_.RenameFile(temporary.c_str(), path.c_str());
     } catch (const FileError&) {
         if (!temporary.empty()) files_.RemoveFile(temporary.c_str());
-        return false;
-    }
-    if (!files_.RenameFile(temporary.c_str(), path.c_str())) {
-        files_.RemoveFile(temporary.c_str());
         return false;
     }
     return true;

@@ -28,13 +28,19 @@ struct FileStatus {
     bool isRegularFile = false;
 };
 
-// The file layer's error: raised by File, caught by whoever writes.
+// The file layer's error: raised by File and by the operations that say so, caught by whoever
+// writes. Its text is the reason in a sentence the user can read in a message box (Shift_JIS,
+// such as "ディスクの空き容量が不足しています。"): the host makes it where the error happens, from
+// the system's error: a sentence of its own for the errors a user can act on (a full disk, a file
+// another program holds open, access denied, a read-only disk, a device error), else the system's
+// own text. It names no path and no call: the message around it says which file.
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// An open file. Every operation raises FileError on failure.
+// An open file. Every operation raises FileError on failure. A file destroyed without Close lets
+// its handle go and drops what it buffers (a file given up is removed, not completed).
 class File {
 public:
     virtual ~File() = default;
@@ -81,8 +87,9 @@ public:
     virtual bool CreateDirectory(const char* path) = 0;
     virtual bool RemoveDirectory(const char* path) = 0;
     virtual bool RemoveFile(const char* path) = 0;
-    // Replaces `to` by `from` in one step.
-    virtual bool RenameFile(const char* from, const char* to) = 0;
+    // Replaces `to` by `from` in one step. Raises FileError with the reason when it cannot (for
+    // example another program holds `to` open); both names are then as they were.
+    virtual void RenameFile(const char* from, const char* to) = 0;
     // The root of a path: "C:\" for a drive path, "\\server\share\" for a network path; empty
     // when the path has none.
     virtual std::string PathRoot(const char* path) = 0;

@@ -4,18 +4,10 @@
 #include <cstring>
 
 #include "common/Sjis.h"
+#include "report/ReplacingFile.h"
 #include "report/SupportInfo.h"
 
 namespace {
-
-// The folder part of a Windows path: up to its last backslash, else up to a drive's colon;
-// empty for a bare name (the current folder).
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = sjis::LastBackslash(path);
-    if (slash != std::string::npos) return path.substr(0, slash + 1);
-    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-    return "";
-}
 
 // A value of SUPPORT.INF in a 256-byte field, never cut inside a character.
 std::string Field256(const std::string& value, const char* fallback) {
@@ -46,25 +38,29 @@ ReportWriter::Failure ReportWriter::CheckTarget(const char* path) {
 int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
                               const StDATAINFO* company) {
     failure_ = Failure::kWriteFailed;
+    failureReason_.clear();
     if (!path || !*path) return 0;
-    std::string target = path;
     failure_ = CheckTarget(path);
     if (failure_ != Failure::kNone) return 0;
-    std::string temporary;
-    int written = 0;
-    {
-        XmlWriter writer;
-        if (writer.OpenTemporary(&platform_.files, FolderOf(target).c_str(), &temporary) != 0) {
-            failure_ = Failure::kCannotCreate;
-            return 0;
-        }
-        written = WriteDocument(writer, functionId, company);
-        writer.Close();
-        // A document whose last bytes did not reach the disk is not written.
-        if (writer.Failed()) written = 0;
+    ReplacingFile output(platform_.files, path);
+    if (!output.Create()) {
+        failure_ = Failure::kCannotCreate;
+        failureReason_ = output.FailureReason();
+        return 0;
     }
-    if (written && !platform_.files.RenameFile(temporary.c_str(), target.c_str())) written = 0;
-    if (!written) platform_.files.RemoveFile(temporary.c_str());
+    XmlWriter writer;
+    writer.Open(output.Output());
+    int written = WriteDocument(writer, functionId, company);
+    writer.Close();
+    // A document whose last bytes did not reach the file is not written; an uncommitted output
+    // removes its temporary.
+    if (writer.Failed()) {
+        written = 0;
+        failureReason_ = writer.FailureReason();
+    } else if (written && !output.Commit()) {
+        written = 0;
+        failureReason_ = output.FailureReason();
+    }
     failure_ = written ? Failure::kNone : Failure::kWriteFailed;
     return written;
 }

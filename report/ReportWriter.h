@@ -3,12 +3,10 @@
 // The XML file the tax application imports: the declaration, REPORT with its SYSTEM, BASIC and
 // DATA blocks, and the statement sections inside DATA.
 //
-// The document is written to a temporary file beside the target and put in the target's place
-// only when all of it was written, flushed and closed: a failed export leaves no partial file
-// and leaves a file already at the target as it was. The temporary is a new file under a name of
-// its own in the target's folder; nothing that stands at another name is removed or written
-// through. A target that exists and is not a plain file (a folder, a pipe, a device, or a link
-// to one) is refused before anything is written.
+// The document is written through a ReplacingFile: put in the target's place only when all of
+// it was written, flushed and closed, so that a failed export leaves no partial file and leaves
+// a file already at the target as it was. A target that exists and is not a plain file (a
+// folder, a pipe, a device, or a link to one) is refused before anything is written.
 
 #include <cstdint>
 #include <memory>
@@ -52,6 +50,9 @@ public:
     // 1 when the whole document was written and put at `path`, else 0 (see LastFailure).
     int WriteReport(const char* path, std::int16_t functionId, const StDATAINFO* company);
     Failure LastFailure() const { return failure_; }
+    // With kCannotCreate or kWriteFailed, the file layer's reason (a sentence for the user);
+    // empty when no file error caused the failure.
+    const std::string& FailureReason() const { return failureReason_; }
     // kTargetNotAFile when `path` names an existing folder, pipe or device (a link answers for
     // what it points to); else kNone: a plain file or nothing is a usable target.
     Failure CheckTarget(const char* path);
@@ -141,4 +142,5 @@ private:
     bool ledgerUnreadable_ = false;
     char fullWidthName_[128] = {};
     Failure failure_ = Failure::kNone;
+    std::string failureReason_;
 };

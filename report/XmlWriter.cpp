@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "common/Sjis.h"
@@ -149,6 +150,8 @@ public:
         changed_.wait(lock, [&] { return !inHand_; });
         return !failed_;
     }
+    // The failed write's reason, once Wait or Hand said one failed.
+    const std::string& FailureReason() const { return reason_; }
 
 private:
     void Run() {
@@ -157,14 +160,17 @@ private:
             changed_.wait(lock, [&] { return inHand_ || quitting_; });
             if (!inHand_) return;
             lock.unlock();
-            bool written = true;
+            std::optional<std::string> failure;
             try {
                 file_.Write(writing_.data(), writingSize_);
-            } catch (const FileError&) {
-                written = false;
+            } catch (const FileError& error) {
+                failure = error.what();
             }
             lock.lock();
-            if (!written) failed_ = true;
+            if (failure) {
+                failed_ = true;
+                reason_ = *failure;
+            }
             inHand_ = false;
             changed_.notify_all();
         }
@@ -177,6 +183,7 @@ private:
     std::size_t writingSize_ = 0;
     bool inHand_ = false;
     bool failed_ = false;
+    std::string reason_;
     bool quitting_ = false;
     std::thread thread_;  // last: starts when the rest is ready
 };
@@ -190,48 +197,46 @@ XmlWriter::~XmlWriter() {
 int XmlWriter::Open(FileSystem* files, const char* path, OpenMode mode) {
     Close();
     failed_ = false;
+    reason_.clear();
     if (!files || !path) {
         failed_ = true;
         return -1;
     }
-    path_ = path;
     try {
-        file_ = files->OpenFile(path, mode);
-    } catch (const FileError&) {
-        failed_ = true;
+        owned_ = files->OpenFile(path, mode);
+    } catch (const FileError& error) {
+        Fail(error.what());
         return -1;
     }
+    file_ = owned_.get();
     return 0;
 }
 
-int XmlWriter::OpenTemporary(FileSystem* files, const char* folder, std::string* name) {
+int XmlWriter::Open(File* file) {
     Close();
-    failed_ = false;
-    if (!files || !folder || !name) {
-        failed_ = true;
-        return -1;
-    }
-    try {
-        file_ = files->CreateTemporaryFile(folder, name);
-    } catch (const FileError&) {
-        failed_ = true;
-        return -1;
-    }
-    path_ = *name;
-    return 0;
+    failed_ = !file;
+    reason_.clear();
+    file_ = file;
+    return file ? 0 : -1;
 }
 
 int XmlWriter::Close() {
     WaitForBackgroundWrites(true);
-    if (file_) {
+    if (owned_) {
         try {
-            file_->Close();
-        } catch (const FileError&) {
-            failed_ = true;
+            owned_->Close();
+        } catch (const FileError& error) {
+            Fail(error.what());
         }
-        file_.reset();
+        owned_.reset();
     }
+    file_ = nullptr;
     return 0;
+}
+
+void XmlWriter::Fail(const std::string& reason) {
+    if (!failed_ || reason_.empty()) reason_ = reason;
+    failed_ = true;
 }
 
 int XmlWriter::WriteBytes(const char* data, std::size_t size) {
@@ -241,7 +246,8 @@ int XmlWriter::WriteBytes(const char* data, std::size_t size) {
     }
     try {
         file_->Write(data, size);
-    } catch (const FileError&) {
+    } catch (const FileError& error) {
+        Fail(error.what());
         CloseAfterFailure();
         return 0;
     }
@@ -250,12 +256,14 @@ int XmlWriter::WriteBytes(const char* data, std::size_t size) {
 
 void XmlWriter::CloseAfterFailure() {
     failed_ = true;
-    if (!file_) return;
+    file_ = nullptr;
+    if (!owned_) return;
     try {
-        file_->Close();
+        owned_->Close();
     } catch (const FileError&) {
+        // The reason the user reads is the failure that came first.
     }
-    file_.reset();
+    owned_.reset();
 }
 
 int XmlWriter::HandChunk() {
@@ -283,6 +291,7 @@ int XmlWriter::WaitForBackgroundWrites(bool end) {
     if (!background_) return 1;
     const bool written = background_->Wait();
     if (written && !end) return 1;
+    if (!written) Fail(background_->FailureReason());
     background_.reset();
     if (written) return 1;
     CloseAfterFailure();

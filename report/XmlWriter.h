@@ -38,14 +38,15 @@ public:
     // Creates or replaces the file at `path`. 0, or -1 when an argument is missing or the file
     // cannot be created (every write then fails).
     int Open(FileSystem* files, const char* path, OpenMode mode = OpenMode::kWrite);
-    // Creates a new file under a name of its own in `folder` (see
-    // FileSystem::CreateTemporaryFile) and names it in `*name`. 0, or -1 as Open.
-    int OpenTemporary(FileSystem* files, const char* folder, std::string* name);
-    // Closes the file when one is held; 0. A failure to flush or close marks the writer failed.
+    // Writes through a file someone else holds and closes (a ReplacingFile's temporary). 0, or
+    // -1 when there is none.
+    int Open(File* file);
+    // Ends the writing: waits for the big writes, and closes a file the writer opened itself; 0.
+    // A failure to write, flush or close marks the writer failed.
     int Close();
 
-    // Every write returns 1 when the line reached the file, else 0. After a file error the file
-    // is closed and every later write returns 0.
+    // Every write returns 1 when the line reached the file, else 0. After a file error the writer
+    // lets the file go (closing a file of its own) and every later write returns 0.
     int WriteRaw(const char* text);
     int WriteStartTag(std::span<char> line, const char* name, int depth,
                       const char* name1 = nullptr, const char* value1 = nullptr,
@@ -72,6 +73,8 @@ public:
 
     // True once a file error happened, or when no file could be opened.
     bool Failed() const { return failed_; }
+    // The text of the first file error, the reason the user reads; empty when none was met.
+    const std::string& FailureReason() const { return reason_; }
 
 private:
     class Line;
@@ -92,11 +95,15 @@ private:
     // Waits for the background writes, and ends their thread at the `end` or after a failure;
     // 0 when a write failed (then the file is closed as after any failed write).
     int WaitForBackgroundWrites(bool end);
+    // Marks the writer failed, keeping `reason` when it is the first file error's.
+    void Fail(const std::string& reason);
+    // Lets the file go after a failed write: a file of its own is closed, what it holds is lost.
     void CloseAfterFailure();
 
-    std::unique_ptr<File> file_;
-    std::string path_;
+    File* file_ = nullptr;         // the file written, while there is one
+    std::unique_ptr<File> owned_;  // that file, when the writer opened it
     bool failed_ = false;
+    std::string reason_;
     char escaped_[kValueLimit + 1] = {};
     bool chunking_ = false;
     std::string chunk_;  // the chunk's buffer: its first chunkUsed_ bytes are gathered lines

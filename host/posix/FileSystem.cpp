@@ -10,80 +10,77 @@
 #include <cstring>
 #include <fstream>
 
+#include "common/Encoding.h"
 #include "common/Sjis.h"
+#include "host/BufferedFile.h"
+#include "host/FileFailures.h"
 #include "host/Profile.h"
 #include "host/TemporaryNames.h"
 
 namespace {
 
-// A file with a write buffer, so that a line-by-line writer costs one system call per 64 KiB.
-class PosixFile : public File {
+// The reason of a failed call from its errno: a sentence of ours for the errors a user can act
+// on, else the system's text.
+FileError ErrnoError(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return FileFailureError(FileFailure::kDiskFull);
+        case EACCES:
+        case EPERM:
+            return FileFailureError(FileFailure::kAccessDenied);
+        case EROFS:
+            return FileFailureError(FileFailure::kReadOnlyDisk);
+        case EIO:
+            return FileFailureError(FileFailure::kDeviceError);
+        case ENOENT:
+        case ENOTDIR:
+            return FileFailureError(FileFailure::kNotFound);
+        case ETXTBSY:
+            return FileFailureError(FileFailure::kHeldByAnotherProgram);
+        default:
+            break;
+    }
+    std::string text;
+    if (!sjis::Utf8ToSjis(std::strerror(error), &text)) text.clear();
+    return SystemFileError(text, error);
+}
+
+class PosixFile : public BufferedFile {
 public:
-    PosixFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    explicit PosixFile(int fd) : fd_(fd) {}
     ~PosixFile() override {
         if (fd_ >= 0) ::close(fd_);
     }
-
-    void Write(const char* data, std::size_t size) override {
-        if (fd_ < 0) throw FileError(name_ + ": the file is closed");
-        if (buffer_.size() + size > kBufferSize) Flush();
-        if (size >= kBufferSize) {
-            WriteAll(data, size);
-        } else {
-            buffer_.append(data, size);
-        }
-    }
-
-    std::size_t Read(char* data, std::size_t size) override {
-        if (fd_ < 0) throw FileError(name_ + ": the file is closed");
-        std::size_t done = 0;
-        while (done < size) {
-            ssize_t n = ::read(fd_, data + done, size - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw FileError(name_ + ": " + std::strerror(errno));
-            if (n == 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        return done;
-    }
-
-    void Flush() override {
-        if (fd_ < 0 || buffer_.empty()) return;
-        std::string pending;
-        pending.swap(buffer_);
-        WriteAll(pending.data(), pending.size());
-    }
-
-    void Close() override {
-        if (fd_ < 0) return;
-        try {
-            Flush();
-        } catch (const FileError&) {
-            ::close(fd_);
-            fd_ = -1;
-            throw;
-        }
-        int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) throw FileError(name_ + ": " + std::strerror(errno));
-    }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
 
 private:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
-
-    void WriteAll(const char* data, std::size_t size) {
-        while (size > 0) {
+    std::size_t RawWrite(const char* data, std::size_t size) override {
+        for (;;) {
             ssize_t n = ::write(fd_, data, size);
+            if (n > 0) return static_cast<std::size_t>(n);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw FileError(name_ + ": " + std::strerror(errno));
-            data += n;
-            size -= static_cast<std::size_t>(n);
+            if (n == 0) throw FileFailureError(FileFailure::kNothingWritten);
+            throw ErrnoError(errno);
         }
+    }
+
+    std::size_t RawRead(char* data, std::size_t size) override {
+        for (;;) {
+            ssize_t n = ::read(fd_, data, size);
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) throw ErrnoError(errno);
+        }
+    }
+
+    void RawClose() override {
+        int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) throw ErrnoError(errno);
     }
 
     int fd_;
-    std::string name_;
-    std::string buffer_;
 };
 
 }  // namespace
@@ -170,15 +167,14 @@ bool PosixFileSystem::RemoveFile(const char* path) {
     return unlink(posix->c_str()) == 0;
 }
 
-bool PosixFileSystem::RenameFile(const char* from, const char* to) {
+void PosixFileSystem::RenameFile(const char* from, const char* to) {
     auto source = drives_.ToPosix(from ? from : "");
     auto target = drives_.ToPosix(to ? to : "");
-    if (!source || !target) return false;
+    if (!source || !target) throw FileFailureError(FileFailure::kNoSuchDrive);
     std::lock_guard<std::mutex> lock(mutex_);
-    if (abandoned_) return false;
-    if (rename(source->c_str(), target->c_str()) != 0) return false;
+    if (abandoned_) throw FileFailureError(FileFailure::kRunEnding);
+    if (rename(source->c_str(), target->c_str()) != 0) throw ErrnoError(errno);
     Forget(*source);
-    return true;
 }
 
 std::string PosixFileSystem::PathRoot(const char* path) {
@@ -225,13 +221,13 @@ std::size_t PosixFileSystem::GetPrivateProfileString(const char* section, const 
 
 std::unique_ptr<File> PosixFileSystem::OpenFile(const char* path, OpenMode mode) {
     auto posix = drives_.ToPosix(path ? path : "");
-    if (!posix) throw FileError(std::string(path ? path : "") + ": no such drive");
+    if (!posix) throw FileFailureError(FileFailure::kNoSuchDrive);
     int flags = mode == OpenMode::kRead    ? O_RDONLY
                 : mode == OpenMode::kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
                                            : (O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW);
     int fd = ::open(posix->c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) throw FileError(*posix + ": " + std::strerror(errno));
-    return std::make_unique<PosixFile>(fd, *posix);
+    if (fd < 0) throw ErrnoError(errno);
+    return std::make_unique<PosixFile>(fd);
 }
 
 std::unique_ptr<File> PosixFileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
@@ -241,17 +237,17 @@ std::unique_ptr<File> PosixFileSystem::CreateTemporaryFile(const char* folder, s
     for (int attempt = 0; attempt < TemporaryNames::kAttempts; ++attempt) {
         std::string candidate = names.Next();
         auto posix = drives_.ToPosix(candidate);
-        if (!posix) throw FileError(candidate + ": no such drive");
+        if (!posix) throw FileFailureError(FileFailure::kNoSuchDrive);
         std::lock_guard<std::mutex> lock(mutex_);
-        if (abandoned_) throw FileError(*posix + ": the run is ending");
+        if (abandoned_) throw FileFailureError(FileFailure::kRunEnding);
         int fd = ::open(posix->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) throw FileError(*posix + ": " + std::strerror(errno));
+        if (fd < 0) throw ErrnoError(errno);
         temporaries_.insert(*posix);
         *name = candidate;
-        return std::make_unique<PosixFile>(fd, *posix);
+        return std::make_unique<PosixFile>(fd);
     }
-    throw FileError(names.Folder() + ": no free temporary name");
+    throw FileFailureError(FileFailure::kNoTemporaryName);
 }
 
 void PosixFileSystem::AbandonTemporaries() {

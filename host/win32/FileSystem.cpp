@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "common/Sjis.h"
+#include "host/BufferedFile.h"
+#include "host/FileFailures.h"
 #include "host/TemporaryNames.h"
 #include "host/win32/Wide.h"
 
@@ -17,91 +19,81 @@ std::optional<std::wstring> WidePath(const char* path) {
     return SjisToWide(Text(path));
 }
 
-// The error of a failed call, with the call and the path, as the file layer raises it.
-FileError CallError(std::string_view path, const char* call, DWORD error) {
-    return FileError(std::string(path) + ": " + call + ": " + Win32ErrorText(error));
+// The reason of a failed call from its error code: a sentence of ours for the errors a user can
+// act on, else the system's text.
+FileError CallError(DWORD error) {
+    switch (error) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return FileFailureError(FileFailure::kDiskFull);
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE:
+            return FileFailureError(FileFailure::kHeldByAnotherProgram);
+        case ERROR_ACCESS_DENIED:
+            return FileFailureError(FileFailure::kAccessDenied);
+        case ERROR_WRITE_PROTECT:
+            return FileFailureError(FileFailure::kReadOnlyDisk);
+        case ERROR_CRC:
+        case ERROR_IO_DEVICE:
+        case ERROR_READ_FAULT:
+        case ERROR_WRITE_FAULT:
+        case ERROR_SECTOR_NOT_FOUND:
+            return FileFailureError(FileFailure::kDeviceError);
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return FileFailureError(FileFailure::kNotFound);
+        default:
+            return SystemFileError(Win32SystemText(error).value_or(""), static_cast<long>(error));
+    }
 }
 
-// A file with a write buffer, so that a line-by-line writer costs one system call per 64 KiB.
-class Win32File : public File {
+class Win32File : public BufferedFile {
 public:
-    Win32File(HANDLE handle, std::string name) : handle_(handle), name_(std::move(name)) {}
+    explicit Win32File(HANDLE handle) : handle_(handle) {}
     ~Win32File() override {
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     }
     Win32File(const Win32File&) = delete;
     Win32File& operator=(const Win32File&) = delete;
 
-    void Write(const char* data, std::size_t size) override {
-        CheckOpen();
-        if (buffer_.size() + size > kBufferSize) Flush();
-        if (size >= kBufferSize) {
-            WriteAll(data, size);
-        } else {
-            buffer_.append(data, size);
-        }
-    }
-
-    std::size_t Read(char* data, std::size_t size) override {
-        CheckOpen();
-        std::size_t done = 0;
-        while (done < size) {
-            DWORD chunk = static_cast<DWORD>(size - done < kMaxChunk ? size - done : kMaxChunk);
-            DWORD read = 0;
-            if (!ReadFile(handle_, data + done, chunk, &read, nullptr))
-                throw CallError(name_, "ReadFile", GetLastError());
-            if (read == 0) break;  // the end of the file
-            done += read;
-        }
-        return done;
-    }
-
-    void Flush() override {
-        if (handle_ == INVALID_HANDLE_VALUE || buffer_.empty()) return;
-        std::string pending;
-        pending.swap(buffer_);
-        WriteAll(pending.data(), pending.size());
-    }
-
-    void Close() override {
-        if (handle_ == INVALID_HANDLE_VALUE) return;
-        try {
-            Flush();
-        } catch (const FileError&) {
-            CloseHandle(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-            throw;
-        }
-        HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(handle)) throw CallError(name_, "CloseHandle", GetLastError());
-    }
-
 private:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
     // ReadFile and WriteFile count in DWORD; larger requests go in pieces.
     static constexpr std::size_t kMaxChunk = 1u << 30;
 
-    void CheckOpen() const {
-        if (handle_ == INVALID_HANDLE_VALUE) throw FileError(name_ + ": the file is closed");
+    std::size_t RawWrite(const char* data, std::size_t size) override {
+        DWORD chunk = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
+        DWORD written = 0;
+        if (!WriteFile(handle_, data, chunk, &written, nullptr)) throw CallError(GetLastError());
+        if (written == 0) throw FileFailureError(FileFailure::kNothingWritten);
+        return written;
     }
 
-    void WriteAll(const char* data, std::size_t size) {
-        while (size > 0) {
-            DWORD chunk = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-            DWORD written = 0;
-            if (!WriteFile(handle_, data, chunk, &written, nullptr))
-                throw CallError(name_, "WriteFile", GetLastError());
-            if (written == 0) throw FileError(name_ + ": WriteFile: nothing was written");
-            data += written;
-            size -= written;
-        }
+    std::size_t RawRead(char* data, std::size_t size) override {
+        DWORD chunk = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
+        DWORD read = 0;
+        if (!ReadFile(handle_, data, chunk, &read, nullptr)) throw CallError(GetLastError());
+        return read;
+    }
+
+    void RawClose() override {
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(handle)) throw CallError(GetLastError());
     }
 
     HANDLE handle_;
-    std::string name_;
-    std::string buffer_;
 };
+
+// True when another handle on `path` shares it with nobody who would remove it.
+bool IsHeldOpen(const std::wstring& path) {
+    HANDLE handle =
+        CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
 
 // The position of the next single-byte backslash at or after `from` (a character boundary),
 // or npos; a trail byte 0x5C is part of its character.
@@ -203,12 +195,18 @@ bool Win32FileSystem::RemoveFile(const char* path) {
     return wide && DeleteFileW(wide->c_str());
 }
 
-bool Win32FileSystem::RenameFile(const char* from, const char* to) {
+void Win32FileSystem::RenameFile(const char* from, const char* to) {
     auto source = WidePath(from);
     auto target = WidePath(to);
-    return source && target &&
-           MoveFileExW(source->c_str(), target->c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!source || !target) throw FileFailureError(FileFailure::kPathNotShiftJis);
+    if (!MoveFileExW(source->c_str(), target->c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD error = GetLastError();
+        // A target another program has open refuses the replacement as a denied access; asked
+        // for the target alone, the system tells the two apart.
+        if (error == ERROR_ACCESS_DENIED && IsHeldOpen(*target)) error = ERROR_SHARING_VIOLATION;
+        throw CallError(error);
+    }
 }
 
 std::string Win32FileSystem::PathRoot(const char* path) {
@@ -278,7 +276,7 @@ std::size_t Win32FileSystem::GetPrivateProfileString(const char* section, const 
 std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path, OpenMode mode) {
     std::string_view name = Text(path);
     auto wide = SjisToWide(name);
-    if (!wide) throw FileError(std::string(name) + ": the path is not valid Shift_JIS");
+    if (!wide) throw FileFailureError(FileFailure::kPathNotShiftJis);
     DWORD access = GENERIC_WRITE;
     DWORD share = FILE_SHARE_READ;
     DWORD disposition = CREATE_ALWAYS;
@@ -296,13 +294,13 @@ std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path, OpenMode mode)
     }
     HANDLE handle = CreateFileW(wide->c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw CallError(name, "CreateFileW", GetLastError());
+    if (handle == INVALID_HANDLE_VALUE) throw CallError(GetLastError());
     // A device name (NUL, CON, COM1) opens a device wherever it stands in a path.
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
-        throw FileError(std::string(name) + ": not a file but a device");
+        throw FileFailureError(FileFailure::kDeviceName);
     }
-    return std::make_unique<Win32File>(handle, std::string(name));
+    return std::make_unique<Win32File>(handle);
 }
 
 std::unique_ptr<File> Win32FileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
@@ -311,22 +309,22 @@ std::unique_ptr<File> Win32FileSystem::CreateTemporaryFile(const char* folder, s
     for (int attempt = 0; attempt < TemporaryNames::kAttempts; ++attempt) {
         std::string candidate = names.Next();
         auto wide = SjisToWide(candidate);
-        if (!wide) throw FileError(names.Folder() + ": the path is not valid Shift_JIS");
+        if (!wide) throw FileFailureError(FileFailure::kPathNotShiftJis);
         HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-            throw CallError(candidate, "CreateFileW", error);
+            throw CallError(error);
         }
         if (GetFileType(handle) != FILE_TYPE_DISK) {
             CloseHandle(handle);
-            throw FileError(candidate + ": not a file but a device");
+            throw FileFailureError(FileFailure::kDeviceName);
         }
         *name = candidate;
-        return std::make_unique<Win32File>(handle, candidate);
+        return std::make_unique<Win32File>(handle);
     }
-    throw FileError(names.Folder() + ": no free temporary name");
+    throw FileFailureError(FileFailure::kNoTemporaryName);
 }
 
 std::string Win32FileSystem::ExecutablePath() {

@@ -17,7 +17,7 @@ public:
     bool CreateDirectory(const char* path) override;
     bool RemoveDirectory(const char* path) override;
     bool RemoveFile(const char* path) override;
-    bool RenameFile(const char* from, const char* to) override;
+    void RenameFile(const char* from, const char* to) override;
     std::string PathRoot(const char* path) override;
     std::string TempFolder() override;
     std::size_t GetPrivateProfileString(const char* section, const char* key,

@@ -87,7 +87,7 @@ std::wstring SjisToWideLossy(std::string_view text) {
     return out;
 }
 
-std::string Win32ErrorText(unsigned long error) {
+std::optional<std::string> Win32SystemText(unsigned long error) {
     wchar_t* message = nullptr;
     DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -97,7 +97,10 @@ std::string Win32ErrorText(unsigned long error) {
     if (message) LocalFree(message);
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
         text.pop_back();
-    auto sjis = WideToSjis(text);
-    if (text.empty() || !sjis) return "error " + std::to_string(error);
-    return *sjis;
+    if (text.empty()) return std::nullopt;
+    return WideToSjis(text);
+}
+
+std::string Win32ErrorText(unsigned long error) {
+    return Win32SystemText(error).value_or("error " + std::to_string(error));
 }

@@ -24,7 +24,9 @@ std::string WideToUtf8(std::wstring_view wide);
 std::wstring SjisToWideLossy(std::string_view sjis);
 
 // The system's message for a Win32 error code, in Shift_JIS and without the trailing line
-// break; "error N" when the system has none or it has no Shift_JIS form.
+// break; none when the system has none or it has no Shift_JIS form.
+std::optional<std::string> Win32SystemText(unsigned long error);
+// The same, or "error N" in its place.
 std::string Win32ErrorText(unsigned long error);
 
 // Window handles cross the command line and the ledger services as 32-bit values; Windows

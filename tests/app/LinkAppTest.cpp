@@ -227,15 +227,42 @@ TEST_F(ExportRun, CallersRunPostsCompletedAfterTheMessageAndNeverSavesItsPath) {
     EXPECT_EQ(fake.files[settingsFile], "u1/D001:4/3/1/1/\n");
 }
 
-TEST_F(ExportRun, FailedWritePostsFailedAndSavesNothing) {
-    fake.failWriteAt = 0;
-    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
-    EXPECT_EQ(fake.boxes.back().text,
-              "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。");
-    EXPECT_EQ(fake.boxes.back().flags, 0x30u);
-    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
-    EXPECT_EQ(fake.files.count(settingsFile), 0u);
-    EXPECT_EQ(fake.files.count("C:\\out\\a.xml"), 0u);
+// A file error anywhere in the writing: the message keeps its first and last lines and gives the
+// reason between them, the caller is told the run failed, and the previous export stays.
+TEST_F(ExportRun, FailedWriteGivesItsReasonPostsFailedAndLeavesThePreviousFile) {
+    struct Case {
+        const char* what;
+        void (*arrange)(FakePlatform&);
+    };
+    const Case cases[] = {
+        {"first write", [](FakePlatform& f) { f.failWriteAt = 0; }},
+        {"a later write", [](FakePlatform& f) { f.failWriteAt = 20; }},
+        {"close", [](FakePlatform& f) { f.failClose = true; }},
+        {"rename", [](FakePlatform& f) { f.failing.insert("RenameFile"); }},
+    };
+    for (const Case& c : cases) {
+        fake.failWriteAt = -1;
+        fake.failClose = false;
+        fake.failing.clear();
+        fake.boxes.clear();
+        fake.calls.clear();
+        fake.files["C:\\out\\a.xml"] = "the previous export";
+        fake.failureReason = "ファイルが別のプログラムで開かれています。";
+        c.arrange(fake);
+        EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed) << c.what;
+        ASSERT_FALSE(fake.boxes.empty()) << c.what;
+        EXPECT_EQ(fake.boxes.back().text,
+                  "XMLファイルの出力に失敗しました。\n"
+                  "ファイルが別のプログラムで開かれています。\n\n"
+                  "アプリケーションを終了します。")
+            << c.what;
+        EXPECT_EQ(fake.boxes.back().flags, 0x30u) << c.what;
+        EXPECT_TRUE(fake.Called("Post 1234 1025 7 2")) << c.what;
+        EXPECT_EQ(fake.files["C:\\out\\a.xml"], "the previous export") << c.what;
+        for (const auto& [name, content] : fake.files)
+            EXPECT_EQ(name.find(".kctmp"), std::string::npos) << c.what << ": " << name;
+        EXPECT_EQ(fake.files.count(settingsFile), 0u) << c.what;
+    }
 }
 
 TEST_F(ExportRun, CallersLineLongerThanTheOldBufferIsTakenWholeAndItsPathNeverCut) {
@@ -299,7 +326,8 @@ TEST_F(ExportRun, FolderThatTakesNoNewFileHasItsOwnMessage) {
     fake.failing.insert("CreateTemporaryFile");
     EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
     EXPECT_EQ(fake.boxes.back().text,
-              "出力先のフォルダにファイルを作成できません。\n\n"
+              "出力先のフォルダにファイルを作成できません。\n"
+              "the double's failure\n\n"
               "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。"
               "\n\nアプリケーションを終了します。");
     EXPECT_EQ(fake.boxes.back().owner, 7777);

@@ -19,7 +19,7 @@ public:
     ~FakeFile() override { --owner_.openFiles; }
     void Write(const char* data, std::size_t size) override {
         if (closed_) throw FileError("closed");
-        if (owner_.writes++ == owner_.failWriteAt) throw FileError("disk full");
+        if (owner_.writes++ == owner_.failWriteAt) throw FileError(owner_.failureReason);
         // What is written is on disk at once (an unbuffered file).
         owner_.files[path_].append(data, size);
     }
@@ -33,7 +33,7 @@ public:
     void Close() override {
         if (closed_) return;
         closed_ = true;
-        if (owner_.failClose) throw FileError("close failed");
+        if (owner_.failClose) throw FileError(owner_.failureReason);
     }
 
 private:
@@ -124,13 +124,13 @@ bool FakePlatform::RemoveFile(const char* path) {
     return files.erase(path) != 0;
 }
 
-bool FakePlatform::RenameFile(const char* from, const char* to) {
+void FakePlatform::RenameFile(const char* from, const char* to) {
     Record(std::string("RenameFile ") + from + " " + to);
+    if (Fails("RenameFile")) throw FileError(failureReason);
     auto it = files.find(from);
-    if (Fails("RenameFile") || it == files.end()) return false;
+    if (it == files.end()) throw FileError("no such file");
     files[to] = it->second;
     files.erase(from);
-    return true;
 }
 
 std::string FakePlatform::PathRoot(const char* path) {
@@ -164,7 +164,7 @@ std::size_t FakePlatform::GetPrivateProfileString(const char* section, const cha
 
 std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
     Record(std::string("OpenFile ") + path);
-    if (Fails("OpenFile")) throw FileError("cannot open");
+    if (Fails("OpenFile")) throw FileError(failureReason);
     if (mode == OpenMode::kRead) {
         auto it = files.find(path);
         if (it == files.end()) throw FileError("no such file");
@@ -180,7 +180,7 @@ std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
 
 std::unique_ptr<File> FakePlatform::CreateTemporaryFile(const char* folder, std::string* name) {
     Record(std::string("CreateTemporaryFile ") + folder);
-    if (Fails("CreateTemporaryFile")) throw FileError("cannot create a file there");
+    if (Fails("CreateTemporaryFile")) throw FileError(failureReason);
     std::string candidate;
     do {
         candidate = std::string(folder) + "~kc" + std::to_string(++temporaries) + ".kctmp";

@@ -71,6 +71,8 @@ public:
     std::vector<int> answers;                     // answers to questions, in order; then No
     int failWriteAt = -1;    // the n-th File::Write of any file (0-based) raises a FileError
     bool failClose = false;  // File::Close raises a FileError
+    // The text of every FileError the double raises for a failure set above.
+    std::string failureReason = "the double's failure";
     bool failAllocation = false;
     int writes = 0;       // File::Write calls so far
     int openFiles = 0;    // files opened and not yet destroyed
@@ -108,7 +110,7 @@ public:
     bool CreateDirectory(const char* path) override;
     bool RemoveDirectory(const char* path) override;
     bool RemoveFile(const char* path) override;
-    bool RenameFile(const char* from, const char* to) override;
+    void RenameFile(const char* from, const char* to) override;
     std::string PathRoot(const char* path) override;
     std::string TempFolder() override;
     std::size_t GetPrivateProfileString(const char* section, const char* key,

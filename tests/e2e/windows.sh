@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The Windows executables under Wine, started by kccaller.exe through a real window: what reaches
 # the caller's window, in order, and files byte for byte as the POSIX host writes them.
-# usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX]
+# usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX [KCUSER]]
 #   WIN_DIST     the Windows build's dist folder (kccaller.exe, kcbooks.exe, one folder per edition)
 #   NATIVE_DIST  the POSIX build's dist folder, the same layout without .exe
 #   WINE_RUN     the build's script that runs a Windows program under Wine
 #   WINEPREFIX   when given, its wineserver is started persistent first
+#   KCUSER       when given, kcuser.exe holds a target open while a run tries to replace it
 # kccaller.exe creates a window: Wine needs a display (DISPLAY, e.g. an Xvfb server).
 set -u
 . "$(cd "$(dirname "$0")" && pwd)/../lib/wine.sh"
 if [ $# -lt 5 ]; then
-  echo "usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX]" >&2
+  echo "usage: windows.sh WIN_DIST NATIVE_DIST SAMPLE_BOOKS WORK_DIR WINE_RUN [WINEPREFIX [KCUSER]]" >&2
   exit 2
 fi
 win=$(realpath -m "$1")
@@ -53,6 +54,18 @@ expect() {
     echo "expected"
     printf '%s\n' "$output"
   fi
+}
+
+# shellcheck disable=SC2317  # called through expect
+# filtered_lines FLAG PATTERN COMMAND...: the lines of the command's output that grep FLAG
+# PATTERN keeps, with the command's exit status.
+filtered_lines() {
+  local flag=$1 pattern=$2 rc
+  shift 2
+  "$@" >"$work/unfiltered"
+  rc=$?
+  grep "$flag" "$pattern" "$work/unfiltered"
+  return $rc
 }
 
 # shellcheck disable=SC2317  # called through expect
@@ -204,6 +217,24 @@ expect "missing store" 2 "$(reached '1025 7 2' 2)" -- \
   wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
   --books "$(winpath "$work/none.books")" --ui batch
 grep -q "会計データを開けません" "$work/stderr" || fail "missing store: no message on stderr"
+
+# A target another program holds open, shared with nobody: the file is written beside it, the
+# rename fails, the message says why on a line of its own, and the previous export stays whole.
+if [ $# -ge 7 ]; then
+  printf 'the previous export' >"$work/win/held.xml"
+  # kcuser.exe says what it did on the same output: the caller's lines are taken apart.
+  expect "held target" 2 "$(reached '1025 7 2' 2)" -- filtered_lines -v '^kcuser: ' \
+    "$winerun" "$(winpath "$7")" --no-user --hold "$(winpath "$work/win/held.xml")" -- \
+    "$(winpath "$win/kccaller.exe")" --message 1025 --wparam 7 -- \
+    "$(winpath "$win/kcsakura/kcsakura.exe")" --books "$(winpath "$work/win/sample.books")" \
+    --user yamada --ui batch --yes --out "$(winpath "$work/win/held.xml")" \
+    --settings-folder "$(winpath "$work/win/held.settings")" --start-month 4 --end-month 3 --no-ledger
+  grep -A1 "XMLファイルの出力に失敗しました。" "$work/stderr" | tail -1 |
+    grep -qx "ファイルが別のプログラムで開かれています。" ||
+    { fail "held target: the reason is not the message's second line"; cat "$work/stderr"; }
+  [ "$(cat "$work/win/held.xml")" = "the previous export" ] || fail "held target: the file changed"
+  compgen -G "$work/win/*.kctmp" >/dev/null && fail "held target: a temporary file was left"
+fi
 
 echo "windows end to end: $((SECONDS - started)) s"
 [ $failures = 0 ] && echo "all Windows cases passed"

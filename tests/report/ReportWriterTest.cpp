@@ -151,13 +151,9 @@ TEST_F(Report, FrameOfASmallCompany) {
               "</REPORT>\r\n");
     std::string complaints;
     EXPECT_TRUE(PassesXmllint(Document(), &complaints)) << complaints;
-    // Written under a name of its own in the target's folder, then put in the target's place.
-    EXPECT_EQ(fake.CallsOf("CreateTemporaryFile"),
-              (std::vector<std::string>{"CreateTemporaryFile C:\\out\\"}));
-    EXPECT_EQ(fake.CallsOf("RenameFile"),
-              (std::vector<std::string>{"RenameFile C:\\out\\~kc1.kctmp C:\\out\\report.xml"}));
     EXPECT_EQ(Temporaries(fake), 0u);
     EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kNone);
+    EXPECT_EQ(writer.FailureReason(), "");
 }
 
 TEST_F(Report, AWrittenDocumentLeavesTheBarFullAtOneHundredPerCent) {
@@ -205,6 +201,7 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         FakePlatform failing;
         failing.files[kTarget] = "the previous export";
         failing.failWriteAt = k;
+        failing.failureReason = "ディスクの空き容量が不足しています。";
         ProgressDialog progress(failing, failing);
         ExportProgress plan(progress);
         ReportWriter report(failing.platform, kEditionKcsakura.Names(), plan, figures, ledger);
@@ -213,30 +210,49 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         EXPECT_EQ(failing.files[kTarget], "the previous export") << "line " << k;
         EXPECT_EQ(Temporaries(failing), 0u) << "line " << k;
         EXPECT_EQ(report.LastFailure(), ReportWriter::Failure::kWriteFailed) << "line " << k;
+        EXPECT_EQ(report.FailureReason(), failing.failureReason) << "line " << k;
         EXPECT_EQ(failing.openFiles, 0) << "line " << k;
         EXPECT_TRUE(failing.CallsOf("RenameFile").empty()) << "line " << k;
     }
 }
 
-TEST_F(Report, FailureToCloseOrRenameIsAFailedWrite) {
-    fake.failClose = true;
-    fake.files[kTarget] = "old";
-    EXPECT_EQ(Write(Company("A", 0)), 0);
-    EXPECT_EQ(Document(), "old");
-    EXPECT_EQ(Temporaries(fake), 0u);
-    fake.failClose = false;
-    fake.failing.insert("RenameFile");
-    EXPECT_EQ(Write(Company("A", 0)), 0);
-    EXPECT_EQ(Document(), "old");
-    EXPECT_EQ(Temporaries(fake), 0u);
+TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
+    struct Case {
+        const char* what;
+        ReportWriter::Failure failure;
+        void (*arrange)(FakePlatform&);
+    };
+    const Case cases[] = {
+        {"create", ReportWriter::Failure::kCannotCreate,
+         [](FakePlatform& f) { f.failing.insert("CreateTemporaryFile"); }},
+        {"close", ReportWriter::Failure::kWriteFailed, [](FakePlatform& f) { f.failClose = true; }},
+        {"rename", ReportWriter::Failure::kWriteFailed,
+         [](FakePlatform& f) { f.failing.insert("RenameFile"); }},
+    };
+    for (const Case& c : cases) {
+        FakePlatform failing;
+        failing.files[kTarget] = "old";
+        failing.failureReason = "ファイルが別のプログラムで開かれています。";
+        c.arrange(failing);
+        ProgressDialog progress(failing, failing);
+        ReportWriter report(failing.platform, kEditionKcsakura.Names(), progress, figures, ledger);
+        StDATAINFO company = Company("A", 0);
+        EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << c.what;
+        EXPECT_EQ(report.LastFailure(), c.failure) << c.what;
+        EXPECT_EQ(report.FailureReason(), failing.failureReason) << c.what;
+        EXPECT_EQ(failing.files[kTarget], "old") << c.what;
+        EXPECT_EQ(Temporaries(failing), 0u) << c.what;
+        EXPECT_EQ(failing.openFiles, 0) << c.what;
+    }
 }
 
-TEST_F(Report, FolderThatTakesNoNewFileFailsAsSuch) {
+TEST_F(Report, DocumentThatStopsWithoutAFileErrorHasNoReasonAndIsNotPutInPlace) {
     fake.files[kTarget] = "old";
-    fake.failing.insert("CreateTemporaryFile");
-    EXPECT_EQ(Write(Company("A", 0)), 0);
-    EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kCannotCreate);
+    EXPECT_EQ(writer.WriteReport(kTarget, 3, nullptr), 0);  // no company: BASIC cannot be written
+    EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kWriteFailed);
+    EXPECT_EQ(writer.FailureReason(), "");
     EXPECT_EQ(Document(), "old");
+    EXPECT_EQ(Temporaries(fake), 0u);
     EXPECT_TRUE(fake.CallsOf("RenameFile").empty());
 }
 

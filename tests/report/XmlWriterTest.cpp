@@ -68,17 +68,31 @@ TEST_F(Writer, WritesAttributesOnlyInTheirOneForm) {
               "\t\t\t<Assets Label=\"a&quot;b\">\r\n");
 }
 
-TEST_F(Writer, AfterAFileErrorEveryWriteFails) {
+TEST_F(Writer, AfterAFileErrorEveryWriteFailsAndItsReasonIsKept) {
     fake.failWriteAt = 1;
+    fake.failureReason = "ディスクの空き容量が不足しています。";
+    EXPECT_EQ(writer.FailureReason(), "");
     EXPECT_EQ(writer.WriteStartTag(line, "A", 0), 1);
     EXPECT_EQ(writer.WriteStartTag(line, "B", 1), 0);
     EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(writer.FailureReason(), fake.failureReason);
     EXPECT_EQ(writer.WriteEndTag(line, "A", 0), 0);
     EXPECT_EQ(fake.writes, 2);  // the end tag never reached the file
     EXPECT_EQ(writer.Close(), 0);
     EXPECT_EQ(writer.Close(), 0);
     EXPECT_EQ(fake.openFiles, 0);
     EXPECT_EQ(fake.files["C:\\out.xml"], "<A>\r\n");
+}
+
+TEST_F(Writer, AFileSomeoneElseHoldsIsWrittenAndLeftOpen) {
+    auto held = fake.OpenFile("C:\\held.xml", OpenMode::kWrite);
+    XmlWriter through;
+    ASSERT_EQ(through.Open(held.get()), 0);
+    EXPECT_EQ(through.WriteStartTag(line, "A", 0), 1);
+    through.Close();
+    EXPECT_FALSE(through.Failed());
+    EXPECT_NO_THROW(held->Write("x", 1));  // still open: its holder closes it
+    EXPECT_EQ(fake.files["C:\\held.xml"], "<A>\r\nx");
 }
 
 // Enough lines to fill several chunks; each one tells its number.
@@ -147,8 +161,9 @@ TEST_F(Writer, ChunkedLinesAreTheBytesOfLinesWrittenOneByOne) {
     EXPECT_EQ(fake.files["C:\\chunked.xml"], expected);
 }
 
-TEST_F(Writer, AChunkThatFailsFailsTheRunAndEveryWriteAfter) {
+TEST_F(Writer, AChunkThatFailsFailsTheRunAndEveryWriteAfterWithItsReason) {
     fake.failWriteAt = 2;  // the second chunk, after the start tag and the first chunk
+    fake.failureReason = "ディスクの読み書き中にエラーが発生しました。";
     EXPECT_EQ(writer.WriteStartTag(line, "A", 0), 1);
     writer.BeginChunk();
     int accepted = 0;
@@ -156,6 +171,7 @@ TEST_F(Writer, AChunkThatFailsFailsTheRunAndEveryWriteAfter) {
     EXPECT_LT(accepted, kChunkedLines);  // a line after the failure was refused
     EXPECT_EQ(writer.EndChunk(), 0);
     EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(writer.FailureReason(), fake.failureReason);  // met on the writes' own thread
     EXPECT_EQ(writer.WriteEndTag(line, "A", 0), 0);
     EXPECT_EQ(writer.Close(), 0);
     EXPECT_EQ(fake.openFiles, 0);
@@ -180,6 +196,9 @@ TEST_F(Writer, FileThatCannotBeCreatedFailsTheFirstWrite) {
     XmlWriter other;
     fake.failing.insert("OpenFile");
     EXPECT_EQ(other.Open(&fake, "C:\\other.xml"), -1);
+    EXPECT_EQ(other.FailureReason(), fake.failureReason);
+    EXPECT_EQ(other.WriteStartTag(line, "A", 0), 0);
+    EXPECT_EQ(other.Open(nullptr), -1);
     EXPECT_EQ(other.WriteStartTag(line, "A", 0), 0);
     EXPECT_EQ(other.Open(nullptr, "C:\\x.xml"), -1);
     EXPECT_EQ(other.Open(&fake, nullptr), -1);

@@ -105,7 +105,8 @@ TEST_F(InterruptedRun, EachSignalRemovesTheTemporaryTellsTheCallerAndExitsTwo) {
             // The run is ending: nothing new is created or put in place.
             std::string another;
             EXPECT_THROW(runFiles.CreateTemporaryFile("D:\\", &another), FileError) << signal;
-            EXPECT_FALSE(runFiles.RenameFile(temporary.c_str(), "D:\\out.xml")) << signal;
+            EXPECT_THROW(runFiles.RenameFile(temporary.c_str(), "D:\\out.xml"), FileError)
+                << signal;
         }
         // The previous action is back.
         struct sigaction current {};
@@ -118,7 +119,7 @@ TEST_F(InterruptedRun, RenamedFileIsNoLongerATemporary) {
     Interrupts interrupts(files, windows, WatchExit());
     std::string temporary;
     files.CreateTemporaryFile("D:\\", &temporary)->Close();
-    ASSERT_TRUE(files.RenameFile(temporary.c_str(), "D:\\out.xml"));
+    ASSERT_NO_THROW(files.RenameFile(temporary.c_str(), "D:\\out.xml"));
     raise(SIGTERM);
     ASSERT_EQ(WaitForExit(), Interrupts::kInterruptedExit);
     EXPECT_TRUE(fs::exists(root / "out.xml"));

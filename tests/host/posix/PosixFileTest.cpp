@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
+#include <vector>
 
 #include "host/posix/FileSystem.h"
 
@@ -45,19 +47,57 @@ TEST_F(PosixFiles, WritesThroughItsBufferAndReadsBack) {
     EXPECT_EQ(std::string(buffer), line);
 }
 
-TEST_F(PosixFiles, FailuresRaiseFileErrors) {
-    EXPECT_THROW(files.OpenFile("D:\\missing\\out.xml", OpenMode::kWrite), FileError);
-    EXPECT_THROW(files.OpenFile("Q:\\out.xml", OpenMode::kWrite), FileError);
-    EXPECT_THROW(files.OpenFile("D:\\none.xml", OpenMode::kRead), FileError);
+// What the user reads when a file operation fails: a sentence of ours for what a user can act on,
+// else the system's own text (the C library's, in the tests' C locale).
+TEST_F(PosixFiles, FailuresRaiseFileErrorsWithTheirReason) {
+    fs::create_directories(root / "folder" / "inside");
+    std::ofstream(root / "plain.xml") << "x";
+    DriveMap dev;
+    dev.MapDrive('F', "/dev");
+    PosixFileSystem devices(dev);
+    struct Case {
+        const char* what;
+        std::function<void()> operation;
+        std::string reason;
+    };
+    std::vector<Case> cases = {
+        {"open in a missing folder",
+         [&] { files.OpenFile("D:\\missing\\out.xml", OpenMode::kWrite); },
+         "ファイルまたはフォルダが見つかりません。"},
+        {"open on an unmapped drive", [&] { files.OpenFile("Q:\\out.xml", OpenMode::kWrite); },
+         "ドライブが見つかりません。"},
+        {"rename into a missing folder",
+         [&] { files.RenameFile("D:\\plain.xml", "D:\\missing\\out.xml"); },
+         "ファイルまたはフォルダが見つかりません。"},
+        {"rename over a folder", [&] { files.RenameFile("D:\\plain.xml", "D:\\folder"); },
+         "Is a directory"},
+        {"write after close",
+         [&] {
+             auto file = files.OpenFile("D:\\closed.xml", OpenMode::kWrite);
+             file->Close();
+             file->Write("x", 1);
+         },
+         "ファイルは既に閉じられています。"},
+    };
     if (fs::exists("/dev/full")) {
-        DriveMap dev;
-        dev.MapDrive('F', "/dev");
-        PosixFileSystem devices(dev);
-        auto full = devices.OpenFile("F:\\full", OpenMode::kWrite);
-        full->Write("x", 1);  // buffered
-        EXPECT_THROW(full->Close(), FileError);
-        EXPECT_THROW(full->Write("x", 1), FileError);
+        // A disk with no room: the buffered byte fails where it is written, at the close.
+        cases.push_back({"a full disk",
+                         [&] {
+                             auto full = devices.OpenFile("F:\\full", OpenMode::kWrite);
+                             full->Write("x", 1);
+                             full->Close();
+                         },
+                         "ディスクの空き容量が不足しています。"});
     }
+    for (const Case& c : cases) {
+        try {
+            c.operation();
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const FileError& error) {
+            EXPECT_EQ(std::string(error.what()), c.reason) << c.what;
+        }
+    }
+    EXPECT_TRUE(fs::exists(root / "plain.xml"));  // a failed rename leaves both names
 }
 
 TEST_F(PosixFiles, FoldersDrivesAndRoots) {
@@ -118,7 +158,7 @@ TEST_F(PosixFiles, TemporaryFilesAreNewFilesOfTheirOwnInTheFolder) {
     // A folder given without its backslash, and the file put in place by a rename.
     std::string name;
     files.CreateTemporaryFile("D:\\", &name)->Close();
-    ASSERT_TRUE(files.RenameFile(name.c_str(), "D:\\out.xml"));
+    ASSERT_NO_THROW(files.RenameFile(name.c_str(), "D:\\out.xml"));
     EXPECT_TRUE(fs::exists(root / "out.xml"));
     fs::create_directory(root / "sub");
     files.CreateTemporaryFile("D:\\sub", &name)->Close();

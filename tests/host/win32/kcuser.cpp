@@ -108,6 +108,7 @@ struct UserOptions {
     std::optional<std::wstring> endMonth;
     std::optional<bool> ledger;
     std::optional<std::wstring> path;
+    std::optional<std::wstring> hold;  // a file held open, unshared, while the command runs
     DWORD dialogTimeoutMs = 60000;
     DWORD runTimeoutMs = 900000;
     bool noUser = false;
@@ -117,10 +118,12 @@ struct UserOptions {
 int Usage() {
     std::string usage = WideToUtf8(
         L"usage: kcuser [--start-month N] [--end-month N] [--ledger | --no-ledger] [--path PATH]\n"
-        L"              [--dialog-timeout S] [--run-timeout S] [--no-user] -- COMMAND [ARGS...]\n"
+        L"              [--dialog-timeout S] [--run-timeout S] [--no-user] [--hold FILE]\n"
+        L"              -- COMMAND [ARGS...]\n"
         L"  starts COMMAND and plays the user of the condition dialog it shows: fills it, presses\n"
         L"  実行, answers the boxes, reads back the progress window at the completion notice.\n"
-        L"  --no-user touches no window: it only times COMMAND.\n");
+        L"  --no-user touches no window: it only times COMMAND.\n"
+        L"  --hold keeps FILE open, shared with nobody, while COMMAND runs.\n");
     std::fwrite(usage.data(), 1, usage.size(), stderr);
     return kUserFailed;
 }
@@ -158,6 +161,8 @@ std::optional<UserOptions> ParseOptions(const std::wstring& rawLine) {
             options.endMonth = value;
         } else if (arg == L"--path") {
             options.path = value;
+        } else if (arg == L"--hold") {
+            options.hold = value;
         } else if (arg == L"--dialog-timeout" || arg == L"--run-timeout") {
             auto ms = ParseSeconds(value);
             if (!ms) return std::nullopt;
@@ -530,9 +535,17 @@ int main() {
     auto options = ParseOptions(GetCommandLineW());
     if (!options) return Usage();
 
+    // Another program that has the file open, as an editor that locks what it shows.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (options->hold) {
+        held = CreateFileW(options->hold->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (held == INVALID_HANDLE_VALUE) return Usage();
+    }
     ProcessTree tree;
     UserSession session(*options, tree);
     bool succeeded = session.Run();
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     if (!succeeded) session.EndTheCommand();
     session.Finish();
     session.Summarize(succeeded);
