@@ -235,7 +235,8 @@ TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
         failing.failureReason = "ファイルが別のプログラムで開かれています。";
         c.arrange(failing);
         ProgressDialog progress(failing, failing);
-        ReportWriter report(failing.platform, kEditionKcsakura.Names(), progress, figures, ledger);
+        ExportProgress plan(progress);
+        ReportWriter report(failing.platform, kEditionKcsakura.Names(), plan, figures, ledger);
         StDATAINFO company = Company("A", 0);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << c.what;
         EXPECT_EQ(report.LastFailure(), c.failure) << c.what;
