@@ -74,8 +74,16 @@ public:
     // The text of every FileError the double raises for a failure set above.
     std::string failureReason = "the double's failure";
     bool failAllocation = false;
-    int writes = 0;       // File::Write calls so far
-    int openFiles = 0;    // files opened and not yet destroyed
+    int writes = 0;     // File::Write calls so far
+    int openFiles = 0;  // files opened and not yet destroyed
+    // Files held under a temporary's name (CreateTemporaryFile's ".kctmp").
+    std::size_t TemporariesLeft() const {
+        std::size_t count = 0;
+        for (const auto& entry : files) {
+            if (entry.first.find(".kctmp") != std::string::npos) ++count;
+        }
+        return count;
+    }
     int temporaries = 0;  // temporary names handed out
 
     // --- what the system did, in order: "Operation argument..."

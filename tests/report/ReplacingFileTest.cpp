@@ -10,15 +10,6 @@ namespace {
 
 constexpr const char* kTarget = "C:\\out\\report.xml";
 
-// Files the double holds under a temporary name.
-std::size_t Temporaries(const FakePlatform& fake) {
-    std::size_t count = 0;
-    for (const auto& [name, content] : fake.files) {
-        if (name.find(".kctmp") != std::string::npos) ++count;
-    }
-    return count;
-}
-
 class Replacing : public ::testing::Test {
 protected:
     void SetUp() override { fake.files[kTarget] = "the previous export"; }
@@ -34,7 +25,7 @@ TEST_F(Replacing, CommitPutsTheWholeFileInTheTargetsPlace) {
     ASSERT_TRUE(file.Commit());
     EXPECT_EQ(fake.files[kTarget], "<?xml");
     EXPECT_EQ(file.FailureReason(), "");
-    EXPECT_EQ(Temporaries(fake), 0u);
+    EXPECT_EQ(fake.TemporariesLeft(), 0u);
     // Written under a name of its own in the target's folder.
     EXPECT_EQ(fake.CallsOf("CreateTemporaryFile"),
               (std::vector<std::string>{"CreateTemporaryFile C:\\out\\"}));
@@ -48,14 +39,14 @@ TEST_F(Replacing, AFileGivenUpOrDestroyedUncommittedIsRemoved) {
             ReplacingFile file(fake, kTarget);
             ASSERT_TRUE(file.Create());
             file.Output()->Write("<?xml", 5);
-            EXPECT_EQ(Temporaries(fake), 1u);
+            EXPECT_EQ(fake.TemporariesLeft(), 1u);
             if (!destroyed) {
                 file.Abandon();
                 EXPECT_EQ(file.Output(), nullptr);
                 EXPECT_FALSE(file.Commit());
             }
         }
-        EXPECT_EQ(Temporaries(fake), 0u) << destroyed;
+        EXPECT_EQ(fake.TemporariesLeft(), 0u) << destroyed;
         EXPECT_EQ(fake.openFiles, 0) << destroyed;
         EXPECT_EQ(fake.files[kTarget], "the previous export") << destroyed;
         EXPECT_TRUE(fake.CallsOf("RenameFile").empty()) << destroyed;

@@ -14,15 +14,6 @@ namespace {
 
 constexpr const char* kTarget = "C:\\out\\report.xml";
 
-// Files the double holds under a temporary name.
-std::size_t Temporaries(const FakePlatform& fake) {
-    std::size_t count = 0;
-    for (const auto& [name, content] : fake.files) {
-        if (name.find(".kctmp") != std::string::npos) ++count;
-    }
-    return count;
-}
-
 StDATAINFO Company(const char* name, std::int32_t manufacturing) {
     StDATAINFO company{};
     std::strcpy(company.dataId, "D001");
@@ -151,7 +142,7 @@ TEST_F(Report, FrameOfASmallCompany) {
               "</REPORT>\r\n");
     std::string complaints;
     EXPECT_TRUE(PassesXmllint(Document(), &complaints)) << complaints;
-    EXPECT_EQ(Temporaries(fake), 0u);
+    EXPECT_EQ(fake.TemporariesLeft(), 0u);
     EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kNone);
     EXPECT_EQ(writer.FailureReason(), "");
 }
@@ -208,7 +199,7 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         StDATAINFO company = Company("A", 1);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << "line " << k;
         EXPECT_EQ(failing.files[kTarget], "the previous export") << "line " << k;
-        EXPECT_EQ(Temporaries(failing), 0u) << "line " << k;
+        EXPECT_EQ(failing.TemporariesLeft(), 0u) << "line " << k;
         EXPECT_EQ(report.LastFailure(), ReportWriter::Failure::kWriteFailed) << "line " << k;
         EXPECT_EQ(report.FailureReason(), failing.failureReason) << "line " << k;
         EXPECT_EQ(failing.openFiles, 0) << "line " << k;
@@ -242,7 +233,7 @@ TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
         EXPECT_EQ(report.LastFailure(), c.failure) << c.what;
         EXPECT_EQ(report.FailureReason(), failing.failureReason) << c.what;
         EXPECT_EQ(failing.files[kTarget], "old") << c.what;
-        EXPECT_EQ(Temporaries(failing), 0u) << c.what;
+        EXPECT_EQ(failing.TemporariesLeft(), 0u) << c.what;
         EXPECT_EQ(failing.openFiles, 0) << c.what;
     }
 }
@@ -253,7 +244,7 @@ TEST_F(Report, DocumentThatStopsWithoutAFileErrorHasNoReasonAndIsNotPutInPlace) 
     EXPECT_EQ(writer.LastFailure(), ReportWriter::Failure::kWriteFailed);
     EXPECT_EQ(writer.FailureReason(), "");
     EXPECT_EQ(Document(), "old");
-    EXPECT_EQ(Temporaries(fake), 0u);
+    EXPECT_EQ(fake.TemporariesLeft(), 0u);
     EXPECT_TRUE(fake.CallsOf("RenameFile").empty());
 }
 
