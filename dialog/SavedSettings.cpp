@@ -5,6 +5,7 @@
 #include "common/Decimal.h"
 #include "common/PathLimit.h"
 #include "dialog/FolderPath.h"
+#include "files/ReplacingFile.h"
 #include "ledger/Services.h"
 
 namespace {
@@ -59,17 +60,14 @@ bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {
 // records of other users and data sets. The temporary is a new file of its own: whatever stands
 // at any other name (a link planted there included) is never removed or written through.
 bool SavedSettings::WriteWhole(const std::string& path, const std::string& content) {
-    std::string temporary;  // named once the file exists
+    ReplacingFile file(files_, path);
+    if (!file.Create()) return false;
     try {
-        auto file = files_.CreateTemporaryFile(folderpath::FolderPart(path).c_str(), &temporary);
-        file->Write(content.data(), content.size());
-        file->Close();
-        files_.RenameFile(temporary.c_str(), path.c_str());
+        file.Output()->Write(content.data(), content.size());
     } catch (const FileError&) {
-        if (!temporary.empty()) files_.RemoveFile(temporary.c_str());
-        return false;
+        return false;  // the replacing file removes its temporary
     }
-    return true;
+    return file.Commit();
 }
 
 // True when `path` names a plain file: a folder, a pipe or a device in its place is neither read

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/Sjis.h"
-#include "report/ReplacingFile.h"
+#include "files/ReplacingFile.h"
 #include "report/SupportInfo.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "report/ReplacingFile.h"
+#include "files/ReplacingFile.h"
 #include "tests/doubles/FakePlatform.h"
 
 namespace {

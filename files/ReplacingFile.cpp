@@ -1,4 +1,4 @@
-#include "report/ReplacingFile.h"
+#include "files/ReplacingFile.h"
 
 #include "common/Sjis.h"
 
