@@ -3,6 +3,8 @@
 // Small exported documents written by hand, one element a line as the export writes them: a
 // document whose every check holds, and the edit that breaks one figure of it.
 
+#include <iconv.h>
+
 #include <stdexcept>
 #include <string>
 
@@ -139,6 +141,38 @@ inline int LineOf(const std::string& text, const std::string& document = kTiedOu
     int line = 1;
     for (std::size_t i = 0; i < at; ++i) line += document[i] == '\n' ? 1 : 0;
     return line;
+}
+
+// The document as the export writes it: in code page 932, declared as Shift_JIS.
+inline std::string InCodePage932(std::string document) {
+    document = Edited(R"(encoding="UTF-8")", R"(encoding="Shift_JIS")", document);
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 encoder");
+    std::string converted(document.size() * 2, '\0');
+    char* in = document.data();
+    std::size_t inLeft = document.size();
+    char* out = converted.data();
+    std::size_t outLeft = converted.size();
+    const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (done == static_cast<std::size_t>(-1)) throw std::runtime_error("not in code page 932");
+    converted.resize(converted.size() - outLeft);
+    return converted;
+}
+
+// kTiedOut with the characters of the vendors' extensions to Shift_JIS that code page 932 holds
+// (㈱ and ① of NEC's, 髙 of IBM's) in the header, an item's label and the ledger, followed by a
+// second account whose closing balance `closing` the statements' 売掛金 600 has to meet.
+inline std::string WithVendorCharacters(const std::string& closing) {
+    std::string text = Edited("株式会社テスト", "㈱テスト");
+    text = Edited("現金売上 &lt;店頭&gt;", "①髙橋様 売上", text);
+    text = Edited("<Item Label=\"建物\">", "<Item Label=\"建物①\">", text);
+    return Edited("</HJ00780S01>\n</HJ00780S>",
+                  "</HJ00780S01>\n<HJ00780S01>\n<HJ00780S0010>売掛金</HJ00780S0010>\n"
+                  "<HJ00780S0020>流動資産</HJ00780S0020>\n<HJ00780S0030>" +
+                      closing + "</HJ00780S0030>\n<HJ00780S0040>" + closing +
+                      "</HJ00780S0040>\n</HJ00780S01>\n</HJ00780S>",
+                  text);
 }
 
 }  // namespace kcview::testing

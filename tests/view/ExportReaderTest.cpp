@@ -72,6 +72,20 @@ TEST(ReadingExports, ShiftJisExportIsDecoded) {
     EXPECT_NE(read.document.Section("ListNotesNonConsolidated"), nullptr);
 }
 
+TEST(ReadingExports, VendorCharactersOfCodePage932AreReadToTheEnd) {
+    const std::string text = testing::InCodePage932(testing::WithVendorCharacters("600"));
+    // ㈱, ① and 髙 as the export writes them.
+    for (const char* bytes : {"\x87\x8a", "\x87\x40", "\xfb\xfc"})
+        ASSERT_NE(text.find(bytes), std::string::npos);
+    ReadResult read = ReadExportBytes(text);
+    ASSERT_TRUE(read.ok) << read.reason << " at line " << read.line;
+    EXPECT_EQ(read.document.basic.Child("KOMONSAKINAME")->text, "㈱テスト&工業");
+    ASSERT_EQ(read.document.ledger.size(), 2u);
+    EXPECT_EQ(read.document.ledger[0].entries.at(0).description, "①髙橋様 売上");
+    EXPECT_EQ(read.document.ledger[1].name, "売掛金");
+    EXPECT_EQ(read.document.ledger[1].closing, 600);
+}
+
 TEST(RefusedFiles, NotWellFormedNamesItsLine) {
     const std::string text = Edited("</CurrentAssets>", "</CurrentAsset>");
     ReadResult read = ReadExportBytes(text);
@@ -96,12 +110,42 @@ TEST(RefusedFiles, OtherRootIsNotAnExport) {
     EXPECT_NE(read.reason.find("not REPORT"), std::string::npos) << read.reason;
 }
 
-TEST(RefusedFiles, ReportWithoutDataIsNotAnExport) {
-    ReadResult read =
-        ReadExportBytes("<?xml version=\"1.0\"?>\n<REPORT>\n<SYSTEM/><BASIC/></REPORT>");
-    EXPECT_FALSE(read.ok);
-    EXPECT_EQ(read.line, 2);
-    EXPECT_NE(read.reason.find("no DATA"), std::string::npos) << read.reason;
+TEST(RefusedFiles, IncompleteReportIsNotAnExport) {
+    struct Case {
+        std::string text;
+        std::string reason;
+    };
+    const std::string sheet = "<BalanceSheet></BalanceSheet>";
+    const std::string income = "<IncomeStatement></IncomeStatement>";
+    const Case cases[] = {
+        {"<REPORT>\n<SYSTEM/><BASIC/></REPORT>", "REPORT has no DATA block"},
+        {"<REPORT>\n<SYSTEM/><BASIC/><DATA></DATA></REPORT>", "DATA has no balance sheet"},
+        {"<REPORT>\n<SYSTEM/><BASIC/><DATA>" + income + "</DATA></REPORT>",
+         "DATA has no balance sheet"},
+        {"<REPORT>\n<SYSTEM/><BASIC/><DATA>" + sheet + "</DATA></REPORT>",
+         "DATA has no income statement"},
+    };
+    for (const Case& c : cases) {
+        ReadResult read = ReadExportBytes("<?xml version=\"1.0\"?>\n" + c.text);
+        EXPECT_FALSE(read.ok) << c.text;
+        EXPECT_EQ(read.line, 2) << c.text;
+        EXPECT_EQ(read.reason, c.reason + ": this is not an exported file") << c.text;
+    }
+}
+
+TEST(RefusedFiles, BlockOrSectionWrittenTwiceIsRefusedAtItsSecondStart) {
+    for (const char* name : {"SYSTEM", "BASIC", "DATA", "BalanceSheet", "IncomeStatement",
+                             "ScheduleCostGoodsManufactured", "HJ00780S"}) {
+        const std::string start = std::string("<") + name + ">";
+        const std::string end = std::string("</") + name + ">";
+        const std::string text = Edited(end, end + "\n" + start + end);
+        ReadResult read = ReadExportBytes(text);
+        EXPECT_FALSE(read.ok) << name;
+        EXPECT_EQ(read.line, LineOf(end, text) + 1) << name;
+        EXPECT_EQ(read.reason,
+                  std::string(name) + " appears a second time: an exported file writes it once")
+            << name;
+    }
 }
 
 TEST(RefusedFiles, FigureThatIsNotAnAmountNamesItsLine) {

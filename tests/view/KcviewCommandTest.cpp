@@ -100,18 +100,47 @@ TEST_F(KcviewCommand, PageOfFailingExportIsWrittenWithoutCheckExitingZero) {
     EXPECT_NE(run.err.find("checks failed"), std::string::npos) << run.err;
 }
 
-TEST_F(KcviewCommand, NotWellFormedFileGetsItsLineAndExitsTwo) {
-    const std::string text = Edited("</NetSales>", "</NetSale>");
-    const std::string path = Write("broken.xml", text);
-    const Outcome run = Kcview("--check " + path);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(
-        run.err.rfind("kcview: " + path + ", line " + std::to_string(LineOf("</NetSale>", text)) +
-                          ": not well-formed XML: ",
-                      0),
-        0u)
-        << run.err;
+TEST_F(KcviewCommand, FileThatIsNotAWholeExportGetsItsLineAndOurReasonAndExitsTwo) {
+    struct Case {
+        std::string text;
+        std::string at;  // the text of the line refused
+        std::string reason;
+    };
+    const std::string undecodable =
+        kcview::testing::InCodePage932(Edited("現金売上 &lt;店頭&gt;", "現金売上 ?? 店頭"));
+    const Case cases[] = {
+        {Edited("??", "\x85\x40", undecodable), "\x85\x40",
+         "a byte is no character of Shift_JIS (code page 932): this is not an exported file"},
+        {Edited("</NetSales>", "</NetSale>"), "</NetSale>",
+         "not well-formed XML: an end tag does not match its start tag"},
+        {Edited("<PROGRAMVER>22.03.01<", "<PROGRAMVER>&secret;<"), "&secret;",
+         "not well-formed XML: a reference to an entity the file does not define"},
+        {Edited("<Item Label=\"建物\">", "<Item Label=\"建物\" Label=\"x\">"), "Label=\"x\"",
+         "not well-formed XML: the markup is broken"},
+        {"<?xml version=\"1.0\"?>\n<REPORT>\n<SYSTEM/><BASIC/><DATA></DATA></REPORT>\n", "<REPORT>",
+         "DATA has no balance sheet: this is not an exported file"},
+        {Edited("</BalanceSheet>", "</BalanceSheet>\n<BalanceSheet>\n</BalanceSheet>"),
+         "<BalanceSheet>\n</BalanceSheet>",
+         "BalanceSheet appears a second time: an exported file writes it once"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Write("refused.xml", c.text);
+        const Outcome run = Kcview("--check " + path);
+        EXPECT_EQ(run.status, 2) << c.reason;
+        EXPECT_EQ(run.out, "") << c.reason;
+        EXPECT_EQ(run.err, "kcview: " + path + ", line " + std::to_string(LineOf(c.at, c.text)) +
+                               ": " + c.reason + "\n");
+    }
+}
+
+TEST_F(KcviewCommand, VendorCharactersOfCodePage932DoNotEndTheRead) {
+    // The second account, after ㈱ ① 髙, disagrees with the statements: read to the end, it fails.
+    const std::string text =
+        kcview::testing::InCodePage932(kcview::testing::WithVendorCharacters("601"));
+    const Outcome run = Kcview("--check " + Write("export.xml", text));
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("ledger-closing: closing balance of 売掛金"), std::string::npos)
+        << run.out;
 }
 
 TEST_F(KcviewCommand, PageIsNeverWrittenOverTheExport) {

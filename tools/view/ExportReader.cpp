@@ -3,14 +3,19 @@
 
 #include "tools/view/ExportReader.h"
 
+#include <iconv.h>
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 
 namespace kcview {
@@ -20,6 +25,43 @@ constexpr std::size_t kChunk = 1 << 20;
 // The parser's own limit when it builds a tree; its push mode with SAX keeps none, and the tree
 // built here is walked recursively.
 constexpr int kMaxDepth = 256;
+
+// The export writes code page 932, Shift_JIS with the vendors' extensions (NEC's ㈱ ①, IBM's
+// 髙); iconv's SHIFT_JIS table holds none of them, so every name of Shift_JIS is read as CP932.
+bool ReadShiftJisAsCodePage932() {
+    static bool registered = false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        registered = true;
+        for (const char* name : {"Shift_JIS", "Shift-JIS", "SJIS", "MS_Kanji", "Windows-31J"})
+            registered = xmlAddEncodingAlias("CP932", name) == 0 && registered;
+    });
+    return registered;
+}
+
+constexpr const char* kUndecodable = "a byte is no character of Shift_JIS (code page 932)";
+
+// Our own words for the parser's well-formedness errors: its messages are not shown.
+std::string NotWellFormed(int code) {
+    std::string what = "the markup is broken";
+    if (code == XML_ERR_TAG_NAME_MISMATCH) what = "an end tag does not match its start tag";
+    if (code == XML_ERR_TAG_NOT_FINISHED || code == XML_ERR_LTSLASH_REQUIRED)
+        what = "the file ends before its elements are closed";
+    if (code == XML_ERR_DOCUMENT_EMPTY) what = "the file holds no XML";
+    if (code == XML_ERR_DOCUMENT_END) what = "something follows the end of the root element";
+    if (code == XML_ERR_UNDECLARED_ENTITY)
+        what = "a reference to an entity the file does not define";
+    if (code == XML_ERR_UNSUPPORTED_ENCODING)
+        what = "the file declares an encoding other than Shift_JIS or UTF-8 that cannot be read";
+    if (code == XML_ERR_INVALID_CHAR)
+        what = "a character is not allowed in XML or not proper UTF-8";
+    return "not well-formed XML: " + what;
+}
+
+bool IsEncodingError(const xmlError& error) {
+    return error.domain == XML_FROM_I18N || error.code == XML_ERR_INVALID_ENCODING ||
+           error.code == XML_I18N_CONV_FAILED;
+}
 
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
@@ -48,6 +90,9 @@ public:
             return;
         }
         if (inLedger_) return StartLedger(name);
+        if (depth_ == 2 && (name == "SYSTEM" || name == "BASIC" || name == "DATA") &&
+            !blocks_.insert(std::string(name)).second)
+            return Refuse(std::string(name) + kWrittenTwice);
         if (depth_ == 2) {
             XmlNode* node = nullptr;
             if (name == "SYSTEM") {
@@ -66,6 +111,8 @@ public:
             return;
         }
         if (depth_ == 3 && inData_) {
+            if (!sectionNames_.insert(std::string(name)).second)
+                return Refuse(std::string(name) + kWrittenTwice);
             if (name == "HJ00780S") {
                 inLedger_ = true;
                 result_.document.hasLedger = true;
@@ -114,16 +161,25 @@ public:
         if (!open_.empty()) open_.back()->text.append(text, static_cast<std::size_t>(length));
     }
 
-    // The file's own well-formedness error: the first one is the one to show.
+    // The file's own well-formedness or decoding error: the first one is the one to show.
     void ParserError(const xmlError& error) {
         if (failed_ || error.level < XML_ERR_ERROR) return;
-        std::string message = error.message ? error.message : "unknown error";
-        while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-            message.pop_back();
         failed_ = true;
-        result_.reason = "not well-formed XML: " + message;
-        result_.line = error.line;
+        undecodable_ = IsEncodingError(error);
+        result_.reason =
+            undecodable_ ? std::string(kUndecodable) + kNotAnExport : NotWellFormed(error.code);
+        result_.line = undecodable_ ? Line() : error.line;
     }
+
+    // The parser failed a call without telling why.
+    void ParserFailed(int code) {
+        if (failed_) return;
+        failed_ = true;
+        result_.reason = NotWellFormed(code);
+        result_.line = Line();
+    }
+
+    bool Undecodable() const { return undecodable_; }
 
     void Refuse(const std::string& reason) {
         if (failed_) return;
@@ -142,6 +198,10 @@ public:
         if (result_.document.basic.name.empty())
             return RefuseAt("REPORT has no BASIC block", reportLine_);
         if (!sawData_) return RefuseAt("REPORT has no DATA block", reportLine_);
+        if (!result_.document.Section("BalanceSheet"))
+            return RefuseAt("DATA has no balance sheet", reportLine_);
+        if (!result_.document.Section("IncomeStatement"))
+            return RefuseAt("DATA has no income statement", reportLine_);
         for (const XmlNode& section : result_.document.sections) CheckAmounts(section);
     }
 
@@ -159,7 +219,7 @@ private:
 
     void RefuseAt(const std::string& reason, int line) {
         failed_ = true;
-        result_.reason = reason + ": this is not an exported file";
+        result_.reason = reason + kNotAnExport;
         result_.line = line;
     }
 
@@ -261,8 +321,15 @@ private:
         numberTarget_ = nullptr;
     }
 
+    static constexpr const char* kWrittenTwice =
+        " appears a second time: an exported file writes it once";
+    static constexpr const char* kNotAnExport = ": this is not an exported file";
+
     ReadResult& result_;
     xmlParserCtxtPtr context_ = nullptr;
+    bool undecodable_ = false;
+    std::set<std::string> blocks_;
+    std::set<std::string> sectionNames_;
     int depth_ = 0;
     bool failed_ = false;
     bool sawReport_ = false;
@@ -323,10 +390,77 @@ struct ContextDeleter {
 };
 using Context = std::unique_ptr<xmlParserCtxt, ContextDeleter>;
 
-// Feeds the bytes `read` delivers (0 at the end, -1 on a read error) to the parser.
-template <typename Reader>
-void Parse(ReadResult& result, Reader read) {
+// Delivers bytes into a buffer: the count, 0 at the end, -1 on a read error.
+using Reader = std::function<long(char*, std::size_t)>;
+
+// The parser learns of a byte it cannot decode but not where it is: the line is found by
+// decoding the file again from its start.
+class UndecodableByteFinder {
+public:
+    UndecodableByteFinder() : converter_(iconv_open("UTF-8", "CP932")) {}
+    ~UndecodableByteFinder() {
+        if (Opened()) iconv_close(converter_);
+    }
+    UndecodableByteFinder(const UndecodableByteFinder&) = delete;
+    UndecodableByteFinder& operator=(const UndecodableByteFinder&) = delete;
+
+    // The line of the first byte that is no character of code page 932, or 0.
+    int Line(const Reader& read) {
+        if (!Opened()) return 0;
+        std::unique_ptr<char[]> buffer(new char[kChunk]);
+        // A byte of code page 932 becomes at most three of UTF-8.
+        std::unique_ptr<char[]> decoded(new char[kChunk * 3]);
+        std::size_t kept = 0;  // a character cut by the end of the last chunk
+        int line = 1;
+        for (;;) {
+            const long got = read(buffer.get() + kept, kChunk - kept);
+            if (got < 0) return 0;
+            char* in = buffer.get();
+            std::size_t inLeft = kept + static_cast<std::size_t>(got);
+            char* out = decoded.get();
+            std::size_t outLeft = kChunk * 3;
+            const char* start = in;
+            const bool stopped =
+                iconv(converter_, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1);
+            const int error = errno;
+            line += static_cast<int>(std::count(start, static_cast<const char*>(in), '\n'));
+            if (stopped && (error == EILSEQ || (error == EINVAL && got == 0))) return line;
+            if (got == 0) return 0;
+            std::memmove(buffer.get(), in, inLeft);
+            kept = inLeft;
+        }
+    }
+
+private:
+    bool Opened() const { return converter_ != reinterpret_cast<iconv_t>(-1); }
+
+    iconv_t converter_;
+};
+
+// Errors the parser raises outside the document's context (the decoder's) reach the builder
+// too, and nothing of the parser's own is printed.
+class ParserErrorsTo {
+public:
+    explicit ParserErrorsTo(DocumentBuilder& builder) {
+        xmlSetGenericErrorFunc(nullptr, Silent);
+        xmlSetStructuredErrorFunc(&builder, OnError);
+    }
+    ~ParserErrorsTo() { xmlSetStructuredErrorFunc(nullptr, nullptr); }
+    ParserErrorsTo(const ParserErrorsTo&) = delete;
+    ParserErrorsTo& operator=(const ParserErrorsTo&) = delete;
+
+private:
+    static void Silent(void*, const char*, ...) {}
+};
+
+// Feeds the bytes `read` delivers to the parser; `rewind` starts them again from the first.
+void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& rewind) {
     DocumentBuilder builder(result);
+    ParserErrorsTo errors(builder);
+    if (!ReadShiftJisAsCodePage932()) {
+        result.reason = "the decoder of code page 932 could not be set up";
+        return;
+    }
     xmlSAXHandler handler = Handler();
     Context context(xmlCreatePushParserCtxt(&handler, &builder, nullptr, 0, nullptr));
     if (!context) {
@@ -335,7 +469,10 @@ void Parse(ReadResult& result, Reader read) {
     }
     builder.Attach(context.get());
     // No network, no entity substitution, no DTD loading; the parser's default limits stay on.
-    xmlCtxtUseOptions(context.get(), XML_PARSE_NONET | XML_PARSE_NOCDATA);
+    if (xmlCtxtUseOptions(context.get(), XML_PARSE_NONET | XML_PARSE_NOCDATA) != 0) {
+        result.reason = "the XML parser could not be set up";
+        return;
+    }
     std::unique_ptr<char[]> buffer(new char[kChunk]);
     for (;;) {
         long got = read(buffer.get(), kChunk);
@@ -343,8 +480,14 @@ void Parse(ReadResult& result, Reader read) {
             result.reason = std::string("cannot read the file: ") + std::strerror(errno);
             return;
         }
-        xmlParseChunk(context.get(), buffer.get(), static_cast<int>(got), got == 0 ? 1 : 0);
+        const int code =
+            xmlParseChunk(context.get(), buffer.get(), static_cast<int>(got), got == 0 ? 1 : 0);
+        if (code != XML_ERR_OK) builder.ParserFailed(code);
         if (builder.Failed() || got == 0) break;
+    }
+    if (!builder.Failed() && !context->wellFormed) builder.ParserFailed(context->errNo);
+    if (builder.Undecodable() && rewind()) {
+        if (const int line = UndecodableByteFinder().Line(read); line > 0) result.line = line;
     }
     builder.Finish();
     result.ok = !builder.Failed();
@@ -369,11 +512,14 @@ ReadResult ReadExportFile(const std::string& path) {
         result.reason = std::string("cannot open the file: ") + std::strerror(errno);
         return result;
     }
-    Parse(result, [file](char* buffer, std::size_t size) -> long {
-        std::size_t got = std::fread(buffer, 1, size, file);
-        if (got == 0 && std::ferror(file)) return -1;
-        return static_cast<long>(got);
-    });
+    Parse(
+        result,
+        [file](char* buffer, std::size_t size) -> long {
+            std::size_t got = std::fread(buffer, 1, size, file);
+            if (got == 0 && std::ferror(file)) return -1;
+            return static_cast<long>(got);
+        },
+        [file] { return std::fseek(file, 0, SEEK_SET) == 0; });
     std::fclose(file);
     return result;
 }
@@ -381,12 +527,18 @@ ReadResult ReadExportFile(const std::string& path) {
 ReadResult ReadExportBytes(std::string_view bytes) {
     ReadResult result;
     std::size_t position = 0;
-    Parse(result, [&](char* buffer, std::size_t size) -> long {
-        std::size_t take = std::min(size, bytes.size() - position);
-        std::memcpy(buffer, bytes.data() + position, take);
-        position += take;
-        return static_cast<long>(take);
-    });
+    Parse(
+        result,
+        [&](char* buffer, std::size_t size) -> long {
+            std::size_t take = std::min(size, bytes.size() - position);
+            std::memcpy(buffer, bytes.data() + position, take);
+            position += take;
+            return static_cast<long>(take);
+        },
+        [&] {
+            position = 0;
+            return true;
+        });
     return result;
 }
 

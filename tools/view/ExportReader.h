@@ -1,7 +1,9 @@
 #pragma once
 
-// Reads an exported file with libxml2: the declared encoding (Shift_JIS) is decoded by the
-// parser, no network is reached, no document type is accepted and so no entity is expanded.
+// Reads an exported file with libxml2: the declared Shift_JIS is decoded as code page 932, the
+// whole of what the export writes; no network is reached, no document type is accepted and so no
+// entity is expanded. A file is read whole or refused: a byte that cannot be decoded, a fault of
+// the markup, a missing statement or a section written twice is a reason and a line.
 
 #include <string>
 #include <string_view>
