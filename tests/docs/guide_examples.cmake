@@ -1,9 +1,10 @@
 # The guide's examples are real books: every folder under examples/ imports and its balance sheet
-# balances; the worked example exports as docs/books.md runs it, and its statements hold together;
+# balances, and its export, ledger and all, passes every check of kcview; the worked example
+# exports as docs/books.md runs it, and its statements hold together;
 # every code block the guide ties to a file or to that export still stands in it; and every link
 # of the guide leads to a file of the repository.
 #
-# cmake -DKCBOOKS=... -DKCSAKURA=... -DXMLLINT=... -DPERL=... -DSOURCE=... -DWORK=...
+# cmake -DKCBOOKS=... -DKCSAKURA=... -DKCVIEW=... -DXMLLINT=... -DPERL=... -DSOURCE=... -DWORK=...
 #       -P guide_examples.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -33,6 +34,9 @@ foreach(folder IN LISTS folders)
   if(NOT OUT MATCHES "debits equal credits" OR NOT OUT MATCHES ": balances\n")
     message(FATAL_ERROR "examples/${name} does not balance:\n${OUT}")
   endif()
+  run(${KCSAKURA} --books ${WORK}/${name}.books --ui batch --start-month 4 --end-month 3 --kind 1
+      --out ${WORK}/${name}.xml --yes --settings-folder ${WORK}/${name}-settings)
+  run(${KCVIEW} --check ${WORK}/${name}.xml)
   list(APPEND imported ${name})
 endforeach()
 if(NOT "worked-chart" IN_LIST imported)

@@ -275,5 +275,127 @@ TEST(DescribedSides, NameTheFigureItsAmountAndItsLines) {
     EXPECT_EQ(DescribeSide({"no item", 0, {}}), "no item 0");
 }
 
+// --- charts without an account for a total: the file has no figure there, which is neither zero
+// nor a disagreement.
+
+struct ChartEdit {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> edits;
+};
+
+std::string Applied(const ChartEdit& chart) {
+    std::string text = testing::kTiedOut;
+    for (const auto& [from, to] : chart.edits) text = Edited(from, to, text);
+    return text;
+}
+
+const std::string kGrossProfit =
+    "<GrossProfit Label=\"売上総利益\" Amount=\"2000\"></GrossProfit>\n";
+const std::string kOperating =
+    "<OperatingIncome Label=\"営業利益\" Amount=\"500\"></OperatingIncome>\n";
+const std::string kOrdinary =
+    "<OrdinaryIncome Label=\"経常利益\" Amount=\"500\"></OrdinaryIncome>\n";
+const std::string kBeforeTaxes =
+    "<IncomeBeforeIncomeTaxes Label=\"税引前当期純利益\" "
+    "Amount=\"500\"></IncomeBeforeIncomeTaxes>\n";
+const std::string kTotalProduction =
+    "<TotalProductionCostUtilized Label=\"当期総製造費用\" "
+    "Amount=\"3000\"></TotalProductionCostUtilized>\n";
+const std::string kSubtotal =
+    "<SubtotalScheduleCostGoodsManufactured Label=\"合計\" "
+    "Amount=\"3000\"></SubtotalScheduleCostGoodsManufactured>\n";
+
+const ChartEdit kChartsWithoutATotal[] = {
+    {"no gross profit", {{kGrossProfit, ""}}},
+    {"no operating income", {{kOperating, ""}}},
+    {"no ordinary income", {{kOrdinary, ""}}},
+    {"no income before taxes", {{kBeforeTaxes, ""}}},
+    {"neither ordinary income nor income before taxes", {{kOrdinary, ""}, {kBeforeTaxes, ""}}},
+    {"no profit line but net income",
+     {{kGrossProfit, ""}, {kOperating, ""}, {kOrdinary, ""}, {kBeforeTaxes, ""}}},
+    {"no total production cost", {{kTotalProduction, ""}}},
+    {"no subtotal with the opening work in process", {{kSubtotal, ""}}},
+    {"no total of the schedule but its cost of finished goods",
+     {{kTotalProduction, ""}, {kSubtotal, ""}}},
+    {"a section's heading without its total account",
+     {{R"(Label="流動資産合計" Amount="1000")", R"(Label="流動資産" Amount="")"}}},
+    {"sales without their total account",
+     {{R"(Label="売上高合計" Amount="5000")", R"(Label="売上高" Amount="")"}}},
+    {"an empty subtotal of the schedule",
+     {{R"(Label="合計" Amount="3000")", R"(Label="合計" Amount="")"}}},
+    {"an empty net income",
+     {{R"(Label="当期純利益" Amount="300")", R"(Label="当期純利益" Amount="")"}}},
+    {"no schedule at all",
+     {{"<ScheduleCostGoodsManufactured>", "<Unused>"},
+      {"</ScheduleCostGoodsManufactured>", "</Unused>"}}},
+    {"no statement of changes in net assets",
+     {{"<StatementChangesNetAssets>", "<Unused>"}, {"</StatementChangesNetAssets>", "</Unused>"}}},
+};
+
+TEST(ChartsWithoutATotal, NoCheckFails) {
+    for (const ChartEdit& chart : kChartsWithoutATotal) {
+        EXPECT_EQ(FailedChecks(Outcomes(Applied(chart))), std::vector<std::string>{}) << chart.what;
+    }
+}
+
+// What each chart leaves the checks to compare: a check that cannot be computed says why.
+TEST(ChartsWithoutATotal, CheckWithoutItsFiguresIsNotApplicableWithItsReason) {
+    const struct {
+        const ChartEdit& chart;
+        std::vector<std::string> notApplicable;
+    } kCases[] = {
+        {kChartsWithoutATotal[0], {}},
+        {kChartsWithoutATotal[8], {}},
+        {kChartsWithoutATotal[12], {"net-income-carried"}},
+        {kChartsWithoutATotal[13], {"manufacturing-steps", "finished-goods"}},
+        {kChartsWithoutATotal[14], {"net-income-carried"}},
+    };
+    for (const auto& test : kCases) {
+        std::vector<std::string> names;
+        for (const CheckOutcome& outcome : Outcomes(Applied(test.chart))) {
+            if (outcome.notApplicable.empty()) continue;
+            names.push_back(outcome.check->name);
+            EXPECT_TRUE(outcome.failures.empty()) << test.chart.what;
+        }
+        EXPECT_EQ(names, test.notApplicable) << test.chart.what;
+    }
+}
+
+// The checks still compute through a missing total, and still fail on a file that disagrees.
+TEST(ChartsWithoutATotal, FiguresThatDisagreeStillFail) {
+    const struct {
+        ChartEdit chart;
+        const char* check;
+        const char* left;
+        std::int64_t right;
+    } kCases[] = {
+        {{"net income off",
+          {{kOrdinary, ""}, {kBeforeTaxes, ""}, {R"(Amount="300")", R"(Amount="310")"}}},
+         "income-steps",
+         "当期純利益",
+         300},
+        {{"finished goods off",
+          {{kSubtotal, ""},
+           {R"(Label="当期製品製造原価" Amount="3000")",
+            R"(Label="当期製品製造原価" Amount="2900")"}}},
+         "manufacturing-steps",
+         "当期製品製造原価",
+         3000},
+        {{"sales off",
+          {{R"(Label="売上高合計" Amount="5000")", R"(Label="売上高" Amount="")"},
+           {R"(<Item Label="製品売上高">5000)", R"(<Item Label="製品売上高">5100)"}}},
+         "income-steps",
+         "売上総利益",
+         2100},
+    };
+    for (const auto& test : kCases) {
+        const auto outcomes = Outcomes(Applied(test.chart));
+        const auto& failures = FailuresOf(outcomes, test.check);
+        ASSERT_EQ(failures.size(), 1u) << test.chart.what;
+        EXPECT_EQ(failures[0].left.what, test.left) << test.chart.what;
+        EXPECT_EQ(failures[0].right.amount, test.right) << test.chart.what;
+    }
+}
+
 }  // namespace
 }  // namespace kcview

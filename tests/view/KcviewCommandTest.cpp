@@ -61,10 +61,12 @@ protected:
     std::string folder_;
 };
 
-TEST_F(KcviewCommand, CheckOfTiedOutExportPrintsNothingAndExitsZero) {
+// The sample export is written without its general ledger.
+TEST_F(KcviewCommand, CheckOfTiedOutExportPrintsOnlyWhatItCannotCheckAndExitsZero) {
     const Outcome run = Kcview(std::string("--check ") + KC_SAMPLE_EXPORT);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.out,
+              "ledger-closing: not applicable: the file was exported without the general ledger\n");
     EXPECT_NE(run.err.find("checks hold"), std::string::npos) << run.err;
 }
 
@@ -79,6 +81,19 @@ TEST_F(KcviewCommand, CheckPrintsEachFailureAsOneLineAndExitsOne) {
         std::to_string(LineOf(R"(<Item Label="現金")", text)) + ")\n";
     EXPECT_EQ(run.out, expected);
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/export.html"));
+}
+
+TEST_F(KcviewCommand, CheckThatCannotBeComputedIsNotApplicableAndExitsZero) {
+    const std::string text = Edited("</ScheduleCostGoodsManufactured>", "</Unused>",
+                                    Edited("<ScheduleCostGoodsManufactured>", "<Unused>"));
+    const Outcome run = Kcview("--check " + Write("export.xml", text));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "manufacturing-steps: not applicable: the file has no cost of goods manufactured "
+              "schedule\n"
+              "finished-goods: not applicable: the file has no cost of goods manufactured "
+              "schedule\n");
+    EXPECT_EQ(run.err, "kcview: 6 of 8 checks hold, 2 not applicable\n");
 }
 
 TEST_F(KcviewCommand, PageGoesBesideTheExportOrToTheGivenPath) {

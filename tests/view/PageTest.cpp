@@ -106,5 +106,16 @@ TEST(ReviewPage, AllChecksHoldingSaysSo) {
     EXPECT_EQ(Count(page, "<li class=ok>"), AllChecks().size());
 }
 
+TEST(ReviewPage, CheckThatCannotBeComputedIsShownNotApplicableWithItsReason) {
+    const std::string page =
+        PageOf(Edited("</HJ00780S>", "</Unused>", Edited("<HJ00780S>", "<Unused>")));
+    EXPECT_EQ(page.find("checks ng"), std::string::npos);
+    EXPECT_NE(page.find("8項目中1項目は対象外"), std::string::npos);
+    EXPECT_NE(page.find("<li class=na><span class=mark>－</span>総勘定元帳の期末残高"),
+              std::string::npos);
+    EXPECT_NE(page.find("対象外: the file was exported without the general ledger"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace kcview

@@ -29,9 +29,11 @@ bool IsTotalLine(const std::string& element) {
     return kTotals.count(element) != 0;
 }
 
+// The figure the file writes for a section or total. An empty Amount is a heading whose chart has
+// no account for its total: no figure, which is neither zero nor a disagreement.
 std::optional<std::int64_t> AmountAttribute(const XmlNode& node) {
     const std::string* amount = node.Attribute("Amount");
-    if (!amount) return std::nullopt;
+    if (!amount || amount->empty()) return std::nullopt;
     return ParseAmount(*amount);
 }
 
@@ -131,21 +133,29 @@ void Compare(const XmlNode& figure, std::int64_t amount, const Computed& compute
     failures.push_back({Side(LabelOf(figure), amount, {figure.line}), SideOf(computed)});
 }
 
-void CheckSectionsUnder(const XmlNode& node, std::vector<Disagreement>& failures) {
+// Returns how many totals it compared.
+std::size_t CheckSectionsUnder(const XmlNode& node, std::vector<Disagreement>& failures) {
+    std::size_t compared = 0;
     for (const XmlNode& child : node.children) {
         if (child.name == "Item" || IsTotalLine(child.name)) continue;
-        if (std::optional<std::int64_t> amount = AmountAttribute(child))
+        if (std::optional<std::int64_t> amount = AmountAttribute(child)) {
             Compare(child, *amount, SumOf(child), failures);
-        CheckSectionsUnder(child, failures);
+            ++compared;
+        }
+        compared += CheckSectionsUnder(child, failures);
     }
+    return compared;
 }
 
-std::vector<Disagreement> SectionTotals(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
+CheckResult SectionTotals(const ExportDocument& document) {
+    CheckResult result;
+    std::size_t compared = 0;
     for (const char* statement : kStatements) {
-        if (const XmlNode* node = document.Section(statement)) CheckSectionsUnder(*node, failures);
+        if (const XmlNode* node = document.Section(statement))
+            compared += CheckSectionsUnder(*node, result.failures);
     }
-    return failures;
+    if (compared == 0) result.notApplicable = "no section of the statements writes its total";
+    return result;
 }
 
 // --- figures that follow from other sections of the same statement
@@ -155,77 +165,122 @@ struct Operand {
     const char* element;
 };
 
-// `result` = the operands, when the statement writes `result`. A section the file leaves out
-// counts as zero.
-void CheckFormula(const XmlNode& statement, const char* result,
-                  std::initializer_list<Operand> operands, std::vector<Disagreement>& failures) {
-    const XmlNode* figure = statement.Child(result);
-    if (!figure) return;
-    std::optional<std::int64_t> amount = AmountAttribute(*figure);
-    if (!amount) return;
-    Computed computed;
-    for (const Operand& operand : operands) {
-        if (const XmlNode* node = statement.Child(operand.element))
-            computed.Add(ValueOf(*node), operand.sign);
+// `result` = the operands. Each step uses only results of the steps before it.
+struct Step {
+    const char* result;
+    std::vector<Operand> operands;
+};
+
+Computed StepValue(const XmlNode& statement, const Step& step, const std::vector<Step>& steps);
+
+// A figure of the statement as the file has it: the Amount written, else a section's items, else
+// a total the chart has no account for, followed through its own step. A section the file leaves
+// out holds no account: it adds no term.
+Computed FigureOf(const XmlNode& statement, const std::string& element,
+                  const std::vector<Step>& steps) {
+    const XmlNode* node = statement.Child(element);
+    if (node) {
+        if (std::optional<std::int64_t> amount = AmountAttribute(*node))
+            return Computed{*amount, 1, {node->line}, {LabelOf(*node)}};
     }
-    Compare(*figure, *amount, computed, failures);
+    for (const Step& step : steps) {
+        if (element == step.result) return StepValue(statement, step, steps);
+    }
+    return node ? SumOf(*node) : Computed{};
 }
 
-std::vector<Disagreement> BalanceSheetBalances(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
-    const XmlNode* sheet = document.Section("BalanceSheet");
-    if (!sheet) return failures;
-    CheckFormula(*sheet, "Assets", {{1, "Liabilities"}, {1, "NetAssets"}}, failures);
-    return failures;
+Computed StepValue(const XmlNode& statement, const Step& step, const std::vector<Step>& steps) {
+    Computed computed;
+    for (const Operand& operand : step.operands)
+        computed.Add(FigureOf(statement, operand.element, steps), operand.sign);
+    return computed;
 }
 
-std::vector<Disagreement> IncomeSteps(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
-    const XmlNode* income = document.Section("IncomeStatement");
-    if (!income) return failures;
-    CheckFormula(*income, "GrossProfit", {{1, "NetSales"}, {-1, "CostOfSales"}}, failures);
-    CheckFormula(*income, "OperatingIncome",
-                 {{1, "GrossProfit"}, {-1, "SellingGeneralAndAdministrativeExpenses"}}, failures);
-    CheckFormula(*income, "OrdinaryIncome",
-                 {{1, "OperatingIncome"}, {1, "NonOperatingIncome"}, {-1, "NonOperatingExpenses"}},
-                 failures);
-    CheckFormula(*income, "IncomeBeforeIncomeTaxes",
-                 {{1, "OrdinaryIncome"}, {1, "ExtraordinaryIncome"}, {-1, "ExtraordinaryLoss"}},
-                 failures);
-    CheckFormula(*income, "NetIncome", {{1, "IncomeBeforeIncomeTaxes"}, {-1, "IncomeTaxes"}},
-                 failures);
-    return failures;
+// Compares each result the statement writes with its step; a step with no figure of the file
+// on either side is not compared. Returns how many were compared.
+std::size_t CheckSteps(const XmlNode& statement, const std::vector<Step>& steps,
+                       std::vector<Disagreement>& failures) {
+    std::size_t compared = 0;
+    for (const Step& step : steps) {
+        const XmlNode* figure = statement.Child(step.result);
+        const std::optional<std::int64_t> amount = figure ? AmountAttribute(*figure) : std::nullopt;
+        if (!amount) continue;
+        const Computed computed = StepValue(statement, step, steps);
+        if (computed.terms == 0) continue;
+        Compare(*figure, *amount, computed, failures);
+        ++compared;
+    }
+    return compared;
 }
 
-std::vector<Disagreement> ManufacturingSteps(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
-    const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured");
-    if (!schedule) return failures;
-    CheckFormula(
-        *schedule, "TotalProductionCostUtilized",
-        {{1, "MaterialCost"}, {1, "LaborCost"}, {1, "SubcontractCost"}, {1, "OverheadExpenses"}},
-        failures);
-    CheckFormula(*schedule, "SubtotalScheduleCostGoodsManufactured",
-                 {{1, "TotalProductionCostUtilized"}, {1, "WorkProcessBeginningInventories"}},
-                 failures);
-    CheckFormula(
-        *schedule, "CostFinishedGoods",
-        {{1, "SubtotalScheduleCostGoodsManufactured"}, {-1, "WorkProcessClosingInventories"}},
-        failures);
-    return failures;
+CheckResult StepsOf(const ExportDocument& document, const char* section,
+                    const std::vector<Step>& steps, const char* missing, const char* noTotal) {
+    CheckResult result;
+    const XmlNode* statement = document.Section(section);
+    if (!statement) {
+        result.notApplicable = missing;
+    } else if (CheckSteps(*statement, steps, result.failures) == 0) {
+        result.notApplicable = noTotal;
+    }
+    return result;
+}
+
+CheckResult BalanceSheetBalances(const ExportDocument& document) {
+    static const std::vector<Step> kSteps = {{"Assets", {{1, "Liabilities"}, {1, "NetAssets"}}}};
+    return StepsOf(document, "BalanceSheet", kSteps, "the file has no balance sheet",
+                   "the balance sheet writes no total assets");
+}
+
+CheckResult IncomeSteps(const ExportDocument& document) {
+    static const std::vector<Step> kSteps = {
+        {"GrossProfit", {{1, "NetSales"}, {-1, "CostOfSales"}}},
+        {"OperatingIncome", {{1, "GrossProfit"}, {-1, "SellingGeneralAndAdministrativeExpenses"}}},
+        {"OrdinaryIncome",
+         {{1, "OperatingIncome"}, {1, "NonOperatingIncome"}, {-1, "NonOperatingExpenses"}}},
+        {"IncomeBeforeIncomeTaxes",
+         {{1, "OrdinaryIncome"}, {1, "ExtraordinaryIncome"}, {-1, "ExtraordinaryLoss"}}},
+        {"NetIncome", {{1, "IncomeBeforeIncomeTaxes"}, {-1, "IncomeTaxes"}}},
+    };
+    return StepsOf(document, "IncomeStatement", kSteps, "the file has no income statement",
+                   "the income statement writes no profit line");
+}
+
+const char kNoSchedule[] = "the file has no cost of goods manufactured schedule";
+
+CheckResult ManufacturingSteps(const ExportDocument& document) {
+    static const std::vector<Step> kSteps = {
+        {"TotalProductionCostUtilized",
+         {{1, "MaterialCost"}, {1, "LaborCost"}, {1, "SubcontractCost"}, {1, "OverheadExpenses"}}},
+        {"SubtotalScheduleCostGoodsManufactured",
+         {{1, "TotalProductionCostUtilized"}, {1, "WorkProcessBeginningInventories"}}},
+        {"CostFinishedGoods",
+         {{1, "SubtotalScheduleCostGoodsManufactured"}, {-1, "WorkProcessClosingInventories"}}},
+    };
+    return StepsOf(document, "ScheduleCostGoodsManufactured", kSteps, kNoSchedule,
+                   "the schedule writes no total");
 }
 
 // --- figures written twice
 
-std::vector<Disagreement> NetIncomeCarried(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
+CheckResult NetIncomeCarried(const ExportDocument& document) {
+    CheckResult result;
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* netIncome = income ? income->Child("NetIncome") : nullptr;
-    if (!netIncome) return failures;
-    const std::int64_t amount = AmountAttribute(*netIncome).value_or(0);
+    const std::optional<std::int64_t> written =
+        netIncome ? AmountAttribute(*netIncome) : std::nullopt;
+    const XmlNode* changes = document.Section("StatementChangesNetAssets");
+    if (!written) {
+        result.notApplicable = "the income statement writes no net income";
+        return result;
+    }
+    if (!changes) {
+        result.notApplicable = "the file has no statement of changes in net assets";
+        return result;
+    }
+    const std::int64_t amount = *written;
     // The statement of changes writes the row only for a net income other than zero.
     FigureSide row = Side("no 当期純利益 row in the changes in net assets", 0, {});
-    if (const XmlNode* changes = document.Section("StatementChangesNetAssets")) {
+    {
         for (const XmlNode& column : changes->children) {
             const XmlNode* during = column.Child("ChangesItemsDuringPeriod");
             for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
@@ -241,16 +296,22 @@ std::vector<Disagreement> NetIncomeCarried(const ExportDocument& document) {
         }
     }
     if (row.amount != amount)
-        failures.push_back({Side(LabelOf(*netIncome), amount, {netIncome->line}), row});
-    return failures;
+        result.failures.push_back({Side(LabelOf(*netIncome), amount, {netIncome->line}), row});
+    return result;
 }
 
-std::vector<Disagreement> FinishedGoodsUsed(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
+CheckResult FinishedGoodsUsed(const ExportDocument& document) {
+    CheckResult result;
     const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured");
     const XmlNode* finished = schedule ? schedule->Child("CostFinishedGoods") : nullptr;
-    if (!finished) return failures;
-    const std::int64_t amount = AmountAttribute(*finished).value_or(0);
+    const std::optional<std::int64_t> written =
+        finished ? AmountAttribute(*finished) : std::nullopt;
+    if (!written) {
+        result.notApplicable =
+            schedule ? "the schedule writes no cost of finished goods" : kNoSchedule;
+        return result;
+    }
+    const std::int64_t amount = *written;
     const std::string label = LabelOf(*finished);
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* cost = income ? income->Child("CostOfSales") : nullptr;
@@ -263,8 +324,9 @@ std::vector<Disagreement> FinishedGoodsUsed(const ExportDocument& document) {
         }
     }
     if (used.amount != amount)
-        failures.push_back({Side(label + " of the schedule", amount, {finished->line}), used});
-    return failures;
+        result.failures.push_back(
+            {Side(label + " of the schedule", amount, {finished->line}), used});
+    return result;
 }
 
 // Every item of the statements by its label.
@@ -285,9 +347,13 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
     return items;
 }
 
-std::vector<Disagreement> LedgerClosings(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
-    if (!document.hasLedger) return failures;
+CheckResult LedgerClosings(const ExportDocument& document) {
+    CheckResult result;
+    if (!document.hasLedger) {
+        result.notApplicable = "the file was exported without the general ledger";
+        return result;
+    }
+    std::vector<Disagreement>& failures = result.failures;
     const auto items = ItemsByLabel(document);
     for (const LedgerAccount& account : document.ledger) {
         auto [first, last] = items.equal_range(account.name);
@@ -305,13 +371,14 @@ std::vector<Disagreement> LedgerClosings(const ExportDocument& document) {
                  statement});
         }
     }
-    return failures;
+    return result;
 }
 
 // The same item (label and amount) under more than one section of one statement: the export
 // writes an asset classified only as noncurrent under each of the three kinds.
-std::vector<Disagreement> ItemsInOneSection(const ExportDocument& document) {
-    std::vector<Disagreement> failures;
+CheckResult ItemsInOneSection(const ExportDocument& document) {
+    CheckResult result;
+    std::vector<Disagreement>& failures = result.failures;
     struct Placement {
         const XmlNode* item;
         const XmlNode* section;
@@ -346,7 +413,7 @@ std::vector<Disagreement> ItemsInOneSection(const ExportDocument& document) {
             failures.push_back({first, others});
         }
     }
-    return failures;
+    return result;
 }
 
 }  // namespace
@@ -416,7 +483,10 @@ const std::vector<Check>& AllChecks() {
 
 std::vector<CheckOutcome> RunChecks(const ExportDocument& document) {
     std::vector<CheckOutcome> outcomes;
-    for (const Check& check : AllChecks()) outcomes.push_back({&check, check.run(document)});
+    for (const Check& check : AllChecks()) {
+        CheckResult result = check.run(document);
+        outcomes.push_back({&check, std::move(result.failures), std::move(result.notApplicable)});
+    }
     return outcomes;
 }
 

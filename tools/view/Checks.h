@@ -26,16 +26,24 @@ struct Disagreement {
     FigureSide right;
 };
 
+// What a check found: its disagreements, or why the file's figures leave it nothing to compare
+// (a chart without the accounts for its totals is valid; such a check is not applicable).
+struct CheckResult {
+    std::vector<Disagreement> failures;
+    std::string notApplicable;
+};
+
 struct Check {
     const char* name;         // short and stable: the --check output's first word
     const char* title;        // the page's heading of the check
     const char* description;  // one line, as the README explains it
-    std::vector<Disagreement> (*run)(const ExportDocument& document);
+    CheckResult (*run)(const ExportDocument& document);
 };
 
 struct CheckOutcome {
     const Check* check;
     std::vector<Disagreement> failures;
+    std::string notApplicable;  // the reason, when the check could not be computed
 };
 
 // Every check, in the order the page and --check show them.

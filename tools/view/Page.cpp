@@ -25,7 +25,8 @@ h3{font-size:14px;margin:12px 0 4px}
 .checks ul{margin:0;padding-left:0;list-style:none}
 .checks li{margin:2px 0}
 .checks .mark{display:inline-block;width:1.4em;font-weight:bold}
-.checks .ok .mark{color:var(--ok)} .checks .ng .mark{color:var(--ng)}
+.checks .ok .mark{color:var(--ok)} .checks .ng .mark{color:var(--ng)} .checks .na .mark{color:#777}
+.checks .why{display:block;margin-left:1.4em;color:#555;font-size:12px}
 .checks .desc{color:#666;font-size:12px}
 .checks ol{margin:2px 0 6px 1.4em;padding-left:1em;color:var(--ng)}
 .checks .fig{font-variant-numeric:tabular-nums;white-space:nowrap}
@@ -242,9 +243,16 @@ void Side(Html& html, const FigureSide& side) {
 
 void Checks(Html& html, const std::vector<CheckOutcome>& outcomes) {
     std::size_t failed = 0;
-    for (const CheckOutcome& outcome : outcomes) failed += outcome.failures.empty() ? 0 : 1;
+    std::size_t notApplicable = 0;
+    for (const CheckOutcome& outcome : outcomes) {
+        failed += outcome.failures.empty() ? 0 : 1;
+        notApplicable += outcome.notApplicable.empty() ? 0 : 1;
+    }
     html << "<section class=\"checks" << (failed ? " ng" : "") << "\" id=checks><h2>";
-    if (failed == 0) {
+    if (failed == 0 && notApplicable > 0) {
+        html << "検査: 不一致はありません（" << std::to_string(outcomes.size()) << "項目中"
+             << std::to_string(notApplicable) << "項目は対象外）";
+    } else if (failed == 0) {
         html << "検査: すべて一致しています（" << std::to_string(outcomes.size()) << "項目）";
     } else {
         html << "検査: " << std::to_string(failed) << "項目で不一致があります（"
@@ -253,9 +261,21 @@ void Checks(Html& html, const std::vector<CheckOutcome>& outcomes) {
     html << "</h2><ul>";
     for (const CheckOutcome& outcome : outcomes) {
         const bool ok = outcome.failures.empty();
-        html << "<li class=" << (ok ? "ok" : "ng") << "><span class=mark>" << (ok ? "✓" : "✗")
+        const bool applicable = outcome.notApplicable.empty();
+        html << "<li class="
+             << (!applicable ? "na"
+                 : ok        ? "ok"
+                             : "ng")
+             << "><span class=mark>"
+             << (!applicable ? "－"
+                 : ok        ? "✓"
+                             : "✗")
              << "</span>" << outcome.check->title << " <span class=desc>"
              << outcome.check->description << "</span>";
+        if (!applicable) {
+            html << "<span class=why>対象外: ";
+            html.Text(outcome.notApplicable) << "</span>";
+        }
         if (!ok) {
             html << "<ol>";
             for (const Disagreement& failure : outcome.failures) {

@@ -84,7 +84,14 @@ int main(int argc, char** argv) {
 
     const std::vector<kcview::CheckOutcome> outcomes = kcview::RunChecks(read.document);
     std::size_t failed = 0;
+    std::size_t notApplicable = 0;
     for (const kcview::CheckOutcome& outcome : outcomes) {
+        if (!outcome.notApplicable.empty()) {
+            ++notApplicable;
+            if (check)
+                std::cout << outcome.check->name << ": not applicable: " << outcome.notApplicable
+                          << "\n";
+        }
         if (outcome.failures.empty()) continue;
         ++failed;
         if (!check) continue;
@@ -105,7 +112,10 @@ int main(int argc, char** argv) {
         if (!WritePage(pagePath, kcview::RenderPage(read.document, outcomes))) return 2;
         std::cerr << "kcview: wrote " << pagePath << "\n";
     }
-    if (failed == 0) {
+    if (failed == 0 && notApplicable > 0) {
+        std::cerr << "kcview: " << outcomes.size() - notApplicable << " of " << outcomes.size()
+                  << " checks hold, " << notApplicable << " not applicable\n";
+    } else if (failed == 0) {
         std::cerr << "kcview: all " << outcomes.size() << " checks hold\n";
     } else {
         std::cerr << "kcview: " << failed << " of " << outcomes.size() << " checks failed\n";
