@@ -1,14 +1,20 @@
 // kcview as a script runs it: its output and its exit status.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "tests/view/Documents.h"
 
@@ -180,6 +186,96 @@ TEST_F(KcviewCommand, UnwritablePageIsAMessageAndExitTwo) {
     EXPECT_NE(run.err.find("kcview: cannot write " + folder_ + "/missing/page.html: "),
               std::string::npos)
         << run.err;
+}
+
+// What stands at the page's path before the run is never written through: anything but a
+// regular file (or nothing) is refused before a byte is written.
+TEST_F(KcviewCommand, PagePathThatIsNotARegularFileIsRefusedAndLeftAsItWas) {
+    struct Case {
+        std::string name;
+        std::string page;
+        bool (*leftAsItWas)(const std::filesystem::path&);
+    };
+    const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
+    std::filesystem::create_directory(folder_ + "/folder");
+    std::filesystem::create_directory_symlink(folder_ + "/folder", folder_ + "/link-to-folder");
+    ASSERT_EQ(mkfifo((folder_ + "/fifo").c_str(), 0600), 0);
+    // The pipe's other end is open and never blocks, so writing into it cannot hang the test.
+    const int reader = open((folder_ + "/fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const auto isFolder = [](const std::filesystem::path& p) {
+        return std::filesystem::is_directory(std::filesystem::symlink_status(p));
+    };
+    const auto isFifo = [](const std::filesystem::path& p) {
+        return std::filesystem::is_fifo(std::filesystem::symlink_status(p));
+    };
+    const auto isLink = [](const std::filesystem::path& p) {
+        return std::filesystem::is_symlink(std::filesystem::symlink_status(p));
+    };
+    const auto isDevice = [](const std::filesystem::path& p) {
+        return std::filesystem::is_character_file(std::filesystem::symlink_status(p));
+    };
+    const Case cases[] = {
+        {"folder", folder_ + "/folder", isFolder},
+        {"fifo", folder_ + "/fifo", isFifo},
+        {"link to a folder", folder_ + "/link-to-folder", isLink},
+        {"device", "/dev/full", isDevice},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Kcview(exportPath + " -o " + c.page);
+        EXPECT_EQ(run.status, 2) << c.name;
+        EXPECT_EQ(run.err, "kcview: " + c.page +
+                               " is not a regular file (a folder, a pipe or a device); give -o "
+                               "another path\n")
+            << c.name;
+        EXPECT_TRUE(c.leftAsItWas(c.page)) << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(folder_ + "/folder")) << c.name;
+    }
+    char byte = 0;
+    EXPECT_EQ(read(reader, &byte, 1), 0) << "the page went into the pipe";
+    close(reader);
+}
+
+TEST_F(KcviewCommand, LinkAtThePagePathIsReplacedAndTheFileItNamesIsNotWritten) {
+    const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
+    const std::string theirs = Write("theirs.html", "someone else's file");
+    std::filesystem::create_symlink(theirs, folder_ + "/page.html");
+    const Outcome run = Kcview(exportPath + " -o " + folder_ + "/page.html");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Read(theirs), "someone else's file");
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(folder_ + "/page.html")));
+    EXPECT_NE(Read(folder_ + "/page.html").find("<!DOCTYPE html>"), std::string::npos);
+}
+
+// A disk that fills up in the middle of the page, made by a limit on the size of a file kcview
+// writes: the previous page stays whole and no temporary is left beside it.
+TEST_F(KcviewCommand, PageCutShortByAFullDiskLeavesThePreviousPageAndNoTemporary) {
+    const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
+    const std::string page = Write("page.html", "the previous page");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{4096, 4096};  // the page is larger; kcview's messages are not
+        std::signal(SIGXFSZ, SIG_IGN);
+        const int err = open((folder_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err < 0 || dup2(err, 2) < 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(100);
+        execl(KCVIEW, KCVIEW, exportPath.c_str(), "-o", page.c_str(), static_cast<char*>(nullptr));
+        _exit(101);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(Read(folder_ + "/stderr").find("kcview: cannot write " + page + ": "),
+              std::string::npos)
+        << Read(folder_ + "/stderr");
+    EXPECT_EQ(Read(page), "the previous page");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
 }
 
 }  // namespace
