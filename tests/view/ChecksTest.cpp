@@ -85,7 +85,7 @@ TEST(SectionTotals, AmountOffByAsManyYenAsItemsFails) {
     EXPECT_EQ(failure->right.amount, 400 + 600);
     EXPECT_EQ(failure->right.lines,
               (std::vector<int>{LineOf(R"("現金")", text), LineOf(R"("売掛金")", text)}));
-    EXPECT_NE(failure->right.what.find("2 items"), std::string::npos) << failure->right.what;
+    EXPECT_NE(failure->right.what.find("の内訳2科目"), std::string::npos) << failure->right.what;
 }
 
 TEST(SectionTotals, AmountOffByLessThanOneYenPerItemHolds) {
@@ -244,8 +244,8 @@ TEST(OneSectionPerItem, UnclassifiedFixedAssetUnderEveryKindIsFlagged) {
     const auto outcomes = Outcomes(text);
     const auto& failures = FailuresOf(outcomes, "one-section-per-item");
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].left.what, "器具 under 有形固定資産合計");
-    EXPECT_EQ(failures[0].right.what, "the same item under 無形固定資産合計");
+    EXPECT_EQ(failures[0].left.what, "有形固定資産合計の器具");
+    EXPECT_EQ(failures[0].right.what, "同じ科目（無形固定資産合計にも）");
     EXPECT_EQ(failures[0].right.amount, 70);
     // Written where it does not belong, it also breaks those sections' totals.
     EXPECT_FALSE(FailuresOf(outcomes, "section-totals").empty());
@@ -269,10 +269,10 @@ TEST(CheckDescriptions, EachIsOneLineOfTheReadme) {
 }
 
 TEST(DescribedSides, NameTheFigureItsAmountAndItsLines) {
-    EXPECT_EQ(DescribeSide({"資産合計", -3000, {36}}), "資産合計 -3000 (line 36)");
-    EXPECT_EQ(DescribeSide({"a + b", 5, {9, 4}}), "a + b 5 (lines 4, 9)");
-    EXPECT_EQ(DescribeSide({"items", 5, {7, 3, 5, 6, 4}}), "items 5 (lines 3–7)");
-    EXPECT_EQ(DescribeSide({"no item", 0, {}}), "no item 0");
+    EXPECT_EQ(DescribeSide({"資産合計", -3000, {36}}), "資産合計 -3000 (36行目)");
+    EXPECT_EQ(DescribeSide({"a + b", 5, {9, 4}}), "a + b 5 (4, 9行目)");
+    EXPECT_EQ(DescribeSide({"科目", 5, {7, 3, 5, 6, 4}}), "科目 5 (3–7行目)");
+    EXPECT_EQ(DescribeSide({"決算書に科目現金なし", 0, {}}), "決算書に科目現金なし 0");
 }
 
 // --- charts without an account for a total: the file has no figure there, which is neither zero

@@ -71,8 +71,7 @@ protected:
 TEST_F(KcviewCommand, CheckOfTiedOutExportPrintsOnlyWhatItCannotCheckAndExitsZero) {
     const Outcome run = Kcview(std::string("--check ") + KC_SAMPLE_EXPORT);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "ledger-closing: not applicable: the file was exported without the general ledger\n");
+    EXPECT_EQ(run.out, "ledger-closing: 対象外: 総勘定元帳なしで出力されたファイルです\n");
     EXPECT_NE(run.err.find("checks hold"), std::string::npos) << run.err;
 }
 
@@ -81,10 +80,10 @@ TEST_F(KcviewCommand, CheckPrintsEachFailureAsOneLineAndExitsOne) {
     const std::string path = Write("export.xml", text);
     const Outcome run = Kcview("--check " + path);
     EXPECT_EQ(run.status, 1) << run.err;
-    const std::string expected =
-        "ledger-closing: closing balance of 現金 in the general ledger 401 (line " +
-        std::to_string(LineOf("<HJ00780S01>", text)) + ") ≠ 現金 in the statements 400 (line " +
-        std::to_string(LineOf(R"(<Item Label="現金")", text)) + ")\n";
+    const std::string expected = "ledger-closing: 総勘定元帳の現金期末残高 401 (" +
+                                 std::to_string(LineOf("<HJ00780S01>", text)) +
+                                 "行目) ≠ 決算書の現金 400 (" +
+                                 std::to_string(LineOf(R"(<Item Label="現金")", text)) + "行目)\n";
     EXPECT_EQ(run.out, expected);
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/export.html"));
 }
@@ -95,10 +94,8 @@ TEST_F(KcviewCommand, CheckThatCannotBeComputedIsNotApplicableAndExitsZero) {
     const Outcome run = Kcview("--check " + Write("export.xml", text));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "manufacturing-steps: not applicable: the file has no cost of goods manufactured "
-              "schedule\n"
-              "finished-goods: not applicable: the file has no cost of goods manufactured "
-              "schedule\n");
+              "manufacturing-steps: 対象外: ファイルに製造原価報告書がありません\n"
+              "finished-goods: 対象外: ファイルに製造原価報告書がありません\n");
     EXPECT_EQ(run.err, "kcview: 6 of 8 checks hold, 2 not applicable\n");
 }
 
@@ -160,7 +157,7 @@ TEST_F(KcviewCommand, VendorCharactersOfCodePage932DoNotEndTheRead) {
         kcview::testing::InCodePage932(kcview::testing::WithVendorCharacters("601"));
     const Outcome run = Kcview("--check " + Write("export.xml", text));
     EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_NE(run.out.find("ledger-closing: closing balance of 売掛金"), std::string::npos)
+    EXPECT_NE(run.out.find("ledger-closing: 総勘定元帳の売掛金期末残高"), std::string::npos)
         << run.out;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "tests/view/Documents.h"
@@ -113,8 +114,30 @@ TEST(ReviewPage, CheckThatCannotBeComputedIsShownNotApplicableWithItsReason) {
     EXPECT_NE(page.find("8項目中1項目は対象外"), std::string::npos);
     EXPECT_NE(page.find("<li class=na><span class=mark>－</span>総勘定元帳の期末残高"),
               std::string::npos);
-    EXPECT_NE(page.find("対象外: the file was exported without the general ledger"),
-              std::string::npos);
+    EXPECT_NE(page.find("対象外: 総勘定元帳なしで出力されたファイルです"), std::string::npos);
+}
+
+// The checks speak Japanese: titles, descriptions, reasons and failed figures alike.
+TEST(ReviewPage, ChecksShowNoEnglishText) {
+    const std::string failing = Edited(R"(Amount="1000")", R"(Amount="1010")");
+    const std::string page =
+        PageOf(Edited("</HJ00780S>", "</Unused>", Edited("<HJ00780S>", "<Unused>", failing)));
+    const std::size_t start = page.find("<section class=\"checks ng\"");
+    ASSERT_NE(start, std::string::npos);
+    std::string visible;
+    bool inTag = false;
+    for (std::size_t i = start; i < page.find("</section>", start); ++i) {
+        if (page[i] == '<' || page[i] == '>')
+            inTag = page[i] == '<';
+        else if (!inTag)
+            visible += page[i];
+    }
+    EXPECT_NE(visible.find("対象外: "), std::string::npos) << visible;
+    EXPECT_NE(visible.find(" ≠ "), std::string::npos) << visible;
+    const auto letter = std::find_if(visible.begin(), visible.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    EXPECT_EQ(letter, visible.end()) << visible;
 }
 
 }  // namespace

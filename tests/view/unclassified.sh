@@ -21,6 +21,6 @@ status=0
 "$dist/kcview" "$work/export.xml" --check >"$work/check.txt" 2>"$work/check.log" || status=$?
 cat "$work/check.txt"
 [ "$status" -eq 1 ] || { echo "kcview --check exited $status, not 1"; exit 1; }
-grep -q '^one-section-per-item: 工具器具備品 under 有形固定資産合計 .* ≠ the same item under 無形固定資産合計, 投資その他の資産合計 ' \
+grep -q '^one-section-per-item: 有形固定資産合計の工具器具備品 .* ≠ 同じ科目（無形固定資産合計、投資その他の資産合計にも） ' \
   "$work/check.txt" || { echo "the unclassified asset was not flagged"; exit 1; }
 echo "flagged"

@@ -101,8 +101,7 @@ Computed SumOf(const XmlNode& section) {
         }
     }
     if (items > 0) {
-        sum.names.push_back(items == 1 ? "1 item of " + LabelOf(section)
-                                       : std::to_string(items) + " items of " + LabelOf(section));
+        sum.names.push_back(LabelOf(section) + "の内訳" + std::to_string(items) + "科目");
     }
     return sum;
 }
@@ -114,8 +113,8 @@ FigureSide Side(const std::string& what, std::int64_t amount, std::vector<int> l
 FigureSide SideOf(const Computed& computed) {
     std::string what;
     for (const std::string& name : computed.names) what += (what.empty() ? "" : " ") + name;
-    if (what.empty()) what = "nothing";
-    if (!computed.fits) what += ", a sum beyond 64 bits";
+    if (what.empty()) what = "なし";
+    if (!computed.fits) what += "（64ビットを超える合計）";
     return Side(what, computed.amount, computed.lines);
 }
 
@@ -154,7 +153,7 @@ CheckResult SectionTotals(const ExportDocument& document) {
         if (const XmlNode* node = document.Section(statement))
             compared += CheckSectionsUnder(*node, result.failures);
     }
-    if (compared == 0) result.notApplicable = "no section of the statements writes its total";
+    if (compared == 0) result.notApplicable = "決算書のどの区分も合計額を書いていません";
     return result;
 }
 
@@ -227,8 +226,8 @@ CheckResult StepsOf(const ExportDocument& document, const char* section,
 
 CheckResult BalanceSheetBalances(const ExportDocument& document) {
     static const std::vector<Step> kSteps = {{"Assets", {{1, "Liabilities"}, {1, "NetAssets"}}}};
-    return StepsOf(document, "BalanceSheet", kSteps, "the file has no balance sheet",
-                   "the balance sheet writes no total assets");
+    return StepsOf(document, "BalanceSheet", kSteps, "ファイルに貸借対照表がありません",
+                   "貸借対照表に資産合計がありません");
 }
 
 CheckResult IncomeSteps(const ExportDocument& document) {
@@ -241,11 +240,11 @@ CheckResult IncomeSteps(const ExportDocument& document) {
          {{1, "OrdinaryIncome"}, {1, "ExtraordinaryIncome"}, {-1, "ExtraordinaryLoss"}}},
         {"NetIncome", {{1, "IncomeBeforeIncomeTaxes"}, {-1, "IncomeTaxes"}}},
     };
-    return StepsOf(document, "IncomeStatement", kSteps, "the file has no income statement",
-                   "the income statement writes no profit line");
+    return StepsOf(document, "IncomeStatement", kSteps, "ファイルに損益計算書がありません",
+                   "損益計算書に段階利益の行がありません");
 }
 
-const char kNoSchedule[] = "the file has no cost of goods manufactured schedule";
+const char kNoSchedule[] = "ファイルに製造原価報告書がありません";
 
 CheckResult ManufacturingSteps(const ExportDocument& document) {
     static const std::vector<Step> kSteps = {
@@ -257,7 +256,7 @@ CheckResult ManufacturingSteps(const ExportDocument& document) {
          {{1, "SubtotalScheduleCostGoodsManufactured"}, {-1, "WorkProcessClosingInventories"}}},
     };
     return StepsOf(document, "ScheduleCostGoodsManufactured", kSteps, kNoSchedule,
-                   "the schedule writes no total");
+                   "製造原価報告書に合計の行がありません");
 }
 
 // --- figures written twice
@@ -270,16 +269,16 @@ CheckResult NetIncomeCarried(const ExportDocument& document) {
         netIncome ? AmountAttribute(*netIncome) : std::nullopt;
     const XmlNode* changes = document.Section("StatementChangesNetAssets");
     if (!written) {
-        result.notApplicable = "the income statement writes no net income";
+        result.notApplicable = "損益計算書に当期純利益がありません";
         return result;
     }
     if (!changes) {
-        result.notApplicable = "the file has no statement of changes in net assets";
+        result.notApplicable = "ファイルに株主資本等変動計算書がありません";
         return result;
     }
     const std::int64_t amount = *written;
     // The statement of changes writes the row only for a net income other than zero.
-    FigureSide row = Side("no 当期純利益 row in the changes in net assets", 0, {});
+    FigureSide row = Side("株主資本等変動計算書に当期純利益の行なし", 0, {});
     {
         for (const XmlNode& column : changes->children) {
             const XmlNode* during = column.Child("ChangesItemsDuringPeriod");
@@ -289,8 +288,8 @@ CheckResult NetIncomeCarried(const ExportDocument& document) {
                 if (item.name != "ChangesItem" || !reason || !value || reason->text != "当期純利益")
                     continue;
                 const XmlNode* account = column.Child("AccountList");
-                row = Side("当期純利益 of " + (account ? account->text : std::string("?")) +
-                               " in the changes in net assets",
+                row = Side("株主資本等変動計算書の当期純利益（" +
+                               (account ? account->text : std::string("?")) + "）",
                            ParseAmount(value->text).value_or(0), {value->line});
             }
         }
@@ -308,7 +307,7 @@ CheckResult FinishedGoodsUsed(const ExportDocument& document) {
         finished ? AmountAttribute(*finished) : std::nullopt;
     if (!written) {
         result.notApplicable =
-            schedule ? "the schedule writes no cost of finished goods" : kNoSchedule;
+            schedule ? "製造原価報告書に当期製品製造原価がありません" : kNoSchedule;
         return result;
     }
     const std::int64_t amount = *written;
@@ -316,16 +315,16 @@ CheckResult FinishedGoodsUsed(const ExportDocument& document) {
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* cost = income ? income->Child("CostOfSales") : nullptr;
     // An item of zero yen is not written: a missing item is zero.
-    FigureSide used = Side("no item " + label + " in the cost of sales", 0, {});
+    FigureSide used = Side("売上原価に科目" + label + "なし", 0, {});
     for (const XmlNode& item : cost ? cost->children : std::vector<XmlNode>{}) {
         if (item.name == "Item" && LabelOf(item) == label) {
-            used = Side(label + " in " + LabelOf(*cost), ItemAmount(item), {item.line});
+            used = Side(LabelOf(*cost) + "の" + label, ItemAmount(item), {item.line});
             break;
         }
     }
     if (used.amount != amount)
         result.failures.push_back(
-            {Side(label + " of the schedule", amount, {finished->line}), used});
+            {Side("製造原価報告書の" + label, amount, {finished->line}), used});
     return result;
 }
 
@@ -350,7 +349,7 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
 CheckResult LedgerClosings(const ExportDocument& document) {
     CheckResult result;
     if (!document.hasLedger) {
-        result.notApplicable = "the file was exported without the general ledger";
+        result.notApplicable = "総勘定元帳なしで出力されたファイルです";
         return result;
     }
     std::vector<Disagreement>& failures = result.failures;
@@ -358,16 +357,15 @@ CheckResult LedgerClosings(const ExportDocument& document) {
     for (const LedgerAccount& account : document.ledger) {
         auto [first, last] = items.equal_range(account.name);
         // An account of zero yen is not an item of the statements.
-        FigureSide statement = Side("no item " + account.name + " in the statements", 0, {});
+        FigureSide statement = Side("決算書に科目" + account.name + "なし", 0, {});
         for (auto it = first; it != last; ++it) {
-            statement = Side(account.name + " in the statements", ItemAmount(*it->second),
-                             {it->second->line});
+            statement =
+                Side("決算書の" + account.name, ItemAmount(*it->second), {it->second->line});
             if (statement.amount == account.closing) break;
         }
         if (statement.amount != account.closing) {
             failures.push_back(
-                {Side("closing balance of " + account.name + " in the general ledger",
-                      account.closing, {account.line}),
+                {Side("総勘定元帳の" + account.name + "期末残高", account.closing, {account.line}),
                  statement});
         }
     }
@@ -403,13 +401,14 @@ CheckResult ItemsInOneSection(const ExportDocument& document) {
             std::set<const XmlNode*> sections;
             for (const Placement& place : places) sections.insert(place.section);
             if (sections.size() < 2) continue;
-            FigureSide first = Side(key.first + " under " + LabelOf(*places[0].section), key.second,
+            FigureSide first = Side(LabelOf(*places[0].section) + "の" + key.first, key.second,
                                     {places[0].item->line});
-            FigureSide others = Side("the same item under", key.second, {});
+            FigureSide others = Side("同じ科目（", key.second, {});
             for (std::size_t i = 1; i < places.size(); ++i) {
-                others.what += (i == 1 ? " " : ", ") + LabelOf(*places[i].section);
+                others.what += (i == 1 ? "" : "、") + LabelOf(*places[i].section);
                 others.lines.push_back(places[i].item->line);
             }
+            others.what += "にも）";
             failures.push_back({first, others});
         }
     }
@@ -439,43 +438,41 @@ std::string DescribeSide(const FigureSide& side) {
     if (side.lines.empty()) return text;
     std::vector<int> lines = side.lines;
     std::sort(lines.begin(), lines.end());
-    if (lines.size() == 1) return text + " (line " + std::to_string(lines[0]) + ")";
     if (lines.size() <= 4) {
-        text += " (lines ";
+        text += " (";
         for (std::size_t i = 0; i < lines.size(); ++i)
             text += (i ? ", " : "") + std::to_string(lines[i]);
-        return text + ")";
+        return text + "行目)";
     }
-    return text + " (lines " + std::to_string(lines.front()) + "–" + std::to_string(lines.back()) +
-           ")";
+    return text + " (" + std::to_string(lines.front()) + "–" + std::to_string(lines.back()) +
+           "行目)";
 }
 
 const std::vector<Check>& AllChecks() {
     static const std::vector<Check> kChecks = {
-        {"section-totals", "各区分の合計",
-         "Every section's Amount equals the sum of its items and subsections.", SectionTotals},
-        {"balance", "貸借の一致", "Assets equal liabilities plus net assets.",
+        {"section-totals", "各区分の合計", "各区分の合計額は、その科目と下位区分の合計に一致する。",
+         SectionTotals},
+        {"balance", "貸借の一致", "貸借対照表の資産合計は、負債合計と純資産合計の和に一致する。",
          BalanceSheetBalances},
         {"income-steps", "損益計算書の段階利益",
-         "Gross profit, operating income, ordinary income, income before taxes and net income "
-         "follow from the sections before them.",
+         "売上総利益、営業利益、経常利益、税引前当期純利益、当期純利益は、それぞれ上の区分から"
+         "計算した額に一致する。",
          IncomeSteps},
         {"manufacturing-steps", "製造原価報告書の段階合計",
-         "The total production cost, its subtotal with the opening work in process and the cost "
-         "of finished goods follow from the schedule's sections.",
+         "当期総製造費用、それに期首仕掛品棚卸高を加えた合計、当期製品製造原価は、製造原価報告書"
+         "の各区分から計算した額に一致する。",
          ManufacturingSteps},
         {"net-income-carried", "当期純利益の振替",
-         "Net income equals the net income row of the changes in net assets.", NetIncomeCarried},
+         "損益計算書の当期純利益は、株主資本等変動計算書の当期純利益の行に一致する。",
+         NetIncomeCarried},
         {"finished-goods", "当期製品製造原価",
-         "The cost of finished goods of the schedule equals the figure the income statement's "
-         "cost of sales uses.",
+         "製造原価報告書の当期製品製造原価は、損益計算書の売上原価に使われた額に一致する。",
          FinishedGoodsUsed},
         {"ledger-closing", "総勘定元帳の期末残高",
-         "Each ledger account's closing balance equals its item in the statements.",
-         LedgerClosings},
+         "総勘定元帳の各科目の期末残高は、決算書のその科目の額に一致する。", LedgerClosings},
         {"one-section-per-item", "科目の分類",
-         "No item is written under more than one section of a statement (an unclassified fixed "
-         "asset is).",
+         "一つの決算書で、同じ科目が二つ以上の区分に書かれていない（分類のない固定資産は"
+         "書かれる）。",
          ItemsInOneSection},
     };
     return kChecks;

@@ -56,7 +56,7 @@ std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b);
 // 1 when `difference` is what cutting `terms` summed figures to whole yen can cause.
 bool WithinTruncation(std::int64_t difference, std::size_t terms);
 
-// "資産合計 88097675 (line 36)"; lines listed up to a few, else their range.
+// "資産合計 88097675 (36行目)"; lines listed up to a few, else their range.
 std::string DescribeSide(const FigureSide& side);
 
 }  // namespace kcview

@@ -134,8 +134,7 @@ int main(int argc, char** argv) {
         if (!outcome.notApplicable.empty()) {
             ++notApplicable;
             if (check)
-                std::cout << outcome.check->name << ": not applicable: " << outcome.notApplicable
-                          << "\n";
+                std::cout << outcome.check->name << ": 対象外: " << outcome.notApplicable << "\n";
         }
         if (outcome.failures.empty()) continue;
         ++failed;
