@@ -4,6 +4,7 @@
 #include <new>
 
 #include "aggregation/CmnProcHpr.h"
+#include "aggregation/SelectedData.h"
 #include "aggregation/SummarySlots.h"
 #include "common/Sjis.h"
 
@@ -43,12 +44,6 @@ StORDERINFO LineOrder() {
         order.keys[i].last = i == 5 ? 1 : 0;
     }
     return order;
-}
-
-const char* DataIdOfSelected() {
-    auto* dataSet = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
-    const StDATAINFO* selected = dataSet ? dataSet->GetSelectedInfo() : nullptr;
-    return selected ? selected->dataId : "";
 }
 
 }  // namespace
@@ -213,9 +208,7 @@ int LedgerReader::OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& com
     if (!ledgerCursor_) {
         ledgerCursor_.reset(new (std::nothrow) ClRuleMotocho);
         if (!ledgerCursor_) return 0;
-        ledgerCursor_->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
-        ledgerCursor_->SetCurDataID(DataIdOfSelected());
-        ledgerCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
+        AttachToSelectedData(*ledgerCursor_);
     }
     SetLedgerView(summary.code, &period);
     search_ = Search(finditem::kMonthPosition, findcmp::kNotEqual, 15);

@@ -3,17 +3,14 @@
 #include <algorithm>
 #include <new>
 
+#include "aggregation/SelectedData.h"
 #include "common/Decimal.h"
 
 int NotesSettings::ReadNotesSetting(std::int16_t kind, std::string* text, std::int32_t* length) {
     text->clear();
     settingsStore_.reset(new (std::nothrow) ClSaveKessansho);
     if (!settingsStore_) return 0;
-    settingsStore_->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
-    auto* dataSet = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
-    const StDATAINFO* selected = dataSet ? dataSet->GetSelectedInfo() : nullptr;
-    settingsStore_->SetCurDataID(selected ? selected->dataId : "");
-    settingsStore_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
+    AttachToSelectedData(*settingsStore_);
     char* buffer = nullptr;
     std::int32_t size = 0;
     std::int32_t rc = settingsStore_->GetDataType02(kind, &buffer, &size);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "aggregation/LedgerReader.h"
+#include "aggregation/SelectedData.h"
 #include "aggregation/SummarySlots.h"
 #include "common/Sjis.h"
 
@@ -24,11 +25,7 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
     if (!summaryCursor_) {
         summaryCursor_.reset(new (std::nothrow) ClRuleKamoku);
         if (!summaryCursor_) return 0;
-        summaryCursor_->AttachSetMgr(ClDataMgr::Inst().GetSetMgr());
-        auto* dataSet = static_cast<ClSetData*>(ClDataMgr::Inst().GetSetObject(setkind::kData, 1));
-        const StDATAINFO* selected = dataSet ? dataSet->GetSelectedInfo() : nullptr;
-        summaryCursor_->SetCurDataID(selected ? selected->dataId : "");
-        summaryCursor_->AttachOptLink(ClLinkMgr::Inst().GetOptLink());
+        AttachToSelectedData(*summaryCursor_);
     }
     if (progress_) progress_->SummariesCursorMade();
     summaryCursor_->MoveReady(_RuleKamokuSumType_Base_On, _RuleKamokuSumType_Bmn_Off,
