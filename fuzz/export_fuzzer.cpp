@@ -24,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (kcview::DescribeSide(failure.left).empty()) fuzz::Fail("an empty figure");
         }
     }
-    const std::string page = kcview::RenderPage(read.document, outcomes);
+    const std::string page =
+        kcview::RenderPage(read.document, outcomes, [&](const kcview::LedgerAccountSink& sink) {
+            return kcview::ReadExportBytes(bytes, sink);
+        });
     if (page.rfind("<!DOCTYPE html>", 0) != 0) fuzz::Fail("a page without its doctype");
     // The page has no script of its own: one in it came from the file unescaped.
     if (page.find("<script") != std::string::npos)

@@ -28,19 +28,35 @@ TEST(ReadingExports, StatementsAndHeaderAreReadAsUtf8) {
     EXPECT_EQ(document.Section("HJ00780S"), nullptr);
 }
 
-TEST(ReadingExports, LedgerBecomesAccountsWithTheirLines) {
+// The accounts of the ledger, each with its lines, as the reader hands them on.
+std::vector<LedgerAccount> LedgerOf(const std::string& text) {
+    std::vector<LedgerAccount> accounts;
+    const ReadResult read =
+        ReadExportBytes(text, [&](const LedgerAccount& account) { accounts.push_back(account); });
+    EXPECT_TRUE(read.ok) << read.reason;
+    return accounts;
+}
+
+TEST(ReadingExports, LedgerIsHandedOnAccountByAccountAndKeptWithoutLines) {
     ReadResult read = ReadExportBytes(testing::kTiedOut);
     ASSERT_TRUE(read.ok) << read.reason;
     ASSERT_TRUE(read.document.hasLedger);
     ASSERT_EQ(read.document.ledger.size(), 1u);
-    const LedgerAccount& account = read.document.ledger[0];
-    EXPECT_EQ(account.name, "現金");
-    EXPECT_EQ(account.category, "流動資産");
-    EXPECT_EQ(account.opening, 100);
-    EXPECT_EQ(account.closing, 400);
-    EXPECT_EQ(account.line, LineOf("<HJ00780S01>"));
-    ASSERT_EQ(account.entries.size(), 1u);
-    const LedgerEntry& entry = account.entries[0];
+    const LedgerAccount& kept = read.document.ledger[0];
+    EXPECT_EQ(kept.name, "現金");
+    EXPECT_EQ(kept.category, "流動資産");
+    EXPECT_EQ(kept.opening, 100);
+    EXPECT_EQ(kept.closing, 400);
+    EXPECT_EQ(kept.line, LineOf("<HJ00780S01>"));
+    EXPECT_EQ(kept.entryCount, 1u);
+    EXPECT_TRUE(kept.entries.empty());
+    EXPECT_EQ(read.document.ledgerEntries, 1u);
+
+    const std::vector<LedgerAccount> accounts = LedgerOf(testing::kTiedOut);
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].name, "現金");
+    ASSERT_EQ(accounts[0].entries.size(), 1u);
+    const LedgerEntry& entry = accounts[0].entries[0];
     EXPECT_EQ(entry.voucher, "7");
     EXPECT_EQ(entry.date, "20250410");
     EXPECT_EQ(entry.counterAccount, "製品売上高");
@@ -80,10 +96,11 @@ TEST(ReadingExports, VendorCharactersOfCodePage932AreReadToTheEnd) {
     ReadResult read = ReadExportBytes(text);
     ASSERT_TRUE(read.ok) << read.reason << " at line " << read.line;
     EXPECT_EQ(read.document.basic.Child("KOMONSAKINAME")->text, "㈱テスト&工業");
-    ASSERT_EQ(read.document.ledger.size(), 2u);
-    EXPECT_EQ(read.document.ledger[0].entries.at(0).description, "①髙橋様 売上");
-    EXPECT_EQ(read.document.ledger[1].name, "売掛金");
-    EXPECT_EQ(read.document.ledger[1].closing, 600);
+    const std::vector<LedgerAccount> accounts = LedgerOf(text);
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[0].entries.at(0).description, "①髙橋様 売上");
+    EXPECT_EQ(accounts[1].name, "売掛金");
+    EXPECT_EQ(accounts[1].closing, 600);
 }
 
 TEST(RefusedFiles, NotWellFormedNamesItsLine) {
@@ -190,6 +207,34 @@ TEST(RefusedFiles, ElementsNestedTooDeeplyAreRefusedWithTheirLine) {
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(read.line, LineOf("<AmountGuaranties>", text) + 1);
     EXPECT_NE(read.reason.find("nested deeper"), std::string::npos) << read.reason;
+}
+
+TEST(RefusedFiles, TextsAndStatementsBeyondTheirLimitsAreRefusedWithTheirLine) {
+    const std::string longText(kMaxText + 1, 'x');
+    std::string manyItems;
+    for (std::size_t i = 0; i < kMaxStatementElements; ++i) manyItems += "<Item/>";
+    const struct {
+        const char* what;
+        std::string from;
+        std::string to;
+        const char* reason;
+    } cases[] = {
+        {"a ledger line's description", "<HJ00780S0100>", "<HJ00780S0100>" + longText,
+         "a text is longer than 1 MB"},
+        {"a statement's text", "<PROGRAMVER>", "<PROGRAMVER>" + longText,
+         "a text is longer than 1 MB"},
+        {"an attribute", "Label=\"現金\"", "Label=\"" + longText + "\"",
+         "an attribute is longer than 1 MB"},
+        {"the statements' elements", "<AmountGuaranties>", "<AmountGuaranties>" + manyItems,
+         "the statements hold more than 200000 elements"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = Edited(c.from, c.to);
+        ReadResult read = ReadExportBytes(text);
+        EXPECT_FALSE(read.ok) << c.what;
+        EXPECT_EQ(read.line, LineOf(c.to.substr(c.from.size(), 16), text)) << c.what;
+        EXPECT_EQ(read.reason.rfind(c.reason, 0), 0u) << c.what << ": " << read.reason;
+    }
 }
 
 TEST(RefusedFiles, MissingFileAndFolderAreNamed) {

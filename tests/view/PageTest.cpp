@@ -15,7 +15,8 @@ using testing::Edited;
 std::string PageOf(const std::string& text) {
     ReadResult read = ReadExportBytes(text);
     EXPECT_TRUE(read.ok) << read.reason;
-    return RenderPage(read.document, RunChecks(read.document));
+    return RenderPage(read.document, RunChecks(read.document),
+                      [&](const LedgerAccountSink& sink) { return ReadExportBytes(text, sink); });
 }
 
 std::size_t Count(const std::string& text, const std::string& what) {
@@ -77,6 +78,43 @@ TEST(ReviewPage, LedgerIsCollapsedWithOpeningLinesAndClosing) {
     EXPECT_NE(page.find("2025/04/10"), std::string::npos);
     EXPECT_NE(page.find("現金売上 &lt;店頭&gt;"), std::string::npos);
     EXPECT_NE(page.find("期末残高<td><td>400"), std::string::npos);
+}
+
+// The ledger's lines come from a second reading: a file that changed in between, or a page that
+// cannot be written, is no page.
+TEST(ReviewPage, LedgerReadAgainMustBeTheSameAndEveryPieceWritten) {
+    const ReadResult first = ReadExportBytes(testing::kTiedOut);
+    ASSERT_TRUE(first.ok) << first.reason;
+    const struct {
+        const char* what;
+        std::string second;
+        bool writes;
+        const char* error;
+    } cases[] = {
+        {"the same file", testing::kTiedOut, true, ""},
+        {"a closing changed", Edited("<HJ00780S0040>400<", "<HJ00780S0040>401<"), true,
+         "the file changed while kcview read it; run kcview again"},
+        {"a line added", Edited("</HJ00780S02>", "</HJ00780S02><HJ00780S02></HJ00780S02>"), true,
+         "the file changed while kcview read it; run kcview again"},
+        {"the disk full", testing::kTiedOut, false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string page;
+        std::string error;
+        const bool written = WritePage(
+            first.document, RunChecks(first.document),
+            [&](const LedgerAccountSink& sink) { return ReadExportBytes(c.second, sink); },
+            [&](std::string_view piece) {
+                page.append(piece);
+                return c.writes;
+            },
+            &error);
+        EXPECT_EQ(written, c.writes && *c.error == 0) << c.what;
+        EXPECT_EQ(error, c.error) << c.what;
+        if (written) {
+            EXPECT_EQ(page, PageOf(testing::kTiedOut)) << c.what;
+        }
+    }
 }
 
 TEST(ReviewPage, DatesThatAreNotDatesAreShownAsEscapedText) {

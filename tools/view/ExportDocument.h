@@ -3,6 +3,7 @@
 // An exported file as kcview reads it: the statements as a small tree of elements, the general
 // ledger as plain records. Every text is UTF-8; every amount is whole yen as the file writes it.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,13 +37,15 @@ struct LedgerEntry {
     std::int64_t balance = 0;
 };
 
-// One account of the general ledger.
+// One account of the general ledger. Its lines are held only while the reader hands the account
+// on; the document keeps the account with its count of lines.
 struct LedgerAccount {
     std::string name;
     std::string category;
     std::int64_t opening = 0;
     std::int64_t closing = 0;
     int line = 0;
+    std::size_t entryCount = 0;
     std::vector<LedgerEntry> entries;
 };
 
@@ -52,7 +55,8 @@ struct ExportDocument {
     // The sections of DATA but the general ledger, in file order.
     std::vector<XmlNode> sections;
     bool hasLedger = false;
-    std::vector<LedgerAccount> ledger;
+    std::vector<LedgerAccount> ledger;  // without their lines
+    std::size_t ledgerEntries = 0;
 
     // The section of DATA of that name, or nullptr when the file has none.
     const XmlNode* Section(const std::string& name) const;

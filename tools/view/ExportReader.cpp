@@ -71,7 +71,8 @@ std::string_view View(const xmlChar* text) {
 // open element; the statements' open elements are also on `open_`.
 class DocumentBuilder {
 public:
-    explicit DocumentBuilder(ReadResult& result) : result_(result) {}
+    DocumentBuilder(ReadResult& result, const LedgerAccountSink& ledger)
+        : result_(result), ledgerSink_(ledger) {}
 
     void Attach(xmlParserCtxtPtr context) { context_ = context; }
 
@@ -125,6 +126,9 @@ public:
             return;
         }
         if (open_.empty()) return;
+        if (++statementElements_ > kMaxStatementElements)
+            return Refuse("the statements hold more than " + std::to_string(kMaxStatementElements) +
+                          " elements: an exported file holds far fewer");
         XmlNode& parent = *open_.back();
         parent.children.push_back(XmlNode{std::string(name), {}, {}, Line(), {}});
         Open(&parent.children.back());
@@ -154,11 +158,10 @@ public:
 
     void Text(const char* text, int length) {
         if (failed_) return;
-        if (inLedger_) {
-            if (field_) field_->append(text, static_cast<std::size_t>(length));
-            return;
-        }
-        if (!open_.empty()) open_.back()->text.append(text, static_cast<std::size_t>(length));
+        std::string* into = inLedger_ ? field_ : open_.empty() ? nullptr : &open_.back()->text;
+        if (!into) return;
+        if (into->size() + static_cast<std::size_t>(length) > kMaxText) return TooLong("a text");
+        into->append(text, static_cast<std::size_t>(length));
     }
 
     // The file's own well-formedness or decoding error: the first one is the one to show.
@@ -242,10 +245,11 @@ private:
         result_.line = line;
     }
 
-    static void AddAttributes(XmlNode& node, int count, const xmlChar** attributes) {
+    void AddAttributes(XmlNode& node, int count, const xmlChar** attributes) {
         // Five pointers per attribute: name, prefix, namespace, value start, value end.
         for (int i = 0; i < count; ++i) {
             const xmlChar** a = attributes + 5 * i;
+            if (static_cast<std::size_t>(a[4] - a[3]) > kMaxText) return TooLong("an attribute");
             node.attributes.emplace_back(
                 std::string(View(a[0])),
                 AttributeValue(std::string_view(reinterpret_cast<const char*>(a[3]),
@@ -270,15 +274,15 @@ private:
     // --- the general ledger: HJ00780S (depth 3), its accounts HJ00780S01 (4) with their fields
     // (5) and lines HJ00780S02 (5) with theirs (6).
     void StartLedger(std::string_view name) {
-        auto& ledger = result_.document.ledger;
         field_ = nullptr;
         if (depth_ == 4 && name == "HJ00780S01") {
-            ledger.push_back(LedgerAccount{});
-            ledger.back().line = Line();
+            account_ = LedgerAccount{};
+            account_.line = Line();
+            inAccount_ = true;
             return;
         }
-        if (ledger.empty()) return;
-        LedgerAccount& account = ledger.back();
+        if (!inAccount_) return;
+        LedgerAccount& account = account_;
         if (depth_ == 5 && name == "HJ00780S02") {
             account.entries.emplace_back();
             return;
@@ -311,6 +315,7 @@ private:
 
     void EndLedger(int depth) {
         field_ = nullptr;
+        if (depth == 4 && inAccount_) return EndAccount();
         if (!numberTarget_ || depth < 5) return;
         std::optional<std::int64_t> value = ParseAmount(number_);
         if (!value) {
@@ -321,11 +326,32 @@ private:
         numberTarget_ = nullptr;
     }
 
+    // The account is handed on with its lines and kept without them; its lines' storage is
+    // reused by the next account, so the largest account is what the ledger takes.
+    void EndAccount() {
+        inAccount_ = false;
+        account_.entryCount = account_.entries.size();
+        if (ledgerSink_) ledgerSink_(account_);
+        ExportDocument& document = result_.document;
+        document.ledgerEntries += account_.entryCount;
+        std::vector<LedgerEntry> entries = std::move(account_.entries);
+        document.ledger.push_back(std::move(account_));
+        entries.clear();
+        account_ = LedgerAccount{};
+        account_.entries = std::move(entries);
+    }
+
+    void TooLong(const char* what) {
+        Refuse(std::string(what) + " is longer than " + std::to_string(kMaxText >> 20) +
+               " MB: an exported file writes none so long");
+    }
+
     static constexpr const char* kWrittenTwice =
         " appears a second time: an exported file writes it once";
     static constexpr const char* kNotAnExport = ": this is not an exported file";
 
     ReadResult& result_;
+    const LedgerAccountSink& ledgerSink_;
     xmlParserCtxtPtr context_ = nullptr;
     bool undecodable_ = false;
     std::set<std::string> blocks_;
@@ -337,6 +363,9 @@ private:
     bool sawData_ = false;
     bool inData_ = false;
     bool inLedger_ = false;
+    std::size_t statementElements_ = 0;
+    LedgerAccount account_;  // the ledger's account being read
+    bool inAccount_ = false;
     std::vector<XmlNode*> open_;
     std::vector<int> openDepths_;
     std::string* field_ = nullptr;
@@ -454,8 +483,9 @@ private:
 };
 
 // Feeds the bytes `read` delivers to the parser; `rewind` starts them again from the first.
-void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& rewind) {
-    DocumentBuilder builder(result);
+void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& rewind,
+           const LedgerAccountSink& ledger) {
+    DocumentBuilder builder(result, ledger);
     ParserErrorsTo errors(builder);
     if (!ReadShiftJisAsCodePage932()) {
         result.reason = "the decoder of code page 932 could not be set up";
@@ -496,7 +526,7 @@ void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& 
 
 }  // namespace
 
-ReadResult ReadExportFile(const std::string& path) {
+ReadResult ReadExportFile(const std::string& path, const LedgerAccountSink& ledger) {
     ReadResult result;
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) {
@@ -519,12 +549,12 @@ ReadResult ReadExportFile(const std::string& path) {
             if (got == 0 && std::ferror(file)) return -1;
             return static_cast<long>(got);
         },
-        [file] { return std::fseek(file, 0, SEEK_SET) == 0; });
+        [file] { return std::fseek(file, 0, SEEK_SET) == 0; }, ledger);
     std::fclose(file);
     return result;
 }
 
-ReadResult ReadExportBytes(std::string_view bytes) {
+ReadResult ReadExportBytes(std::string_view bytes, const LedgerAccountSink& ledger) {
     ReadResult result;
     std::size_t position = 0;
     Parse(
@@ -538,7 +568,8 @@ ReadResult ReadExportBytes(std::string_view bytes) {
         [&] {
             position = 0;
             return true;
-        });
+        },
+        ledger);
     return result;
 }
 

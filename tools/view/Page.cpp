@@ -1,5 +1,6 @@
-// The review page. Everything goes into one string reserved ahead (a large export's ledger is
-// most of the page), and the ledger's rows leave out the end tags HTML lets them leave out.
+// The review page. It is made in a buffer handed on whenever it passes a megabyte (a large
+// export's ledger is most of the page), and the ledger's rows leave out the end tags HTML lets
+// them leave out.
 
 #include "tools/view/Page.h"
 
@@ -172,7 +173,13 @@ public:
         if (!IsDate(date)) return Text(date);
         return *this << date.substr(0, 4) << "/" << date.substr(4, 2) << "/" << date.substr(6, 2);
     }
-    std::string Take() { return std::move(out_); }
+    // Hands what is made so far to `out` once it passes `bytes`; false when `out` failed.
+    bool HandOnOver(std::size_t bytes, const PageOut& out) {
+        if (out_.size() < bytes) return true;
+        const bool written = out(out_);
+        out_.clear();
+        return written;
+    }
 
     static void AppendYen(std::string& out, std::int64_t amount) {
         char digits[24];
@@ -401,38 +408,43 @@ void NoteTree(Html& html, const XmlNode& node, int depth) {
     }
 }
 
-void Ledger(Html& html, const ExportDocument& document) {
-    std::size_t entries = 0;
-    for (const LedgerAccount& account : document.ledger) entries += account.entries.size();
+void LedgerHeading(Html& html, const ExportDocument& document) {
     html << "<section class=ledger id=gl><h2>総勘定元帳</h2><p>"
-         << std::to_string(document.ledger.size()) << "科目、" << std::to_string(entries)
-         << "行。科目名を押すと明細を開きます。</p>\n";
-    for (const LedgerAccount& account : document.ledger) {
-        html << "<details><summary>";
-        html.Text(account.name) << "<span class=c>";
-        html.Text(account.category)
-            << "</span>" << std::to_string(account.entries.size()) << "行<span class=f>前期繰越 ";
-        html.Yen(account.opening) << "　→　期末残高 ";
-        html.Yen(account.closing)
-            << "</span></summary><table class=l><tr><th>日付<th>伝票<th>補助科目<th>相手科目"
-               "<th>相手補助科目<th>摘要<th>金額<th>残高\n<tr class=o><td><td><td><td><td><td>"
-               "前期繰越<td><td>";
-        html.Yen(account.opening) << "\n";
-        for (const LedgerEntry& entry : account.entries) {
-            html << "<tr><td>";
-            html.Date(entry.date) << "<td>";
-            html.Text(entry.voucher) << "<td>";
-            html.Text(entry.ownSubAccount) << "<td>";
-            html.Text(entry.counterAccount) << "<td>";
-            html.Text(entry.counterSubAccount) << "<td>";
-            html.Text(entry.description) << "<td>";
-            html.Yen(entry.change) << "<td>";
-            html.Yen(entry.balance) << "\n";
-        }
-        html << "<tr class=o><td><td><td><td><td><td>期末残高<td><td>";
-        html.Yen(account.closing) << "\n</table></details>\n";
+         << std::to_string(document.ledger.size()) << "科目、"
+         << std::to_string(document.ledgerEntries) << "行。科目名を押すと明細を開きます。</p>\n";
+}
+
+void LedgerAccountRows(Html& html, const LedgerAccount& account) {
+    html << "<details><summary>";
+    html.Text(account.name) << "<span class=c>";
+    html.Text(account.category) << "</span>" << std::to_string(account.entries.size())
+                                << "行<span class=f>前期繰越 ";
+    html.Yen(account.opening) << "　→　期末残高 ";
+    html.Yen(account.closing)
+        << "</span></summary><table class=l><tr><th>日付<th>伝票<th>補助科目<th>相手科目"
+           "<th>相手補助科目<th>摘要<th>金額<th>残高\n<tr class=o><td><td><td><td><td><td>"
+           "前期繰越<td><td>";
+    html.Yen(account.opening) << "\n";
+    for (const LedgerEntry& entry : account.entries) {
+        html << "<tr><td>";
+        html.Date(entry.date) << "<td>";
+        html.Text(entry.voucher) << "<td>";
+        html.Text(entry.ownSubAccount) << "<td>";
+        html.Text(entry.counterAccount) << "<td>";
+        html.Text(entry.counterSubAccount) << "<td>";
+        html.Text(entry.description) << "<td>";
+        html.Yen(entry.change) << "<td>";
+        html.Yen(entry.balance) << "\n";
     }
-    html << "</section>\n";
+    html << "<tr class=o><td><td><td><td><td><td>期末残高<td><td>";
+    html.Yen(account.closing) << "\n</table></details>\n";
+}
+
+// The second reading gives the ledger the first one summed, or the file changed in between.
+bool SameAccount(const LedgerAccount& read, const LedgerAccount& summed) {
+    return read.name == summed.name && read.category == summed.category &&
+           read.opening == summed.opening && read.closing == summed.closing &&
+           read.entries.size() == summed.entryCount;
 }
 
 }  // namespace
@@ -443,10 +455,10 @@ std::string FormatYen(std::int64_t amount) {
     return text;
 }
 
-std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes) {
-    std::size_t entries = 0;
-    for (const LedgerAccount& account : document.ledger) entries += account.entries.size();
-    Html html(64 * 1024 + entries * 200);
+bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
+               const LedgerReading& readLedger, const PageOut& out, std::string* error) {
+    constexpr std::size_t kPiece = 1 << 20;
+    Html html(kPiece + 64 * 1024);
     const std::string company = TextOf(document.basic, "KOMONSAKINAME");
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8>"
             "<meta name=viewport content=\"width=device-width\"><title>";
@@ -471,10 +483,43 @@ std::string RenderPage(const ExportDocument& document, const std::vector<CheckOu
         NoteTree(html, *notes, 0);
         html << "</section>\n";
     }
-    if (document.hasLedger) Ledger(html, document);
+    bool written = true;
+    if (document.hasLedger) {
+        LedgerHeading(html, document);
+        std::size_t next = 0;
+        bool same = true;
+        const ReadResult again = readLedger([&](const LedgerAccount& account) {
+            if (!written || !same) return;
+            same = next < document.ledger.size() && SameAccount(account, document.ledger[next]);
+            ++next;
+            if (!same) return;
+            LedgerAccountRows(html, account);
+            written = html.HandOnOver(kPiece, out);
+        });
+        if (!written) return false;
+        if (!again.ok || !same || next != document.ledger.size()) {
+            *error = "the file changed while kcview read it; run kcview again";
+            return false;
+        }
+        html << "</section>\n";
+    }
     html << "<footer>kcview で作成。金額は円未満を切り捨てた出力ファイルの値です。</footer>\n"
             "</body></html>\n";
-    return html.Take();
+    return html.HandOnOver(0, out);
+}
+
+std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
+                       const LedgerReading& readLedger) {
+    std::string page;
+    std::string error;
+    const bool made = WritePage(
+        document, outcomes, readLedger,
+        [&](std::string_view piece) {
+            page.append(piece);
+            return true;
+        },
+        &error);
+    return made ? page : std::string();
 }
 
 }  // namespace kcview

@@ -4,17 +4,33 @@
 // checks' results at its top, the statements, the notes and the general ledger collapsed.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/view/Checks.h"
 #include "tools/view/ExportDocument.h"
+#include "tools/view/ExportReader.h"
 
 namespace kcview {
 
 // Whole yen with thousands separators, a negative amount after △ ("△1,234").
 std::string FormatYen(std::int64_t amount);
 
-std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes);
+// Where the page goes, piece by piece: false when a piece could not be written.
+using PageOut = std::function<bool(std::string_view)>;
+// Reads the exported file again, handing each account of its ledger, with its lines, to the sink.
+using LedgerReading = std::function<ReadResult(const LedgerAccountSink&)>;
+
+// Writes the page of `document` through `out`, its ledger's lines from a second reading, so that
+// neither the page nor the ledger is ever whole in memory. False when `out` failed, or when the
+// second reading differs from the first (`*error` then says so).
+bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
+               const LedgerReading& readLedger, const PageOut& out, std::string* error);
+
+// The whole page in one string (a small file's, for tests); empty when the readings differ.
+std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
+                       const LedgerReading& readLedger);
 
 }  // namespace kcview

@@ -6,11 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "tools/view/Checks.h"
 #include "tools/view/ExportReader.h"
@@ -66,7 +70,7 @@ int CreateTemporaryBeside(const std::string& path, std::string* name) {
     return -1;
 }
 
-bool WriteAll(int fd, const std::string& text) {
+bool WriteAll(int fd, std::string_view text) {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
@@ -77,13 +81,56 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// The temporary being written, for an interrupt: Ctrl+C or a kill while the page is written
+// leaves nothing beside the target.
+const char* volatile interruptedTemporary = nullptr;
+
+void RemoveTemporaryAndStop(int signal) {
+    if (const char* path = interruptedTemporary) unlink(path);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+class TemporaryRemovedOnInterrupt {
+public:
+    explicit TemporaryRemovedOnInterrupt(const std::string& path) {
+        interruptedTemporary = path.c_str();
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTemporaryAndStop);
+    }
+    ~TemporaryRemovedOnInterrupt() {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+        interruptedTemporary = nullptr;
+    }
+    TemporaryRemovedOnInterrupt(const TemporaryRemovedOnInterrupt&) = delete;
+    TemporaryRemovedOnInterrupt& operator=(const TemporaryRemovedOnInterrupt&) = delete;
+};
+
 // The page takes the place of the previous one only when it is whole on the disk; until then
-// the previous page stays as it was.
-bool WritePage(const std::string& path, const std::string& page) {
+// the previous page stays as it was. The page is written in pieces as it is made.
+bool WritePage(const std::string& path, const std::string& exportPath,
+               const kcview::ExportDocument& document,
+               const std::vector<kcview::CheckOutcome>& outcomes) {
     std::string temporary;
     const int fd = CreateTemporaryBeside(path, &temporary);
-    bool written = fd >= 0 && WriteAll(fd, page) && fsync(fd) == 0;
     int error = errno;
+    std::optional<TemporaryRemovedOnInterrupt> removedOnInterrupt;
+    if (fd >= 0) removedOnInterrupt.emplace(temporary);
+    std::string reason;
+    bool written = fd >= 0 && kcview::WritePage(
+                                  document, outcomes,
+                                  [&](const kcview::LedgerAccountSink& sink) {
+                                      return kcview::ReadExportFile(exportPath, sink);
+                                  },
+                                  [&](std::string_view piece) {
+                                      if (WriteAll(fd, piece)) return true;
+                                      error = errno;
+                                      return false;
+                                  },
+                                  &reason);
+    if (written && fsync(fd) != 0) {
+        written = false;
+        error = errno;
+    }
     if (fd >= 0 && close(fd) != 0 && written) {
         written = false;
         error = errno;
@@ -94,7 +141,8 @@ bool WritePage(const std::string& path, const std::string& page) {
     }
     if (!written) {
         if (fd >= 0) unlink(temporary.c_str());
-        std::cerr << "kcview: cannot write " << path << ": " << std::strerror(error) << "\n";
+        std::cerr << "kcview: cannot write " << path << ": "
+                  << (reason.empty() ? std::strerror(error) : reason) << "\n";
     }
     return written;
 }
@@ -159,7 +207,7 @@ int main(int argc, char** argv) {
                          "path\n";
             return 2;
         }
-        if (!WritePage(pagePath, kcview::RenderPage(read.document, outcomes))) return 2;
+        if (!WritePage(pagePath, exportPath, read.document, outcomes)) return 2;
         std::cerr << "kcview: wrote " << pagePath << "\n";
     }
     if (failed == 0 && notApplicable > 0) {
