@@ -31,6 +31,18 @@ constexpr const char* kCannotCreateInFolder =
     "出力先のフォルダにファイルを作成できません。\n\n"
     "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。\n\n"
     "アプリケーションを終了します。";
+constexpr const char* kTargetBusy =
+    "出力先のファイルには、別の決算書の出力が書き込んでいます。\n\n"
+    "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n"
+    "アプリケーションを終了します。";
+constexpr const char* kTargetNotReplaceable =
+    "出力先のファイルを置き換えられません。\n\n"
+    "ファイルを閉じるか書き込みを許可してからもう一度実行するか、別の出力先を指定してください。"
+    "\n\nアプリケーションを終了します。";
+constexpr const char* kTargetIsSettingsFile =
+    "出力先は決算書の設定ファイルです。\n\n"
+    "出力先に別のファイル名を指定して、やり直してください。\n\n"
+    "アプリケーションを終了します。";
 constexpr const char* kWriteFailed =
     "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。";
 
@@ -44,6 +56,12 @@ std::string WriteFailureMessage(ReportWriter::Failure failure, const std::string
             break;
         case ReportWriter::Failure::kCannotCreate:
             message = kCannotCreateInFolder;
+            break;
+        case ReportWriter::Failure::kTargetBusy:
+            message = kTargetBusy;
+            break;
+        case ReportWriter::Failure::kTargetNotReplaceable:
+            message = kTargetNotReplaceable;
             break;
         default:
             message = kWriteFailed;
@@ -306,10 +324,13 @@ bool LinkApp::RunExport() {
         return false;
     };
 
-    // A target that cannot be replaced is refused before the books are read (the writer checks
-    // again just before it writes).
-    const ReportWriter::Failure target = writer.CheckTarget(path.c_str());
-    if (target != ReportWriter::Failure::kNone) return fail(WriteFailureMessage(target).c_str());
+    // A target that cannot be replaced is refused before the books are read, and from here to
+    // the end of the run no other export writes it.
+    if (platform_.files.SameFile(path.c_str(), dialog.SettingsFilePath().c_str()))
+        return fail(kTargetIsSettingsFile);
+    const ReportWriter::Failure target = writer.Prepare(path.c_str());
+    if (target != ReportWriter::Failure::kNone)
+        return fail(WriteFailureMessage(target, writer.FailureReason()).c_str());
 
     const PeriodConditions conditions = PeriodConditions::ForMonths(company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;

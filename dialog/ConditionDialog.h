@@ -53,6 +53,8 @@ public:
     // never saved).
     int SaveSettings(std::int16_t startMonth, std::int16_t endMonth, std::int16_t equityKind,
                      std::int32_t outputLedger, const char* path);
+    // The settings file's full name; empty when there is no settings folder.
+    std::string SettingsFilePath() const { return settings_.FilePath(); }
 
     // --- DialogEvents
     void OnInit(DialogControls& controls) override;

@@ -120,6 +120,11 @@ int SavedSettings::Save(const SavedConditions& conditions) {
     if (folder[0] == '\0') return 0;
     if (files_.FileExists(folder) != 1 && !folderpath::CreateWithParents(files_, folder)) return 0;
     std::string path = FilePath();
+    // Another run saves in a few milliseconds; a lock not let go in seconds belongs to a run
+    // that hangs, and this one's record is then not saved (the export itself has succeeded).
+    constexpr int kLockWaitMilliseconds = 10000;
+    const std::unique_ptr<PathLock> lock = files_.LockPath(path.c_str(), kLockWaitMilliseconds);
+    if (!lock) return 0;
     std::string key = Key();
     std::string line = key + std::to_string(conditions.startMonth) + "/" +
                        std::to_string(conditions.endMonth) + "/" +

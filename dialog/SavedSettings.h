@@ -11,6 +11,9 @@
 // rewritten whole; keys and values are not cut, and a path over the path limit is neither saved
 // nor offered. A file that exists but is not a plain file, or cannot be both read and written,
 // is left alone, silently: the export it follows has succeeded.
+//
+// Saving reads, changes and replaces the file under the lock of its path, so that two users
+// saving into one settings folder at once both keep their records.
 
 #include <cstdint>
 #include <string>

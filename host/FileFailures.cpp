@@ -41,6 +41,12 @@ std::string_view Sentence(FileFailure failure) {
             return "ファイルに書き込めませんでした。";
         case FileFailure::kRunEnding:
             return "処理が中断されました。";
+        case FileFailure::kReadOnlyFile:
+            return "ファイルが読み取り専用になっています。";
+        case FileFailure::kBooksStore:
+            return "会計データのファイルです。会計データに上書きすることはできません。";
+        case FileFailure::kFileTooLarge:
+            return "ファイルの大きさが上限を超えました。";
     }
     return {};
 }

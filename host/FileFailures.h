@@ -23,6 +23,9 @@ enum class FileFailure {
     kClosed,           // the file was used after it was closed
     kNothingWritten,   // the system took none of the bytes and named no error
     kRunEnding,        // the run was interrupted: nothing more is created or renamed
+    kReadOnlyFile,     // a file marked read-only where one is to be replaced
+    kBooksStore,       // the books the run reads, where a file is to be written
+    kFileTooLarge,     // over the largest file the system or the user's limit allows
 };
 
 // The sentence for `failure`.

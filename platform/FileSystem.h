@@ -61,6 +61,14 @@ enum class OpenMode {
     kCreateNew,
 };
 
+// A lock tied to a path, held until it is destroyed: every run of this system on the machine,
+// of any user, that asks for the same path meanwhile waits or is refused. It guards nothing by
+// itself; the runs that write one file agree to take it first.
+class PathLock {
+public:
+    virtual ~PathLock() = default;
+};
+
 // Access modes of the access test.
 namespace accessmode {
 constexpr int kExists = 0;
@@ -90,6 +98,16 @@ public:
     // Replaces `to` by `from` in one step. Raises FileError with the reason when it cannot (for
     // example another program holds `to` open); both names are then as they were.
     virtual void RenameFile(const char* from, const char* to) = 0;
+    // Raises FileError with the reason when a file at `path` could not be replaced whole: it is
+    // read-only, another program holds it open, or it is a file this run must keep (the books it
+    // reads). Nothing at `path` raises nothing; whether a folder takes a new file is known only by
+    // making one.
+    virtual void CheckReplaceable(const char* path) = 0;
+    // True when `a` and `b` both name one existing file, through a link or another spelling.
+    virtual bool SameFile(const char* a, const char* b) = 0;
+    // The lock of `path`, after waiting up to `waitMilliseconds` for another run to let it go;
+    // null when it was not let go.
+    virtual std::unique_ptr<PathLock> LockPath(const char* path, int waitMilliseconds) = 0;
     // The root of a path: "C:\" for a drive path, "\\server\share\" for a network path; empty
     // when the path has none.
     virtual std::string PathRoot(const char* path) = 0;

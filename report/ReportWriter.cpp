@@ -35,21 +35,47 @@ ReportWriter::Failure ReportWriter::CheckTarget(const char* path) {
     return Failure::kNone;
 }
 
+ReportWriter::Failure ReportWriter::Prepare(const char* path) {
+    output_.reset();
+    targetLock_.reset();
+    preparedPath_.clear();
+    failureReason_.clear();
+    if (!path || !*path) return Failure::kWriteFailed;
+    if (const Failure target = CheckTarget(path); target != Failure::kNone) return target;
+    // Another export holds the lock for the whole of its run; a few seconds' wait covers only
+    // two runs started at once.
+    constexpr int kLockWaitMilliseconds = 2000;
+    targetLock_ = platform_.files.LockPath(path, kLockWaitMilliseconds);
+    if (!targetLock_) return Failure::kTargetBusy;
+    try {
+        platform_.files.CheckReplaceable(path);
+    } catch (const FileError& error) {
+        failureReason_ = error.what();
+        targetLock_.reset();
+        return Failure::kTargetNotReplaceable;
+    }
+    output_ = std::make_unique<ReplacingFile>(platform_.files, path);
+    if (!output_->Create()) {
+        failureReason_ = output_->FailureReason();
+        output_.reset();
+        targetLock_.reset();
+        return Failure::kCannotCreate;
+    }
+    preparedPath_ = path;
+    return Failure::kNone;
+}
+
 int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
                               const StDATAINFO* company) {
     failure_ = Failure::kWriteFailed;
-    failureReason_.clear();
     if (!path || !*path) return 0;
-    failure_ = CheckTarget(path);
-    if (failure_ != Failure::kNone) return 0;
-    ReplacingFile output(platform_.files, path);
-    if (!output.Create()) {
-        failure_ = Failure::kCannotCreate;
-        failureReason_ = output.FailureReason();
-        return 0;
+    if (!output_ || preparedPath_ != path) {
+        failure_ = Prepare(path);
+        if (failure_ != Failure::kNone) return 0;
     }
+    failureReason_.clear();
     XmlWriter writer;
-    writer.Open(output.Output());
+    writer.Open(output_->Output());
     int written = WriteDocument(writer, functionId, company);
     writer.Close();
     // A document whose last bytes did not reach the file is not written; an uncommitted output
@@ -57,10 +83,13 @@ int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
     if (writer.Failed()) {
         written = 0;
         failureReason_ = writer.FailureReason();
-    } else if (written && !output.Commit()) {
+    } else if (written && !output_->Commit()) {
         written = 0;
-        failureReason_ = output.FailureReason();
+        failureReason_ = output_->FailureReason();
     }
+    output_.reset();
+    targetLock_.reset();
+    preparedPath_.clear();
     failure_ = written ? Failure::kNone : Failure::kWriteFailed;
     return written;
 }

@@ -1,14 +1,18 @@
 #include "host/posix/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "common/Encoding.h"
 #include "common/Sjis.h"
@@ -33,6 +37,8 @@ FileError ErrnoError(int error) {
             return FileFailureError(FileFailure::kReadOnlyDisk);
         case EIO:
             return FileFailureError(FileFailure::kDeviceError);
+        case EFBIG:
+            return FileFailureError(FileFailure::kFileTooLarge);
         case ENOENT:
         case ENOTDIR:
             return FileFailureError(FileFailure::kNotFound);
@@ -165,6 +171,93 @@ bool PosixFileSystem::RemoveFile(const char* path) {
     std::lock_guard<std::mutex> lock(mutex_);
     Forget(*posix);
     return unlink(posix->c_str()) == 0;
+}
+
+namespace {
+
+bool SameIdentity(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// A path's one spelling: its folder resolved (links, "..", doubled slashes), its name as given.
+std::string Canonical(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char resolved[PATH_MAX];
+    if (!realpath(folder.c_str(), resolved)) return path;
+    return std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+class FlockedPath : public PathLock {
+public:
+    explicit FlockedPath(int fd) : fd_(fd) {}
+    ~FlockedPath() override { ::close(fd_); }  // closing lets the lock go
+    FlockedPath(const FlockedPath&) = delete;
+    FlockedPath& operator=(const FlockedPath&) = delete;
+
+private:
+    int fd_;
+};
+
+// The lock file of a path: in /tmp, which every user of the machine shares (TMPDIR may be a
+// user's own), named by a hash of the path's one spelling. Lock files are left in place:
+// removing one while another run waits on it would let two runs hold "the" lock.
+int OpenLockFile(const std::string& path) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (unsigned char c : Canonical(path)) hash = (hash ^ c) * 1099511628211ull;
+    char name[64];
+    std::snprintf(name, sizeof(name), "/tmp/kc-lock-%016llx",
+                  static_cast<unsigned long long>(hash));
+    // Another user's lock file in sticky /tmp may refuse O_CREAT (protected_regular): it is
+    // opened as it stands, and created only when missing. Reading is enough for flock.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        int fd = open(name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0 || errno != ENOENT) return fd;
+        fd = open(name, O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+void PosixFileSystem::CheckReplaceable(const char* path) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    if (!posix) throw FileFailureError(FileFailure::kNoSuchDrive);
+    for (const std::string& kept : kept_) {
+        if (SameIdentity(*posix, kept)) throw FileFailureError(FileFailure::kBooksStore);
+    }
+    struct stat info {};
+    // A link is replaced, not written through: what it names does not matter.
+    if (lstat(posix->c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return;
+    // Read-only as Windows marks a file: nobody may write it. The rename would replace it all
+    // the same; a file made read-only is one its owner meant to keep.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        throw FileFailureError(FileFailure::kReadOnlyFile);
+}
+
+bool PosixFileSystem::SameFile(const char* a, const char* b) {
+    auto first = drives_.ToPosix(a ? a : "");
+    auto second = drives_.ToPosix(b ? b : "");
+    return first && second && SameIdentity(*first, *second);
+}
+
+std::unique_ptr<PathLock> PosixFileSystem::LockPath(const char* path, int waitMilliseconds) {
+    auto posix = drives_.ToPosix(path ? path : "");
+    if (!posix) return nullptr;
+    const int fd = OpenLockFile(*posix);
+    if (fd < 0) return nullptr;
+    constexpr int kPollMilliseconds = 50;
+    for (int waited = 0;; waited += kPollMilliseconds) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<FlockedPath>(fd);
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMilliseconds) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+    }
+    ::close(fd);
+    return nullptr;
 }
 
 void PosixFileSystem::RenameFile(const char* from, const char* to) {

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host/posix/DriveMap.h"
 #include "platform/FileSystem.h"
@@ -32,6 +33,12 @@ public:
     std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
     std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
     std::string ExecutablePath() override;
+    void CheckReplaceable(const char* path) override;
+    bool SameFile(const char* a, const char* b) override;
+    std::unique_ptr<PathLock> LockPath(const char* path, int waitMilliseconds) override;
+
+    // A file of this platform the run must never replace: the books store it reads.
+    void Keep(const std::string& posixPath) { kept_.push_back(posixPath); }
 
     // Removes every temporary file not yet renamed or removed, and from then on creates no
     // temporary and renames nothing: the run is ending. Safe from any thread.
@@ -45,4 +52,5 @@ private:
     std::mutex mutex_;                   // guards temporaries_ and abandoned_
     std::set<std::string> temporaries_;  // POSIX paths
     bool abandoned_ = false;
+    std::vector<std::string> kept_;  // POSIX paths
 };

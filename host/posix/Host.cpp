@@ -124,6 +124,8 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     std::error_code ignored;
     booksConfig.storePath =
         options.books.empty() ? "" : std::filesystem::absolute(options.books, ignored).string();
+    // The export never writes over the books it reads, whatever path names them.
+    if (!booksConfig.storePath.empty()) files.Keep(booksConfig.storePath);
     booksConfig.userId = ToSjisText(options.user);
     booksConfig.dataNo = options.dataNo;
     booksConfig.outputFolder =

@@ -46,6 +46,10 @@ Interrupts::Interrupts(PosixFileSystem& files, WindowService& windows,
                        std::function<void(int)> exitProcess)
     : files_(files), windows_(windows), exitProcess_(std::move(exitProcess)) {
     if (!exitProcess_) exitProcess_ = [](int code) { ::_exit(code); };
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    fileSizeIgnored_ = sigaction(SIGXFSZ, &ignore, &previousFileSize_) == 0;
     if (pipe2(pipe_, O_CLOEXEC) != 0) {
         pipe_[0] = pipe_[1] = -1;
         return;  // no clean-up on signals: they act as they did
@@ -54,7 +58,7 @@ Interrupts::Interrupts(PosixFileSystem& files, WindowService& windows,
     fcntl(pipe_[1], F_SETFL, fcntl(pipe_[1], F_GETFL) | O_NONBLOCK);
     wakeFd = pipe_[1];
     waiter_ = std::thread([this] { Wait(); });
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSignalCount; ++i) {
         struct sigaction current {};
         if (sigaction(kSignals[i], nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
             continue;
@@ -67,8 +71,9 @@ Interrupts::Interrupts(PosixFileSystem& files, WindowService& windows,
 }
 
 Interrupts::~Interrupts() {
+    if (fileSizeIgnored_) sigaction(SIGXFSZ, &previousFileSize_, nullptr);
     if (pipe_[1] < 0) return;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSignalCount; ++i) {
         if (handled_[i]) sigaction(kSignals[i], &previous_[i], nullptr);
     }
     unsigned char stop = 0;

@@ -2,7 +2,10 @@
 
 // SIGINT, SIGTERM and SIGHUP end a run the way a failed export ends: the temporary files of the
 // run are removed (a file already at the target stays as it was), the caller's window is
-// usable again and is told that the run failed, and the program exits with 2.
+// usable again and is told that the run failed, and the program exits with 2. So does SIGPIPE:
+// the messages' reader went away (an export piped into `head`), so the run cannot tell what
+// it did. SIGXFSZ is ignored while the object lives: a file over the size limit (`ulimit -f`)
+// is a write that fails, and the run ends as a failed write ends, with its message.
 //
 // The signal handler only writes the signal's number into a pipe (a self-pipe); a thread of its
 // own reads it and does the clean-up, so it may take locks and send datagrams as any code does.
@@ -43,7 +46,8 @@ public:
     static constexpr int kInterruptedExit = 2;
 
 private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    static constexpr int kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
 
     void Wait();
     void EndRun();
@@ -52,8 +56,10 @@ private:
     WindowService& windows_;
     std::function<void(int)> exitProcess_;
     int pipe_[2] = {-1, -1};
-    bool handled_[3] = {};
-    struct sigaction previous_[3] = {};
+    bool handled_[kSignalCount] = {};
+    struct sigaction previous_[kSignalCount] = {};
+    struct sigaction previousFileSize_ = {};
+    bool fileSizeIgnored_ = false;
     std::mutex mutex_;  // guards everything below
     bool armed_ = true;
     bool haveCaller_ = false;

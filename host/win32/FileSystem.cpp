@@ -1,6 +1,9 @@
 #include "host/win32/FileSystem.h"
 
+#include <cstdint>
 #include <cstring>
+#include <cwchar>
+#include <optional>
 #include <string_view>
 
 #include "common/Sjis.h"
@@ -93,6 +96,66 @@ bool IsHeldOpen(const std::wstring& path) {
     if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
     CloseHandle(handle);
     return false;
+}
+
+// One file however it is named: the volume and the file's index on it.
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD high = 0;
+    DWORD low = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                        information.nFileIndexLow};
+}
+
+bool SameIdentity(const std::wstring& a, const std::wstring& b) {
+    const auto first = IdentityOf(a);
+    return first && first == IdentityOf(b);
+}
+
+// A named mutex held by the thread that took it, released and closed with the lock.
+class MutexLock : public PathLock {
+public:
+    explicit MutexLock(HANDLE mutex) : mutex_(mutex) {}
+    ~MutexLock() override {
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+private:
+    HANDLE mutex_;
+};
+
+// The lock's mutex is named by a hash of the path's full, upper-cased form (Windows compares
+// names without case), in the global namespace so that every session of the machine meets it.
+HANDLE PathMutex(const std::wstring& path) {
+    std::wstring full = FullPath(path);
+    if (full.empty()) full = path;
+    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
+    for (wchar_t unit : full) {
+        hash = (hash ^ (static_cast<std::uint64_t>(unit) & 0xFF)) * 1099511628211ull;
+        hash = (hash ^ (static_cast<std::uint64_t>(unit) >> 8)) * 1099511628211ull;
+    }
+    wchar_t name[64];
+    for (const wchar_t* space : {L"Global", L"Local"}) {
+        swprintf(name, 64, L"%ls\\kc-lock-%016llx", space, static_cast<unsigned long long>(hash));
+        if (HANDLE mutex = CreateMutexW(nullptr, FALSE, name)) return mutex;
+    }
+    return nullptr;
 }
 
 // The position of the next single-byte backslash at or after `from` (a character boundary),
@@ -207,6 +270,44 @@ void Win32FileSystem::RenameFile(const char* from, const char* to) {
         if (error == ERROR_ACCESS_DENIED && IsHeldOpen(*target)) error = ERROR_SHARING_VIOLATION;
         throw CallError(error);
     }
+}
+
+void Win32FileSystem::CheckReplaceable(const char* path) {
+    auto wide = WidePath(path);
+    if (!wide) throw FileFailureError(FileFailure::kPathNotShiftJis);
+    for (const std::wstring& kept : kept_) {
+        if (SameIdentity(*wide, kept)) throw FileFailureError(FileFailure::kBooksStore);
+    }
+    const DWORD attributes = GetFileAttributesW(wide->c_str());
+    // Nothing there; or a link, which is replaced itself whatever it names.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
+    if (attributes & FILE_ATTRIBUTE_READONLY) throw FileFailureError(FileFailure::kReadOnlyFile);
+    // Opened for writing and removal, shared with nobody: a program that holds the file open
+    // refuses it now rather than the rename at the end of the run. Nothing is written.
+    HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw CallError(GetLastError());
+    CloseHandle(handle);
+}
+
+bool Win32FileSystem::SameFile(const char* a, const char* b) {
+    auto first = WidePath(a);
+    auto second = WidePath(b);
+    return first && second && SameIdentity(*first, *second);
+}
+
+std::unique_ptr<PathLock> Win32FileSystem::LockPath(const char* path, int waitMilliseconds) {
+    auto wide = WidePath(path);
+    if (!wide) return nullptr;
+    HANDLE mutex = PathMutex(*wide);
+    if (!mutex) return nullptr;
+    // An abandoned mutex belonged to a run that ended without letting it go: it is free.
+    const DWORD waited = WaitForSingleObject(mutex, static_cast<DWORD>(waitMilliseconds));
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+        return std::make_unique<MutexLock>(mutex);
+    CloseHandle(mutex);
+    return nullptr;
 }
 
 std::string Win32FileSystem::PathRoot(const char* path) {

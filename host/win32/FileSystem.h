@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "host/win32/Win32Api.h"  // before the interface: see there
 #include "platform/FileSystem.h"
 
@@ -26,4 +29,13 @@ public:
     std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
     std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
     std::string ExecutablePath() override;
+    void CheckReplaceable(const char* path) override;
+    bool SameFile(const char* a, const char* b) override;
+    std::unique_ptr<PathLock> LockPath(const char* path, int waitMilliseconds) override;
+
+    // A file the run must never replace: the books store it reads.
+    void Keep(std::wstring path) { kept_.push_back(std::move(path)); }
+
+private:
+    std::vector<std::wstring> kept_;
 };

@@ -18,6 +18,7 @@
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
+#include "host/Profile.h"
 #include "host/TerminalProgress.h"
 #include "host/win32/CommandLine.h"
 #include "host/win32/Dialogs.h"
@@ -34,7 +35,7 @@ namespace {
 // Where the program finds its books when the accounting application starts it with the caller's
 // line alone: a small settings file in the program's own folder.
 constexpr const wchar_t* kBooksSettingsFile = L"kcbooks.ini";
-constexpr const wchar_t* kBooksSection = L"Books";
+constexpr const char* kBooksSection = "Books";
 
 // The host's own refusals; the system's messages carry the same caption.
 constexpr const char* kCaption = "決算書";
@@ -57,20 +58,33 @@ std::wstring ProgramFolder() {
     return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-    if (n == 0 || n >= full.size()) return path;
-    full.resize(n);
-    return full;
+// kcbooks.ini as UTF-8 text, in whichever encoding Notepad saved it; none when it is missing or
+// is none of them. A settings file of more than a megabyte is not one a person wrote.
+std::optional<std::string> ReadBooksSettings(const std::wstring& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes(1 << 20, '\0');
+    DWORD read = 0;
+    const bool whole =
+        ReadFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) != 0;
+    CloseHandle(handle);
+    if (!whole) return std::nullopt;
+    bytes.resize(read);
+    return ProfileTextAsUtf8(bytes);
 }
 
-std::wstring ProfileValue(const std::wstring& file, const wchar_t* key) {
-    wchar_t value[1024] = {};
-    GetPrivateProfileStringW(kBooksSection, key, L"", value, 1024, file.c_str());
-    return value;
+std::wstring ProfileValue(const std::optional<std::string>& text, const char* key) {
+    if (!text) return L"";
+    const std::optional<std::string> value = FindProfileValue(*text, kBooksSection, key);
+    return value ? Utf8ToWide(*value) : L"";
+}
+
+// A path of kcbooks.ini: a relative one starts at the program's folder, where the file is.
+std::wstring FromProgramFolder(const std::wstring& folder, const std::wstring& path) {
+    const bool relative = !path.empty() && path[0] != L'\\' && path[0] != L'/' &&
+                          !(path.size() > 1 && path[1] == L':');
+    return relative ? FullPath(folder + path) : path;
 }
 
 // A folder in the system's form with its final backslash; empty when it has no Shift_JIS form
@@ -98,29 +112,22 @@ BooksSource FindBooks(const HostOptions& options) {
     BooksSource source;
     std::wstring folder = ProgramFolder();
     std::wstring settings = folder + kBooksSettingsFile;
-    bool haveSettings = GetFileAttributesW(settings.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::optional<std::string> profile = ReadBooksSettings(settings);
     if (!options.books.empty()) {
         source.store = FullPath(Utf8ToWide(options.books));
-    } else if (haveSettings) {
-        std::wstring store = ProfileValue(settings, L"Store");
-        bool relative =
-            !store.empty() && store[0] != L'\\' && !(store.size() > 1 && store[1] == L':');
-        source.store = relative ? FullPath(folder + store) : store;
+    } else {
+        source.store = FromProgramFolder(folder, ProfileValue(profile, "Store"));
     }
     source.user = Utf8ToWide(options.user);
     source.dataNo = options.dataNo;
     source.outputFolder = Utf8ToWide(options.outputFolder);
     source.settingsFolder = Utf8ToWide(options.settingsFolder);
-    if (haveSettings) {
-        if (source.user.empty()) source.user = ProfileValue(settings, L"User");
-        if (source.dataNo == 0) source.dataNo = _wtoi(ProfileValue(settings, L"Data").c_str());
-        if (source.outputFolder.empty()) {
-            source.outputFolder = ProfileValue(settings, L"OutputFolder");
-        }
-        if (source.settingsFolder.empty()) {
-            source.settingsFolder = ProfileValue(settings, L"SettingsFolder");
-        }
-    }
+    if (source.user.empty()) source.user = ProfileValue(profile, "User");
+    if (source.dataNo == 0) source.dataNo = _wtoi(ProfileValue(profile, "Data").c_str());
+    if (source.outputFolder.empty())
+        source.outputFolder = FromProgramFolder(folder, ProfileValue(profile, "OutputFolder"));
+    if (source.settingsFolder.empty())
+        source.settingsFolder = FromProgramFolder(folder, ProfileValue(profile, "SettingsFolder"));
     if (source.outputFolder.empty()) source.outputFolder = DocumentsFolder();
     if (source.settingsFolder.empty()) {
         std::wstring appData = RoamingAppDataFolder();
@@ -226,6 +233,8 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     Win32LoginPrompt windowPrompt(boxes);
     books::BooksConfig booksConfig;
     booksConfig.storePath = WideToUtf8(source.store);
+    // The export never writes over the books it reads, whatever path names them.
+    if (!source.store.empty()) files.Keep(source.store);
     booksConfig.userId = WideToSjis(source.user).value_or("");
     booksConfig.dataNo = source.dataNo;
     booksConfig.outputFolder = SystemFolder(source.outputFolder);

@@ -104,3 +104,13 @@ std::optional<std::string> Win32SystemText(unsigned long error) {
 std::string Win32ErrorText(unsigned long error) {
     return Win32SystemText(error).value_or("error " + std::to_string(error));
 }
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    return full;
+}

@@ -29,6 +29,10 @@ std::optional<std::string> Win32SystemText(unsigned long error);
 // The same, or "error N" in its place.
 std::string Win32ErrorText(unsigned long error);
 
+// The full form of a path, as the system resolves it from the current folder; the path itself
+// when it cannot.
+std::wstring FullPath(const std::wstring& path);
+
 // Window handles cross the command line and the ledger services as 32-bit values; Windows
 // keeps handles within 32 bits and widens them by sign extension.
 inline HWND ToHwnd(WindowHandle window) {

@@ -322,17 +322,61 @@ TEST_F(ExportRun, TargetThatIsNotAFileIsRefusedWithItsOwnMessage) {
     EXPECT_TRUE(fake.specialFiles.count("C:\\out\\fifo.xml"));
 }
 
-TEST_F(ExportRun, FolderThatTakesNoNewFileHasItsOwnMessage) {
-    fake.failing.insert("CreateTemporaryFile");
-    EXPECT_EQ(Run("1234,1025,7,C:\\out\\a.xml"), kFailed);
-    EXPECT_EQ(fake.boxes.back().text,
-              "出力先のフォルダにファイルを作成できません。\n"
-              "the double's failure\n\n"
-              "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。"
-              "\n\nアプリケーションを終了します。");
-    EXPECT_EQ(fake.boxes.back().owner, 7777);
-    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
-    EXPECT_EQ(fake.files.count(settingsFile), 0u);
+// Each target that cannot be taken is refused before the books are read, with its own message.
+TEST_F(ExportRun, TargetThatCannotBeTakenIsRefusedAtOnceWithItsOwnMessage) {
+    const std::string target = "C:\\out\\a.xml";
+    const struct {
+        const char* what;
+        std::function<void(FakePlatform&)> arrange;
+        std::string message;
+    } cases[] = {
+        {"a folder that takes no new file",
+         [](FakePlatform& f) { f.failing.insert("CreateTemporaryFile"); },
+         "出力先のフォルダにファイルを作成できません。\n"
+         "the double's failure\n\n"
+         "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。"
+         "\n\nアプリケーションを終了します。"},
+        {"a file that cannot be replaced",
+         [&](FakePlatform& f) {
+             f.unreplaceable[target] = "ファイルが読み取り専用になっています。";
+         },
+         "出力先のファイルを置き換えられません。\n"
+         "ファイルが読み取り専用になっています。\n\n"
+         "ファイルを閉じるか書き込みを許可してからもう一度実行するか、別の出力先を指定してください"
+         "。"
+         "\n\nアプリケーションを終了します。"},
+        {"another export's target", [&](FakePlatform& f) { f.lockedElsewhere.insert(target); },
+         "出力先のファイルには、別の決算書の出力が書き込んでいます。\n\n"
+         "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n"
+         "アプリケーションを終了します。"},
+        {"the settings file", [&](FakePlatform& f) { f.aliases[target] = settingsFile; },
+         "出力先は決算書の設定ファイルです。\n\n"
+         "出力先に別のファイル名を指定して、やり直してください。\n\n"
+         "アプリケーションを終了します。"},
+    };
+    for (const auto& c : cases) {
+        fake.failing.clear();
+        fake.unreplaceable.clear();
+        fake.lockedElsewhere.clear();
+        fake.aliases.clear();
+        fake.boxes.clear();
+        fake.calls.clear();
+        fake.overallPosition = 0;
+        fake.files[target] = "the previous export";
+        fake.files[settingsFile] = "";
+        c.arrange(fake);
+        EXPECT_EQ(Run("1234,1025,7," + target), kFailed) << c.what;
+        ASSERT_FALSE(fake.boxes.empty()) << c.what;
+        EXPECT_EQ(fake.boxes.back().text, c.message) << c.what;
+        EXPECT_EQ(fake.boxes.back().owner, 7777) << c.what;
+        EXPECT_TRUE(fake.Called("Post 1234 1025 7 2")) << c.what;
+        EXPECT_EQ(fake.files[target], "the previous export") << c.what;
+        EXPECT_EQ(fake.files[settingsFile], "") << c.what;
+        EXPECT_EQ(fake.TemporariesLeft(), 0u) << c.what;
+        EXPECT_TRUE(fake.locksHeld.empty()) << c.what;
+        // Refused before the aggregation: not one step of it was shown.
+        EXPECT_EQ(fake.overallPosition, 0) << c.what;
+    }
 }
 
 TEST_F(ExportRun, FailedAggregationWritesNoFile) {

@@ -36,6 +36,18 @@ TEST_F(Settings, SavingMovesTheRecordToTheEnd) {
     EXPECT_EQ(fake.files.size(), 1u);  // no temporary left
 }
 
+// Two runs saving at once: the second reads the file only once the first has replaced it.
+TEST_F(Settings, SavingHappensUnderTheFilesLockAndWaitsNoLongerThanItsBound) {
+    fake.files[file] = "u2/D001:1/12/1/1/C:\\b.xml\n";
+    ASSERT_EQ(For("u1", "D001").Save({5, 3, 2, 0, "C:\\c.xml"}), 1);
+    EXPECT_TRUE(fake.Called("LockPath " + file + " 10000"));
+    EXPECT_TRUE(fake.locksHeld.empty());
+
+    fake.lockedElsewhere.insert(file);
+    EXPECT_EQ(For("u1", "D001").Save({6, 3, 2, 0, "C:\\d.xml"}), 0);
+    EXPECT_EQ(fake.files[file], "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:5/3/2/0/C:\\c.xml\n");
+}
+
 TEST_F(Settings, ReadsTheRecordOfItsKey) {
     fake.files[file] = "u1/D001:4/3/1/0/C:\\a b\\a.xml\nu1/D002:1/12/2/1/C:\\b.xml\n";
     SavedConditions read;

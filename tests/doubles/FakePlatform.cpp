@@ -133,6 +133,43 @@ void FakePlatform::RenameFile(const char* from, const char* to) {
     files.erase(from);
 }
 
+void FakePlatform::CheckReplaceable(const char* path) {
+    Record(std::string("CheckReplaceable ") + path);
+    if (auto it = unreplaceable.find(path); it != unreplaceable.end()) throw FileError(it->second);
+}
+
+bool FakePlatform::SameFile(const char* a, const char* b) {
+    auto file = [&](const std::string& name) {
+        auto alias = aliases.find(name);
+        return alias == aliases.end() ? name : alias->second;
+    };
+    return files.count(file(a)) && file(a) == file(b);
+}
+
+namespace {
+
+class FakeLock : public PathLock {
+public:
+    FakeLock(std::set<std::string>& held, std::string path) : held_(held), path_(std::move(path)) {
+        held_.insert(path_);
+    }
+    ~FakeLock() override { held_.erase(path_); }
+    FakeLock(const FakeLock&) = delete;
+    FakeLock& operator=(const FakeLock&) = delete;
+
+private:
+    std::set<std::string>& held_;
+    std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<PathLock> FakePlatform::LockPath(const char* path, int waitMilliseconds) {
+    Record(std::string("LockPath ") + path + " " + std::to_string(waitMilliseconds));
+    if (lockedElsewhere.count(path) || locksHeld.count(path)) return nullptr;
+    return std::make_unique<FakeLock>(locksHeld, path);
+}
+
 std::string FakePlatform::PathRoot(const char* path) {
     std::string text = path;
     if (text.size() >= 2 && text[1] == ':') return text.substr(0, 2) + "\\";

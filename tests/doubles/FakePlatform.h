@@ -71,6 +71,13 @@ public:
     std::vector<int> answers;                     // answers to questions, in order; then No
     int failWriteAt = -1;    // the n-th File::Write of any file (0-based) raises a FileError
     bool failClose = false;  // File::Close raises a FileError
+    // Files that cannot be replaced: CheckReplaceable raises FileError with the text given.
+    std::map<std::string, std::string> unreplaceable;
+    // Other names of one file (a link's name -> the file's name), for SameFile.
+    std::map<std::string, std::string> aliases;
+    // Paths whose lock another run holds: LockPath gives none for them.
+    std::set<std::string> lockedElsewhere;
+    std::set<std::string> locksHeld;  // the locks this run holds now
     // The text of every FileError the double raises for a failure set above.
     std::string failureReason = "the double's failure";
     bool failAllocation = false;
@@ -128,6 +135,9 @@ public:
     // Names "FOLDER~kcN.kctmp", N counting from 1 and passing over names that exist.
     std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
     std::string ExecutablePath() override;
+    void CheckReplaceable(const char* path) override;
+    bool SameFile(const char* a, const char* b) override;
+    std::unique_ptr<PathLock> LockPath(const char* path, int waitMilliseconds) override;
 
     // MessageService
     int Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) override;

@@ -222,6 +222,57 @@ set -m
 interrupt INT
 set +m
 interrupt HUP
+# A second export to the target of an export under way is refused at its start; the first goes
+# on and its file is the one at the target.
+shared="$work/interrupted/shared.xml"
+"$build/kcsakura/kcsakura" --books "$work/big.books" --user gen --ui batch --yes --out "$shared" \
+  --settings-folder "$work/settings" >/dev/null 2>"$work/first.err" &
+first=$!
+for i in $(seq 1 6000); do compgen -G "$work/interrupted/*.kctmp" >/dev/null && break; sleep 0.01; done
+kill -STOP "$first" 2>/dev/null
+expect "second export to one target" 2 "${failed//4242/4343}" -- "$build/kccaller" --window 4343 \
+  --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" --user yamada \
+  --ui batch --yes --out "$shared" --settings-folder "$work/settings"
+grep -q "別の決算書の出力が書き込んでいます" "$work/stderr" || fail "second export to one target: no message"
+kill -CONT "$first"
+wait "$first" || fail "first export to one target: exit $?"
+iconv -f CP932 -t UTF-8 "$shared" | grep -q "<KOMONSAKINAME>" || fail "first export to one target: no file"
+rm -f "$shared"
+
+# The export never writes over the books it reads, by their name or through a link, nor over a
+# file marked read-only; each is refused before the books are read.
+cp "$work/sample.books" "$work/sample.books.before"
+ln -sf "$work/sample.books" "$work/out/books-link.xml"
+printf 'previous' > "$work/out/read-only.xml"
+chmod 444 "$work/out/read-only.xml"
+for target in sample.books:会計データのファイルです out/books-link.xml:会計データのファイルです \
+              out/read-only.xml:ファイルが読み取り専用になっています; do
+  expect "--out ${target%%:*}" 2 "$failed" -- "$build/kccaller" --window 4242 --message 1025 \
+    --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" --user yamada --ui batch \
+    --yes --out "$work/${target%%:*}" --settings-folder "$work/settings"
+  grep -q "${target#*:}" "$work/stderr" || fail "--out ${target%%:*}: no reason"
+done
+cmp -s "$work/sample.books" "$work/sample.books.before" || fail "--out the books: the books changed"
+[ "$(cat "$work/out/read-only.xml")" = previous ] || fail "--out a read-only file: it changed"
+rm -f "$work/out/books-link.xml" "$work/out/read-only.xml" "$work/sample.books.before"
+
+# A broken pipe and a file size limit are write failures: the run ends as a failed export ends.
+printf 'previous' > "$work/interrupted/report.xml"
+"$build/kccaller" --window 4343 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" \
+  --books "$work/big.books" --user gen --ui batch --yes --out "$work/interrupted/report.xml" \
+  --settings-folder "$work/settings" >"$work/interrupted.out" 2> >(head -c 1 >/dev/null)
+rc=$?
+[ "$rc" = 2 ] || fail "broken pipe: posted $rc, expected 2"
+[ "$(cat "$work/interrupted.out")" = "${failed//4242/4343}" ] || fail "broken pipe: the caller got $(cat "$work/interrupted.out")"
+(ulimit -f 64; "$build/kccaller" --window 4343 --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" \
+  --books "$work/big.books" --user gen --ui batch --yes --ledger --out "$work/interrupted/report.xml" \
+  --settings-folder "$work/settings" >"$work/interrupted.out" 2>"$work/stderr")
+rc=$?
+[ "$rc" = 2 ] || fail "file size limit: posted $rc, expected 2"
+grep -q "ファイルの大きさが上限を超えました" "$work/stderr" || fail "file size limit: no reason"
+[ "$(cat "$work/interrupted/report.xml")" = previous ] || fail "pipe or size limit: the previous file changed"
+[ "$(ls "$work/interrupted")" = report.xml ] || fail "pipe or size limit: left $(ls "$work/interrupted")"
+
 cp "$work/sample.books" "$work/kept.books"
 "$build/kcbooks" import "$work/big" "$work/kept.books" >/dev/null 2>"$work/stderr" &
 importer=$!

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 #include "report/ReportWriter.h"
 #include "report/SupportInfo.h"
@@ -208,22 +209,29 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
 }
 
 TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
+    constexpr const char* kReason = "ファイルが別のプログラムで開かれています。";
     struct Case {
         const char* what;
         ReportWriter::Failure failure;
+        const char* reason;
         void (*arrange)(FakePlatform&);
     };
     const Case cases[] = {
-        {"create", ReportWriter::Failure::kCannotCreate,
+        {"another export's lock", ReportWriter::Failure::kTargetBusy, "",
+         [](FakePlatform& f) { f.lockedElsewhere.insert(kTarget); }},
+        {"not replaceable", ReportWriter::Failure::kTargetNotReplaceable, kReason,
+         [](FakePlatform& f) { f.unreplaceable[kTarget] = kReason; }},
+        {"create", ReportWriter::Failure::kCannotCreate, kReason,
          [](FakePlatform& f) { f.failing.insert("CreateTemporaryFile"); }},
-        {"close", ReportWriter::Failure::kWriteFailed, [](FakePlatform& f) { f.failClose = true; }},
-        {"rename", ReportWriter::Failure::kWriteFailed,
+        {"close", ReportWriter::Failure::kWriteFailed, kReason,
+         [](FakePlatform& f) { f.failClose = true; }},
+        {"rename", ReportWriter::Failure::kWriteFailed, kReason,
          [](FakePlatform& f) { f.failing.insert("RenameFile"); }},
     };
     for (const Case& c : cases) {
         FakePlatform failing;
         failing.files[kTarget] = "old";
-        failing.failureReason = "ファイルが別のプログラムで開かれています。";
+        failing.failureReason = kReason;
         c.arrange(failing);
         ProgressDialog progress(failing, failing);
         ExportProgress plan(progress);
@@ -231,11 +239,27 @@ TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
         StDATAINFO company = Company("A", 0);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << c.what;
         EXPECT_EQ(report.LastFailure(), c.failure) << c.what;
-        EXPECT_EQ(report.FailureReason(), failing.failureReason) << c.what;
+        EXPECT_EQ(report.FailureReason(), c.reason) << c.what;
         EXPECT_EQ(failing.files[kTarget], "old") << c.what;
         EXPECT_EQ(failing.TemporariesLeft(), 0u) << c.what;
         EXPECT_EQ(failing.openFiles, 0) << c.what;
+        EXPECT_TRUE(failing.locksHeld.empty()) << c.what;
     }
+}
+
+// Prepared before the books are read: the lock is held and the temporary stands beside the
+// target until the report is in place.
+TEST_F(Report, PreparedTargetIsLockedUntilTheReportIsInPlace) {
+    fake.files[kTarget] = "old";
+    ASSERT_EQ(writer.Prepare(kTarget), ReportWriter::Failure::kNone);
+    EXPECT_EQ(fake.locksHeld, std::set<std::string>{kTarget});
+    EXPECT_EQ(fake.TemporariesLeft(), 1u);
+    StDATAINFO company = Company("A", 0);
+    EXPECT_EQ(writer.WriteReport(kTarget, 3, &company), 1);
+    EXPECT_EQ(fake.CallsOf("CreateTemporaryFile").size(), 1u);
+    EXPECT_TRUE(fake.locksHeld.empty());
+    EXPECT_EQ(fake.TemporariesLeft(), 0u);
+    EXPECT_NE(Document(), "old");
 }
 
 TEST_F(Report, DocumentThatStopsWithoutAFileErrorHasNoReasonAndIsNotPutInPlace) {

@@ -9,8 +9,11 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <string>
 #include <vector>
 
+#include "books/Books.h"
+#include "dialog/SavedSettings.h"
 #include "host/posix/FileSystem.h"
 
 namespace {
@@ -224,3 +227,86 @@ TEST_F(PosixFiles, ProfileStringsFromAFile) {
 }
 
 }  // namespace
+
+// What may be replaced: not a read-only file, not the books the run reads (by any name); a link
+// is replaced itself, whatever it names.
+TEST_F(PosixFiles, ReplaceableTargetsAndTheOnesThatAreNot) {
+    fs::create_directories(root / "sub");
+    std::ofstream(root / "books.db") << "books";
+    std::ofstream(root / "read-only.xml") << "x";
+    std::ofstream(root / "plain.xml") << "x";
+    fs::permissions(root / "read-only.xml", fs::perms::owner_read | fs::perms::group_read);
+    fs::create_symlink(root / "books.db", root / "books-link.xml");
+    fs::create_symlink(root / "read-only.xml", root / "read-only-link.xml");
+    fs::create_hard_link(root / "books.db", root / "books-hard.xml");
+    files.Keep((root / "books.db").string());
+    const std::string store = "会計データのファイルです。会計データに上書きすることはできません。";
+    const std::string readOnly = "ファイルが読み取り専用になっています。";
+    const struct {
+        const char* path;
+        std::string reason;  // empty: replaceable
+    } cases[] = {
+        {"D:\\missing.xml", ""},        {"D:\\plain.xml", ""},
+        {"D:\\read-only-link.xml", ""}, {"D:\\read-only.xml", readOnly},
+        {"D:\\books.db", store},        {"D:\\books-link.xml", store},
+        {"D:\\books-hard.xml", store},  {"D:\\sub\\..\\books.db", store},
+    };
+    for (const auto& c : cases) {
+        std::string reason;
+        try {
+            files.CheckReplaceable(c.path);
+        } catch (const FileError& error) {
+            reason = error.what();
+        }
+        EXPECT_EQ(reason, c.reason) << c.path;
+    }
+    EXPECT_TRUE(files.SameFile("D:\\books-link.xml", "D:\\books.db"));
+    EXPECT_TRUE(files.SameFile("D:\\books-hard.xml", "D:\\books.db"));
+    EXPECT_FALSE(files.SameFile("D:\\plain.xml", "D:\\books.db"));
+    EXPECT_FALSE(files.SameFile("D:\\missing.xml", "D:\\missing.xml"));
+}
+
+// The lock of a path is one lock for every spelling of it and every process; it is let go when
+// its holder ends.
+TEST_F(PosixFiles, PathLockIsExclusiveAcrossSpellingsAndProcesses) {
+    fs::create_directories(root / "sub");
+    auto held = files.LockPath("D:\\out.xml", 0);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(files.LockPath("D:\\sub\\..\\out.xml", 0), nullptr);
+    EXPECT_NE(files.LockPath("D:\\other.xml", 0), nullptr);
+    const pid_t child = fork();
+    if (child == 0) _exit(files.LockPath("D:\\out.xml", 100) ? 1 : 0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "another process took a lock that is held";
+    held.reset();
+    EXPECT_NE(files.LockPath("D:\\out.xml", 0), nullptr);
+}
+
+// Two processes saving records of their own into one settings file at once: every record is
+// there at the end.
+TEST_F(PosixFiles, SettingsSavedByTwoProcessesAtOnceKeepEveryRecord) {
+    books::BooksConfig config;
+    config.settingsFolder = "D:\\settings";
+    books::ConfigureBooks(config);
+    auto saveMany = [&](const char* user) {
+        SavedSettings settings(files, kEditionKcsakura.settingsFile);
+        for (int i = 0; i < 200; ++i) {
+            settings.SetOwner(user + std::to_string(i), "D001", 1);
+            if (settings.Save({4, 3, 1, 1, "D:\\out.xml"}) != 1) return false;
+        }
+        return true;
+    };
+    const pid_t child = fork();
+    if (child == 0) _exit(saveMany("second") ? 0 : 1);
+    const bool saved = saveMany("first");
+    int status = 0;
+    waitpid(child, &status, 0);
+    books::ConfigureBooks(books::BooksConfig{});
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::ifstream file(root / "settings" / "kcsakura.env");
+    std::set<std::string> keys;
+    for (std::string line; std::getline(file, line);) keys.insert(line.substr(0, line.find(':')));
+    EXPECT_EQ(keys.size(), 400u);
+}

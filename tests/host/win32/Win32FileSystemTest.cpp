@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "host/win32/FileSystem.h"
 #include "host/win32/Wide.h"
@@ -194,6 +195,60 @@ TEST_F(Win32Files, RenameOverAFileHeldOpenByAnotherProgramSaysSo) {
     CloseHandle(held);
     EXPECT_EQ(ReadText(to), "old");
     EXPECT_EQ(ReadText(from), "new");
+}
+
+// What may be replaced, found before the run rather than at its rename: not a file held open,
+// not one marked read-only, not the books the run reads (by any name).
+TEST_F(Win32Files, ReplaceableTargetsAndTheOnesThatAreNot) {
+    for (const char* name : {"帳簿.db", "読取専用.xml", "使用中.xml", "普通.xml"})
+        WriteText(Path(name), "x");
+    SetFileAttributesW(Wide(Path("読取専用.xml")).c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE held = CreateFileW(Wide(Path("使用中.xml")).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    files.Keep(Wide(Path("帳簿.db")));
+    const struct {
+        std::string path;
+        std::string reason;  // empty: replaceable
+    } cases[] = {
+        {Path("無い.xml"), ""},
+        {Path("普通.xml"), ""},
+        {Path("読取専用.xml"), "ファイルが読み取り専用になっています。"},
+        {Path("使用中.xml"), "ファイルが別のプログラムで開かれています。"},
+        {Path("帳簿.db"), "会計データのファイルです。会計データに上書きすることはできません。"},
+        {root + "\\.\\帳簿.db",
+         "会計データのファイルです。会計データに上書きすることはできません。"},
+    };
+    for (const auto& c : cases) {
+        std::string reason;
+        try {
+            files.CheckReplaceable(c.path.c_str());
+        } catch (const FileError& error) {
+            reason = error.what();
+        }
+        EXPECT_EQ(reason, c.reason) << c.path;
+    }
+    CloseHandle(held);
+    EXPECT_EQ(ReadText(Path("使用中.xml")), "x");
+    EXPECT_TRUE(files.SameFile((root + "\\.\\帳簿.db").c_str(), Path("帳簿.db").c_str()));
+    EXPECT_FALSE(files.SameFile(Path("普通.xml").c_str(), Path("帳簿.db").c_str()));
+    EXPECT_FALSE(files.SameFile(Path("無い.xml").c_str(), Path("無い.xml").c_str()));
+}
+
+// The lock of a path is one for every spelling of it; another thread (as another process) waits
+// for it and is refused when it is not let go.
+TEST_F(Win32Files, PathLockIsExclusiveAcrossSpellings) {
+    auto held = files.LockPath(Path("出力.xml").c_str(), 0);
+    ASSERT_NE(held, nullptr);
+    auto tryLock = [&](const std::string& path) {
+        bool taken = false;
+        std::thread([&] { taken = files.LockPath(path.c_str(), 100) != nullptr; }).join();
+        return taken;
+    };
+    EXPECT_FALSE(tryLock(root + "\\.\\出力.xml"));
+    EXPECT_TRUE(tryLock(Path("別.xml")));
+    held.reset();
+    EXPECT_TRUE(tryLock(Path("出力.xml")));
 }
 
 TEST_F(Win32Files, AccessFollowsTheReadOnlyAttribute) {
