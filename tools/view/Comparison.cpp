@@ -269,7 +269,7 @@ CheckResult CarriedForward(const ExportDocument& current, const ExportDocument* 
     const XmlNode* changes = current.Section("StatementChangesNetAssets");
     const XmlNode* last = previous ? previous->Section("StatementChangesNetAssets") : nullptr;
     if (!previous) {
-        result.notApplicable = "前期のファイルが指定されていません（--previous で指定します）";
+        result.notApplicable = "前期のファイルが指定されていません";
     } else if (!changes) {
         result.notApplicable = "ファイルに株主資本等変動計算書がありません";
     } else if (!last) {

@@ -101,13 +101,13 @@ std::string ComparedStatementHtml(const ComparedStatement& statement) {
                        "<th>増減率</tr>\n";
     for (const ComparedLine& line : statement.lines) {
         const int depth = line.depth > 5 ? 5 : line.depth;
-        const char* kind = line.kind == LineKind::Heading ? "h"
-                           : line.kind == LineKind::Total ? "t"
-                                                          : "";
+        std::string classes = line.kind == LineKind::Heading ? "h"
+                              : line.kind == LineKind::Total ? "t"
+                                                             : "";
+        if (line.marked) classes += classes.empty() ? "mk" : " mk";
         html += "<tr";
         if (line.marked) html += " id=" + line.anchor;
-        if (*kind || line.marked)
-            html += std::string(" class=\"") + kind + (line.marked ? " mk" : "") + "\"";
+        if (!classes.empty()) html += " class=\"" + classes + "\"";
         html += "><td class=d" + std::to_string(depth) + ">";
         if (line.kind == LineKind::Heading) {
             html += EscapedHtml(SectionHeading(line.label)) + "<td><td><td><td></tr>\n";
