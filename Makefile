@@ -144,11 +144,13 @@ screenshots: windows-build review-screenshot
 	bash tests/host/win32/screenshots.sh $(WINBUILD) docs
 	sh tests/host/win32/icon-sheet.sh $(WINBUILD) docs
 
-# The review page of the sample books' year (with its ledger, the first account opened) in
-# headless Chromium.
+# The review page of the sample books' year (with its ledger, the first account opened), and of
+# that year beside the year before, in headless Chromium.
 review-screenshot: build
-	bash tests/view/browser.sh $(BUILD)/dist examples/sample-books $(BUILD)/review-screenshot 0
+	bash tests/view/browser.sh $(BUILD)/dist examples/sample-books $(BUILD)/review-screenshot 0 \
+	  examples/sample-books-2024
 	cp $(BUILD)/review-screenshot/sample.png docs/review-page.png
+	cp $(BUILD)/review-screenshot/two-years.png docs/review-two-years.png
 	cp $(BUILD)/review-screenshot/sample-ledger.png docs/review-ledger.png
 
 demo: build
