@@ -14,7 +14,7 @@ const char kComparisonStyle[] = R"(
 .changes p{margin:0 0 4px;color:#555}
 .changes ul{margin:0;padding-left:1.4em}
 .changes .fig{font-variant-numeric:tabular-nums;white-space:nowrap}
-.cmp{max-width:900px}
+#bs .cmp,#pl .cmp,#cm .cmp,#ss .cmp{max-width:900px}
 .cmp th{text-align:right;border-bottom:1px solid var(--rule);font-size:12px;font-weight:normal}
 .cmp th:first-child{text-align:left}
 .cmp td:nth-child(n+2){text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap;
