@@ -2,7 +2,8 @@
 #                   AddressSanitizer + UndefinedBehaviorSanitizer, then the Windows suite under Wine,
 #                   then the fuzz targets for a few seconds each
 # make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
-# make demo         imports the sample books and exports them with kcsakura, started through kccaller
+# make demo         imports the sample books and exports them with kcsakura, started through kccaller;
+#                   then the year before, and the review page of both years
 # make bench        the export and import table at scale (release build) and kcview's page of the
 #                   100k export; bench-review that page alone; bench-pairs the 1M export and
 #                   its copy writing into the same kind of memory; bench-micro the rest
@@ -143,11 +144,13 @@ screenshots: windows-build review-screenshot
 	bash tests/host/win32/screenshots.sh $(WINBUILD) docs
 	sh tests/host/win32/icon-sheet.sh $(WINBUILD) docs
 
-# The review page of the sample books' year (with its ledger, the first account opened) in
-# headless Chromium.
+# The review page of the sample books' year (with its ledger, the first account opened), and of
+# that year beside the year before, in headless Chromium.
 review-screenshot: build
-	bash tests/view/browser.sh $(BUILD)/dist examples/sample-books $(BUILD)/review-screenshot 0
+	bash tests/view/browser.sh $(BUILD)/dist examples/sample-books $(BUILD)/review-screenshot 0 \
+	  examples/sample-books-2024
 	cp $(BUILD)/review-screenshot/sample.png docs/review-page.png
+	cp $(BUILD)/review-screenshot/two-years.png docs/review-two-years.png
 	cp $(BUILD)/review-screenshot/sample-ledger.png docs/review-ledger.png
 
 demo: build
@@ -162,7 +165,14 @@ demo: build
 	  [ $$rc -eq 0 ] || exit $$rc
 	@echo "--- the review page and its checks:"
 	$(BUILD)/dist/kcview out/sample.xml -o out/sample.html
-	@echo "--- open $$(pwd)/out/sample.html in a browser"
+	@echo "--- the year before (examples/sample-books-2024), exported the same way:"
+	$(BUILD)/dist/kcbooks import examples/sample-books-2024 $(BUILD)/sample-2024.books
+	$(BUILD)/dist/kcsakura/kcsakura --books $(BUILD)/sample-2024.books --user yamada --ui batch \
+	  --start-month 4 --end-month 3 --no-ledger --out out/sample-2024.xml --yes \
+	  --settings-folder $(BUILD)/demo-settings
+	@echo "--- the review page of both years, last year's figures beside this year's:"
+	$(BUILD)/dist/kcview out/sample.xml --previous out/sample-2024.xml -o out/sample-two-years.html
+	@echo "--- open $$(pwd)/out/sample.html and $$(pwd)/out/sample-two-years.html in a browser"
 
 # The table of export and import at 10k, 100k, 1M and 2M entries against cat and the sqlite3
 # shell (BENCH_SIZES to choose others), then the micro-benchmarks with `make bench-micro`.

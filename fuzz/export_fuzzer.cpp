@@ -1,5 +1,6 @@
 // kcview over any bytes: the reader refuses with a reason or yields a document, and the checks
-// and the page of any document it yields stay within their buffers and escape the file's text.
+// and the page of any document it yields, alone and beside itself as last year's, stay within
+// their buffers and escape the file's text.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "FuzzInput.h"
 #include "tools/view/Checks.h"
+#include "tools/view/Comparison.h"
 #include "tools/view/ExportReader.h"
 #include "tools/view/Page.h"
 
@@ -18,19 +20,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (read.reason.empty()) fuzz::Fail("a refusal without a reason");
         return 0;
     }
-    const auto outcomes = kcview::RunChecks(read.document);
+    const auto outcomes = kcview::RunChecks(read.document, &read.document);
     for (const auto& outcome : outcomes) {
         for (const auto& failure : outcome.failures) {
             if (kcview::DescribeSide(failure.left).empty()) fuzz::Fail("an empty figure");
         }
     }
-    const std::string page =
-        kcview::RenderPage(read.document, outcomes, [&](const kcview::LedgerAccountSink& sink) {
-            return kcview::ReadExportBytes(bytes, sink);
-        });
-    if (page.rfind("<!DOCTYPE html>", 0) != 0) fuzz::Fail("a page without its doctype");
-    // The page has no script of its own: one in it came from the file unescaped.
-    if (page.find("<script") != std::string::npos)
-        fuzz::Fail("the file's text in the page unescaped");
+    const kcview::Comparison comparison =
+        kcview::CompareYears(read.document, read.document, kcview::ChangeThreshold{});
+    const kcview::LedgerReading again = [&](const kcview::LedgerAccountSink& sink) {
+        return kcview::ReadExportBytes(bytes, sink);
+    };
+    for (const std::string& page :
+         {kcview::RenderPage(read.document, outcomes, again),
+          kcview::RenderPage(read.document, outcomes, again, &comparison)}) {
+        if (page.rfind("<!DOCTYPE html>", 0) != 0) fuzz::Fail("a page without its doctype");
+        // The page has no script of its own: one in it came from the file unescaped.
+        if (page.find("<script") != std::string::npos)
+            fuzz::Fail("the file's text in the page unescaped");
+    }
     return 0;
 }

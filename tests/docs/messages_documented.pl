@@ -143,6 +143,9 @@ report/FigureLookup.cpp	"[未]"
 
 # The review page's headings and labels, not messages.
 tools/view/Page.cpp	*
+tools/view/ComparisonPage.cpp	*
+tools/view/Comparison.cpp	"負債及び純資産合計"
+tools/view/Comparison.cpp	"社員資本等変動計算書"
 
 # The reason the changes in net assets gives for net income, looked up in the file.
 tools/view/Checks.cpp	"当期純利益"

@@ -134,6 +134,16 @@ inline std::string Edited(const std::string& from, const std::string& to,
     return edited;
 }
 
+// kTiedOut's year before: its fiscal year ends the day before kTiedOut's starts, and it closes
+// 繰越利益剰余金 at `closing` (kTiedOut opens it at 500).
+inline std::string YearBefore(const std::string& closing = "500") {
+    std::string text = Edited("<JIGYOUNENDOFROM>20250401<", "<JIGYOUNENDOFROM>20240401<");
+    text = Edited("<JIGYOUNENDOTO>20260331<", "<JIGYOUNENDOTO>20250331<", text);
+    text = Edited("<BalanceEndPreviousPeriod>500<", "<BalanceEndPreviousPeriod>200<", text);
+    return Edited("<BalanceEndCurrentPeriod>800<", "<BalanceEndCurrentPeriod>" + closing + "<",
+                  text);
+}
+
 // The line of the document on which `text` first appears.
 inline int LineOf(const std::string& text, const std::string& document = kTiedOut) {
     const std::size_t at = document.find(text);

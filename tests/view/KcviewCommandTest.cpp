@@ -71,7 +71,9 @@ protected:
 TEST_F(KcviewCommand, CheckOfTiedOutExportPrintsOnlyWhatItCannotCheckAndExitsZero) {
     const Outcome run = Kcview(std::string("--check ") + KC_SAMPLE_EXPORT);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "ledger-closing: 対象外: 総勘定元帳なしで出力されたファイルです\n");
+    EXPECT_EQ(run.out,
+              "ledger-closing: 対象外: 総勘定元帳なしで出力されたファイルです\n"
+              "carried-forward: 対象外: 前期のファイルが指定されていません\n");
     EXPECT_NE(run.err.find("checks hold"), std::string::npos) << run.err;
 }
 
@@ -80,10 +82,11 @@ TEST_F(KcviewCommand, CheckPrintsEachFailureAsOneLineAndExitsOne) {
     const std::string path = Write("export.xml", text);
     const Outcome run = Kcview("--check " + path);
     EXPECT_EQ(run.status, 1) << run.err;
-    const std::string expected = "ledger-closing: 総勘定元帳の現金期末残高 401 (" +
-                                 std::to_string(LineOf("<HJ00780S01>", text)) +
-                                 "行目) ≠ 決算書の現金 400 (" +
-                                 std::to_string(LineOf(R"(<Item Label="現金")", text)) + "行目)\n";
+    const std::string expected =
+        "ledger-closing: 総勘定元帳の現金期末残高 401 (" +
+        std::to_string(LineOf("<HJ00780S01>", text)) + "行目) ≠ 決算書の現金 400 (" +
+        std::to_string(LineOf(R"(<Item Label="現金")", text)) +
+        "行目)\ncarried-forward: 対象外: 前期のファイルが指定されていません\n";
     EXPECT_EQ(run.out, expected);
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/export.html"));
 }
@@ -95,8 +98,9 @@ TEST_F(KcviewCommand, CheckThatCannotBeComputedIsNotApplicableAndExitsZero) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "manufacturing-steps: 対象外: ファイルに製造原価報告書がありません\n"
-              "finished-goods: 対象外: ファイルに製造原価報告書がありません\n");
-    EXPECT_EQ(run.err, "kcview: 6 of 8 checks hold, 2 not applicable\n");
+              "finished-goods: 対象外: ファイルに製造原価報告書がありません\n"
+              "carried-forward: 対象外: 前期のファイルが指定されていません\n");
+    EXPECT_EQ(run.err, "kcview: 6 of 9 checks hold, 3 not applicable\n");
 }
 
 TEST_F(KcviewCommand, PageGoesBesideTheExportOrToTheGivenPath) {
@@ -260,6 +264,61 @@ TEST_F(KcviewCommand, PageCutShortByAFullDiskLeavesThePreviousPageAndNoTemporary
         left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
+}
+
+// --- last year's file beside this one
+
+TEST_F(KcviewCommand, PreviousYearShowsItsFiguresAndCarriesForward) {
+    const std::string last = Write("last.xml", kcview::testing::YearBefore());
+    const std::string page = folder_ + "/page.html";
+    const Outcome run = Kcview("--check --previous " + last + " --flag-change 20%,100 " +
+                               Write("export.xml", kcview::testing::kTiedOut) + " -o " + page);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("carried-forward"), std::string::npos) << run.out;
+    // 繰越利益剰余金 closes at 500 last year and 800 this year: a change of 300, 60 %.
+    EXPECT_NE(Read(page).find("<td>800<td>500<td>300<td>60.0%"), std::string::npos);
+
+    const Outcome failing =
+        Kcview("--check --previous " + Write("last.xml", kcview::testing::YearBefore("450")) + " " +
+               folder_ + "/export.xml");
+    EXPECT_EQ(failing.status, 1);
+    EXPECT_EQ(failing.out.rfind("carried-forward: 当期ファイルの繰越利益剰余金の当期首残高 500", 0),
+              0u)
+        << failing.out;
+}
+
+TEST_F(KcviewCommand, PreviousFileOfAnotherYearOrMalformedIsRefusedWithExitTwo) {
+    const std::string current = Write("export.xml", kcview::testing::kTiedOut);
+    const Outcome sameYear = Kcview(current + " --previous " + current);
+    EXPECT_EQ(sameYear.status, 2);
+    EXPECT_EQ(sameYear.err, "kcview: " + current +
+                                ": its fiscal year 2025-04-01 to 2026-03-31 does not directly "
+                                "precede this year's, which starts 2025-04-01: give last year's "
+                                "export\n");
+    const std::string broken = Write("last.xml", "<REPORT>");
+    const Outcome malformed = Kcview(current + " --previous " + broken);
+    EXPECT_EQ(malformed.status, 2);
+    EXPECT_EQ(malformed.err.rfind("kcview: " + broken + ", line ", 0), 0u) << malformed.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/export.html"));
+}
+
+TEST_F(KcviewCommand, MalformedFlagChangeIsAUsageError) {
+    const std::string current = Write("export.xml", kcview::testing::kTiedOut);
+    const std::string last = Write("last.xml", kcview::testing::YearBefore());
+    for (const char* value : {"20", "20%", "20%,5e5", "twenty%,500000"}) {
+        const Outcome run = Kcview(current + " --previous " + last + " --flag-change " + value);
+        EXPECT_EQ(run.status, 2) << value;
+        EXPECT_EQ(run.err.rfind(std::string("kcview: --flag-change ") + value +
+                                    ": give a per cent and an amount in yen, such as 20%,500000\n"
+                                    "usage: kcview",
+                                0),
+                  0u)
+            << run.err;
+    }
+    const Outcome alone = Kcview(current + " --flag-change 20%,500000");
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_NE(alone.err.find("give --previous too"), std::string::npos) << alone.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/export.html"));
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 #!/bin/bash
-# The review page in a real browser: the sample books' year and generated books of ENTRIES
-# entries (0 leaves them out), each exported with its general ledger, checked by kcview and
-# opened in headless Chromium. The screenshots stay in WORK.
+# The review page in a real browser: the sample books' year, the same year beside the year of
+# PREVIOUS_BOOKS (when given) and generated books of ENTRIES entries (0 leaves them out), each
+# exported with its general ledger, checked by kcview and opened in headless Chromium. The
+# screenshots stay in WORK.
 #
-# Usage: browser.sh DIST SAMPLE_BOOKS WORK [ENTRIES]
+# Usage: browser.sh DIST SAMPLE_BOOKS WORK [ENTRIES] [PREVIOUS_BOOKS]
 # Exit 77 (skipped) only when chromium is not installed.
 set -euo pipefail
-dist=$1 books=$2 work=$3 entries=${4:-100000}
+dist=$1 books=$2 work=$3 entries=${4:-100000} previous=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
 if ! command -v chromium >/dev/null; then
@@ -30,6 +31,14 @@ export_books() {
 "$dist/kcbooks" import "$books" "$work/sample.books" >/dev/null
 export_books "$work/sample.books" yamada "$work/sample.xml" --start-month 4 --end-month 3
 pages=(sample)
+declare -A previous_of=()
+if [ -n "$previous" ]; then
+  "$dist/kcbooks" import "$previous" "$work/previous.books" >/dev/null
+  export_books "$work/previous.books" yamada "$work/previous.xml" --start-month 4 --end-month 3
+  cp "$work/sample.xml" "$work/two-years.xml"
+  pages+=(two-years)
+  previous_of[two-years]=$work/previous.xml
+fi
 if [ "$entries" -gt 0 ]; then
   "$dist/kcbooks" generate "$work/large-books" --entries "$entries" >/dev/null
   "$dist/kcbooks" import "$work/large-books" "$work/large.books" >/dev/null
@@ -39,11 +48,17 @@ fi
 
 status=0
 for page in "${pages[@]}"; do
-  "$dist/kcview" "$work/$page.xml" -o "$work/$page.html" --check || { status=1; continue; }
-  # The balance sheet's totals as the file writes them.
+  compared=()
+  [ -n "${previous_of[$page]:-}" ] && compared=(--previous "${previous_of[$page]}")
+  "$dist/kcview" "$work/$page.xml" "${compared[@]}" -o "$work/$page.html" --check \
+    || { status=1; continue; }
+  # The balance sheet's totals as the files write them: this year's, and last year's beside them.
   totals=()
-  for figure in Assets Liabilities NetAssets; do
-    totals+=("$(xmllint --xpath "string(/REPORT/DATA/BalanceSheet/$figure/@Amount)" "$work/$page.xml")")
+  for file in "$work/$page.xml" "${previous_of[$page]:-}"; do
+    [ -n "$file" ] || continue
+    for figure in Assets Liabilities NetAssets; do
+      totals+=("$(xmllint --xpath "string(/REPORT/DATA/BalanceSheet/$figure/@Amount)" "$file")")
+    done
   done
   node --no-warnings --experimental-websocket "$here/page_in_browser.mjs" \
     "$work/$page.html" "$work/$page.png" "${totals[@]}" || status=1

@@ -9,6 +9,8 @@
 #include <map>
 #include <set>
 
+#include "tools/view/Comparison.h"
+
 namespace kcview {
 namespace {
 
@@ -474,14 +476,19 @@ const std::vector<Check>& AllChecks() {
          "一つの決算書で、同じ科目が二つ以上の区分に書かれていない（分類のない固定資産は"
          "書かれる）。",
          ItemsInOneSection},
+        {"carried-forward", "前期からの繰越",
+         "株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末残高に一致する。",
+         nullptr, CarriedForward},
     };
     return kChecks;
 }
 
-std::vector<CheckOutcome> RunChecks(const ExportDocument& document) {
+std::vector<CheckOutcome> RunChecks(const ExportDocument& document,
+                                    const ExportDocument* previous) {
     std::vector<CheckOutcome> outcomes;
     for (const Check& check : AllChecks()) {
-        CheckResult result = check.run(document);
+        CheckResult result =
+            check.compare ? check.compare(document, previous) : check.run(document);
         outcomes.push_back({&check, std::move(result.failures), std::move(result.notApplicable)});
     }
     return outcomes;

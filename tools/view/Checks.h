@@ -38,6 +38,8 @@ struct Check {
     const char* title;        // the page's heading of the check
     const char* description;  // one line, as the README explains it
     CheckResult (*run)(const ExportDocument& document);
+    // A check of this year against last year's file, in place of `run`.
+    CheckResult (*compare)(const ExportDocument& current, const ExportDocument* previous) = nullptr;
 };
 
 struct CheckOutcome {
@@ -48,7 +50,9 @@ struct CheckOutcome {
 
 // Every check, in the order the page and --check show them.
 const std::vector<Check>& AllChecks();
-std::vector<CheckOutcome> RunChecks(const ExportDocument& document);
+// `previous`: last year's file, or nullptr when none is given.
+std::vector<CheckOutcome> RunChecks(const ExportDocument& document,
+                                    const ExportDocument* previous = nullptr);
 
 // a + b, or nothing when the sum does not fit 64 bits.
 std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b);

@@ -8,6 +8,8 @@
 #include <charconv>
 #include <map>
 
+#include "tools/view/ComparisonPage.h"
+
 namespace kcview {
 namespace {
 
@@ -173,6 +175,7 @@ public:
         if (!IsDate(date)) return Text(date);
         return *this << date.substr(0, 4) << "/" << date.substr(4, 2) << "/" << date.substr(6, 2);
     }
+    std::string Take() { return std::move(out_); }
     // Hands what is made so far to `out` once it passes `bytes`; false when `out` failed.
     bool HandOnOver(std::size_t bytes, const PageOut& out) {
         if (out_.size() < bytes) return true;
@@ -387,6 +390,22 @@ void ChangesInNetAssets(Html& html, const XmlNode& changes) {
     html << "</table></section>\n";
 }
 
+void Statements(Html& html, const ExportDocument& document) {
+    if (const XmlNode* sheet = document.Section("BalanceSheet")) BalanceSheet(html, *sheet);
+    if (const XmlNode* income = document.Section("IncomeStatement")) {
+        html << "<section id=pl><h2>損益計算書</h2>";
+        StatementTable(html, *income);
+        html << "</section>\n";
+    }
+    if (const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured")) {
+        html << "<section id=cm><h2>製造原価報告書</h2>";
+        StatementTable(html, *schedule);
+        html << "</section>\n";
+    }
+    if (const XmlNode* changes = document.Section("StatementChangesNetAssets"))
+        ChangesInNetAssets(html, *changes);
+}
+
 void NoteTree(Html& html, const XmlNode& node, int depth) {
     bool heading = false;
     for (const XmlNode& child : node.children) {
@@ -455,29 +474,36 @@ std::string FormatYen(std::int64_t amount) {
     return text;
 }
 
+std::string EscapedHtml(std::string_view text) {
+    Html html(text.size() + 16);
+    html.Text(text);
+    return html.Take();
+}
+
+std::string SectionHeading(const std::string& element) {
+    auto found = SectionHeadings().find(element);
+    return found != SectionHeadings().end() ? found->second : element;
+}
+
 bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
-               const LedgerReading& readLedger, const PageOut& out, std::string* error) {
+               const Comparison* comparison, const LedgerReading& readLedger, const PageOut& out,
+               std::string* error) {
     constexpr std::size_t kPiece = 1 << 20;
     Html html(kPiece + 64 * 1024);
     const std::string company = TextOf(document.basic, "KOMONSAKINAME");
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8>"
             "<meta name=viewport content=\"width=device-width\"><title>";
-    html.Text(company) << " 決算書の確認</title><style>" << kStyle << "</style></head><body>\n";
+    html.Text(company) << " 決算書の確認</title><style>" << kStyle
+                       << (comparison ? kComparisonStyle : "") << "</style></head><body>\n";
     Header(html, document);
     Checks(html, outcomes);
-    if (const XmlNode* sheet = document.Section("BalanceSheet")) BalanceSheet(html, *sheet);
-    if (const XmlNode* income = document.Section("IncomeStatement")) {
-        html << "<section id=pl><h2>損益計算書</h2>";
-        StatementTable(html, *income);
-        html << "</section>\n";
+    if (comparison) {
+        html << MarkedChangesHtml(*comparison);
+        for (const ComparedStatement& statement : comparison->statements)
+            html << ComparedStatementHtml(statement);
+    } else {
+        Statements(html, document);
     }
-    if (const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured")) {
-        html << "<section id=cm><h2>製造原価報告書</h2>";
-        StatementTable(html, *schedule);
-        html << "</section>\n";
-    }
-    if (const XmlNode* changes = document.Section("StatementChangesNetAssets"))
-        ChangesInNetAssets(html, *changes);
     if (const XmlNode* notes = document.Section("ListNotesNonConsolidated")) {
         html << "<section class=notes id=notes><h2>個別注記表</h2>\n";
         NoteTree(html, *notes, 0);
@@ -509,11 +535,11 @@ bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& 
 }
 
 std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
-                       const LedgerReading& readLedger) {
+                       const LedgerReading& readLedger, const Comparison* comparison) {
     std::string page;
     std::string error;
     const bool made = WritePage(
-        document, outcomes, readLedger,
+        document, outcomes, comparison, readLedger,
         [&](std::string_view piece) {
             page.append(piece);
             return true;

@@ -17,16 +17,21 @@
 #include <vector>
 
 #include "tools/view/Checks.h"
+#include "tools/view/Comparison.h"
 #include "tools/view/ExportReader.h"
 #include "tools/view/Page.h"
 
 namespace {
 
 int Usage() {
-    std::cerr << "usage: kcview EXPORT.xml [-o REVIEW.html] [--check]\n"
+    std::cerr << "usage: kcview EXPORT.xml [-o REVIEW.html] [--check] [--previous LAST.xml "
+                 "[--flag-change PERCENT%,YEN]]\n"
                  "  writes the review page (by default EXPORT.html beside the file);\n"
                  "  --check prints the failed checks and exits 1 when any fails, 0 when all "
-                 "hold\n";
+                 "hold;\n"
+                 "  --previous shows last year's export beside this one and marks the changes of "
+                 "at least\n"
+                 "  PERCENT per cent and YEN yen (by default 30%,1000000)\n";
     return 2;
 }
 
@@ -109,7 +114,8 @@ public:
 // the previous page stays as it was. The page is written in pieces as it is made.
 bool WritePage(const std::string& path, const std::string& exportPath,
                const kcview::ExportDocument& document,
-               const std::vector<kcview::CheckOutcome>& outcomes) {
+               const std::vector<kcview::CheckOutcome>& outcomes,
+               const kcview::Comparison* comparison) {
     std::string temporary;
     const int fd = CreateTemporaryBeside(path, &temporary);
     int error = errno;
@@ -117,7 +123,7 @@ bool WritePage(const std::string& path, const std::string& exportPath,
     if (fd >= 0) removedOnInterrupt.emplace(temporary);
     std::string reason;
     bool written = fd >= 0 && kcview::WritePage(
-                                  document, outcomes,
+                                  document, outcomes, comparison,
                                   [&](const kcview::LedgerAccountSink& sink) {
                                       return kcview::ReadExportFile(exportPath, sink);
                                   },
@@ -147,11 +153,23 @@ bool WritePage(const std::string& path, const std::string& exportPath,
     return written;
 }
 
+// The file read whole, or nothing when it is refused (the reason is on the error output).
+std::optional<kcview::ExportDocument> Read(const std::string& path) {
+    kcview::ReadResult read = kcview::ReadExportFile(path);
+    if (read.ok) return std::move(read.document);
+    std::cerr << "kcview: " << path;
+    if (read.line > 0) std::cerr << ", line " << read.line;
+    std::cerr << ": " << read.reason << "\n";
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string exportPath;
     std::string pagePath;
+    std::string previousPath;
+    std::optional<kcview::ChangeThreshold> threshold;
     bool check = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -159,6 +177,15 @@ int main(int argc, char** argv) {
             check = true;
         } else if (arg == "-o" && i + 1 < argc) {
             pagePath = argv[++i];
+        } else if (arg == "--previous" && i + 1 < argc) {
+            previousPath = argv[++i];
+        } else if (arg == "--flag-change" && i + 1 < argc) {
+            threshold = kcview::ParseChangeThreshold(argv[++i]);
+            if (!threshold) {
+                std::cerr << "kcview: --flag-change " << argv[i]
+                          << ": give a per cent and an amount in yen, such as 20%,500000\n";
+                return Usage();
+            }
         } else if (arg.empty() || arg[0] == '-' || !exportPath.empty()) {
             return Usage();
         } else {
@@ -166,16 +193,26 @@ int main(int argc, char** argv) {
         }
     }
     if (exportPath.empty()) return Usage();
-
-    kcview::ReadResult read = kcview::ReadExportFile(exportPath);
-    if (!read.ok) {
-        std::cerr << "kcview: " << exportPath;
-        if (read.line > 0) std::cerr << ", line " << read.line;
-        std::cerr << ": " << read.reason << "\n";
-        return 2;
+    if (threshold && previousPath.empty()) {
+        std::cerr << "kcview: --flag-change marks changes from last year: give --previous too\n";
+        return Usage();
     }
 
-    const std::vector<kcview::CheckOutcome> outcomes = kcview::RunChecks(read.document);
+    const std::optional<kcview::ExportDocument> document = Read(exportPath);
+    if (!document) return 2;
+    std::optional<kcview::ExportDocument> previous;
+    if (!previousPath.empty()) {
+        previous = Read(previousPath);
+        if (!previous) return 2;
+        const std::string problem = kcview::PrecedingYearProblem(*document, *previous);
+        if (!problem.empty()) {
+            std::cerr << "kcview: " << previousPath << ": " << problem << "\n";
+            return 2;
+        }
+    }
+
+    const std::vector<kcview::CheckOutcome> outcomes =
+        kcview::RunChecks(*document, previous ? &*previous : nullptr);
     std::size_t failed = 0;
     std::size_t notApplicable = 0;
     for (const kcview::CheckOutcome& outcome : outcomes) {
@@ -207,7 +244,13 @@ int main(int argc, char** argv) {
                          "path\n";
             return 2;
         }
-        if (!WritePage(pagePath, exportPath, read.document, outcomes)) return 2;
+        std::optional<kcview::Comparison> comparison;
+        if (previous)
+            comparison = kcview::CompareYears(*document, *previous,
+                                              threshold.value_or(kcview::ChangeThreshold{}));
+        if (!WritePage(pagePath, exportPath, *document, outcomes,
+                       comparison ? &*comparison : nullptr))
+            return 2;
         std::cerr << "kcview: wrote " << pagePath << "\n";
     }
     if (failed == 0 && notApplicable > 0) {
