@@ -52,9 +52,11 @@ std::string Sjis(const std::string& utf8) {
     return sjis::Utf8ToSjis(utf8, &sjis) ? sjis : std::string();
 }
 
+// The condition dialog's own message for a path over the limit: one message, however the path
+// came and on both hosts.
 std::string TooLongText(std::size_t limit) {
-    return "出力先のパスが長すぎます。\n\n" + std::to_string(limit) +
-           "バイト以内で指定してください。";
+    return "データの出力先が長すぎます。\n\n出力先は半角" + std::to_string(limit) + "文字（全角" +
+           std::to_string(limit / 2) + "文字）以内で再入力してください。";
 }
 
 std::string NoSuchFolderText() {

@@ -41,9 +41,11 @@ std::wstring UnusableCharacterText() {
     return L"出力先に使用できない文字が含まれています。\n\n出力先を再入力してください。";
 }
 
+// The condition dialog's own message for a path over the limit: one message, however the path
+// came and on both hosts.
 std::wstring TooLongText(int limit) {
-    return L"出力先のパスが長すぎます。\n\n" + std::to_wstring(limit) +
-           L"バイト以内で指定してください。";
+    return L"データの出力先が長すぎます。\n\n出力先は半角" + std::to_wstring(limit) +
+           L"文字（全角" + std::to_wstring(limit / 2) + L"文字）以内で再入力してください。";
 }
 
 // The characters of `wide` that have a code page 932 form, in Shift_JIS; the others are left

@@ -40,7 +40,7 @@ const std::wstring kNoFolder = L"指定されたフォルダは存在しませ�
 const std::wstring kCancelled = L"｢決算書｣の集計を中止します。";
 // The host's own refusals of a path text the system's buffers cannot take.
 const std::wstring kPathTooLong =
-    L"出力先のパスが長すぎます。\n\n255バイト以内で指定してください。";
+    L"データの出力先が長すぎます。\n\n出力先は半角255文字（全角127文字）以内で再入力してください。";
 const std::wstring kPathUnusable =
     L"出力先に使用できない文字が含まれています。\n\n出力先を再入力してください。";
 
