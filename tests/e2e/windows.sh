@@ -197,6 +197,18 @@ expect "books from kcbooks.ini" 0 "$(reached '1025 7 0' 0)" -- \
   --out "$(winpath "$work/installed/out.xml")" --start-month 4 --end-month 3 --no-ledger
 same_file "books from kcbooks.ini" "$work/installed/out.xml" "$work/posix/kcsakura.xml"
 [ -f "$work/installed/settings/kcsakura.env" ] || fail "kcbooks.ini: its settings folder was not used"
+# Notepad's UTF-8 without a byte-order mark reads the same; a relative settings folder starts at
+# the program's folder too, wherever the program was started from.
+printf '[Books]\r\nStore=帳簿.books\r\nUser=yamada\r\nSettingsFolder=設定\r\n' \
+  >"$work/installed/kcsakura/kcbooks.ini"
+(cd "$work" && expect "kcbooks.ini in UTF-8" 0 "$(reached '1025 7 0' 0)" -- \
+  env -u KC_BOOKS "$winerun" "$(winpath "$win/kccaller.exe")" --message 1025 --wparam 7 -- \
+  "$(winpath "$work/installed/kcsakura/kcsakura.exe")" --ui batch --yes \
+  --out "$(winpath "$work/installed/utf8.xml")" --start-month 4 --end-month 3 --no-ledger) ||
+  failures=$((failures + 1))
+same_file "kcbooks.ini in UTF-8" "$work/installed/utf8.xml" "$work/posix/kcsakura.xml"
+[ -f "$work/installed/kcsakura/設定/kcsakura.env" ] ||
+  fail "kcbooks.ini in UTF-8: the relative settings folder is not in the program's folder"
 
 # --- cancelled and failed runs: the result is still posted, and the message reaches stderr.
 
@@ -218,8 +230,21 @@ expect "missing store" 2 "$(reached '1025 7 2' 2)" -- \
   --books "$(winpath "$work/none.books")" --ui batch
 grep -q "会計データを開けません" "$work/stderr" || fail "missing store: no message on stderr"
 
-# A target another program holds open, shared with nobody: the file is written beside it, the
-# rename fails, the message says why on a line of its own, and the previous export stays whole.
+# A read-only target is refused before the books are read, and stays as it was.
+printf 'the previous export' >"$work/win/read-only.xml"
+chmod 444 "$work/win/read-only.xml"
+expect "read-only target" 2 "$(reached '1025 7 2' 2)" -- \
+  wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes \
+  --out "$(winpath "$work/win/read-only.xml")" --settings-folder "$(winpath "$work/win/ro.settings")" \
+  --start-month 4 --end-month 3 --no-ledger
+grep -A1 "出力先のファイルを置き換えられません。" "$work/stderr" | tail -1 |
+  grep -qx "ファイルが読み取り専用になっています。" || fail "read-only target: no reason"
+[ "$(cat "$work/win/read-only.xml")" = "the previous export" ] || fail "read-only target: it changed"
+chmod 644 "$work/win/read-only.xml"
+
+# A target another program holds open, shared with nobody, is found before the books are read:
+# the message says why on a line of its own, and the previous export stays whole.
 if [ $# -ge 7 ]; then
   printf 'the previous export' >"$work/win/held.xml"
   # kcuser.exe says what it did on the same output: the caller's lines are taken apart.
@@ -229,7 +254,7 @@ if [ $# -ge 7 ]; then
     "$(winpath "$win/kcsakura/kcsakura.exe")" --books "$(winpath "$work/win/sample.books")" \
     --user yamada --ui batch --yes --out "$(winpath "$work/win/held.xml")" \
     --settings-folder "$(winpath "$work/win/held.settings")" --start-month 4 --end-month 3 --no-ledger
-  grep -A1 "XMLファイルの出力に失敗しました。" "$work/stderr" | tail -1 |
+  grep -A1 "出力先のファイルを置き換えられません。" "$work/stderr" | tail -1 |
     grep -qx "ファイルが別のプログラムで開かれています。" ||
     { fail "held target: the reason is not the message's second line"; cat "$work/stderr"; }
   [ "$(cat "$work/win/held.xml")" = "the previous export" ] || fail "held target: the file changed"
