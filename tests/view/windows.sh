@@ -62,6 +62,27 @@ for entry in "${cases[@]}"; do
 done
 grep -q "kcview: .*line [0-9]" "$work/posix/stderr" || fail "a refused file names no line"
 
+# A path with no file and a folder: the same reasons.
+mkdir -p "$work/win/folder.xml" "$work/posix/folder.xml"
+for name in missing.xml folder.xml; do
+  win_err=$(cd "$work/win" && "$winerun" "$exe" "$name" --check 2>&1)
+  posix_err=$(cd "$work/posix" && "$native" "$name" --check 2>&1)
+  [ "$win_err" = "$posix_err" ] || fail "$name: \"$win_err\", on POSIX \"$posix_err\""
+done
+
+# Every double-byte character of code page 932 (as Perl's table has them) in the company's name:
+# both hosts decode each one alike.
+perl -MEncode -e 'for $l (0x81..0x9F, 0xE0..0xEF, 0xFA..0xFC) { for $t (0x40..0x7E, 0x80..0xFC) {
+  $b = chr($l) . chr($t);
+  print $b if defined eval { decode("cp932", $b, Encode::FB_CROAK | Encode::LEAVE_SRC) } } }' \
+  >"$work/characters"
+LC_ALL=C perl -0777 -pe 'BEGIN { local $/; open(F, "<:raw", shift); $c = <F> }
+  s/<KOMONSAKINAME>[^<]*/<KOMONSAKINAME>$c/' "$work/characters" "$sample" >"$work/every.xml"
+"$winerun" "$exe" "$(winpath "$work/every.xml")" -o "$(winpath "$work/every-win.html")" 2>/dev/null ||
+  fail "every character: exit $? on Windows"
+"$native" "$work/every.xml" -o "$work/every-posix.html" 2>/dev/null || fail "every character: exit $?"
+cmp "$work/every-win.html" "$work/every-posix.html" || fail "every character: the pages differ"
+
 # Japanese names, on the command line and dropped (the page EXPORT.html beside the file).
 folder="$work/win/決算 ２０２５年度"
 mkdir -p "$folder"
@@ -75,5 +96,5 @@ for page in 確認.html さくら製作所①.html; do
   cmp "$folder/$page" "$work/posix/sample.html" || fail "the page $page differs from the POSIX page"
 done
 
-[ $failures -eq 0 ] && echo "kcview.exe and kcview agree on ${#cases[@]} files and Japanese paths"
+[ $failures -eq 0 ] && echo "kcview.exe and kcview agree on ${#cases[@]} files, missing ones, every character and Japanese paths"
 [ $failures -eq 0 ]

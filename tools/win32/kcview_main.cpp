@@ -18,6 +18,7 @@
 // <windows.h> before the shell's header, which needs its types.
 #include "host/win32/Win32Api.h"
 // clang-format off
+#include <objbase.h>
 #include <shellapi.h>
 // clang-format on
 
@@ -171,6 +172,8 @@ int ReviewDroppedFile(const std::string& exportPath) {
     }
     // 0 and 1: the page was written; 2: the file or the page could not be handled.
     if (status != 2 && BrowserWanted()) {
+        // The shell's handlers for a file type may be COM objects.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteW(
             nullptr, L"open", Wide(pagePath).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         if (opened <= 32) {
