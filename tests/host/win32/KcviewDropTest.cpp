@@ -30,6 +30,7 @@ std::wstring EditedExport(const std::wstring& name, const std::string& from,
     const std::wstring path = folder + L"\\決算書.xml";
     std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
     DeleteFileW((folder + L"\\決算書.html").c_str());
+    if (name == L"page-is-a-folder") CreateDirectoryW((folder + L"\\決算書.html").c_str(), nullptr);
     return path;
 }
 
@@ -79,7 +80,7 @@ struct DropCase {
     std::string from, to;  // the change to the sample export
     DWORD exitCode;
     const wchar_t* shown;  // a line of the box, nullptr: no box
-    bool page;             // written beside the file
+    bool page;             // something at the page's path beside the file afterwards
 };
 
 TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
@@ -91,6 +92,9 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
         {L"malformed", "</CurrentAssets>", "</CurrentAsset>", 2,
          L"決算書.xml, line 49: not well-formed XML: an end tag does not match its start tag",
          false},
+        {L"page-is-a-folder", "", "", 2,
+         L"決算書.html is not a regular file (a folder, a pipe or a device); give -o another path",
+         true},
     };
     for (const DropCase& c : kCases) {
         SCOPED_TRACE(WideToUtf8(c.name));
