@@ -130,8 +130,9 @@ windows-build: install-windows-deps $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) -j $(JOBS)
 
 # Each edition as one zip a Windows user starts from: the edition's folder (its program,
-# ZezavareDef.ini, SUPPORT.INF, a kcbooks.ini to fill in) and beside it kcbooks.exe, the sample
-# books and a README.txt (cmake/PackEdition.cmake). The caller's stand-in stays beside the zips.
+# ZezavareDef.ini, SUPPORT.INF, a kcbooks.ini to fill in) and beside it kcbooks.exe, kcview.exe
+# (an exported file dropped on it gets its review page), the sample books and a README.txt
+# (cmake/PackEdition.cmake). The caller's stand-in stays beside the zips.
 windows: windows-build
 	@for e in $(EDITIONS); do \
 	  cmake -DDIST=$(CURDIR)/$(WINBUILD)/dist -DEDITION=$$e -DVERSION=$(VERSION) -DSOURCE=$(CURDIR) \

@@ -1,7 +1,8 @@
 # One edition's zip, everything a Windows user needs to start from nothing:
 #
 #   EDITION\          the program, ZezavareDef.ini, SUPPORT.INF and a kcbooks.ini to fill in
-#   kcbooks.exe       the books tool (and kcview.exe, when the build has made one)
+#   kcbooks.exe       the books tool
+#   kcview.exe        the review page and checks of an exported file (a file is dropped on it)
 #   サンプル帳簿\     the sample books
 #   README.txt        the three steps: import the books, point kcbooks.ini at them, start
 #
@@ -37,7 +38,7 @@ endfunction()
 
 set(program_folder ${DIST}/${EDITION})
 set(program_files ${EDITION}.exe ZezavareDef.ini SUPPORT.INF)
-foreach(file ${program_files} ../kcbooks.exe)
+foreach(file ${program_files} ../kcbooks.exe ../kcview.exe)
   if(NOT EXISTS ${program_folder}/${file})
     message(FATAL_ERROR "PackEdition.cmake: ${program_folder}/${file} is missing: build first")
   endif()
@@ -62,12 +63,8 @@ endforeach()
 windows_text(${SOURCE}/resources/package/kcbooks.ini ${WORK}/${EDITION}/kcbooks.ini)
 windows_text(${SOURCE}/resources/package/README.txt ${WORK}/README.txt)
 
-set(entries ${EDITION} kcbooks.exe)
-file(COPY ${DIST}/kcbooks.exe DESTINATION ${WORK})
-if(EXISTS ${DIST}/kcview.exe)
-  file(COPY ${DIST}/kcview.exe DESTINATION ${WORK})
-  list(APPEND entries kcview.exe)
-endif()
+set(entries ${EDITION} kcbooks.exe kcview.exe)
+file(COPY ${DIST}/kcbooks.exe ${DIST}/kcview.exe DESTINATION ${WORK})
 file(COPY ${SOURCE}/examples/sample-books/ DESTINATION ${WORK}/${sample_folder})
 list(APPEND entries ${sample_folder} README.txt)
 

@@ -40,9 +40,8 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
     { fail "$edition: packing"; continue; }
   expected=$(
     printf '%s\n' "$edition" "$edition/$edition.exe" "$edition/ZezavareDef.ini" \
-      "$edition/SUPPORT.INF" "$edition/kcbooks.ini" kcbooks.exe README.txt サンプル帳簿 \
+      "$edition/SUPPORT.INF" "$edition/kcbooks.ini" kcbooks.exe kcview.exe README.txt サンプル帳簿 \
       "$sample_listing"
-    [ -f "$dist/kcview.exe" ] && echo kcview.exe
   )
   listing=$(cmake -E tar tf "$zip" | sed 's|/$||' | LC_ALL=C sort)
   if [ "$listing" != "$(printf '%s\n' "$expected" | LC_ALL=C sort)" ]; then
@@ -59,7 +58,7 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   check_windows_text "$edition kcbooks.ini" "$unpacked/$edition/kcbooks.ini"
   readme=$(iconv -f CP932 -t UTF-8 "$unpacked/README.txt" 2>/dev/null | tr -d '\r')
   for words in "${product[$edition]}" "$version" "$edition\\$edition.exe" "$edition\\kcbooks.ini" \
-               "kcbooks.exe import サンプル帳簿 "; do
+               "kcbooks.exe import サンプル帳簿 " "kcview.exe のアイコンにドラッグ＆ドロップ"; do
     grep -qF -- "$words" <<<"$readme" || fail "$edition README.txt: no \"$words\""
   done
 done

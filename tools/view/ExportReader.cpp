@@ -3,20 +3,18 @@
 
 #include "tools/view/ExportReader.h"
 
-#include <iconv.h>
-#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <set>
+
+#include "tools/view/CodePage932Decoder.h"
+#include "tools/view/ExportFile.h"
 
 namespace kcview {
 namespace {
@@ -25,19 +23,6 @@ constexpr std::size_t kChunk = 1 << 20;
 // The parser's own limit when it builds a tree; its push mode with SAX keeps none, and the tree
 // built here is walked recursively.
 constexpr int kMaxDepth = 256;
-
-// The export writes code page 932, Shift_JIS with the vendors' extensions (NEC's ㈱ ①, IBM's
-// 髙); iconv's SHIFT_JIS table holds none of them, so every name of Shift_JIS is read as CP932.
-bool ReadShiftJisAsCodePage932() {
-    static bool registered = false;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        registered = true;
-        for (const char* name : {"Shift_JIS", "Shift-JIS", "SJIS", "MS_Kanji", "Windows-31J"})
-            registered = xmlAddEncodingAlias("CP932", name) == 0 && registered;
-    });
-    return registered;
-}
 
 constexpr const char* kUndecodable = "a byte is no character of Shift_JIS (code page 932)";
 
@@ -426,44 +411,25 @@ using Reader = std::function<long(char*, std::size_t)>;
 // decoding the file again from its start.
 class UndecodableByteFinder {
 public:
-    UndecodableByteFinder() : converter_(iconv_open("UTF-8", "CP932")) {}
-    ~UndecodableByteFinder() {
-        if (Opened()) iconv_close(converter_);
-    }
-    UndecodableByteFinder(const UndecodableByteFinder&) = delete;
-    UndecodableByteFinder& operator=(const UndecodableByteFinder&) = delete;
-
     // The line of the first byte that is no character of code page 932, or 0.
     int Line(const Reader& read) {
-        if (!Opened()) return 0;
         std::unique_ptr<char[]> buffer(new char[kChunk]);
-        // A byte of code page 932 becomes at most three of UTF-8.
-        std::unique_ptr<char[]> decoded(new char[kChunk * 3]);
         std::size_t kept = 0;  // a character cut by the end of the last chunk
         int line = 1;
         for (;;) {
             const long got = read(buffer.get() + kept, kChunk - kept);
             if (got < 0) return 0;
-            char* in = buffer.get();
-            std::size_t inLeft = kept + static_cast<std::size_t>(got);
-            char* out = decoded.get();
-            std::size_t outLeft = kChunk * 3;
-            const char* start = in;
-            const bool stopped =
-                iconv(converter_, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1);
-            const int error = errno;
-            line += static_cast<int>(std::count(start, static_cast<const char*>(in), '\n'));
-            if (stopped && (error == EILSEQ || (error == EINVAL && got == 0))) return line;
+            const std::size_t size = kept + static_cast<std::size_t>(got);
+            bool undecodable = false;
+            const std::size_t decoded =
+                DecodablePrefix(std::string_view(buffer.get(), size), &undecodable);
+            line += static_cast<int>(std::count(buffer.get(), buffer.get() + decoded, '\n'));
+            if (undecodable || (got == 0 && decoded < size)) return line;
             if (got == 0) return 0;
-            std::memmove(buffer.get(), in, inLeft);
-            kept = inLeft;
+            std::memmove(buffer.get(), buffer.get() + decoded, size - decoded);
+            kept = size - decoded;
         }
     }
-
-private:
-    bool Opened() const { return converter_ != reinterpret_cast<iconv_t>(-1); }
-
-    iconv_t converter_;
 };
 
 // Errors the parser raises outside the document's context (the decoder's) reach the builder
@@ -482,12 +448,19 @@ private:
     static void Silent(void*, const char*, ...) {}
 };
 
+// The decoder leaves a character cut by the end of its input for the next bytes; at the end of
+// the file there are none, and the parser does not complain of what is left.
+bool EndsInsideACharacter(xmlParserCtxtPtr context) {
+    const xmlParserInputBufferPtr input = context->input ? context->input->buf : nullptr;
+    return input && input->encoder && input->raw && xmlBufUse(input->raw) > 0;
+}
+
 // Feeds the bytes `read` delivers to the parser; `rewind` starts them again from the first.
 void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& rewind,
            const LedgerAccountSink& ledger) {
     DocumentBuilder builder(result, ledger);
     ParserErrorsTo errors(builder);
-    if (!ReadShiftJisAsCodePage932()) {
+    if (!RegisterCodePage932Decoder()) {
         result.reason = "the decoder of code page 932 could not be set up";
         return;
     }
@@ -516,6 +489,13 @@ void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& 
         if (builder.Failed() || got == 0) break;
     }
     if (!builder.Failed() && !context->wellFormed) builder.ParserFailed(context->errNo);
+    if (!builder.Failed() && EndsInsideACharacter(context.get())) {
+        xmlError cut{};
+        cut.domain = XML_FROM_I18N;
+        cut.code = XML_I18N_CONV_FAILED;
+        cut.level = XML_ERR_FATAL;
+        builder.ParserError(cut);
+    }
     if (builder.Undecodable() && rewind()) {
         if (const int line = UndecodableByteFinder().Line(read); line > 0) result.line = line;
     }
@@ -528,29 +508,14 @@ void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& 
 
 ReadResult ReadExportFile(const std::string& path, const LedgerAccountSink& ledger) {
     ReadResult result;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) {
-        result.reason = std::string("cannot open the file: ") + std::strerror(errno);
-        return result;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        result.reason = "is not a regular file";
-        return result;
-    }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        result.reason = std::string("cannot open the file: ") + std::strerror(errno);
+    ExportFile file(path);
+    if (!file.IsOpen()) {
+        result.reason = file.Failure();
         return result;
     }
     Parse(
-        result,
-        [file](char* buffer, std::size_t size) -> long {
-            std::size_t got = std::fread(buffer, 1, size, file);
-            if (got == 0 && std::ferror(file)) return -1;
-            return static_cast<long>(got);
-        },
-        [file] { return std::fseek(file, 0, SEEK_SET) == 0; }, ledger);
-    std::fclose(file);
+        result, [&file](char* buffer, std::size_t size) { return file.Read(buffer, size); },
+        [&file] { return file.Rewind(); }, ledger);
     return result;
 }
 

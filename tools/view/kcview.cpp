@@ -1,17 +1,10 @@
 // kcview: the review page and the checks of an exported file, before it goes to the tax
 // application.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "tools/view/Kcview.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +13,7 @@
 #include "tools/view/Comparison.h"
 #include "tools/view/ExportReader.h"
 #include "tools/view/Page.h"
+#include "tools/view/PageFile.h"
 
 namespace {
 
@@ -35,124 +29,6 @@ int Usage() {
     return 2;
 }
 
-std::string DefaultPagePath(const std::string& exportPath) {
-    const std::size_t slash = exportPath.find_last_of('/');
-    const std::size_t dot = exportPath.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        return exportPath.substr(0, dot) + ".html";
-    return exportPath + ".html";
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-// A link at the page's path is replaced by the page, as the export treats a link at its file's
-// path: the rename puts the page where the link was and the file the link names is never opened,
-// so a link left in a shared folder cannot steer the page over someone else's file. A link to a
-// folder, a pipe or a device is refused with them.
-bool IsReplaceableTarget(const std::string& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) return true;  // nothing there, or creating says why
-    if (!S_ISLNK(status.st_mode)) return S_ISREG(status.st_mode);
-    return stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode);
-}
-
-// Created exclusively, so neither a file nor a link already at the name is ever written.
-int CreateTemporaryBeside(const std::string& path, std::string* name) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-        *name = path + suffix;
-        const int fd =
-            open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
-bool WriteAll(int fd, std::string_view text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The temporary being written, for an interrupt: Ctrl+C or a kill while the page is written
-// leaves nothing beside the target.
-const char* volatile interruptedTemporary = nullptr;
-
-void RemoveTemporaryAndStop(int signal) {
-    if (const char* path = interruptedTemporary) unlink(path);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-class TemporaryRemovedOnInterrupt {
-public:
-    explicit TemporaryRemovedOnInterrupt(const std::string& path) {
-        interruptedTemporary = path.c_str();
-        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTemporaryAndStop);
-    }
-    ~TemporaryRemovedOnInterrupt() {
-        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
-        interruptedTemporary = nullptr;
-    }
-    TemporaryRemovedOnInterrupt(const TemporaryRemovedOnInterrupt&) = delete;
-    TemporaryRemovedOnInterrupt& operator=(const TemporaryRemovedOnInterrupt&) = delete;
-};
-
-// The page takes the place of the previous one only when it is whole on the disk; until then
-// the previous page stays as it was. The page is written in pieces as it is made.
-bool WritePage(const std::string& path, const std::string& exportPath,
-               const kcview::ExportDocument& document,
-               const std::vector<kcview::CheckOutcome>& outcomes,
-               const kcview::Comparison* comparison) {
-    std::string temporary;
-    const int fd = CreateTemporaryBeside(path, &temporary);
-    int error = errno;
-    std::optional<TemporaryRemovedOnInterrupt> removedOnInterrupt;
-    if (fd >= 0) removedOnInterrupt.emplace(temporary);
-    std::string reason;
-    bool written = fd >= 0 && kcview::WritePage(
-                                  document, outcomes, comparison,
-                                  [&](const kcview::LedgerAccountSink& sink) {
-                                      return kcview::ReadExportFile(exportPath, sink);
-                                  },
-                                  [&](std::string_view piece) {
-                                      if (WriteAll(fd, piece)) return true;
-                                      error = errno;
-                                      return false;
-                                  },
-                                  &reason);
-    if (written && fsync(fd) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (fd >= 0 && close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        if (fd >= 0) unlink(temporary.c_str());
-        std::cerr << "kcview: cannot write " << path << ": "
-                  << (reason.empty() ? std::strerror(error) : reason) << "\n";
-    }
-    return written;
-}
-
 // The file read whole, or nothing when it is refused (the reason is on the error output).
 std::optional<kcview::ExportDocument> Read(const std::string& path) {
     kcview::ReadResult read = kcview::ReadExportFile(path);
@@ -165,7 +41,7 @@ std::optional<kcview::ExportDocument> Read(const std::string& path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int kcview::Run(int argc, char** argv) {
     std::string exportPath;
     std::string pagePath;
     std::string previousPath;
@@ -248,9 +124,15 @@ int main(int argc, char** argv) {
         if (previous)
             comparison = kcview::CompareYears(*document, *previous,
                                               threshold.value_or(kcview::ChangeThreshold{}));
-        if (!WritePage(pagePath, exportPath, *document, outcomes,
-                       comparison ? &*comparison : nullptr))
-            return 2;
+        const kcview::PageMaker make = [&](const kcview::PageOut& out, std::string* reason) {
+            return kcview::WritePage(
+                *document, outcomes, comparison ? &*comparison : nullptr,
+                [&](const kcview::LedgerAccountSink& sink) {
+                    return kcview::ReadExportFile(exportPath, sink);
+                },
+                out, reason);
+        };
+        if (!WritePage(pagePath, make)) return 2;
         std::cerr << "kcview: wrote " << pagePath << "\n";
     }
     if (failed == 0 && notApplicable > 0) {

@@ -27,7 +27,7 @@ target_link_options(kc_show_windows PRIVATE -municode)
 add_executable(win32_resource_tests ProgramResourcesTest.cpp)
 target_link_libraries(win32_resource_tests PRIVATE kc_host version GTest::gtest GTest::gtest_main)
 target_compile_definitions(win32_resource_tests PRIVATE "KC_WINDOWS_DIST=L\"Z:${KC_DIST}\"")
-add_dependencies(win32_resource_tests ${KC_EDITIONS} kcbooks kccaller)
+add_dependencies(win32_resource_tests ${KC_EDITIONS} kcbooks kccaller kcview)
 gtest_discover_tests(win32_resource_tests ${KC_DISCOVERY})
 
 # Plays the user of a whole run across processes, for the end-to-end tests and the benchmark:
@@ -43,3 +43,17 @@ add_test(NAME windows_gui_end_to_end
                  ${CMAKE_BINARY_DIR}/wine-run ${KC_WINEPREFIX})
 set_tests_properties(windows_gui_end_to_end PROPERTIES TIMEOUT 600
                      ENVIRONMENT DISPLAY=${KC_TEST_DISPLAY} RESOURCE_LOCK kc_test_display)
+
+# kcview.exe started as Explorer starts it for a dropped file or a double click: the page beside the
+# file and the message box of what failed, closed by its OK button.
+add_executable(kcview_drop_tests KcviewDropTest.cpp ScreenUser.cpp)
+target_link_libraries(kcview_drop_tests PRIVATE kc_host GTest::gtest GTest::gtest_main)
+target_compile_definitions(kcview_drop_tests PRIVATE
+  "KCVIEW_EXE=L\"Z:${KC_DIST}/kcview.exe\""
+  "KC_DROP_WORK=L\"Z:${CMAKE_CURRENT_BINARY_DIR}/kcview-drop\""
+  "KC_SAMPLE_EXPORT=\"Z:${CMAKE_SOURCE_DIR}/tests/e2e/expected/sample.xml\"")
+add_dependencies(kcview_drop_tests kcview)
+gtest_discover_tests(kcview_drop_tests ${KC_DISCOVERY}
+                     PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
+                                RESOURCE_LOCK kc_test_display
+                                TIMEOUT 120)

@@ -1,0 +1,119 @@
+// kcview.exe as Explorer starts it for a dropped file (its only argument) and for a double click
+// (no argument): the page beside the file, and a message box with what failed, read as a user
+// reads it and closed with OK. KCVIEW_NO_BROWSER=1 keeps the page out of the browser.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "host/win32/Wide.h"
+#include "host/win32/Win32Api.h"
+#include "tests/host/win32/ScreenUser.h"
+
+namespace {
+
+const std::wstring kCaption = L"kcview";
+
+// A copy of the sample export with its first `from` replaced by `to`, in a folder of its own.
+std::wstring EditedExport(const std::wstring& name, const std::string& from,
+                          const std::string& to) {
+    std::ifstream in(KC_SAMPLE_EXPORT, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!from.empty()) bytes.replace(bytes.find(from), from.size(), to);
+    const std::wstring folder = std::wstring(KC_DROP_WORK) + L"\\" + name;
+    CreateDirectoryW(KC_DROP_WORK, nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\決算書.xml";
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+    DeleteFileW((folder + L"\\決算書.html").c_str());
+    if (name == L"page-is-a-folder") CreateDirectoryW((folder + L"\\決算書.html").c_str(), nullptr);
+    return path;
+}
+
+struct Dropped {
+    std::optional<ScreenUser::Box> box;
+    DWORD exitCode = 0;
+};
+
+// Starts kcview.exe with `argument` (none when empty), closes the message box it shows, if any,
+// and waits for it to end.
+Dropped Drop(const std::wstring& argument, bool boxExpected) {
+    std::wstring commandLine = L"\"" + std::wstring(KCVIEW_EXE) + L"\"";
+    if (!argument.empty()) commandLine += L" \"" + argument + L"\"";
+    SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", L"1");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    Dropped dropped;
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        ADD_FAILURE() << "kcview.exe did not start: " << GetLastError();
+        return dropped;
+    }
+    CloseHandle(process.hThread);
+    if (boxExpected) {
+        const ScreenUser user = ScreenUser::OfProcess(process.dwProcessId);
+        dropped.box = user.WaitForMessageBox(kCaption, 30000);
+        if (dropped.box) {
+            EXPECT_TRUE(user.Answer(*dropped.box, IDOK));
+        }
+    }
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "kcview.exe did not end";
+        TerminateProcess(process.hProcess, 99);
+    }
+    GetExitCodeProcess(process.hProcess, &dropped.exitCode);
+    CloseHandle(process.hProcess);
+    return dropped;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+struct DropCase {
+    const wchar_t* name;
+    std::string from, to;  // the change to the sample export
+    DWORD exitCode;
+    const wchar_t* shown;  // a line of the box, nullptr: no box
+    bool page;             // something at the page's path beside the file afterwards
+};
+
+TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
+    const DropCase kCases[] = {
+        {L"sound", "", "", 0, nullptr, true},
+        {L"disagreeing", "Amount=\"88097675\"", "Amount=\"89097675\"", 1,
+         L"balance: 資産合計 89097675 (37行目) ≠ 負債合計 + 純資産合計 88097675 (73, 90行目)",
+         true},
+        {L"malformed", "</CurrentAssets>", "</CurrentAsset>", 2,
+         L"決算書.xml, line 49: not well-formed XML: an end tag does not match its start tag",
+         false},
+        {L"page-is-a-folder", "", "", 2,
+         L"決算書.html is not a regular file (a folder, a pipe or a device); give -o another path",
+         true},
+    };
+    for (const DropCase& c : kCases) {
+        SCOPED_TRACE(WideToUtf8(c.name));
+        const std::wstring exported = EditedExport(c.name, c.from, c.to);
+        const Dropped dropped = Drop(exported, c.shown != nullptr);
+        EXPECT_EQ(dropped.exitCode, c.exitCode);
+        EXPECT_EQ(Exists(exported.substr(0, exported.size() - 3) + L"html"), c.page);
+        if (!c.shown) continue;
+        ASSERT_TRUE(dropped.box.has_value()) << "no message box";
+        EXPECT_NE(dropped.box->text.find(c.shown), std::wstring::npos)
+            << WideToUtf8(dropped.box->text);
+    }
+}
+
+TEST(KcviewDrop, StartedWithoutAFileSaysToDropOne) {
+    const Dropped dropped = Drop(L"", true);
+    ASSERT_TRUE(dropped.box.has_value()) << "no message box";
+    EXPECT_NE(dropped.box->text.find(L"kcview.exe のアイコンにドロップ"), std::wstring::npos);
+    EXPECT_EQ(dropped.exitCode, 2u);
+}
+
+}  // namespace
