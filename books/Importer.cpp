@@ -1290,15 +1290,21 @@ namespace {
 constexpr std::string_view kTemporarySuffix = ".importing";
 
 // A new empty file beside the store, under a name no other import uses: STORE.<random>.importing.
-bool CreateTemporaryBeside(const std::string& storePath, std::string* temporary) {
+// `partial` watches the name before the file exists, so that an interrupt never leaves it.
+bool CreateTemporaryBeside(const std::string& storePath, std::string* temporary,
+                           std::optional<RemovedOnInterrupt>* partial) {
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[24];
         std::snprintf(name, sizeof(name), ".%016llx", static_cast<unsigned long long>(random()));
         *temporary = storePath + name + std::string(kTemporarySuffix);
+        partial->emplace(*temporary);
         if (CreateExclusively(*temporary)) return true;
-        if (errno != EEXIST) break;
+        int error = errno;
+        partial->reset();
+        errno = error;  // for the caller's message
+        if (error != EEXIST) break;
     }
     return false;
 }
@@ -1335,14 +1341,14 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
         return result;
     }
     // Build the new store beside the old one and put it in place only when it is complete.
-    if (!CreateTemporaryBeside(storePath, &temporary)) {
+    // An interrupted import leaves no partial store behind.
+    std::optional<RemovedOnInterrupt> partial;
+    if (!CreateTemporaryBeside(storePath, &temporary, &partial)) {
         result.message = "cannot create the store: " + temporary + ": " + std::strerror(errno);
         temporary.clear();
         return result;
     }
     std::error_code ignored;
-    // An interrupted import leaves no partial store behind.
-    RemovedOnInterrupt partial(temporary);
     if (!importer.Build(temporary)) {
         fs::remove(PathFromUtf8(temporary), ignored);
         result.message = importer.Error();
