@@ -72,14 +72,28 @@ bool CsvReader::Refill() {
     return true;
 }
 
-// Skips blank lines (a lone CR is no line of its own); false at the end of the text.
+// Where the line end that begins with the CR at `pos` ends, as an editor shows lines: CR LF and
+// CR CR LF (a CR LF converted once more on its way through a Windows tool) end one line with
+// their LF; a CR before anything else ends a line of its own. npos when the bytes in the buffer
+// do not tell yet.
+std::size_t CsvReader::LineEndAfterCr(std::size_t pos, std::size_t end, bool more) const {
+    std::size_t after = pos;
+    while (after < end && buffer_[after] == '\r') ++after;
+    if (after < end) return buffer_[after] == '\n' ? after + 1 : pos + 1;
+    return more ? std::string_view::npos : pos + 1;
+}
+
+// Skips blank lines; false at the end of the text.
 bool CsvReader::SkipBlankLines() {
     while (true) {
         while (pos_ < end_ && (buffer_[pos_] == '\n' || buffer_[pos_] == '\r')) {
-            if (buffer_[pos_] == '\n') ++line_;
-            ++pos_;
+            std::size_t next =
+                buffer_[pos_] == '\n' ? pos_ + 1 : LineEndAfterCr(pos_, end_, !sourceEnded_);
+            if (next == std::string_view::npos) break;
+            pos_ = next;
+            ++line_;
         }
-        if (pos_ < end_) return true;
+        if (pos_ < end_ && buffer_[pos_] != '\r') return true;
         if (sourceEnded_ || !Refill()) return false;
     }
 }
@@ -115,6 +129,11 @@ CsvReader::Scan CsvReader::ScanRecord(std::size_t* next, long* line) {
                     break;
                 }
                 if (c == '\n') ++*line;
+                if (c == '\r') {
+                    std::size_t after = LineEndAfterCr(p - 1, end, more);
+                    if (after == std::string_view::npos) return Scan::kNeedMore;
+                    if (buffer_[after - 1] != '\n') ++*line;
+                }
             }
             span.end = p - 1;
             if (p >= end && more) return Scan::kNeedMore;
@@ -143,12 +162,13 @@ CsvReader::Scan CsvReader::ScanRecord(std::size_t* next, long* line) {
             ++p;
             continue;
         }
-        // End of the record: CR LF, LF or a lone CR.
+        // End of the record: LF, or a line end that begins with a CR.
         if (c == '\r') {
+            p = LineEndAfterCr(p, end, more);
+            if (p == std::string_view::npos) return Scan::kNeedMore;
+        } else {
             ++p;
-            if (p >= end && more) return Scan::kNeedMore;
         }
-        if (p < end && text[p] == '\n') ++p;
         ++*line;
         *next = p;
         return Scan::kRecord;
@@ -164,6 +184,16 @@ bool CsvReader::Next(std::vector<std::string_view>* fields) {
             if (!Refill()) return false;
         }
         if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+        // UTF-16 text starts with its byte-order mark, or has a NUL byte beside its first
+        // character: no CSV text of the books does.
+        if (end_ >= 2 && (std::memcmp(buffer_.data(), "\xFF\xFE", 2) == 0 ||
+                          std::memcmp(buffer_.data(), "\xFE\xFF", 2) == 0 || buffer_[0] == '\0' ||
+                          buffer_[1] == '\0')) {
+            recordLine_ = 1;
+            return Fail(
+                "is UTF-16 text; save it as UTF-8, or as Shift_JIS and import it with "
+                "--encoding cp932");
+        }
     }
     if (!SkipBlankLines()) return false;
     recordLine_ = line_;

@@ -63,6 +63,7 @@ private:
 
     bool Refill();
     bool SkipBlankLines();
+    std::size_t LineEndAfterCr(std::size_t pos, std::size_t end, bool more) const;
     Scan ScanRecord(std::size_t* next, long* line);
     bool Fail(std::string why);
     bool FailTooLong();

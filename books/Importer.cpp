@@ -1,8 +1,10 @@
 #include "books/Importer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -10,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -20,6 +23,7 @@
 #include "books/Paths.h"
 #include "books/Store.h"
 #include "common/Encoding.h"
+#include "common/LabelMarks.h"
 #include "common/Sjis.h"
 
 namespace books {
@@ -320,6 +324,16 @@ public:
         return true;
     }
 
+    // A name or label the export would write empty is refused.
+    bool HasTextBesideMarks(std::size_t k, std::string_view sjisText) {
+        if (!sjis::IsOnlyLabelMarks(sjisText)) return true;
+        // UTF-8 like every message of the import (narrow literals are Shift_JIS).
+        static const std::string why(reinterpret_cast<const char*>(
+            u8"nothing is left once blanks, brackets and the marks (製) (完) (未) are removed, as "
+            u8"the statements remove them"));
+        return Fail(k, why);
+    }
+
     bool ToSjis(std::string_view text, std::string* out) const {
         if (encoding_ == SourceEncoding::kUtf8) return sjis::Utf8ToSjis(text, out);
         std::string check;
@@ -550,6 +564,7 @@ private:
                      bool staged);
     bool ReadJournalLine(Table& table, JournalLine* line, std::size_t* set);
     bool LoadEras();
+    bool ErasCoverTheBooks();
     bool LoadNotes();
     bool WriteTables(Database& db);
 
@@ -560,6 +575,7 @@ private:
     std::map<std::string, std::size_t> setById_;
     std::vector<User> users_;
     std::vector<Era> eras_;
+    long firstEraLine_ = 0;  // in eras.csv: the first era's line, or the line after the header
     // The journal's last data set and its ID: books usually hold one, so the look-up is
     // skipped while the ID repeats.
     DataSet* lastSet_ = nullptr;
@@ -720,7 +736,9 @@ bool Importer::LoadAccounts() {
             return Fail(table);
         }
         if (!table.RequireCell(kName) || !table.Text(kName, kAccountNameBytes, &account.name) ||
-            !table.Text(kLabel, kLabelBytes, &account.label)) {
+            !table.Text(kLabel, kLabelBytes, &account.label) ||
+            !table.HasTextBesideMarks(kName, account.name) ||
+            (!account.label.empty() && !table.HasTextBesideMarks(kLabel, account.label))) {
             return Fail(table);
         }
         const Account* parent = nullptr;
@@ -1045,7 +1063,9 @@ bool Importer::LoadEras() {
     }
     Table table("eras.csv", {{"first_day", true}, {"name", true}, {"short", true}}, encoding_);
     if (!table.Open(dir_)) return Fail(table);
+    firstEraLine_ = table.Line() + 1;
     while (table.Next()) {
+        if (eras_.empty()) firstEraLine_ = table.Line();
         Era era;
         if (!table.Date(kFirst, &era.firstDay) || !table.RequireCell(kName) ||
             !table.Text(kName, kEraNameBytes, &era.name) ||
@@ -1059,7 +1079,26 @@ bool Importer::LoadEras() {
         eras_.push_back(std::move(era));
     }
     if (table.Failed()) return Fail(table);
-    return true;
+    return ErasCoverTheBooks();
+}
+
+// Every date of the books is written with its era: a date before the first era would be
+// written empty. Journal dates lie inside the periods, so the earliest period start decides.
+bool Importer::ErasCoverTheBooks() {
+    const DataSet* earliest = &sets_.front();
+    for (const DataSet& set : sets_) {
+        if (set.company.periodFrom < earliest->company.periodFrom) earliest = &set;
+    }
+    std::int32_t first = earliest->company.periodFrom;
+    if (!eras_.empty() && eras_.front().firstDay <= first) return true;
+    std::string id;
+    sjis::SjisToUtf8(earliest->company.dataId, &id);
+    std::string why = eras_.empty()
+                          ? std::string("no era is given")
+                          : "the first era begins on " + std::to_string(eras_.front().firstDay);
+    return Fail("eras.csv, line " + std::to_string(firstEraLine_) + ", column first_day: " + why +
+                "; the eras must cover every date of the books, from " + std::to_string(first) +
+                " (the period of data set " + id + ")");
 }
 
 bool Importer::LoadNotes() {
@@ -1137,6 +1176,9 @@ bool Importer::Build(const std::string& storePath) {
     if (pass == Pass::kUnordered) {
         std::error_code ignored;
         fs::remove(PathFromUtf8(storePath), ignored);
+        if (!CreateExclusively(storePath)) {
+            return Fail("cannot create the store: " + storePath + ": " + std::strerror(errno));
+        }
         for (std::size_t i = 0; i < sets_.size(); ++i) sets_[i].summaries = openings[i];
         pass = BuildOnce(storePath, true);
     }
@@ -1245,8 +1287,44 @@ std::string WhyNotReplaceable(const std::string& storePath) {
 
 namespace {
 
+constexpr std::string_view kTemporarySuffix = ".importing";
+
+// A new empty file beside the store, under a name no other import uses: STORE.<random>.importing.
+// `partial` watches the name before the file exists, so that an interrupt never leaves it.
+bool CreateTemporaryBeside(const std::string& storePath, std::string* temporary,
+                           std::optional<RemovedOnInterrupt>* partial) {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[24];
+        std::snprintf(name, sizeof(name), ".%016llx", static_cast<unsigned long long>(random()));
+        *temporary = storePath + name + std::string(kTemporarySuffix);
+        partial->emplace(*temporary);
+        if (CreateExclusively(*temporary)) return true;
+        int error = errno;
+        partial->reset();
+        errno = error;  // for the caller's message
+        if (error != EEXIST) break;
+    }
+    return false;
+}
+
+// Messages are printed on terminals: a control byte of the input (a NUL of a file in another
+// encoding, an escape) is shown as \xNN, never written as it is.
+std::string Visible(const std::string& message) {
+    std::string out;
+    for (unsigned char c : message) {
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\x" + ByteText(c).substr(2);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 ImportResult ImportOrThrow(const std::string& booksDir, const std::string& storePath,
-                           SourceEncoding encoding) {
+                           SourceEncoding encoding, std::string& temporary) {
     ImportResult result;
     Importer importer(PathFromUtf8(booksDir), encoding);
     std::error_code error;
@@ -1263,11 +1341,14 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
         return result;
     }
     // Build the new store beside the old one and put it in place only when it is complete.
-    std::string temporary = storePath + ".importing";
-    std::error_code ignored;
-    fs::remove(PathFromUtf8(temporary), ignored);
     // An interrupted import leaves no partial store behind.
-    RemovedOnInterrupt partial(temporary);
+    std::optional<RemovedOnInterrupt> partial;
+    if (!CreateTemporaryBeside(storePath, &temporary, &partial)) {
+        result.message = "cannot create the store: " + temporary + ": " + std::strerror(errno);
+        temporary.clear();
+        return result;
+    }
+    std::error_code ignored;
     if (!importer.Build(temporary)) {
         fs::remove(PathFromUtf8(temporary), ignored);
         result.message = importer.Error();
@@ -1287,15 +1368,33 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
 
 ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
                          SourceEncoding encoding) {
+    std::string temporary;
+    ImportResult result;
     try {
-        return ImportOrThrow(booksDir, storePath, encoding);
+        result = ImportOrThrow(booksDir, storePath, encoding, temporary);
     } catch (const std::bad_alloc&) {
         // The importer and its store are closed by now: the partial store can go.
         std::error_code ignored;
-        fs::remove(PathFromUtf8(storePath + ".importing"), ignored);
-        ImportResult result;
+        if (!temporary.empty()) fs::remove(PathFromUtf8(temporary), ignored);
+        result.ok = false;
         result.message = "not enough memory to import the books";
-        return result;
+    }
+    result.message = Visible(result.message);
+    return result;
+}
+
+void RemoveLeftoverTemporaries(const std::string& storePath) {
+    fs::path store = PathFromUtf8(storePath);
+    std::string prefix = PathToUtf8(store.filename()) + ".";
+    std::error_code error;
+    fs::directory_iterator folder(store.parent_path().empty() ? "." : store.parent_path(), error);
+    for (; !error && folder != fs::directory_iterator(); folder.increment(error)) {
+        std::string name = PathToUtf8(folder->path().filename());
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.ends_with(kTemporarySuffix) && folder->is_regular_file(error)) {
+            std::error_code ignored;
+            fs::remove(folder->path(), ignored);
+        }
     }
 }
 

@@ -14,7 +14,13 @@ struct ImportResult {
     std::string message;  // why the import was refused
 };
 
+// The new store is built in a file of its own beside the store (STORE.<random>.importing),
+// created exclusively, and renamed over the store when complete.
 ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
                          SourceEncoding encoding);
+
+// Removes the files that interrupted imports left beside the store. Only for a caller that
+// holds the store's import lock: without it, the file of an import still running could go.
+void RemoveLeftoverTemporaries(const std::string& storePath);
 
 }  // namespace books

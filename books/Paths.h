@@ -25,6 +25,14 @@ inline std::string PathToUtf8(const std::filesystem::path& path) {
 // std::fopen of a UTF-8 path; null with errno set on failure.
 std::FILE* OpenPath(const std::string& utf8Path, const char* mode);
 
+// Creates an empty file at `utf8Path`, never through an existing name (a file or a link there
+// fails it). False with errno set.
+bool CreateExclusively(const std::string& utf8Path);
+
+// Whether an operating system's error code of a failed write says there is no room left: the
+// disk is full, or a quota or a file-size limit (ulimit -f) was reached.
+bool IsNoRoomError(int systemError);
+
 enum class ReadOutcome { kRead, kCannotOpen, kNotRegular, kTooLarge, kReadError };
 
 // An input file read from its start to its end in chunks. Only a regular file is opened (a FIFO

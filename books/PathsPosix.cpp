@@ -16,6 +16,16 @@ std::FILE* OpenPath(const std::string& utf8Path, const char* mode) {
     return std::fopen(utf8Path.c_str(), mode);
 }
 
+bool CreateExclusively(const std::string& utf8Path) {
+    // The permissions SQLite gives a database it creates.
+    int fd = open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    return fd >= 0 && close(fd) == 0;
+}
+
+bool IsNoRoomError(int systemError) {
+    return systemError == ENOSPC || systemError == EFBIG || systemError == EDQUOT;
+}
+
 ReadOutcome InputFile::Open(const std::string& utf8Path, std::uint64_t limit) {
     limit_ = limit;
     // The type is checked before the open, so that a device is never opened, and again on the

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <io.h>
 #include <sys/stat.h>
 
 #include <cwchar>
@@ -11,6 +13,17 @@ namespace books {
 std::FILE* OpenPath(const std::string& utf8Path, const char* mode) {
     std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
     return _wfopen(PathFromUtf8(utf8Path).c_str(), wideMode.c_str());
+}
+
+bool CreateExclusively(const std::string& utf8Path) {
+    int fd = _wopen(PathFromUtf8(utf8Path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                    _S_IREAD | _S_IWRITE);
+    return fd >= 0 && _close(fd) == 0;
+}
+
+bool IsNoRoomError(int systemError) {
+    // ERROR_HANDLE_DISK_FULL and ERROR_DISK_FULL (this file does without <windows.h>).
+    return systemError == 39 || systemError == 112;
 }
 
 ReadOutcome InputFile::Open(const std::string& utf8Path, std::uint64_t limit) {

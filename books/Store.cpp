@@ -144,6 +144,25 @@ void Database::Close() {
 
 void Database::TakeError() {
     error_ = db_ ? sqlite3_errmsg(db_) : "cannot open the store";
+    if (db_ && IsNoRoom()) error_ = NoRoomMessage();
+}
+
+// SQLite answers SQLITE_FULL when a write stopped short, and an I/O error when the write that
+// hit the limit failed at once: both are "no room" when the system said so.
+bool Database::IsNoRoom() const {
+    int code = sqlite3_errcode(db_);
+    return code == SQLITE_FULL ||
+           (code == SQLITE_IOERR && IsNoRoomError(sqlite3_system_errno(db_)));
+}
+
+// SQLite says only "database or disk is full": the user needs the folder. The store and, while
+// it is built, SQLite's temporary files are there (see Create).
+std::string Database::NoRoomMessage() const {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(PathFromUtf8(path_), error);
+    folder = error ? PathFromUtf8(path_).parent_path() : folder.parent_path();
+    return "no room left in the folder " + PathToUtf8(folder.empty() ? "." : folder) +
+           " (the disk is full, or a file-size limit was reached)";
 }
 
 bool Database::OpenReadOnly(const std::string& path) {
@@ -172,6 +191,14 @@ bool Database::OpenReadOnly(const std::string& path) {
 bool Database::Create(const std::string& path) {
     Close();
     path_ = path;
+    // SQLite's temporary files (the TEMP tables, the sorter) go beside the new store, not into
+    // SQLITE_TMPDIR, TMPDIR or /tmp: the folder holds the store anyway, a small /tmp in memory
+    // does not limit the books, and when room runs out there is one folder to name.
+    std::filesystem::path folder = PathFromUtf8(path).parent_path();
+    char* previous = sqlite3_temp_directory;
+    sqlite3_temp_directory =
+        sqlite3_mprintf("%s", PathToUtf8(folder.empty() ? "." : folder).c_str());
+    sqlite3_free(previous);
     if (sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {
@@ -209,7 +236,7 @@ bool Database::InsertFrom(const char* table, int columns, RowFeed& feed) {
 bool Database::Exec(const char* sql) {
     char* message = nullptr;
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        error_ = message ? message : "SQL error";
+        error_ = IsNoRoom() ? NoRoomMessage() : message ? message : "SQL error";
         sqlite3_free(message);
         return false;
     }

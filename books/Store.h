@@ -61,6 +61,8 @@ public:
 private:
     friend class Statement;
     void TakeError();
+    bool IsNoRoom() const;
+    std::string NoRoomMessage() const;
     sqlite3* db_ = nullptr;
     std::string path_;
     std::string error_;

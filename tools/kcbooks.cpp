@@ -1,6 +1,7 @@
 // kcbooks: the books tool. Imports books from CSV files into a store, generates books for
 // tests and benchmarks, and shows what a store holds.
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include "tools/Arguments.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
+#include "tools/StoreLock.h"
 
 namespace {
 
@@ -22,6 +24,11 @@ int Usage() {
                  "  kcbooks show STORE\n";
     return 2;
 }
+
+// How long an import waits for another one into the same store: an import of everyday books
+// takes a second or two, so a longer wait means the other one is large or stuck, and the user
+// is better told than left waiting.
+constexpr int kLockWaitSeconds = 10;
 
 bool ParseCount(std::string_view text, std::uint64_t* out) {
     if (text.empty() || text.size() > 19) return false;
@@ -55,7 +62,21 @@ int Import(const std::vector<std::string>& args) {
         }
     }
     if (positional.size() != 2) return Usage();
-    books::ImportResult result = books::ImportBooks(positional[0], positional[1], encoding);
+    const std::string& store = positional[1];
+    StoreLock lock;
+    StoreLock::Outcome locked = lock.Take(store, kLockWaitSeconds);
+    if (locked != StoreLock::Outcome::kHeld) {
+        std::cerr << "kcbooks: import refused: "
+                  << (locked == StoreLock::Outcome::kBusy
+                          ? store + ": another import into this store is still running after " +
+                                std::to_string(kLockWaitSeconds) +
+                                " seconds; the store is left as it was"
+                          : "cannot lock the store for the import: " + lock.Error())
+                  << "\n";
+        return 1;
+    }
+    books::RemoveLeftoverTemporaries(store);
+    books::ImportResult result = books::ImportBooks(positional[0], store, encoding);
     if (!result.ok) {
         std::cerr << "kcbooks: import refused: " << result.message << "\n";
         return 1;
@@ -104,6 +125,12 @@ int Show(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(SIGPIPE) && defined(SIGXFSZ)
+    // A closed pipe and a file-size limit make the write fail instead of ending the program
+    // where it stands: a failed import then removes its temporary and says so.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     std::vector<std::string> all = ProgramArguments(argc, argv);
     if (all.empty()) return Usage();
     std::string command = all[0];

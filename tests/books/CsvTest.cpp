@@ -44,6 +44,31 @@ TEST(CsvReader, SkipsBlankLinesAndByteOrderMarkAndCountsLines) {
     EXPECT_FALSE(reader.Failed());
 }
 
+// Lines as an editor shows them: CR CR LF (a CR LF converted once more) ends one line like CR LF
+// and LF; a CR alone ends one too, in a blank line and inside a quoted field as well.
+TEST(CsvReader, CountsLinesAsAnEditorShowsThem) {
+    struct Case {
+        const char* text;
+        std::vector<long> lines;  // where each record begins
+    };
+    const Case cases[] = {
+        {"h\r\r\n1\r\r\n2\r\r\n", {1, 2, 3}},      {"h\r\r\n\r\r\n1\r\n", {1, 3}},
+        {"h\r\n\"a\r\r\nb\"\r\r\n2\n", {1, 2, 4}}, {"h\r\r1\r2", {1, 3, 4}},
+        {"h\n\"a\rb\"\n2\n", {1, 2, 4}},
+    };
+    for (const Case& c : cases) {
+        // A chunk of one byte puts a boundary between every CR and what follows it.
+        for (std::size_t chunk : {std::size_t{1}, CsvReader::kDefaultChunk}) {
+            CsvReader reader(c.text, chunk);
+            std::vector<std::string_view> fields;
+            std::vector<long> lines;
+            while (reader.Next(&fields)) lines.push_back(reader.RecordLine());
+            EXPECT_FALSE(reader.Failed()) << reader.Error();
+            EXPECT_EQ(lines, c.lines) << c.text << " in chunks of " << chunk;
+        }
+    }
+}
+
 TEST(CsvReader, RefusesUnbalancedAndStrayQuotes) {
     for (std::string text : {"a,\"open\n", "a,b\"c\n", "a,\"x\"y\n"}) {
         CsvReader reader(text);

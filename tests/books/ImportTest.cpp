@@ -20,6 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Whether an import left a temporary of its own (STORE.<random>.importing) beside the store.
+bool TemporaryLeftBeside(const std::string& store) {
+    for (const auto& entry : fs::directory_iterator(fs::path(store).parent_path())) {
+        if (entry.path().filename().string().ends_with(".importing")) return true;
+    }
+    return false;
+}
+
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
@@ -27,11 +35,16 @@ std::string ReadBytes(const std::string& path) {
     return out.str();
 }
 
-// Replaces the first occurrence of `from` in one file of the sample.
+// Replaces the first occurrence of `from` in one file of the sample; an empty `from` gives the
+// file the content `to`.
 std::map<std::string, std::string> Edited(const std::string& file, const std::string& from,
                                           const std::string& to) {
     auto files = SampleFiles();
     std::string& content = files[file];
+    if (from.empty()) {
+        content = to;
+        return files;
+    }
     std::size_t at = content.find(from);
     EXPECT_NE(at, std::string::npos) << from;
     if (at != std::string::npos) content.replace(at, from.size(), to);
@@ -72,7 +85,7 @@ TEST_P(ImportRefusalCases, IsRefusedWithFileLineAndColumnAndLeavesTheStoreUntouc
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.message.find(refusal.message), std::string::npos) << result.message;
     EXPECT_EQ(ReadBytes(store_), before);
-    EXPECT_FALSE(fs::exists(store_ + ".importing"));
+    EXPECT_FALSE(TemporaryLeftBeside(store_));
 }
 
 const std::string kJournalLine1 = "D001,1,,1,20250410,,,1000000,110,,6000000,100,10,";
@@ -153,8 +166,54 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"DataIdWithControlCharacter", "company.csv", "D002,2,",
                 "D0\x1B"
                 "2,2,",
-                "company.csv, line 2, column data_id: text holds the control character 0x1B"}),
+                "company.csv, line 2, column data_id: text holds the control character 0x1B"},
+        Refusal{"NulByteInHeaderIsShownEscaped", "journal.csv", "data_id,entry",
+                std::string("data\0_id,entry", 14),
+                "journal.csv, line 1, column data\\x00_id: unknown column"},
+        Refusal{"ErasWithOnlyTheirHeader", "eras.csv", "", "first_day,name,short\n",
+                "eras.csv, line 2, column first_day: no era is given; the eras must cover every "
+                "date of the books, from 20250101 (the period of data set D002)"},
+        Refusal{"ErasBeginningAfterTheBooks", "eras.csv", "",
+                U8(u8"first_day,name,short\n20250401,新和,N\n"),
+                "eras.csv, line 2, column first_day: the first era begins on 20250401; the eras "
+                "must cover every date of the books, from 20250101"},
+        Refusal{"AccountNameOnlyMarks", "accounts.csv", U8(u8",現金,"), U8(u8",【 】,"),
+                "accounts.csv, line 2, column name: nothing is left once blanks, brackets and the "
+                "marks"},
+        Refusal{"SubAccountNameOnlyMarks", "accounts.csv", U8(u8",A銀行,"), U8(u8",《(未)》,"),
+                "accounts.csv, line 4, column name: nothing is left once"},
+        Refusal{"LabelOnlyMarks", "accounts.csv", U8(u8",流動資産計,"), U8(u8",　[完],"),
+                "accounts.csv, line 12, column label: nothing is left once"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// A CSV file saved as UTF-16 (Windows' "Unicode") is named as such, never read as bytes.
+TEST_F(ImportRefusal, Utf16FilesAreRefusedWithHowToSaveThem) {
+    const std::string text = "user_id,selection_no,data_no\nu1,1,1\n";
+    auto utf16 = [&](const std::string& mark, bool bigEndian) {
+        std::string out = mark;
+        for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        return out;
+    };
+    for (const std::string& file :
+         {utf16("\xFF\xFE", false), utf16("", false), utf16("\xFE\xFF", true), utf16("", true)}) {
+        auto files = SampleFiles();
+        files["users.csv"] = file;
+        ImportResult result = Import(files);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.message.find("users.csv, line 1: is UTF-16 text; save it as UTF-8, or as "
+                                      "Shift_JIS and import it with --encoding cp932"),
+                  std::string::npos)
+            << result.message;
+        EXPECT_EQ(result.message.find('\0'), std::string::npos);
+    }
+}
+
+TEST_F(ImportRefusal, ErasThatCoverTheBooksImport) {
+    auto files = SampleFiles();
+    files["eras.csv"] = U8(u8"first_day,name,short\n20250101,新和,N\n");
+    ImportResult result = Import(files);
+    EXPECT_TRUE(result.ok) << result.message;
+}
 
 TEST_F(ImportRefusal, TaxWithoutTaxAccountIsRefused) {
     auto files = SampleFiles();
@@ -220,7 +279,7 @@ TEST_F(ImportRefusal, OnlyABooksStoreIsReplaced) {
     EXPECT_NE(result.message.find(store_ + ": exists and is not a books store"), std::string::npos)
         << result.message;
     EXPECT_EQ(ReadBytes(store_), "a letter, not books");
-    EXPECT_FALSE(fs::exists(store_ + ".importing"));
+    EXPECT_FALSE(TemporaryLeftBeside(store_));
 
     fs::remove(store_);
     ExecuteOnStore("CREATE TABLE other(x); INSERT INTO other VALUES(1);");
@@ -444,7 +503,7 @@ TEST_P(JournalRefusalOrder, NamesTheSameRefusalWhateverTheOrderOfTheFile) {
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.message.find(GetParam().message), std::string::npos) << result.message;
     EXPECT_FALSE(fs::exists(store_));
-    EXPECT_FALSE(fs::exists(store_ + ".importing"));
+    EXPECT_FALSE(TemporaryLeftBeside(store_));
 }
 
 const std::string kUnbalanced = "D001,1,,1,20250410,,,1000000,110,,6000000,100,9,";

@@ -35,6 +35,21 @@ foreach(variant plain tax)
   expect_balanced("generated books (${variant})")
 endforeach()
 
+# Two imports into one store at once (started together, as a pipeline): they take turns, both
+# succeed, and the store is whole, with no temporary left beside it.
+execute_process(COMMAND ${KCBOOKS} import ${WORK}/plain ${WORK}/both.books
+                COMMAND ${KCBOOKS} import ${WORK}/tax ${WORK}/both.books
+                RESULTS_VARIABLE results ERROR_VARIABLE err)
+if(NOT results STREQUAL "0;0")
+  message(FATAL_ERROR "two imports at once: exit statuses ${results}:\n${err}")
+endif()
+file(GLOB left ${WORK}/both.books*.importing)
+if(left)
+  message(FATAL_ERROR "two imports at once left ${left}")
+endif()
+run(${KCBOOKS} show ${WORK}/both.books)
+expect_balanced("two imports at once")
+
 # The same seed gives the same books, byte for byte.
 run(${KCBOOKS} generate ${WORK}/again --entries 3000 --seed 7)
 file(SHA256 ${WORK}/plain/journal.csv first)
