@@ -1,7 +1,7 @@
 #pragma once
 
-// The blanks, brackets and marks the export removes from every account name and label it writes
-// (report/FigureLookup.cpp keeps the same list, in the same order). The import refuses a name
+// The blanks, brackets and marks the export removes from every account name and label it writes,
+// in the order it tests them (report/FigureLookup.cpp). The import refuses a name
 // made of nothing else: the statements would show an empty label for it.
 
 #include <string_view>

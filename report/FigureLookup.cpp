@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "common/LabelMarks.h"
 #include "common/Sjis.h"
 #include "report/ReportWriter.h"
 
@@ -27,10 +28,8 @@ std::string AmountText(std::int64_t tenThousandths, bool emptyWhenZero) {
 
 int ReportWriter::CleanLabel(const char* source, std::size_t length,
                              char (&destination)[kLabelBuffer]) {
-    // Tested in this order at every character.
-    static const std::string_view kRemoved[] = {" ",    "　",   "【",   "】",  "《",   "》",
-                                                "（",   "）",   "［",   "］",  "(製)", "[製]",
-                                                "(完)", "[完]", "(未)", "[未]"};
+    // Tested in this order at every character; the import refuses a name of nothing else.
+    const auto& kRemoved = sjis::kLabelMarks;
     if (!source || length == 0 || source[0] == '\0') return 0;
     std::string_view text(source, std::min(length, kLabelBuffer - 1));
     // Most labels hold none of the bytes a mark begins with: they are copied as they are.
