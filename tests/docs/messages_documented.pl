@@ -124,23 +124,6 @@ host/posix/Dialogs.cpp	"いいえ(N)"
 # The help text of the host options names the dialog's 実行 button.
 host/HostOptions.cpp	"                         batch: what is entered in the dialog before 実行 is pressed\n"
 
-# The marks taken out of account names before they are written into the file.
-report/FigureLookup.cpp	"　"
-report/FigureLookup.cpp	"【"
-report/FigureLookup.cpp	"】"
-report/FigureLookup.cpp	"《"
-report/FigureLookup.cpp	"》"
-report/FigureLookup.cpp	"（"
-report/FigureLookup.cpp	"）"
-report/FigureLookup.cpp	"［"
-report/FigureLookup.cpp	"］"
-report/FigureLookup.cpp	"(製)"
-report/FigureLookup.cpp	"[製]"
-report/FigureLookup.cpp	"(完)"
-report/FigureLookup.cpp	"[完]"
-report/FigureLookup.cpp	"(未)"
-report/FigureLookup.cpp	"[未]"
-
 # The review page's headings and labels, not messages.
 tools/view/Page.cpp	*
 tools/view/ComparisonPage.cpp	*
