@@ -1,5 +1,6 @@
 // kcbooks: the books tool. Imports books from CSV files into a store, generates books for
-// tests and benchmarks, and shows what a store holds.
+// tests and benchmarks, shows what a store holds, and writes a store's books back in the common
+// journal interchange form.
 
 #include <csignal>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "books/Importer.h"
+#include "books/interchange/JournalWriter.h"
 #include "tools/Arguments.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
@@ -21,7 +23,9 @@ int Usage() {
     std::cerr << "usage:\n"
                  "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
                  "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
-                 "  kcbooks show STORE\n";
+                 "  kcbooks show STORE\n"
+                 "  kcbooks export-journal STORE -o JOURNAL.csv [--openings OPENINGS.csv]\n"
+                 "                 [--data NO] [--encoding cp932|utf-8]\n";
     return 2;
 }
 
@@ -122,6 +126,71 @@ int Show(const std::vector<std::string>& args) {
     return 0;
 }
 
+int ExportJournal(const std::vector<std::string>& args) {
+    namespace ix = books::interchange;
+    std::string store, journal, openings;
+    ix::ExportOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        bool hasValue = i + 1 < args.size();
+        if (args[i] == "-o" && hasValue) {
+            journal = args[++i];
+        } else if (args[i] == "--openings" && hasValue) {
+            openings = args[++i];
+        } else if (args[i] == "--data" && hasValue) {
+            std::uint64_t dataNo = 0;
+            if (!ParseCount(args[++i], &dataNo) || dataNo == 0 || dataNo > 0x7FFFFFFF) {
+                return Usage();
+            }
+            options.dataNo = static_cast<std::int32_t>(dataNo);
+        } else if (args[i] == "--encoding" && hasValue) {
+            std::string name = args[++i];
+            if (name == "utf-8" || name == "utf8") {
+                options.encoding = ix::OutputEncoding::kUtf8;
+            } else if (name == "cp932" || name == "shift_jis") {
+                options.encoding = ix::OutputEncoding::kCp932;
+            } else {
+                std::cerr << "kcbooks: unknown encoding \"" << name << "\" (utf-8 or cp932)\n";
+                return 2;
+            }
+        } else if (args[i].rfind("-", 0) == 0 || !store.empty()) {
+            return Usage();
+        } else {
+            store = args[i];
+        }
+    }
+    if (store.empty() || journal.empty()) return Usage();
+    ix::ExportSummary summary = ix::ExportInterchange(store, journal, openings, options);
+    if (!summary.ok) {
+        std::cerr << "kcbooks: export-journal failed: " << summary.message << "\n";
+        return 1;
+    }
+    std::cout << "data set " << summary.dataId << ": " << summary.entries << " entries in "
+              << summary.lines << " lines written to " << journal << "\n";
+    if (summary.amountsRounded > 0) {
+        std::cout << "  " << summary.amountsRounded
+                  << " amounts held a fraction of a yen and are rounded to the nearest yen";
+        if (summary.entriesBalanced > 0) {
+            std::cout << "; " << summary.entriesBalanced
+                      << " entries balance by a yen moved on one side";
+        }
+        std::cout << "\n";
+    }
+    if (summary.kindsDropped > 0) {
+        std::cout << "  " << summary.kindsDropped
+                  << " entries are transfers or bill discounts; the form has no place for an "
+                     "entry's kind\n";
+    }
+    if (!openings.empty()) {
+        std::cout << summary.openingRows << " opening balances written to " << openings << "\n";
+        if (!summary.leftOutAccount.empty()) {
+            std::cout << "  the balance of " << summary.leftOutAccount
+                      << " is left out: a reader takes the difference of the balances as its "
+                         "balance\n";
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,5 +207,6 @@ int main(int argc, char** argv) {
     if (command == "import") return Import(args);
     if (command == "generate") return Generate(args);
     if (command == "show") return Show(args);
+    if (command == "export-journal") return ExportJournal(args);
     return Usage();
 }

@@ -133,6 +133,9 @@ tools/view/Comparison.cpp	"社員資本等変動計算書"
 # The reason the changes in net assets gives for net income, looked up in the file.
 tools/view/Checks.cpp	"当期純利益"
 
+# The words of the journal interchange form kcbooks export-journal writes into its files.
+books/interchange/InterchangeWords.h	*
+
 # Keys of the edition's product information, looked up, never shown.
 report/SupportInfo.cpp	"[=製品名=]"
 report/SupportInfo.cpp	"[=製品ﾊﾞｰｼﾞｮﾝ=]"
