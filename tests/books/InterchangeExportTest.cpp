@@ -1,0 +1,243 @@
+// The store's books written in the journal interchange form: the sample books' rows as a reader
+// of the form sees them, the opening balances, and what the books keep that the form cannot.
+
+#include <numeric>
+#include <sstream>
+
+#include "books/Store.h"
+#include "books/interchange/JournalWriter.h"
+#include "common/Encoding.h"
+#include "tests/books/BooksFixture.h"
+
+namespace books::test {
+namespace {
+
+using interchange::ExportOptions;
+using interchange::ExportSummary;
+using interchange::OutputEncoding;
+
+class StringSink : public interchange::RowSink {
+public:
+    bool Put(std::string_view bytes) override {
+        text.append(bytes);
+        return true;
+    }
+    std::string text;
+};
+
+// The rows of a file, each cut into its fields (quotes taken off, doubled quotes made single).
+std::vector<std::vector<std::string>> Rows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(line.ends_with('\r')) << line;
+        line.pop_back();
+        std::vector<std::string> fields(1);
+        bool quoted = false;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else if (line[i] == '"') {
+                quoted = !quoted;
+            } else if (line[i] == ',' && !quoted) {
+                fields.emplace_back();
+            } else {
+                fields.back() += line[i];
+            }
+        }
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+class InterchangeExport : public BooksTest {
+protected:
+    ExportSummary Export(const ExportOptions& options = {}) {
+        Database db;
+        EXPECT_TRUE(db.OpenReadOnly(store_)) << db.Error();
+        journal_.text.clear();
+        openings_.text.clear();
+        return interchange::WriteInterchange(db, options, journal_, &openings_);
+    }
+    ExportSummary ExportSample(OutputEncoding encoding = OutputEncoding::kUtf8) {
+        ImportResult imported = ImportBooks(KC_SAMPLE_BOOKS, store_, SourceEncoding::kUtf8);
+        EXPECT_TRUE(imported.ok) << imported.message;
+        ExportOptions options;
+        options.encoding = encoding;
+        ExportSummary summary = Export(options);
+        EXPECT_TRUE(summary.ok) << summary.message;
+        return summary;
+    }
+    StringSink journal_;
+    StringSink openings_;
+};
+
+// The whole rows of the sample books' journal a reader must read rightly, by row number.
+TEST_F(InterchangeExport, SampleJournalRowsCarryFlagsSettlementsTaxAndQuotes) {
+    ExportSample();
+    auto rows = Rows(journal_.text);
+    auto text = [&](std::size_t row) {
+        std::string joined;
+        for (const std::string& field : rows.at(row)) joined += field + "|";
+        return joined;
+    };
+    struct Case {
+        std::size_t row;
+        const char8_t* expected;
+    } cases[] = {
+        // One line, input tax on the debit side: the amount with its tax, the tax as booked.
+        {0,
+         u8"2000|1||20250401|地代家賃|||課対仕入内10%|726000|66000|普通預金|わかば銀行　本店||"
+         u8"対象外|726000|0|本社事務所家賃　3か月分|||||||||"},
+        // Output tax on the credit side.
+        {1,
+         u8"2000|2||20250405|売掛金|株式会社みなみ精工||対象外|4081000|0|製品売上高|||"
+         u8"課税売上内10%|4081000|371000|売上　株式会社みなみ精工　精密シャフト　4月納品分||||||||"
+         u8"|"},
+        // An entry of four lines, each leaving a side empty: 2110, 2100, 2100, 2101.
+        {8,
+         u8"2110|8||20250425|給料手当|||対象外|850000|0|||||0|0|給与　4月分　事務部門|||||||||"},
+        {9, u8"2100|8||20250425|賃金|||対象外|1450000|0|||||0|0|給与　4月分　製造部門|||||||||"},
+        {11,
+         u8"2101|8||20250425|||||0|0|普通預金|わかば銀行　本店||対象外|2024000|0|給与振込||||||||"
+         u8"|"},
+        // A description with a comma, read back whole.
+        {16,
+         u8"2000|12||20250509|広告宣伝費|||課対仕入内10%|385000|35000|未払金|||対象外|385000|0|"
+         u8"展示会出展費用, 産業機械フェア2025 ブース装飾含む|||||||||"},
+        // The interim settlement; the year-end settlement, in an entry of two lines.
+        {96,
+         u8"2000|59|中決|20250930|減価償却費|||対象外|640000|0|減価償却累計額|||対象外|640000|0|"
+         u8"中間決算　減価償却費計上（上期分）|||||||||"},
+        {204,
+         u8"2110|128|本決|20260331|期首製品棚卸高|||対象外|2400000|0|製品|||対象外|2400000|0|"
+         u8"決算整理　期首製品棚卸高振替|||||||||"},
+        {205,
+         u8"2101|128|本決|20260331|製品|||対象外|2650000|0|期末製品棚卸高|||対象外|2650000|0|"
+         u8"決算整理　期末製品棚卸高計上|||||||||"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(text(c.row), U8(c.expected)) << "row " << c.row;
+}
+
+TEST_F(InterchangeExport, EveryRowHas25FieldsAndEveryEntryBalancesInWholeYen) {
+    ExportSummary summary = ExportSample();
+    auto rows = Rows(journal_.text);
+    EXPECT_EQ(summary.entries, 140);
+    EXPECT_EQ(summary.lines, static_cast<long>(rows.size()));
+    long long debits = 0, credits = 0;
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 25u) << row[0] << "," << row[1];
+        debits += std::stoll(row[8]);
+        credits += std::stoll(row[14]);
+        if (row[0] == "2000" || row[0] == "2101") {
+            EXPECT_EQ(debits, credits) << "entry " << row[1];
+            debits = credits = 0;
+        }
+    }
+    // 2345.6789 + 234 and 37.4512 yen, on both sides.
+    EXPECT_EQ(summary.amountsRounded, 4);
+    EXPECT_EQ(summary.kindsDropped, 2);
+}
+
+TEST_F(InterchangeExport, ShiftJisFileHoldsTheSameRowsAsUtf8) {
+    ExportSample(OutputEncoding::kCp932);
+    std::string fromSjis;
+    ASSERT_TRUE(sjis::SjisToUtf8(journal_.text, &fromSjis));
+    ExportSample(OutputEncoding::kUtf8);
+    EXPECT_EQ(fromSjis, journal_.text);
+}
+
+// One row per account with a balance, sub-accounts folded in, on the side the balance lies on;
+// 繰越利益 left out, so that the rows differ by exactly its balance.
+TEST_F(InterchangeExport, OpeningsLeaveRetainedEarningsAsTheDifference) {
+    ExportSummary summary = ExportSample();
+    auto rows = Rows(openings_.text);
+    EXPECT_EQ(summary.openingRows, static_cast<long>(rows.size()));
+    EXPECT_EQ(summary.leftOutAccount, U8(u8"繰越利益"));
+    long long difference = 0;
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 6u);
+        EXPECT_EQ(row[0], "20250401");
+        EXPECT_NE(row[1], U8(u8"繰越利益"));
+        difference += (row[2] == U8(u8"借方") ? 1 : -1) * std::stoll(row[5]);
+    }
+    EXPECT_EQ(difference, 29354200);
+    auto has = [&](const char8_t* account, const char8_t* side, const char* balance) {
+        return std::any_of(rows.begin(), rows.end(), [&](const auto& row) {
+            return row[1] == U8(account) && row[2] == U8(side) && row[5] == balance;
+        });
+    };
+    EXPECT_TRUE(has(u8"普通預金", u8"借方", "12765000"));  // two banks' balances
+    EXPECT_TRUE(has(u8"貸倒引当金", u8"貸方", "76000"));   // a debit account's credit balance
+    EXPECT_TRUE(has(u8"自己株式", u8"借方", "200000"));    // a credit account's debit balance
+}
+
+// Tax-inclusive books keep the amount with its tax: 込; tax-exclusive books separate it: 内.
+TEST_F(InterchangeExport, TaxCategoryFollowsTheBooksTaxKeeping) {
+    struct Case {
+        const char* taxInclusive;
+        const char8_t* debitCategory;
+        const char8_t* creditCategory;
+    } cases[] = {{"0", u8"課対仕入内10%", u8"課税売上内10%"},
+                 {"1", u8"課対仕入込10%", u8"課税売上込10%"}};
+    for (const Case& c : cases) {
+        auto files = SampleFiles();
+        std::string& company = files["company.csv"];
+        company.replace(company.rfind(",0\n"), 3, std::string(",") + c.taxInclusive + "\n");
+        ImportResult imported = Import(files);
+        ASSERT_TRUE(imported.ok) << imported.message;
+        ExportOptions options;
+        options.dataNo = 1;
+        options.encoding = OutputEncoding::kUtf8;
+        ASSERT_TRUE(Export(options).ok);
+        auto rows = Rows(journal_.text);
+        // 売上 110 in cash: 100 and 10 output tax; 仕入 220 from B銀行: 200 and 20 input tax.
+        EXPECT_EQ(rows.at(0)[13] + "|" + rows.at(0)[14] + "|" + rows.at(0)[15],
+                  U8(c.creditCategory) + "|110|10");
+        EXPECT_EQ(rows.at(1)[7] + "|" + rows.at(1)[8] + "|" + rows.at(1)[9],
+                  U8(c.debitCategory) + "|220|20");
+    }
+}
+
+TEST_F(InterchangeExport, RoundingThatUnbalancesAnEntryMovesAYenOnOneSide) {
+    auto files = SampleFiles();
+    files["journal.csv"] =
+        U8(u8"data_id,entry,line,date,debit_code,debit_amount,credit_code,credit_amount\n"
+           u8"D001,1,1,20250410,1000000,0.5,,\n"
+           u8"D001,1,2,20250410,1000000,0.5,,\n"
+           u8"D001,1,3,20250410,,,6000000,1\n");
+    ASSERT_TRUE(Import(files).ok);
+    ExportOptions options;
+    options.dataNo = 1;
+    ExportSummary summary = Export(options);
+    ASSERT_TRUE(summary.ok) << summary.message;
+    auto rows = Rows(journal_.text);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(std::stoll(rows[0][8]) + std::stoll(rows[1][8]), std::stoll(rows[2][14]));
+    EXPECT_EQ(rows[2][14], "1");
+    EXPECT_EQ(summary.amountsRounded, 2);
+    EXPECT_EQ(summary.entriesBalanced, 1);
+}
+
+TEST_F(InterchangeExport, StoreOfSeveralDataSetsNeedsTheDataNumber) {
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    struct Case {
+        std::int32_t dataNo;
+        const char* message;
+    } cases[] = {
+        {0, "the store holds 2 data sets (1 D001, 2 D002); choose one with --data NO"},
+        {3, "the store holds no data set numbered 3"},
+        {2, ""},
+    };
+    for (const Case& c : cases) {
+        ExportOptions options;
+        options.dataNo = c.dataNo;
+        ExportSummary summary = Export(options);
+        EXPECT_EQ(summary.ok, std::string(c.message).empty()) << c.dataNo;
+        EXPECT_EQ(summary.message, c.message);
+    }
+}
+
+}  // namespace
+}  // namespace books::test
