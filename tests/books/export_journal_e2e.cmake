@@ -1,0 +1,95 @@
+# kcbooks export-journal end to end: the sample books written in the journal interchange form,
+# in Shift_JIS and in UTF-8, with their opening balances; a target that is the store or a bad
+# data number is refused and leaves every file as it was.
+# cmake -DKCBOOKS=... -DSAMPLE=... -DWORK=... [-DEMULATOR=...] -P export_journal_e2e.cmake
+if(EMULATOR)
+  set(KCBOOKS ${EMULATOR} ${KCBOOKS})
+endif()
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
+  endif()
+  set(OUT "${out}" PARENT_SCOPE)
+endfunction()
+
+function(refused expected)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "${expected}")
+    message(FATAL_ERROR "${ARGN}: expected a refusal matching \"${expected}\", got ${rc}:\n${err}")
+  endif()
+endfunction()
+
+function(expect_in file text)
+  file(READ ${file} content)
+  string(FIND "${content}" "${text}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "${file} does not hold \"${text}\"")
+  endif()
+endfunction()
+
+run(${KCBOOKS} import ${SAMPLE} ${WORK}/sample.books)
+run(${KCBOOKS} export-journal ${WORK}/sample.books -o ${WORK}/journal.csv
+    --openings ${WORK}/openings.csv)
+if(NOT OUT MATCHES "140 entries in 222 lines" OR NOT OUT MATCHES "41 opening balances"
+   OR NOT OUT MATCHES "4 amounts held a fraction of a yen")
+  message(FATAL_ERROR "export-journal reported:\n${OUT}")
+endif()
+run(${KCBOOKS} export-journal ${WORK}/sample.books -o ${WORK}/journal-utf8.csv
+    --openings ${WORK}/openings-utf8.csv --encoding utf-8)
+
+# Both files hold the interim settlement mark in their encoding, and end their rows with CR LF
+# (file(READ) as text drops the CRs).
+file(READ ${WORK}/journal.csv sjis HEX)
+file(READ ${WORK}/journal-utf8.csv utf8 HEX)
+string(REGEX REPLACE "(..)" "\\1 " bytes "${sjis}")
+string(REGEX MATCHALL "0d 0a " crlf "${bytes}")
+list(LENGTH crlf rows)
+if(NOT rows EQUAL 222 OR NOT sjis MATCHES "0d0a$")
+  message(FATAL_ERROR "journal.csv has ${rows} rows ending in CR LF, not 222")
+endif()
+# 中決 in Shift_JIS: 92 86 8C 88; in UTF-8: e4 b8 ad e6 b1 ba.
+foreach(pair "${sjis};9286,8c88" "${utf8};e4b8ad,e6b1ba")
+  list(GET pair 0 bytes)
+  list(GET pair 1 mark)
+  string(REPLACE "," "" mark "${mark}")
+  string(FIND "${bytes}" "2c${mark}2c" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "no interim settlement mark (${mark}) in an exported journal")
+  endif()
+endforeach()
+expect_in(${WORK}/journal-utf8.csv
+  "2000,12,,20250509,広告宣伝費,,,課対仕入内10%,385000,35000,未払金,,,対象外,385000,0,\"展示会出展費用, 産業機械フェア2025 ブース装飾含む\",,,,,,,,")
+expect_in(${WORK}/journal-utf8.csv "\n2101,128,本決,20260331,製品,,,対象外,2650000,0,")
+expect_in(${WORK}/openings-utf8.csv "20250401,減価償却累計額,貸方,,,16800000\n")
+file(READ ${WORK}/openings-utf8.csv openings)
+if(openings MATCHES "繰越利益")
+  message(FATAL_ERROR "the opening balances name 繰越利益:\n${openings}")
+endif()
+
+# Refusals write nothing: the store is not replaced, an existing journal stays as it was, and
+# no temporary is left beside either.
+file(WRITE ${WORK}/kept.csv "as it was\n")
+refused("is the books store" ${KCBOOKS} export-journal ${WORK}/sample.books -o ${WORK}/sample.books)
+refused("no data set numbered 9" ${KCBOOKS} export-journal ${WORK}/sample.books
+        -o ${WORK}/kept.csv --data 9)
+refused("need files of their own" ${KCBOOKS} export-journal ${WORK}/sample.books
+        -o ${WORK}/kept.csv --openings ${WORK}/kept.csv)
+refused("not a books store" ${KCBOOKS} export-journal ${WORK}/journal.csv -o ${WORK}/kept.csv)
+file(READ ${WORK}/kept.csv kept)
+if(NOT kept STREQUAL "as it was\n")
+  message(FATAL_ERROR "a refused export changed its target: ${kept}")
+endif()
+run(${KCBOOKS} show ${WORK}/sample.books)
+file(GLOB left ${WORK}/*.writing)
+if(left)
+  message(FATAL_ERROR "export-journal left ${left}")
+endif()
+execute_process(COMMAND ${KCBOOKS} export-journal ${WORK}/sample.books RESULT_VARIABLE rc
+                ERROR_VARIABLE err)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "export-journal STORE -o JOURNAL.csv")
+  message(FATAL_ERROR "a missing -o did not print the usage (${rc}): ${err}")
+endif()
