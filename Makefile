@@ -4,8 +4,9 @@
 # make fuzz         builds the libFuzzer targets with clang and runs each briefly (fuzz/run.sh)
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller;
 #                   then the year before, and the review page of both years
-# make bench        the export and import table at scale (release build) and kcview's page of the
-#                   100k export; bench-review that page alone; bench-pairs the 1M export and
+# make bench        the export and import table at scale (release build), kcview's page of the
+#                   100k export and the 1M books through the journal interchange form
+#                   (bench/interchange.sh); bench-review that page alone; bench-pairs the 1M export and
 #                   its copy writing into the same kind of memory; bench-micro the rest
 # make bench-windows  under Wine and Xvfb, the export through the real dialog (driven by kcuser.exe)
 #                   beside the batch export, for the sample books, 10k and 100k entries
@@ -176,10 +177,12 @@ demo: build
 	@echo "--- open $$(pwd)/out/sample.html and $$(pwd)/out/sample-two-years.html in a browser"
 
 # The table of export and import at 10k, 100k, 1M and 2M entries against cat and the sqlite3
-# shell (BENCH_SIZES to choose others), then the micro-benchmarks with `make bench-micro`.
+# shell (BENCH_SIZES to choose others), and kcbooks export-journal of the 1M books (with convert +
+# import of its journal once kcbooks has convert); the micro-benchmarks with `make bench-micro`.
 bench: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/table.sh $(RELEASE) $(BENCH_SIZES)
+	bench/interchange.sh $(RELEASE) 1000000
 
 # kcview's review page of a 100k-entry export with its ledger.
 bench-review: install-deps $(RELEASE)/build.ninja

@@ -458,7 +458,8 @@ public:
     }
 
     std::string WriteError() const {
-        if (IsNoRoomError(errno_)) {
+        // The C library's errno on both hosts; the system's own code where it passes it on.
+        if (errno_ == ENOSPC || errno_ == EFBIG || IsNoRoomError(errno_)) {
             return target_ + ": no room left (the disk is full, or a file-size limit was reached)";
         }
         return target_ + ": cannot be written: " + std::strerror(errno_ ? errno_ : EIO);
