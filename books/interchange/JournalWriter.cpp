@@ -1,12 +1,10 @@
 #include "books/interchange/JournalWriter.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <unordered_map>
 #include <vector>
 
@@ -14,12 +12,11 @@
 #include "books/Paths.h"
 #include "books/Store.h"
 #include "books/interchange/InterchangeWords.h"
+#include "books/interchange/ReplacingOutput.h"
 #include "common/Encoding.h"
 
 namespace books::interchange {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Amounts are kept in ten-thousandths of a yen; the form holds whole yen.
 constexpr std::int64_t kYen = 10000;
@@ -391,87 +388,6 @@ private:
     ExportSummary summary_;
 };
 
-// A new file beside its target, written in large pieces, that takes the target's place only
-// when Commit() is called after every row was written.
-class ReplacingOutput : public RowSink {
-public:
-    ~ReplacingOutput() override {
-        if (file_) std::fclose(file_);
-        std::error_code ignored;
-        if (!temporary_.empty()) fs::remove(PathFromUtf8(temporary_), ignored);
-    }
-
-    // Empty, or why the target cannot be written.
-    std::string Open(const std::string& target, const std::string& storePath) {
-        target_ = target;
-        std::error_code error;
-        fs::path path = PathFromUtf8(target);
-        auto status = fs::status(path, error);
-        if (fs::exists(status)) {
-            if (!fs::is_regular_file(status)) return target + ": not a regular file";
-            if (fs::equivalent(path, PathFromUtf8(storePath), error)) {
-                return target + ": is the books store, which is not replaced";
-            }
-        }
-        std::random_device seed;
-        std::mt19937_64 random(seed());
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            char name[24];
-            std::snprintf(name, sizeof(name), ".%016llx",
-                          static_cast<unsigned long long>(random()));
-            std::string candidate = target + name + ".writing";
-            if (CreateExclusively(candidate)) {
-                temporary_ = candidate;
-                break;
-            }
-            if (errno != EEXIST) return target + ": cannot be written: " + std::strerror(errno);
-        }
-        if (temporary_.empty() || !(file_ = OpenPath(temporary_, "wb"))) {
-            return target + ": cannot be written: " + std::strerror(errno);
-        }
-        std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 20);
-        return std::string();
-    }
-
-    bool Put(std::string_view bytes) override {
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size()) return true;
-        errno_ = errno != 0 ? errno : EIO;
-        return false;
-    }
-    bool Failed() const { return errno_ != 0; }
-
-    // Empty, or why the file could not be finished.
-    std::string Finish() {
-        if (std::fflush(file_) != 0 && errno_ == 0) errno_ = errno;
-        if (std::fclose(file_) != 0 && errno_ == 0) errno_ = errno;
-        file_ = nullptr;
-        return errno_ == 0 ? std::string() : WriteError();
-    }
-
-    // Empty, or why the target was not replaced.
-    std::string Commit() {
-        std::error_code error;
-        fs::rename(PathFromUtf8(temporary_), PathFromUtf8(target_), error);
-        if (error) return target_ + ": cannot be replaced: " + error.message();
-        temporary_.clear();
-        return std::string();
-    }
-
-    std::string WriteError() const {
-        // The C library's errno on both hosts; the system's own code where it passes it on.
-        if (errno_ == ENOSPC || errno_ == EFBIG || IsNoRoomError(errno_)) {
-            return target_ + ": no room left (the disk is full, or a file-size limit was reached)";
-        }
-        return target_ + ": cannot be written: " + std::strerror(errno_ ? errno_ : EIO);
-    }
-
-private:
-    std::string target_;
-    std::string temporary_;
-    std::FILE* file_ = nullptr;
-    int errno_ = 0;
-};
-
 }  // namespace
 
 ExportSummary WriteInterchange(Database& store, const ExportOptions& options, RowSink& journal,
@@ -489,9 +405,9 @@ ExportSummary ExportInterchange(const std::string& storePath, const std::string&
         return summary;
     }
     std::error_code error;
-    if (!openingsPath.empty() &&
-        (openingsPath == journalPath ||
-         fs::equivalent(PathFromUtf8(journalPath), PathFromUtf8(openingsPath), error))) {
+    if (!openingsPath.empty() && (openingsPath == journalPath ||
+                                  std::filesystem::equivalent(PathFromUtf8(journalPath),
+                                                              PathFromUtf8(openingsPath), error))) {
         summary.message = "the journal and the opening balances need files of their own";
         return summary;
     }
