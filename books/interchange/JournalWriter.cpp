@@ -223,6 +223,7 @@ private:
         std::int32_t code = 0;
         std::int64_t amount = 0, tax = 0;    // ten-thousandths, the amount without the tax
         std::int64_t gross = 0, taxYen = 0;  // whole yen, the amount with the tax
+        std::int64_t moved = 0;              // what rounding added to the amount with the tax
     };
     struct Line {
         std::int64_t entry = 0, line = 0, voucher = 0, date = 0, position = 0, kind = 0;
@@ -230,12 +231,16 @@ private:
         std::string description;
     };
 
-    // Whole yen, half away from zero; counts the amounts that held a fraction.
-    std::int64_t Yen(std::int64_t tenThousandths) {
-        if (tenThousandths % kYen == 0) return tenThousandths / kYen;
-        ++summary_.amountsRounded;
-        std::int64_t half = tenThousandths < 0 ? -kYen / 2 : kYen / 2;
-        return (tenThousandths + half) / kYen;
+    // Whole yen, half away from zero, and how far rounding moved the amount (in ten-thousandths);
+    // counts the amounts that held a fraction. Worked from the remainder, so that no amount near
+    // the 64-bit limits overflows.
+    std::int64_t Yen(std::int64_t tenThousandths, std::int64_t* moved = nullptr) {
+        std::int64_t yen = tenThousandths / kYen;
+        std::int64_t rest = tenThousandths % kYen;  // the sign of the amount
+        std::int64_t step = rest >= kYen / 2 ? 1 : rest <= -kYen / 2 ? -1 : 0;
+        if (rest != 0) ++summary_.amountsRounded;
+        if (moved) *moved = step * kYen - rest;
+        return yen + step;
     }
 
     // The form holds whole yen. Each amount is rounded to the nearest yen; when that leaves the
@@ -246,7 +251,7 @@ private:
         for (Line& l : entry) {
             for (SideFigures* side : {&l.debit, &l.credit}) {
                 if (side->code == 0) continue;
-                side->gross = Yen(side->amount + side->tax);
+                side->gross = Yen(side->amount + side->tax, &side->moved);
                 side->taxYen = Yen(side->tax);
             }
             difference += l.debit.gross - l.credit.gross;
@@ -257,7 +262,7 @@ private:
         for (Line& l : entry) {
             for (SideFigures* side : {&l.debit, &l.credit}) {
                 if (side->code == 0) continue;
-                std::int64_t move = side->gross * kYen - (side->amount + side->tax);
+                std::int64_t move = side->moved;
                 // A credit rounded down unbalances like a debit rounded up.
                 if (side == &l.credit) move = -move;
                 if (difference < 0) move = -move;
