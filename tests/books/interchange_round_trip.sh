@@ -62,9 +62,12 @@ export_books "$work/original.books" original
 
 "$kcbooks" export-journal "$work/original.books" -o "$work/journal.csv" \
     --openings "$work/openings.csv"
+# The books' own chart of accounts serves as the chart (in Shift_JIS, as the journal is): the
+# standard chart need not know every name of the books.
 company=$(sed -n 2p "$work/books/company.csv" | cut -d, -f3)
+iconv -f UTF-8 -t CP932 "$work/books/accounts.csv" >"$work/chart.csv"
 "$kcbooks" convert "$work/journal.csv" --openings "$work/openings.csv" --company "$company" \
-    -o "$work/converted"
+    --chart "$work/chart.csv" -o "$work/converted"
 "$kcbooks" import "$work/converted" "$work/converted.books"
 export_books "$work/converted.books" converted
 
