@@ -48,8 +48,10 @@ if [[ $usage != *"kcbooks convert"* ]]; then
 fi
 rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"*
 timed folder "$kcbooks" import "$dir" "$work/reimport-$entries.books"
+# The books' own chart serves as the chart, in Shift_JIS as the journal is.
+iconv -f UTF-8 -t CP932 "$dir/accounts.csv" >"$work/chart-$entries.csv"
 timed convert "$kcbooks" convert "$journal" --openings "$openings" --company gen \
-  -o "$work/converted-$entries"
+  --chart "$work/chart-$entries.csv" -o "$work/converted-$entries"
 timed import "$kcbooks" import "$work/converted-$entries" "$work/converted-$entries.books"
 set -- $folder; folder_s=$1; folder_kb=$2
 set -- $convert; convert_s=$1; convert_kb=$2
@@ -62,4 +64,4 @@ awk -v c="$convert_s" -v i="$import_s" -v f="$folder_s" -v ck="$convert_kb" -v i
   peak = (ck > ik ? ck : ik) / 1024
   printf "\nconvert + import: %.2f times the folder'\''s import (aim: at most 1.5), peak %.0f MB (aim: at most 150)\n", ratio, peak
 }'
-rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"*
+rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"* "$work/chart-$entries.csv"
