@@ -234,6 +234,7 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
         EXPECT_FALSE(result.ok) << c.journal;
         EXPECT_NE(result.message.find(c.expected), std::string::npos) << result.message;
         EXPECT_FALSE(fs::exists(dir_ / "books")) << c.journal;
+        EXPECT_FALSE(fs::exists(dir_ / "books.converting")) << c.journal;
     }
     std::string journal =
         Write("j.csv", "2000,1,,20250401,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n");

@@ -1,11 +1,13 @@
 #pragma once
 
 // The books folder the converter writes, in the format `kcbooks import` reads (UTF-8). It is
-// written into a folder of its own beside the target and renamed into place when complete, so a
-// failure leaves no half-written folder; the target must not exist or must be empty.
+// written into a folder of its own beside the target (TARGET.converting) and renamed into place
+// when complete, so a refusal leaves no half-written folder; the target must not exist or must be
+// empty.
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,13 +27,6 @@ struct BookLine {
     std::string description;
 };
 
-struct BookEntry {
-    long line = 0;  // where its voucher begins in the journal
-    std::string voucher;
-    std::int32_t date = 0;
-    std::vector<BookLine> lines;
-};
-
 struct FolderCompany {
     std::string dataId;
     std::string name;
@@ -49,15 +44,37 @@ struct FolderAccount {
     std::vector<std::string> subAccounts;
 };
 
+// What the folder holds besides the journal.
 struct FolderBooks {
     FolderCompany company;
     std::vector<FolderAccount> accounts;  // in the statements' order
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> openings;  // code → debit, credit
-    const std::vector<BookEntry>* entries = nullptr;
 };
 
-// Refuses (throws Refusal) when the folder cannot be written.
-void WriteBooksFolder(const std::string& outDir, const FolderBooks& books);
+// Writes the journal as it is read, so that a journal of a million lines never sits in memory
+// whole, and the rest of the folder at the end. Refuses (throws Refusal) when the target exists
+// and is not empty or a file cannot be written; a writer that does not finish removes what it
+// wrote.
+class BooksFolderWriter {
+public:
+    BooksFolderWriter(const std::string& outDir, const std::string& dataId);
+    ~BooksFolderWriter();
+    BooksFolderWriter(const BooksFolderWriter&) = delete;
+    BooksFolderWriter& operator=(const BooksFolderWriter&) = delete;
+
+    // The lines of one entry; a voucher number the books cannot hold leaves the entry key.
+    void Entry(const std::string& voucher, std::int32_t date, const std::vector<BookLine>& lines);
+    void Finish(const FolderBooks& books);
+
+private:
+    class CsvOutput;
+    std::string outDir_;
+    std::string dataId_;
+    std::string temporary_;
+    std::unique_ptr<CsvOutput> journal_;
+    std::int64_t entries_ = 0;
+    bool finished_ = false;
+};
 
 // A CSV field, quoted when it holds a comma, a quote or a line break.
 std::string CsvField(std::string_view text);

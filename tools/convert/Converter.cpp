@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -75,6 +76,14 @@ std::string YesNo(bool value) {
     return value ? "yes" : "no";
 }
 
+// A voucher being read: its lines are written when its last line has come.
+struct BookEntry {
+    long line = 0;  // where the voucher begins
+    std::string voucher;
+    std::int32_t date = 0;
+    std::vector<BookLine> lines;
+};
+
 // One side of an interchange line as the file gives it.
 struct SideIn {
     std::string account;
@@ -96,11 +105,15 @@ public:
     }
 
     void ReadOpenings();
+    // Starts the folder, so the journal is written as it is read.
+    void Start() {
+        writer_ = std::make_unique<BooksFolderWriter>(options_.outDir, options_.dataId);
+    }
     void ReadJournal();
     void CheckNames() const;
     void BalanceOpenings();
     void DecidePeriod();
-    void Write() const;
+    void Write();
     std::string Report() const;
 
 private:
@@ -119,7 +132,11 @@ private:
     const ChartAccount* inputTax_ = nullptr;
     const ChartAccount* outputTax_ = nullptr;
 
-    std::vector<BookEntry> entries_;
+    std::unique_ptr<BooksFolderWriter> writer_;
+    std::vector<std::pair<std::int32_t, long>> dates_;  // each entry's date and line
+    std::size_t bookLines_ = 0;
+    // The year's postings per account, tax included, for the trial balance.
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> postings_;
     std::map<std::int64_t, const ChartAccount*> used_;
     std::map<std::int64_t, std::vector<std::string>> subAccounts_;
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> openings_;
@@ -375,7 +392,16 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
                "the voucher does not balance (debits " + std::to_string(debits) + ", credits " +
                    std::to_string(credits) + " yen)");
     }
-    entries_.push_back(std::move(entry));
+    dates_.emplace_back(entry.date, entry.line);
+    auto account = [](std::int64_t code) { return code - code % 10000; };
+    for (const BookLine& line : entry.lines) {
+        if (line.debitCode) postings_[account(line.debitCode)].first += line.debitAmount;
+        if (line.creditCode) postings_[account(line.creditCode)].second += line.creditAmount;
+        if (line.debitTax) postings_[inputTax_->code].first += line.debitTax;
+        if (line.creditTax) postings_[outputTax_->code].second += line.creditTax;
+    }
+    bookLines_ += entry.lines.size();
+    writer_->Entry(entry.voucher, entry.date, entry.lines);
 }
 
 // Returns the code of the account or sub-account, 0 for a name the chart does not know (noted,
@@ -465,8 +491,8 @@ void Conversion::DecidePeriod() {
             start = *openingDate_;
             periodSource_ = "the opening balances' date";
         } else {
-            for (const BookEntry& entry : entries_) {
-                if (start == 0 || entry.date < start) start = entry.date;
+            for (const auto& [date, line] : dates_) {
+                if (start == 0 || date < start) start = date;
             }
             if (start == 0)
                 throw Refusal{options_.journalPath + ": holds no journal line; give --period"};
@@ -476,10 +502,10 @@ void Conversion::DecidePeriod() {
         from_ = start;
         to_ = DayBefore(start + 10000);
     }
-    for (const BookEntry& entry : entries_) {
-        if (entry.date < from_ || entry.date > to_) {
-            Refuse(options_.journalPath, entry.line, 4,
-                   "date " + std::to_string(entry.date) + " lies outside the fiscal period " +
+    for (const auto& [date, line] : dates_) {
+        if (date < from_ || date > to_) {
+            Refuse(options_.journalPath, line, 4,
+                   "date " + std::to_string(date) + " lies outside the fiscal period " +
                        std::to_string(from_) + ".." + std::to_string(to_) + " (give --period)");
         }
     }
@@ -492,7 +518,7 @@ bool Conversion::Listed(const ChartAccount& account, bool manufacturing) const {
     return account.IsTotal() && (manufacturing || !account.IsManufacturing());
 }
 
-void Conversion::Write() const {
+void Conversion::Write() {
     FolderBooks books;
     books.company.dataId = options_.dataId;
     books.company.name = options_.company;
@@ -510,15 +536,12 @@ void Conversion::Write() const {
         books.accounts.push_back(std::move(listed));
     }
     books.openings = openings_;
-    books.entries = &entries_;
-    WriteBooksFolder(options_.outDir, books);
+    writer_->Finish(books);
 }
 
 std::string Conversion::Report() const {
     std::ostringstream out;
-    std::size_t lines = 0;
-    for (const BookEntry& entry : entries_) lines += entry.lines.size();
-    out << "read " << options_.journalPath << ": " << entries_.size() << " entries, " << linesRead_
+    out << "read " << options_.journalPath << ": " << dates_.size() << " entries, " << linesRead_
         << " lines (" << skipped_ << " comment or header lines left out)\n";
     if (!options_.openingsPath.empty()) {
         out << "read " << options_.openingsPath << ": " << openingRows_ << " balances, "
@@ -550,22 +573,13 @@ std::string Conversion::Report() const {
         << departments_ << " departments summed company-wide\n";
     out << "cut: " << cutDescriptions_ << " descriptions to 60 bytes; " << computedTaxes_
         << " taxes computed from the rate\n";
-    out << "written " << options_.outDir << ": " << lines << " journal lines\n";
+    out << "written " << options_.outDir << ": " << bookLines_ << " journal lines\n";
 
-    // The balances brought forward and the year's postings, tax included, per account.
-    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals;
-    auto account = [](std::int64_t code) { return code - code % 10000; };
+    // The balances brought forward and the year's postings, per account.
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals = postings_;
     for (const auto& [code, balance] : openings_) {
-        totals[account(code)].first += balance.first;
-        totals[account(code)].second += balance.second;
-    }
-    for (const BookEntry& entry : entries_) {
-        for (const BookLine& line : entry.lines) {
-            if (line.debitCode) totals[account(line.debitCode)].first += line.debitAmount;
-            if (line.creditCode) totals[account(line.creditCode)].second += line.creditAmount;
-            if (line.debitTax) totals[inputTax_->code].first += line.debitTax;
-            if (line.creditTax) totals[outputTax_->code].second += line.creditTax;
-        }
+        totals[code - code % 10000].first += balance.first;
+        totals[code - code % 10000].second += balance.second;
     }
     out << "trial balance (code, account, debits, credits, balance):\n";
     std::int64_t debits = 0;
@@ -615,6 +629,7 @@ ConvertResult ConvertInterchange(const ConvertOptions& options) {
         Conversion conversion(options, chart);
         // The openings first: their sub-accounts are numbered before the journal's.
         conversion.ReadOpenings();
+        conversion.Start();
         conversion.ReadJournal();
         conversion.CheckNames();
         conversion.BalanceOpenings();
