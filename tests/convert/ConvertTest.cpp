@@ -250,18 +250,29 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
     EXPECT_FALSE(fs::exists(dir_ / "books"));
 }
 
-TEST_F(ConvertTest, ChartOfTheUserAddsNames) {
+TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {
     options_.utf8 = true;
+    const std::string header = "code,name,label,nature,side,flag,no_ledger,sum_of\n";
     std::string journal =
         Write("j.csv", "2000,1,,20250401,現金,,,対象外,1,,雑収入２,,,対象外,1,,,,,,,,,,\n");
-    options_.chartPath = Write("chart.csv",
-                               "code,name,label,nature,side,flag,no_ledger,sum_of\n71700000,"
-                               "雑収入２,,0x40848007,C,0,0,\n");
-    convert::ConvertResult result = Convert(journal);
-    ASSERT_TRUE(result.ok) << result.message;
+    options_.chartPath = Write("chart.csv", header + "71700000,雑収入２,,0x40848007,C,0,0,\n");
+    convert::ConvertResult added = Convert(journal);
+    ASSERT_TRUE(added.ok) << added.message;
     EXPECT_NE(
         Read(dir_ / "books" / "accounts.csv").find("BOOKS,71700000,雑収入２,,0x40848007,C,0,0,\n"),
         std::string::npos);
+    fs::remove_all(dir_ / "books");
+    // An account of the user's chart on the code of 現金 takes its place.
+    options_.chartPath = Write(
+        "chart.csv",
+        header + "71700000,雑収入２,,0x40848007,C,0,0,\n11100000,手許現金,,0x80880001,D,0,0,\n");
+    EXPECT_NE(Convert(journal).message.find("the chart does not know 1 account name"),
+              std::string::npos);
+    options_.chartPath = Write(
+        "chart.csv",
+        header + "71700000,雑収入２,,0x40848007,C,0,0,\n71700000,雑収入３,,0x40848007,C,0,0,\n");
+    EXPECT_NE(Convert(journal).message.find("chart.csv, line 3, column code: duplicate code"),
+              std::string::npos);
 }
 
 }  // namespace

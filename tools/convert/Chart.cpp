@@ -71,7 +71,7 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
             return false;
         }
     }
-    std::vector<ChartAccount> added;
+    std::vector<std::pair<ChartAccount, long>> added;
     while (reader.Next(&fields)) {
         long line = reader.RecordLine();
         auto cell = [&](std::size_t c) {
@@ -107,19 +107,37 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
                      "an account needs its nature and its side (D or C)";
             return false;
         }
-        added.push_back(std::move(account));
+        added.emplace_back(std::move(account), line);
     }
     if (reader.Failed()) {
         *error = Where(fileName, reader.RecordLine(), "") + reader.Error();
         return false;
     }
-    for (ChartAccount& account : added) {
-        auto known = byName_.find(account.name);
-        if (known != byName_.end()) {
-            accounts_[known->second] = std::move(account);
-        } else {
-            byName_.emplace(account.name, accounts_.size());
-            accounts_.push_back(std::move(account));
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (added[j].first.code == added[i].first.code) {
+                *error = Where(fileName, added[i].second, "code") + "duplicate code";
+                return false;
+            }
+        }
+    }
+    // The chart added wins: an account of the same name is replaced, and one that held a code the
+    // added chart gives another name leaves, so a company's own accounts.csv serves as it is.
+    std::vector<ChartAccount> kept;
+    for (ChartAccount& held : accounts_) {
+        bool displaced = false;
+        for (const auto& [account, line] : added) {
+            if (account.name == held.name || account.code == held.code) displaced = true;
+        }
+        if (!displaced) kept.push_back(std::move(held));
+    }
+    for (auto& [account, line] : added) kept.push_back(std::move(account));
+    accounts_ = std::move(kept);
+    byName_.clear();
+    for (std::size_t i = 0; i < accounts_.size(); ++i) {
+        if (!byName_.emplace(accounts_[i].name, i).second) {
+            *error = fileName + ": the account name " + accounts_[i].name + " is given twice";
+            return false;
         }
     }
     return true;
