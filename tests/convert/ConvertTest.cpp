@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,8 +78,7 @@ TEST(InterchangeFields, TaxCategoriesAndTheTaxInsideAnAmount) {
 class ConvertTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* base = std::getenv("TEST_TMPDIR");
-        dir_ = fs::path(base ? base : "/tmp") / "kcbooks-convert-tests" /
+        dir_ = fs::path(::testing::TempDir()) / "kcbooks-convert-tests" /
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_);
