@@ -224,6 +224,10 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
          "2000,2,,20250401,現金,,,対象外,1,,雑収入２,,,対象外,1,,,,,,,,,,\n",
          "j.csv line 2 column 11)\n    NNNN0000,雑収入２,,0x........,D or C,0,0,"},
         {"2000,1,,20250401,\"現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n", "line 1: "},
+        {"2000,1,,20250401,現金,,,対象外,922337203685477,,売上高,,,対象外,922337203685477,,,,,,,,,,"
+         "\n"
+         "2000,2,,20250401,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
+         "the sums of the books leave the range the books hold"},
     };
     options_.utf8 = true;
     for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 #include "tools/convert/Converter.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -70,6 +71,17 @@ std::int32_t DayBefore(std::int32_t date) {
         day = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
     }
     return year * 10000 + month * 100 + day;
+}
+
+// Adds an amount to a sum of the books, which hold amounts as ten-thousandths of a yen in 64
+// bits: a sum beyond that is refused, as the import would refuse it.
+void Accumulate(std::int64_t* sum, std::int64_t amount) {
+    constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10000;
+    if ((amount > 0 && *sum > kLimit - amount) || (amount < 0 && *sum < -kLimit - amount)) {
+        throw Refusal{"the sums of the books leave the range the books hold (" +
+                      std::to_string(kLimit) + " yen)"};
+    }
+    *sum += amount;
 }
 
 std::string YesNo(bool value) {
@@ -190,7 +202,7 @@ void Conversion::ReadOpenings() {
         std::int64_t code = Resolve(file, record.line, 2, f[1], f[3]);
         if (code == 0) continue;
         std::pair<std::int64_t, std::int64_t>& balance = openings_[code];
-        (debit ? balance.first : balance.second) += *amount;
+        Accumulate(debit ? &balance.first : &balance.second, *amount);
     }
 }
 
@@ -240,8 +252,8 @@ void Conversion::ReadJournal() {
         std::optional<std::int64_t> debit = ParseWholeYen(f[kAmountColumn - 1]);
         std::optional<std::int64_t> credit = ParseWholeYen(f[kAmountColumn + kCreditOffset - 1]);
         if (debit && credit) {
-            debits += *debit;
-            credits += *credit;
+            Accumulate(&debits, *debit);
+            Accumulate(&credits, *credit);
         }
         ReadLine(record, &*open);
         if (single || flag == "2101") {
@@ -395,10 +407,11 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
     dates_.emplace_back(entry.date, entry.line);
     auto account = [](std::int64_t code) { return code - code % 10000; };
     for (const BookLine& line : entry.lines) {
-        if (line.debitCode) postings_[account(line.debitCode)].first += line.debitAmount;
-        if (line.creditCode) postings_[account(line.creditCode)].second += line.creditAmount;
-        if (line.debitTax) postings_[inputTax_->code].first += line.debitTax;
-        if (line.creditTax) postings_[outputTax_->code].second += line.creditTax;
+        if (line.debitCode) Accumulate(&postings_[account(line.debitCode)].first, line.debitAmount);
+        if (line.creditCode)
+            Accumulate(&postings_[account(line.creditCode)].second, line.creditAmount);
+        if (line.debitTax) Accumulate(&postings_[inputTax_->code].first, line.debitTax);
+        if (line.creditTax) Accumulate(&postings_[outputTax_->code].second, line.creditTax);
     }
     bookLines_ += entry.lines.size();
     writer_->Entry(entry.voucher, entry.date, entry.lines);
@@ -460,8 +473,8 @@ void Conversion::BalanceOpenings() {
     std::int64_t debits = 0;
     std::int64_t credits = 0;
     for (const auto& [code, balance] : openings_) {
-        debits += balance.first;
-        credits += balance.second;
+        Accumulate(&debits, balance.first);
+        Accumulate(&credits, balance.second);
     }
     retainedDifference_ = debits - credits;
     if (retainedDifference_ == 0) return;
@@ -474,9 +487,9 @@ void Conversion::BalanceOpenings() {
     used_[retained->code] = retained;
     std::pair<std::int64_t, std::int64_t>& balance = openings_[retained->code];
     if (retainedDifference_ > 0) {
-        balance.second += retainedDifference_;
+        Accumulate(&balance.second, retainedDifference_);
     } else {
-        balance.first -= retainedDifference_;
+        Accumulate(&balance.first, -retainedDifference_);
     }
 }
 
@@ -578,8 +591,8 @@ std::string Conversion::Report() const {
     // The balances brought forward and the year's postings, per account.
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals = postings_;
     for (const auto& [code, balance] : openings_) {
-        totals[code - code % 10000].first += balance.first;
-        totals[code - code % 10000].second += balance.second;
+        Accumulate(&totals[code - code % 10000].first, balance.first);
+        Accumulate(&totals[code - code % 10000].second, balance.second);
     }
     out << "trial balance (code, account, debits, credits, balance):\n";
     std::int64_t debits = 0;
@@ -588,8 +601,8 @@ std::string Conversion::Report() const {
         auto found = totals.find(listed->code);
         if (found == totals.end()) continue;
         auto [debit, credit] = found->second;
-        debits += debit;
-        credits += credit;
+        Accumulate(&debits, debit);
+        Accumulate(&credits, credit);
         std::int64_t balance = listed->side == "C" ? credit - debit : debit - credit;
         out << "  " << listed->code << " " << listed->name << " " << debit << " " << credit << " "
             << balance << "\n";
@@ -634,8 +647,9 @@ ConvertResult ConvertInterchange(const ConvertOptions& options) {
         conversion.CheckNames();
         conversion.BalanceOpenings();
         conversion.DecidePeriod();
+        std::string report = conversion.Report();
         conversion.Write();
-        result.report = conversion.Report();
+        result.report = std::move(report);
         result.ok = true;
     } catch (const Refusal& refusal) {
         result.message = refusal.message;
