@@ -145,8 +145,10 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
         } else if (name == "--user") {
             options->user = value;
         } else if (name == "--encoding") {
-            if (value != "utf-8" && value != "cp932") return false;
-            options->utf8 = value == "utf-8";
+            // The names the import takes.
+            bool utf8 = value == "utf-8" || value == "utf8";
+            if (!utf8 && value != "cp932" && value != "shift_jis") return false;
+            options->utf8 = utf8;
         } else if (name == "--tax-rounding") {
             if (value == "down") {
                 options->rounding = convert::TaxRounding::kDown;
