@@ -133,8 +133,9 @@ TEST_F(ConvertTest, EveryFormOfTheJournal) {
             // Returns reach the tax account they reduce, on the line's own side.
             "BOOKS,4,4,2,20250404,,,22500000,1000,0,,0,0,返品\n",
             "BOOKS,5,5,2,20250405,,,,0,0,13500000,500,0,返品　仕入\n",
-            // 外 and 別: the amount as it is.
-            "BOOKS,6,6,1,20250406,,,62800000,1000,0,11100000,1000,0,\"紙, ペン\"\n",
+            // 外 and 別: the amount as it is; a voucher number that is no number gives way to the
+            // key.
+            "BOOKS,6,,1,20250406,,,62800000,1000,0,11100000,1000,0,\"紙, ペン\"\n",
             // Cut at 60 bytes, a character boundary.
             "BOOKS,8,8,1,20250408,,,11100000,2000,0,71100000,2000,0,"
             "とても長い摘要はこの変換で六十バイトに切られて数えられますが\n",
@@ -157,6 +158,8 @@ TEST_F(ConvertTest, EveryFormOfTheJournal) {
                   std::string::npos);
         EXPECT_NE(result.report.find("dropped: 6 values"), std::string::npos);
         EXPECT_NE(result.report.find("cut: 1 descriptions"), std::string::npos);
+        EXPECT_NE(result.report.find("; 1 voucher numbers that are not whole numbers"),
+                  std::string::npos);
         EXPECT_NE(result.report.find("total 2047600 2047600 (debits equal credits)"),
                   std::string::npos);
     }

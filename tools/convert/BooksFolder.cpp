@@ -92,7 +92,7 @@ BooksFolderWriter::~BooksFolderWriter() {
     fs::remove_all(books::PathFromUtf8(temporary_), ignored);
 }
 
-void BooksFolderWriter::Entry(const std::string& voucher, std::int32_t date,
+bool BooksFolderWriter::Entry(const std::string& voucher, std::int32_t date,
                               const std::vector<BookLine>& lines) {
     ++entries_;
     bool numbered = !voucher.empty() && voucher.size() <= 9 &&
@@ -106,6 +106,7 @@ void BooksFolderWriter::Entry(const std::string& voucher, std::int32_t date,
                        Number(line.creditAmount), Number(line.creditTax),
                        CsvField(line.description)});
     }
+    return numbered;
 }
 
 void BooksFolderWriter::Finish(const FolderBooks& books) {

@@ -62,8 +62,9 @@ public:
     BooksFolderWriter(const BooksFolderWriter&) = delete;
     BooksFolderWriter& operator=(const BooksFolderWriter&) = delete;
 
-    // The lines of one entry; a voucher number the books cannot hold leaves the entry key.
-    void Entry(const std::string& voucher, std::int32_t date, const std::vector<BookLine>& lines);
+    // The lines of one entry. False when the voucher number is not one the books hold (a whole
+    // number of at most 9 digits): the entry key stands for it.
+    bool Entry(const std::string& voucher, std::int32_t date, const std::vector<BookLine>& lines);
     void Finish(const FolderBooks& books);
 
 private:

@@ -158,6 +158,7 @@ private:
     long linesRead_ = 0;
     long droppedValues_ = 0;
     long departments_ = 0;
+    long droppedVouchers_ = 0;
     long openingRows_ = 0;
     long openingDepartmentRows_ = 0;
     long cutDescriptions_ = 0;
@@ -414,7 +415,8 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
         if (line.creditTax) Accumulate(&postings_[outputTax_->code].second, line.creditTax);
     }
     bookLines_ += entry.lines.size();
-    writer_->Entry(entry.voucher, entry.date, entry.lines);
+    if (!writer_->Entry(entry.voucher, entry.date, entry.lines) && !entry.voucher.empty())
+        ++droppedVouchers_;
 }
 
 // Returns the code of the account or sub-account, 0 for a name the chart does not know (noted,
@@ -583,7 +585,8 @@ std::string Conversion::Report() const {
                                     : " (no 中決 line)")
         << "\n";
     out << "dropped: " << droppedValues_ << " values of the columns " << kDroppedColumns << "; "
-        << departments_ << " departments summed company-wide\n";
+        << departments_ << " departments summed company-wide; " << droppedVouchers_
+        << " voucher numbers that are not whole numbers\n";
     out << "cut: " << cutDescriptions_ << " descriptions to 60 bytes; " << computedTaxes_
         << " taxes computed from the rate\n";
     out << "written " << options_.outDir << ": " << bookLines_ << " journal lines\n";
