@@ -1,31 +1,42 @@
-// kcbooks: the books tool. Imports books from CSV files into a store, generates books for
-// tests and benchmarks, shows what a store holds, and writes a store's books back in the common
-// journal interchange form.
+// kcbooks: the books tool. Imports books from CSV files into a store, converts books from the
+// common journal interchange form and writes a store's books back in it, generates books for
+// tests and benchmarks, and shows what a store holds.
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "books/Importer.h"
+#include "books/Paths.h"
 #include "books/interchange/JournalWriter.h"
 #include "tools/Arguments.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
 #include "tools/StoreLock.h"
+#include "tools/convert/Converter.h"
 
 namespace {
 
 int Usage() {
-    std::cerr << "usage:\n"
-                 "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
-                 "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
-                 "  kcbooks show STORE\n"
-                 "  kcbooks export-journal STORE -o JOURNAL.csv [--openings OPENINGS.csv]\n"
-                 "                 [--data NO] [--encoding cp932|utf-8]\n";
+    std::cerr
+        << "usage:\n"
+           "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
+           "  kcbooks import --from interchange JOURNAL.csv STORE CONVERT-OPTIONS\n"
+           "  kcbooks convert JOURNAL.csv --company NAME -o BOOKS_DIR [--openings OPENINGS.csv]\n"
+           "      [--period YYYYMMDD..YYYYMMDD] [--chart CHART.csv] [--encoding cp932|utf-8]\n"
+           "      [--tax-rounding down|nearest|up] [--manufacturing yes|no]\n"
+           "      [--tax-inclusive yes|no] [--interim yes|no] [--data-id ID] [--user USER]\n"
+           "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
+           "  kcbooks show STORE\n"
+           "  kcbooks export-journal STORE -o JOURNAL.csv [--openings OPENINGS.csv]\n"
+           "      [--data NO] [--encoding cp932|utf-8]\n";
     return 2;
 }
 
@@ -45,7 +56,15 @@ bool ParseCount(std::string_view text, std::uint64_t* out) {
     return true;
 }
 
+int ImportLocked(const std::string& booksDir, const std::string& store,
+                 books::SourceEncoding encoding);
+int ImportInterchange(const std::vector<std::string>& args);
+
 int Import(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "--from") {
+        if (args.size() < 2 || args[1] != "interchange") return Usage();
+        return ImportInterchange(std::vector<std::string>(args.begin() + 2, args.end()));
+    }
     std::vector<std::string> positional;
     books::SourceEncoding encoding = books::SourceEncoding::kUtf8;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -66,7 +85,11 @@ int Import(const std::vector<std::string>& args) {
         }
     }
     if (positional.size() != 2) return Usage();
-    const std::string& store = positional[1];
+    return ImportLocked(positional[0], positional[1], encoding);
+}
+
+int ImportLocked(const std::string& booksDir, const std::string& store,
+                 books::SourceEncoding encoding) {
     StoreLock lock;
     StoreLock::Outcome locked = lock.Take(store, kLockWaitSeconds);
     if (locked != StoreLock::Outcome::kHeld) {
@@ -80,13 +103,125 @@ int Import(const std::vector<std::string>& args) {
         return 1;
     }
     books::RemoveLeftoverTemporaries(store);
-    books::ImportResult result = books::ImportBooks(positional[0], store, encoding);
+    books::ImportResult result = books::ImportBooks(booksDir, store, encoding);
     if (!result.ok) {
         std::cerr << "kcbooks: import refused: " << result.message << "\n";
         return 1;
     }
-    std::cout << "imported " << positional[0] << " into " << positional[1] << "\n";
+    std::cout << "imported " << booksDir << " into " << store << "\n";
     return 0;
+}
+
+bool ParseYesNo(const std::string& text, std::optional<bool>* out) {
+    if (text != "yes" && text != "no") return false;
+    *out = text == "yes";
+    return true;
+}
+
+bool ParseDay(std::string_view text, std::optional<std::int32_t>* out) {
+    std::uint64_t value = 0;
+    if (text.size() != 8 || !ParseCount(text, &value)) return false;
+    *out = static_cast<std::int32_t>(value);
+    return true;
+}
+
+// Reads the options of `convert`; the positional arguments left over go to `positional`.
+bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertOptions* options,
+                         std::vector<std::string>* positional) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name.rfind("--", 0) != 0 && name != "-o") {
+            positional->push_back(name);
+            continue;
+        }
+        if (i + 1 >= args.size()) return false;
+        const std::string& value = args[++i];
+        if (name == "-o") {
+            options->outDir = value;
+        } else if (name == "--openings") {
+            options->openingsPath = value;
+        } else if (name == "--company") {
+            options->company = value;
+        } else if (name == "--chart") {
+            options->chartPath = value;
+        } else if (name == "--data-id") {
+            options->dataId = value;
+        } else if (name == "--user") {
+            options->user = value;
+        } else if (name == "--encoding") {
+            // The names the import takes.
+            bool utf8 = value == "utf-8" || value == "utf8";
+            if (!utf8 && value != "cp932" && value != "shift_jis") return false;
+            options->utf8 = utf8;
+        } else if (name == "--tax-rounding") {
+            if (value == "down") {
+                options->rounding = convert::TaxRounding::kDown;
+            } else if (value == "nearest") {
+                options->rounding = convert::TaxRounding::kNearest;
+            } else if (value == "up") {
+                options->rounding = convert::TaxRounding::kUp;
+            } else {
+                return false;
+            }
+        } else if (name == "--period") {
+            std::size_t dots = value.find("..");
+            if (dots == std::string::npos ||
+                !ParseDay(std::string_view(value).substr(0, dots), &options->periodFrom) ||
+                !ParseDay(std::string_view(value).substr(dots + 2), &options->periodTo) ||
+                *options->periodTo < *options->periodFrom) {
+                return false;
+            }
+        } else if (name == "--manufacturing") {
+            if (!ParseYesNo(value, &options->manufacturing)) return false;
+        } else if (name == "--tax-inclusive") {
+            if (!ParseYesNo(value, &options->taxInclusive)) return false;
+        } else if (name == "--interim") {
+            if (!ParseYesNo(value, &options->interimClosing)) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunConvert(const convert::ConvertOptions& options) {
+    convert::ConvertResult result = convert::ConvertInterchange(options);
+    if (!result.ok) {
+        std::cerr << "kcbooks: convert refused: " << result.message << "\n";
+        return 1;
+    }
+    std::cout << result.report;
+    return 0;
+}
+
+int Convert(const std::vector<std::string>& args) {
+    convert::ConvertOptions options;
+    std::vector<std::string> positional;
+    if (!ParseConvertOptions(args, &options, &positional) || positional.size() != 1 ||
+        options.company.empty() || options.outDir.empty()) {
+        return Usage();
+    }
+    options.journalPath = positional[0];
+    return RunConvert(options);
+}
+
+// Converts into a folder of its own beside the store, imports it and removes it.
+int ImportInterchange(const std::vector<std::string>& args) {
+    convert::ConvertOptions options;
+    std::vector<std::string> positional;
+    if (!ParseConvertOptions(args, &options, &positional) || positional.size() != 2 ||
+        options.company.empty() || !options.outDir.empty()) {
+        return Usage();
+    }
+    options.journalPath = positional[0];
+    options.outDir = positional[1] + ".converted";
+    std::error_code ignored;
+    std::filesystem::remove_all(books::PathFromUtf8(options.outDir), ignored);
+    int status = RunConvert(options);
+    if (status == 0)
+        status = ImportLocked(options.outDir, positional[1], books::SourceEncoding::kUtf8);
+    std::filesystem::remove_all(books::PathFromUtf8(options.outDir), ignored);
+    return status;
 }
 
 int Generate(const std::vector<std::string>& args) {
@@ -207,6 +342,7 @@ int main(int argc, char** argv) {
     if (command == "import") return Import(args);
     if (command == "generate") return Generate(args);
     if (command == "show") return Show(args);
+    if (command == "convert") return Convert(args);
     if (command == "export-journal") return ExportJournal(args);
     return Usage();
 }

@@ -139,3 +139,15 @@ books/interchange/InterchangeWords.h	*
 # Keys of the edition's product information, looked up, never shown.
 report/SupportInfo.cpp	"[=製品名=]"
 report/SupportInfo.cpp	"[=製品ﾊﾞｰｼﾞｮﾝ=]"
+
+# The interchange forms' own words, which the converter reads: header fields, sides,
+# settlement marks, tax categories and the prefix of manufacturing accounts.
+tools/convert/InterchangeFields.cpp	*
+tools/convert/Converter.cpp	"識別フラグ"
+tools/convert/Converter.cpp	"期首日"
+tools/convert/Converter.cpp	"借方"
+tools/convert/Converter.cpp	"貸方"
+tools/convert/Converter.cpp	"繰越利益"
+tools/convert/Converter.cpp	"[製]"
+tools/convert/Converter.cpp	"中決"
+tools/convert/Converter.cpp	"本決"

@@ -1,0 +1,160 @@
+#include "tools/convert/Chart.h"
+
+#include <algorithm>
+#include <array>
+
+#include "books/Csv.h"
+
+namespace convert {
+namespace {
+
+constexpr std::array<std::string_view, 8> kColumns = {"code", "name", "label",     "nature",
+                                                      "side", "flag", "no_ledger", "sum_of"};
+
+std::string Where(const std::string& fileName, long line, std::string_view column) {
+    std::string where = fileName + ", line " + std::to_string(line);
+    if (!column.empty()) where += ", column " + std::string(column);
+    return where + ": ";
+}
+
+bool ParseCount(std::string_view text, std::int64_t* value) {
+    if (text.empty() || text.size() > 12) return false;
+    *value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        *value = *value * 10 + (c - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ChartAccount::IsManufacturing() const {
+    return (NatureValue() >> 28) == 2;
+}
+
+std::uint32_t ChartAccount::NatureValue() const {
+    std::uint64_t value = 0;
+    bool hex = nature.size() > 2 && nature[0] == '0' && (nature[1] == 'x' || nature[1] == 'X');
+    for (std::size_t i = hex ? 2 : 0; i < nature.size(); ++i) {
+        char c = nature[i];
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : 0;
+        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+bool Chart::Add(std::string_view text, const std::string& fileName, std::string* error) {
+    books::CsvReader reader(text);
+    std::vector<std::string_view> fields;
+    if (!reader.Next(&fields)) {
+        *error = fileName + ": " + (reader.Failed() ? reader.Error() : "has no header row");
+        return false;
+    }
+    std::array<int, kColumns.size()> index;
+    index.fill(-1);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        auto known = std::find(kColumns.begin(), kColumns.end(), fields[i]);
+        if (known != kColumns.end()) {
+            index[static_cast<std::size_t>(known - kColumns.begin())] = static_cast<int>(i);
+        } else if (fields[i] != "data_id") {
+            *error = Where(fileName, 1, fields[i]) + "unknown column";
+            return false;
+        }
+    }
+    for (std::size_t c = 0; c < 2; ++c) {
+        if (index[c] < 0) {
+            *error = Where(fileName, 1, kColumns[c]) + "required column is missing";
+            return false;
+        }
+    }
+    std::vector<std::pair<ChartAccount, long>> added;
+    while (reader.Next(&fields)) {
+        long line = reader.RecordLine();
+        auto cell = [&](std::size_t c) {
+            return index[c] >= 0 && static_cast<std::size_t>(index[c]) < fields.size()
+                       ? std::string(fields[static_cast<std::size_t>(index[c])])
+                       : std::string();
+        };
+        ChartAccount account;
+        if (!ParseCount(cell(0), &account.code)) {
+            *error = Where(fileName, line, "code") + "not a whole number";
+            return false;
+        }
+        // Sub-accounts of a company's accounts.csv are the company's, not the chart's.
+        if (account.code % 10000 != 0) continue;
+        account.name = cell(1);
+        account.label = cell(2);
+        account.nature = cell(3);
+        account.side = cell(4);
+        std::int64_t flag = 0;
+        if (!cell(5).empty() && (!ParseCount(cell(5), &flag) || flag > 3)) {
+            *error = Where(fileName, line, "flag") + "must be 0 to 3";
+            return false;
+        }
+        account.flag = static_cast<int>(flag);
+        account.noLedger = cell(6);
+        account.sumOf = cell(7);
+        if (account.name.empty()) {
+            *error = Where(fileName, line, "name") + "a value is required";
+            return false;
+        }
+        if (account.nature.empty() || (account.side != "D" && account.side != "C")) {
+            *error = Where(fileName, line, account.nature.empty() ? "nature" : "side") +
+                     "an account needs its nature and its side (D or C)";
+            return false;
+        }
+        added.emplace_back(std::move(account), line);
+    }
+    if (reader.Failed()) {
+        *error = Where(fileName, reader.RecordLine(), "") + reader.Error();
+        return false;
+    }
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (added[j].first.code == added[i].first.code) {
+                *error = Where(fileName, added[i].second, "code") + "duplicate code";
+                return false;
+            }
+        }
+    }
+    // The chart added wins: an account of the same name is replaced, and one that held a code the
+    // added chart gives another name leaves, so a company's own accounts.csv serves as it is.
+    std::vector<ChartAccount> kept;
+    for (ChartAccount& held : accounts_) {
+        bool displaced = false;
+        for (const auto& [account, line] : added) {
+            if (account.name == held.name || account.code == held.code) displaced = true;
+        }
+        if (!displaced) kept.push_back(std::move(held));
+    }
+    for (auto& [account, line] : added) kept.push_back(std::move(account));
+    accounts_ = std::move(kept);
+    byName_.clear();
+    for (std::size_t i = 0; i < accounts_.size(); ++i) {
+        if (!byName_.emplace(accounts_[i].name, i).second) {
+            *error = fileName + ": the account name " + accounts_[i].name + " is given twice";
+            return false;
+        }
+    }
+    return true;
+}
+
+const ChartAccount* Chart::Find(std::string_view name) const {
+    auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : &accounts_[found->second];
+}
+
+std::vector<const ChartAccount*> Chart::InOrder() const {
+    std::vector<const ChartAccount*> order;
+    for (const ChartAccount& account : accounts_) order.push_back(&account);
+    std::stable_sort(order.begin(), order.end(), [](const ChartAccount* a, const ChartAccount* b) {
+        return a->code < b->code;
+    });
+    return order;
+}
+
+}  // namespace convert

@@ -1,0 +1,50 @@
+#pragma once
+
+// The chart the converter finds account names in: the standard chart shipped inside kcbooks,
+// with the accounts of a user's chart added or put in place of those of the same name. Both are
+// CSV text in the columns of the books folder's accounts.csv (a data_id column is allowed and
+// not used), so a company's own accounts.csv serves as a chart.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace convert {
+
+struct ChartAccount {
+    std::int64_t code = 0;  // account number × 10000
+    std::string name;       // UTF-8
+    std::string label;
+    std::string nature;  // as written, hexadecimal or decimal
+    std::string side;    // D or C
+    int flag = 0;        // 2 and 3 are totals
+    std::string noLedger;
+    std::string sumOf;
+
+    bool IsTotal() const { return flag == 2 || flag == 3; }
+    // Whether the account belongs to the cost of goods manufactured (natures 0x2…).
+    bool IsManufacturing() const;
+    std::uint32_t NatureValue() const;
+};
+
+class Chart {
+public:
+    // Reads chart text (UTF-8); accounts of a name already known replace it. False with
+    // `error` naming `fileName`, the line and the column.
+    bool Add(std::string_view text, const std::string& fileName, std::string* error);
+
+    const ChartAccount* Find(std::string_view name) const;
+    // Every account in the order of its codes, which is the statements' order.
+    std::vector<const ChartAccount*> InOrder() const;
+
+private:
+    std::vector<ChartAccount> accounts_;
+    std::map<std::string, std::size_t, std::less<>> byName_;
+};
+
+// The standard chart's text, embedded into kcbooks when it is built.
+std::string_view StandardChartText();
+
+}  // namespace convert

@@ -1,0 +1,663 @@
+#include "tools/convert/Converter.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "books/Paths.h"
+#include "common/Encoding.h"
+#include "tools/convert/BooksFolder.h"
+#include "tools/convert/Chart.h"
+#include "tools/convert/InterchangeFile.h"
+#include "tools/convert/Refusal.h"
+
+namespace convert {
+namespace {
+
+// The books' limits in Shift_JIS bytes.
+constexpr std::size_t kDescriptionBytes = 60;
+constexpr std::size_t kNameBytes = 56;
+constexpr std::uint64_t kMaxChartBytes = std::uint64_t{16} << 20;
+constexpr std::uint32_t kInputTaxNature = 0x80880810u;
+constexpr std::uint32_t kOutputTaxNature = 0x80484010u;
+
+// The journal form's columns (1-based) of one side, the credit side 6 further on.
+constexpr int kAccountColumn = 5;
+constexpr int kCategoryColumn = 8;
+constexpr int kAmountColumn = 9;
+constexpr int kCreditOffset = 6;
+constexpr std::size_t kDescriptionField = 16;
+constexpr std::size_t kUsedFields = 17;
+constexpr std::size_t kFormFields = 25;
+
+constexpr std::string_view kDroppedColumns =
+    "番号, 期日, タイプ, 生成元, 仕訳メモ, 付箋1, 付箋2, 調整";
+constexpr std::string_view kDateForms = "not a date (20250401, 2025/4/1, R07/4/1 …)";
+
+std::size_t SjisBytes(std::string_view utf8) {
+    std::string sjis;
+    return sjis::Utf8ToSjis(utf8, &sjis) ? sjis.size() : 0;
+}
+
+// Cuts `text` to `limit` Shift_JIS bytes at a character boundary.
+std::string CutToBytes(const std::string& text, std::size_t limit) {
+    std::size_t bytes = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        unsigned char lead = static_cast<unsigned char>(text[pos]);
+        std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        std::size_t width = SjisBytes(std::string_view(text).substr(pos, length));
+        if (bytes + width > limit) break;
+        bytes += width;
+        pos += length;
+    }
+    return text.substr(0, pos);
+}
+
+std::int32_t DayBefore(std::int32_t date) {
+    int year = date / 10000;
+    int month = date / 100 % 100;
+    int day = date % 100 - 1;
+    if (day == 0) {
+        static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (--month == 0) {
+            month = 12;
+            --year;
+        }
+        bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        day = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    }
+    return year * 10000 + month * 100 + day;
+}
+
+// Adds an amount to a sum of the books, which hold amounts as ten-thousandths of a yen in 64
+// bits: a sum beyond that is refused, as the import would refuse it.
+void Accumulate(std::int64_t* sum, std::int64_t amount) {
+    constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10000;
+    if ((amount > 0 && *sum > kLimit - amount) || (amount < 0 && *sum < -kLimit - amount)) {
+        throw Refusal{"the sums of the books leave the range the books hold (" +
+                      std::to_string(kLimit) + " yen)"};
+    }
+    *sum += amount;
+}
+
+std::string YesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+// A voucher being read: its lines are written when its last line has come.
+struct BookEntry {
+    long line = 0;  // where the voucher begins
+    std::string voucher;
+    std::int32_t date = 0;
+    std::vector<BookLine> lines;
+};
+
+// One side of an interchange line as the file gives it.
+struct SideIn {
+    std::string account;
+    std::string sub;
+    TaxCategory category;
+    std::int64_t amount = 0;
+    std::int64_t tax = 0;
+    bool taxGiven = false;
+};
+
+class Conversion {
+public:
+    Conversion(const ConvertOptions& options, const Chart& chart)
+        : options_(options), chart_(chart) {
+        for (const ChartAccount* account : chart_.InOrder()) {
+            if (account->NatureValue() == kInputTaxNature) inputTax_ = account;
+            if (account->NatureValue() == kOutputTaxNature) outputTax_ = account;
+        }
+    }
+
+    void ReadOpenings();
+    // Starts the folder, so the journal is written as it is read.
+    void Start() {
+        writer_ = std::make_unique<BooksFolderWriter>(options_.outDir, options_.dataId);
+    }
+    void ReadJournal();
+    void CheckNames() const;
+    void BalanceOpenings();
+    void DecidePeriod();
+    void Write();
+    std::string Report() const;
+
+private:
+    void ReadLine(const InterchangeRecord& record, BookEntry* entry);
+    SideIn ReadSide(const InterchangeRecord& record, int offset);
+    void NoteCategory(const TaxCategory& category, long line, int column);
+    std::int64_t Resolve(const std::string& file, long line, int column, const std::string& name,
+                         const std::string& sub);
+    void SplitTax(const SideIn& side, bool debitSide, long line, BookLine* booked,
+                  std::vector<BookLine>* extra);
+    void CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t credits);
+    bool Listed(const ChartAccount& account, bool manufacturing) const;
+
+    const ConvertOptions& options_;
+    const Chart& chart_;
+    const ChartAccount* inputTax_ = nullptr;
+    const ChartAccount* outputTax_ = nullptr;
+
+    std::unique_ptr<BooksFolderWriter> writer_;
+    std::vector<std::pair<std::int32_t, long>> dates_;  // each entry's date and line
+    std::size_t bookLines_ = 0;
+    // The year's postings per account, tax included, for the trial balance.
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> postings_;
+    std::map<std::int64_t, const ChartAccount*> used_;
+    std::map<std::int64_t, std::vector<std::string>> subAccounts_;
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> openings_;
+    std::map<std::string, std::string> unknown_;  // name → where it stands
+
+    long skipped_ = 0;
+    long linesRead_ = 0;
+    long droppedValues_ = 0;
+    long departments_ = 0;
+    long droppedVouchers_ = 0;
+    long openingRows_ = 0;
+    long openingDepartmentRows_ = 0;
+    long cutDescriptions_ = 0;
+    long computedTaxes_ = 0;
+    long inclusiveLine_ = 0;
+    long includedLine_ = 0;
+    long interimLine_ = 0;
+    std::string manufacturingAccount_;
+    std::optional<std::int32_t> openingDate_;
+    std::int64_t retainedDifference_ = 0;
+
+    std::int32_t from_ = 0;
+    std::int32_t to_ = 0;
+    std::string periodSource_;
+};
+
+void Conversion::ReadOpenings() {
+    if (options_.openingsPath.empty()) return;
+    const std::string& file = options_.openingsPath;
+    InterchangeFile input(file, options_.utf8, "期首日");
+    InterchangeRecord record;
+    while (input.Next(&record)) {
+        const std::vector<std::string>& f = record.fields;
+        if (f.size() < 6) {
+            Refuse(file, record.line, 0,
+                   "has " + std::to_string(f.size()) + " fields, the opening balances form has 6");
+        }
+        if (!openingDate_) {
+            openingDate_ = ParseInterchangeDate(f[0]);
+            if (!openingDate_) Refuse(file, record.line, 1, std::string(kDateForms));
+        }
+        ++openingRows_;
+        // Balances by department are not the company's balances.
+        if (!f[4].empty()) {
+            ++openingDepartmentRows_;
+            continue;
+        }
+        bool debit = f[2] == "借方";
+        if (!debit && f[2] != "貸方") Refuse(file, record.line, 3, "must be 借方 or 貸方");
+        std::optional<std::int64_t> amount = ParseWholeYen(f[5]);
+        if (!amount) Refuse(file, record.line, 6, "not a whole-yen amount");
+        std::int64_t code = Resolve(file, record.line, 2, f[1], f[3]);
+        if (code == 0) continue;
+        std::pair<std::int64_t, std::int64_t>& balance = openings_[code];
+        Accumulate(debit ? &balance.first : &balance.second, *amount);
+    }
+}
+
+void Conversion::ReadJournal() {
+    const std::string& file = options_.journalPath;
+    InterchangeFile input(file, options_.utf8, "識別フラグ");
+    InterchangeRecord record;
+    std::optional<BookEntry> open;
+    std::int64_t debits = 0;
+    std::int64_t credits = 0;
+    while (input.Next(&record)) {
+        const std::vector<std::string>& f = record.fields;
+        if (f.size() < kUsedFields || f.size() > kFormFields) {
+            Refuse(file, record.line, 0,
+                   "has " + std::to_string(f.size()) + " fields, the journal form has 25");
+        }
+        ++linesRead_;
+        for (std::size_t i = kUsedFields; i < f.size(); ++i) {
+            if (!f[i].empty()) ++droppedValues_;
+        }
+        const std::string& flag = f[0];
+        bool single = flag == "2000" || flag == "2111";
+        bool first = single || flag == "2110";
+        if (!first && flag != "2100" && flag != "2101") {
+            Refuse(file, record.line, 1,
+                   "\"" + flag + "\" is not a flag of the form (2000, 2111, 2110, 2100, 2101)");
+        }
+        if (first && open) {
+            Refuse(file, record.line, 1,
+                   "a new voucher begins before the voucher of line " + std::to_string(open->line) +
+                       " has its last line (2101)");
+        }
+        if (!first && !open) {
+            Refuse(
+                file, record.line, 1,
+                "a middle or last line (2100, 2101) without the first line (2110) of its voucher");
+        }
+        if (first) {
+            open.emplace();
+            open->line = record.line;
+            open->voucher = f[1];
+            std::optional<std::int32_t> date = ParseInterchangeDate(f[3]);
+            if (!date) Refuse(file, record.line, 4, std::string(kDateForms));
+            open->date = *date;
+            debits = credits = 0;
+        }
+        std::optional<std::int64_t> debit = ParseWholeYen(f[kAmountColumn - 1]);
+        std::optional<std::int64_t> credit = ParseWholeYen(f[kAmountColumn + kCreditOffset - 1]);
+        if (debit && credit) {
+            Accumulate(&debits, *debit);
+            Accumulate(&credits, *credit);
+        }
+        ReadLine(record, &*open);
+        if (single || flag == "2101") {
+            CloseEntry(std::move(*open), debits, credits);
+            open.reset();
+        }
+    }
+    skipped_ = input.Skipped();
+    if (open) Refuse(file, open->line, 1, "the voucher that begins here has no last line (2101)");
+}
+
+SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
+    const std::vector<std::string>& f = record.fields;
+    auto field = [&](int column) -> const std::string& {
+        return f[static_cast<std::size_t>(column + offset - 1)];
+    };
+    SideIn side;
+    side.account = field(kAccountColumn);
+    side.sub = field(kAccountColumn + 1);
+    if (!field(kAccountColumn + 2).empty()) ++departments_;
+    side.category = ParseTaxCategory(field(kCategoryColumn));
+    NoteCategory(side.category, record.line, kCategoryColumn + offset);
+    std::optional<std::int64_t> amount = ParseWholeYen(field(kAmountColumn));
+    if (!amount)
+        Refuse(options_.journalPath, record.line, kAmountColumn + offset, "not a whole-yen amount");
+    std::optional<std::int64_t> tax = ParseWholeYen(field(kAmountColumn + 1));
+    if (!tax)
+        Refuse(options_.journalPath, record.line, kAmountColumn + 1 + offset,
+               "not a whole-yen amount");
+    side.amount = *amount;
+    side.tax = *tax;
+    side.taxGiven = !field(kAmountColumn + 1).empty();
+    if (side.account.empty() && (side.amount != 0 || side.tax != 0)) {
+        Refuse(options_.journalPath, record.line, kAmountColumn + offset,
+               "an amount on a side without an account");
+    }
+    return side;
+}
+
+// Books are kept tax-inclusive or not: one journal holding both kinds of category is refused.
+void Conversion::NoteCategory(const TaxCategory& category, long line, int column) {
+    if (category.mark == TaxMark::kInclusive && inclusiveLine_ == 0) inclusiveLine_ = line;
+    if (category.mark == TaxMark::kIncluded && includedLine_ == 0) includedLine_ = line;
+    if (inclusiveLine_ != 0 && includedLine_ != 0) {
+        Refuse(options_.journalPath, line, column,
+               "tax-inclusive (込) and tax-exclusive (内) categories in one journal; the first 込 "
+               "is on line " +
+                   std::to_string(inclusiveLine_) + ", the first 内 on line " +
+                   std::to_string(includedLine_));
+    }
+}
+
+void Conversion::ReadLine(const InterchangeRecord& record, BookEntry* entry) {
+    const std::string& file = options_.journalPath;
+    const std::vector<std::string>& f = record.fields;
+    SideIn debit = ReadSide(record, 0);
+    SideIn credit = ReadSide(record, kCreditOffset);
+    if (debit.account.empty() && credit.account.empty()) {
+        Refuse(file, record.line, kAccountColumn, "a line needs a debit or a credit account");
+    }
+    BookLine line;
+    const std::string& settlement = f[2];
+    if (settlement == "中決") {
+        line.position = 15;
+        if (interimLine_ == 0) interimLine_ = record.line;
+    } else if (settlement == "本決") {
+        line.position = 18;
+    } else if (!settlement.empty()) {
+        Refuse(file, record.line, 3, "must be empty, 中決 or 本決");
+    }
+    if (!debit.account.empty()) {
+        line.debitCode = Resolve(file, record.line, kAccountColumn, debit.account, debit.sub);
+        line.debitAmount = debit.amount;
+    }
+    if (!credit.account.empty()) {
+        line.creditCode =
+            Resolve(file, record.line, kAccountColumn + kCreditOffset, credit.account, credit.sub);
+        line.creditAmount = credit.amount;
+    }
+    line.description = f[kDescriptionField];
+    if (SjisBytes(line.description) > kDescriptionBytes) {
+        line.description = CutToBytes(line.description, kDescriptionBytes);
+        ++cutDescriptions_;
+    }
+    std::vector<BookLine> extra;
+    SplitTax(debit, true, record.line, &line, &extra);
+    SplitTax(credit, false, record.line, &line, &extra);
+    entry->lines.push_back(std::move(line));
+    for (BookLine& taxLine : extra) entry->lines.push_back(std::move(taxLine));
+}
+
+// A 内 side holds a tax that tax-exclusive books separate: the amount less the tax stays on the
+// line, the tax goes to the input-tax account for a purchase category and to the output-tax
+// account for a sales one, on the line's own side, so a return reduces the tax account it belongs
+// to. Where the line's tax column cannot carry it, the tax gets a line of its own. A journal with
+// a 内 category holds no 込 one, so the books are tax-exclusive unless the user says otherwise.
+void Conversion::SplitTax(const SideIn& side, bool debitSide, long line, BookLine* booked,
+                          std::vector<BookLine>* extra) {
+    const TaxCategory& category = side.category;
+    if (options_.taxInclusive.value_or(false) || category.mark != TaxMark::kIncluded ||
+        side.account.empty())
+        return;
+    if (!side.taxGiven && category.ratePercent == 0) {
+        Refuse(options_.journalPath, line, kCategoryColumn + (debitSide ? 0 : kCreditOffset),
+               "the tax category names no rate and the tax amount is empty");
+    }
+    std::int64_t tax = side.taxGiven
+                           ? side.tax
+                           : TaxInsideAmount(side.amount, category.ratePercent, options_.rounding);
+    if (tax == 0) return;
+    if (!side.taxGiven) ++computedTaxes_;
+    TaxDirection direction = category.direction;
+    if (direction == TaxDirection::kNone)
+        direction = debitSide ? TaxDirection::kPurchase : TaxDirection::kSales;
+    bool purchase = direction == TaxDirection::kPurchase;
+    const ChartAccount* account = purchase ? inputTax_ : outputTax_;
+    if (!account) {
+        throw Refusal{std::string("the chart has no ") + (purchase ? "input" : "output") +
+                      "-tax account (nature " + (purchase ? "0x80880810" : "0x80484010") + ")"};
+    }
+    used_[account->code] = account;
+    bool natural = debitSide == purchase;
+    if (debitSide) {
+        booked->debitAmount -= tax;
+        if (natural && booked->creditTax == 0) {
+            booked->debitTax = tax;
+            return;
+        }
+    } else {
+        booked->creditAmount -= tax;
+        if (natural && booked->debitTax == 0) {
+            booked->creditTax = tax;
+            return;
+        }
+    }
+    BookLine taxLine;
+    taxLine.position = booked->position;
+    taxLine.description = booked->description;
+    (debitSide ? taxLine.debitCode : taxLine.creditCode) = account->code;
+    (debitSide ? taxLine.debitAmount : taxLine.creditAmount) = tax;
+    extra->push_back(std::move(taxLine));
+}
+
+// A voucher balances as the file gives it, the tax inside the amounts.
+void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t credits) {
+    if (debits != credits) {
+        Refuse(options_.journalPath, entry.line, 0,
+               "the voucher does not balance (debits " + std::to_string(debits) + ", credits " +
+                   std::to_string(credits) + " yen)");
+    }
+    dates_.emplace_back(entry.date, entry.line);
+    auto account = [](std::int64_t code) { return code - code % 10000; };
+    for (const BookLine& line : entry.lines) {
+        if (line.debitCode) Accumulate(&postings_[account(line.debitCode)].first, line.debitAmount);
+        if (line.creditCode)
+            Accumulate(&postings_[account(line.creditCode)].second, line.creditAmount);
+        if (line.debitTax) Accumulate(&postings_[inputTax_->code].first, line.debitTax);
+        if (line.creditTax) Accumulate(&postings_[outputTax_->code].second, line.creditTax);
+    }
+    bookLines_ += entry.lines.size();
+    if (!writer_->Entry(entry.voucher, entry.date, entry.lines) && !entry.voucher.empty())
+        ++droppedVouchers_;
+}
+
+// Returns the code of the account or sub-account, 0 for a name the chart does not know (noted,
+// so that every unknown name is listed at once).
+std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
+                                 const std::string& name, const std::string& sub) {
+    const ChartAccount* account = chart_.Find(name);
+    if (!account || account->IsTotal()) {
+        std::string& where = unknown_[name];
+        // A name on every line of a large journal is listed by its first places only.
+        if (where.size() < 200) {
+            where += (where.empty() ? "" : ", ") + file + " line " + std::to_string(line) +
+                     " column " + std::to_string(column);
+        } else if (where.back() != '.') {
+            where += " ...";
+        }
+        return 0;
+    }
+    if (manufacturingAccount_.empty() &&
+        (account->IsManufacturing() || name.rfind("[製]", 0) == 0)) {
+        manufacturingAccount_ = name;
+    }
+    used_[account->code] = account;
+    if (sub.empty()) return account->code;
+    std::size_t bytes = SjisBytes(sub);
+    if (bytes > kNameBytes) {
+        Refuse(file, line, column + 1,
+               "text is " + std::to_string(bytes) + " bytes in Shift_JIS, at most 56 are allowed");
+    }
+    std::vector<std::string>& subs = subAccounts_[account->code];
+    auto found = std::find(subs.begin(), subs.end(), sub);
+    if (found == subs.end()) {
+        if (subs.size() == 9999)
+            Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
+        subs.push_back(sub);
+        found = subs.end() - 1;
+    }
+    return account->code + (found - subs.begin()) + 1;
+}
+
+void Conversion::CheckNames() const {
+    if (unknown_.empty()) return;
+    std::string message = "the chart does not know " + std::to_string(unknown_.size()) +
+                          (unknown_.size() == 1 ? " account name" : " account names") +
+                          "; add each to a chart given with --chart, e.g. as the line shown:";
+    for (const auto& [name, where] : unknown_) {
+        message += "\n  " + name + " (" + where + ")\n    NNNN0000," + CsvField(name) +
+                   ",,0x........,D or C,0,0,";
+    }
+    throw Refusal{message};
+}
+
+// Exporters leave retained earnings brought forward out of the opening balances: the difference
+// is booked on 繰越利益.
+void Conversion::BalanceOpenings() {
+    std::int64_t debits = 0;
+    std::int64_t credits = 0;
+    for (const auto& [code, balance] : openings_) {
+        Accumulate(&debits, balance.first);
+        Accumulate(&credits, balance.second);
+    }
+    retainedDifference_ = debits - credits;
+    if (retainedDifference_ == 0) return;
+    const ChartAccount* retained = chart_.Find("繰越利益");
+    if (!retained) {
+        throw Refusal{options_.openingsPath + ": the balances differ by " +
+                      std::to_string(retainedDifference_) +
+                      " yen and the chart has no account 繰越利益"};
+    }
+    used_[retained->code] = retained;
+    std::pair<std::int64_t, std::int64_t>& balance = openings_[retained->code];
+    if (retainedDifference_ > 0) {
+        Accumulate(&balance.second, retainedDifference_);
+    } else {
+        Accumulate(&balance.first, -retainedDifference_);
+    }
+}
+
+void Conversion::DecidePeriod() {
+    if (options_.periodFrom && options_.periodTo) {
+        from_ = *options_.periodFrom;
+        to_ = *options_.periodTo;
+        periodSource_ = "--period";
+    } else {
+        std::int32_t start = 0;
+        if (openingDate_) {
+            start = *openingDate_;
+            periodSource_ = "the opening balances' date";
+        } else {
+            for (const auto& [date, line] : dates_) {
+                if (start == 0 || date < start) start = date;
+            }
+            if (start == 0)
+                throw Refusal{options_.journalPath + ": holds no journal line; give --period"};
+            start = start / 100 * 100 + 1;
+            periodSource_ = "the month of the journal's first date";
+        }
+        from_ = start;
+        to_ = DayBefore(start + 10000);
+    }
+    for (const auto& [date, line] : dates_) {
+        if (date < from_ || date > to_) {
+            Refuse(options_.journalPath, line, 4,
+                   "date " + std::to_string(date) + " lies outside the fiscal period " +
+                       std::to_string(from_) + ".." + std::to_string(to_) + " (give --period)");
+        }
+    }
+}
+
+// The folder lists the accounts the books use and the totals the statements need (those of the
+// cost of goods manufactured only for books that keep it), in the chart's order.
+bool Conversion::Listed(const ChartAccount& account, bool manufacturing) const {
+    if (used_.count(account.code)) return true;
+    return account.IsTotal() && (manufacturing || !account.IsManufacturing());
+}
+
+void Conversion::Write() {
+    FolderBooks books;
+    books.company.dataId = options_.dataId;
+    books.company.name = options_.company;
+    books.company.user = options_.user;
+    books.company.from = from_;
+    books.company.to = to_;
+    books.company.manufacturing = options_.manufacturing.value_or(!manufacturingAccount_.empty());
+    books.company.taxInclusive = options_.taxInclusive.value_or(inclusiveLine_ != 0);
+    books.company.interimClosing = options_.interimClosing.value_or(interimLine_ != 0);
+    for (const ChartAccount* account : chart_.InOrder()) {
+        if (!Listed(*account, books.company.manufacturing)) continue;
+        FolderAccount listed{account, {}};
+        auto subs = subAccounts_.find(account->code);
+        if (subs != subAccounts_.end()) listed.subAccounts = subs->second;
+        books.accounts.push_back(std::move(listed));
+    }
+    books.openings = openings_;
+    writer_->Finish(books);
+}
+
+std::string Conversion::Report() const {
+    std::ostringstream out;
+    out << "read " << options_.journalPath << ": " << dates_.size() << " entries, " << linesRead_
+        << " lines (" << skipped_ << " comment or header lines left out)\n";
+    if (!options_.openingsPath.empty()) {
+        out << "read " << options_.openingsPath << ": " << openingRows_ << " balances, "
+            << openingDepartmentRows_
+            << " of them by department left out; 繰越利益 takes the difference of "
+            << retainedDifference_ << " yen\n";
+    }
+    std::size_t subs = 0;
+    for (const auto& [code, names] : subAccounts_) subs += names.size();
+    out << "accounts used: " << used_.size() << ", with " << subs << " sub-accounts\n";
+    out << "period: " << from_ << ".." << to_ << " (from " << periodSource_ << ")\n";
+    bool manufacturing = options_.manufacturing.value_or(!manufacturingAccount_.empty());
+    out << "manufacturing: " << YesNo(manufacturing)
+        << (options_.manufacturing          ? " (--manufacturing)"
+            : manufacturingAccount_.empty() ? " (no [製] account)"
+                                            : " (from " + manufacturingAccount_ + ")")
+        << "\n";
+    out << "tax-inclusive: " << YesNo(options_.taxInclusive.value_or(inclusiveLine_ != 0))
+        << (options_.taxInclusive ? " (--tax-inclusive)"
+            : inclusiveLine_      ? " (込 on line " + std::to_string(inclusiveLine_) + ")"
+                                  : " (no 込 category)")
+        << "\n";
+    out << "interim closing: " << YesNo(options_.interimClosing.value_or(interimLine_ != 0))
+        << (options_.interimClosing ? " (--interim)"
+            : interimLine_          ? " (中決 on line " + std::to_string(interimLine_) + ")"
+                                    : " (no 中決 line)")
+        << "\n";
+    out << "dropped: " << droppedValues_ << " values of the columns " << kDroppedColumns << "; "
+        << departments_ << " departments summed company-wide; " << droppedVouchers_
+        << " voucher numbers that are not whole numbers\n";
+    out << "cut: " << cutDescriptions_ << " descriptions to 60 bytes; " << computedTaxes_
+        << " taxes computed from the rate\n";
+    out << "written " << options_.outDir << ": " << bookLines_ << " journal lines\n";
+
+    // The balances brought forward and the year's postings, per account.
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals = postings_;
+    for (const auto& [code, balance] : openings_) {
+        Accumulate(&totals[code - code % 10000].first, balance.first);
+        Accumulate(&totals[code - code % 10000].second, balance.second);
+    }
+    out << "trial balance (code, account, debits, credits, balance):\n";
+    std::int64_t debits = 0;
+    std::int64_t credits = 0;
+    for (const ChartAccount* listed : chart_.InOrder()) {
+        auto found = totals.find(listed->code);
+        if (found == totals.end()) continue;
+        auto [debit, credit] = found->second;
+        Accumulate(&debits, debit);
+        Accumulate(&credits, credit);
+        std::int64_t balance = listed->side == "C" ? credit - debit : debit - credit;
+        out << "  " << listed->code << " " << listed->name << " " << debit << " " << credit << " "
+            << balance << "\n";
+    }
+    out << "  total " << debits << " " << credits
+        << (debits == credits ? " (debits equal credits)" : "") << "\n";
+    return out.str();
+}
+
+void LoadChart(const ConvertOptions& options, Chart* chart) {
+    std::string error;
+    if (!chart->Add(StandardChartText(), "the standard chart", &error)) throw Refusal{error};
+    if (options.chartPath.empty()) return;
+    std::string text;
+    if (books::ReadRegularFile(options.chartPath, kMaxChartBytes, &text) !=
+        books::ReadOutcome::kRead) {
+        throw Refusal{options.chartPath + ": cannot be read"};
+    }
+    if (!options.utf8 && text.rfind("\xEF\xBB\xBF", 0) != 0) {
+        std::string utf8;
+        if (!sjis::SjisToUtf8(text, &utf8)) {
+            throw Refusal{options.chartPath +
+                          ": text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)"};
+        }
+        text = std::move(utf8);
+    }
+    if (!chart->Add(text, options.chartPath, &error)) throw Refusal{error};
+}
+
+}  // namespace
+
+ConvertResult ConvertInterchange(const ConvertOptions& options) {
+    ConvertResult result;
+    try {
+        Chart chart;
+        LoadChart(options, &chart);
+        Conversion conversion(options, chart);
+        // The openings first: their sub-accounts are numbered before the journal's.
+        conversion.ReadOpenings();
+        conversion.Start();
+        conversion.ReadJournal();
+        conversion.CheckNames();
+        conversion.BalanceOpenings();
+        conversion.DecidePeriod();
+        std::string report = conversion.Report();
+        conversion.Write();
+        result.report = std::move(report);
+        result.ok = true;
+    } catch (const Refusal& refusal) {
+        result.message = refusal.message;
+    }
+    return result;
+}
+
+}  // namespace convert

@@ -1,0 +1,52 @@
+#pragma once
+
+// One file of the interchange forms, read a record at a time so that a journal of a million lines
+// never sits in memory whole. What exporters vary is tolerated: a UTF-8 byte-order mark (the file
+// is then read as UTF-8 whatever the option says), a header row, CR LF or LF, `#` comment lines,
+// quoted or unquoted fields, blanks around a field.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace books {
+class CsvReader;
+}
+
+namespace convert {
+
+struct InterchangeRecord {
+    long line = 0;
+    std::vector<std::string> fields;  // UTF-8, blanks around them removed
+};
+
+class InterchangeFile {
+public:
+    // A first record whose first field is `headerFirst` is the header row. Refuses a file that
+    // cannot be read.
+    InterchangeFile(const std::string& path, bool utf8, std::string_view headerFirst);
+    ~InterchangeFile();
+    InterchangeFile(const InterchangeFile&) = delete;
+    InterchangeFile& operator=(const InterchangeFile&) = delete;
+
+    // False at the end; refuses a malformed record or text the encoding does not hold.
+    bool Next(InterchangeRecord* record);
+    // Comment lines and the header row left out so far.
+    long Skipped() const { return skipped_; }
+
+private:
+    class Source;
+    std::string path_;
+    bool utf8_;
+    std::string headerFirst_;
+    std::unique_ptr<Source> source_;
+    std::unique_ptr<books::CsvReader> reader_;
+    bool first_ = true;
+    long skipped_ = 0;
+};
+
+// Removes blanks, half-width or full-width, from both ends.
+std::string TrimBlanks(std::string_view text);
+
+}  // namespace convert
