@@ -12,27 +12,15 @@ set(KC_LIBXML2_PACKAGE_SHA256 7edf4ed3ff528688352fdd7dc9d9a596f0cba206c369a30237
 set(KC_LIBXML2_VERSION 2.9.12)
 
 set(kc_libxml2_dir ${CMAKE_BINARY_DIR}/libxml2-sources)
-set(kc_libxml2_tarball ${kc_libxml2_dir}/${KC_LIBXML2_PACKAGE}-${KC_LIBXML2_PACKAGE_VERSION}.tgz)
 set(kc_libxml2_sources
     SAX2.c buf.c chvalid.c dict.c encoding.c entities.c error.c globals.c hash.c list.c parser.c
     parserInternals.c threads.c tree.c uri.c valid.c xmlIO.c xmlmemory.c xmlstring.c)
 
+include(${CMAKE_CURRENT_LIST_DIR}/PinnedPackage.cmake)
+
 if(NOT EXISTS ${kc_libxml2_dir}/parser.c)
-  file(MAKE_DIRECTORY ${kc_libxml2_dir})
-  if(NOT EXISTS ${kc_libxml2_tarball})
-    message(STATUS "Fetching ${KC_LIBXML2_PACKAGE}@${KC_LIBXML2_PACKAGE_VERSION} for the libxml2 sources")
-    execute_process(COMMAND npm pack --silent ${KC_LIBXML2_PACKAGE}@${KC_LIBXML2_PACKAGE_VERSION}
-                    WORKING_DIRECTORY ${kc_libxml2_dir}
-                    RESULT_VARIABLE rc OUTPUT_QUIET)
-    if(NOT rc EQUAL 0 OR NOT EXISTS ${kc_libxml2_tarball})
-      message(FATAL_ERROR "npm pack ${KC_LIBXML2_PACKAGE}@${KC_LIBXML2_PACKAGE_VERSION} failed (${rc})")
-    endif()
-  endif()
-  file(SHA256 ${kc_libxml2_tarball} kc_libxml2_hash)
-  if(NOT kc_libxml2_hash STREQUAL KC_LIBXML2_PACKAGE_SHA256)
-    file(REMOVE ${kc_libxml2_tarball})
-    message(FATAL_ERROR "${kc_libxml2_tarball}: SHA-256 ${kc_libxml2_hash}, expected ${KC_LIBXML2_PACKAGE_SHA256}")
-  endif()
+  kc_fetch_pinned_package(${KC_LIBXML2_PACKAGE} ${KC_LIBXML2_PACKAGE_VERSION}
+                          ${KC_LIBXML2_PACKAGE_SHA256} ${kc_libxml2_dir} kc_libxml2_tarball)
   set(patterns package/vendor/libxml2/include package/vendor/libxml2/Copyright
                package/vendor/libxml2/libxml.h package/vendor/libxml2/buf.h
                package/vendor/libxml2/enc.h package/vendor/libxml2/save.h

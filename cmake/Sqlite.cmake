@@ -6,24 +6,11 @@ set(KC_SQLITE_PACKAGE_VERSION 12.11.1)
 set(KC_SQLITE_PACKAGE_SHA256 ebf0ed75a7a59dbcb3b24bbd014ef49d9f15bc328e4adcbf516f2a8fadfa2835)
 
 set(kc_sqlite_dir ${CMAKE_BINARY_DIR}/sqlite-amalgamation)
-set(kc_sqlite_tarball ${kc_sqlite_dir}/${KC_SQLITE_PACKAGE}-${KC_SQLITE_PACKAGE_VERSION}.tgz)
+include(${CMAKE_CURRENT_LIST_DIR}/PinnedPackage.cmake)
 
 if(NOT EXISTS ${kc_sqlite_dir}/sqlite3.c)
-  file(MAKE_DIRECTORY ${kc_sqlite_dir})
-  if(NOT EXISTS ${kc_sqlite_tarball})
-    message(STATUS "Fetching ${KC_SQLITE_PACKAGE}@${KC_SQLITE_PACKAGE_VERSION} for the SQLite amalgamation")
-    execute_process(COMMAND npm pack --silent ${KC_SQLITE_PACKAGE}@${KC_SQLITE_PACKAGE_VERSION}
-                    WORKING_DIRECTORY ${kc_sqlite_dir}
-                    RESULT_VARIABLE rc OUTPUT_QUIET)
-    if(NOT rc EQUAL 0 OR NOT EXISTS ${kc_sqlite_tarball})
-      message(FATAL_ERROR "npm pack ${KC_SQLITE_PACKAGE}@${KC_SQLITE_PACKAGE_VERSION} failed (${rc})")
-    endif()
-  endif()
-  file(SHA256 ${kc_sqlite_tarball} kc_sqlite_hash)
-  if(NOT kc_sqlite_hash STREQUAL KC_SQLITE_PACKAGE_SHA256)
-    file(REMOVE ${kc_sqlite_tarball})
-    message(FATAL_ERROR "${kc_sqlite_tarball}: SHA-256 ${kc_sqlite_hash}, expected ${KC_SQLITE_PACKAGE_SHA256}")
-  endif()
+  kc_fetch_pinned_package(${KC_SQLITE_PACKAGE} ${KC_SQLITE_PACKAGE_VERSION}
+                          ${KC_SQLITE_PACKAGE_SHA256} ${kc_sqlite_dir} kc_sqlite_tarball)
   file(ARCHIVE_EXTRACT INPUT ${kc_sqlite_tarball} DESTINATION ${kc_sqlite_dir}/package-files
        PATTERNS package/deps/sqlite3/sqlite3.c package/deps/sqlite3/sqlite3.h)
   file(COPY ${kc_sqlite_dir}/package-files/package/deps/sqlite3/sqlite3.h
