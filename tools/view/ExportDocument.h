@@ -56,7 +56,6 @@ struct ExportDocument {
     std::vector<XmlNode> sections;
     bool hasLedger = false;
     std::vector<LedgerAccount> ledger;  // without their lines
-    std::size_t ledgerEntries = 0;
 
     // The section of DATA of that name, or nullptr when the file has none.
     const XmlNode* Section(const std::string& name) const;

@@ -317,10 +317,8 @@ private:
         inAccount_ = false;
         account_.entryCount = account_.entries.size();
         if (ledgerSink_) ledgerSink_(account_);
-        ExportDocument& document = result_.document;
-        document.ledgerEntries += account_.entryCount;
         std::vector<LedgerEntry> entries = std::move(account_.entries);
-        document.ledger.push_back(std::move(account_));
+        result_.document.ledger.push_back(std::move(account_));
         entries.clear();
         account_ = LedgerAccount{};
         account_.entries = std::move(entries);

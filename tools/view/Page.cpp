@@ -428,9 +428,11 @@ void NoteTree(Html& html, const XmlNode& node, int depth) {
 }
 
 void LedgerHeading(Html& html, const ExportDocument& document) {
+    std::size_t entries = 0;
+    for (const LedgerAccount& account : document.ledger) entries += account.entryCount;
     html << "<section class=ledger id=gl><h2>総勘定元帳</h2><p>"
-         << std::to_string(document.ledger.size()) << "科目、"
-         << std::to_string(document.ledgerEntries) << "行。科目名を押すと明細を開きます。</p>\n";
+         << std::to_string(document.ledger.size()) << "科目、" << std::to_string(entries)
+         << "行。科目名を押すと明細を開きます。</p>\n";
 }
 
 void LedgerAccountRows(Html& html, const LedgerAccount& account) {
