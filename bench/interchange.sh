@@ -16,17 +16,8 @@ store=$work/store-$entries.books
 [ -f "$dir/journal.csv" ] || "$kcbooks" generate "$dir" --entries "$entries" >/dev/null
 [ -f "$store" ] || "$kcbooks" import "$dir" "$store" >/dev/null
 
-# timed OUT_VAR COMMAND...: the elapsed seconds and the peak resident KiB of the command.
-timed() {
-  local out=$1
-  shift
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr" || {
-    cat "$work/stderr" >&2
-    return 1
-  }
-  printf -v "$out" '%s' "$(cat "$work/time")"
-}
-mib() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
 
 journal=$work/interchange-$entries.csv
 openings=$work/interchange-openings-$entries.csv

@@ -14,19 +14,10 @@ kcbooks=$build/dist/kcbooks
 kcsakura=$build/dist/kcsakura/kcsakura
 mkdir -p "$work"
 
-# timed OUT_VAR COMMAND...: the elapsed seconds and the peak resident KiB of the command.
-timed() {
-  local out=$1
-  shift
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr" || {
-    cat "$work/stderr" >&2
-    return 1
-  }
-  printf -v "$out" '%s' "$(cat "$work/time")"
-}
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
-mib() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
 
 echo "kcsakura export with the general ledger, whole fiscal year; kcbooks import; $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), load $(cut -d' ' -f1-3 /proc/loadavg)"
