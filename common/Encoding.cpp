@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace sjis {
@@ -76,13 +77,15 @@ public:
 
     // False at the first byte that begins no character; lossy, such a byte becomes '?'.
     bool Convert(std::string_view in, std::string* out, bool lossy) {
-        out->clear();
-        out->reserve(in.size() + in.size() / 2);
+        // No character grows to more than 3 times its bytes (a half-width katakana does).
+        out->resize(in.size() * 3);
+        char* const begin = out->data();
+        char* dst = begin;
         std::size_t pos = 0;
         while (pos < in.size()) {
             unsigned char byte = static_cast<unsigned char>(in[pos]);
             if (byte < 0x80) {
-                out->push_back(static_cast<char>(byte));
+                *dst++ = static_cast<char>(byte);
                 ++pos;
                 continue;
             }
@@ -99,13 +102,15 @@ public:
                     out->clear();
                     return false;
                 }
-                out->push_back('?');
+                *dst++ = '?';
                 ++pos;
                 continue;
             }
-            out->append(form->bytes, form->size);
+            std::memcpy(dst, form->bytes, sizeof form->bytes);
+            dst += form->size;
             pos += width;
         }
+        out->resize(static_cast<std::size_t>(dst - begin));
         return true;
     }
 
@@ -160,13 +165,16 @@ public:
     Encoder() : iconv_("CP932", "UTF-8") {}
 
     bool Convert(std::string_view in, std::string* out) {
-        out->clear();
-        out->reserve(in.size());
+        // No character is longer in Shift_JIS than in UTF-8; the last one is copied with the
+        // whole of its form's room.
+        out->resize(in.size() + sizeof(Form::bytes));
+        char* const begin = out->data();
+        char* dst = begin;
         std::size_t pos = 0;
         while (pos < in.size()) {
             unsigned char byte = static_cast<unsigned char>(in[pos]);
             if (byte < 0x80) {
-                out->push_back(static_cast<char>(byte));
+                *dst++ = static_cast<char>(byte);
                 ++pos;
                 continue;
             }
@@ -182,9 +190,11 @@ public:
                 out->clear();
                 return false;
             }
-            out->append(form.bytes, form.size);
+            std::memcpy(dst, form.bytes, sizeof form.bytes);
+            dst += form.size;
             pos += size;
         }
+        out->resize(static_cast<std::size_t>(dst - begin));
         return true;
     }
 
