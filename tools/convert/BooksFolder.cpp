@@ -1,5 +1,6 @@
 #include "tools/convert/BooksFolder.h"
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -18,9 +19,6 @@ constexpr std::size_t kPiece = std::size_t{1} << 20;
 std::string Number(std::int64_t value) {
     return std::to_string(value);
 }
-std::string Code(std::int64_t code) {
-    return code == 0 ? std::string() : std::to_string(code);
-}
 
 }  // namespace
 
@@ -33,11 +31,35 @@ public:
     }
 
     void Row(const std::vector<std::string>& fields) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i > 0) text_ += ',';
-            text_ += fields[i];
+        for (const std::string& field : fields) Field(field);
+        EndRow();
+    }
+
+    // A row field by field, for the journal's million rows: no field becomes a string of its own.
+    void Field(std::string_view text) {
+        Separate();
+        text_ += text;
+    }
+    void TextField(std::string_view text) {
+        Separate();
+        AppendCsvField(text, &text_);
+    }
+    void NumberField(std::int64_t value) {
+        Separate();
+        char digits[24];
+        text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    }
+    // A code of 0 (no account) and position 0 are empty fields.
+    void NonZeroField(std::int64_t value) {
+        if (value == 0) {
+            Field({});
+        } else {
+            NumberField(value);
         }
+    }
+    void EndRow() {
         text_ += '\n';
+        rowStarted_ = false;
         if (text_.size() >= kPiece) Flush();
     }
 
@@ -48,6 +70,11 @@ public:
     }
 
 private:
+    void Separate() {
+        if (rowStarted_) text_ += ',';
+        rowStarted_ = true;
+    }
+
     void Flush() {
         out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
         text_.clear();
@@ -57,6 +84,7 @@ private:
     fs::path path_;
     std::ofstream out_;
     std::string text_;
+    bool rowStarted_ = false;
 };
 
 BooksFolderWriter::BooksFolderWriter(const std::string& outDir, const std::string& dataId)
@@ -97,14 +125,24 @@ bool BooksFolderWriter::Entry(const std::string& voucher, std::int32_t date,
     ++entries_;
     bool numbered = !voucher.empty() && voucher.size() <= 9 &&
                     voucher.find_first_not_of("0123456789") == std::string::npos;
+    CsvOutput& out = *journal_;
     for (std::size_t l = 0; l < lines.size(); ++l) {
         const BookLine& line = lines[l];
-        journal_->Row({dataId_, Number(entries_), numbered ? voucher : "",
-                       Number(static_cast<std::int64_t>(l) + 1), Number(date),
-                       line.position ? Number(line.position) : "", "", Code(line.debitCode),
-                       Number(line.debitAmount), Number(line.debitTax), Code(line.creditCode),
-                       Number(line.creditAmount), Number(line.creditTax),
-                       CsvField(line.description)});
+        out.Field(dataId_);
+        out.NumberField(entries_);
+        out.Field(numbered ? std::string_view(voucher) : std::string_view());
+        out.NumberField(static_cast<std::int64_t>(l) + 1);
+        out.NumberField(date);
+        out.NonZeroField(line.position);
+        out.Field({});  // kind
+        out.NonZeroField(line.debitCode);
+        out.NumberField(line.debitAmount);
+        out.NumberField(line.debitTax);
+        out.NonZeroField(line.creditCode);
+        out.NumberField(line.creditAmount);
+        out.NumberField(line.creditTax);
+        out.TextField(line.description);
+        out.EndRow();
     }
     return numbered;
 }
@@ -155,13 +193,29 @@ void BooksFolderWriter::Finish(const FolderBooks& books) {
 }
 
 std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string quoted = "\"";
+    std::string field;
+    AppendCsvField(text, &field);
+    return field;
+}
+
+void AppendCsvField(std::string_view text, std::string* out) {
+    bool quoted = false;
     for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quoted = true;
+            break;
+        }
     }
-    return quoted + "\"";
+    if (!quoted) {
+        *out += text;
+        return;
+    }
+    *out += '"';
+    for (char c : text) {
+        if (c == '"') *out += '"';
+        *out += c;
+    }
+    *out += '"';
 }
 
 }  // namespace convert

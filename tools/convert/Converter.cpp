@@ -150,7 +150,8 @@ private:
     // The year's postings per account, tax included, for the trial balance.
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> postings_;
     std::map<std::int64_t, const ChartAccount*> used_;
-    std::map<std::int64_t, std::vector<std::string>> subAccounts_;
+    std::map<std::int64_t, std::vector<std::string>> subAccounts_;  // in order of first sight
+    std::map<std::int64_t, std::map<std::string, std::int64_t, std::less<>>> subNumbers_;
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> openings_;
     std::map<std::string, std::string> unknown_;  // name → where it stands
 
@@ -335,7 +336,9 @@ void Conversion::ReadLine(const InterchangeRecord& record, BookEntry* entry) {
         line.creditAmount = credit.amount;
     }
     line.description = f[kDescriptionField];
-    if (SjisBytes(line.description) > kDescriptionBytes) {
+    // No character is longer in Shift_JIS than in UTF-8, so a short text needs no measuring.
+    if (line.description.size() > kDescriptionBytes &&
+        SjisBytes(line.description) > kDescriptionBytes) {
         line.description = CutToBytes(line.description, kDescriptionBytes);
         ++cutDescriptions_;
     }
@@ -441,20 +444,20 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
     }
     used_[account->code] = account;
     if (sub.empty()) return account->code;
+    std::map<std::string, std::int64_t, std::less<>>& numbers = subNumbers_[account->code];
+    auto known = numbers.find(sub);
+    if (known != numbers.end()) return account->code + known->second;
     std::size_t bytes = SjisBytes(sub);
     if (bytes > kNameBytes) {
         Refuse(file, line, column + 1,
                "text is " + std::to_string(bytes) + " bytes in Shift_JIS, at most 56 are allowed");
     }
     std::vector<std::string>& subs = subAccounts_[account->code];
-    auto found = std::find(subs.begin(), subs.end(), sub);
-    if (found == subs.end()) {
-        if (subs.size() == 9999)
-            Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
-        subs.push_back(sub);
-        found = subs.end() - 1;
-    }
-    return account->code + (found - subs.begin()) + 1;
+    if (subs.size() == 9999)
+        Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
+    subs.push_back(sub);
+    numbers.emplace(sub, static_cast<std::int64_t>(subs.size()));
+    return account->code + static_cast<std::int64_t>(subs.size());
 }
 
 void Conversion::CheckNames() const {

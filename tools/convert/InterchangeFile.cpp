@@ -25,6 +25,36 @@ std::string OutcomeText(books::ReadOutcome outcome) {
     }
 }
 
+// Blanks, half-width or full-width, cut from both ends.
+std::string_view TrimmedView(std::string_view text) {
+    for (bool cut = true; cut && !text.empty();) {
+        cut = false;
+        if (text.front() == ' ' || text.front() == '\t') {
+            text.remove_prefix(1);
+            cut = true;
+        } else if (text.substr(0, kWideBlank.size()) == kWideBlank) {
+            text.remove_prefix(kWideBlank.size());
+            cut = true;
+        } else if (text.back() == ' ' || text.back() == '\t') {
+            text.remove_suffix(1);
+            cut = true;
+        } else if (text.size() >= kWideBlank.size() &&
+                   text.substr(text.size() - kWideBlank.size()) == kWideBlank) {
+            text.remove_suffix(kWideBlank.size());
+            cut = true;
+        }
+    }
+    return text;
+}
+
+void TrimBlanksInPlace(std::string* text) {
+    std::string_view trimmed = TrimmedView(*text);
+    if (trimmed.size() == text->size()) return;
+    std::size_t begin = static_cast<std::size_t>(trimmed.data() - text->data());
+    text->erase(begin + trimmed.size());
+    text->erase(0, begin);
+}
+
 }  // namespace
 
 class InterchangeFile::Source : public books::ByteSource {
@@ -78,21 +108,21 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
             ++skipped_;
             continue;
         }
+        // The record's strings keep their storage from one record to the next.
         record->fields.resize(fields.size());
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            std::string text;
+            std::string& text = record->fields[i];
             if (utf8_) {
-                std::string check;
-                if (!sjis::Utf8ToSjis(fields[i], &check)) {
+                if (!sjis::Utf8ToSjis(fields[i], &check_)) {
                     Refuse(path_, record->line, static_cast<int>(i + 1),
                            "text is not UTF-8 or has no Shift_JIS form");
                 }
-                text = std::string(fields[i]);
+                text.assign(fields[i]);
             } else if (!sjis::SjisToUtf8(fields[i], &text)) {
                 Refuse(path_, record->line, static_cast<int>(i + 1),
                        "text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)");
             }
-            record->fields[i] = TrimBlanks(text);
+            TrimBlanksInPlace(&text);
         }
         bool header = first_ && !record->fields.empty() && record->fields[0] == headerFirst_;
         first_ = false;
@@ -105,27 +135,6 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
     if (reader_->SourceFailed()) throw Refusal{path_ + ": cannot be read"};
     if (reader_->Failed()) Refuse(path_, reader_->RecordLine(), 0, reader_->Error());
     return false;
-}
-
-std::string TrimBlanks(std::string_view text) {
-    for (bool cut = true; cut && !text.empty();) {
-        cut = false;
-        if (text.front() == ' ' || text.front() == '\t') {
-            text.remove_prefix(1);
-            cut = true;
-        } else if (text.substr(0, kWideBlank.size()) == kWideBlank) {
-            text.remove_prefix(kWideBlank.size());
-            cut = true;
-        } else if (text.back() == ' ' || text.back() == '\t') {
-            text.remove_suffix(1);
-            cut = true;
-        } else if (text.size() >= kWideBlank.size() &&
-                   text.substr(text.size() - kWideBlank.size()) == kWideBlank) {
-            text.remove_suffix(kWideBlank.size());
-            cut = true;
-        }
-    }
-    return std::string(text);
 }
 
 }  // namespace convert

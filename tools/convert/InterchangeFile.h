@@ -44,9 +44,7 @@ private:
     std::unique_ptr<books::CsvReader> reader_;
     bool first_ = true;
     long skipped_ = 0;
+    std::string check_;  // a UTF-8 field's Shift_JIS form, only to know it has one
 };
-
-// Removes blanks, half-width or full-width, from both ends.
-std::string TrimBlanks(std::string_view text);
 
 }  // namespace convert
