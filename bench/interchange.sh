@@ -4,10 +4,12 @@
 # books' own folder. The aim: convert + import in at most 1.5 times the folder's import, each
 # step within 150 MB.
 # usage: interchange.sh BUILD_DIR [ENTRIES]   (default 1000000)
-# Every figure is one run on a shared machine: read them with that in mind.
+#   BENCH_RUNS   runs of convert + import and of the folder's import (default 5); medians shown
+# The export-journal figure is one run on a shared machine: read it with that in mind.
 set -eu
 build=$1
 entries=${2:-1000000}
+runs=${BENCH_RUNS:-5}
 work=${KC_BENCH_DIR:-${TMPDIR:-/tmp}/kc-bench-table}
 kcbooks=$build/dist/kcbooks
 mkdir -p "$work"
@@ -37,22 +39,36 @@ if [[ $usage != *"kcbooks convert"* ]]; then
   echo "convert + import: skipped, kcbooks has no convert command yet"
   exit 0
 fi
-rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"*
-timed folder "$kcbooks" import "$dir" "$work/reimport-$entries.books"
-# The books' own chart serves as the chart, in Shift_JIS as the journal is.
+# The chart the books were made with serves as the chart, in Shift_JIS as the journal is.
 iconv -f UTF-8 -t CP932 "$dir/accounts.csv" >"$work/chart-$entries.csv"
-timed convert "$kcbooks" convert "$journal" --openings "$openings" --company gen \
-  --chart "$work/chart-$entries.csv" -o "$work/converted-$entries"
-timed import "$kcbooks" import "$work/converted-$entries" "$work/converted-$entries.books"
-set -- $folder; folder_s=$1; folder_kb=$2
-set -- $convert; convert_s=$1; convert_kb=$2
-set -- $import; import_s=$1; import_kb=$2
-printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import of the books' folder" "$folder_s" "$(mib "$folder_kb")" "" ""
-printf '| %-32s | %8s | %8s | %8s | %8s |\n' "convert" "$convert_s" "$(mib "$convert_kb")" "" ""
-printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import of the converted folder" "$import_s" "$(mib "$import_kb")" "" ""
-awk -v c="$convert_s" -v i="$import_s" -v f="$folder_s" -v ck="$convert_kb" -v ik="$import_kb" 'BEGIN {
+clean() { rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"*; }
+# The three steps run in turn, $runs times, so that a busy spell of a shared machine falls on
+# all of them alike; the table shows each step's median and the largest peak.
+folder_s=() convert_s=() import_s=()
+folder_kb=0 convert_kb=0 import_kb=0
+larger() { [ "$2" -gt "${!1}" ] && printf -v "$1" '%s' "$2"; return 0; }
+for ((run = 1; run <= runs; run++)); do
+  clean
+  timed folder "$kcbooks" import "$dir" "$work/reimport-$entries.books"
+  timed convert "$kcbooks" convert "$journal" --openings "$openings" --company gen \
+    --chart "$work/chart-$entries.csv" -o "$work/converted-$entries"
+  timed import "$kcbooks" import "$work/converted-$entries" "$work/converted-$entries.books"
+  set -- $folder; folder_s+=("$1"); larger folder_kb "$2"
+  set -- $convert; convert_s+=("$1"); larger convert_kb "$2"
+  set -- $import; import_s+=("$1"); larger import_kb "$2"
+done
+folder_m=$(median "${folder_s[@]}")
+convert_m=$(median "${convert_s[@]}")
+import_m=$(median "${import_s[@]}")
+printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import of the books' folder" "$folder_m" "$(mib "$folder_kb")" "" ""
+printf '| %-32s | %8s | %8s | %8s | %8s |\n' "convert" "$convert_m" "$(mib "$convert_kb")" "" ""
+printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import of the converted folder" "$import_m" "$(mib "$import_kb")" "" ""
+echo
+echo "seconds of each run: folder ${folder_s[*]}; convert ${convert_s[*]}; import ${import_s[*]}"
+awk -v c="$convert_m" -v i="$import_m" -v f="$folder_m" -v ck="$convert_kb" -v ik="$import_kb" -v n="$runs" 'BEGIN {
   ratio = f > 0 ? (c + i) / f : 0
   peak = (ck > ik ? ck : ik) / 1024
-  printf "\nconvert + import: %.2f times the folder'\''s import (aim: at most 1.5), peak %.0f MB (aim: at most 150)\n", ratio, peak
+  printf "convert + import: %.2f times the folder'\''s import, medians of %d runs (aim: at most 1.5), peak %.0f MB (aim: at most 150)\n", ratio, n, peak
 }'
-rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"* "$work/chart-$entries.csv"
+clean
+rm -f "$work/chart-$entries.csv"

@@ -12,3 +12,6 @@ timed() {
 }
 
 mib() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
+
+# median VALUES...: the middle value, or the mean of the two middle ones.
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

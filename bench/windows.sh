@@ -102,8 +102,10 @@ export_run() {
   return 1
 }
 
+# shellcheck source=bench/timing.sh
+source "$here/timing.sh"
+
 field() { sed -n "s/.*\\b$1=\\([^ ]*\\).*/\\1/p" "$work/summary"; }
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Wine's first start in a prefix takes seconds: an export before the timed ones.
 read -r warm_store warm_user <<<"$(store sample)"
