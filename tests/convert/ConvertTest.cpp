@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/Encoding.h"
 #include "tools/convert/Converter.h"
@@ -253,6 +254,74 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
     EXPECT_NE(Convert(notSjis).message.find("u.csv, line 1, column 5: text is not Shift_JIS"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(dir_ / "books"));
+}
+
+// A journal long enough to be read many batches ahead of its conversion: every line arrives, and
+// a refusal comes at its own line whichever side finds it, the first in the file first.
+TEST_F(ConvertTest, ALongJournalIsReadAheadAndRefusedAtTheFirstFault) {
+    constexpr int kLines = 5000;
+    const std::string good =
+        "2000,{n},,20250401,現金,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,\n";
+    const std::string unbalanced =
+        "2000,{n},,20250401,現金,,,対象外,1000,,売上高,,,対象外,999,,,,,,,,,,\n";
+    const std::string undecodable =
+        "2000,{n},,20250401,\xFF,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,\n";
+    const std::string openQuote =
+        "2000,{n},,20250401,\"現金,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,\n";
+    struct Fault {
+        int line;
+        const std::string* text;
+    };
+    struct Case {
+        std::vector<Fault> faults;
+        const char* expected;  // empty: converted
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{{4000, &undecodable}}, "j.csv, line 4000, column 5: text is not Shift_JIS"},
+        {{{3000, &unbalanced}, {4500, &undecodable}}, "j.csv, line 3000: the voucher does not"},
+        {{{1500, &undecodable}, {3000, &unbalanced}}, "j.csv, line 1500, column 5: text is not"},
+        {{{2600, &unbalanced}, {2601, &openQuote}}, "j.csv, line 2600: the voucher does not"},
+        {{{kLines, &openQuote}}, "j.csv, line 5000: "},
+    };
+    for (const Case& c : cases) {
+        std::string utf8;
+        for (int n = 1; n <= kLines; ++n) {
+            const std::string* line = &good;
+            for (const Fault& fault : c.faults) {
+                if (fault.line == n) line = fault.text;
+            }
+            std::string text = *line;
+            text.replace(text.find("{n}"), 3, std::to_string(n));
+            utf8 += text;
+        }
+        // Shift_JIS around the one byte that is none.
+        std::string sjisText;
+        std::size_t begin = 0;
+        for (std::size_t bad = utf8.find('\xFF');; bad = utf8.find('\xFF', begin)) {
+            std::string piece;
+            std::size_t end = bad == std::string::npos ? utf8.size() : bad;
+            ASSERT_TRUE(sjis::Utf8ToSjis(utf8.substr(begin, end - begin), &piece));
+            sjisText += piece;
+            if (bad == std::string::npos) break;
+            sjisText += '\xFF';
+            begin = bad + 1;
+        }
+        fs::remove_all(dir_ / "books");
+        convert::ConvertResult result = Convert(Write("j.csv", sjisText));
+        if (*c.expected == '\0') {
+            ASSERT_TRUE(result.ok) << result.message;
+            EXPECT_NE(result.report.find("5000 entries, 5000 lines"), std::string::npos);
+            std::string journal = Read(dir_ / "books" / "journal.csv");
+            EXPECT_NE(
+                journal.find("\nBOOKS,5000,5000,1,20250401,,,11100000,1000,0,41100000,1000,0,\n"),
+                std::string::npos);
+        } else {
+            EXPECT_FALSE(result.ok);
+            EXPECT_NE(result.message.find(c.expected), std::string::npos) << result.message;
+            EXPECT_FALSE(fs::exists(dir_ / "books"));
+        }
+    }
 }
 
 TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {

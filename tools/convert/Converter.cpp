@@ -12,6 +12,7 @@
 #include "tools/convert/BooksFolder.h"
 #include "tools/convert/Chart.h"
 #include "tools/convert/InterchangeFile.h"
+#include "tools/convert/InterchangeReadAhead.h"
 #include "tools/convert/Refusal.h"
 
 namespace convert {
@@ -98,8 +99,8 @@ struct BookEntry {
 
 // One side of an interchange line as the file gives it.
 struct SideIn {
-    std::string account;
-    std::string sub;
+    std::string_view account;  // seen in the record being read
+    std::string_view sub;
     TaxCategory category;
     std::int64_t amount = 0;
     std::int64_t tax = 0;
@@ -132,8 +133,8 @@ private:
     void ReadLine(const InterchangeRecord& record, BookEntry* entry);
     SideIn ReadSide(const InterchangeRecord& record, int offset);
     void NoteCategory(const TaxCategory& category, long line, int column);
-    std::int64_t Resolve(const std::string& file, long line, int column, const std::string& name,
-                         const std::string& sub);
+    std::int64_t Resolve(const std::string& file, long line, int column, std::string_view name,
+                         std::string_view sub);
     void SplitTax(const SideIn& side, bool debitSide, long line, BookLine* booked,
                   std::vector<BookLine>* extra);
     void CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t credits);
@@ -182,7 +183,7 @@ void Conversion::ReadOpenings() {
     InterchangeFile input(file, options_.utf8, "期首日");
     InterchangeRecord record;
     while (input.Next(&record)) {
-        const std::vector<std::string>& f = record.fields;
+        const std::vector<std::string_view>& f = record.fields;
         if (f.size() < 6) {
             Refuse(file, record.line, 0,
                    "has " + std::to_string(f.size()) + " fields, the opening balances form has 6");
@@ -210,13 +211,14 @@ void Conversion::ReadOpenings() {
 
 void Conversion::ReadJournal() {
     const std::string& file = options_.journalPath;
-    InterchangeFile input(file, options_.utf8, "識別フラグ");
+    InterchangeFile journal(file, options_.utf8, "識別フラグ");
+    InterchangeReadAhead input(journal);
     InterchangeRecord record;
     std::optional<BookEntry> open;
     std::int64_t debits = 0;
     std::int64_t credits = 0;
     while (input.Next(&record)) {
-        const std::vector<std::string>& f = record.fields;
+        const std::vector<std::string_view>& f = record.fields;
         if (f.size() < kUsedFields || f.size() > kFormFields) {
             Refuse(file, record.line, 0,
                    "has " + std::to_string(f.size()) + " fields, the journal form has 25");
@@ -225,12 +227,13 @@ void Conversion::ReadJournal() {
         for (std::size_t i = kUsedFields; i < f.size(); ++i) {
             if (!f[i].empty()) ++droppedValues_;
         }
-        const std::string& flag = f[0];
+        std::string_view flag = f[0];
         bool single = flag == "2000" || flag == "2111";
         bool first = single || flag == "2110";
         if (!first && flag != "2100" && flag != "2101") {
             Refuse(file, record.line, 1,
-                   "\"" + flag + "\" is not a flag of the form (2000, 2111, 2110, 2100, 2101)");
+                   "\"" + std::string(flag) +
+                       "\" is not a flag of the form (2000, 2111, 2110, 2100, 2101)");
         }
         if (first && open) {
             Refuse(file, record.line, 1,
@@ -268,8 +271,8 @@ void Conversion::ReadJournal() {
 }
 
 SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
-    const std::vector<std::string>& f = record.fields;
-    auto field = [&](int column) -> const std::string& {
+    const std::vector<std::string_view>& f = record.fields;
+    auto field = [&](int column) -> std::string_view {
         return f[static_cast<std::size_t>(column + offset - 1)];
     };
     SideIn side;
@@ -310,14 +313,14 @@ void Conversion::NoteCategory(const TaxCategory& category, long line, int column
 
 void Conversion::ReadLine(const InterchangeRecord& record, BookEntry* entry) {
     const std::string& file = options_.journalPath;
-    const std::vector<std::string>& f = record.fields;
+    const std::vector<std::string_view>& f = record.fields;
     SideIn debit = ReadSide(record, 0);
     SideIn credit = ReadSide(record, kCreditOffset);
     if (debit.account.empty() && credit.account.empty()) {
         Refuse(file, record.line, kAccountColumn, "a line needs a debit or a credit account");
     }
     BookLine line;
-    const std::string& settlement = f[2];
+    std::string_view settlement = f[2];
     if (settlement == "中決") {
         line.position = 15;
         if (interimLine_ == 0) interimLine_ = record.line;
@@ -425,10 +428,10 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
 // Returns the code of the account or sub-account, 0 for a name the chart does not know (noted,
 // so that every unknown name is listed at once).
 std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
-                                 const std::string& name, const std::string& sub) {
+                                 std::string_view name, std::string_view sub) {
     const ChartAccount* account = chart_.Find(name);
     if (!account || account->IsTotal()) {
-        std::string& where = unknown_[name];
+        std::string& where = unknown_[std::string(name)];
         // A name on every line of a large journal is listed by its first places only.
         if (where.size() < 200) {
             where += (where.empty() ? "" : ", ") + file + " line " + std::to_string(line) +
@@ -455,7 +458,7 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
     std::vector<std::string>& subs = subAccounts_[account->code];
     if (subs.size() == 9999)
         Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
-    subs.push_back(sub);
+    subs.emplace_back(sub);
     numbers.emplace(sub, static_cast<std::int64_t>(subs.size()));
     return account->code + static_cast<std::int64_t>(subs.size());
 }

@@ -47,14 +47,6 @@ std::string_view TrimmedView(std::string_view text) {
     return text;
 }
 
-void TrimBlanksInPlace(std::string* text) {
-    std::string_view trimmed = TrimmedView(*text);
-    if (trimmed.size() == text->size()) return;
-    std::size_t begin = static_cast<std::size_t>(trimmed.data() - text->data());
-    text->erase(begin + trimmed.size());
-    text->erase(0, begin);
-}
-
 }  // namespace
 
 class InterchangeFile::Source : public books::ByteSource {
@@ -101,28 +93,36 @@ InterchangeFile::InterchangeFile(const std::string& path, bool utf8, std::string
 InterchangeFile::~InterchangeFile() = default;
 
 bool InterchangeFile::Next(InterchangeRecord* record) {
-    std::vector<std::string_view> fields;
-    while (reader_->Next(&fields)) {
+    while (reader_->Next(&raw_)) {
         record->line = reader_->RecordLine();
-        if (!fields.empty() && !fields[0].empty() && fields[0][0] == '#') {
+        if (!raw_.empty() && !raw_[0].empty() && raw_[0][0] == '#') {
             ++skipped_;
             continue;
         }
-        // The record's strings keep their storage from one record to the next.
-        record->fields.resize(fields.size());
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            std::string& text = record->fields[i];
+        text_.clear();
+        ends_.clear();
+        for (std::size_t i = 0; i < raw_.size(); ++i) {
+            std::string_view field = raw_[i];
             if (utf8_) {
-                if (!sjis::Utf8ToSjis(fields[i], &check_)) {
+                // Converted only to know the text has a Shift_JIS form.
+                if (!sjis::Utf8ToSjis(field, &converted_)) {
                     Refuse(path_, record->line, static_cast<int>(i + 1),
                            "text is not UTF-8 or has no Shift_JIS form");
                 }
-                text.assign(fields[i]);
-            } else if (!sjis::SjisToUtf8(fields[i], &text)) {
+            } else if (sjis::SjisToUtf8(field, &converted_)) {
+                field = converted_;
+            } else {
                 Refuse(path_, record->line, static_cast<int>(i + 1),
                        "text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)");
             }
-            TrimBlanksInPlace(&text);
+            text_ += TrimmedView(field);
+            ends_.push_back(text_.size());
+        }
+        record->fields.clear();
+        std::size_t begin = 0;
+        for (std::size_t end : ends_) {
+            record->fields.emplace_back(text_.data() + begin, end - begin);
+            begin = end;
         }
         bool header = first_ && !record->fields.empty() && record->fields[0] == headerFirst_;
         first_ = false;

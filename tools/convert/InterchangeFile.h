@@ -16,9 +16,11 @@ class CsvReader;
 
 namespace convert {
 
+// One record's fields, UTF-8 with the blanks around them removed, seen in text its reader keeps
+// until the next record is read.
 struct InterchangeRecord {
     long line = 0;
-    std::vector<std::string> fields;  // UTF-8, blanks around them removed
+    std::vector<std::string_view> fields;
 };
 
 class InterchangeFile {
@@ -44,7 +46,12 @@ private:
     std::unique_ptr<books::CsvReader> reader_;
     bool first_ = true;
     long skipped_ = 0;
-    std::string check_;  // a UTF-8 field's Shift_JIS form, only to know it has one
+    // The record being read: its fields as the CSV reader sees them, each field converted, and
+    // the fields one after the other with where each ends.
+    std::vector<std::string_view> raw_;
+    std::string converted_;
+    std::string text_;
+    std::vector<std::size_t> ends_;
 };
 
 }  // namespace convert
