@@ -231,7 +231,10 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
         {"2000,1,,20250401,現金,,,対象外,922337203685477,,売上高,,,対象外,922337203685477,,,,,,,,,,"
          "\n"
          "2000,2,,20250401,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
-         "the sums of the books leave the range the books hold"},
+         "j.csv, line 2: the sums of the books leave the range the books hold"},
+        {"2000,1,,20250401,現金,,,対象外,1,,売上高合計,,,対象外,1,,,,,,,,,,\n",
+         "the journal posts to 1 total account, which only sum other accounts; post to the "
+         "accounts they sum:\n  売上高合計 ("},
     };
     options_.utf8 = true;
     for (const Case& c : cases) {
@@ -347,6 +350,55 @@ TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {
         header + "71700000,雑収入２,,0x40848007,C,0,0,\n71700000,雑収入３,,0x40848007,C,0,0,\n");
     EXPECT_NE(Convert(journal).message.find("chart.csv, line 3, column code: duplicate code"),
               std::string::npos);
+    // A chart whose 仮払消費税 is no input-tax account leaves a 内 purchase's tax nowhere to go.
+    options_.chartPath = Write("chart.csv", header + "13500000,仮払消費税,,0x80880001,D,0,0,\n");
+    std::string purchase =
+        Write("p.csv",
+              "2000,1,,20250401,消耗品費,,,課対仕入内10%,1100,100,現金,,,対象外,1100,,,,,,,,,,\n");
+    EXPECT_NE(Convert(purchase).message.find(
+                  "p.csv, line 1, column 8: the tax inside the amount goes to the input-tax "
+                  "account, and the chart has none"),
+              std::string::npos);
+}
+
+// Programs write the accounts of the cost of goods manufactured with [製], without it, or with
+// （製造）, and the purchases as 仕入高 or 商品仕入高: the standard chart knows each.
+TEST_F(ConvertTest, AccountsByTheNamesProgramsGiveThem) {
+    struct Case {
+        const char* name;
+        const char* code;
+    };
+    const Case cases[] = {
+        {"[製]賃金", "92100000"},
+        {"賃金", "92100000"},
+        {"賞与", "61300000"},
+        {"賞与（製造）", "92300000"},
+        {"賞与(製造)", "92300000"},
+        {"[製]賞与", "92300000"},
+        {"材料仕入高", "91200000"},
+        {"外注加工費", "93100000"},
+        {"商品仕入高", "51300000"},
+        {"仕入高", "51300000"},
+        {"期首仕掛品棚卸高", "96100000"},
+        {"減価償却費（製造）", "94400000"},
+    };
+    options_.utf8 = true;
+    for (const Case& c : cases) {
+        fs::remove_all(dir_ / "books");
+        std::string journal = Write("j.csv", std::string("2000,1,,20250401,") + c.name +
+                                                 ",,,対象外,1,,現金,,,対象外,1,,,,,,,,,,\n");
+        convert::ConvertResult result = Convert(journal);
+        ASSERT_TRUE(result.ok) << c.name << ": " << result.message;
+        EXPECT_NE(Read(dir_ / "books" / "journal.csv").find(std::string(",,") + c.code + ",1,0,"),
+                  std::string::npos)
+            << c.name;
+    }
+    fs::remove_all(dir_ / "books");
+    EXPECT_NE(Convert(Write("j.csv",
+                            "2000,1,,20250401,福利厚生費（製造）,,,対象外,1,,現金,,,対象外,"
+                            "1,,,,,,,,,,\n"))
+                  .ok,
+              false);
 }
 
 }  // namespace

@@ -143,9 +143,38 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
     return true;
 }
 
-const ChartAccount* Chart::Find(std::string_view name) const {
+const ChartAccount* Chart::FindExactly(std::string_view name) const {
     auto found = byName_.find(name);
     return found == byName_.end() ? nullptr : &accounts_[found->second];
+}
+
+// Programs name the accounts of the cost of goods manufactured in three ways: [製]賃金, 賃金 where
+// no other account has the name, and 賞与（製造） beside the administrative 賞与. A few accounts
+// also go by a second name.
+const ChartAccount* Chart::Find(std::string_view name) const {
+    if (const ChartAccount* account = FindExactly(name)) return account;
+    static constexpr std::string_view kPrefix = "[製]";
+    static constexpr std::string_view kSuffixes[] = {"（製造）", "(製造)"};
+    static constexpr std::pair<std::string_view, std::string_view> kSecondNames[] = {
+        {"商品仕入高", "仕入高"},
+        {"当期商品仕入高", "仕入高"},
+    };
+    for (std::string_view suffix : kSuffixes) {
+        if (name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix) {
+            std::string prefixed(kPrefix);
+            prefixed += name.substr(0, name.size() - suffix.size());
+            return FindExactly(prefixed);
+        }
+    }
+    if (name.substr(0, kPrefix.size()) != kPrefix) {
+        std::string prefixed(kPrefix);
+        prefixed += name;
+        if (const ChartAccount* account = FindExactly(prefixed)) return account;
+    }
+    for (const auto& [second, first] : kSecondNames) {
+        if (name == second) return FindExactly(first);
+    }
+    return nullptr;
 }
 
 std::vector<const ChartAccount*> Chart::InOrder() const {

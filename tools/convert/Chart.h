@@ -35,11 +35,15 @@ public:
     // `error` naming `fileName`, the line and the column.
     bool Add(std::string_view text, const std::string& fileName, std::string* error);
 
+    // The account of `name`, also where a journal names a manufacturing account without its
+    // [製] or by its (製造) form, or an account by a common second name.
     const ChartAccount* Find(std::string_view name) const;
     // Every account in the order of its codes, which is the statements' order.
     std::vector<const ChartAccount*> InOrder() const;
 
 private:
+    const ChartAccount* FindExactly(std::string_view name) const;
+
     std::vector<ChartAccount> accounts_;
     std::map<std::string, std::size_t, std::less<>> byName_;
 };

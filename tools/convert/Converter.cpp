@@ -75,11 +75,13 @@ std::int32_t DayBefore(std::int32_t date) {
 }
 
 // Adds an amount to a sum of the books, which hold amounts as ten-thousandths of a yen in 64
-// bits: a sum beyond that is refused, as the import would refuse it.
-void Accumulate(std::int64_t* sum, std::int64_t amount) {
+// bits: a sum beyond that is refused, as the import would refuse it, naming `where()`, the row
+// that took the sum out of range.
+template <typename Where>
+void Accumulate(std::int64_t* sum, std::int64_t amount, const Where& where) {
     constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10000;
     if ((amount > 0 && *sum > kLimit - amount) || (amount < 0 && *sum < -kLimit - amount)) {
-        throw Refusal{"the sums of the books leave the range the books hold (" +
+        throw Refusal{where() + ": the sums of the books leave the range the books hold (" +
                       std::to_string(kLimit) + " yen)"};
     }
     *sum += amount;
@@ -155,6 +157,7 @@ private:
     std::map<std::int64_t, std::map<std::string, std::int64_t, std::less<>>> subNumbers_;
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> openings_;
     std::map<std::string, std::string> unknown_;  // name → where it stands
+    std::map<std::string, std::string> totals_;   // the same for names of total accounts
 
     long skipped_ = 0;
     long linesRead_ = 0;
@@ -205,7 +208,8 @@ void Conversion::ReadOpenings() {
         std::int64_t code = Resolve(file, record.line, 2, f[1], f[3]);
         if (code == 0) continue;
         std::pair<std::int64_t, std::int64_t>& balance = openings_[code];
-        Accumulate(debit ? &balance.first : &balance.second, *amount);
+        Accumulate(debit ? &balance.first : &balance.second, *amount,
+                   [&] { return Where(file, record.line, 6); });
     }
 }
 
@@ -257,8 +261,9 @@ void Conversion::ReadJournal() {
         std::optional<std::int64_t> debit = ParseWholeYen(f[kAmountColumn - 1]);
         std::optional<std::int64_t> credit = ParseWholeYen(f[kAmountColumn + kCreditOffset - 1]);
         if (debit && credit) {
-            Accumulate(&debits, *debit);
-            Accumulate(&credits, *credit);
+            Accumulate(&debits, *debit, [&] { return Where(file, record.line, kAmountColumn); });
+            Accumulate(&credits, *credit,
+                       [&] { return Where(file, record.line, kAmountColumn + kCreditOffset); });
         }
         ReadLine(record, &*open);
         if (single || flag == "2101") {
@@ -378,8 +383,11 @@ void Conversion::SplitTax(const SideIn& side, bool debitSide, long line, BookLin
     bool purchase = direction == TaxDirection::kPurchase;
     const ChartAccount* account = purchase ? inputTax_ : outputTax_;
     if (!account) {
-        throw Refusal{std::string("the chart has no ") + (purchase ? "input" : "output") +
-                      "-tax account (nature " + (purchase ? "0x80880810" : "0x80484010") + ")"};
+        Refuse(options_.journalPath, line, kCategoryColumn + (debitSide ? 0 : kCreditOffset),
+               std::string("the tax inside the amount goes to the ") +
+                   (purchase ? "input" : "output") +
+                   "-tax account, and the chart has none (nature " +
+                   (purchase ? "0x80880810" : "0x80484010") + ")");
     }
     used_[account->code] = account;
     bool natural = debitSide == purchase;
@@ -414,24 +422,27 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
     dates_.emplace_back(entry.date, entry.line);
     auto account = [](std::int64_t code) { return code - code % 10000; };
     for (const BookLine& line : entry.lines) {
-        if (line.debitCode) Accumulate(&postings_[account(line.debitCode)].first, line.debitAmount);
+        auto where = [&] { return Where(options_.journalPath, entry.line, 0); };
+        if (line.debitCode)
+            Accumulate(&postings_[account(line.debitCode)].first, line.debitAmount, where);
         if (line.creditCode)
-            Accumulate(&postings_[account(line.creditCode)].second, line.creditAmount);
-        if (line.debitTax) Accumulate(&postings_[inputTax_->code].first, line.debitTax);
-        if (line.creditTax) Accumulate(&postings_[outputTax_->code].second, line.creditTax);
+            Accumulate(&postings_[account(line.creditCode)].second, line.creditAmount, where);
+        if (line.debitTax) Accumulate(&postings_[inputTax_->code].first, line.debitTax, where);
+        if (line.creditTax) Accumulate(&postings_[outputTax_->code].second, line.creditTax, where);
     }
     bookLines_ += entry.lines.size();
     if (!writer_->Entry(entry.voucher, entry.date, entry.lines) && !entry.voucher.empty())
         ++droppedVouchers_;
 }
 
-// Returns the code of the account or sub-account, 0 for a name the chart does not know (noted,
-// so that every unknown name is listed at once).
+// Returns the code of the account or sub-account, 0 for a name the chart does not know or a total
+// account, which sums others and takes no line of its own (noted, so that every such name is
+// listed at once).
 std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
                                  std::string_view name, std::string_view sub) {
     const ChartAccount* account = chart_.Find(name);
     if (!account || account->IsTotal()) {
-        std::string& where = unknown_[std::string(name)];
+        std::string& where = (account ? totals_ : unknown_)[std::string(name)];
         // A name on every line of a large journal is listed by its first places only.
         if (where.size() < 200) {
             where += (where.empty() ? "" : ", ") + file + " line " + std::to_string(line) +
@@ -464,13 +475,23 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
 }
 
 void Conversion::CheckNames() const {
-    if (unknown_.empty()) return;
-    std::string message = "the chart does not know " + std::to_string(unknown_.size()) +
-                          (unknown_.size() == 1 ? " account name" : " account names") +
-                          "; add each to a chart given with --chart, e.g. as the line shown:";
-    for (const auto& [name, where] : unknown_) {
-        message += "\n  " + name + " (" + where + ")\n    NNNN0000," + CsvField(name) +
-                   ",,0x........,D or C,0,0,";
+    if (unknown_.empty() && totals_.empty()) return;
+    std::string message;
+    if (!totals_.empty()) {
+        message = "the journal posts to " + std::to_string(totals_.size()) +
+                  (totals_.size() == 1 ? " total account" : " total accounts") +
+                  ", which only sum other accounts; post to the accounts they sum:";
+        for (const auto& [name, where] : totals_) message += "\n  " + name + " (" + where + ")";
+    }
+    if (!unknown_.empty()) {
+        if (!message.empty()) message += "\n";
+        message += "the chart does not know " + std::to_string(unknown_.size()) +
+                   (unknown_.size() == 1 ? " account name" : " account names") +
+                   "; add each to a chart given with --chart, e.g. as the line shown:";
+        for (const auto& [name, where] : unknown_) {
+            message += "\n  " + name + " (" + where + ")\n    NNNN0000," + CsvField(name) +
+                       ",,0x........,D or C,0,0,";
+        }
     }
     throw Refusal{message};
 }
@@ -478,11 +499,12 @@ void Conversion::CheckNames() const {
 // Exporters leave retained earnings brought forward out of the opening balances: the difference
 // is booked on 繰越利益.
 void Conversion::BalanceOpenings() {
+    auto openingsFile = [&] { return options_.openingsPath + ": the balances"; };
     std::int64_t debits = 0;
     std::int64_t credits = 0;
     for (const auto& [code, balance] : openings_) {
-        Accumulate(&debits, balance.first);
-        Accumulate(&credits, balance.second);
+        Accumulate(&debits, balance.first, openingsFile);
+        Accumulate(&credits, balance.second, openingsFile);
     }
     retainedDifference_ = debits - credits;
     if (retainedDifference_ == 0) return;
@@ -495,9 +517,9 @@ void Conversion::BalanceOpenings() {
     used_[retained->code] = retained;
     std::pair<std::int64_t, std::int64_t>& balance = openings_[retained->code];
     if (retainedDifference_ > 0) {
-        Accumulate(&balance.second, retainedDifference_);
+        Accumulate(&balance.second, retainedDifference_, openingsFile);
     } else {
-        Accumulate(&balance.first, -retainedDifference_);
+        Accumulate(&balance.first, -retainedDifference_, openingsFile);
     }
 }
 
@@ -561,6 +583,7 @@ void Conversion::Write() {
 }
 
 std::string Conversion::Report() const {
+    auto trialBalance = [] { return std::string("the trial balance"); };
     std::ostringstream out;
     out << "read " << options_.journalPath << ": " << dates_.size() << " entries, " << linesRead_
         << " lines (" << skipped_ << " comment or header lines left out)\n";
@@ -600,8 +623,8 @@ std::string Conversion::Report() const {
     // The balances brought forward and the year's postings, per account.
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals = postings_;
     for (const auto& [code, balance] : openings_) {
-        Accumulate(&totals[code - code % 10000].first, balance.first);
-        Accumulate(&totals[code - code % 10000].second, balance.second);
+        Accumulate(&totals[code - code % 10000].first, balance.first, trialBalance);
+        Accumulate(&totals[code - code % 10000].second, balance.second, trialBalance);
     }
     out << "trial balance (code, account, debits, credits, balance):\n";
     std::int64_t debits = 0;
@@ -610,8 +633,8 @@ std::string Conversion::Report() const {
         auto found = totals.find(listed->code);
         if (found == totals.end()) continue;
         auto [debit, credit] = found->second;
-        Accumulate(&debits, debit);
-        Accumulate(&credits, credit);
+        Accumulate(&debits, debit, trialBalance);
+        Accumulate(&credits, credit, trialBalance);
         std::int64_t balance = listed->side == "C" ? credit - debit : debit - credit;
         out << "  " << listed->code << " " << listed->name << " " << debit << " " << credit << " "
             << balance << "\n";

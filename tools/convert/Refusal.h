@@ -11,12 +11,16 @@ struct Refusal {
     std::string message;
 };
 
-// `column` 0 leaves the column out, where the whole row is wrong.
-[[noreturn]] inline void Refuse(const std::string& file, long line, int column,
-                                const std::string& why) {
+// Where a refusal stands: `column` 0 leaves the column out, where the whole row is wrong.
+inline std::string Where(const std::string& file, long line, int column) {
     std::string where = file + ", line " + std::to_string(line);
     if (column > 0) where += ", column " + std::to_string(column);
-    throw Refusal{where + ": " + why};
+    return where;
+}
+
+[[noreturn]] inline void Refuse(const std::string& file, long line, int column,
+                                const std::string& why) {
+    throw Refusal{Where(file, line, column) + ": " + why};
 }
 
 }  // namespace convert
