@@ -12,7 +12,7 @@ root=$(dirname "$here")
 build=${1:-$root/build-fuzz}
 seconds=${KC_FUZZ_SECONDS:-3}
 jobs=${JOBS:-2}
-targets="csv profile settings notes command_line import export"
+targets="csv profile settings notes command_line import export convert"
 
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -1,0 +1,51 @@
+// The converter from the journal interchange form: a journal, its opening balances and a chart of
+// the user's, written from the input and converted into a books folder.
+//
+// Input: the three files in this order, separated by NUL bytes; a file the input does not reach
+// is not given (the last part takes the rest of the input).
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "FuzzInput.h"
+#include "tools/convert/Converter.h"
+
+namespace {
+
+std::string gFolder;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    namespace fs = std::filesystem;
+    if (gFolder.empty()) gFolder = fuzz::ScratchFolder("convert");
+    const fs::path folder(gFolder);
+    const fs::path out = folder / "books";
+    std::error_code ignored;
+    fs::remove_all(out, ignored);
+
+    const std::vector<std::string> parts = fuzz::Split(data, size, 3);
+    const char* const names[] = {"journal.csv", "openings.csv", "chart.csv"};
+    std::string paths[3];
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        paths[k] = (folder / names[k]).string();
+        std::ofstream(paths[k], std::ios::binary) << parts[k];
+    }
+    convert::ConvertOptions options;
+    options.journalPath = paths[0].empty() ? (folder / names[0]).string() : paths[0];
+    options.openingsPath = paths[1];
+    options.chartPath = paths[2];
+    options.company = "fuzz";
+    options.outDir = out.string();
+    convert::ConvertResult result = convert::ConvertInterchange(options);
+    // A refused conversion says why and writes nothing; one that is not writes the folder whole.
+    if (!result.ok && result.message.empty()) fuzz::Fail("a refusal without a reason");
+    if (!result.ok && fs::exists(out)) fuzz::Fail("a refused conversion left a folder");
+    if (result.ok && !fs::exists(out / "accounts.csv")) fuzz::Fail("a folder without its chart");
+    if (fs::exists(folder / "books.converting")) fuzz::Fail("a temporary folder left behind");
+    for (const char* name : names) fs::remove(folder / name, ignored);
+    return 0;
+}
