@@ -41,14 +41,17 @@ if [[ $usage != *"kcbooks convert"* ]]; then
 fi
 # The chart the books were made with serves as the chart, in Shift_JIS as the journal is.
 iconv -f UTF-8 -t CP932 "$dir/accounts.csv" >"$work/chart-$entries.csv"
-clean() { rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"*; }
+clean() {
+  rm -rf "$work/converted-$entries" "$work/reimport-$entries.books"* "$work/converted-$entries.books"* \
+    "$work/onestep-$entries.books"*
+}
 # The steps run $runs times, so that a busy spell of a shared machine falls on all of them alike;
 # the table shows each step's median and the largest peak. Each step starts after the files of
 # the one before are on disk (sync). On this machine the third 400 MB store written in a row
 # costs up to a second more system time (pages the kernel has to find for it), so the folder's
 # import goes first in odd runs and last in even ones.
-folder_s=() convert_s=() import_s=()
-folder_kb=0 convert_kb=0 import_kb=0
+folder_s=() convert_s=() import_s=() onestep_s=()
+folder_kb=0 convert_kb=0 import_kb=0 onestep_kb=0
 larger() { [ "$2" -gt "${!1}" ] && printf -v "$1" '%s' "$2"; return 0; }
 for ((run = 1; run <= runs; run++)); do
   clean
@@ -61,6 +64,12 @@ for ((run = 1; run <= runs; run++)); do
   timed import "$kcbooks" import "$work/converted-$entries" "$work/converted-$entries.books"
   sync
   ((run % 2)) || timed folder "$kcbooks" import "$dir" "$work/reimport-$entries.books"
+  # What a user runs: both in one command, through a folder beside the store.
+  rm -rf "$work/converted-$entries" "$work/converted-$entries.books"* "$work/reimport-$entries.books"*
+  sync
+  timed onestep "$kcbooks" import --from interchange "$journal" "$work/onestep-$entries.books" \
+    --openings "$openings" --company gen --chart "$work/chart-$entries.csv"
+  set -- $onestep; onestep_s+=("$1"); larger onestep_kb "$2"
   set -- $folder; folder_s+=("$1"); larger folder_kb "$2"
   set -- $convert; convert_s+=("$1"); larger convert_kb "$2"
   set -- $import; import_s+=("$1"); larger import_kb "$2"
@@ -70,9 +79,11 @@ convert_m=$(median "${convert_s[@]}")
 import_m=$(median "${import_s[@]}")
 printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import of the books' folder" "$folder_m" "$(mib "$folder_kb")" "" ""
 printf '| %-32s | %8s | %8s | %8s | %8s |\n' "convert" "$convert_m" "$(mib "$convert_kb")" "" ""
+onestep_m=$(median "${onestep_s[@]}")
 printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import of the converted folder" "$import_m" "$(mib "$import_kb")" "" ""
+printf '| %-32s | %8s | %8s | %8s | %8s |\n' "import --from interchange" "$onestep_m" "$(mib "$onestep_kb")" "" ""
 echo
-echo "seconds of each run: folder ${folder_s[*]}; convert ${convert_s[*]}; import ${import_s[*]}"
+echo "seconds of each run: folder ${folder_s[*]}; convert ${convert_s[*]}; import ${import_s[*]}; import --from interchange ${onestep_s[*]}"
 least() { printf '%s\n' "$@" | sort -g | head -1; }
 awk -v c="$convert_m" -v i="$import_m" -v f="$folder_m" -v ck="$convert_kb" -v ik="$import_kb" -v n="$runs" \
   -v lc="$(least "${convert_s[@]}")" -v li="$(least "${import_s[@]}")" -v lf="$(least "${folder_s[@]}")" 'BEGIN {
@@ -81,5 +92,6 @@ awk -v c="$convert_m" -v i="$import_m" -v f="$folder_m" -v ck="$convert_kb" -v i
   peak = (ck > ik ? ck : ik) / 1024
   printf "convert + import: %.2f times the folder'\''s import, medians of %d runs (fastest runs: %.2f; aim: at most 1.5), peak %.0f MB (aim: at most 150)\n", ratio, n, fastest, peak
 }'
+awk -v o="$onestep_m" -v f="$folder_m" 'BEGIN { if (f > 0) printf "import --from interchange: %.2f times the folder'\''s import\n", o / f }'
 clean
 rm -f "$work/chart-$entries.csv"
