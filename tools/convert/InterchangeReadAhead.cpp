@@ -66,7 +66,14 @@ void InterchangeReadAhead::Read() {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return stopping_ || ready_.size() < kBatchesAhead; });
         if (stopping_) return;
-        ready_.push_back(std::move(batch));
+        try {
+            ready_.push_back(std::move(batch));
+        } catch (...) {
+            // No room to queue it: the conversion is handed the failure after what was queued.
+            lost_ = std::current_exception();
+            changed_.notify_all();
+            return;
+        }
         changed_.notify_all();
     }
 }
@@ -85,7 +92,8 @@ bool InterchangeReadAhead::Next(InterchangeRecord* record) {
             return false;
         }
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return !ready_.empty(); });
+        changed_.wait(lock, [&] { return !ready_.empty() || lost_; });
+        if (ready_.empty()) std::rethrow_exception(lost_);
         spent_.push_back(std::move(current_));
         current_ = std::move(ready_.front());
         ready_.pop_front();

@@ -60,6 +60,7 @@ private:
     std::deque<Batch> ready_;   // guarded by mutex_
     std::vector<Batch> spent_;  // guarded by mutex_
     bool stopping_ = false;     // guarded by mutex_
+    std::exception_ptr lost_;   // guarded by mutex_: a batch read could not be queued
     // The conversion's side.
     Batch current_;
     std::size_t next_ = 0;       // the next record of current_ ...
