@@ -350,6 +350,12 @@ TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {
         header + "71700000,雑収入２,,0x40848007,C,0,0,\n71700000,雑収入３,,0x40848007,C,0,0,\n");
     EXPECT_NE(Convert(journal).message.find("chart.csv, line 3, column code: duplicate code"),
               std::string::npos);
+    options_.utf8 = false;
+    options_.chartPath = Write("chart.csv", header + "71700000,\x8E\x47,,0x40848007,C,0,0,\n" +
+                                                "71800000,\xFF,,0x40848007,C,0,0,\n");
+    EXPECT_NE(Convert(journal).message.find("chart.csv, line 3: text is not Shift_JIS"),
+              std::string::npos);
+    options_.utf8 = true;
     // A chart whose 仮払消費税 is no input-tax account leaves a 内 purchase's tax nowhere to go.
     options_.chartPath = Write("chart.csv", header + "13500000,仮払消費税,,0x80880001,D,0,0,\n");
     std::string purchase =

@@ -656,8 +656,15 @@ void LoadChart(const ConvertOptions& options, Chart* chart) {
     if (!options.utf8 && text.rfind("\xEF\xBB\xBF", 0) != 0) {
         std::string utf8;
         if (!sjis::SjisToUtf8(text, &utf8)) {
-            throw Refusal{options.chartPath +
-                          ": text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)"};
+            // The line that holds the first byte that is no character.
+            long line = 1;
+            for (std::size_t begin = 0, end = 0; begin < text.size(); begin = end + 1, ++line) {
+                end = std::min(text.find('\n', begin), text.size());
+                if (!sjis::SjisToUtf8(std::string_view(text).substr(begin, end - begin), &utf8))
+                    break;
+            }
+            Refuse(options.chartPath, line, 0,
+                   "text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)");
         }
         text = std::move(utf8);
     }
