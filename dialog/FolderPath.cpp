@@ -49,7 +49,8 @@ bool CreateWithParents(FileSystem& files, const std::string& folder) {
         if (c != '\\') continue;
         std::string level = root + rest.substr(0, pos);
         if (files.FileExists(level.c_str()) == 1) continue;
-        if (!files.CreateDirectory(level.c_str())) {
+        // A level another process made meanwhile (two exports saving settings at once) will do.
+        if (!files.CreateDirectory(level.c_str()) && files.FileExists(level.c_str()) != 1) {
             // Leave nothing behind that this walk made.
             for (auto it = created.rbegin(); it != created.rend(); ++it)
                 files.RemoveDirectory(it->c_str());

@@ -48,6 +48,19 @@ TEST_F(Settings, SavingHappensUnderTheFilesLockAndWaitsNoLongerThanItsBound) {
     EXPECT_EQ(fake.files[file], "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:5/3/2/0/C:\\c.xml\n");
 }
 
+// Two exports saving at once both find the settings folder missing; the one whose folder the other
+// made saves its record all the same.
+TEST_F(Settings, AFolderAnotherRunMadeMeanwhileTakesTheRecord) {
+    books::BooksConfig config;
+    config.settingsFolder = "C:\\new\\set";
+    books::ConfigureBooks(config);
+    fake.folders.insert("C:\\");
+    fake.createdElsewhere = {"C:\\new\\", "C:\\new\\set\\"};
+    ASSERT_EQ(For("u1", "D001").Save({5, 3, 2, 0, "C:\\c.xml"}), 1);
+    EXPECT_EQ(fake.files["C:\\new\\set\\kcsakura.env"], "u1/D001:5/3/2/0/C:\\c.xml\n");
+    EXPECT_TRUE(fake.folders.count("C:\\new\\set\\"));
+}
+
 TEST_F(Settings, ReadsTheRecordOfItsKey) {
     fake.files[file] = "u1/D001:4/3/1/0/C:\\a b\\a.xml\nu1/D002:1/12/2/1/C:\\b.xml\n";
     SavedConditions read;

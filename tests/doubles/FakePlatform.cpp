@@ -111,6 +111,7 @@ bool FakePlatform::CreateDirectory(const char* path) {
     Record(std::string("CreateDirectory ") + path);
     if (Fails("CreateDirectory") || Fails(std::string("CreateDirectory ") + path)) return false;
     folders.insert(path);
+    if (createdElsewhere.count(path)) return false;
     return true;
 }
 

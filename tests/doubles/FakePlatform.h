@@ -68,9 +68,12 @@ public:
     std::set<std::string> specialFiles;
     std::map<std::string, DriveType> driveTypes;  // root -> type; others kNoRootDir
     std::set<std::string> failing;                // operation names that fail
-    std::vector<int> answers;                     // answers to questions, in order; then No
-    int failWriteAt = -1;    // the n-th File::Write of any file (0-based) raises a FileError
-    bool failClose = false;  // File::Close raises a FileError
+    // Folders another process creates at the moment this one tries to: CreateDirectory fails
+    // and the folder is there.
+    std::set<std::string> createdElsewhere;
+    std::vector<int> answers;  // answers to questions, in order; then No
+    int failWriteAt = -1;      // the n-th File::Write of any file (0-based) raises a FileError
+    bool failClose = false;    // File::Close raises a FileError
     // Files that cannot be replaced: CheckReplaceable raises FileError with the text given.
     std::map<std::string, std::string> unreplaceable;
     // Other names of one file (a link's name -> the file's name), for SameFile.
