@@ -15,7 +15,7 @@
 // A span names both its ends and the bar moves by one for each of its positions, so spans that
 // share an end count it twice and the bar reaches 10,000 before DATA ends; it stops there. The
 // accounts' shares start at 400 and stop once the plan reaches 7000, so a few accounts take it
-// to 7400 and BASIC ends near 10,400: the caption then reads up to 104 % over a full bar. With
+// to 7400 and BASIC ends near 10,400, past the bar's end, where the caption stays at 100 %. With
 // more than 7000 accounts a share is no position at all, yet each account still moves the bar
 // by one (a span of a single position). The detail bar sweeps once per summary, per ledger line
 // read and per element the writer reports.

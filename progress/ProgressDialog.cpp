@@ -35,7 +35,9 @@ void ProgressDialog::StartOverall() {
 
 void ProgressDialog::Advance(std::int16_t from, std::int16_t to) {
     for (int i = from; i <= to; ++i) {
-        if (i % 100 == 0) {
+        // The caption reads 0 to 100 per cent: past the bar's end a plan that overshoots leaves
+        // it at 100 % over the full bar rather than read 104 %.
+        if (i % 100 == 0 && i <= kOverallEnd) {
             std::memset(caption_, 0, sizeof(caption_));
             std::snprintf(caption_, sizeof(caption_), "集計中 %d％", i / 100);
             captionDue_ = true;

@@ -36,7 +36,8 @@ public:
     // The overall bar: range 0 to 10,000, step 1, position 0.
     void StartOverall();
     // Moves the overall bar over the positions from..to, both ends included; nothing when
-    // `from` is greater than `to`. The caption follows every hundredth position.
+    // `from` is greater than `to`. The caption follows every hundredth position up to the
+    // bar's end.
     void Advance(std::int16_t from, std::int16_t to);
     // One sweep of the detail bar.
     void PulseDetail();

@@ -28,16 +28,16 @@ struct Case {
 };
 
 // With the ledger the accounts' shares start at 400 and stop only once the plan reaches 7000, so
-// a few accounts take it up to 7400 and the writer's BASIC span runs to about 10,400: the
-// captions read beyond 100 % while the bar stands full. With more than 7000 accounts a share is
-// no position, and each account moves the bar by one all the same.
+// a few accounts take it up to 7400 and the writer's BASIC span runs to about 10,400, past the
+// bar's end, where the caption stays at 100 %. With more than 7000 accounts a share is no
+// position, and each account moves the bar by one all the same.
 const Case kCases[] = {
     {"summaries only", false, 0, 1001 + 2001 + 1001 + 1001, "集計中 100％"},
     {"accounts without the ledger", false, 12, 1001 + 2001 + 1001 + 1001, "集計中 100％"},
     {"the ledger, no accounts", true, 0, 101 + 201 + 101 + 1001, "集計中 100％"},
-    {"the ledger, one account", true, 1, 403 + 7001 + 1001, "集計中 104％"},
-    {"the ledger, three accounts", true, 3, 403 + 3 * 2334 + 1001, "集計中 103％"},
-    {"the ledger, eight accounts", true, 8, 403 + 8 * 876 + 1001, "集計中 104％"},
+    {"the ledger, one account", true, 1, 403 + 7001 + 1001, "集計中 100％"},
+    {"the ledger, three accounts", true, 3, 403 + 3 * 2334 + 1001, "集計中 100％"},
+    {"the ledger, eight accounts", true, 8, 403 + 8 * 876 + 1001, "集計中 100％"},
     {"the ledger, 7000 accounts", true, 7000, 10000, "集計中 100％"},
     {"the ledger, 7001 accounts", true, 7001, 403 + 7001 + 1001, "集計中 100％"},
 };

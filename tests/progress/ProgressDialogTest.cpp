@@ -60,6 +60,7 @@ TEST_F(Progress, SpansMoveThePositionAndSetTheCaptions) {
         int position;
         std::uint64_t sweeps;
         std::vector<std::string> captions;
+        const char* lastCaption = nullptr;
     };
     const Case cases[] = {
         {"0 to 1000", {{0, 1000, 0}}, 1001, 1001, {}},
@@ -69,11 +70,12 @@ TEST_F(Progress, SpansMoveThePositionAndSetTheCaptions) {
          202,
          202,
          {"集計中 0％", "集計中 1％", "集計中 1％", "集計中 2％"}},
-        {"clamped at the end, the caption follows",
-         {{0, 9898, 0}, {9899, 10100, 0}},
+        {"clamped at the end, the caption with it",
+         {{0, 9898, 0}, {9899, 10400, 0}},
          10000,
-         10101,
-         {}},
+         10401,
+         {},
+         "集計中 100％"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,6 +90,11 @@ TEST_F(Progress, SpansMoveThePositionAndSetTheCaptions) {
         EXPECT_EQ(progress.Sweeps(), c.sweeps);
         if (!c.captions.empty()) {
             EXPECT_EQ(window.captions, c.captions);
+        }
+        if (c.lastCaption) {
+            ASSERT_FALSE(window.captions.empty());
+            EXPECT_EQ(window.captions.back(), c.lastCaption);
+            EXPECT_EQ(window.captions.size(), 101u);
         }
     }
 }
