@@ -4,8 +4,20 @@
 // on Windows), the checks on std::cout, the rest on std::cerr, and the exit status (0 all hold,
 // 1 a check failed under --check, 2 the file or the page could not be handled).
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 namespace kcview {
 
-int Run(int argc, char** argv);
+// What a run found, for a host that tells it in words of its own (the box of a dropped file).
+struct RunSummary {
+    std::vector<std::string> failures;  // "title: one side ≠ the other", one a disagreement
+    std::string pagePath;               // the page written; empty when none was
+    std::size_t checks = 0;
+    std::size_t failed = 0;
+};
+
+int Run(int argc, char** argv, RunSummary* summary = nullptr);
 
 }  // namespace kcview

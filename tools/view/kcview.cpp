@@ -41,7 +41,7 @@ std::optional<kcview::ExportDocument> Read(const std::string& path) {
 
 }  // namespace
 
-int kcview::Run(int argc, char** argv) {
+int kcview::Run(int argc, char** argv, RunSummary* summary) {
     std::string exportPath;
     std::string pagePath;
     std::string previousPath;
@@ -101,11 +101,17 @@ int kcview::Run(int argc, char** argv) {
         ++failed;
         if (!check) continue;
         for (const kcview::Disagreement& failure : outcome.failures) {
-            std::cout << outcome.check->name << ": " << kcview::DescribeSide(failure.left) << " ≠ "
-                      << kcview::DescribeSide(failure.right) << "\n";
+            const std::string sides =
+                kcview::DescribeSide(failure.left) + " ≠ " + kcview::DescribeSide(failure.right);
+            std::cout << outcome.check->name << ": " << sides << "\n";
+            if (summary) summary->failures.push_back(outcome.check->title + (": " + sides));
         }
     }
     std::cout.flush();
+    if (summary) {
+        summary->checks = outcomes.size();
+        summary->failed = failed;
+    }
 
     if (!check || !pagePath.empty()) {
         if (pagePath.empty()) pagePath = DefaultPagePath(exportPath);
@@ -134,6 +140,7 @@ int kcview::Run(int argc, char** argv) {
         };
         if (!WritePage(pagePath, make)) return 2;
         std::cerr << "kcview: wrote " << pagePath << "\n";
+        if (summary) summary->pagePath = pagePath;
     }
     if (failed == 0 && notApplicable > 0) {
         std::cerr << "kcview: " << outcomes.size() - notApplicable << " of " << outcomes.size()

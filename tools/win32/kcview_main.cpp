@@ -154,10 +154,24 @@ bool BrowserWanted() {
     return !noBrowser || std::string(noBrowser) != "1";
 }
 
+// The box of a file whose checks do not all hold, in the user's words: each disagreement under
+// its check's title, where the page is, and how many checks failed.
+std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed) {
+    std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n";
+    for (const std::string& failure : summary.failures) text += L"\n" + Wide(failure);
+    text += L"\n\n確認ページ: " + Wide(summary.pagePath);
+    if (browserFailed) text += L"（ブラウザーで開けませんでした）";
+    text += L"\n" + std::to_wstring(summary.checks) + L" 件の確認のうち " +
+            std::to_wstring(summary.failed) + L" 件が合いません。";
+    return text;
+}
+
 // The drop form: the page beside the file, checked as --check checks it, then opened.
 int ReviewDroppedFile(const std::string& exportPath) {
     const std::string pagePath = kcview::DefaultPagePath(exportPath);
     std::string transcript;
+    kcview::RunSummary summary;
+    bool browserFailed = false;
     int status = 0;
     {
         StandardStreams streams(false);
@@ -165,7 +179,7 @@ int ReviewDroppedFile(const std::string& exportPath) {
         std::string page = pagePath, file = exportPath;
         std::vector<char*> arguments = {program.data(), check.data(), output.data(),
                                         page.data(),    file.data(),  nullptr};
-        status = kcview::Run(5, arguments.data());
+        status = kcview::Run(5, arguments.data(), &summary);
         std::cout.flush();
         std::cerr.flush();
         transcript = streams.Transcript();
@@ -176,15 +190,13 @@ int ReviewDroppedFile(const std::string& exportPath) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteW(
             nullptr, L"open", Wide(pagePath).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        if (opened <= 32) {
-            transcript += "kcview: the browser could not open " + pagePath + "\n";
-            if (status == 0) ShowBox(Wide(transcript), MB_ICONWARNING);
+        browserFailed = opened <= 32;
+        if (browserFailed && status == 0) {
+            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Wide(pagePath),
+                    MB_ICONWARNING);
         }
     }
-    if (status == 1)
-        ShowBox(
-            L"確認に合わない数字があります。確認ページで確かめてください。\n\n" + Wide(transcript),
-            MB_ICONWARNING);
+    if (status == 1) ShowBox(FailedChecksText(summary, browserFailed), MB_ICONWARNING);
     if (status == 2)
         ShowBox(L"ファイルを確認できませんでした。\n\n" + Wide(transcript), MB_ICONERROR);
     return status;

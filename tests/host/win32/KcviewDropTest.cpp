@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
@@ -79,33 +80,55 @@ struct DropCase {
     const wchar_t* name;
     std::string from, to;  // the change to the sample export
     DWORD exitCode;
-    const wchar_t* shown;  // a line of the box, nullptr: no box
-    bool page;             // something at the page's path beside the file afterwards
+    std::vector<const wchar_t*> shown;  // lines of the box; none: no box
+    bool page;                          // something at the page's path beside the file afterwards
 };
 
 TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
     const DropCase kCases[] = {
-        {L"sound", "", "", 0, nullptr, true},
-        {L"disagreeing", "Amount=\"88097675\"", "Amount=\"89097675\"", 1,
-         L"balance: 資産合計 89097675 (37行目) ≠ 負債合計 + 純資産合計 88097675 (73, 90行目)",
+        {L"sound", "", "", 0, {}, true},
+        // Each disagreement under its check's title, where the page is, and the count, in
+        // Japanese; the checks that do not apply are left out.
+        {L"disagreeing",
+         "Amount=\"88097675\"",
+         "Amount=\"89097675\"",
+         1,
+         {L"\n貸借の一致: 資産合計 89097675 (37行目) ≠ 負債合計 + 純資産合計 88097675 (73, "
+          L"90行目)\n",
+          L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
+          L"\n9 件の確認のうち 2 件が合いません。"},
          true},
-        {L"malformed", "</CurrentAssets>", "</CurrentAsset>", 2,
-         L"決算書.xml, line 49: not well-formed XML: an end tag does not match its start tag",
+        {L"malformed",
+         "</CurrentAssets>",
+         "</CurrentAsset>",
+         2,
+         {L"決算書.xml, line 49: not well-formed XML: an end tag does not match its start tag"},
          false},
-        {L"page-is-a-folder", "", "", 2,
-         L"決算書.html is not a regular file (a folder, a pipe or a device); give -o another path",
+        {L"page-is-a-folder",
+         "",
+         "",
+         2,
+         {L"決算書.html is not a regular file (a folder, a pipe or a device); give -o another "
+          L"path"},
          true},
     };
     for (const DropCase& c : kCases) {
         SCOPED_TRACE(WideToUtf8(c.name));
         const std::wstring exported = EditedExport(c.name, c.from, c.to);
-        const Dropped dropped = Drop(exported, c.shown != nullptr);
+        const Dropped dropped = Drop(exported, !c.shown.empty());
         EXPECT_EQ(dropped.exitCode, c.exitCode);
         EXPECT_EQ(Exists(exported.substr(0, exported.size() - 3) + L"html"), c.page);
-        if (!c.shown) continue;
+        if (c.shown.empty()) continue;
         ASSERT_TRUE(dropped.box.has_value()) << "no message box";
-        EXPECT_NE(dropped.box->text.find(c.shown), std::wstring::npos)
-            << WideToUtf8(dropped.box->text);
+        for (const wchar_t* line : c.shown) {
+            EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
+                << WideToUtf8(line) << " is not in:\n"
+                << WideToUtf8(dropped.box->text);
+        }
+        if (c.exitCode == 1) {
+            EXPECT_EQ(dropped.box->text.find(L"対象外"), std::wstring::npos);
+            EXPECT_EQ(dropped.box->text.find(L"kcview: "), std::wstring::npos);
+        }
     }
 }
 
