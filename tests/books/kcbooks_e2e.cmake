@@ -4,16 +4,7 @@
 if(EMULATOR)
   set(KCBOOKS ${EMULATOR} ${KCBOOKS})
 endif()
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../lib/e2e.cmake)
 
 function(expect_balanced what)
   if(NOT OUT MATCHES "debits equal credits")

@@ -5,17 +5,7 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-function(run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../lib/e2e.cmake)
 
 set(example ${SOURCE}/examples/interchange)
 set(options --openings ${example}/openings.csv --encoding utf-8 --company 株式会社つぐみ製作所)

@@ -9,17 +9,7 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-function(run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../lib/e2e.cmake)
 
 # Every books folder under examples/ imports, and kcbooks says its books balance.
 file(GLOB folders LIST_DIRECTORIES true ${SOURCE}/examples/*)

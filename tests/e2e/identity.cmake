@@ -22,15 +22,7 @@ if(NOT DEFINED expected_${ENTRIES})
   message(FATAL_ERROR "no recorded exports for ${ENTRIES} entries")
 endif()
 
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../lib/e2e.cmake)
 
 run(${KCBOOKS} generate ${WORK}/books --entries ${ENTRIES})
 run(${KCBOOKS} import ${WORK}/books ${WORK}/books.store)
