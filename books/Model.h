@@ -115,6 +115,13 @@ inline int FiscalPosition(std::int32_t periodFrom, std::int32_t date) {
     return dateMonths - fromMonths + 1;
 }
 
+// The days of a month (1-12) of the Gregorian calendar.
+inline int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return kDays[month - 1] + ((month == 2 && leap) ? 1 : 0);
+}
+
 // Whether yyyymmdd is a day of the Gregorian calendar from the year 1000 on.
 inline bool IsValidDate(std::int64_t date) {
     if (date < 10000101 || date > 99991231) return false;
@@ -122,10 +129,7 @@ inline bool IsValidDate(std::int64_t date) {
     int month = static_cast<int>(date / 100 % 100);
     int day = static_cast<int>(date % 100);
     if (month < 1 || month > 12 || day < 1) return false;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    int last = kDays[month - 1] + ((month == 2 && leap) ? 1 : 0);
-    return day <= last;
+    return day <= DaysInMonth(year, month);
 }
 
 // Month positions a journal line may stand at: a fiscal month, the interim or the year-end

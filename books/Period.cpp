@@ -1,15 +1,7 @@
+#include "books/Model.h"
 #include "ledger/Services.h"
 
 namespace {
-
-bool IsLeap(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return kDays[month - 1] + ((month == 2 && IsLeap(year)) ? 1 : 0);
-}
 
 // Month index (year * 12 + month - 1) of a yyyymmdd date.
 int MonthIndex(std::int32_t date) {
@@ -41,7 +33,7 @@ std::int32_t ClAccPeriod::GetClosingDayByEndDate(std::int32_t lastDay, int /*mod
     int month = lastDay / 100 % 100;
     int day = lastDay % 100;
     if (month < 1 || month > 12 || day < 1) return kPeriodError;
-    *closingDay = day >= DaysInMonth(year, month) ? kMonthEnd : day;
+    *closingDay = day >= books::DaysInMonth(year, month) ? kMonthEnd : day;
     return 0;
 }
 
@@ -72,7 +64,7 @@ std::int32_t ClAccPeriod::GetPeriodByMonthKind(int position, std::int32_t* first
     int year = index / 12;
     int month = index % 12 + 1;
     *firstDay = position == 1 ? firstDay_ : year * 10000 + month * 100 + 1;
-    *lastDay =
-        position == months ? lastDay_ : year * 10000 + month * 100 + DaysInMonth(year, month);
+    *lastDay = position == months ? lastDay_
+                                  : year * 10000 + month * 100 + books::DaysInMonth(year, month);
     return 0;
 }

@@ -3,10 +3,11 @@
 #include <iconv.h>
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+
+#include "common/Sjis.h"
 
 namespace sjis {
 namespace {
@@ -38,11 +39,10 @@ public:
 
     bool Usable() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-    // The form of the one character `in` holds. Incomplete: `in` begins a longer character.
-    Form Character(std::string_view in, bool* incomplete) {
+    // The form of the one character `in` holds; kNone when it is none, or only begins one.
+    Form Character(std::string_view in) {
         Form form;
         form.size = Form::kNone;
-        *incomplete = false;
         if (!Usable()) return form;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* src = const_cast<char*>(in.data());
@@ -50,10 +50,7 @@ public:
         char out[8];
         char* dst = out;
         std::size_t dstLeft = sizeof out;
-        if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
-            *incomplete = errno == EINVAL;
-            return form;
-        }
+        if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return form;
         std::size_t size = sizeof out - dstLeft;
         if (size == 0 || size > sizeof form.bytes) return form;
         form.size = static_cast<std::uint8_t>(size);
@@ -64,11 +61,6 @@ public:
 private:
     iconv_t cd_;
 };
-
-// The lead bytes of code page 932's two-byte characters.
-bool IsLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 // Shift_JIS to UTF-8, a character at a time.
 class Decoder {
@@ -118,9 +110,8 @@ private:
     const Form& Single(unsigned char byte) {
         Form& form = singles_[byte];
         if (form.size == Form::kUnknown) {
-            bool incomplete = false;
             char text = static_cast<char>(byte);
-            form = iconv_.Character(std::string_view(&text, 1), &incomplete);
+            form = iconv_.Character(std::string_view(&text, 1));
         }
         return form;
     }
@@ -129,9 +120,8 @@ private:
         if (!pairs_) pairs_ = std::make_unique<std::array<Form, 0x10000>>();
         Form& form = (*pairs_)[static_cast<std::size_t>(lead) << 8 | trail];
         if (form.size == Form::kUnknown) {
-            bool incomplete = false;
             const char text[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            form = iconv_.Character(std::string_view(text, 2), &incomplete);
+            form = iconv_.Character(std::string_view(text, 2));
         }
         return form;
     }
@@ -203,8 +193,7 @@ private:
         if (!forms_) forms_ = std::make_unique<std::array<Form, 0x10000>>();
         Form& form = (*forms_)[code];
         if (form.size == Form::kUnknown) {
-            bool incomplete = false;
-            form = iconv_.Character(utf8, &incomplete);
+            form = iconv_.Character(utf8);
         }
         return form;
     }
