@@ -34,9 +34,7 @@ namespace fs = std::filesystem;
 // Byte limits of the texts, set by the record fields they end up in.
 constexpr std::size_t kDataIdBytes = 15;
 constexpr std::size_t kCompanyNameBytes = 259;
-constexpr std::size_t kAccountNameBytes = 56;
 constexpr std::size_t kLabelBytes = 30;
-constexpr std::size_t kDescriptionBytes = 60;
 constexpr std::size_t kUserIdBytes = 64;
 constexpr std::size_t kEraNameBytes = 6;
 constexpr std::size_t kEraShortBytes = 8;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "books/Importer.h"
+#include "books/Model.h"
 #include "books/Paths.h"
 #include "books/interchange/JournalWriter.h"
 #include "tools/Arguments.h"
@@ -120,7 +121,7 @@ bool ParseYesNo(const std::string& text, std::optional<bool>* out) {
 
 bool ParseDay(std::string_view text, std::optional<std::int32_t>* out) {
     std::uint64_t value = 0;
-    if (text.size() != 8 || !ParseCount(text, &value)) return false;
+    if (text.size() != 8 || !ParseCount(text, &value) || !books::IsValidDate(value)) return false;
     *out = static_cast<std::int32_t>(value);
     return true;
 }

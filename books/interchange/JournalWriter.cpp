@@ -1,7 +1,6 @@
 #include "books/interchange/JournalWriter.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -226,7 +225,7 @@ private:
         std::int64_t moved = 0;              // what rounding added to the amount with the tax
     };
     struct Line {
-        std::int64_t entry = 0, line = 0, voucher = 0, date = 0, position = 0, kind = 0;
+        std::int64_t entry = 0, voucher = 0, date = 0, position = 0, kind = 0;
         SideFigures debit, credit;
         std::string description;
     };
@@ -332,7 +331,6 @@ private:
             }
             Line& l = entry.emplace_back();
             l.entry = lines.Int(0);
-            l.line = lines.Int(1);
             l.voucher = lines.Int(2);
             l.date = lines.Int(3);
             l.position = lines.Int(4);

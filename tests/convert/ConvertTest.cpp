@@ -356,6 +356,9 @@ TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {
     EXPECT_NE(Convert(journal).message.find("chart.csv, line 3: text is not Shift_JIS"),
               std::string::npos);
     options_.utf8 = true;
+    options_.chartPath = Write("chart.csv", header + "71700000,雑収入２,,0x4084800G,C,0,0,\n");
+    EXPECT_NE(Convert(journal).message.find("chart.csv, line 2, column nature: not a nature"),
+              std::string::npos);
     // A chart whose 仮払消費税 is no input-tax account leaves a 内 purchase's tax nowhere to go.
     options_.chartPath = Write("chart.csv", header + "13500000,仮払消費税,,0x80880001,D,0,0,\n");
     std::string purchase =

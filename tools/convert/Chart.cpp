@@ -4,6 +4,7 @@
 #include <array>
 
 #include "books/Csv.h"
+#include "books/Model.h"
 
 namespace convert {
 namespace {
@@ -27,25 +28,26 @@ bool ParseCount(std::string_view text, std::int64_t* value) {
     return true;
 }
 
-}  // namespace
-
-bool ChartAccount::IsManufacturing() const {
-    return (NatureValue() >> 28) == 2;
-}
-
-std::uint32_t ChartAccount::NatureValue() const {
-    std::uint64_t value = 0;
-    bool hex = nature.size() > 2 && nature[0] == '0' && (nature[1] == 'x' || nature[1] == 'X');
-    for (std::size_t i = hex ? 2 : 0; i < nature.size(); ++i) {
-        char c = nature[i];
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : 0;
-        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+// A nature as the books write it, hexadecimal (0x…) or decimal, of 32 bits; false otherwise.
+bool ParseNature(std::string_view text, std::uint32_t* value) {
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hex) text.remove_prefix(2);
+    if (text.empty()) return false;
+    std::uint64_t sum = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9'          ? c - '0'
+                    : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                  : -1;
+        if (digit < 0) return false;
+        sum = sum * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+        if (sum > 0xFFFFFFFFu) return false;
     }
-    return static_cast<std::uint32_t>(value);
+    *value = static_cast<std::uint32_t>(sum);
+    return true;
 }
+
+}  // namespace
 
 bool Chart::Add(std::string_view text, const std::string& fileName, std::string* error) {
     books::CsvReader reader(text);
@@ -85,7 +87,7 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
             return false;
         }
         // Sub-accounts of a company's accounts.csv are the company's, not the chart's.
-        if (account.code % 10000 != 0) continue;
+        if (account.code % books::kSubAccountRadix != 0) continue;
         account.name = cell(1);
         account.label = cell(2);
         account.nature = cell(3);
@@ -105,6 +107,11 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
         if (account.nature.empty() || (account.side != "D" && account.side != "C")) {
             *error = Where(fileName, line, account.nature.empty() ? "nature" : "side") +
                      "an account needs its nature and its side (D or C)";
+            return false;
+        }
+        if (!ParseNature(account.nature, &account.natureValue)) {
+            *error = Where(fileName, line, "nature") +
+                     "not a nature (a number of 32 bits, hexadecimal as 0x80880001 or decimal)";
             return false;
         }
         added.emplace_back(std::move(account), line);

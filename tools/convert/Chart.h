@@ -17,16 +17,16 @@ struct ChartAccount {
     std::int64_t code = 0;  // account number × 10000
     std::string name;       // UTF-8
     std::string label;
-    std::string nature;  // as written, hexadecimal or decimal
-    std::string side;    // D or C
-    int flag = 0;        // 2 and 3 are totals
+    std::string nature;             // as written, hexadecimal or decimal
+    std::uint32_t natureValue = 0;  // the same, read once
+    std::string side;               // D or C
+    int flag = 0;                   // 2 and 3 are totals
     std::string noLedger;
     std::string sumOf;
 
     bool IsTotal() const { return flag == 2 || flag == 3; }
     // Whether the account belongs to the cost of goods manufactured (natures 0x2…).
-    bool IsManufacturing() const;
-    std::uint32_t NatureValue() const;
+    bool IsManufacturing() const { return (natureValue >> 28) == 2; }
 };
 
 class Chart {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "books/Model.h"
 #include "books/Paths.h"
 #include "common/Encoding.h"
 #include "tools/convert/BooksFolder.h"
@@ -19,11 +20,9 @@ namespace convert {
 namespace {
 
 // The books' limits in Shift_JIS bytes.
-constexpr std::size_t kDescriptionBytes = 60;
-constexpr std::size_t kNameBytes = 56;
+constexpr std::size_t kDescriptionBytes = books::kDescriptionBytes;
+constexpr std::size_t kNameBytes = books::kAccountNameBytes;
 constexpr std::uint64_t kMaxChartBytes = std::uint64_t{16} << 20;
-constexpr std::uint32_t kInputTaxNature = 0x80880810u;
-constexpr std::uint32_t kOutputTaxNature = 0x80484010u;
 
 // The journal form's columns (1-based) of one side, the credit side 6 further on.
 constexpr int kAccountColumn = 5;
@@ -63,13 +62,11 @@ std::int32_t DayBefore(std::int32_t date) {
     int month = date / 100 % 100;
     int day = date % 100 - 1;
     if (day == 0) {
-        static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
         if (--month == 0) {
             month = 12;
             --year;
         }
-        bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-        day = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+        day = books::DaysInMonth(year, month);
     }
     return year * 10000 + month * 100 + day;
 }
@@ -114,8 +111,8 @@ public:
     Conversion(const ConvertOptions& options, const Chart& chart)
         : options_(options), chart_(chart) {
         for (const ChartAccount* account : chart_.InOrder()) {
-            if (account->NatureValue() == kInputTaxNature) inputTax_ = account;
-            if (account->NatureValue() == kOutputTaxNature) outputTax_ = account;
+            if (account->natureValue == books::kInputTaxNature) inputTax_ = account;
+            if (account->natureValue == books::kOutputTaxNature) outputTax_ = account;
         }
     }
 
@@ -132,7 +129,9 @@ public:
     std::string Report() const;
 
 private:
-    void ReadLine(const InterchangeRecord& record, BookEntry* entry);
+    // Returns the debit and the credit amount as the file gives them, the tax inside.
+    std::pair<std::int64_t, std::int64_t> ReadLine(const InterchangeRecord& record,
+                                                   BookEntry* entry);
     SideIn ReadSide(const InterchangeRecord& record, int offset);
     void NoteCategory(const TaxCategory& category, long line, int column);
     std::int64_t Resolve(const std::string& file, long line, int column, std::string_view name,
@@ -258,14 +257,10 @@ void Conversion::ReadJournal() {
             open->date = *date;
             debits = credits = 0;
         }
-        std::optional<std::int64_t> debit = ParseWholeYen(f[kAmountColumn - 1]);
-        std::optional<std::int64_t> credit = ParseWholeYen(f[kAmountColumn + kCreditOffset - 1]);
-        if (debit && credit) {
-            Accumulate(&debits, *debit, [&] { return Where(file, record.line, kAmountColumn); });
-            Accumulate(&credits, *credit,
-                       [&] { return Where(file, record.line, kAmountColumn + kCreditOffset); });
-        }
-        ReadLine(record, &*open);
+        auto [debit, credit] = ReadLine(record, &*open);
+        Accumulate(&debits, debit, [&] { return Where(file, record.line, kAmountColumn); });
+        Accumulate(&credits, credit,
+                   [&] { return Where(file, record.line, kAmountColumn + kCreditOffset); });
         if (single || flag == "2101") {
             CloseEntry(std::move(*open), debits, credits);
             open.reset();
@@ -316,7 +311,8 @@ void Conversion::NoteCategory(const TaxCategory& category, long line, int column
     }
 }
 
-void Conversion::ReadLine(const InterchangeRecord& record, BookEntry* entry) {
+std::pair<std::int64_t, std::int64_t> Conversion::ReadLine(const InterchangeRecord& record,
+                                                           BookEntry* entry) {
     const std::string& file = options_.journalPath;
     const std::vector<std::string_view>& f = record.fields;
     SideIn debit = ReadSide(record, 0);
@@ -327,10 +323,10 @@ void Conversion::ReadLine(const InterchangeRecord& record, BookEntry* entry) {
     BookLine line;
     std::string_view settlement = f[2];
     if (settlement == "中決") {
-        line.position = 15;
+        line.position = books::kPositionInterim;
         if (interimLine_ == 0) interimLine_ = record.line;
     } else if (settlement == "本決") {
-        line.position = 18;
+        line.position = books::kPositionYearEnd;
     } else if (!settlement.empty()) {
         Refuse(file, record.line, 3, "must be empty, 中決 or 本決");
     }
@@ -355,6 +351,7 @@ void Conversion::ReadLine(const InterchangeRecord& record, BookEntry* entry) {
     SplitTax(credit, false, record.line, &line, &extra);
     entry->lines.push_back(std::move(line));
     for (BookLine& taxLine : extra) entry->lines.push_back(std::move(taxLine));
+    return {debit.amount, credit.amount};
 }
 
 // A 内 side holds a tax that tax-exclusive books separate: the amount less the tax stays on the
@@ -420,7 +417,7 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
                    std::to_string(credits) + " yen)");
     }
     dates_.emplace_back(entry.date, entry.line);
-    auto account = [](std::int64_t code) { return code - code % 10000; };
+    auto account = [](std::int64_t code) { return code - code % books::kSubAccountRadix; };
     for (const BookLine& line : entry.lines) {
         auto where = [&] { return Where(options_.journalPath, entry.line, 0); };
         if (line.debitCode)
@@ -623,8 +620,10 @@ std::string Conversion::Report() const {
     // The balances brought forward and the year's postings, per account.
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals = postings_;
     for (const auto& [code, balance] : openings_) {
-        Accumulate(&totals[code - code % 10000].first, balance.first, trialBalance);
-        Accumulate(&totals[code - code % 10000].second, balance.second, trialBalance);
+        std::pair<std::int64_t, std::int64_t>& total =
+            totals[code - code % books::kSubAccountRadix];
+        Accumulate(&total.first, balance.first, trialBalance);
+        Accumulate(&total.second, balance.second, trialBalance);
     }
     out << "trial balance (code, account, debits, credits, balance):\n";
     std::int64_t debits = 0;

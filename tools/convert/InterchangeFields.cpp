@@ -1,7 +1,8 @@
 #include "tools/convert/InterchangeFields.h"
 
-#include <array>
 #include <limits>
+
+#include "books/Model.h"
 
 namespace convert {
 namespace {
@@ -23,12 +24,9 @@ bool ReadNumber(std::string_view text, std::size_t* pos, std::size_t maxDigits, 
     return true;
 }
 
+// A day of the calendar from the first year of Meiji, the oldest era the form writes.
 bool IsRealDay(int year, int month, int day) {
-    static constexpr std::array<int, 12> kDays = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1868 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (month == 2 && !leap) return day <= 28;
-    return day <= kDays[static_cast<std::size_t>(month - 1)];
+    return year >= 1868 && books::IsValidDate(std::int64_t{year} * 10000 + month * 100 + day);
 }
 
 // The Western year before an era's first year.

@@ -51,7 +51,7 @@ std::string_view TrimmedView(std::string_view text) {
 
 class InterchangeFile::Source : public books::ByteSource {
 public:
-    explicit Source(const std::string& path) : path_(path) {
+    explicit Source(const std::string& path) {
         books::ReadOutcome outcome = file_.Open(path, kMaxFileBytes);
         if (outcome != books::ReadOutcome::kRead) throw Refusal{path + ": " + OutcomeText(outcome)};
         // The mark decides the encoding, so it is looked at before the reader starts.
@@ -79,7 +79,6 @@ public:
     }
 
 private:
-    std::string path_;
     books::InputFile file_;
     std::string head_;
 };
