@@ -89,9 +89,8 @@ int Import(const std::vector<std::string>& args) {
     return ImportLocked(positional[0], positional[1], encoding);
 }
 
-int ImportLocked(const std::string& booksDir, const std::string& store,
-                 books::SourceEncoding encoding) {
-    StoreLock lock;
+// Imports take turns through the store's lock; false, said why, when this one cannot have it.
+bool TakeStoreLock(StoreLock& lock, const std::string& store) {
     StoreLock::Outcome locked = lock.Take(store, kLockWaitSeconds);
     if (locked != StoreLock::Outcome::kHeld) {
         std::cerr << "kcbooks: import refused: "
@@ -101,8 +100,14 @@ int ImportLocked(const std::string& booksDir, const std::string& store,
                                 " seconds; the store is left as it was"
                           : "cannot lock the store for the import: " + lock.Error())
                   << "\n";
-        return 1;
+        return false;
     }
+    return true;
+}
+
+// The import itself, under the store's lock.
+int ImportHeld(const std::string& booksDir, const std::string& store,
+               books::SourceEncoding encoding) {
     books::RemoveLeftoverTemporaries(store);
     books::ImportResult result = books::ImportBooks(booksDir, store, encoding);
     if (!result.ok) {
@@ -111,6 +116,13 @@ int ImportLocked(const std::string& booksDir, const std::string& store,
     }
     std::cout << "imported " << booksDir << " into " << store << "\n";
     return 0;
+}
+
+int ImportLocked(const std::string& booksDir, const std::string& store,
+                 books::SourceEncoding encoding) {
+    StoreLock lock;
+    if (!TakeStoreLock(lock, store)) return 1;
+    return ImportHeld(booksDir, store, encoding);
 }
 
 bool ParseYesNo(const std::string& text, std::optional<bool>* out) {
@@ -206,7 +218,8 @@ int Convert(const std::vector<std::string>& args) {
     return RunConvert(options);
 }
 
-// Converts into a folder of its own beside the store, imports it and removes it.
+// Converts into a folder of its own beside the store, imports it and removes it, all under the
+// store's lock, so that two imports into one store never share the folder.
 int ImportInterchange(const std::vector<std::string>& args) {
     convert::ConvertOptions options;
     std::vector<std::string> positional;
@@ -215,12 +228,14 @@ int ImportInterchange(const std::vector<std::string>& args) {
         return Usage();
     }
     options.journalPath = positional[0];
-    options.outDir = positional[1] + ".converted";
+    const std::string& store = positional[1];
+    options.outDir = store + ".converted";
+    StoreLock lock;
+    if (!TakeStoreLock(lock, store)) return 1;
     std::error_code ignored;
     std::filesystem::remove_all(books::PathFromUtf8(options.outDir), ignored);
     int status = RunConvert(options);
-    if (status == 0)
-        status = ImportLocked(options.outDir, positional[1], books::SourceEncoding::kUtf8);
+    if (status == 0) status = ImportHeld(options.outDir, store, books::SourceEncoding::kUtf8);
     std::filesystem::remove_all(books::PathFromUtf8(options.outDir), ignored);
     return status;
 }

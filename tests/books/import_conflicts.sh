@@ -19,6 +19,7 @@ temporaries() { compgen -G "$1*.importing"; }
 "$kcbooks" generate big --entries 100000 --seed 3 >/dev/null || exit 1
 "$kcbooks" import "$sample" sample.books >/dev/null || exit 1
 "$kcbooks" show sample.books >sample.shown || exit 1
+"$kcbooks" export-journal sample.books -o journal.csv --openings openings.csv >/dev/null || exit 1
 
 # Two imports into one store: the second starts while the first builds its store, waits for it,
 # then replaces the store with its own books. Both say so, and both are true.
@@ -37,15 +38,25 @@ first_rc=$?
 "$kcbooks" show two.books | cmp -s - sample.shown || fail "two imports: the store is not the second's books"
 temporaries two.books && fail "two imports: temporaries left"
 
-# An import that finds another still running after its wait is refused, and the store stays.
+# An import that finds another still running after its wait is refused, and the store stays; so
+# is one from the interchange form, which leaves the running one's converted folder alone.
 cp sample.books held.books
+mkdir held.books.converted && touch held.books.converted/journal.csv
 flock held.books.lock sleep 30 &
 holder=$!
 for _ in $(seq 1 300); do flock -n held.books.lock true || break; sleep 0.01; done
+"$kcbooks" import --from interchange journal.csv held.books --openings openings.csv \
+  --company sample >held-interchange.out 2>&1 &
+interchange=$!
 "$kcbooks" import big held.books >held.out 2>&1
 held_rc=$?
+wait "$interchange"
+interchange_rc=$?
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
+[ "$interchange_rc" = 1 ] && grep -q "another import into this store is still running" held-interchange.out ||
+  fail "interchange import beside a running one: exit $interchange_rc: $(cat held-interchange.out)"
+[ -f held.books.converted/journal.csv ] || fail "interchange import beside a running one: it took the running one's folder"
 [ "$held_rc" = 1 ] || fail "import beside a running one: exit $held_rc"
 grep -q "another import into this store is still running after 10 seconds; the store is left as it was" held.out ||
   fail "import beside a running one: $(cat held.out)"
