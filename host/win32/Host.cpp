@@ -11,6 +11,7 @@
 
 #include "app/LinkApp.h"
 #include "books/Books.h"
+#include "books/Paths.h"
 #include "common/Encoding.h"
 #include "common/PathLimit.h"
 #include "host/BatchDialogs.h"
@@ -61,16 +62,9 @@ std::wstring ProgramFolder() {
 // kcbooks.ini as UTF-8 text, in whichever encoding Notepad saved it; none when it is missing or
 // is none of them. A settings file of more than a megabyte is not one a person wrote.
 std::optional<std::string> ReadBooksSettings(const std::wstring& file) {
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes(1 << 20, '\0');
-    DWORD read = 0;
-    const bool whole =
-        ReadFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) != 0;
-    CloseHandle(handle);
-    if (!whole) return std::nullopt;
-    bytes.resize(read);
+    std::string bytes;
+    if (books::ReadRegularFile(WideToUtf8(file), 1 << 20, &bytes) != books::ReadOutcome::kRead)
+        return std::nullopt;
     return ProfileTextAsUtf8(bytes);
 }
 

@@ -209,6 +209,19 @@ printf '[Books]\r\nStore=帳簿.books\r\nUser=yamada\r\nSettingsFolder=設定\r\
 same_file "kcbooks.ini in UTF-8" "$work/installed/utf8.xml" "$work/posix/kcsakura.xml"
 [ -f "$work/installed/kcsakura/設定/kcsakura.env" ] ||
   fail "kcbooks.ini in UTF-8: the relative settings folder is not in the program's folder"
+# A kcbooks.ini of more than a megabyte is no file a person wrote: it is not read, not even its
+# first megabyte.
+{
+  printf '[Books]\r\nStore=帳簿.books\r\nUser=yamada\r\n'
+  head -c 1100000 /dev/zero | tr '\0' ';'
+} >"$work/installed/kcsakura/kcbooks.ini"
+env -u KC_BOOKS "$winerun" "$(winpath "$work/installed/kcsakura/kcsakura.exe")" --ui batch --yes \
+  --out "$(winpath "$work/installed/huge-ini.xml")" --start-month 4 --end-month 3 --no-ledger \
+  >/dev/null 2>"$work/stderr"
+huge_rc=$?
+[ "$huge_rc" = 2 ] && grep -q "会計データ（帳簿ファイル）が指定されていません。" "$work/stderr" ||
+  fail "kcbooks.ini over a megabyte: exit $huge_rc: $(cat "$work/stderr")"
+[ -f "$work/installed/huge-ini.xml" ] && fail "kcbooks.ini over a megabyte: its first megabyte was read"
 
 # --- cancelled and failed runs: the result is still posted, and the message reaches stderr.
 
