@@ -193,6 +193,26 @@ CsvReader::Scan CsvReader::ScanRecord(std::size_t* next, long* line) {
     }
 }
 
+void AppendCsvField(std::string_view text, std::string* out) {
+    bool quoted = false;
+    for (char c : text) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quoted = true;
+            break;
+        }
+    }
+    if (!quoted) {
+        *out += text;
+        return;
+    }
+    *out += '"';
+    for (char c : text) {
+        if (c == '"') *out += '"';
+        *out += c;
+    }
+    *out += '"';
+}
+
 bool CsvReader::Next(std::vector<std::string_view>* fields) {
     fields->clear();
     if (failed_) return false;

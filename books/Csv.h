@@ -85,4 +85,8 @@ private:
     std::string error_;
 };
 
+// Appends `text` to `out` as one field of the same CSV text: quoted only when it must be, for a
+// comma, a quote or a line break inside, a quote inside doubled.
+void AppendCsvField(std::string_view text, std::string* out);
+
 }  // namespace books

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "books/Csv.h"
 #include "books/Paths.h"
 
 namespace {
@@ -493,16 +494,7 @@ public:
     // Quoted only when it must be (RFC 4180): a comma, a quote or a line break inside.
     CsvFile& Text(std::string_view text) {
         Separator();
-        if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-            buffer_ += text;
-            return *this;
-        }
-        buffer_ += '"';
-        for (char c : text) {
-            if (c == '"') buffer_ += '"';
-            buffer_ += c;
-        }
-        buffer_ += '"';
+        books::AppendCsvField(text, &buffer_);
         return *this;
     }
     CsvFile& Text(std::u8string_view text) { return Text(Utf8(text)); }

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "books/Csv.h"
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "books/Store.h"
@@ -35,16 +36,7 @@ public:
             if (!sjis::SjisToUtf8(sjisText, &converted_)) return false;
             sjisText = converted_;
         }
-        if (sjisText.find_first_of(",\"\r\n") == std::string_view::npos) {
-            row_ += sjisText;
-            return true;
-        }
-        row_ += '"';
-        for (char c : sjisText) {
-            if (c == '"') row_ += '"';
-            row_ += c;
-        }
-        row_ += '"';
+        AppendCsvField(sjisText, &row_);
         return true;
     }
     // The form's own words are ASCII or Shift_JIS literals that need no quotes.

@@ -32,6 +32,32 @@ TEST(CsvReader, QuotedFieldsHoldCommasQuotesAndLineBreaks) {
     EXPECT_EQ(reader.RecordLine(), 2);
 }
 
+// What the writers append, the reader reads back as it was; only fields that need quotes get them.
+TEST(CsvField, WrittenFieldsReadBackAsTheyWere) {
+    const std::vector<std::pair<std::string, std::string>> fields = {
+        {"plain", "plain"},
+        {"", ""},
+        {"a,b", "\"a,b\""},
+        {"say \"yes\"", "\"say \"\"yes\"\"\""},
+        {"two\nlines", "\"two\nlines\""},
+        {"cr\r", "\"cr\r\""},
+        {"\x95\x5C", "\x95\x5C"},  // a trail byte 0x5C is no special byte
+    };
+    std::string text;
+    Records expected(1);
+    for (const auto& [field, written] : fields) {
+        std::string one;
+        AppendCsvField(field, &one);
+        EXPECT_EQ(one, written);
+        if (!text.empty()) text += ',';
+        text += one;
+        expected[0].push_back(field);
+    }
+    text += '\n';
+    CsvReader reader(text);
+    EXPECT_EQ(ReadAll(&reader), expected);
+}
+
 TEST(CsvReader, SkipsBlankLinesAndByteOrderMarkAndCountsLines) {
     std::string text = "\xEF\xBB\xBFh1,h2\n\n\r\n1,2\n";
     CsvReader reader(text);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "books/Csv.h"
 #include "books/Paths.h"
 #include "tools/convert/Refusal.h"
 
@@ -42,7 +43,7 @@ public:
     }
     void TextField(std::string_view text) {
         Separate();
-        AppendCsvField(text, &text_);
+        books::AppendCsvField(text, &text_);
     }
     void NumberField(std::int64_t value) {
         Separate();
@@ -194,28 +195,8 @@ void BooksFolderWriter::Finish(const FolderBooks& books) {
 
 std::string CsvField(std::string_view text) {
     std::string field;
-    AppendCsvField(text, &field);
+    books::AppendCsvField(text, &field);
     return field;
-}
-
-void AppendCsvField(std::string_view text, std::string* out) {
-    bool quoted = false;
-    for (char c : text) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            quoted = true;
-            break;
-        }
-    }
-    if (!quoted) {
-        *out += text;
-        return;
-    }
-    *out += '"';
-    for (char c : text) {
-        if (c == '"') *out += '"';
-        *out += c;
-    }
-    *out += '"';
 }
 
 }  // namespace convert

@@ -79,6 +79,5 @@ private:
 
 // A CSV field, quoted when it holds a comma, a quote or a line break.
 std::string CsvField(std::string_view text);
-void AppendCsvField(std::string_view text, std::string* out);
 
 }  // namespace convert
