@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/view/Documents.h"
+#include "tools/view/PageFile.h"
 
 namespace {
 
@@ -264,6 +265,40 @@ TEST_F(KcviewCommand, PageCutShortByAFullDiskLeavesThePreviousPageAndNoTemporary
         left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
+}
+
+// While the page is written an interrupt removes its temporary; a hangup kcview was started to
+// ignore (nohup) stays ignored, and every signal's handler is as it was once the page is in place.
+void CallersOwnHandler(int) {}
+
+TEST_F(KcviewCommand, PageWriterLeavesTheSignalsAsItFoundThem) {
+    const std::string page = folder_ + "/page.html";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto handlerOf = [](int signal) {
+            struct sigaction current {};
+            sigaction(signal, nullptr, &current);
+            return current.sa_handler;
+        };
+        const kcview::PageMaker hungUp = [](const auto& out, std::string*) {
+            raise(SIGHUP);  // under nohup: nothing happens
+            return out("the page");
+        };
+        std::signal(SIGHUP, SIG_IGN);
+        if (!kcview::WritePage(page, hungUp)) _exit(1);
+        if (handlerOf(SIGHUP) != SIG_IGN) _exit(2);
+        std::signal(SIGINT, CallersOwnHandler);
+        const kcview::PageMaker plain = [](const auto& out, std::string*) { return out("x"); };
+        if (!kcview::WritePage(page, plain)) _exit(3);
+        if (handlerOf(SIGINT) != CallersOwnHandler) _exit(4);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Read(page), "x");
 }
 
 // --- last year's file beside this one

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <random>
 
@@ -43,25 +44,46 @@ bool WriteAll(int fd, std::string_view text) {
 // The temporary being written, for an interrupt: Ctrl+C or a kill while the page is written
 // leaves nothing beside the target.
 const char* volatile interruptedTemporary = nullptr;
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-void RemoveTemporaryAndStop(int signal) {
+// Only async-signal-safe calls: unlink, sigaction, raise.
+extern "C" void RemoveTemporaryAndStop(int signal) {
     if (const char* path = interruptedTemporary) unlink(path);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
 }
 
 class TemporaryRemovedOnInterrupt {
 public:
     explicit TemporaryRemovedOnInterrupt(const std::string& path) {
         interruptedTemporary = path.c_str();
-        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTemporaryAndStop);
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporaryAndStop;
+        sigemptyset(&action.sa_mask);
+        for (int signal : kSignals) sigaddset(&action.sa_mask, signal);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            // A signal kcview was started to ignore (nohup, a background job) stays ignored.
+            struct sigaction current {};
+            handled_[i] = sigaction(kSignals[i], nullptr, &current) == 0 &&
+                          current.sa_handler != SIG_IGN &&
+                          sigaction(kSignals[i], &action, &previous_[i]) == 0;
+        }
     }
     ~TemporaryRemovedOnInterrupt() {
-        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            if (handled_[i]) sigaction(kSignals[i], &previous_[i], nullptr);
+        }
         interruptedTemporary = nullptr;
     }
     TemporaryRemovedOnInterrupt(const TemporaryRemovedOnInterrupt&) = delete;
     TemporaryRemovedOnInterrupt& operator=(const TemporaryRemovedOnInterrupt&) = delete;
+
+private:
+    struct sigaction previous_[std::size(kSignals)] = {};
+    bool handled_[std::size(kSignals)] = {};
 };
 
 }  // namespace
