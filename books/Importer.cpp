@@ -12,7 +12,6 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <random>
 #include <set>
 #include <sstream>
 
@@ -1287,26 +1286,6 @@ namespace {
 
 constexpr std::string_view kTemporarySuffix = ".importing";
 
-// A new empty file beside the store, under a name no other import uses: STORE.<random>.importing.
-// `partial` watches the name before the file exists, so that an interrupt never leaves it.
-bool CreateTemporaryBeside(const std::string& storePath, std::string* temporary,
-                           std::optional<RemovedOnInterrupt>* partial) {
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[24];
-        std::snprintf(name, sizeof(name), ".%016llx", static_cast<unsigned long long>(random()));
-        *temporary = storePath + name + std::string(kTemporarySuffix);
-        partial->emplace(*temporary);
-        if (CreateExclusively(*temporary)) return true;
-        int error = errno;
-        partial->reset();
-        errno = error;  // for the caller's message
-        if (error != EEXIST) break;
-    }
-    return false;
-}
-
 // Messages are printed on terminals: a control byte of the input (a NUL of a file in another
 // encoding, an escape) is shown as \xNN, never written as it is.
 std::string Visible(const std::string& message) {
@@ -1341,7 +1320,7 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
     // Build the new store beside the old one and put it in place only when it is complete.
     // An interrupted import leaves no partial store behind.
     std::optional<RemovedOnInterrupt> partial;
-    if (!CreateTemporaryBeside(storePath, &temporary, &partial)) {
+    if (!CreateUniqueBeside(storePath, kTemporarySuffix, &temporary, &partial)) {
         result.message = "cannot create the store: " + temporary + ": " + std::strerror(errno);
         temporary.clear();
         return result;

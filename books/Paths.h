@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -107,5 +108,12 @@ public:
     RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
     RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
 };
+
+// Creates a new empty file beside `target` under a name no other writer uses,
+// TARGET.<random><suffix>, and sets `created` to it. With `watch`, the name is watched for
+// interrupts before the file exists, so that an interrupt right after its creation never leaves
+// it. False with errno set, `created` then naming the last name tried.
+bool CreateUniqueBeside(const std::string& target, std::string_view suffix, std::string* created,
+                        std::optional<RemovedOnInterrupt>* watch = nullptr);
 
 }  // namespace books

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include "books/Paths.h"
 
@@ -28,19 +27,12 @@ std::string ReplacingOutput::Open(const std::string& target, const std::string& 
             return target + ": is the books store, which is not replaced";
         }
     }
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100 && temporary_.empty(); ++attempt) {
-        char name[24];
-        std::snprintf(name, sizeof(name), ".%016llx", static_cast<unsigned long long>(random()));
-        std::string candidate = target + name + ".writing";
-        if (CreateExclusively(candidate)) {
-            temporary_ = candidate;
-        } else if (errno != EEXIST) {
-            break;
-        }
+    if (!CreateUniqueBeside(target, ".writing", &temporary_)) {
+        const int error = errno;
+        temporary_.clear();  // the name tried is not this writer's file
+        return target + ": cannot be written: " + std::strerror(error);
     }
-    if (temporary_.empty() || !(file_ = OpenPath(temporary_, "wb"))) {
+    if (!(file_ = OpenPath(temporary_, "wb"))) {
         return target + ": cannot be written: " + std::strerror(errno);
     }
     std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 20);
