@@ -228,9 +228,8 @@ bool CsvReader::Next(std::vector<std::string_view>* fields) {
                           std::memcmp(buffer_.data(), "\xFE\xFF", 2) == 0 || buffer_[0] == '\0' ||
                           buffer_[1] == '\0')) {
             recordLine_ = 1;
-            return Fail(
-                "is UTF-16 text; save it as UTF-8, or as Shift_JIS and import it with "
-                "--encoding cp932");
+            utf16_ = true;
+            return Fail("is UTF-16 text");
         }
     }
     if (!SkipBlankLines()) return false;

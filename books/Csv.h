@@ -49,6 +49,8 @@ public:
     bool Failed() const { return failed_; }
     // True when the failure is the source's, not the text's.
     bool SourceFailed() const { return sourceFailed_; }
+    // True when the failure is text in UTF-16, which the caller tells how to save otherwise.
+    bool Utf16() const { return utf16_; }
     const std::string& Error() const { return error_; }
     // Line (1-based) on which the record last read, or the malformed record, began.
     long RecordLine() const { return recordLine_; }
@@ -82,6 +84,7 @@ private:
     long recordLine_ = 0;
     bool failed_ = false;
     bool sourceFailed_ = false;
+    bool utf16_ = false;
     std::string error_;
 };
 

@@ -138,8 +138,13 @@ public:
         reader_.emplace(source_);
         std::vector<std::string_view> header;
         if (!reader_->Next(&header)) {
-            error_ = reader_->Failed() ? At(reader_->RecordLine(), "", reader_->Error())
-                                       : fileName_ + ": has no header row";
+            error_ = !reader_->Failed() ? fileName_ + ": has no header row"
+                     : reader_->Utf16()
+                         ? At(reader_->RecordLine(), "",
+                              reader_->Error() +
+                                  "; save it as UTF-8, or as Shift_JIS and import it with "
+                                  "--encoding cp932")
+                         : At(reader_->RecordLine(), "", reader_->Error());
             return false;
         }
         index_.assign(columns_.size(), -1);

@@ -256,6 +256,15 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
         Write("u.csv", "2000,1,,20250401,\xFF\xFF,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n");
     EXPECT_NE(Convert(notSjis).message.find("u.csv, line 1, column 5: text is not Shift_JIS"),
               std::string::npos);
+    std::string wide = Write("w.csv", std::string("\xFF\xFE"
+                                                  "2\0"
+                                                  "0\0"
+                                                  "0\0"
+                                                  "0\0",
+                                                  10));
+    EXPECT_NE(Convert(wide).message.find("w.csv, line 1: is UTF-16 text; save it as Shift_JIS, or "
+                                         "as UTF-8 and convert it with --encoding utf-8"),
+              std::string::npos);
     EXPECT_FALSE(fs::exists(dir_ / "books"));
 }
 

@@ -132,6 +132,12 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
         return true;
     }
     if (reader_->SourceFailed()) throw Refusal{path_ + ": cannot be read"};
+    if (reader_->Utf16()) {
+        Refuse(path_, reader_->RecordLine(), 0,
+               reader_->Error() +
+                   "; save it as Shift_JIS, or as UTF-8 and convert it with "
+                   "--encoding utf-8");
+    }
     if (reader_->Failed()) Refuse(path_, reader_->RecordLine(), 0, reader_->Error());
     return false;
 }
