@@ -46,6 +46,15 @@ int Usage() {
 // is better told than left waiting.
 constexpr int kLockWaitSeconds = 10;
 
+// The encodings the commands take: true for UTF-8, false for Shift_JIS; none for another name,
+// which is said on the error output.
+std::optional<bool> ParseEncodingIsUtf8(const std::string& name) {
+    if (name == "utf-8" || name == "utf8") return true;
+    if (name == "cp932" || name == "shift_jis") return false;
+    std::cerr << "kcbooks: unknown encoding \"" << name << "\" (utf-8 or cp932)\n";
+    return std::nullopt;
+}
+
 bool ParseCount(std::string_view text, std::uint64_t* out) {
     if (text.empty() || text.size() > 19) return false;
     std::uint64_t value = 0;
@@ -70,15 +79,9 @@ int Import(const std::vector<std::string>& args) {
     books::SourceEncoding encoding = books::SourceEncoding::kUtf8;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--encoding" && i + 1 < args.size()) {
-            std::string name = args[++i];
-            if (name == "utf-8" || name == "utf8") {
-                encoding = books::SourceEncoding::kUtf8;
-            } else if (name == "cp932" || name == "shift_jis") {
-                encoding = books::SourceEncoding::kCp932;
-            } else {
-                std::cerr << "kcbooks: unknown encoding \"" << name << "\" (utf-8 or cp932)\n";
-                return 2;
-            }
+            const std::optional<bool> utf8 = ParseEncodingIsUtf8(args[++i]);
+            if (!utf8) return 2;
+            encoding = *utf8 ? books::SourceEncoding::kUtf8 : books::SourceEncoding::kCp932;
         } else if (args[i].rfind("--", 0) == 0) {
             return Usage();
         } else {
@@ -162,10 +165,9 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
         } else if (name == "--user") {
             options->user = value;
         } else if (name == "--encoding") {
-            // The names the import takes.
-            bool utf8 = value == "utf-8" || value == "utf8";
-            if (!utf8 && value != "cp932" && value != "shift_jis") return false;
-            options->utf8 = utf8;
+            const std::optional<bool> utf8 = ParseEncodingIsUtf8(value);
+            if (!utf8) return false;
+            options->utf8 = *utf8;
         } else if (name == "--tax-rounding") {
             if (value == "down") {
                 options->rounding = convert::TaxRounding::kDown;
@@ -294,15 +296,9 @@ int ExportJournal(const std::vector<std::string>& args) {
             }
             options.dataNo = static_cast<std::int32_t>(dataNo);
         } else if (args[i] == "--encoding" && hasValue) {
-            std::string name = args[++i];
-            if (name == "utf-8" || name == "utf8") {
-                options.encoding = ix::OutputEncoding::kUtf8;
-            } else if (name == "cp932" || name == "shift_jis") {
-                options.encoding = ix::OutputEncoding::kCp932;
-            } else {
-                std::cerr << "kcbooks: unknown encoding \"" << name << "\" (utf-8 or cp932)\n";
-                return 2;
-            }
+            const std::optional<bool> utf8 = ParseEncodingIsUtf8(args[++i]);
+            if (!utf8) return 2;
+            options.encoding = *utf8 ? ix::OutputEncoding::kUtf8 : ix::OutputEncoding::kCp932;
         } else if (args[i].rfind("-", 0) == 0 || !store.empty()) {
             return Usage();
         } else {
