@@ -16,3 +16,36 @@ bool SjisToUtf8(std::string_view text, std::string* utf8);
 std::string SjisToUtf8Lossy(std::string_view text);
 
 }  // namespace sjis
+
+namespace sjis {
+
+// The encodings a file brought in may be in. Files other programs write carry no label: the
+// bytes decide.
+enum class TextEncoding {
+    kUndecided,  // only ASCII so far: both encodings read it alike
+    kUtf8,
+    kSjis,
+    kNeither,  // not UTF-8 and not Shift_JIS
+};
+
+struct EncodingDecision {
+    TextEncoding encoding = TextEncoding::kUndecided;
+    // kNeither: the first byte that neither encoding reads, in the encoding that read further.
+    std::size_t badOffset = 0;
+    TextEncoding readFurther = TextEncoding::kUndecided;
+};
+
+// Decides the encoding of `text`, a whole file (`complete`) or its first block, where a
+// character cut at the block's end is not held against it: a UTF-8 byte-order mark, or valid
+// UTF-8 holding non-ASCII text, is UTF-8; otherwise Shift_JIS when every character decodes.
+// Japanese text in Shift_JIS is almost never valid UTF-8 as well, so the guess is safe; a
+// reader still checks every later text against the decision and refuses where it fails.
+EncodingDecision DecideEncoding(std::string_view text, bool complete);
+
+// Offset of the first byte that does not start a valid UTF-8 character (`text.size()` when
+// all are valid). `complete` false: a character cut at the end counts as valid.
+std::size_t FirstInvalidUtf8(std::string_view text, bool complete);
+// The same for Shift_JIS (code page 932).
+std::size_t FirstInvalidSjis(std::string_view text, bool complete);
+
+}  // namespace sjis

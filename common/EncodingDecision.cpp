@@ -1,0 +1,97 @@
+#include <string>
+
+#include "common/Encoding.h"
+#include "common/Sjis.h"
+
+namespace sjis {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// Length of the UTF-8 character at `pos`, 0 when it is not one; `cut` is set when the text ends
+// inside a character that was valid so far.
+std::size_t Utf8Length(std::string_view text, std::size_t pos, bool* cut) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;  // the second byte's range excludes overlong forms and surrogates
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if (pos + i >= text.size()) {
+            *cut = true;
+            return 0;
+        }
+        const unsigned char c = byte(pos + i);
+        if (c < (i == 1 ? low : 0x80) || c > (i == 1 ? high : 0xBF)) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+std::size_t FirstInvalidUtf8(std::string_view text, bool complete) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        bool cut = false;
+        const std::size_t length = Utf8Length(text, pos, &cut);
+        if (length == 0) return cut && !complete ? text.size() : pos;
+        pos += length;
+    }
+    return pos;
+}
+
+std::size_t FirstInvalidSjis(std::string_view text, bool complete) {
+    // Most texts decode whole; only a failure is looked at character by character.
+    std::string converted;
+    if (SjisToUtf8(text, &converted)) return text.size();
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        std::size_t width = IsLeadByte(c) ? 2 : 1;
+        if (pos + width > text.size()) return complete ? pos : text.size();
+        if (c >= 0x80 && !SjisToUtf8(text.substr(pos, width), &converted)) return pos;
+        pos += width;
+    }
+    return pos;
+}
+
+EncodingDecision DecideEncoding(std::string_view text, bool complete) {
+    EncodingDecision decision;
+    if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        decision.encoding = TextEncoding::kUtf8;
+        return decision;
+    }
+    std::size_t ascii = 0;
+    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+    if (ascii == text.size()) return decision;
+    const std::size_t utf8End = FirstInvalidUtf8(text, complete);
+    if (utf8End == text.size()) {
+        decision.encoding = TextEncoding::kUtf8;
+        return decision;
+    }
+    const std::size_t sjisEnd = FirstInvalidSjis(text, complete);
+    if (sjisEnd == text.size()) {
+        decision.encoding = TextEncoding::kSjis;
+        return decision;
+    }
+    decision.encoding = TextEncoding::kNeither;
+    decision.readFurther = utf8End > sjisEnd ? TextEncoding::kUtf8 : TextEncoding::kSjis;
+    decision.badOffset = utf8End > sjisEnd ? utf8End : sjisEnd;
+    return decision;
+}
+
+}  // namespace sjis

@@ -1,0 +1,67 @@
+// Deciding a file's encoding from its bytes: what the bytes say, and where a file that is
+// neither fails. Bytes are written as escapes, the same whatever the compiler's own charset.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/Encoding.h"
+
+namespace {
+
+using sjis::TextEncoding;
+
+// 現金 in each encoding, and a UTF-8 mark.
+const std::string kGenkinUtf8 = "\xE7\x8F\xBE\xE9\x87\x91";
+const std::string kGenkinSjis = "\x8C\xBB\x8B\xE0";
+const std::string kMark = "\xEF\xBB\xBF";
+
+TEST(EncodingDecision, TheBytesDecide) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool complete;
+        TextEncoding expected;
+        std::size_t badOffset;  // kNeither only
+    };
+    const Case cases[] = {
+        {"ASCII alone", "a,b\r\n1,2\n", true, TextEncoding::kUndecided, 0},
+        {"empty", "", true, TextEncoding::kUndecided, 0},
+        {"a mark with ASCII", kMark + "a,b\n", true, TextEncoding::kUtf8, 0},
+        {"UTF-8 text", "name\n" + kGenkinUtf8 + "\n", true, TextEncoding::kUtf8, 0},
+        {"Shift_JIS text", "name\n" + kGenkinSjis + "\n", true, TextEncoding::kSjis, 0},
+        {"half-width katakana", "\xB1\xB2\n", true, TextEncoding::kSjis, 0},
+        {"UTF-8 cut at a block's end", "a," + kGenkinUtf8.substr(0, 4), false, TextEncoding::kUtf8,
+         0},
+        {"Shift_JIS cut at a block's end", "a," + kGenkinSjis.substr(0, 3), false,
+         TextEncoding::kSjis, 0},
+        // A whole file that ends inside a character is neither: the cut is where it fails.
+        {"Shift_JIS cut at the file's end", "a," + kGenkinSjis.substr(0, 3), true,
+         TextEncoding::kNeither, 4},
+        {"a byte neither reads", "ab\xFF", true, TextEncoding::kNeither, 2},
+        // Mostly UTF-8: the byte UTF-8 stumbles on is named, not Shift_JIS's early failure.
+        {"UTF-8 with one bad byte", kGenkinUtf8 + kGenkinUtf8 + "\xFF" + kGenkinUtf8, true,
+         TextEncoding::kNeither, 12},
+        {"an overlong UTF-8 slash", "a\xC0\xAF", true, TextEncoding::kNeither, 1},
+        // Shift_JIS reads ED A0 as a character and stops at the 80.
+        {"a UTF-8 surrogate", "\xED\xA0\x80", true, TextEncoding::kNeither, 2},
+    };
+    for (const Case& c : cases) {
+        sjis::EncodingDecision decision = sjis::DecideEncoding(c.text, c.complete);
+        EXPECT_EQ(decision.encoding, c.expected) << c.what;
+        if (c.expected == TextEncoding::kNeither) {
+            EXPECT_EQ(decision.badOffset, c.badOffset) << c.what;
+        }
+    }
+}
+
+TEST(EncodingDecision, FirstInvalidByteOfEach) {
+    EXPECT_EQ(sjis::FirstInvalidUtf8(kGenkinUtf8, true), kGenkinUtf8.size());
+    EXPECT_EQ(sjis::FirstInvalidUtf8("ab" + kGenkinSjis, true), 2u);
+    EXPECT_EQ(sjis::FirstInvalidUtf8("\xF4\x90\x80\x80", true), 0u);  // beyond U+10FFFF
+    EXPECT_EQ(sjis::FirstInvalidSjis(kGenkinSjis, true), kGenkinSjis.size());
+    EXPECT_EQ(sjis::FirstInvalidSjis("ab\x80", true), 2u);
+    EXPECT_EQ(sjis::FirstInvalidSjis("ab\x81", false), 3u);
+}
+
+}  // namespace
