@@ -42,7 +42,8 @@ TEST(EncodingDecision, TheBytesDecide) {
         // Mostly UTF-8: the byte UTF-8 stumbles on is named, not Shift_JIS's early failure.
         {"UTF-8 with one bad byte", kGenkinUtf8 + kGenkinUtf8 + "\xFF" + kGenkinUtf8, true,
          TextEncoding::kNeither, 12},
-        {"an overlong UTF-8 slash", "a\xC0\xAF", true, TextEncoding::kNeither, 1},
+        // An overlong UTF-8 slash is no UTF-8; its bytes are half-width katakana.
+        {"an overlong UTF-8 slash", "a\xC0\xAF", true, TextEncoding::kSjis, 0},
         // Shift_JIS reads ED A0 as a character and stops at the 80.
         {"a UTF-8 surrogate", "\xED\xA0\x80", true, TextEncoding::kNeither, 2},
     };
