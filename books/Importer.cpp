@@ -21,6 +21,7 @@
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "books/Store.h"
+#include "books/TextRules.h"
 #include "common/Encoding.h"
 #include "common/LabelMarks.h"
 #include "common/Sjis.h"
@@ -31,10 +32,6 @@ namespace {
 namespace fs = std::filesystem;
 
 // Byte limits of the texts, set by the record fields they end up in.
-constexpr std::size_t kDataIdBytes = 15;
-constexpr std::size_t kCompanyNameBytes = 259;
-constexpr std::size_t kLabelBytes = 30;
-constexpr std::size_t kUserIdBytes = 64;
 constexpr std::size_t kEraNameBytes = 6;
 constexpr std::size_t kEraShortBytes = 8;
 
@@ -89,12 +86,6 @@ public:
 private:
     InputFile& file_;
 };
-
-// "0x01": a byte as the messages name it.
-std::string ByteText(unsigned char c) {
-    static const char kHex[] = "0123456789ABCDEF";
-    return std::string("0x") + kHex[c >> 4] + kHex[c & 15];
-}
 
 // Where a notes text holds a control character other than tab, CR and LF ("line 3, column 5:
 // ..."), or empty. Columns count characters; in Shift_JIS no trail byte is below 0x40.
@@ -312,28 +303,14 @@ public:
         std::string_view text = Cell(k);
         if (!ToSjis(text, out))
             return Fail(k, "text has no Shift_JIS form: \"" + Printable(text) + "\"");
-        if (out->size() > limit) {
-            return Fail(k, "text is " + std::to_string(out->size()) +
-                               " bytes in Shift_JIS, at most " + std::to_string(limit) +
-                               " are allowed");
-        }
-        // No control character reaches the store: the tax application's XML 1.0 refuses them.
-        // Shift_JIS trail bytes start at 0x40, so every byte below 0x20 is one.
-        for (unsigned char c : *out) {
-            if (c == 0) return Fail(k, "text holds a NUL byte");
-            if (c < 0x20) return Fail(k, "text holds the control character " + ByteText(c));
-        }
+        if (std::string fault = TextFault(*out, limit); !fault.empty()) return Fail(k, fault);
         return true;
     }
 
     // A name or label the export would write empty is refused.
     bool HasTextBesideMarks(std::size_t k, std::string_view sjisText) {
-        if (!sjis::IsOnlyLabelMarks(sjisText)) return true;
-        // UTF-8 like every message of the import (narrow literals are Shift_JIS).
-        static const std::string why(reinterpret_cast<const char*>(
-            u8"nothing is left once blanks, brackets and the marks (製) (完) (未) are removed, as "
-            u8"the statements remove them"));
-        return Fail(k, why);
+        if (std::string fault = NameFault(sjisText); !fault.empty()) return Fail(k, fault);
+        return true;
     }
 
     bool ToSjis(std::string_view text, std::string* out) const {

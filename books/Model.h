@@ -21,9 +21,13 @@ constexpr std::int32_t kSubAccountRadix = 10000;
 
 // Month positions of settlement periods and the slots they go to.
 constexpr int kPositionInterim = 15;
-// The longest texts the books hold, in Shift_JIS bytes: an account's name, a line's description.
+// The longest texts the books hold, in Shift_JIS bytes.
 constexpr std::size_t kAccountNameBytes = 56;
 constexpr std::size_t kDescriptionBytes = 60;
+constexpr std::size_t kDataIdBytes = 15;
+constexpr std::size_t kCompanyNameBytes = 259;
+constexpr std::size_t kLabelBytes = 30;
+constexpr std::size_t kUserIdBytes = 64;
 constexpr int kPositionYearEnd = 18;
 
 // Both sets of debit and credit arrays of an account summary, in record order: debit without

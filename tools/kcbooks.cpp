@@ -31,7 +31,8 @@ int Usage() {
            "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
            "  kcbooks import --from interchange JOURNAL.csv STORE CONVERT-OPTIONS\n"
            "  kcbooks convert JOURNAL.csv --company NAME -o BOOKS_DIR [--openings OPENINGS.csv]\n"
-           "      [--period YYYYMMDD..YYYYMMDD] [--chart CHART.csv] [--encoding cp932|utf-8]\n"
+           "      [--period YYYYMMDD..YYYYMMDD] [--chart CHART.csv | --chart-only CHART.csv]\n"
+           "      [--encoding cp932|utf-8]\n"
            "      [--tax-rounding down|nearest|up] [--manufacturing yes|no]\n"
            "      [--tax-inclusive yes|no] [--interim yes|no] [--data-id ID] [--user USER]\n"
            "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
@@ -158,8 +159,10 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
             options->openingsPath = value;
         } else if (name == "--company") {
             options->company = value;
-        } else if (name == "--chart") {
+        } else if (name == "--chart" || name == "--chart-only") {
+            if (!options->chartPath.empty()) return false;
             options->chartPath = value;
+            options->chartOnly = name == "--chart-only";
         } else if (name == "--data-id") {
             options->dataId = value;
         } else if (name == "--user") {
@@ -205,7 +208,14 @@ int RunConvert(const convert::ConvertOptions& options) {
         std::cerr << "kcbooks: convert refused: " << result.message << "\n";
         return 1;
     }
-    std::cout << result.report;
+    std::cout << result.report << std::flush;
+    // The report is the user's only account of what was inferred and dropped: a report that
+    // cannot be written fails the command, though the folder is written.
+    if (!std::cout) {
+        std::cerr << "kcbooks: convert: the report cannot be written to the standard output; "
+                  << options.outDir << " is written\n";
+        return 1;
+    }
     return 0;
 }
 

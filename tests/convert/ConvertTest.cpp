@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "books/Importer.h"
 #include "common/Encoding.h"
+#include "tools/convert/Chart.h"
 #include "tools/convert/Converter.h"
 #include "tools/convert/InterchangeFields.h"
 
@@ -23,14 +25,34 @@ TEST(InterchangeFields, DatesInEveryForm) {
         std::int32_t expected;  // 0: refused
     };
     const Case cases[] = {
-        {"20250401", 20250401}, {"2025/04/01", 20250401},
-        {"2025/4/1", 20250401}, {"R.07/04/01", 20250401},
-        {"R07/4/1", 20250401},  {"H30/7/1", 20180701},
-        {"H31/4/30", 20190430}, {"R1/5/1", 20190501},
-        {"20250229", 0},        {"2025/13/01", 0},
-        {"X07/4/1", 0},         {"R.07/4", 0},
-        {"25/4/1", 0},          {"", 0},
+        {"20250401", 20250401},
+        {"2025/04/01", 20250401},
+        {"2025/4/1", 20250401},
+        {"R.07/04/01", 20250401},
+        {"R07/4/1", 20250401},
+        {"H30/7/1", 20180701},
+        {"H31/4/30", 20190430},
+        {"R1/5/1", 20190501},
+        {"20250229", 0},
+        {"2025/13/01", 0},
+        {"X07/4/1", 0},
+        {"R.07/4", 0},
+        {"25/4/1", 0},
+        {"", 0},
         {"2025/4/1 ", 0},
+        {"2025-04-01", 20250401},
+        {"2025-4-1", 20250401},
+        {"2025/04/01 0:00:00", 20250401},
+        {"2025/04/01 00:00", 20250401},
+        {"2025/04/01 9:30:00", 0},
+        {"2025-04/01", 0},
+        {"R07-4-1", 0},
+        {"令和7年4月1日", 20250401},
+        {"令和元年5月1日", 20190501},
+        {"平成31年4月30日", 20190430},
+        {"2025年4月1日", 20250401},
+        {"令和7年4月1", 0},
+        {"２０２５/０４/０１", 20250401},
     };
     for (const Case& c : cases) {
         std::optional<std::int32_t> date = convert::ParseInterchangeDate(c.text);
@@ -56,6 +78,8 @@ TEST(InterchangeFields, TaxCategoriesAndTheTaxInsideAnAmount) {
         {"課対仕返内10%区分80%", TaxMark::kIncluded, TaxDirection::kPurchase, 10},
         {"課対仕入外10%", TaxMark::kSeparate, TaxDirection::kPurchase, 10},
         {"課対仕入別8%", TaxMark::kSeparate, TaxDirection::kPurchase, 8},
+        {"課対仕入内区分80%", TaxMark::kIncluded, TaxDirection::kPurchase, 0},
+        {"課対仕入内軽減8%", TaxMark::kIncluded, TaxDirection::kPurchase, 8},
     };
     for (const Case& c : cases) {
         convert::TaxCategory category = convert::ParseTaxCategory(c.text);
@@ -70,10 +94,35 @@ TEST(InterchangeFields, TaxCategoriesAndTheTaxInsideAnAmount) {
     EXPECT_EQ(convert::TaxInsideAmount(1004, 10, TaxRounding::kUp), 92);
     EXPECT_EQ(convert::TaxInsideAmount(1100, 10, TaxRounding::kUp), 100);
     EXPECT_EQ(convert::TaxInsideAmount(-1000, 10, TaxRounding::kDown), -90);
-    EXPECT_EQ(convert::ParseWholeYen("-1200"), -1200);
-    EXPECT_EQ(convert::ParseWholeYen(""), 0);
-    EXPECT_FALSE(convert::ParseWholeYen("1,200"));
-    EXPECT_FALSE(convert::ParseWholeYen("12.5"));
+    EXPECT_EQ(convert::ParseTaxCategory("課対仕入内10%区分80%").sharePercent, 80);
+    EXPECT_EQ(convert::ParseTaxCategory("課対仕入内10%区分80%").ratePercent, 10);
+    EXPECT_TRUE(convert::ParseTaxCategory("課対仕入内10%8%").twoRates);
+}
+
+TEST(InterchangeFields, WholeYenInTheFormsSpreadsheetsWrite) {
+    struct Case {
+        const char* text;
+        std::optional<std::int64_t> expected;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {"-1200", -1200},
+        {"1,200", 1200},
+        {"12,345,678", 12345678},
+        {"－１,２００", -1200},
+        {"11000.0", 11000},
+        {"11000.00", 11000},
+        {"12.5", std::nullopt},
+        {"1,20", std::nullopt},
+        {"1,2000", std::nullopt},
+        {",100", std::nullopt},
+        {"1000,", std::nullopt},
+        {"1.", std::nullopt},
+        {".0", std::nullopt},
+        {"-", std::nullopt},
+        {"1e3", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(convert::ParseWholeYen(c.text), c.expected) << c.text;
 }
 
 class ConvertTest : public ::testing::Test {
@@ -105,9 +154,24 @@ protected:
         return convert::ConvertInterchange(options_);
     }
 
+    // Whatever convert writes, the import reads.
+    void ExpectImports() {
+        books::ImportResult imported = books::ImportBooks(
+            (dir_ / "books").string(), (dir_ / "s.books").string(), books::SourceEncoding::kUtf8);
+        EXPECT_TRUE(imported.ok) << imported.message;
+    }
+
     fs::path dir_;
     convert::ConvertOptions options_;
 };
+
+// A journal row of the form: flag, voucher, settlement, date, then the sides and the description.
+std::string Row(const std::string& head, const std::string& debit, const std::string& credit,
+                const std::string& description = "") {
+    return head + "," + debit + "," + credit + "," + description + ",,,,,,,,\n";
+}
+const std::string kCashSale =
+    Row("2000,1,,20250401", "現金,,,対象外,1000,", "売上高,,,対象外,1000,");
 
 // Every flag, date form, tax category and settlement, in a UTF-8 file with a byte-order mark,
 // CR LF line ends, a header row, a comment and quoted commas; then the same journal in Shift_JIS.
@@ -147,21 +211,26 @@ TEST_F(ConvertTest, EveryFormOfTheJournal) {
         std::string company = Read(dir_ / "books" / "company.csv");
         EXPECT_NE(company.find("BOOKS,1,テスト株式会社,20250401,20260331,1,0,1,1,0\n"),
                   std::string::npos);
-        // Sub-accounts in order of first appearance, the openings first; the department's
-        // balance left out; the difference on 繰越利益.
+        // Sub-accounts in order of first appearance, the openings first; cash, given only by
+        // department, as the department's sum; the difference on 繰越利益.
         std::string accounts = Read(dir_ / "books" / "accounts.csv");
         EXPECT_NE(accounts.find("BOOKS,11400001,そよかぜ信金,,,,,,\nBOOKS,11400002,わかば銀行,"),
                   std::string::npos);
         std::string openings = Read(dir_ / "books" / "openings.csv");
-        EXPECT_EQ(openings.find("11100000"), std::string::npos);
-        EXPECT_NE(openings.find("BOOKS,33300000,0,200000\n"), std::string::npos);
-        EXPECT_NE(result.report.find("12 lines (2 comment or header lines left out)"),
+        EXPECT_NE(openings.find("BOOKS,11100000,99999,0\n"), std::string::npos);
+        EXPECT_NE(openings.find("BOOKS,33300000,0,299999\n"), std::string::npos);
+        EXPECT_NE(result.report.find("12 lines (2 comment, header or end-of-file lines left out; "
+                                     "0 last lines"),
+                  std::string::npos);
+        EXPECT_NE(result.report.find("1 accounts given only by department take the sum"),
                   std::string::npos);
         EXPECT_NE(result.report.find("dropped: 6 values"), std::string::npos);
         EXPECT_NE(result.report.find("cut: 1 descriptions"), std::string::npos);
-        EXPECT_NE(result.report.find("; 1 voucher numbers that are not whole numbers"),
+        EXPECT_NE(result.report.find("; 1 voucher numbers the books cannot hold"),
                   std::string::npos);
-        EXPECT_NE(result.report.find("total 2047600 2047600 (debits equal credits)"),
+        EXPECT_NE(result.report.find("transitional credit (区分80%, 区分50%): 1 lines"),
+                  std::string::npos);
+        EXPECT_NE(result.report.find("total 2147599 2147599 (debits equal credits)"),
                   std::string::npos);
     }
 }
@@ -194,7 +263,7 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
     };
     const Case cases[] = {
         {"2000,1,,20250401,現金,,,対象外,1,,売上高,,,対象外,1\n",
-         "line 1: has 15 fields, the journal form has 25"},
+         "line 1: has 15 fields; a row of the journal form needs its first 17 of 25"},
         {"3000,1,,20250401,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
          "line 1, column 1: \"3000\" is not a flag"},
         {"2110,1,,20250401,現金,,,対象外,1,,,,,,0,,,,,,,,,,\n2110,2,,20250401,現金,,,,1,,,,,,0,,,,,"
@@ -204,12 +273,12 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
          "line 1, column 1: a middle or last line"},
         {"2110,1,,20250401,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
          "line 1, column 1: the voucher that begins here has no last line"},
-        {"2000,1,,2025-04-01,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
-         "line 1, column 4: not a date"},
+        {"2000,1,,2025.04.01,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
+         "line 1, column 4: not a date: \"2025.04.01\""},
         {"2000,1,決算,20250401,現金,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
          "line 1, column 3: must be empty, 中決 or 本決"},
         {"2000,1,,20250401,現金,,,対象外,1.5,,売上高,,,対象外,1,,,,,,,,,,\n",
-         "line 1, column 9: not a whole-yen amount"},
+         "line 1, column 9: not a whole-yen amount: \"1.5\""},
         {"2000,1,,20250401,,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n",
          "line 1, column 9: an amount on a side without an account"},
         {"2000,1,,20250401,,,,,0,,,,,,0,,,,,,,,,,\n",
@@ -262,10 +331,218 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
                                                   "0\0"
                                                   "0\0",
                                                   10));
-    EXPECT_NE(Convert(wide).message.find("w.csv, line 1: is UTF-16 text; save it as Shift_JIS, or "
-                                         "as UTF-8 and convert it with --encoding utf-8"),
+    EXPECT_NE(Convert(wide).message.find("w.csv, line 1: is UTF-16 text; save it as Shift_JIS or "
+                                         "as UTF-8"),
               std::string::npos);
     EXPECT_FALSE(fs::exists(dir_ / "books"));
+}
+
+// The forms other programs write, each read as its file means it, and each folder imports.
+TEST_F(ConvertTest, FormsThatRealProgramsWrite) {
+    struct Case {
+        const char* what;
+        std::string journal;
+        std::string openings;
+        std::string inJournal;   // in journal.csv
+        std::string inOpenings;  // in openings.csv
+        std::string inReport;
+    };
+    const std::string cashSale = ",,,11100000,1000,0,41100000,1000,0,";
+    const Case cases[] = {
+        {"a closing 2101 line that carries nothing",
+         "2110,1,,20250401,現金,,,対象外,1000,,,,,,0,,給与\n"
+         "2100,,,,,,,,0,,普通預金,,,対象外,1000,,振込\n2101,,,,,,,,0,,,,,,0,,,,,,,,,,\n",
+         "", "BOOKS,1,1,2,20250401,,,,0,0,11400000,1000,0,振込\n", "",
+         "1 last lines (2101) without an account or amount left out"},
+        {"empty fields after the 25th",
+         Row("2000,1,,20250401", "現金,,,対象外,1000,", "売上高,,,対象外,1000,") + "", "", cashSale,
+         "", "1 entries"},
+        {"a trailing comma",
+         "2000,1,,20250401,現金,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,,,\n", "", cashSale,
+         "", "1 entries"},
+        {"the DOS end-of-file mark", kCashSale + "\x1A", "", cashSale, "",
+         "(1 comment, header or end-of-file lines"},
+        {"amounts with commas, full-width and .0",
+         "2000,1,,20250401,現金,,,対象外,\"1,000\",,売上高,,,対象外,１０００,,\n"
+         "2000,2,,20250401,現金,,,対象外,1000.0,,売上高,,,対象外,\"1,000.00\",,\n",
+         "", "BOOKS,2,2,1,20250401" + cashSale, "", "2 entries"},
+        {"dates with dashes, a midnight and an era name",
+         Row("2000,1,,2025-04-01", "現金,,,対象外,1000,", "売上高,,,対象外,1000,") +
+             Row("2000,2,,2025/04/02 0:00:00", "現金,,,対象外,1000,", "売上高,,,対象外,1000,") +
+             Row("2000,3,,令和7年4月3日", "現金,,,対象外,1000,", "売上高,,,対象外,1000,"),
+         "", "BOOKS,3,3,1,20250403" + cashSale, "", "3 entries"},
+        {"openings only by department are summed", kCashSale,
+         "20250401,現金,借方,,本社,300\n20250401,現金,借方,,工場,200\n", "",
+         "BOOKS,11100000,500,0\n", "1 accounts given only by department take the sum"},
+        {"a company-wide opening wins over its departments", kCashSale,
+         "20250401,現金,借方,,本社,300\n20250401,現金,借方,,,700\n", "", "BOOKS,11100000,700,0\n",
+         "1 given company-wide too take the company-wide balance"},
+        {"a line break in a quoted description, and its blanks",
+         Row("2000,1,,20250401", "現金,,,対象外,1000,", "売上高,,,対象外,1000,",
+             "\"  東京\r\n出張  \""),
+         "", cashSale + "  東京 出張  \n", "", "1 line breaks in descriptions made blanks"},
+        {"names other programs use",
+         Row("2000,1,,20250401", "現金,,,対象外,1000,", "売上,,,対象外,1000,"), "", cashSale, "",
+         "names read as the chart names them: 売上 → 売上高;"},
+        {"a transitional credit without its tax: 80% of it is credited",
+         Row("2000,1,,20250401", "消耗品費,,,課対仕入内10%区分80%,1100,", "現金,,,対象外,1100,"),
+         "", ",,,62800000,1020,80,11100000,1100,0,", "",
+         "transitional credit (区分80%, 区分50%): 1"},
+        {"a transitional credit with its tax, booked as given",
+         Row("2000,1,,20250401", "消耗品費,,,課対仕入内10%区分50%,1100,50", "現金,,,対象外,1100,"),
+         "", ",,,62800000,1050,50,11100000,1100,0,", "",
+         "transitional credit (区分80%, 区分50%): 1"},
+        {"a voucher's later line of another date is booked on its date, and said",
+         Row("2110,1,,20250430", "現金,,,対象外,1000,", ",,,,0,") +
+             Row("2101,,,20250501", ",,,,0,", "売上高,,,対象外,1000,"),
+         "", "BOOKS,1,1,2,20250430,,,,0,0,41100000,1000,0,", "",
+         "booked on its date: 1 lines\n  line 2 dated 20250501, its voucher (line 1) 20250430"},
+    };
+    options_.utf8 = true;
+    for (const Case& c : cases) {
+        fs::remove_all(dir_ / "books");
+        fs::remove(dir_ / "s.books");
+        convert::ConvertResult result = Convert(
+            Write("j.csv", c.journal), c.openings.empty() ? "" : Write("o.csv", c.openings));
+        ASSERT_TRUE(result.ok) << c.what << ": " << result.message;
+        EXPECT_NE(Read(dir_ / "books" / "journal.csv").find(c.inJournal), std::string::npos)
+            << c.what << "\n"
+            << Read(dir_ / "books" / "journal.csv");
+        EXPECT_NE(Read(dir_ / "books" / "openings.csv").find(c.inOpenings), std::string::npos)
+            << c.what;
+        EXPECT_NE(result.report.find(c.inReport), std::string::npos) << c.what << "\n"
+                                                                     << result.report;
+        ExpectImports();
+    }
+}
+
+// What would book other figures than the file says, or write a folder the import refuses, is
+// refused at the user's own file, line and column.
+TEST_F(ConvertTest, WhatWouldBookAWrongFigureIsRefused) {
+    struct Case {
+        const char* what;
+        std::string journal;
+        std::string openings;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"openings of two days", kCashSale,
+         "20250401,現金,借方,,,5000\n20240401,現金,借方,,,7000\n",
+         "o.csv, line 2, column 1: dated 20240401, where the balances of line 1 are of 20250401"},
+        {"an opening of no date", kCashSale,
+         "20250401,現金,借方,,,5000\nnot-a-date,現金,借方,,,1\n",
+         "o.csv, line 2, column 1: not a date: \"not-a-date\""},
+        {"openings dated mid-month", kCashSale, "20250415,現金,借方,,,5000\n",
+         "o.csv, line 1, column 1: the balances are of 20250415, not of the first day"},
+        {"a 内 category with a share and no rate",
+         Row("2000,1,,20250401", "消耗品費,,,課対仕入内区分80%,1080,", "現金,,,対象外,1080,"), "",
+         "j.csv, line 1, column 8: the tax category names no rate (10% or 8%)"},
+        {"a rate the books do not know",
+         Row("2000,1,,20250401", "消耗品費,,,課対仕入内9999%,1080,", "現金,,,対象外,1080,"), "",
+         "j.csv, line 1, column 8: the tax category names the rate 9999%"},
+        {"a share the books do not know",
+         Row("2000,1,,20250401", "消耗品費,,,課対仕入内10%区分70%,1100,", "現金,,,対象外,1100,"),
+         "", "j.csv, line 1, column 8: the tax category names the share 区分70%"},
+        {"a tax amount on 対象外",
+         Row("2000,1,,20250401", "消耗品費,,,対象外,1100,100", "現金,,,対象外,1100,"), "",
+         "j.csv, line 1, column 10: a tax amount of 100 yen on a tax category that holds none"},
+        {"a tax amount on a category without 内",
+         Row("2000,1,,20250401", "現金,,,対象外,1100,", "売上高,,,課税売上10%,1100,100"), "",
+         "j.csv, line 1, column 16: a tax amount of 100 yen"},
+        {"a tab in a description",
+         Row("2000,1,,20250401", "現金,,,対象外,1000,", "売上高,,,対象外,1000,", "a\tb"), "",
+         "j.csv, line 1, column 17: text holds the control character 0x09"},
+        {"a sub-account of nothing but brackets",
+         Row("2000,1,,20250401", "現金,【】,,対象外,1000,", "売上高,,,対象外,1000,"), "",
+         "j.csv, line 1, column 6: nothing is left once blanks, brackets"},
+        {"a value past the 25th column",
+         "2000,1,,20250401,現金,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,,x\n", "",
+         "j.csv, line 1, column 26: a value beyond the 25 columns"},
+    };
+    options_.utf8 = true;
+    for (const Case& c : cases) {
+        convert::ConvertResult result = Convert(
+            Write("j.csv", c.journal), c.openings.empty() ? "" : Write("o.csv", c.openings));
+        EXPECT_FALSE(result.ok) << c.what;
+        EXPECT_NE(result.message.find(c.expected), std::string::npos)
+            << c.what << ": " << result.message;
+        EXPECT_FALSE(fs::exists(dir_ / "books")) << c.what;
+    }
+    // The options that become texts of the books.
+    struct OptionCase {
+        std::string company;
+        std::string dataId;
+        const char* expected;
+    };
+    const OptionCase options[] = {
+        {std::string(300, 'a'), "BOOKS", "--company: text is 300 bytes in Shift_JIS, at most 259"},
+        {"株式会社\U0001F600", "BOOKS", "--company: text has no Shift_JIS form"},
+        {"テスト", "a/b", "--data-id: a data ID may not hold \"/\""},
+        {"テスト", "ABCDEFGHIJKLMNOP", "--data-id: text is 16 bytes in Shift_JIS, at most 15"},
+    };
+    const std::string journal = Write("j.csv", kCashSale);
+    for (const OptionCase& c : options) {
+        options_.dataId = c.dataId;
+        options_.journalPath = journal;
+        options_.company = c.company;
+        options_.outDir = (dir_ / "books").string();
+        convert::ConvertResult result = convert::ConvertInterchange(options_);
+        EXPECT_NE(result.message.find(c.expected), std::string::npos) << result.message;
+    }
+    options_.dataId = "BOOKS";
+    // Books that close no interim period hold no line of its settlement.
+    options_.interimClosing = false;
+    EXPECT_NE(Convert(Write("j.csv", Row("2000,1,中決,20250930", "現金,,,対象外,1000,",
+                                         "売上高,,,対象外,1000,")))
+                  .message.find("j.csv, line 1, column 3: a line of the interim settlement (中決) "
+                                "in books that close no interim period"),
+              std::string::npos);
+}
+
+// The encoding of each file is decided by its bytes: a UTF-8 chart beside a Shift_JIS journal is
+// read as UTF-8, and a file that changes its encoding is refused where it does.
+TEST_F(ConvertTest, EachFileIsReadInItsOwnEncoding) {
+    const std::string header = "code,name,label,nature,side,flag,no_ledger,sum_of\n";
+    std::string sjisJournal;
+    ASSERT_TRUE(sjis::Utf8ToSjis(
+        Row("2000,1,,20250401", "現金,,,対象外,1000,", "雑収入２,,,対象外,1000,"), &sjisJournal));
+    options_.chartPath = Write("chart.csv", header + "71700000,雑収入２,,0x40848007,C,0,0,\n");
+    convert::ConvertResult result = Convert(Write("j.csv", sjisJournal));
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_NE(Read(dir_ / "books" / "journal.csv").find(",71700000,1000,"), std::string::npos);
+    fs::remove_all(dir_ / "books");
+    std::string mixed =
+        sjisJournal + Row("2000,2,,20250401", "現金,,,対象外,1000,", "雑収入２,,,対象外,1000,");
+    EXPECT_NE(Convert(Write("j.csv", mixed))
+                  .message.find("j.csv, line 2, column 5: text is not "
+                                "Shift_JIS, as the file's first text"),
+              std::string::npos);
+    options_.chartPath.clear();
+}
+
+// A chart taken whole is the company's own: no standard account or total comes along, and its
+// accounts keep their order.
+TEST_F(ConvertTest, AChartTakenWhole) {
+    const std::string chart =
+        "code,name,label,nature,side,flag,no_ledger,sum_of\n"
+        "41100000,売上高,,0x40888001,C,0,0,\n11100000,現金,,0x80880001,D,0,0,\n"
+        "11200000,預金,,0x80880004,D,0,0,\n";
+    options_.chartPath = Write("chart.csv", chart);
+    options_.chartOnly = true;
+    convert::ConvertResult result = Convert(Write("j.csv", kCashSale));
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(Read(dir_ / "books" / "accounts.csv"),
+              "data_id,code,name,label,nature,side,flag,no_ledger,sum_of\n"
+              "BOOKS,41100000,売上高,,0x40888001,C,0,0,\nBOOKS,11100000,現金,,0x80880001,D,0,0,\n"
+              "BOOKS,11200000,預金,,0x80880004,D,0,0,\n");
+    ExpectImports();
+    fs::remove_all(dir_ / "books");
+    EXPECT_NE(
+        Convert(Write("j.csv", Row("2000,1,,20250401", "現金,,,対象外,1,", "雑収入,,,対象外,1,")))
+            .message.find("the chart does not know 1 account name"),
+        std::string::npos);
+    options_.chartOnly = false;
+    options_.chartPath.clear();
 }
 
 // A journal long enough to be read many batches ahead of its conversion: every line arrives, and
@@ -410,6 +687,16 @@ TEST_F(ConvertTest, AccountsByTheNamesProgramsGiveThem) {
         EXPECT_NE(Read(dir_ / "books" / "journal.csv").find(std::string(",,") + c.code + ",1,0,"),
                   std::string::npos)
             << c.name;
+    }
+    // Every name other programs use stands for an account the standard chart holds.
+    convert::Chart chart;
+    std::string error;
+    ASSERT_TRUE(chart.Add(convert::StandardChartText(), "standard", &error)) << error;
+    for (std::size_t i = 0; i < convert::kAccountAliasCount; ++i) {
+        const convert::AccountAlias& alias = convert::kAccountAliases[i];
+        const convert::ChartAccount* account = chart.Find(alias.name);
+        ASSERT_NE(account, nullptr) << alias.name;
+        EXPECT_EQ(account->name, alias.chartName);
     }
     fs::remove_all(dir_ / "books");
     EXPECT_NE(Convert(Write("j.csv",

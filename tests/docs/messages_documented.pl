@@ -154,6 +154,4 @@ tools/convert/Converter.cpp	"本決"
 # The names programs give accounts of the standard chart, which the chart finds.
 tools/convert/Chart.cpp	"（製造）"
 tools/convert/Chart.cpp	"(製造)"
-tools/convert/Chart.cpp	"商品仕入高"
-tools/convert/Chart.cpp	"当期商品仕入高"
-tools/convert/Chart.cpp	"仕入高"
+tools/convert/AccountAliases.cpp	*

@@ -5,6 +5,8 @@
 
 #include "books/Csv.h"
 #include "books/Model.h"
+#include "books/TextRules.h"
+#include "common/Encoding.h"
 
 namespace convert {
 namespace {
@@ -44,6 +46,26 @@ bool ParseNature(std::string_view text, std::uint32_t* value) {
         if (sum > 0xFFFFFFFFu) return false;
     }
     *value = static_cast<std::uint32_t>(sum);
+    return true;
+}
+
+// Why the books cannot hold the name or label `text` (UTF-8); empty when they can.
+std::string NameTextFault(const std::string& text, std::size_t limit, bool required) {
+    std::string sjisText;
+    if (!sjis::Utf8ToSjis(text, &sjisText)) return "text has no Shift_JIS form: \"" + text + "\"";
+    std::string fault = books::TextFault(sjisText, limit);
+    if (fault.empty() && (required || !sjisText.empty())) fault = books::NameFault(sjisText);
+    return fault;
+}
+
+// The masks of a total's sum_of, blank-separated natures; false at the first that is none.
+bool ParseMasks(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = std::min(text.find(' ', pos), text.size());
+        std::uint32_t mask = 0;
+        if (end > pos && !ParseNature(text.substr(pos, end - pos), &mask)) return false;
+        pos = end + 1;
+    }
     return true;
 }
 
@@ -114,6 +136,35 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
                      "not a nature (a number of 32 bits, hexadecimal as 0x80880001 or decimal)";
             return false;
         }
+        // The books number an account's sub-accounts up to 9999 beside it, in 32 bits.
+        if (account.code == 0 ||
+            account.code > std::int64_t{0x7FFFFFFF} - (books::kSubAccountRadix - 1)) {
+            *error = Where(fileName, line, "code") + "out of range: " + cell(0);
+            return false;
+        }
+        if (std::string fault = NameTextFault(account.name, books::kAccountNameBytes, true);
+            !fault.empty()) {
+            *error = Where(fileName, line, "name") + fault;
+            return false;
+        }
+        if (std::string fault = NameTextFault(account.label, books::kLabelBytes, false);
+            !fault.empty()) {
+            *error = Where(fileName, line, "label") + fault;
+            return false;
+        }
+        if (!account.noLedger.empty() && account.noLedger != "0" && account.noLedger != "1") {
+            *error = Where(fileName, line, "no_ledger") + "must be 0 or 1";
+            return false;
+        }
+        if (!ParseMasks(account.sumOf)) {
+            *error = Where(fileName, line, "sum_of") + "not a nature: \"" + account.sumOf + "\"";
+            return false;
+        }
+        if (!account.sumOf.empty() && !account.IsTotal()) {
+            *error = Where(fileName, line, "sum_of") +
+                     "only total accounts (flag 2 or 3) sum other accounts";
+            return false;
+        }
         added.emplace_back(std::move(account), line);
     }
     if (reader.Failed()) {
@@ -162,10 +213,6 @@ const ChartAccount* Chart::Find(std::string_view name) const {
     if (const ChartAccount* account = FindExactly(name)) return account;
     static constexpr std::string_view kPrefix = "[製]";
     static constexpr std::string_view kSuffixes[] = {"（製造）", "(製造)"};
-    static constexpr std::pair<std::string_view, std::string_view> kSecondNames[] = {
-        {"商品仕入高", "仕入高"},
-        {"当期商品仕入高", "仕入高"},
-    };
     for (std::string_view suffix : kSuffixes) {
         if (name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix) {
             std::string prefixed(kPrefix);
@@ -178,8 +225,8 @@ const ChartAccount* Chart::Find(std::string_view name) const {
         prefixed += name;
         if (const ChartAccount* account = FindExactly(prefixed)) return account;
     }
-    for (const auto& [second, first] : kSecondNames) {
-        if (name == second) return FindExactly(first);
+    for (std::size_t i = 0; i < kAccountAliasCount; ++i) {
+        if (name == kAccountAliases[i].name) return FindExactly(kAccountAliases[i].chartName);
     }
     return nullptr;
 }
@@ -187,6 +234,7 @@ const ChartAccount* Chart::Find(std::string_view name) const {
 std::vector<const ChartAccount*> Chart::InOrder() const {
     std::vector<const ChartAccount*> order;
     for (const ChartAccount& account : accounts_) order.push_back(&account);
+    if (fileOrder_) return order;
     std::stable_sort(order.begin(), order.end(), [](const ChartAccount* a, const ChartAccount* b) {
         return a->code < b->code;
     });

@@ -31,14 +31,20 @@ struct ChartAccount {
 
 class Chart {
 public:
-    // Reads chart text (UTF-8); accounts of a name already known replace it. False with
-    // `error` naming `fileName`, the line and the column.
+    // Reads chart text (UTF-8); accounts of a name already known replace it. Each account must
+    // be one the books can hold, as the import reads accounts.csv. False with `error` naming
+    // `fileName`, the line and the column.
     bool Add(std::string_view text, const std::string& fileName, std::string* error);
+    // Takes the chart of the next Add whole, in its own order: a company's own chart, whose
+    // statements are to come out as its books give them.
+    void KeepFileOrder() { fileOrder_ = true; }
+    bool KeepsFileOrder() const { return fileOrder_; }
 
     // The account of `name`, also where a journal names a manufacturing account without its
-    // [製] or by its (製造) form, or an account by a common second name.
+    // [製] or by its (製造) form, or an account by a name other programs use (売上 for 売上高 …).
+    // An account of exactly the name wins.
     const ChartAccount* Find(std::string_view name) const;
-    // Every account in the order of its codes, which is the statements' order.
+    // Every account in the statements' order: the order of the codes, or the file's own.
     std::vector<const ChartAccount*> InOrder() const;
 
 private:
@@ -46,7 +52,17 @@ private:
 
     std::vector<ChartAccount> accounts_;
     std::map<std::string, std::size_t, std::less<>> byName_;
+    bool fileOrder_ = false;
 };
+
+// The names other accounting programs give to accounts of the standard chart, each with the
+// standard chart's name.
+struct AccountAlias {
+    std::string_view name;
+    std::string_view chartName;
+};
+extern const AccountAlias kAccountAliases[];
+extern const std::size_t kAccountAliasCount;
 
 // The standard chart's text, embedded into kcbooks when it is built.
 std::string_view StandardChartText();

@@ -9,6 +9,7 @@
 
 #include "books/Model.h"
 #include "books/Paths.h"
+#include "books/TextRules.h"
 #include "common/Encoding.h"
 #include "tools/convert/BooksFolder.h"
 #include "tools/convert/Chart.h"
@@ -35,7 +36,24 @@ constexpr std::size_t kFormFields = 25;
 
 constexpr std::string_view kDroppedColumns =
     "番号, 期日, タイプ, 生成元, 仕訳メモ, 付箋1, 付箋2, 調整";
-constexpr std::string_view kDateForms = "not a date (20250401, 2025/4/1, R07/4/1 …)";
+// Places a report lists of one kind, before it only counts them.
+constexpr std::size_t kListedPlaces = 10;
+
+std::string NotADate(std::string_view text) {
+    return "not a date: \"" + std::string(text) +
+           "\" (20250401, 2025/4/1, 2025-04-01, R07/4/1, 令和7年4月1日 …)";
+}
+
+std::string NotWholeYen(std::string_view text) {
+    return "not a whole-yen amount: \"" + std::string(text) + "\"";
+}
+
+// The Shift_JIS form of a text the file reader has already found to have one.
+std::string Sjis(std::string_view utf8) {
+    std::string sjisText;
+    sjis::Utf8ToSjis(utf8, &sjisText);
+    return sjisText;
+}
 
 std::size_t SjisBytes(std::string_view utf8) {
     std::string sjis;
@@ -116,6 +134,8 @@ public:
         }
     }
 
+    // The options that become texts of the books, checked as the import would check them.
+    void CheckOptions() const;
     void ReadOpenings();
     // Starts the folder, so the journal is written as it is read.
     void Start() {
@@ -134,6 +154,8 @@ private:
                                                    BookEntry* entry);
     SideIn ReadSide(const InterchangeRecord& record, int offset);
     void NoteCategory(const TaxCategory& category, long line, int column);
+    void CheckCategory(const SideIn& side, long line, int column) const;
+    std::string Description(std::string_view text, long line);
     std::int64_t Resolve(const std::string& file, long line, int column, std::string_view name,
                          std::string_view sub);
     void SplitTax(const SideIn& side, bool debitSide, long line, BookLine* booked,
@@ -155,6 +177,14 @@ private:
     std::map<std::int64_t, std::vector<std::string>> subAccounts_;  // in order of first sight
     std::map<std::int64_t, std::map<std::string, std::int64_t, std::less<>>> subNumbers_;
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> openings_;
+    // Balances by department, summed per account, and whether the openings gave the account
+    // company-wide too (that balance then counts).
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> departmentOpenings_;
+    std::map<std::int64_t, bool> companyWideOpenings_;
+    long departmentAccountsSummed_ = 0;
+    long departmentAccountsLeftOut_ = 0;
+    long openingLine_ = 0;
+    std::map<std::string, std::string> aliases_;  // a name the journal uses → the chart's name
     std::map<std::string, std::string> unknown_;  // name → where it stands
     std::map<std::string, std::string> totals_;   // the same for names of total accounts
 
@@ -170,6 +200,11 @@ private:
     long inclusiveLine_ = 0;
     long includedLine_ = 0;
     long interimLine_ = 0;
+    long emptyClosings_ = 0;
+    long lineBreaks_ = 0;
+    long transitionalCredits_ = 0;
+    long otherDates_ = 0;
+    std::string otherDatePlaces_;
     std::string manufacturingAccount_;
     std::optional<std::int32_t> openingDate_;
     std::int64_t retainedDifference_ = 0;
@@ -178,6 +213,31 @@ private:
     std::int32_t to_ = 0;
     std::string periodSource_;
 };
+
+void Conversion::CheckOptions() const {
+    auto check = [](const char* option, const std::string& text, std::size_t limit) {
+        std::string sjisText;
+        std::string fault = !sjis::Utf8ToSjis(text, &sjisText)
+                                ? "text has no Shift_JIS form: \"" + text + "\""
+                                : books::TextFault(sjisText, limit);
+        if (fault.empty() && sjisText.empty()) fault = "a value is required";
+        if (!fault.empty()) throw Refusal{std::string(option) + ": " + fault};
+        return sjisText;
+    };
+    check("--company", options_.company, books::kCompanyNameBytes);
+    check("--user", options_.user, books::kUserIdBytes);
+    if (!books::IsUsableDataId(check("--data-id", options_.dataId, books::kDataIdBytes))) {
+        throw Refusal{
+            "--data-id: a data ID may not hold \"/\", \"\\\", \":\" or a control "
+            "character, nor be \".\" or \"..\""};
+    }
+    if (options_.periodFrom && options_.periodTo &&
+        books::FiscalPosition(*options_.periodFrom, *options_.periodTo) > 12) {
+        throw Refusal{
+            "--period: the period has more than 12 fiscal months (fiscal months end "
+            "with the calendar's)"};
+    }
+}
 
 void Conversion::ReadOpenings() {
     if (options_.openingsPath.empty()) return;
@@ -188,33 +248,54 @@ void Conversion::ReadOpenings() {
         const std::vector<std::string_view>& f = record.fields;
         if (f.size() < 6) {
             Refuse(file, record.line, 0,
-                   "has " + std::to_string(f.size()) + " fields, the opening balances form has 6");
+                   "has " + std::to_string(f.size()) + (f.size() == 1 ? " field" : " fields") +
+                       ", the opening balances form has 6");
         }
+        // The form holds the balances of one day: a row of another day is not brought forward.
+        std::optional<std::int32_t> date = ParseInterchangeDate(f[0]);
+        if (!date) Refuse(file, record.line, 1, NotADate(f[0]));
         if (!openingDate_) {
-            openingDate_ = ParseInterchangeDate(f[0]);
-            if (!openingDate_) Refuse(file, record.line, 1, std::string(kDateForms));
+            openingDate_ = date;
+            openingLine_ = record.line;
+        } else if (*date != *openingDate_) {
+            Refuse(file, record.line, 1,
+                   "dated " + std::to_string(*date) + ", where the balances of line " +
+                       std::to_string(openingLine_) + " are of " + std::to_string(*openingDate_) +
+                       "; the form holds the balances of one day");
         }
         ++openingRows_;
-        // Balances by department are not the company's balances.
-        if (!f[4].empty()) {
-            ++openingDepartmentRows_;
-            continue;
-        }
         bool debit = f[2] == "借方";
         if (!debit && f[2] != "貸方") Refuse(file, record.line, 3, "must be 借方 or 貸方");
         std::optional<std::int64_t> amount = ParseWholeYen(f[5]);
-        if (!amount) Refuse(file, record.line, 6, "not a whole-yen amount");
+        if (!amount) Refuse(file, record.line, 6, NotWholeYen(f[5]));
         std::int64_t code = Resolve(file, record.line, 2, f[1], f[3]);
         if (code == 0) continue;
-        std::pair<std::int64_t, std::int64_t>& balance = openings_[code];
+        const bool byDepartment = !f[4].empty();
+        if (byDepartment) {
+            ++openingDepartmentRows_;
+        } else {
+            companyWideOpenings_[code] = true;
+        }
+        std::pair<std::int64_t, std::int64_t>& balance =
+            (byDepartment ? departmentOpenings_ : openings_)[code];
         Accumulate(debit ? &balance.first : &balance.second, *amount,
                    [&] { return Where(file, record.line, 6); });
+    }
+    // An account given only by department has the sum of its departments, as the journal's
+    // departments are summed; one given company-wide too has its company-wide balance.
+    for (const auto& [code, balance] : departmentOpenings_) {
+        if (companyWideOpenings_.count(code)) {
+            ++departmentAccountsLeftOut_;
+            continue;
+        }
+        ++departmentAccountsSummed_;
+        openings_[code] = balance;
     }
 }
 
 void Conversion::ReadJournal() {
     const std::string& file = options_.journalPath;
-    InterchangeFile journal(file, options_.utf8, "識別フラグ");
+    InterchangeFile journal(file, options_.utf8, "識別フラグ", kDescriptionField);
     InterchangeReadAhead input(journal);
     InterchangeRecord record;
     std::optional<BookEntry> open;
@@ -222,12 +303,21 @@ void Conversion::ReadJournal() {
     std::int64_t credits = 0;
     while (input.Next(&record)) {
         const std::vector<std::string_view>& f = record.fields;
-        if (f.size() < kUsedFields || f.size() > kFormFields) {
+        // A row needs the 17 columns the books use; programs leave out the rest, or add empty
+        // fields after the 25th (a trailing comma).
+        if (f.size() < kUsedFields) {
             Refuse(file, record.line, 0,
-                   "has " + std::to_string(f.size()) + " fields, the journal form has 25");
+                   "has " + std::to_string(f.size()) + (f.size() == 1 ? " field" : " fields") +
+                       "; a row of the journal form needs its first 17 of 25");
+        }
+        for (std::size_t i = kFormFields; i < f.size(); ++i) {
+            if (!f[i].empty()) {
+                Refuse(file, record.line, static_cast<int>(i + 1),
+                       "a value beyond the 25 columns of the journal form");
+            }
         }
         ++linesRead_;
-        for (std::size_t i = kUsedFields; i < f.size(); ++i) {
+        for (std::size_t i = kUsedFields; i < std::min(f.size(), kFormFields); ++i) {
             if (!f[i].empty()) ++droppedValues_;
         }
         std::string_view flag = f[0];
@@ -253,9 +343,22 @@ void Conversion::ReadJournal() {
             open->line = record.line;
             open->voucher = f[1];
             std::optional<std::int32_t> date = ParseInterchangeDate(f[3]);
-            if (!date) Refuse(file, record.line, 4, std::string(kDateForms));
+            if (!date) Refuse(file, record.line, 4, NotADate(f[3]));
             open->date = *date;
             debits = credits = 0;
+        } else if (!f[3].empty()) {
+            // A voucher takes its first line's date; a later line's own date is read only to
+            // tell the user it was not kept.
+            std::optional<std::int32_t> date = ParseInterchangeDate(f[3]);
+            if (!date) Refuse(file, record.line, 4, NotADate(f[3]));
+            if (*date != open->date) {
+                if (++otherDates_ <= static_cast<long>(kListedPlaces)) {
+                    otherDatePlaces_ += "\n  line " + std::to_string(record.line) + " dated " +
+                                        std::to_string(*date) + ", its voucher (line " +
+                                        std::to_string(open->line) + ") " +
+                                        std::to_string(open->date);
+                }
+            }
         }
         auto [debit, credit] = ReadLine(record, &*open);
         Accumulate(&debits, debit, [&] { return Where(file, record.line, kAmountColumn); });
@@ -282,12 +385,15 @@ SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
     side.category = ParseTaxCategory(field(kCategoryColumn));
     NoteCategory(side.category, record.line, kCategoryColumn + offset);
     std::optional<std::int64_t> amount = ParseWholeYen(field(kAmountColumn));
-    if (!amount)
-        Refuse(options_.journalPath, record.line, kAmountColumn + offset, "not a whole-yen amount");
+    if (!amount) {
+        Refuse(options_.journalPath, record.line, kAmountColumn + offset,
+               NotWholeYen(field(kAmountColumn)));
+    }
     std::optional<std::int64_t> tax = ParseWholeYen(field(kAmountColumn + 1));
-    if (!tax)
+    if (!tax) {
         Refuse(options_.journalPath, record.line, kAmountColumn + 1 + offset,
-               "not a whole-yen amount");
+               NotWholeYen(field(kAmountColumn + 1)));
+    }
     side.amount = *amount;
     side.tax = *tax;
     side.taxGiven = !field(kAmountColumn + 1).empty();
@@ -295,7 +401,56 @@ SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
         Refuse(options_.journalPath, record.line, kAmountColumn + offset,
                "an amount on a side without an account");
     }
+    CheckCategory(side, record.line, kCategoryColumn + offset);
     return side;
+}
+
+// A category's rate and share must be ones the books know, and only a category that relates the
+// amount to a tax (内, 外, 別, 込) may carry a tax amount: any other would drop it.
+void Conversion::CheckCategory(const SideIn& side, long line, int column) const {
+    const TaxCategory& category = side.category;
+    const std::string& file = options_.journalPath;
+    if (category.twoRates) Refuse(file, line, column, "the tax category names two rates");
+    if (category.ratePercent != 0 && !IsKnownRate(category.ratePercent)) {
+        Refuse(file, line, column,
+               "the tax category names the rate " + std::to_string(category.ratePercent) +
+                   "%; the rates are 10% and 8%");
+    }
+    if (category.sharePercent != 0 && !IsKnownShare(category.sharePercent)) {
+        Refuse(file, line, column,
+               "the tax category names the share 区分" + std::to_string(category.sharePercent) +
+                   "%; the transitional shares are 区分80% and 区分50%");
+    }
+    if (category.mark == TaxMark::kNone && side.tax != 0) {
+        Refuse(file, line, column + 2,
+               "a tax amount of " + std::to_string(side.tax) +
+                   " yen on a tax category that holds none (only 内, 外, 別 and 込 categories "
+                   "relate an amount to a tax)");
+    }
+}
+
+// The description as the books hold it: a line break inside a quoted description (spreadsheets
+// write them) becomes a blank; any other control character is refused, as the import would.
+std::string Conversion::Description(std::string_view text, long line) {
+    std::string description;
+    description.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            description += ' ';
+            ++lineBreaks_;
+        } else {
+            description += text[i];
+        }
+    }
+    if (std::string fault = books::TextFault(description, std::string::npos); !fault.empty())
+        Refuse(options_.journalPath, line, static_cast<int>(kDescriptionField + 1), fault);
+    // No character is longer in Shift_JIS than in UTF-8, so a short text needs no measuring.
+    if (description.size() > kDescriptionBytes && SjisBytes(description) > kDescriptionBytes) {
+        description = CutToBytes(description, kDescriptionBytes);
+        ++cutDescriptions_;
+    }
+    return description;
 }
 
 // Books are kept tax-inclusive or not: one journal holding both kinds of category is refused.
@@ -318,11 +473,21 @@ std::pair<std::int64_t, std::int64_t> Conversion::ReadLine(const InterchangeReco
     SideIn debit = ReadSide(record, 0);
     SideIn credit = ReadSide(record, kCreditOffset);
     if (debit.account.empty() && credit.account.empty()) {
+        // Payroll exporters end every voucher with a last line that carries nothing.
+        if (f[0] == "2101") {
+            ++emptyClosings_;
+            return {0, 0};
+        }
         Refuse(file, record.line, kAccountColumn, "a line needs a debit or a credit account");
     }
     BookLine line;
     std::string_view settlement = f[2];
     if (settlement == "中決") {
+        if (!options_.interimClosing.value_or(true)) {
+            Refuse(file, record.line, 3,
+                   "a line of the interim settlement (中決) in books that close no interim "
+                   "period (--interim no)");
+        }
         line.position = books::kPositionInterim;
         if (interimLine_ == 0) interimLine_ = record.line;
     } else if (settlement == "本決") {
@@ -339,13 +504,7 @@ std::pair<std::int64_t, std::int64_t> Conversion::ReadLine(const InterchangeReco
             Resolve(file, record.line, kAccountColumn + kCreditOffset, credit.account, credit.sub);
         line.creditAmount = credit.amount;
     }
-    line.description = f[kDescriptionField];
-    // No character is longer in Shift_JIS than in UTF-8, so a short text needs no measuring.
-    if (line.description.size() > kDescriptionBytes &&
-        SjisBytes(line.description) > kDescriptionBytes) {
-        line.description = CutToBytes(line.description, kDescriptionBytes);
-        ++cutDescriptions_;
-    }
+    line.description = Description(f[kDescriptionField], record.line);
     std::vector<BookLine> extra;
     SplitTax(debit, true, record.line, &line, &extra);
     SplitTax(credit, false, record.line, &line, &extra);
@@ -367,11 +526,17 @@ void Conversion::SplitTax(const SideIn& side, bool debitSide, long line, BookLin
         return;
     if (!side.taxGiven && category.ratePercent == 0) {
         Refuse(options_.journalPath, line, kCategoryColumn + (debitSide ? 0 : kCreditOffset),
-               "the tax category names no rate and the tax amount is empty");
+               "the tax category names no rate (10% or 8%) and the tax amount is empty");
     }
     std::int64_t tax = side.taxGiven
                            ? side.tax
                            : TaxInsideAmount(side.amount, category.ratePercent, options_.rounding);
+    // From a supplier not registered for invoices only a share of the tax is credited during the
+    // transition; the rest is part of the cost and stays on the account.
+    if (category.sharePercent != 0) {
+        ++transitionalCredits_;
+        if (!side.taxGiven) tax = ShareOf(tax, category.sharePercent, options_.rounding);
+    }
     if (tax == 0) return;
     if (!side.taxGiven) ++computedTaxes_;
     TaxDirection direction = category.direction;
@@ -453,16 +618,17 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
         (account->IsManufacturing() || name.rfind("[製]", 0) == 0)) {
         manufacturingAccount_ = name;
     }
+    if (account->name != name && aliases_.size() < 1000) aliases_.emplace(name, account->name);
     used_[account->code] = account;
     if (sub.empty()) return account->code;
     std::map<std::string, std::int64_t, std::less<>>& numbers = subNumbers_[account->code];
     auto known = numbers.find(sub);
     if (known != numbers.end()) return account->code + known->second;
-    std::size_t bytes = SjisBytes(sub);
-    if (bytes > kNameBytes) {
-        Refuse(file, line, column + 1,
-               "text is " + std::to_string(bytes) + " bytes in Shift_JIS, at most 56 are allowed");
-    }
+    // A sub-account's name is checked once, where it first appears, as the import checks it.
+    const std::string sjisSub = Sjis(sub);
+    std::string fault = books::TextFault(sjisSub, kNameBytes);
+    if (fault.empty()) fault = books::NameFault(sjisSub);
+    if (!fault.empty()) Refuse(file, line, column + 1, fault);
     std::vector<std::string>& subs = subAccounts_[account->code];
     if (subs.size() == 9999)
         Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
@@ -530,6 +696,13 @@ void Conversion::DecidePeriod() {
         if (openingDate_) {
             start = *openingDate_;
             periodSource_ = "the opening balances' date";
+            // The books' fiscal months end with the calendar's.
+            if (start % 100 != 1) {
+                Refuse(options_.openingsPath, openingLine_, 1,
+                       "the balances are of " + std::to_string(start) +
+                           ", not of the first day of a month, where a fiscal year begins; give "
+                           "--period");
+            }
         } else {
             for (const auto& [date, line] : dates_) {
                 if (start == 0 || date < start) start = date;
@@ -553,8 +726,9 @@ void Conversion::DecidePeriod() {
 
 // The folder lists the accounts the books use and the totals the statements need (those of the
 // cost of goods manufactured only for books that keep it), in the chart's order.
+// A chart taken whole is the company's own: every account of it is listed, as its books list it.
 bool Conversion::Listed(const ChartAccount& account, bool manufacturing) const {
-    if (used_.count(account.code)) return true;
+    if (used_.count(account.code) || chart_.KeepsFileOrder()) return true;
     return account.IsTotal() && (manufacturing || !account.IsManufacturing());
 }
 
@@ -583,12 +757,22 @@ std::string Conversion::Report() const {
     auto trialBalance = [] { return std::string("the trial balance"); };
     std::ostringstream out;
     out << "read " << options_.journalPath << ": " << dates_.size() << " entries, " << linesRead_
-        << " lines (" << skipped_ << " comment or header lines left out)\n";
+        << " lines (" << skipped_ << " comment, header or end-of-file lines left out; "
+        << emptyClosings_ << " last lines (2101) without an account or amount left out)\n";
     if (!options_.openingsPath.empty()) {
         out << "read " << options_.openingsPath << ": " << openingRows_ << " balances, "
-            << openingDepartmentRows_
-            << " of them by department left out; 繰越利益 takes the difference of "
+            << openingDepartmentRows_ << " of them by department: " << departmentAccountsSummed_
+            << " accounts given only by department take the sum of their departments, "
+            << departmentAccountsLeftOut_
+            << " given company-wide too take the company-wide balance; 繰越利益 takes the "
+               "difference of "
             << retainedDifference_ << " yen\n";
+    }
+    if (!aliases_.empty()) {
+        out << "names read as the chart names them:";
+        for (const auto& [name, chartName] : aliases_)
+            out << " " << name << " → " << chartName << ";";
+        out << "\n";
     }
     std::size_t subs = 0;
     for (const auto& [code, names] : subAccounts_) subs += names.size();
@@ -612,9 +796,16 @@ std::string Conversion::Report() const {
         << "\n";
     out << "dropped: " << droppedValues_ << " values of the columns " << kDroppedColumns << "; "
         << departments_ << " departments summed company-wide; " << droppedVouchers_
-        << " voucher numbers that are not whole numbers\n";
+        << " voucher numbers the books cannot hold (a whole number of at most 9 digits), their "
+           "entries numbered instead\n";
     out << "cut: " << cutDescriptions_ << " descriptions to 60 bytes; " << computedTaxes_
-        << " taxes computed from the rate\n";
+        << " taxes computed from the rate; " << lineBreaks_
+        << " line breaks in descriptions made blanks\n";
+    out << "transitional credit (区分80%, 区分50%): " << transitionalCredits_
+        << " lines, of whose computed tax only the share is booked on 仮払消費税\n";
+    out << "dated otherwise than their voucher's first line, and booked on its date: "
+        << otherDates_ << " lines" << otherDatePlaces_
+        << (otherDates_ > static_cast<long>(kListedPlaces) ? "\n  ..." : "") << "\n";
     out << "written " << options_.outDir << ": " << bookLines_ << " journal lines\n";
 
     // The balances brought forward and the year's postings, per account.
@@ -643,30 +834,50 @@ std::string Conversion::Report() const {
     return out.str();
 }
 
+// The line of `text` that holds the byte at `offset`.
+long LineOf(std::string_view text, std::size_t offset) {
+    long line = 1;
+    for (std::size_t pos = 0; pos < offset && pos < text.size(); ++pos) {
+        if (text[pos] == '\n') ++line;
+    }
+    return line;
+}
+
 void LoadChart(const ConvertOptions& options, Chart* chart) {
     std::string error;
-    if (!chart->Add(StandardChartText(), "the standard chart", &error)) throw Refusal{error};
-    if (options.chartPath.empty()) return;
+    if (!options.chartOnly && !chart->Add(StandardChartText(), "the standard chart", &error)) {
+        throw Refusal{error};
+    }
+    if (options.chartPath.empty()) {
+        if (options.chartOnly) throw Refusal{"--chart-only: names no chart"};
+        return;
+    }
     std::string text;
     if (books::ReadRegularFile(options.chartPath, kMaxChartBytes, &text) !=
         books::ReadOutcome::kRead) {
         throw Refusal{options.chartPath + ": cannot be read"};
     }
-    if (!options.utf8 && text.rfind("\xEF\xBB\xBF", 0) != 0) {
+    sjis::TextEncoding encoding = sjis::DecideEncoding(text, true).encoding;
+    // A mark wins over what the user said: the file says it itself.
+    if (options.utf8 && text.rfind("\xEF\xBB\xBF", 0) != 0)
+        encoding = *options.utf8 ? sjis::TextEncoding::kUtf8 : sjis::TextEncoding::kSjis;
+    const std::size_t bad =
+        encoding == sjis::TextEncoding::kUtf8      ? sjis::FirstInvalidUtf8(text, true)
+        : encoding == sjis::TextEncoding::kSjis    ? sjis::FirstInvalidSjis(text, true)
+        : encoding == sjis::TextEncoding::kNeither ? sjis::DecideEncoding(text, true).badOffset
+                                                   : text.size();
+    if (bad < text.size()) {
+        Refuse(options.chartPath, LineOf(text, bad), 0,
+               encoding == sjis::TextEncoding::kUtf8   ? "text is not UTF-8"
+               : encoding == sjis::TextEncoding::kSjis ? "text is not Shift_JIS"
+                                                       : "text is neither UTF-8 nor Shift_JIS");
+    }
+    if (encoding == sjis::TextEncoding::kSjis) {
         std::string utf8;
-        if (!sjis::SjisToUtf8(text, &utf8)) {
-            // The line that holds the first byte that is no character.
-            long line = 1;
-            for (std::size_t begin = 0, end = 0; begin < text.size(); begin = end + 1, ++line) {
-                end = std::min(text.find('\n', begin), text.size());
-                if (!sjis::SjisToUtf8(std::string_view(text).substr(begin, end - begin), &utf8))
-                    break;
-            }
-            Refuse(options.chartPath, line, 0,
-                   "text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)");
-        }
+        sjis::SjisToUtf8(text, &utf8);
         text = std::move(utf8);
     }
+    if (options.chartOnly) chart->KeepFileOrder();
     if (!chart->Add(text, options.chartPath, &error)) throw Refusal{error};
 }
 
@@ -678,6 +889,7 @@ ConvertResult ConvertInterchange(const ConvertOptions& options) {
         Chart chart;
         LoadChart(options, &chart);
         Conversion conversion(options, chart);
+        conversion.CheckOptions();
         // The openings first: their sub-accounts are numbered before the journal's.
         conversion.ReadOpenings();
         conversion.Start();

@@ -17,11 +17,14 @@ struct ConvertOptions {
     std::string journalPath;
     std::string openingsPath;  // empty: no balances brought forward
     std::string chartPath;     // empty: the standard chart alone
+    bool chartOnly = false;    // the chart is taken whole, without the standard chart
     std::string outDir;
     std::string company;
     std::string dataId = "BOOKS";
     std::string user = "user";
-    bool utf8 = false;  // the files' encoding; Shift_JIS otherwise (a UTF-8 mark wins)
+    // The files' encoding, true for UTF-8; without it each file's bytes decide (a UTF-8 mark
+    // always wins).
+    std::optional<bool> utf8;
     TaxRounding rounding = TaxRounding::kDown;
     // Each overrides what the files suggest.
     std::optional<std::int32_t> periodFrom;

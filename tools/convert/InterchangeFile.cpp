@@ -49,47 +49,75 @@ std::string_view TrimmedView(std::string_view text) {
 
 }  // namespace
 
+// The file's bytes, and the encoding they are in: forced, or decided from the first chunk that
+// holds a byte beyond ASCII (the reader asks for chunks of a megabyte, so the decision sees much
+// text, and sees it before any of its records is converted).
 class InterchangeFile::Source : public books::ByteSource {
 public:
-    explicit Source(const std::string& path) {
+    Source(const std::string& path, std::optional<bool> utf8) {
         books::ReadOutcome outcome = file_.Open(path, kMaxFileBytes);
         if (outcome != books::ReadOutcome::kRead) throw Refusal{path + ": " + OutcomeText(outcome)};
-        // The mark decides the encoding, so it is looked at before the reader starts.
-        std::size_t count = 0;
-        while (head_.size() < kUtf8Mark.size()) {
-            char byte = 0;
-            if (file_.Read(&byte, 1, &count) != books::ReadOutcome::kRead || count == 0) break;
-            head_ += byte;
-        }
-        if (file_.Outcome() != books::ReadOutcome::kRead)
-            throw Refusal{path + ": " + OutcomeText(file_.Outcome())};
+        if (utf8) encoding_ = *utf8 ? sjis::TextEncoding::kUtf8 : sjis::TextEncoding::kSjis;
     }
 
-    bool HasUtf8Mark() const { return head_ == kUtf8Mark; }
+    sjis::TextEncoding Encoding() const { return encoding_; }
 
     bool Read(char* buffer, std::size_t size, std::size_t* count) override {
-        if (!head_.empty() && size > 0) {
-            std::size_t take = std::min(size, head_.size());
-            head_.copy(buffer, take);
-            head_.erase(0, take);
-            *count = take;
-            return true;
+        if (file_.Read(buffer, size, count) != books::ReadOutcome::kRead) return false;
+        std::string_view chunk(buffer, *count);
+        // A mark wins over what the user said: the file says it itself.
+        if (first_ && chunk.substr(0, kUtf8Mark.size()) == kUtf8Mark)
+            encoding_ = sjis::TextEncoding::kUtf8;
+        first_ = false;
+        if (encoding_ == sjis::TextEncoding::kUndecided && *count > 0) {
+            sjis::EncodingDecision decision = sjis::DecideEncoding(chunk, false);
+            // Bytes that are neither are refused where their record is converted, as the
+            // encoding that read further would read them.
+            encoding_ = decision.encoding == sjis::TextEncoding::kNeither ? decision.readFurther
+                                                                          : decision.encoding;
         }
-        return file_.Read(buffer, size, count) == books::ReadOutcome::kRead;
+        return true;
     }
 
 private:
     books::InputFile file_;
-    std::string head_;
+    sjis::TextEncoding encoding_ = sjis::TextEncoding::kUndecided;
+    bool first_ = true;
 };
 
-InterchangeFile::InterchangeFile(const std::string& path, bool utf8, std::string_view headerFirst)
-    : path_(path), utf8_(utf8), headerFirst_(headerFirst), source_(std::make_unique<Source>(path)) {
-    if (source_->HasUtf8Mark()) utf8_ = true;
+InterchangeFile::InterchangeFile(const std::string& path, std::optional<bool> utf8,
+                                 std::string_view headerFirst, std::size_t untrimmed)
+    : path_(path),
+      forced_(utf8.has_value()),
+      headerFirst_(headerFirst),
+      untrimmed_(untrimmed),
+      source_(std::make_unique<Source>(path, utf8)) {
     reader_ = std::make_unique<books::CsvReader>(*source_);
 }
 
 InterchangeFile::~InterchangeFile() = default;
+
+std::string_view InterchangeFile::Convert(std::string_view field, long line, std::size_t column) {
+    const int where = static_cast<int>(column + 1);
+    const std::string how =
+        forced_ ? " (--encoding)"
+                : ", as the file's first text beyond ASCII is; save the file in one encoding";
+    switch (source_->Encoding()) {
+        case sjis::TextEncoding::kUndecided:
+            // Every byte so far is ASCII: both encodings read it alike.
+            return field;
+        case sjis::TextEncoding::kUtf8:
+            // Converted only to know the text has a Shift_JIS form.
+            if (sjis::Utf8ToSjis(field, &converted_)) return field;
+            if (sjis::FirstInvalidUtf8(field, true) < field.size())
+                Refuse(path_, line, where, "text is not UTF-8" + how);
+            Refuse(path_, line, where,
+                   "text has no Shift_JIS form: \"" + std::string(field) + "\"");
+        default:
+            if (sjis::SjisToUtf8(field, &converted_)) return converted_;
+            Refuse(path_, line, where, "text is not Shift_JIS" + how);
+    }
+}
 
 bool InterchangeFile::Next(InterchangeRecord* record) {
     while (reader_->Next(&raw_)) {
@@ -98,23 +126,16 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
             ++skipped_;
             continue;
         }
+        // The DOS end-of-file mark that old programs still write after the last line.
+        if (raw_.size() == 1 && raw_[0] == "\x1A") {
+            ++skipped_;
+            continue;
+        }
         text_.clear();
         ends_.clear();
         for (std::size_t i = 0; i < raw_.size(); ++i) {
-            std::string_view field = raw_[i];
-            if (utf8_) {
-                // Converted only to know the text has a Shift_JIS form.
-                if (!sjis::Utf8ToSjis(field, &converted_)) {
-                    Refuse(path_, record->line, static_cast<int>(i + 1),
-                           "text is not UTF-8 or has no Shift_JIS form");
-                }
-            } else if (sjis::SjisToUtf8(field, &converted_)) {
-                field = converted_;
-            } else {
-                Refuse(path_, record->line, static_cast<int>(i + 1),
-                       "text is not Shift_JIS (convert a UTF-8 file with --encoding utf-8)");
-            }
-            text_ += TrimmedView(field);
+            std::string_view field = Convert(raw_[i], record->line, i);
+            text_ += i == untrimmed_ ? field : TrimmedView(field);
             ends_.push_back(text_.size());
         }
         record->fields.clear();
@@ -134,9 +155,7 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
     if (reader_->SourceFailed()) throw Refusal{path_ + ": cannot be read"};
     if (reader_->Utf16()) {
         Refuse(path_, reader_->RecordLine(), 0,
-               reader_->Error() +
-                   "; save it as Shift_JIS, or as UTF-8 and convert it with "
-                   "--encoding utf-8");
+               reader_->Error() + "; save it as Shift_JIS or as UTF-8");
     }
     if (reader_->Failed()) Refuse(path_, reader_->RecordLine(), 0, reader_->Error());
     return false;

@@ -1,11 +1,13 @@
 #pragma once
 
 // One file of the interchange forms, read a record at a time so that a journal of a million lines
-// never sits in memory whole. What exporters vary is tolerated: a UTF-8 byte-order mark (the file
-// is then read as UTF-8 whatever the option says), a header row, CR LF or LF, `#` comment lines,
-// quoted or unquoted fields, blanks around a field.
+// never sits in memory whole. What exporters vary is tolerated: Shift_JIS or UTF-8 (decided from
+// the bytes, see DecideEncoding; a UTF-8 byte-order mark wins over a forced encoding), a header
+// row, CR LF or LF, `#` comment lines, quoted or unquoted fields, blanks around a field, and the
+// DOS end-of-file mark (0x1A) on a line of its own.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +27,12 @@ struct InterchangeRecord {
 
 class InterchangeFile {
 public:
-    // A first record whose first field is `headerFirst` is the header row. Refuses a file that
-    // cannot be read.
-    InterchangeFile(const std::string& path, bool utf8, std::string_view headerFirst);
+    // A first record whose first field is `headerFirst` is the header row. `utf8` forces an
+    // encoding; without it the bytes decide. The field `untrimmed` (0-based) keeps its blanks.
+    // Refuses a file that cannot be read.
+    InterchangeFile(const std::string& path, std::optional<bool> utf8, std::string_view headerFirst,
+                    std::size_t untrimmed = kTrimEvery);
+    static constexpr std::size_t kTrimEvery = static_cast<std::size_t>(-1);
     ~InterchangeFile();
     InterchangeFile(const InterchangeFile&) = delete;
     InterchangeFile& operator=(const InterchangeFile&) = delete;
@@ -39,9 +44,13 @@ public:
 
 private:
     class Source;
+    // Converts one field into `converted_`; refuses text the file's encoding does not hold.
+    std::string_view Convert(std::string_view field, long line, std::size_t column);
+
     std::string path_;
-    bool utf8_;
+    bool forced_;
     std::string headerFirst_;
+    std::size_t untrimmed_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<books::CsvReader> reader_;
     bool first_ = true;
