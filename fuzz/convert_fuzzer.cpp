@@ -11,6 +11,7 @@
 #include <string>
 
 #include "FuzzInput.h"
+#include "books/Importer.h"
 #include "tools/convert/Converter.h"
 
 namespace {
@@ -46,6 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!result.ok && fs::exists(out)) fuzz::Fail("a refused conversion left a folder");
     if (result.ok && !fs::exists(out / "accounts.csv")) fuzz::Fail("a folder without its chart");
     if (fs::exists(folder / "books.converting")) fuzz::Fail("a temporary folder left behind");
+    // Whatever convert writes, the import reads: a refusal belongs at the user's own file.
+    if (result.ok) {
+        const fs::path store = folder / "s.books";
+        books::ImportResult imported =
+            books::ImportBooks(out.string(), store.string(), books::SourceEncoding::kUtf8);
+        if (!imported.ok)
+            fuzz::Fail(("a converted folder the import refuses: " + imported.message).c_str());
+        fs::remove(store, ignored);
+    }
     for (const char* name : names) fs::remove(folder / name, ignored);
     return 0;
 }
