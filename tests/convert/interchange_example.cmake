@@ -46,3 +46,14 @@ string(REPLACE "one-step.books" "" one "${one}")
 if(NOT one STREQUAL two)
   message(FATAL_ERROR "import --from interchange differs from convert and import:\n${one}\n${two}")
 endif()
+
+# The report is the user's account of what was inferred: one that cannot be written fails the
+# command.
+if(EXISTS /dev/full)
+  execute_process(COMMAND ${KCBOOKS} convert ${example}/journal.csv ${options} -o full
+                  WORKING_DIRECTORY ${WORK} OUTPUT_FILE /dev/full RESULT_VARIABLE rc
+                  ERROR_VARIABLE err)
+  if(rc EQUAL 0 OR NOT err MATCHES "the report cannot be written")
+    message(FATAL_ERROR "a report written to a full device was not a failure (${rc}): ${err}")
+  endif()
+endif()
