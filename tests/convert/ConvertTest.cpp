@@ -455,6 +455,13 @@ TEST_F(ConvertTest, WhatWouldBookAWrongFigureIsRefused) {
         {"a sub-account of nothing but brackets",
          Row("2000,1,,20250401", "現金,【】,,対象外,1000,", "売上高,,,対象外,1000,"), "",
          "j.csv, line 1, column 6: nothing is left once blanks, brackets"},
+        {"a year before the first era",
+         Row("2000,1,,18680501", "現金,,,対象外,1000,", "売上高,,,対象外,1000,"), "",
+         "the fiscal period begins on 18680501 (the month of the journal's first date), before "
+         "the first era"},
+        {"a year that would end after 9999",
+         Row("2000,1,,99991201", "現金,,,対象外,1000,", "売上高,,,対象外,1000,"), "",
+         "would end after the year 9999; give --period"},
         {"a value past the 25th column",
          "2000,1,,20250401,現金,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,,x\n", "",
          "j.csv, line 1, column 26: a value beyond the 25 columns"},

@@ -714,6 +714,18 @@ void Conversion::DecidePeriod() {
         }
         from_ = start;
         to_ = DayBefore(start + 10000);
+        // The books write dates of eight digits.
+        if (to_ > 99991231) {
+            throw Refusal{"the fiscal period from " + std::to_string(from_) + " (" + periodSource_ +
+                          ") would end after the year 9999; give --period"};
+        }
+    }
+    // Every date of the books is written with its era, and the books know none before 明治.
+    constexpr std::int32_t kFirstEraDay = 18681023;
+    if (from_ < kFirstEraDay) {
+        throw Refusal{"the fiscal period begins on " + std::to_string(from_) + " (" +
+                      periodSource_ + "), before the first era the books write dates in (明治, " +
+                      std::to_string(kFirstEraDay) + ")"};
     }
     for (const auto& [date, line] : dates_) {
         if (date < from_ || date > to_) {
