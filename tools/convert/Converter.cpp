@@ -184,7 +184,8 @@ private:
     long departmentAccountsSummed_ = 0;
     long departmentAccountsLeftOut_ = 0;
     long openingLine_ = 0;
-    std::map<std::string, std::string> aliases_;  // a name the journal uses → the chart's name
+    // A name the files use → the chart's name for it.
+    std::map<std::string, std::string, std::less<>> aliases_;
     std::map<std::string, std::string> unknown_;  // name → where it stands
     std::map<std::string, std::string> totals_;   // the same for names of total accounts
 
@@ -618,7 +619,8 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
         (account->IsManufacturing() || name.rfind("[製]", 0) == 0)) {
         manufacturingAccount_ = name;
     }
-    if (account->name != name && aliases_.size() < 1000) aliases_.emplace(name, account->name);
+    if (account->name != name && aliases_.find(name) == aliases_.end() && aliases_.size() < 1000)
+        aliases_.emplace(name, account->name);
     used_[account->code] = account;
     if (sub.empty()) return account->code;
     std::map<std::string, std::int64_t, std::less<>>& numbers = subNumbers_[account->code];
