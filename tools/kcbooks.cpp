@@ -322,6 +322,11 @@ int ExportJournal(const std::vector<std::string>& args) {
         }
         std::cout << "\n";
     }
+    if (summary.entriesSplit > 0) {
+        std::cout << "  " << summary.entriesSplit
+                  << " entries carry lines of several dates and are written as a voucher per "
+                     "date; the form gives a voucher one date\n";
+    }
     if (summary.kindsDropped > 0) {
         std::cout << "  " << summary.kindsDropped
                   << " entries are transfers or bill discounts; the form has no place for an "
