@@ -340,6 +340,13 @@ int ExportJournal(const std::vector<std::string>& args) {
                          "balance\n";
         }
     }
+    // The files are in place by now; a summary that cannot go out still fails the command, so
+    // that a script does not take a lost summary for one that said nothing.
+    if (!std::cout.flush()) {
+        std::cerr << "kcbooks: export-journal: the files are written, but the summary cannot be "
+                     "written to the output (a full disk or a closed pipe?)\n";
+        return 1;
+    }
     return 0;
 }
 

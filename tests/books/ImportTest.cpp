@@ -380,6 +380,39 @@ TEST_F(ImportRefusal, ShowMarksSumsBeyond64BitsInsteadOfWrappingThem) {
     EXPECT_EQ(first.find("debits equal credits"), std::string::npos) << first;
 }
 
+// An output that takes `room` bytes into its buffer and no more, and fails every write beyond
+// them and every flush, as a full disk or a closed pipe does.
+class FullOutput : public std::streambuf {
+public:
+    explicit FullOutput(std::size_t room) : buffer_(room) {
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+    }
+
+private:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    int sync() override { return -1; }
+    std::vector<char> buffer_;
+};
+
+TEST_F(ImportRefusal, ShowFailsWhenItsOutputCannotBeWritten) {
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    struct Case {
+        const char* what;
+        std::size_t room;
+    } cases[] = {
+        {"every write fails", 0},
+        // The text fits the buffer: only the flush at the end finds the output full.
+        {"only the flush fails", std::size_t{1} << 20},
+    };
+    for (const Case& c : cases) {
+        FullOutput full(c.room);
+        std::ostream out(&full);
+        std::string error;
+        EXPECT_FALSE(ShowStore(store_, out, &error)) << c.what;
+        EXPECT_EQ(error, "the output cannot be written (a full disk or a closed pipe?)") << c.what;
+    }
+}
+
 TEST_F(ImportRefusal, MissingFolderOrFileIsRefused) {
     EXPECT_FALSE(ImportBooks(dir_ + "/nothing", store_, SourceEncoding::kUtf8).ok);
     auto files = SampleFiles();

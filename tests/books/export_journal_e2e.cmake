@@ -83,6 +83,15 @@ file(WRITE ${WORK}/kept.csv "as it was\n")
 refused("data set SAKURA, entry 141 \\(voucher 141\\): its lines are dated 20250430, 20250501"
         ${KCBOOKS} export-journal ${WORK}/undated.books -o ${WORK}/kept.csv)
 
+# A summary that cannot be written fails the command, though the file is in place.
+if(EXISTS /dev/full AND NOT EMULATOR)
+  execute_process(COMMAND ${KCBOOKS} export-journal ${WORK}/dated.books -o ${WORK}/full.csv
+                  OUTPUT_FILE /dev/full RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "the summary cannot be written" OR NOT EXISTS ${WORK}/full.csv)
+    message(FATAL_ERROR "export-journal with its summary into a full disk ended ${rc}: ${err}")
+  endif()
+endif()
+
 # Refusals write nothing: the store is not replaced, an existing journal stays as it was, and
 # no temporary is left beside either.
 file(WRITE ${WORK}/kept.csv "as it was\n")

@@ -53,6 +53,15 @@ run(${KCBOOKS} import ${SAMPLE} ${WORK}/sample.books)
 run(${KCBOOKS} show ${WORK}/sample.books)
 expect_balanced("sample books")
 
+# What show cannot write fails it: a full disk says so on the error output.
+if(EXISTS /dev/full AND NOT EMULATOR)
+  execute_process(COMMAND ${KCBOOKS} show ${WORK}/sample.books OUTPUT_FILE /dev/full
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "kcbooks: the output cannot be written")
+    message(FATAL_ERROR "show into a full disk ended ${rc}: ${err}")
+  endif()
+endif()
+
 # A refused import exits non-zero and names the file.
 execute_process(COMMAND ${KCBOOKS} import ${WORK}/nothing ${WORK}/x.books RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(rc EQUAL 0 OR NOT err MATCHES "not a folder")
