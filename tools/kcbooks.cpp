@@ -29,6 +29,7 @@ int Usage() {
     std::cerr
         << "usage:\n"
            "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
+           "      (without --encoding, each file's own bytes tell its encoding)\n"
            "  kcbooks import --from interchange JOURNAL.csv STORE CONVERT-OPTIONS\n"
            "  kcbooks convert JOURNAL.csv --company NAME -o BOOKS_DIR [--openings OPENINGS.csv]\n"
            "      [--period YYYYMMDD..YYYYMMDD] [--chart CHART.csv] [--encoding cp932|utf-8]\n"
@@ -76,7 +77,7 @@ int Import(const std::vector<std::string>& args) {
         return ImportInterchange(std::vector<std::string>(args.begin() + 2, args.end()));
     }
     std::vector<std::string> positional;
-    books::SourceEncoding encoding = books::SourceEncoding::kUtf8;
+    books::SourceEncoding encoding = books::SourceEncoding::kFromBytes;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--encoding" && i + 1 < args.size()) {
             const std::optional<bool> utf8 = ParseEncodingIsUtf8(args[++i]);
