@@ -131,6 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "company.csv, line 2, column data_id: text is 17 bytes in Shift_JIS, at most 15"},
         Refusal{"TextWithoutShiftJis", "journal.csv", U8(u8",仕入"), U8(u8",仕入\xF0\x9F\x98\x80"),
                 "journal.csv, line 3, column description: text has no Shift_JIS form"},
+        // Named in UTF-8 (現金 as bytes), whatever encoding the file had.
+        Refusal{"UnknownJapaneseDataSet", "journal.csv", "D001,2,", U8(u8"現金,2,"),
+                "journal.csv, line 3, column data_id: unknown data set "
+                "\"\xE7\x8F\xBE\xE9\x87\x91\""},
         Refusal{"UserOfMissingDataSet", "users.csv", "u2,3,2", "u2,3,9",
                 "users.csv, line 3, column data_no: the selected data set 9 does not exist"},
         Refusal{"PostingToTotal", "journal.csv", "D001,6,,1,20250701,,,1000000",
