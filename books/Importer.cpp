@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "books/Csv.h"
+#include "books/FileEncoding.h"
 #include "books/JournalEntries.h"
 #include "books/LedgerBuckets.h"
 #include "books/Model.h"
@@ -116,7 +117,9 @@ public:
     };
 
     Table(std::string fileName, std::vector<Column> columns, SourceEncoding encoding)
-        : fileName_(std::move(fileName)), columns_(std::move(columns)), encoding_(encoding) {}
+        : fileName_(std::move(fileName)),
+          columns_(std::move(columns)),
+          encoding_(source_, encoding) {}
 
     // Reads the file and its header. False with Error() when the file cannot be read or its
     // header names an unknown column or lacks a required one.
@@ -126,26 +129,29 @@ public:
             error_ = ReadFailure(outcome, fileName_, kMaxCsvBytes);
             return false;
         }
-        reader_.emplace(source_);
+        reader_.emplace(encoding_);
         std::vector<std::string_view> header;
         if (!reader_->Next(&header)) {
             error_ = !reader_->Failed() ? fileName_ + ": has no header row"
-                     : reader_->Utf16()
-                         ? At(reader_->RecordLine(), "",
-                              reader_->Error() +
-                                  "; save it as UTF-8, or as Shift_JIS and import it with "
-                                  "--encoding cp932")
-                         : At(reader_->RecordLine(), "", reader_->Error());
+                     : reader_->Utf16() ? At(reader_->RecordLine(), "",
+                                             reader_->Error() + "; save it as UTF-8 or Shift_JIS")
+                                        : At(reader_->RecordLine(), "", reader_->Error());
+            return false;
+        }
+        if (encoding_.Record(header, reader_->RecordLine()) != std::string_view::npos) {
+            error_ = At(reader_->RecordLine(), "", std::string(kNeitherEncoding));
             return false;
         }
         index_.assign(columns_.size(), -1);
+        names_.assign(header.size(), "");
         for (std::size_t i = 0; i < header.size(); ++i) {
             auto it = std::find_if(columns_.begin(), columns_.end(),
                                    [&](const Column& c) { return header[i] == c.name; });
             if (it == columns_.end()) {
-                error_ = At(reader_->RecordLine(), header[i], "unknown column");
+                error_ = At(reader_->RecordLine(), Printable(header[i]), "unknown column");
                 return false;
             }
+            names_[i] = it->name;
             std::size_t k = static_cast<std::size_t>(it - columns_.begin());
             if (index_[k] >= 0) {
                 error_ = At(reader_->RecordLine(), header[i], "column given twice");
@@ -171,6 +177,11 @@ public:
             } else if (reader_->Failed()) {
                 error_ = At(reader_->RecordLine(), "", reader_->Error());
             }
+            return false;
+        }
+        if (std::size_t bad = encoding_.Record(row_, Line()); bad != std::string_view::npos) {
+            error_ =
+                At(Line(), bad < names_.size() ? names_[bad] : "", std::string(kNeitherEncoding));
             return false;
         }
         if (row_.size() != width_) {
@@ -300,9 +311,7 @@ public:
 
     // A text converted to Shift_JIS, at most `limit` bytes.
     bool Text(std::size_t k, std::size_t limit, std::string* out) {
-        std::string_view text = Cell(k);
-        if (!ToSjis(text, out))
-            return Fail(k, "text has no Shift_JIS form: \"" + Printable(text) + "\"");
+        if (std::string why; !encoding_.ToSjis(Cell(k), out, &why)) return Fail(k, why);
         if (std::string fault = TextFault(*out, limit); !fault.empty()) return Fail(k, fault);
         return true;
     }
@@ -313,17 +322,7 @@ public:
         return true;
     }
 
-    bool ToSjis(std::string_view text, std::string* out) const {
-        if (encoding_ == SourceEncoding::kUtf8) return sjis::Utf8ToSjis(text, out);
-        std::string check;
-        if (!sjis::SjisToUtf8(text, &check)) return false;
-        out->assign(text);
-        return true;
-    }
-
-    std::string Printable(std::string_view text) const {
-        return encoding_ == SourceEncoding::kUtf8 ? std::string(text) : sjis::SjisToUtf8Lossy(text);
-    }
+    std::string Printable(std::string_view text) const { return encoding_.Printable(text); }
 
     std::string At(long line, std::string_view column, const std::string& why) const {
         std::ostringstream out;
@@ -336,11 +335,12 @@ public:
 private:
     std::string fileName_;
     std::vector<Column> columns_;
-    SourceEncoding encoding_;
     InputFile file_;
     FileSource source_{file_};
+    FileEncoding encoding_;
     std::optional<CsvReader> reader_;
     std::vector<int> index_;
+    std::vector<const char*> names_;  // the column of each field, by the header's order
     std::size_t width_ = 0;
     std::vector<std::string_view> row_;  // valid until the next row
     std::string error_;
@@ -566,7 +566,7 @@ DataSet* Importer::FindDataSet(Table& table, std::size_t column) {
     if (!table.RequireCell(column) || !table.Text(column, kDataIdBytes, &id)) return nullptr;
     auto it = setById_.find(id);
     if (it == setById_.end()) {
-        table.Fail(column, "unknown data set \"" + table.Printable(id) + "\"");
+        table.Fail(column, "unknown data set \"" + sjis::SjisToUtf8Lossy(id) + "\"");
         return nullptr;
     }
     return &sets_[it->second];
@@ -1093,15 +1093,10 @@ bool Importer::LoadNotes() {
             std::string name = "notes/" + folder + "/" + kFiles[k];
             std::string error;
             if (!ReadInputFile(path, name, kMaxNotesBytes, &raw, &error)) return Fail(error);
-            bool valid = false;
-            if (encoding_ == SourceEncoding::kUtf8) {
-                valid = sjis::Utf8ToSjis(raw, &set.notes[k]);
-            } else {
-                std::string check;
-                valid = sjis::SjisToUtf8(raw, &check);
-                set.notes[k] = raw;
+            long line = 0;
+            if (std::string why; !WholeTextToSjis(raw, encoding_, &set.notes[k], &why, &line)) {
+                return Fail(name + (line > 0 ? ", line " + std::to_string(line) : "") + ": " + why);
             }
-            if (!valid) return Fail(name + ": text has no Shift_JIS form");
             if (std::string where = ControlCharacterIn(set.notes[k]); !where.empty()) {
                 return Fail(name + ", " + where);
             }

@@ -7,7 +7,9 @@
 
 namespace books {
 
-enum class SourceEncoding { kUtf8, kCp932 };
+// The encoding of the folder's files: each file's own, as its bytes decide (see FileEncoding.h),
+// or the one given for all.
+enum class SourceEncoding { kFromBytes, kUtf8, kCp932 };
 
 struct ImportResult {
     bool ok = false;

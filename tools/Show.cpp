@@ -210,6 +210,11 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
         }
     }
     if (rc != SQLITE_DONE) return fail();
+    // A full disk or a closed pipe may show only when the last buffered text goes out.
+    if (!out.flush()) {
+        *error = "the output cannot be written (a full disk or a closed pipe?)";
+        return false;
+    }
     return true;
 }
 

@@ -29,6 +29,7 @@ int Usage() {
     std::cerr
         << "usage:\n"
            "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
+           "      (without --encoding, each file's own bytes tell its encoding)\n"
            "  kcbooks import --from interchange JOURNAL.csv STORE CONVERT-OPTIONS\n"
            "  kcbooks convert JOURNAL.csv --company NAME -o BOOKS_DIR [--openings OPENINGS.csv]\n"
            "      [--period YYYYMMDD..YYYYMMDD] [--chart CHART.csv | --chart-only CHART.csv]\n"
@@ -77,7 +78,7 @@ int Import(const std::vector<std::string>& args) {
         return ImportInterchange(std::vector<std::string>(args.begin() + 2, args.end()));
     }
     std::vector<std::string> positional;
-    books::SourceEncoding encoding = books::SourceEncoding::kUtf8;
+    books::SourceEncoding encoding = books::SourceEncoding::kFromBytes;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--encoding" && i + 1 < args.size()) {
             const std::optional<bool> utf8 = ParseEncodingIsUtf8(args[++i]);
@@ -332,6 +333,11 @@ int ExportJournal(const std::vector<std::string>& args) {
         }
         std::cout << "\n";
     }
+    if (summary.entriesSplit > 0) {
+        std::cout << "  " << summary.entriesSplit
+                  << " entries carry lines of several dates and are written as a voucher per "
+                     "date; the form gives a voucher one date\n";
+    }
     if (summary.kindsDropped > 0) {
         std::cout << "  " << summary.kindsDropped
                   << " entries are transfers or bill discounts; the form has no place for an "
@@ -344,6 +350,13 @@ int ExportJournal(const std::vector<std::string>& args) {
                       << " is left out: a reader takes the difference of the balances as its "
                          "balance\n";
         }
+    }
+    // The files are in place by now; a summary that cannot go out still fails the command, so
+    // that a script does not take a lost summary for one that said nothing.
+    if (!std::cout.flush()) {
+        std::cerr << "kcbooks: export-journal: the files are written, but the summary cannot be "
+                     "written to the output (a full disk or a closed pipe?)\n";
+        return 1;
     }
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "books/interchange/JournalWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -235,11 +237,11 @@ private:
     }
 
     // The form holds whole yen. Each amount is rounded to the nearest yen; when that leaves the
-    // entry unbalanced, the side that rounding moved furthest in the direction of the difference
-    // takes it, so that a reader can book the entry.
-    void RoundEntry(std::vector<Line>& entry) {
+    // voucher unbalanced, the side that rounding moved furthest in the direction of the
+    // difference takes it, so that a reader can book the voucher. True when a side took it.
+    bool RoundVoucher(std::span<Line> voucher) {
         std::int64_t difference = 0;  // yen, debits less credits
-        for (Line& l : entry) {
+        for (Line& l : voucher) {
             for (SideFigures* side : {&l.debit, &l.credit}) {
                 if (side->code == 0) continue;
                 side->gross = Yen(side->amount + side->tax, &side->moved);
@@ -247,10 +249,10 @@ private:
             }
             difference += l.debit.gross - l.credit.gross;
         }
-        if (difference == 0) return;
+        if (difference == 0) return false;
         SideFigures* furthest = nullptr;
         std::int64_t furthestMove = 0;
-        for (Line& l : entry) {
+        for (Line& l : voucher) {
             for (SideFigures* side : {&l.debit, &l.credit}) {
                 if (side->code == 0) continue;
                 std::int64_t move = side->moved;
@@ -264,13 +266,13 @@ private:
             }
         }
         bool isCredit = false;
-        for (Line& l : entry) isCredit = isCredit || furthest == &l.credit;
+        for (Line& l : voucher) isCredit = isCredit || furthest == &l.credit;
         furthest->gross += isCredit ? difference : -difference;
-        ++summary_.entriesBalanced;
+        return true;
     }
 
-    // A row per journal line. The voucher number and the date are the entry's, written on every
-    // line: readers take the first line's, and a line that repeats them reads the same anywhere.
+    // A row per journal line. The voucher number and the date are written on every line: readers
+    // take the first line's, and a line that repeats them reads the same anywhere.
     bool PutLine(RowSink& sink, const Line& l, std::string_view flag) {
         row_.Start();
         row_.Word(flag);
@@ -292,20 +294,80 @@ private:
         return sink.Put(row_.End()) || WriteFailed();
     }
 
+    bool PutVoucher(RowSink& sink, std::span<const Line> voucher) {
+        for (std::size_t i = 0; i < voucher.size(); ++i) {
+            std::string_view flag = voucher.size() == 1       ? kFlagOneLine
+                                    : i == 0                  ? kFlagFirst
+                                    : i + 1 == voucher.size() ? kFlagLast
+                                                              : kFlagMiddle;
+            if (!PutLine(sink, voucher[i], flag)) return false;
+        }
+        return true;
+    }
+
+    // The form gives a voucher one date, which a reader books every line on. So an entry whose
+    // lines carry several dates goes as one voucher per date, in date order, each date's lines in
+    // their order; that books the same figures only when each date's lines balance by themselves,
+    // and an entry whose dates do not is refused rather than moved into another month.
     bool PutEntry(RowSink& sink, std::vector<Line>& entry) {
-        RoundEntry(entry);
         ++summary_.entries;
         // The kind a reader gives an entry it reads: 0 for one line, 34 for several.
         if (entry.front().kind != (entry.size() == 1 ? 0 : 34)) ++summary_.kindsDropped;
-        for (std::size_t i = 0; i < entry.size(); ++i) {
-            std::string_view flag = entry.size() == 1       ? kFlagOneLine
-                                    : i == 0                ? kFlagFirst
-                                    : i + 1 == entry.size() ? kFlagLast
-                                                            : kFlagMiddle;
-            if (!PutLine(sink, entry[i], flag)) return false;
+        const std::int64_t key = entry.front().entry;
+        const std::int64_t voucherNumber = entry.front().voucher;
+        const auto dateOf = [](const Line& l) { return l.date; };
+        if (std::ranges::adjacent_find(entry, std::ranges::not_equal_to(), dateOf) != entry.end()) {
+            std::ranges::stable_sort(entry, std::ranges::less(), dateOf);
         }
+        vouchers_.clear();
+        for (auto begin = entry.begin(); begin != entry.end();) {
+            auto end = std::find_if(begin, entry.end(),
+                                    [&](const Line& l) { return l.date != begin->date; });
+            vouchers_.emplace_back(begin, end);
+            begin = end;
+        }
+        if (vouchers_.size() > 1) {
+            if (!EachDateBalances(key, voucherNumber)) return false;
+            ++summary_.entriesSplit;
+        }
+        bool balancedByAYen = false;
+        for (std::span<Line> voucher : vouchers_) {
+            balancedByAYen = RoundVoucher(voucher) || balancedByAYen;
+            if (!PutVoucher(sink, voucher)) return false;
+        }
+        if (balancedByAYen) ++summary_.entriesBalanced;
         entry.clear();
         return true;
+    }
+
+    // False, with the refusal, when the lines of a date do not balance (debits and credits with
+    // their tax, in ten-thousandths as the books keep them).
+    bool EachDateBalances(std::int64_t key, std::int64_t voucherNumber) {
+        const std::span<Line>* unbalanced = nullptr;
+        for (const std::span<Line>& date : vouchers_) {
+            std::int64_t debits = 0, credits = 0;
+            bool fits = true;
+            for (const Line& l : date) {
+                fits = fits && AddChecked(debits, l.debit.amount, &debits) &&
+                       AddChecked(debits, l.debit.tax, &debits) &&
+                       AddChecked(credits, l.credit.amount, &credits) &&
+                       AddChecked(credits, l.credit.tax, &credits);
+            }
+            if (!fits || debits != credits) {
+                unbalanced = &date;
+                break;
+            }
+        }
+        if (!unbalanced) return true;
+        std::string dated;
+        for (const std::span<Line>& date : vouchers_) {
+            dated += (dated.empty() ? "" : ", ") + std::to_string(date.front().date);
+        }
+        return Fail("data set " + summary_.dataId + ", entry " + std::to_string(key) +
+                    " (voucher " + std::to_string(voucherNumber) + "): its lines are dated " +
+                    dated + ", and those of " + std::to_string(unbalanced->front().date) +
+                    " do not balance by themselves; the form gives a voucher one date, so the "
+                    "entry cannot be written as a voucher per date");
     }
 
     bool WriteJournal(RowSink& sink) {
@@ -380,6 +442,7 @@ private:
     RowBuilder row_;
     DataSetInfo set_;
     std::unordered_map<std::int32_t, ChartAccount> chart_;
+    std::vector<std::span<Line>> vouchers_;  // the entry being written, a voucher per date
     ExportSummary summary_;
 };
 

@@ -33,6 +33,8 @@ struct ExportSummary {
     // moving that rounding on one side.
     long amountsRounded = 0;
     long entriesBalanced = 0;
+    // Entries whose lines carry several dates, written as one voucher per date.
+    long entriesSplit = 0;
     long openingRows = 0;
     // The account (UTF-8, "繰越利益") whose balance was left out of the opening balances, or
     // empty.

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <sstream>
 
+#include "books/Csv.h"
 #include "books/Store.h"
 #include "common/Encoding.h"
 #include "ledger/Services.h"
@@ -129,6 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "company.csv, line 2, column data_id: text is 17 bytes in Shift_JIS, at most 15"},
         Refusal{"TextWithoutShiftJis", "journal.csv", U8(u8",仕入"), U8(u8",仕入\xF0\x9F\x98\x80"),
                 "journal.csv, line 3, column description: text has no Shift_JIS form"},
+        // Named in UTF-8 (現金 as bytes), whatever encoding the file had.
+        Refusal{"UnknownJapaneseDataSet", "journal.csv", "D001,2,", U8(u8"現金,2,"),
+                "journal.csv, line 3, column data_id: unknown data set "
+                "\"\xE7\x8F\xBE\xE9\x87\x91\""},
         Refusal{"UserOfMissingDataSet", "users.csv", "u2,3,2", "u2,3,9",
                 "users.csv, line 3, column data_no: the selected data set 9 does not exist"},
         Refusal{"PostingToTotal", "journal.csv", "D001,6,,1,20250701,,,1000000",
@@ -200,8 +206,8 @@ TEST_F(ImportRefusal, Utf16FilesAreRefusedWithHowToSaveThem) {
         files["users.csv"] = file;
         ImportResult result = Import(files);
         EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.message.find("users.csv, line 1: is UTF-16 text; save it as UTF-8, or as "
-                                      "Shift_JIS and import it with --encoding cp932"),
+        EXPECT_NE(result.message.find("users.csv, line 1: is UTF-16 text; save it as UTF-8 or "
+                                      "Shift_JIS"),
                   std::string::npos)
             << result.message;
         EXPECT_EQ(result.message.find('\0'), std::string::npos);
@@ -380,6 +386,39 @@ TEST_F(ImportRefusal, ShowMarksSumsBeyond64BitsInsteadOfWrappingThem) {
     EXPECT_EQ(first.find("debits equal credits"), std::string::npos) << first;
 }
 
+// An output that takes `room` bytes into its buffer and no more, and fails every write beyond
+// them and every flush, as a full disk or a closed pipe does.
+class FullOutput : public std::streambuf {
+public:
+    explicit FullOutput(std::size_t room) : buffer_(room) {
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+    }
+
+private:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    int sync() override { return -1; }
+    std::vector<char> buffer_;
+};
+
+TEST_F(ImportRefusal, ShowFailsWhenItsOutputCannotBeWritten) {
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    struct Case {
+        const char* what;
+        std::size_t room;
+    } cases[] = {
+        {"every write fails", 0},
+        // The text fits the buffer: only the flush at the end finds the output full.
+        {"only the flush fails", std::size_t{1} << 20},
+    };
+    for (const Case& c : cases) {
+        FullOutput full(c.room);
+        std::ostream out(&full);
+        std::string error;
+        EXPECT_FALSE(ShowStore(store_, out, &error)) << c.what;
+        EXPECT_EQ(error, "the output cannot be written (a full disk or a closed pipe?)") << c.what;
+    }
+}
+
 TEST_F(ImportRefusal, MissingFolderOrFileIsRefused) {
     EXPECT_FALSE(ImportBooks(dir_ + "/nothing", store_, SourceEncoding::kUtf8).ok);
     auto files = SampleFiles();
@@ -449,6 +488,138 @@ std::vector<std::string> SampleJournalRows() {
 const std::vector<std::string> kSecondSetRows = {"D002,1,,1,20250110,,,1000000,5,,1000000,5,,",
                                                  "D002,2,,1,20250210,,,1000000,7,,,,,",
                                                  "D002,2,,2,20250210,,,,,,1000000,7,,"};
+
+std::string Sjis(const std::string& utf8) {
+    std::string sjis;
+    EXPECT_TRUE(sjis::Utf8ToSjis(utf8, &sjis)) << utf8;
+    return sjis;
+}
+
+// Blank lines past the reader's first block (a MiB): a file all ASCII so far stays undecided.
+const std::string kPastFirstBlock(std::size_t{1200000}, '\n');
+
+// The line the text appended next to `content` begins on.
+std::string NextLine(const std::string& content) {
+    return std::to_string(std::count(content.begin(), content.end(), '\n') + 1);
+}
+
+// Without an encoding given, each file's own bytes decide it, the first block the reader reads
+// that holds non-ASCII text; every text is then checked against that decision.
+TEST_F(ImportRefusal, EachFileIsReadInTheEncodingItsBytesDecide) {
+    using Files = std::map<std::string, std::string>;
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string line8 = U8(u8"D001,8,,1,20250702,,,1000000,3,,1000000,3,,現金\n");
+    struct Case {
+        const char* what;
+        // Edits the UTF-8 sample; returns the refusal, or empty when the store holds the
+        // sample's rows.
+        std::function<std::string(Files&)> edit;
+    } cases[] = {
+        {"UTF-8", [](Files&) { return ""; }},
+        {"UTF-8 with a byte-order mark",
+         [&](Files& files) {
+             for (auto& [name, content] : files) content = mark + content;
+             return "";
+         }},
+        {"Shift_JIS",
+         [](Files& files) {
+             for (auto& [name, content] : files) content = Sjis(content);
+             return "";
+         }},
+        {"each file its own",
+         [&](Files& files) {
+             files["company.csv"] = Sjis(files["company.csv"]);
+             files["accounts.csv"] = mark + files["accounts.csv"];
+             files["notes/D001/layout.txt"] = Sjis(files["notes/D001/layout.txt"]);
+             return "";
+         }},
+        {"ASCII past the first block, then Shift_JIS",
+         [](Files& files) {
+             std::string& journal = files["journal.csv"];
+             const std::size_t header = journal.find('\n') + 1;
+             journal = journal.substr(0, header) + kPastFirstBlock + Sjis(journal.substr(header));
+             return "";
+         }},
+        // The first block ends inside a character: the reader's next block holds the rest.
+        {"UTF-8 cut at the first block's end",
+         [](Files& files) {
+             std::string& journal = files["journal.csv"];
+             const std::size_t header = journal.find('\n') + 1;
+             const std::size_t firstNonAscii = journal.find(U8(u8"売上"));
+             const std::size_t blank = CsvReader::kDefaultChunk - firstNonAscii - 1;
+             journal.insert(header, std::string(blank, '\n'));
+             return "";
+         }},
+        // UTF-8 bytes that read as Shift_JIS too are still UTF-8 ("振替" is line 8's).
+        {"Shift_JIS, then UTF-8 on a line of its own",
+         [](Files& files) {
+             std::string& journal = files["journal.csv"];
+             journal = Sjis(journal);
+             journal.replace(journal.find(Sjis(U8(u8"振替"))), 4, U8(u8"振替"));
+             return "journal.csv, line 8, column description: text is UTF-8, not Shift_JIS, as "
+                    "the file's first non-ASCII text (line 2) was; save the file in one encoding";
+         }},
+        {"Shift_JIS, then UTF-8 past the first block",
+         [&](Files& files) {
+             std::string& journal = files["journal.csv"];
+             journal = Sjis(journal) + kPastFirstBlock;
+             const std::string line = NextLine(journal);
+             journal += line8;
+             return "journal.csv, line " + line +
+                    ", column description: text is UTF-8, not Shift_JIS, as the file's first "
+                    "non-ASCII text (line 2) was";
+         }},
+        {"UTF-8, then Shift_JIS past the first block",
+         [&](Files& files) {
+             std::string& journal = files["journal.csv"];
+             journal += kPastFirstBlock;
+             const std::string line = NextLine(journal);
+             journal += Sjis(line8);
+             return "journal.csv, line " + line +
+                    ", column description: text is not UTF-8, as the file's first non-ASCII text "
+                    "(line 2) was";
+         }},
+        {"a byte-order mark, then Shift_JIS",
+         [&](Files& files) {
+             files["accounts.csv"] = mark + Sjis(files["accounts.csv"]);
+             return "accounts.csv, line 2, column name: text is not UTF-8, as the file's "
+                    "byte-order mark says";
+         }},
+        {"a byte neither reads",
+         [](Files& files) {
+             std::string& journal = files["journal.csv"];
+             journal.replace(journal.find(U8(u8"仕入")), 3, "\xFF");
+             return "journal.csv, line 3, column description: a byte here is neither UTF-8 nor "
+                    "Shift_JIS text; save the file as UTF-8 or Shift_JIS";
+         }},
+        {"a header byte neither reads",
+         [](Files& files) {
+             files["users.csv"].insert(4, "\x80");
+             return "users.csv, line 1: a byte here is neither UTF-8 nor Shift_JIS text";
+         }},
+        {"a notes byte neither reads",
+         [](Files& files) {
+             files["notes/D001/body.txt"] = U8(u8"項目\r\n\xFF\r\n");
+             return "notes/D001/body.txt, line 2: a byte here is neither UTF-8 nor Shift_JIS text";
+         }},
+    };
+    const Files sample = SampleFiles();
+    ASSERT_TRUE(ImportBooks(WriteBooks(sample), store_, SourceEncoding::kUtf8).ok);
+    const std::string expected = Rows(store_);
+    for (const Case& c : cases) {
+        Files files = sample;
+        const std::string refusal = c.edit(files);
+        ImportResult result = ImportBooks(WriteBooks(files), store_, SourceEncoding::kFromBytes);
+        if (refusal.empty()) {
+            ASSERT_TRUE(result.ok) << c.what << ": " << result.message;
+            EXPECT_EQ(Rows(store_), expected) << c.what;
+        } else {
+            EXPECT_FALSE(result.ok) << c.what;
+            EXPECT_NE(result.message.find(refusal), std::string::npos)
+                << c.what << ": " << result.message;
+        }
+    }
+}
 
 // The journal is streamed: a file in entry order goes straight in, any other order is sorted
 // first. Whatever the order of the file, the store holds the same rows.

@@ -96,8 +96,7 @@ TEST_F(InterchangeExport, SampleJournalRowsCarryFlagsSettlementsTaxAndQuotes) {
          u8"課税売上内10%|4081000|371000|売上　株式会社みなみ精工　精密シャフト　4月納品分||||||||"
          u8"|"},
         // An entry of four lines, each leaving a side empty: 2110, 2100, 2100, 2101.
-        {8,
-         u8"2110|8||20250425|給料手当|||対象外|850000|0|||||0|0|給与　4月分　事務部門|||||||||"},
+        {8, u8"2110|8||20250425|給料手当|||対象外|850000|0|||||0|0|給与　4月分　事務部門|||||||||"},
         {9, u8"2100|8||20250425|賃金|||対象外|1450000|0|||||0|0|給与　4月分　製造部門|||||||||"},
         {11,
          u8"2101|8||20250425|||||0|0|普通預金|わかば銀行　本店||対象外|2024000|0|給与振込||||||||"
@@ -218,6 +217,70 @@ TEST_F(InterchangeExport, RoundingThatUnbalancesAnEntryMovesAYenOnOneSide) {
     EXPECT_EQ(rows[2][14], "1");
     EXPECT_EQ(summary.amountsRounded, 2);
     EXPECT_EQ(summary.entriesBalanced, 1);
+}
+
+// The form gives a voucher one date: an entry whose lines carry several dates is written as a
+// voucher per date when each date's lines balance with their tax, and is refused otherwise.
+TEST_F(InterchangeExport, EntryOfSeveralDatesIsAVoucherPerDateOrRefused) {
+    const std::string header =
+        "data_id,entry,voucher,line,date,debit_code,debit_amount,debit_tax,credit_code,"
+        "credit_amount,credit_tax\n";
+    struct Case {
+        const char* what;
+        std::string lines;
+        const char* rows;     // flag, voucher and date of each row written
+        const char* refusal;  // or the refusal
+    } cases[] = {
+        {"one date", "D001,1,7,1,20250430,1000000,100,,,,\nD001,1,7,2,20250430,,,,6000000,100,\n",
+         "2110 7 20250430|2101 7 20250430|", ""},
+        {"a balanced line a date",
+         "D001,1,7,1,20250430,1000000,100,,6000000,100,\n"
+         "D001,1,7,2,20250501,1000000,50,,6000000,50,\n",
+         "2000 7 20250430|2000 7 20250501|", ""},
+        // Each date's lines keep their order; the dates go in date order.
+        {"dates interleaved",
+         "D001,1,7,1,20250501,1000000,50,,,,\n"
+         "D001,1,7,2,20250430,1000000,100,,,,\nD001,1,7,3,20250430,,,,6000000,100,\n"
+         "D001,1,7,4,20250501,,,,6000000,30,\nD001,1,7,5,20250501,,,,6000000,20,\n",
+         "2110 7 20250430|2101 7 20250430|2110 7 20250501|2100 7 20250501|2101 7 20250501|", ""},
+        // The tax counts: 200 + 20 input tax balance 220, the amounts without tax would not.
+        {"balanced with tax",
+         "D001,1,7,1,20250430,7000000,200,20,,,\n"
+         "D001,1,7,2,20250430,,,,1100002,220,\nD001,1,7,3,20250501,1000000,5,,6000000,5,\n",
+         "2110 7 20250430|2101 7 20250430|2000 7 20250501|", ""},
+        {"April's cash in May",
+         "D001,1,7,1,20250430,1000000,100,,,,\n"
+         "D001,1,7,2,20250501,,,,6000000,100,\n",
+         "",
+         "data set D001, entry 1 (voucher 7): its lines are dated 20250430, 20250501, and "
+         "those of 20250430 do not balance by themselves"},
+        {"tax left on another date",
+         "D001,1,7,1,20250430,7000000,200,20,,,\n"
+         "D001,1,7,2,20250430,,,,1100002,200,\nD001,1,7,3,20250501,,,,1100002,20,\n",
+         "", "those of 20250430 do not balance by themselves"},
+    };
+    for (const Case& c : cases) {
+        auto files = SampleFiles();
+        files["journal.csv"] = header + c.lines;
+        ImportResult imported = Import(files);
+        ASSERT_TRUE(imported.ok) << c.what << ": " << imported.message;
+        ExportOptions options;
+        options.dataNo = 1;
+        ExportSummary summary = Export(options);
+        EXPECT_EQ(summary.ok, *c.refusal == '\0') << c.what << ": " << summary.message;
+        if (!summary.ok) {
+            EXPECT_NE(summary.message.find(c.refusal), std::string::npos)
+                << c.what << ": " << summary.message;
+            continue;
+        }
+        std::string written;
+        for (const auto& row : Rows(journal_.text))
+            written += row.at(0) + " " + row.at(1) + " " + row.at(3) + "|";
+        EXPECT_EQ(written, c.rows) << c.what;
+        EXPECT_EQ(summary.entries, 1) << c.what;
+        EXPECT_EQ(summary.entriesSplit, std::string(c.rows).find("20250501") != std::string::npos)
+            << c.what;
+    }
 }
 
 TEST_F(InterchangeExport, StoreOfSeveralDataSetsNeedsTheDataNumber) {

@@ -61,6 +61,37 @@ if(openings MATCHES "繰越利益")
   message(FATAL_ERROR "the opening balances name 繰越利益:\n${openings}")
 endif()
 
+# An entry whose lines carry two dates goes as a voucher per date where each date balances; where
+# a date does not, the export is refused, names the entry and writes nothing.
+file(COPY ${SAMPLE}/ DESTINATION ${WORK}/dated)
+file(APPEND ${WORK}/dated/journal.csv
+  "SAKURA,141,141,1,20250430,,,11100000,1000,,41100000,1000,,\n"
+  "SAKURA,141,141,2,20250501,,,11100000,500,,41100000,500,,\n")
+run(${KCBOOKS} import ${WORK}/dated ${WORK}/dated.books)
+run(${KCBOOKS} export-journal ${WORK}/dated.books -o ${WORK}/dated.csv --encoding utf-8)
+if(NOT OUT MATCHES "141 entries in 224 lines" OR NOT OUT MATCHES "1 entries carry lines of several dates")
+  message(FATAL_ERROR "export-journal of an entry of two dates reported:\n${OUT}")
+endif()
+expect_in(${WORK}/dated.csv "\n2000,141,,20250430,現金,,,対象外,1000,0,製品売上高,")
+expect_in(${WORK}/dated.csv "\n2000,141,,20250501,現金,,,対象外,500,0,製品売上高,")
+file(COPY ${SAMPLE}/ DESTINATION ${WORK}/undated)
+file(APPEND ${WORK}/undated/journal.csv
+  "SAKURA,141,141,1,20250430,,,11100000,1000,,,,,\n"
+  "SAKURA,141,141,2,20250501,,,,,,41100000,1000,,\n")
+run(${KCBOOKS} import ${WORK}/undated ${WORK}/undated.books)
+file(WRITE ${WORK}/kept.csv "as it was\n")
+refused("data set SAKURA, entry 141 \\(voucher 141\\): its lines are dated 20250430, 20250501"
+        ${KCBOOKS} export-journal ${WORK}/undated.books -o ${WORK}/kept.csv)
+
+# A summary that cannot be written fails the command, though the file is in place.
+if(EXISTS /dev/full AND NOT EMULATOR)
+  execute_process(COMMAND ${KCBOOKS} export-journal ${WORK}/dated.books -o ${WORK}/full.csv
+                  OUTPUT_FILE /dev/full RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "the summary cannot be written" OR NOT EXISTS ${WORK}/full.csv)
+    message(FATAL_ERROR "export-journal with its summary into a full disk ended ${rc}: ${err}")
+  endif()
+endif()
+
 # Refusals write nothing: the store is not replaced, an existing journal stays as it was, and
 # no temporary is left beside either.
 file(WRITE ${WORK}/kept.csv "as it was\n")

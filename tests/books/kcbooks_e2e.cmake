@@ -53,6 +53,38 @@ run(${KCBOOKS} import ${SAMPLE} ${WORK}/sample.books)
 run(${KCBOOKS} show ${WORK}/sample.books)
 expect_balanced("sample books")
 
+# The sample books saved in Shift_JIS, as a spreadsheet saves them, import without an option
+# and hold what the UTF-8 books hold.
+find_program(ICONV iconv)
+if(ICONV)
+  file(GLOB_RECURSE texts RELATIVE ${SAMPLE} ${SAMPLE}/*.csv ${SAMPLE}/notes/*)
+  foreach(text ${texts})
+    get_filename_component(folder ${WORK}/sjis/${text} DIRECTORY)
+    file(MAKE_DIRECTORY ${folder})
+    execute_process(COMMAND ${ICONV} -f UTF-8 -t CP932 ${SAMPLE}/${text}
+                    OUTPUT_FILE ${WORK}/sjis/${text} RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "iconv cannot convert ${text} to Shift_JIS")
+    endif()
+  endforeach()
+  run(${KCBOOKS} show ${WORK}/sample.books)
+  set(utf8 "${OUT}")
+  run(${KCBOOKS} import ${WORK}/sjis ${WORK}/sjis.books)
+  run(${KCBOOKS} show ${WORK}/sjis.books)
+  if(NOT OUT STREQUAL utf8)
+    message(FATAL_ERROR "the Shift_JIS books show otherwise:\n${OUT}")
+  endif()
+endif()
+
+# What show cannot write fails it: a full disk says so on the error output.
+if(EXISTS /dev/full AND NOT EMULATOR)
+  execute_process(COMMAND ${KCBOOKS} show ${WORK}/sample.books OUTPUT_FILE /dev/full
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "kcbooks: the output cannot be written")
+    message(FATAL_ERROR "show into a full disk ended ${rc}: ${err}")
+  endif()
+endif()
+
 # A refused import exits non-zero and names the file.
 execute_process(COMMAND ${KCBOOKS} import ${WORK}/nothing ${WORK}/x.books RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(rc EQUAL 0 OR NOT err MATCHES "not a folder")
