@@ -19,35 +19,35 @@ bool IsValid(std::string_view text, TextEncoding encoding) {
                                             : sjis::FirstInvalidUtf8(text, true)) == text.size();
 }
 
-enum class TextFault { kNone, kNoSjisForm, kNotUtf8, kNotSjis, kUtf8NotSjis };
+enum class CellFault { kNone, kNoSjisForm, kNotUtf8, kNotSjis, kUtf8NotSjis };
 
 // `text` in Shift_JIS when it is in `encoding`. A text of a file whose first block decided it is
 // Shift_JIS is held to the rule that decided the file: one that reads as UTF-8 is UTF-8, even
 // where its bytes happen to be Shift_JIS as well. Where the encoding was given, or decided on this
 // very text, only the encoding's own check counts (`settled`).
-TextFault Convert(std::string_view text, TextEncoding encoding, bool settled, std::string* out) {
+CellFault Convert(std::string_view text, TextEncoding encoding, bool settled, std::string* out) {
     if (encoding == TextEncoding::kSjis) {
         const TextEncoding own = settled
                                      ? (IsValid(text, TextEncoding::kSjis) ? TextEncoding::kSjis
                                                                            : TextEncoding::kNeither)
                                      : sjis::DecideEncoding(text, true).encoding;
-        if (own == TextEncoding::kUtf8) return TextFault::kUtf8NotSjis;
-        if (own == TextEncoding::kNeither) return TextFault::kNotSjis;
+        if (own == TextEncoding::kUtf8) return CellFault::kUtf8NotSjis;
+        if (own == TextEncoding::kNeither) return CellFault::kNotSjis;
         out->assign(text);
-        return TextFault::kNone;
+        return CellFault::kNone;
     }
-    if (sjis::Utf8ToSjis(text, out)) return TextFault::kNone;
-    return IsValid(text, TextEncoding::kUtf8) ? TextFault::kNoSjisForm : TextFault::kNotUtf8;
+    if (sjis::Utf8ToSjis(text, out)) return CellFault::kNone;
+    return IsValid(text, TextEncoding::kUtf8) ? CellFault::kNoSjisForm : CellFault::kNotUtf8;
 }
 
 // Why a text of the file is refused, but for a text without a Shift_JIS form, which names it.
-std::string FaultText(TextFault fault) {
+std::string FaultText(CellFault fault) {
     switch (fault) {
-        case TextFault::kNotUtf8:
+        case CellFault::kNotUtf8:
             return "text is not UTF-8";
-        case TextFault::kNotSjis:
+        case CellFault::kNotSjis:
             return "text is not Shift_JIS";
-        case TextFault::kUtf8NotSjis:
+        case CellFault::kUtf8NotSjis:
             return "text is UTF-8, not Shift_JIS";
         default:
             return "text has no Shift_JIS form";
@@ -123,10 +123,10 @@ std::string FileEncoding::DecidedFrom() const {
 }
 
 bool FileEncoding::ToSjis(std::string_view text, std::string* out, std::string* why) const {
-    const TextFault fault = Convert(text, Reading(), decidedBy_ == DecidedBy::kOption, out);
-    if (fault == TextFault::kNone) return true;
+    const CellFault fault = Convert(text, Reading(), decidedBy_ == DecidedBy::kOption, out);
+    if (fault == CellFault::kNone) return true;
     // A character without a Shift_JIS form is the text's fault, not the file's encoding.
-    *why = fault == TextFault::kNoSjisForm ? FaultText(fault) + ": \"" + Printable(text) + "\""
+    *why = fault == CellFault::kNoSjisForm ? FaultText(fault) + ": \"" + Printable(text) + "\""
                                            : FaultText(fault) + DecidedFrom();
     return false;
 }
@@ -156,10 +156,10 @@ bool WholeTextToSjis(std::string_view text, SourceEncoding given, std::string* o
         if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
     }
     const bool isGiven = given != SourceEncoding::kFromBytes;
-    const TextFault fault = Convert(text, encoding, true, out);
-    if (fault == TextFault::kNone) return true;
+    const CellFault fault = Convert(text, encoding, true, out);
+    if (fault == CellFault::kNone) return true;
     *why =
-        FaultText(fault) + (isGiven && fault != TextFault::kNoSjisForm ? OptionNote(encoding) : "");
+        FaultText(fault) + (isGiven && fault != CellFault::kNoSjisForm ? OptionNote(encoding) : "");
     return false;
 }
 

@@ -37,10 +37,17 @@ struct EncodingDecision {
 
 // Decides the encoding of `text`, a whole file (`complete`) or its first block, where a
 // character cut at the block's end is not held against it: a UTF-8 byte-order mark, or valid
-// UTF-8 holding non-ASCII text, is UTF-8; otherwise Shift_JIS when every character decodes.
+// UTF-8 holding non-ASCII text, is UTF-8 (but for text that is valid Shift_JIS as well and holds
+// no character of three bytes: half-width katakana); otherwise Shift_JIS when every character
+// decodes.
 // Japanese text in Shift_JIS is almost never valid UTF-8 as well, so the guess is safe; a
 // reader still checks every later text against the decision and refuses where it fails.
 EncodingDecision DecideEncoding(std::string_view text, bool complete);
+
+// Whether `text` reads as Japanese in UTF-8: valid UTF-8 holding a character of three bytes. A
+// text of a file decided to be Shift_JIS that does is refused, not misread: UTF-8 振替 is valid
+// Shift_JIS as well.
+bool ReadsAsJapaneseUtf8(std::string_view text);
 
 // Offset of the first byte that does not start a valid UTF-8 character (`text.size()` when
 // all are valid). `complete` false: a character cut at the end counts as valid.

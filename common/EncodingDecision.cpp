@@ -41,7 +41,21 @@ std::size_t Utf8Length(std::string_view text, std::size_t pos, bool* cut) {
     return length;
 }
 
+// Whether `text` holds a character of three bytes in UTF-8: Japanese text in UTF-8 always does,
+// while half-width katakana in Shift_JIS (0xA1 to 0xDF) can pair into two-byte UTF-8 forms.
+bool HasThreeByteCharacter(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        if (c >= 0xE0 && c <= 0xEF) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+bool ReadsAsJapaneseUtf8(std::string_view text) {
+    return HasThreeByteCharacter(text) && FirstInvalidUtf8(text, true) == text.size();
+}
 
 std::size_t FirstInvalidUtf8(std::string_view text, bool complete) {
     std::size_t pos = 0;
@@ -79,11 +93,13 @@ EncodingDecision DecideEncoding(std::string_view text, bool complete) {
     while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
     if (ascii == text.size()) return decision;
     const std::size_t utf8End = FirstInvalidUtf8(text, complete);
-    if (utf8End == text.size()) {
+    const std::size_t sjisEnd = FirstInvalidSjis(text, complete);
+    // Valid UTF-8 that is valid Shift_JIS too and holds no character of three bytes is half-width
+    // katakana, not Japanese in UTF-8.
+    if (utf8End == text.size() && (sjisEnd < text.size() || HasThreeByteCharacter(text))) {
         decision.encoding = TextEncoding::kUtf8;
         return decision;
     }
-    const std::size_t sjisEnd = FirstInvalidSjis(text, complete);
     if (sjisEnd == text.size()) {
         decision.encoding = TextEncoding::kSjis;
         return decision;

@@ -31,6 +31,9 @@ TEST(EncodingDecision, TheBytesDecide) {
         {"UTF-8 text", "name\n" + kGenkinUtf8 + "\n", true, TextEncoding::kUtf8, 0},
         {"Shift_JIS text", "name\n" + kGenkinSjis + "\n", true, TextEncoding::kSjis, 0},
         {"half-width katakana", "\xB1\xB2\n", true, TextEncoding::kSjis, 0},
+        // ﾃｽ is C3 BD, valid UTF-8 (ý) too: without a character of three bytes it is katakana.
+        {"half-width katakana that pair as UTF-8", "\xC3\xBD,\xC3\xBD\n", true, TextEncoding::kSjis,
+         0},
         {"UTF-8 cut at a block's end", "a," + kGenkinUtf8.substr(0, 4), false, TextEncoding::kUtf8,
          0},
         {"Shift_JIS cut at a block's end", "a," + kGenkinSjis.substr(0, 3), false,
@@ -54,6 +57,13 @@ TEST(EncodingDecision, TheBytesDecide) {
             EXPECT_EQ(decision.badOffset, c.badOffset) << c.what;
         }
     }
+}
+
+TEST(EncodingDecision, JapaneseInUtf8IsToldFromShiftJis) {
+    EXPECT_TRUE(sjis::ReadsAsJapaneseUtf8(kGenkinUtf8));
+    EXPECT_FALSE(sjis::ReadsAsJapaneseUtf8(kGenkinSjis));
+    EXPECT_FALSE(sjis::ReadsAsJapaneseUtf8("\xC3\xBD"));  // ﾃｽ
+    EXPECT_FALSE(sjis::ReadsAsJapaneseUtf8("abc"));
 }
 
 TEST(EncodingDecision, FirstInvalidByteOfEach) {

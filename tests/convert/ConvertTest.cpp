@@ -521,8 +521,16 @@ TEST_F(ConvertTest, EachFileIsReadInItsOwnEncoding) {
     std::string mixed =
         sjisJournal + Row("2000,2,,20250401", "現金,,,対象外,1000,", "雑収入２,,,対象外,1000,");
     EXPECT_NE(Convert(Write("j.csv", mixed))
-                  .message.find("j.csv, line 2, column 5: text is not "
+                  .message.find("j.csv, line 2, column 5: text is UTF-8, not "
                                 "Shift_JIS, as the file's first text"),
+              std::string::npos);
+    // UTF-8 振替 is valid Shift_JIS too: in a Shift_JIS journal it is refused, not misread.
+    std::string sjisRest;
+    ASSERT_TRUE(sjis::Utf8ToSjis(
+        Row("2000,2,,20250401", "現金,,,対象外,1000,", "雑収入２,,,対象外,1000,"), &sjisRest));
+    sjisRest.insert(sjisRest.size() - 9, "振替");  // the description, UTF-8 among Shift_JIS
+    EXPECT_NE(Convert(Write("j.csv", sjisJournal + sjisRest))
+                  .message.find("j.csv, line 2, column 17: text is UTF-8, not Shift_JIS"),
               std::string::npos);
     options_.chartPath.clear();
 }

@@ -114,6 +114,9 @@ std::string_view InterchangeFile::Convert(std::string_view field, long line, std
             Refuse(path_, line, where,
                    "text has no Shift_JIS form: \"" + std::string(field) + "\"");
         default:
+            // UTF-8 Japanese is often valid Shift_JIS too: read as such it would be other text.
+            if (!forced_ && sjis::ReadsAsJapaneseUtf8(field))
+                Refuse(path_, line, where, "text is UTF-8, not Shift_JIS" + how);
             if (sjis::SjisToUtf8(field, &converted_)) return converted_;
             Refuse(path_, line, where, "text is not Shift_JIS" + how);
     }
