@@ -13,6 +13,7 @@
 #include "common/Encoding.h"
 #include "ledger/Services.h"
 #include "tests/books/BooksFixture.h"
+#include "tools/Generator.h"
 #include "tools/Show.h"
 
 namespace books::test {
@@ -185,6 +186,49 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LabelOnlyMarks", "accounts.csv", U8(u8",流動資産計,"), U8(u8",　[完],"),
                 "accounts.csv, line 12, column label: nothing is left once"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// Generated books close an interim period exactly where they hold its settlement, so that
+// they import and every export counts it.
+using GeneratedBooks = BooksTest;
+
+TEST_F(GeneratedBooks, CloseAnInterimPeriodWhereTheyHoldItsSettlement) {
+    struct Case {
+        const char* name;
+        std::uint64_t entries;
+        bool interimSettlement;
+        bool closesInterim;
+    };
+    const Case cases[] = {
+        {"settled books with the interim", 400, true, true},
+        {"settled books without it", 400, false, false},
+        {"books too small to settle", 30, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GenerateOptions options;
+        options.entries = c.entries;
+        options.interimSettlement = c.interimSettlement;
+        const std::string dir = dir_ + "/generated-" + std::to_string(c.entries) +
+                                (c.interimSettlement ? "-interim" : "");
+        std::string error;
+        ASSERT_TRUE(GenerateBooks(dir, options, &error)) << error;
+        std::istringstream journal(ReadBytes(dir + "/journal.csv"));
+        bool interimLine = false;
+        for (std::string line; std::getline(journal, line);) {
+            // position is the sixth column; the columns before it hold no quoted commas.
+            std::istringstream fields(line);
+            std::string field;
+            for (int column = 0; column < 6; ++column) std::getline(fields, field, ',');
+            interimLine = interimLine || field == "15";
+        }
+        EXPECT_EQ(interimLine, c.closesInterim);
+        ImportResult result = ImportBooks(dir, store_, SourceEncoding::kUtf8);
+        ASSERT_TRUE(result.ok) << result.message;
+        ASSERT_EQ(Login("gen"), kLedgerOk);
+        EXPECT_EQ(ClSetData().GetSelectedInfo()->interimClosing, c.closesInterim ? 1 : 0);
+        ClAccConnect::Inst().LogOut();
+    }
+}
 
 // A CSV file saved as UTF-16 (Windows' "Unicode") is named as such, never read as bytes.
 TEST_F(ImportRefusal, Utf16FilesAreRefusedWithHowToSaveThem) {
