@@ -117,6 +117,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"EntryDoesNotBalance", "journal.csv", "D001,3,,2,20250601,,,,,,6000000,50,",
                 "D001,3,,2,20250601,,,,,,6000000,49,",
                 "journal.csv, line 5, column entry: entry 3 does not balance"},
+        Refusal{"InterimLineWithoutInterimClosing", "company.csv",
+                U8(u8"本店\",20250401,20260331,1,"), U8(u8"本店\",20250401,20260331,0,"),
+                "journal.csv, line 7, column position: 15 (the interim settlement) needs "
+                "interim_closing 1 in company.csv"},
         Refusal{"UnknownAccountCode", "journal.csv", "7000000,200,20,1100002",
                 "7000000,200,20,1100003",
                 "journal.csv, line 3, column credit_code: unknown account code 1100003"},
