@@ -1,5 +1,6 @@
 #include "aggregation/LedgerReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -47,24 +48,6 @@ StORDERINFO LineOrder() {
 }
 
 }  // namespace
-
-void LedgerReader::SetLedgerView(std::int32_t code, const PeriodConditions* period) {
-    ledgerView_ = StMOTOCHOHYOJIINFO{};
-    ledgerView_.code = code;
-    ledgerView_.interimEnd = period->EndPosition() == 15 ? 1 : 0;
-    ledgerView_.workArea = kWorkAreaToken;
-    ClSetMgr* sets = ClDataMgr::Inst().GetSetMgr();
-    auto* dataSet = sets ? static_cast<ClSetData*>(sets->GetSetObject(setkind::kData, 1)) : nullptr;
-    ClAccPeriod* fiscal = dataSet ? dataSet->GetAccPeriod() : nullptr;
-    if (!fiscal) return;
-    std::int32_t first = 0;
-    std::int32_t last = 0;
-    fiscal->GetPeriodByMonthKind(period->StartPosition(), &first, &last, 0);
-    ledgerView_.firstDay = first;
-    first = last = 0;
-    fiscal->GetPeriodByMonthKind(period->EndPosition(), &first, &last, 0);
-    ledgerView_.lastDay = last;
-}
 
 int LedgerReader::FindAccount(std::int32_t code, StKAMOKUINFO* account) {
     auto* accounts = static_cast<ClSetKamoku*>(ClDataMgr::Inst().GetSetObject(setkind::kKamoku, 1));
@@ -210,46 +193,109 @@ int LedgerReader::OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& com
         if (!ledgerCursor_) return 0;
         AttachToSelectedData(*ledgerCursor_);
     }
-    SetLedgerView(summary.code, &period);
-    search_ = Search(finditem::kMonthPosition, findcmp::kNotEqual, 15);
-    order_ = LineOrder();
-    ledgerCursor_->MoveReady(&search_, &order_, &ledgerView_);
-    std::uint32_t n = 0;
-    if (ledgerCursor_->GetCount(&search_, &ledgerView_, &n) != 0) return 0;
-    if (ledgerCursor_->SetMovePos(0) != 0) return 0;
-
     // The opening balance, by the aggregation's rule.
     std::int64_t debits[kSlotCount];
     std::int64_t credits[kSlotCount];
     std::memcpy(debits, taxBasis ? summary.debitTax : summary.debit, sizeof(debits));
     std::memcpy(credits, taxBasis ? summary.creditTax : summary.credit, sizeof(credits));
-    const int s = period.StartPosition();
-    const std::int16_t intro = company.introPosition;
     open_ = OpenLedger{};
     open_.taxBasis = taxBasis;
     open_.code = summary.code;
     open_.debitNormal = summary.side == 1;
     open_.accountPart = summary.code / kRadix;
     open_.taxAccount = summary.nature == kOutputTax || summary.nature == kInputTax;
-    open_.count = n;
     std::int64_t openingDebit = 0;
     std::int64_t openingCredit = 0;
     try {
-        if (summary.nature & slots::kCarriedForwardBit) {
-            openingDebit = slots::Sum(debits, 0, s - 1).Value();
-            openingCredit = slots::Sum(credits, 0, s - 1).Value();
-        } else if ((intro != 0 && s <= intro) || (intro == 0 && s == 1)) {
-            openingDebit = debits[0];
-            openingCredit = credits[0];
-        }
+        const slots::SpanSlots span(period, company);
+        openingDebit = span.Opening(debits, summary.nature).Value();
+        openingCredit = span.Opening(credits, summary.nature).Value();
     } catch (const AmountOverflow&) {
         return 0;
     }
     open_.balance = open_.debitNormal ? openingDebit - openingCredit : openingCredit - openingDebit;
-    return 1;
+
+    PlanLedgerParts(period);
+    return StartLedgerPart(0, company) ? 1 : 0;
+}
+
+// The ledger services list an account's lines by date first, as the accounting product's own
+// services do: asked for a span, they would put an interim line among the sixth month's lines, or
+// after the seventh month's where it is dated later. The interim settlement closes the sixth month
+// whatever its lines' dates, so the reader asks for it on its own, between the sixth month's lines
+// and the seventh's: the ledger then runs in the order the statements add the slots up.
+void LedgerReader::PlanLedgerParts(const PeriodConditions& period) {
+    const std::int16_t s = period.StartPosition();
+    const std::int16_t e = period.EndPosition();
+    constexpr std::int16_t kSixth = PeriodConditions::kInterimAfter;
+    auto add = [this](std::int16_t start, std::int16_t end, bool interim) {
+        open_.parts[open_.partCount++] = LedgerPart{start, end, interim};
+    };
+    if (!period.CarriesInterim()) {
+        add(s, e, false);
+        return;
+    }
+    if (s <= kSixth) add(s, std::min(e, kSixth), false);
+    add(PeriodConditions::kInterimSettlement, PeriodConditions::kInterimSettlement, true);
+    if (e > kSixth) add(std::max<std::int16_t>(s, kSixth + 1), e, false);
+}
+
+bool LedgerReader::StartLedgerPart(std::size_t part, const StDATAINFO& company) {
+    open_.part = part;
+    open_.count = 0;
+    open_.read = 0;
+    SetLedgerView(part, company);
+    search_ = Search(finditem::kMonthPosition,
+                     open_.parts[part].interim ? findcmp::kEqual : findcmp::kNotEqual,
+                     PeriodConditions::kInterimSettlement);
+    order_ = LineOrder();
+    ledgerCursor_->MoveReady(&search_, &order_, &ledgerView_);
+    std::uint32_t n = 0;
+    if (ledgerCursor_->GetCount(&search_, &ledgerView_, &n) != 0) return false;
+    if (ledgerCursor_->SetMovePos(0) != 0) return false;
+    open_.count = n;
+    return true;
+}
+
+void LedgerReader::SetLedgerView(std::size_t part, const StDATAINFO& company) {
+    const LedgerPart& read = open_.parts[part];
+    ledgerView_ = StMOTOCHOHYOJIINFO{};
+    ledgerView_.code = open_.code;
+    ledgerView_.workArea = kWorkAreaToken;
+    if (read.interim) {
+        // The settlement's lines may be dated on any day of the year: the summaries count them
+        // all in its slot, so the ledger reads them all.
+        ledgerView_.interimEnd = 1;
+        ledgerView_.firstDay = company.periodFrom;
+        ledgerView_.lastDay = company.periodTo;
+        return;
+    }
+    ClSetMgr* sets = ClDataMgr::Inst().GetSetMgr();
+    auto* dataSet = sets ? static_cast<ClSetData*>(sets->GetSetObject(setkind::kData, 1)) : nullptr;
+    ClAccPeriod* fiscal = dataSet ? dataSet->GetAccPeriod() : nullptr;
+    if (!fiscal) return;
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    fiscal->GetPeriodByMonthKind(read.start, &first, &last, 0);
+    ledgerView_.firstDay = first;
+    first = last = 0;
+    fiscal->GetPeriodByMonthKind(read.end, &first, &last, 0);
+    ledgerView_.lastDay = last;
 }
 
 int LedgerReader::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record) {
+    for (;;) {
+        int rc = ReadPartLine(company, record);
+        if (rc != 0) return rc;
+        if (open_.part + 1 >= open_.partCount) break;
+        if (!StartLedgerPart(open_.part + 1, company)) return -1;
+    }
+    ledgerCursor_->MoveFinish();
+    ledgerCursor_.reset();
+    return 0;
+}
+
+int LedgerReader::ReadPartLine(const StDATAINFO& company, LedgerLine* record) {
     const std::int32_t taxBasis = open_.taxBasis;
     const bool debitNormal = open_.debitNormal;
     const std::int32_t accountPart = open_.accountPart;
@@ -356,8 +402,5 @@ int LedgerReader::ReadLedgerLine(const StDATAINFO& company, LedgerLine* record) 
     } catch (const AmountOverflow&) {
         return -1;
     }
-    if (status != 0 && status != kLedgerEnd) return -1;
-    ledgerCursor_->MoveFinish();
-    ledgerCursor_.reset();
-    return 0;
+    return status != 0 && status != kLedgerEnd ? -1 : 0;
 }

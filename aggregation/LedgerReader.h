@@ -39,9 +39,6 @@ public:
     int CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
                            const PeriodConditions* period, StKAMOKUSUMINFO summary);
 
-    // The ledger view of an account over the period's months.
-    void SetLedgerView(std::int32_t code, const PeriodConditions* period);
-    const StMOTOCHOHYOJIINFO& LedgerView() const { return ledgerView_; }
     // 1 and the account (or sub-account) with `code`; a bare account number is taken as the
     // account's code. 0 when there is no such account, kAccountsUnreadable when the accounts
     // cannot be read.
@@ -68,11 +65,27 @@ private:
     // 0 when it cannot be read.
     int OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& company,
                           const PeriodConditions& period, const StKAMOKUSUMINFO& summary);
+    // The parts the open account's ledger over `period` is read in.
+    void PlanLedgerParts(const PeriodConditions& period);
+    // Prepares the ledger cursor for the open account's part `part`; false when it cannot be
+    // read.
+    bool StartLedgerPart(std::size_t part, const StDATAINFO& company);
+    // The ledger view of the open account over the dates of part `part`.
+    void SetLedgerView(std::size_t part, const StDATAINFO& company);
     // 1 and the open account's next line; 0 after its last; -1 when it cannot be read.
     int ReadLedgerLine(const StDATAINFO& company, LedgerLine* record);
+    // The same within the part being read: 0 after the part's last line.
+    int ReadPartLine(const StDATAINFO& company, LedgerLine* record);
     // FindAccount, each account looked up once per run; `*account` is set only when found.
     int FindAccountCached(std::int32_t code, const StKAMOKUINFO** account);
 
+    // One read of the ledger cursor: the lines of the month positions `start` to `end`, or the
+    // interim settlement's lines.
+    struct LedgerPart {
+        std::int16_t start = 0;
+        std::int16_t end = 0;
+        bool interim = false;
+    };
     // The account whose ledger is being read.
     struct OpenLedger {
         std::int32_t taxBasis = 0;
@@ -80,6 +93,10 @@ private:
         std::int32_t accountPart = 0;
         bool debitNormal = false;
         bool taxAccount = false;
+        // The parts in the order the ledger lists them, and the one being read.
+        LedgerPart parts[3];
+        std::size_t partCount = 0;
+        std::size_t part = 0;
         std::uint32_t count = 0;
         std::uint32_t read = 0;
         std::int64_t balance = 0;

@@ -11,8 +11,10 @@ PeriodConditions PeriodConditions::ForMonths(const StDATAINFO& company, std::int
     std::int16_t endPosition = 0;
     fiscal::GetMonthPositions(firstMonth, lastCode, static_cast<std::int16_t>(startMonth),
                               static_cast<std::int16_t>(endMonth), &startPosition, &endPosition);
+    const bool interim = company.interimClosing == 1 && startPosition <= kInterimAfter &&
+                         kInterimAfter <= endPosition;
     return ForPositions(
-        startPosition, endPosition, company.interimClosing == 1 && endPosition == 6,
+        startPosition, endPosition, interim,
         static_cast<std::int16_t>(endMonth) == static_cast<std::int16_t>(lastCode % 100));
 }
 
@@ -34,11 +36,22 @@ PeriodConditions PeriodConditions::ForPositions(std::int16_t start, std::int16_t
     int last = 2;
     if (interim) {
         period.Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 15);
+        set(++last, findcmp::kEqual, kInterimSettlement);
     }
     if (yearEnd) {
         period.Entry(last).link = findlink::kOr;
-        set(++last, findcmp::kEqual, 18);
+        set(++last, findcmp::kEqual, kYearEndSettlement);
     }
     return period;
+}
+
+bool PeriodConditions::CarriesSettlement(std::int16_t position) const {
+    for (int number = 3; number <= 4; ++number) {
+        const StFINDINFO& entry = Entry(number);
+        if (Entry(number - 1).link == findlink::kOr && entry.item == finditem::kMonthPosition &&
+            entry.comparison == findcmp::kEqual && entry.value16 == position) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -48,10 +48,7 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
 
     // The brought-forward retained earnings reach the statement's carried line only when the
     // period does not start with the data's balances.
-    const std::int16_t intro = company->introPosition;
-    const std::int16_t start = period->StartPosition();
-    bool startsAtDataStart = intro != 0 ? start <= intro : start == 1;
-    if (!startsAtDataStart) {
+    if (!slots::SpanSlots(*period, *company).StartsAtDataStart()) {
         for (auto it = figures_->rbegin(); it != figures_->rend(); ++it) {
             if ((*it)->nature != kRetainedEarningsCarried) continue;
             try {
@@ -72,12 +69,7 @@ int StatementData::AggregateAccounts(std::int32_t taxBasis, const PeriodConditio
 // appends a figure per listed account. 0 when all were read, else the code that ended the walk.
 int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& period,
                                  const StDATAINFO& company, std::uint32_t n, Amount* retained) {
-    const int s = period.StartPosition();
-    const int e = period.EndPosition();
-    const std::int16_t intro = company.introPosition;
-    const bool startsAtDataStart = intro != 0 ? s <= intro : s == 1;
-    const bool yearEndIncluded = period.Entry(2).link != 0 && period.Entry(3).value16 == 18;
-    const bool interimIncluded = company.interimClosing == 1 && e == 6;
+    const slots::SpanSlots span(period, company);
 
     for (std::uint32_t k = 0; k < n; ++k) {
         if (progress_) progress_->Pulse();
@@ -91,29 +83,14 @@ int StatementData::WalkSummaries(std::int32_t taxBasis, const PeriodConditions& 
         std::memcpy(credits, taxBasis ? summary.creditTax : summary.credit, sizeof(credits));
         const bool debitSide = summary.side == 1;
 
-        Amount openingDebit;
-        Amount openingCredit;
-        if (summary.nature & slots::kCarriedForwardBit) {
-            openingDebit = slots::Sum(debits, 0, s - 1);
-            openingCredit = slots::Sum(credits, 0, s - 1);
-        } else if (startsAtDataStart) {
-            openingDebit = Amount::FromValue(debits[0]);
-            openingCredit = Amount::FromValue(credits[0]);
-        }
+        const Amount openingDebit = span.Opening(debits, summary.nature);
+        const Amount openingCredit = span.Opening(credits, summary.nature);
         Amount opening = debitSide ? Amount::Difference(openingDebit, openingCredit)
                                    : Amount::Difference(openingCredit, openingDebit);
         if (summary.nature == kRetainedEarningsBroughtForward) *retained = opening;
 
-        Amount periodDebit = slots::Sum(debits, s, e);
-        Amount periodCredit = slots::Sum(credits, s, e);
-        if (yearEndIncluded) {
-            periodDebit += Amount::FromValue(debits[kSlotYearEnd]);
-            periodCredit += Amount::FromValue(credits[kSlotYearEnd]);
-        }
-        if (interimIncluded) {
-            periodDebit += Amount::FromValue(debits[kSlotInterim]);
-            periodCredit += Amount::FromValue(credits[kSlotInterim]);
-        }
+        const Amount periodDebit = span.Movement(debits);
+        const Amount periodCredit = span.Movement(credits);
         Amount closing =
             debitSide ? Amount::Difference(Amount::BoundedSum(opening, periodDebit), periodCredit)
                       : Amount::Difference(Amount::BoundedSum(opening, periodCredit), periodDebit);

@@ -899,6 +899,12 @@ bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* set
             table.Fail(kPosition, "must be empty, the date's fiscal month, 15 or 18");
             return false;
         }
+        // Only books that close an interim period have a settlement for the line to count in.
+        if (v == kPositionInterim && company.interimClosing != 1) {
+            table.Fail(kPosition,
+                       "15 (the interim settlement) needs interim_closing 1 in company.csv");
+            return false;
+        }
         line->position = static_cast<std::int16_t>(v);
     }
     if (!table.Empty(kKind)) {

@@ -866,6 +866,16 @@ constexpr const char8_t* kMaterialsBought[] = {u8"鋼材", u8"アルミ板材", 
 // The supplier that does the subcontracted machining (sub-account 4 of 買掛金).
 constexpr int kSubcontractor = 4;
 
+// Small books get ordinary entries only; from a few dozen on, the year closes properly.
+bool Settles(std::uint64_t entries) {
+    return entries >= 40;
+}
+
+// Whether the books close an interim period: they hold its settlement then.
+bool ClosesInterim(const GenerateOptions& options) {
+    return options.interimSettlement && Settles(options.entries);
+}
+
 class Bookings {
 public:
     Bookings(Journal& journal, const GenerateOptions& options, std::int64_t scale)
@@ -882,10 +892,9 @@ public:
           lenders_(SubAccountNames(acct::kLongLoans)) {}
 
     void Write(std::uint64_t entries) {
-        // Small books get ordinary entries only; from a few dozen on, the year closes properly.
         constexpr std::uint64_t kInterimEntries = 3;
         constexpr std::uint64_t kYearEndEntries = 11;
-        bool settle = entries >= 40;
+        bool settle = Settles(entries);
         std::uint64_t ordinary =
             settle ? entries - (interim_ ? kInterimEntries : 0) - kYearEndEntries : entries;
         bool interimWritten = !settle || !interim_;
@@ -1469,14 +1478,15 @@ private:
 // ---------------------------------------------------------------------------------------------
 // The other files
 
-bool WriteCompany(const std::string& dir, bool taxInclusive, std::string* error) {
+bool WriteCompany(const std::string& dir, const GenerateOptions& options, std::string* error) {
     CsvFile file(dir + "/company.csv");
     if (!file.Open(error)) return false;
     file.Row(
         "data_id,data_no,name,period_from,period_to,interim_closing,intro_position,companies_act,"
         "manufacturing,tax_inclusive");
     file.Text(kDataId).Number(1).Text(u8"株式会社ひので精機（生成データ）").Number(kPeriodFrom);
-    file.Number(kPeriodTo).Number(0).Number(0).Number(1).Number(1).Number(taxInclusive ? 1 : 0);
+    file.Number(kPeriodTo).Number(ClosesInterim(options) ? 1 : 0).Number(0).Number(1).Number(1);
+    file.Number(options.taxInclusive ? 1 : 0);
     file.EndRow();
     return file.Close(error);
 }
@@ -1658,7 +1668,7 @@ bool GenerateBooks(const std::string& dir, const GenerateOptions& options, std::
         *error = "cannot create " + dir + ": " + code.message();
         return false;
     }
-    return WriteCompany(dir, options.taxInclusive, error) && WriteUsers(dir, error) &&
+    return WriteCompany(dir, options, error) && WriteUsers(dir, error) &&
            WriteAccounts(dir, error) && WriteOpenings(dir, BalanceScale(options.entries), error) &&
            WriteJournal(dir, options, error) && WriteNotes(dir, error);
 }

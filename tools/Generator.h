@@ -15,7 +15,9 @@ struct GenerateOptions {
     std::uint64_t seed = 1;
     // Sets the books' tax_inclusive flag; the bookings themselves are the same either way.
     bool taxInclusive = false;
-    // Interim settlement entries (month position 15) at the end of September.
+    // Interim settlement entries (month position 15) at the end of September; books that hold
+    // them close an interim period (interim_closing 1). Books of fewer than 40 entries have no
+    // settlements.
     bool interimSettlement = true;
     // Memo bookings on the two accounts outside the aggregation.
     bool outsidePostings = true;

@@ -138,14 +138,41 @@ TEST_F(Aggregation, ExcludedAccountIsNotListed) {
     EXPECT_EQ(figures.size(), 7u);
 }
 
-TEST_F(Aggregation, InterimSlotWithTheInterimFlagAndEndPositionSix) {
+// The interim settlement stands between the sixth and the seventh month: months that hold the
+// sixth move by it, months after it open with it where the account is carried forward. A (carried
+// forward) gets 700 and B (not carried) 400 at the interim, A 20 in October and 300 at the year
+// end.
+TEST_F(Aggregation, InterimSettlementCountsBetweenTheSixthAndTheSeventhMonth) {
     Books(0, 1,
-          "D001,200,1,20250930,15,10000,0.07,90000,0.07,\nD001,201,1,20260331,18,10000,0.03,90000,"
-          "0.03,\n");
-    ASSERT_EQ(Aggregate(Period(1, 6)), 1);
-    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 700);
-    ASSERT_EQ(AggregateAgain(Period(1, 5), 0), 1);
-    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25);
+          "D001,200,1,20250930,15,10000,0.07,90000,0.07,\n"
+          "D001,202,1,20250930,15,20000,0.04,90000,0.04,\n"
+          "D001,203,1,20251015,,10000,0.002,90000,0.002,\n"
+          "D001,201,1,20260331,18,10000,0.03,90000,0.03,\n");
+    struct Case {
+        const char* name;
+        std::int32_t startMonth, endMonth;  // calendar months of a year from April
+        std::int64_t aOpening, aClosing, bOpening, bClosing;
+    };
+    const Case cases[] = {
+        {"ending at the fifth month: before the interim", 4, 8, 100, 225, 100, 225},
+        {"ending at the sixth month", 4, 9, 100, 225 + 700, 100, 225 + 400},
+        {"from the fourth month to the year's end", 7, 3, 145, 145 + 110 - 10 + 700 + 300, 0,
+         90 - 10 + 400},
+        {"from the seventh month: the interim is brought forward", 10, 3, 225 + 700,
+         225 + 700 + 20 + 300, 0, 0},
+        {"the whole year", 4, 3, 100, 225 + 700 + 20 + 300, 100, 225 + 400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(Login("u1"), kLedgerOk);
+        const PeriodConditions period =
+            PeriodConditions::ForMonths(*ClSetData().GetSelectedInfo(), c.startMonth, c.endMonth);
+        ASSERT_EQ(AggregateAgain(period), 1);
+        EXPECT_EQ(Figure(10000)->opening, c.aOpening);
+        EXPECT_EQ(Figure(10000)->closing, c.aClosing);
+        EXPECT_EQ(Figure(20000)->opening, c.bOpening);
+        EXPECT_EQ(Figure(20000)->closing, c.bClosing);
+    }
 }
 
 TEST_F(Aggregation, YearEndSlotWhenTheConditionsCarryPosition18) {
@@ -154,15 +181,6 @@ TEST_F(Aggregation, YearEndSlotWhenTheConditionsCarryPosition18) {
     EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 300);
     ASSERT_EQ(AggregateAgain(Period(1, 12), 0), 1);
     EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25);
-}
-
-TEST_F(Aggregation, WithInterimAndYearEndBothTheYearEndSlotIsNotTakenAtPositionSix) {
-    // Position 15 in entry 3 and 18 in entry 4: entry 3 is not 18, so slot 13 stays out.
-    Books(0, 1,
-          "D001,200,1,20250930,15,10000,0.07,90000,0.07,\nD001,201,1,20260331,18,10000,0.03,90000,"
-          "0.03,\n");
-    ASSERT_EQ(Aggregate(Period(1, 6, true, true)), 1);
-    EXPECT_EQ(Figure(10000)->closing, 100 + 150 - 25 + 700);
 }
 
 TEST_F(Aggregation, TaxBasisChoosesTheSecondSet) {

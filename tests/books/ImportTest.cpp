@@ -15,6 +15,7 @@
 #include "common/Encoding.h"
 #include "ledger/Services.h"
 #include "tests/books/BooksFixture.h"
+#include "tools/Generator.h"
 #include "tools/Show.h"
 
 namespace books::test {
@@ -118,6 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"EntryDoesNotBalance", "journal.csv", "D001,3,,2,20250601,,,,,,6000000,50,",
                 "D001,3,,2,20250601,,,,,,6000000,49,",
                 "journal.csv, line 5, column entry: entry 3 does not balance"},
+        Refusal{"InterimLineWithoutInterimClosing", "company.csv",
+                U8(u8"本店\",20250401,20260331,1,"), U8(u8"本店\",20250401,20260331,0,"),
+                "journal.csv, line 7, column position: 15 (the interim settlement) needs "
+                "interim_closing 1 in company.csv"},
         Refusal{"UnknownAccountCode", "journal.csv", "7000000,200,20,1100002",
                 "7000000,200,20,1100003",
                 "journal.csv, line 3, column credit_code: unknown account code 1100003"},
@@ -191,6 +196,49 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LabelOnlyMarks", "accounts.csv", U8(u8",流動資産計,"), U8(u8",　[完],"),
                 "accounts.csv, line 12, column label: nothing is left once"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// Generated books close an interim period exactly where they hold its settlement, so that
+// they import and every export counts it.
+using GeneratedBooks = BooksTest;
+
+TEST_F(GeneratedBooks, CloseAnInterimPeriodWhereTheyHoldItsSettlement) {
+    struct Case {
+        const char* name;
+        std::uint64_t entries;
+        bool interimSettlement;
+        bool closesInterim;
+    };
+    const Case cases[] = {
+        {"settled books with the interim", 400, true, true},
+        {"settled books without it", 400, false, false},
+        {"books too small to settle", 30, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GenerateOptions options;
+        options.entries = c.entries;
+        options.interimSettlement = c.interimSettlement;
+        const std::string dir = dir_ + "/generated-" + std::to_string(c.entries) +
+                                (c.interimSettlement ? "-interim" : "");
+        std::string error;
+        ASSERT_TRUE(GenerateBooks(dir, options, &error)) << error;
+        std::istringstream journal(ReadBytes(dir + "/journal.csv"));
+        bool interimLine = false;
+        for (std::string line; std::getline(journal, line);) {
+            // position is the sixth column; the columns before it hold no quoted commas.
+            std::istringstream fields(line);
+            std::string field;
+            for (int column = 0; column < 6; ++column) std::getline(fields, field, ',');
+            interimLine = interimLine || field == "15";
+        }
+        EXPECT_EQ(interimLine, c.closesInterim);
+        ImportResult result = ImportBooks(dir, store_, SourceEncoding::kUtf8);
+        ASSERT_TRUE(result.ok) << result.message;
+        ASSERT_EQ(Login("gen"), kLedgerOk);
+        EXPECT_EQ(ClSetData().GetSelectedInfo()->interimClosing, c.closesInterim ? 1 : 0);
+        ClAccConnect::Inst().LogOut();
+    }
+}
 
 // A CSV file saved as UTF-16 (Windows' "Unicode") is named as such, never read as bytes.
 TEST_F(ImportRefusal, Utf16FilesAreRefusedWithHowToSaveThem) {

@@ -90,10 +90,10 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
         // Each disagreement under its check's title, where the page is, and the count, in
         // Japanese; the checks that do not apply are left out.
         {L"disagreeing",
-         "Amount=\"88097675\"",
-         "Amount=\"89097675\"",
+         "Amount=\"86277675\"",
+         "Amount=\"87277675\"",
          1,
-         {L"\n貸借の一致: 資産合計 89097675 (37行目) ≠ 負債合計 + 純資産合計 88097675 (73, "
+         {L"\n貸借の一致: 資産合計 87277675 (37行目) ≠ 負債合計 + 純資産合計 86277675 (73, "
           L"90行目)\n",
           L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
           L"\n9 件の確認のうち 2 件が合いません。"},
