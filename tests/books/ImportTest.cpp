@@ -642,7 +642,7 @@ TEST_F(ImportRefusal, EachFileIsReadInTheEncodingItsBytesDecide) {
          }},
         {"a header byte neither reads",
          [](Files& files) {
-             files["users.csv"].insert(4, "\x80");
+             files["users.csv"].insert(4, "\xFF");
              return "users.csv, line 1: a byte here is neither UTF-8 nor Shift_JIS text";
          }},
         {"a notes byte neither reads",
