@@ -54,7 +54,8 @@ bool HasThreeByteCharacter(std::string_view text) {
 }  // namespace
 
 bool ReadsAsJapaneseUtf8(std::string_view text) {
-    return HasThreeByteCharacter(text) && FirstInvalidUtf8(text, true) == text.size();
+    // Shift_JIS text mostly fails UTF-8 at its first double-byte character: that test goes first.
+    return FirstInvalidUtf8(text, true) == text.size() && HasThreeByteCharacter(text);
 }
 
 std::size_t FirstInvalidUtf8(std::string_view text, bool complete) {

@@ -434,18 +434,24 @@ void Conversion::CheckCategory(const SideIn& side, long line, int column) const 
 // write them) becomes a blank; any other control character is refused, as the import would.
 std::string Conversion::Description(std::string_view text, long line) {
     std::string description;
-    description.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            description += ' ';
-            ++lineBreaks_;
-        } else {
-            description += text[i];
+    // Most descriptions hold no control character at all: they are taken whole.
+    if (std::none_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        description = text;
+    } else {
+        description.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                description += ' ';
+                ++lineBreaks_;
+            } else {
+                description += text[i];
+            }
         }
+        if (std::string fault = books::TextFault(description, std::string::npos); !fault.empty())
+            Refuse(options_.journalPath, line, static_cast<int>(kDescriptionField + 1), fault);
     }
-    if (std::string fault = books::TextFault(description, std::string::npos); !fault.empty())
-        Refuse(options_.journalPath, line, static_cast<int>(kDescriptionField + 1), fault);
     // No character is longer in Shift_JIS than in UTF-8, so a short text needs no measuring.
     if (description.size() > kDescriptionBytes && SjisBytes(description) > kDescriptionBytes) {
         description = CutToBytes(description, kDescriptionBytes);

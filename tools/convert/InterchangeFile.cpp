@@ -1,5 +1,6 @@
 #include "tools/convert/InterchangeFile.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "books/Csv.h"
@@ -98,28 +99,28 @@ InterchangeFile::InterchangeFile(const std::string& path, std::optional<bool> ut
 InterchangeFile::~InterchangeFile() = default;
 
 std::string_view InterchangeFile::Convert(std::string_view field, long line, std::size_t column) {
-    const int where = static_cast<int>(column + 1);
-    const std::string how =
-        forced_ ? " (--encoding)"
-                : ", as the file's first text beyond ASCII is; save the file in one encoding";
-    switch (source_->Encoding()) {
-        case sjis::TextEncoding::kUndecided:
-            // Every byte so far is ASCII: both encodings read it alike.
-            return field;
-        case sjis::TextEncoding::kUtf8:
-            // Converted only to know the text has a Shift_JIS form.
-            if (sjis::Utf8ToSjis(field, &converted_)) return field;
-            if (sjis::FirstInvalidUtf8(field, true) < field.size())
-                Refuse(path_, line, where, "text is not UTF-8" + how);
-            Refuse(path_, line, where,
-                   "text has no Shift_JIS form: \"" + std::string(field) + "\"");
-        default:
-            // UTF-8 Japanese is often valid Shift_JIS too: read as such it would be other text.
-            if (!forced_ && sjis::ReadsAsJapaneseUtf8(field))
-                Refuse(path_, line, where, "text is UTF-8, not Shift_JIS" + how);
-            if (sjis::SjisToUtf8(field, &converted_)) return converted_;
-            Refuse(path_, line, where, "text is not Shift_JIS" + how);
+    // Most fields (flags, dates, amounts) are ASCII, which both encodings read alike.
+    if (std::all_of(field.begin(), field.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return field;
     }
+    auto refuse = [&](const std::string& why) {
+        Refuse(path_, line, static_cast<int>(column + 1),
+               why + (forced_ ? " (--encoding)"
+                              : ", as the file's first text beyond ASCII is; save the file in "
+                                "one encoding"));
+    };
+    if (source_->Encoding() == sjis::TextEncoding::kUtf8) {
+        // Converted only to know the text has a Shift_JIS form.
+        if (sjis::Utf8ToSjis(field, &converted_)) return field;
+        if (sjis::FirstInvalidUtf8(field, true) < field.size()) refuse("text is not UTF-8");
+        Refuse(path_, line, static_cast<int>(column + 1),
+               "text has no Shift_JIS form: \"" + std::string(field) + "\"");
+    }
+    // UTF-8 Japanese is often valid Shift_JIS too: read as such it would be other text.
+    if (!forced_ && sjis::ReadsAsJapaneseUtf8(field)) refuse("text is UTF-8, not Shift_JIS");
+    if (!sjis::SjisToUtf8(field, &converted_)) refuse("text is not Shift_JIS");
+    return converted_;
 }
 
 bool InterchangeFile::Next(InterchangeRecord* record) {
