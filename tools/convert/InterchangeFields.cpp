@@ -78,6 +78,20 @@ bool CutMidnight(std::string_view* text) {
     return false;
 }
 
+// Reads the era that opens `text`, `eraBytes` long (a letter, or a name of two characters of three
+// bytes each in UTF-8), into the Western year before its first year, and moves `pos` past it. A
+// text that opens with a digit has a Western year (offset 0). False for an era the books do not
+// know.
+bool ReadEra(std::string_view text, std::size_t eraBytes, std::size_t* pos, int* yearOffset) {
+    *yearOffset = 0;
+    if (text.empty() || IsDigit(text[0])) return true;
+    std::optional<int> offset = EraOffset(text.substr(0, eraBytes));
+    if (!offset) return false;
+    *yearOffset = *offset;
+    *pos = eraBytes;
+    return true;
+}
+
 // 令和7年4月1日, 令和元年5月1日, 2025年4月1日.
 std::optional<std::int32_t> ParseKanjiDate(std::string_view text) {
     static constexpr std::string_view kYear = "年";
@@ -86,15 +100,8 @@ std::optional<std::int32_t> ParseKanjiDate(std::string_view text) {
     static constexpr std::string_view kFirstYear = "元";
     std::size_t pos = 0;
     int yearOffset = 0;
-    std::size_t yearDigits = 4;
-    if (!text.empty() && !IsDigit(text[0])) {
-        // Every era name is two characters of three bytes each in UTF-8.
-        std::optional<int> offset = EraOffset(text.substr(0, 6));
-        if (!offset) return std::nullopt;
-        yearOffset = *offset;
-        yearDigits = 2;
-        pos = 6;
-    }
+    if (!ReadEra(text, 6, &pos, &yearOffset)) return std::nullopt;
+    const std::size_t yearDigits = yearOffset != 0 ? 2 : 4;
     int year = 0;
     if (yearOffset != 0 && text.substr(pos, kFirstYear.size()) == kFirstYear) {
         year = 1;
@@ -131,15 +138,9 @@ std::optional<std::int32_t> ParseInterchangeDate(std::string_view original) {
     if (text.find("年") != std::string_view::npos) return ParseKanjiDate(text);
     std::size_t pos = 0;
     int yearOffset = 0;
-    std::size_t yearDigits = 4;
-    if (!text.empty() && !IsDigit(text[0])) {
-        std::optional<int> offset = EraOffset(text.substr(0, 1));
-        if (!offset) return std::nullopt;
-        yearOffset = *offset;
-        yearDigits = 2;
-        pos = 1;
-        if (pos < text.size() && text[pos] == '.') ++pos;
-    }
+    if (!ReadEra(text, 1, &pos, &yearOffset)) return std::nullopt;
+    if (yearOffset != 0 && pos < text.size() && text[pos] == '.') ++pos;
+    const std::size_t yearDigits = yearOffset != 0 ? 2 : 4;
     int year = 0;
     int month = 0;
     int day = 0;
