@@ -8,7 +8,7 @@ cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../lib/e2e.cmake)
 
 set(example ${SOURCE}/examples/interchange)
-set(options --openings ${example}/openings.csv --encoding utf-8 --company 株式会社つぐみ製作所)
+set(options --openings ${example}/openings.csv --company 株式会社つぐみ製作所)
 run(${KCBOOKS} convert ${example}/journal.csv ${options} -o tsugumi)
 # The figures the guide gives.
 foreach(expected "繰越利益 takes the difference of 900000 yen" "manufacturing: yes"
