@@ -48,8 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fs::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << parts[k];
     }
+    // Each encoding in turn, by the input's length: the one the bytes decide, UTF-8, Shift_JIS.
+    const books::SourceEncoding encodings[] = {books::SourceEncoding::kFromBytes,
+                                               books::SourceEncoding::kUtf8,
+                                               books::SourceEncoding::kCp932};
     books::ImportResult result =
-        books::ImportBooks(books.string(), store.string(), books::SourceEncoding::kUtf8);
+        books::ImportBooks(books.string(), store.string(), encodings[size % 3]);
     // A refused import says why and leaves no store behind.
     if (!result.ok && result.message.empty()) fuzz::Fail("a refusal without a reason");
     if (!result.ok && fs::exists(store)) fuzz::Fail("a refused import left a store");
