@@ -7,56 +7,20 @@ namespace {
 
 using sjis::TextEncoding;
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-
-bool HasNonAscii(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
 bool IsValid(std::string_view text, TextEncoding encoding) {
     return (encoding == TextEncoding::kSjis ? sjis::FirstInvalidSjis(text, true)
                                             : sjis::FirstInvalidUtf8(text, true)) == text.size();
 }
 
-enum class CellFault { kNone, kNoSjisForm, kNotUtf8, kNotSjis, kUtf8NotSjis };
-
-// `text` in Shift_JIS when it is in `encoding`. A text of a file whose first block decided it is
-// Shift_JIS is held to the rule that decided the file: one that reads as UTF-8 is UTF-8, even
-// where its bytes happen to be Shift_JIS as well. Where the encoding was given, or decided on this
-// very text, only the encoding's own check counts (`settled`).
-CellFault Convert(std::string_view text, TextEncoding encoding, bool settled, std::string* out) {
-    if (encoding == TextEncoding::kSjis) {
-        const TextEncoding own = settled
-                                     ? (IsValid(text, TextEncoding::kSjis) ? TextEncoding::kSjis
-                                                                           : TextEncoding::kNeither)
-                                     : sjis::DecideEncoding(text, true).encoding;
-        if (own == TextEncoding::kUtf8) return CellFault::kUtf8NotSjis;
-        if (own == TextEncoding::kNeither) return CellFault::kNotSjis;
-        out->assign(text);
-        return CellFault::kNone;
-    }
-    if (sjis::Utf8ToSjis(text, out)) return CellFault::kNone;
-    return IsValid(text, TextEncoding::kUtf8) ? CellFault::kNoSjisForm : CellFault::kNotUtf8;
-}
-
-// Why a text of the file is refused, but for a text without a Shift_JIS form, which names it.
-std::string FaultText(CellFault fault) {
-    switch (fault) {
-        case CellFault::kNotUtf8:
-            return "text is not UTF-8";
-        case CellFault::kNotSjis:
-            return "text is not Shift_JIS";
-        case CellFault::kUtf8NotSjis:
-            return "text is UTF-8, not Shift_JIS";
-        default:
-            return "text has no Shift_JIS form";
-    }
-}
-
 std::string OptionNote(TextEncoding encoding) {
     return std::string(" (--encoding ") + (encoding == TextEncoding::kSjis ? "cp932" : "utf-8") +
            ")";
+}
+
+// The line of `text` that holds the byte at `offset`.
+long LineOf(std::string_view text, std::size_t offset) {
+    const std::string_view before = text.substr(0, offset);
+    return 1 + static_cast<long>(std::count(before.begin(), before.end(), '\n'));
 }
 
 }  // namespace
@@ -70,14 +34,15 @@ FileEncoding::FileEncoding(ByteSource& source, SourceEncoding given) : source_(s
 
 bool FileEncoding::Read(char* buffer, std::size_t size, std::size_t* count) {
     if (!source_.Read(buffer, size, count)) return false;
-    if (decidedBy_ == DecidedBy::kNothing && *count > 0) {
-        const std::string_view block(buffer, *count);
+    const std::string_view block(buffer, *count);
+    if (offset_ == 0 && block.starts_with(sjis::kUtf8Mark)) {
+        decision_ = sjis::EncodingDecision{};
+        decision_.encoding = TextEncoding::kUtf8;
+        decidedBy_ = DecidedBy::kMark;
+    } else if (decidedBy_ == DecidedBy::kNothing && *count > 0) {
         // A block shorter than was asked for ends the file: a character cut there is no cut.
         decision_ = sjis::DecideEncoding(block, *count < size);
-        if (decision_.encoding != TextEncoding::kUndecided) {
-            decidedBy_ =
-                offset_ == 0 && block.starts_with(kUtf8Mark) ? DecidedBy::kMark : DecidedBy::kText;
-        }
+        if (decision_.encoding != TextEncoding::kUndecided) decidedBy_ = DecidedBy::kText;
     }
     offset_ += *count;
     return true;
@@ -89,7 +54,7 @@ std::size_t FileEncoding::Record(const std::vector<std::string_view>& fields, lo
             if (!IsValid(fields[i], decision_.readFurther)) return i;
         }
     } else if (decidedBy_ == DecidedBy::kText && decidedLine_ == 0 &&
-               std::any_of(fields.begin(), fields.end(), HasNonAscii)) {
+               !std::all_of(fields.begin(), fields.end(), sjis::IsAscii)) {
         // The records before it were ASCII: the block that decided holds this one.
         decidedLine_ = line;
     }
@@ -107,27 +72,71 @@ TextEncoding FileEncoding::Reading() const {
     }
 }
 
-std::string FileEncoding::DecidedFrom() const {
+FileEncoding::Fault FileEncoding::SjisFault(std::string_view text) const {
+    if (decidedBy_ != DecidedBy::kOption && sjis::ReadsAsJapaneseUtf8(text))
+        return Fault::kUtf8NotSjis;
+    return IsValid(text, TextEncoding::kSjis) ? Fault::kNone : Fault::kNotSjis;
+}
+
+std::string FileEncoding::Why(Fault fault, std::string_view text) const {
+    // A character without a Shift_JIS form is the text's fault, not the file's encoding.
+    if (fault == Fault::kNoSjisForm)
+        return "text has no Shift_JIS form: \"" + Printable(text) + "\"";
+    std::string why = fault == Fault::kNotUtf8   ? "text is not UTF-8"
+                      : fault == Fault::kNotSjis ? "text is not Shift_JIS"
+                                                 : "text is UTF-8, not Shift_JIS";
     switch (decidedBy_) {
         case DecidedBy::kOption:
-            return OptionNote(Reading());
+            return why + OptionNote(Reading());
         case DecidedBy::kMark:
-            return ", as the file's byte-order mark says; save the file in one encoding";
+            return why + ", as the file's byte-order mark says; save the file in one encoding";
         case DecidedBy::kText:
-            return std::string(", as the file's first non-ASCII text") +
+            return why + ", as the file's first non-ASCII text" +
                    (decidedLine_ > 0 ? " (line " + std::to_string(decidedLine_) + ")" : "") +
                    " was; save the file in one encoding";
         default:
-            return std::string();
+            return why;
     }
 }
 
 bool FileEncoding::ToSjis(std::string_view text, std::string* out, std::string* why) const {
-    const CellFault fault = Convert(text, Reading(), decidedBy_ == DecidedBy::kOption, out);
-    if (fault == CellFault::kNone) return true;
-    // A character without a Shift_JIS form is the text's fault, not the file's encoding.
-    *why = fault == CellFault::kNoSjisForm ? FaultText(fault) + ": \"" + Printable(text) + "\""
-                                           : FaultText(fault) + DecidedFrom();
+    Fault fault = Fault::kNone;
+    if (Reading() == TextEncoding::kSjis) {
+        fault = sjis::IsAscii(text) ? Fault::kNone : SjisFault(text);
+        if (fault == Fault::kNone) out->assign(text);
+    } else if (!sjis::Utf8ToSjis(text, out)) {
+        fault = IsValid(text, TextEncoding::kUtf8) ? Fault::kNoSjisForm : Fault::kNotUtf8;
+    }
+    if (fault == Fault::kNone) return true;
+    *why = Why(fault, text);
+    return false;
+}
+
+bool FileEncoding::ToUtf8(std::string_view text, std::string* room, std::string_view* out,
+                          std::string* why) const {
+    // Most fields of a journal (flags, dates, amounts) are ASCII, which both encodings read alike.
+    if (sjis::IsAscii(text)) {
+        *out = text;
+        return true;
+    }
+    Fault fault = Fault::kNone;
+    if (Reading() == TextEncoding::kSjis) {
+        // Shift_JIS that converts is valid: only UTF-8 Japanese is looked for beforehand.
+        if (decidedBy_ != DecidedBy::kOption && sjis::ReadsAsJapaneseUtf8(text)) {
+            fault = Fault::kUtf8NotSjis;
+        } else if (sjis::SjisToUtf8(text, room)) {
+            *out = *room;
+            return true;
+        } else {
+            fault = Fault::kNotSjis;
+        }
+    } else if (sjis::Utf8ToSjis(text, room)) {  // converted only to know it has a form
+        *out = text;
+        return true;
+    } else {
+        fault = IsValid(text, TextEncoding::kUtf8) ? Fault::kNoSjisForm : Fault::kNotUtf8;
+    }
+    *why = Why(fault, text);
     return false;
 }
 
@@ -141,25 +150,46 @@ bool WholeTextToSjis(std::string_view text, SourceEncoding given, std::string* o
     TextEncoding encoding = given == SourceEncoding::kCp932  ? TextEncoding::kSjis
                             : given == SourceEncoding::kUtf8 ? TextEncoding::kUtf8
                                                              : TextEncoding::kUndecided;
-    if (encoding == TextEncoding::kUndecided) {
+    if (text.starts_with(sjis::kUtf8Mark)) {
+        encoding = TextEncoding::kUtf8;
+        text.remove_prefix(sjis::kUtf8Mark.size());
+    } else if (encoding == TextEncoding::kUndecided) {
         const sjis::EncodingDecision decision = sjis::DecideEncoding(text, true);
         if (decision.encoding == TextEncoding::kNeither) {
-            const std::string_view before = text.substr(0, decision.badOffset);
-            *line = 1 + static_cast<long>(std::count(before.begin(), before.end(), '\n'));
+            *line = LineOf(text, decision.badOffset);
             *why = std::string(kNeitherEncoding);
             return false;
         }
-        encoding = decision.encoding;
+        encoding =
+            decision.encoding == TextEncoding::kSjis ? TextEncoding::kSjis : TextEncoding::kUtf8;
     }
-    if (encoding != TextEncoding::kSjis) {
-        encoding = TextEncoding::kUtf8;
-        if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
+    const std::string note = given != SourceEncoding::kFromBytes ? OptionNote(encoding) : "";
+    if (encoding == TextEncoding::kSjis) {
+        const std::size_t bad = sjis::FirstInvalidSjis(text, true);
+        if (bad == text.size()) {
+            out->assign(text);
+            return true;
+        }
+        *line = LineOf(text, bad);
+        *why = "text is not Shift_JIS" + note;
+        return false;
     }
-    const bool isGiven = given != SourceEncoding::kFromBytes;
-    const CellFault fault = Convert(text, encoding, true, out);
-    if (fault == CellFault::kNone) return true;
-    *why =
-        FaultText(fault) + (isGiven && fault != CellFault::kNoSjisForm ? OptionNote(encoding) : "");
+    if (sjis::Utf8ToSjis(text, out)) return true;
+    const std::size_t bad = sjis::FirstInvalidUtf8(text, true);
+    if (bad < text.size()) {
+        *line = LineOf(text, bad);
+        *why = "text is not UTF-8" + note;
+        return false;
+    }
+    // Valid UTF-8 with a character Shift_JIS lacks: the line that holds it.
+    std::string piece;
+    for (std::size_t begin = 0; begin < text.size(); ++*line) {
+        const std::size_t end = std::min(text.find('\n', begin), text.size());
+        if (!sjis::Utf8ToSjis(text.substr(begin, end - begin), &piece)) break;
+        begin = end + 1;
+    }
+    ++*line;
+    *why = "text has no Shift_JIS form";
     return false;
 }
 

@@ -30,4 +30,9 @@ std::string NameFault(std::string_view text) {
         u8"the statements remove them");
 }
 
+std::string NameTextFault(std::string_view text, std::size_t limit) {
+    std::string fault = TextFault(text, limit);
+    return fault.empty() ? NameFault(text) : fault;
+}
+
 }  // namespace books

@@ -18,6 +18,9 @@ std::string TextFault(std::string_view text, std::size_t limit);
 // brackets and the marks are removed); empty when it would not.
 std::string NameFault(std::string_view text);
 
+// Both of the above for a name or label: TextFault, else NameFault.
+std::string NameTextFault(std::string_view text, std::size_t limit);
+
 // "0x01": a byte as the messages name it.
 std::string ByteText(unsigned char c);
 

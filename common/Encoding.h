@@ -19,6 +19,12 @@ std::string SjisToUtf8Lossy(std::string_view text);
 
 namespace sjis {
 
+// The UTF-8 byte-order mark: a file that starts with it says it is UTF-8.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// Whether every byte of `text` is ASCII, which both encodings read alike.
+bool IsAscii(std::string_view text);
+
 // The encodings a file brought in may be in. Files other programs write carry no label: the
 // bytes decide.
 enum class TextEncoding {

@@ -6,8 +6,6 @@
 namespace sjis {
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-
 // Length of the UTF-8 character at `pos`, 0 when it is not one; `cut` is set when the text ends
 // inside a character that was valid so far.
 std::size_t Utf8Length(std::string_view text, std::size_t pos, bool* cut) {
@@ -53,6 +51,13 @@ bool HasThreeByteCharacter(std::string_view text) {
 
 }  // namespace
 
+bool IsAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
 bool ReadsAsJapaneseUtf8(std::string_view text) {
     // Shift_JIS text mostly fails UTF-8 at its first double-byte character: that test goes first.
     return FirstInvalidUtf8(text, true) == text.size() && HasThreeByteCharacter(text);
@@ -70,8 +75,9 @@ std::size_t FirstInvalidUtf8(std::string_view text, bool complete) {
 }
 
 std::size_t FirstInvalidSjis(std::string_view text, bool complete) {
-    // Most texts decode whole; only a failure is looked at character by character.
-    std::string converted;
+    // Most texts decode whole; only a failure is looked at character by character. The
+    // conversion's room is kept: the import asks this of every text of a Shift_JIS file.
+    static thread_local std::string converted;
     if (SjisToUtf8(text, &converted)) return text.size();
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -90,9 +96,7 @@ EncodingDecision DecideEncoding(std::string_view text, bool complete) {
         decision.encoding = TextEncoding::kUtf8;
         return decision;
     }
-    std::size_t ascii = 0;
-    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
-    if (ascii == text.size()) return decision;
+    if (IsAscii(text)) return decision;
     const std::size_t utf8End = FirstInvalidUtf8(text, complete);
     const std::size_t sjisEnd = FirstInvalidSjis(text, complete);
     // Valid UTF-8 that is valid Shift_JIS too and holds no character of three bytes is half-width

@@ -13,13 +13,6 @@ namespace {
 
 constexpr UINT kSjisCodePage = 932;
 
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
 bool ToWide(UINT codePage, std::string_view in, std::wstring* out) {
     out->clear();
     if (in.empty()) return true;

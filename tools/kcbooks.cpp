@@ -171,7 +171,8 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
         } else if (name == "--encoding") {
             const std::optional<bool> utf8 = ParseEncodingIsUtf8(value);
             if (!utf8) return false;
-            options->utf8 = *utf8;
+            options->encoding =
+                *utf8 ? books::SourceEncoding::kUtf8 : books::SourceEncoding::kCp932;
         } else if (name == "--tax-rounding") {
             if (value == "down") {
                 options->rounding = convert::TaxRounding::kDown;

@@ -292,6 +292,11 @@ TEST_F(ImportRefusal, ShiftJisFilesImportWithTheEncodingOption) {
     // Read as UTF-8, the same bytes are not valid text.
     result = ImportBooks(WriteBooks(files), store_, SourceEncoding::kUtf8);
     EXPECT_FALSE(result.ok);
+    // A file that says it is UTF-8 with its byte-order mark is, whatever the option says.
+    files["accounts.csv"] = "\xEF\xBB\xBF" + SampleFiles()["accounts.csv"];
+    files["notes/D001/body.txt"] = "\xEF\xBB\xBF" + SampleFiles()["notes/D001/body.txt"];
+    result = ImportBooks(WriteBooks(files), store_, SourceEncoding::kCp932);
+    EXPECT_TRUE(result.ok) << result.message;
 }
 
 TEST_F(ImportRefusal, NotesTextsKeepTabCrAndLfButRefuseOtherControlCharacters) {

@@ -238,7 +238,6 @@ TEST_F(ConvertTest, EveryFormOfTheJournal) {
 TEST_F(ConvertTest, OptionsOverrideWhatIsInferred) {
     std::string journal =
         Write("j.csv", "2000,1,,20250510,現金,,,課税売上込10%,1100,100,売上高,,,対象外,1100,,\n");
-    options_.utf8 = true;
     convert::ConvertResult inferred = Convert(journal);
     ASSERT_TRUE(inferred.ok) << inferred.message;
     EXPECT_NE(Read(dir_ / "books" / "company.csv").find(",20250501,20260430,0,0,1,0,1\n"),
@@ -305,7 +304,6 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
          "the journal posts to 1 total account, which only sum other accounts; post to the "
          "accounts they sum:\n  売上高合計 ("},
     };
-    options_.utf8 = true;
     for (const Case& c : cases) {
         std::string journal = Write("j.csv", c.journal);
         convert::ConvertResult result = Convert(journal);
@@ -320,7 +318,7 @@ TEST_F(ConvertTest, EachRefusalNamesFileLineAndColumnAndWritesNothing) {
     EXPECT_NE(
         Convert(journal, openings).message.find("o.csv, line 1, column 3: must be 借方 or 貸方"),
         std::string::npos);
-    options_.utf8 = false;
+    options_.encoding = books::SourceEncoding::kCp932;
     std::string notSjis =
         Write("u.csv", "2000,1,,20250401,\xFF\xFF,,,対象外,1,,売上高,,,対象外,1,,,,,,,,,,\n");
     EXPECT_NE(Convert(notSjis).message.find("u.csv, line 1, column 5: text is not Shift_JIS"),
@@ -398,7 +396,6 @@ TEST_F(ConvertTest, FormsThatRealProgramsWrite) {
          "", "BOOKS,1,1,2,20250430,,,,0,0,41100000,1000,0,", "",
          "booked on its date: 1 lines\n  line 2 dated 20250501, its voucher (line 1) 20250430"},
     };
-    options_.utf8 = true;
     for (const Case& c : cases) {
         fs::remove_all(dir_ / "books");
         fs::remove(dir_ / "s.books");
@@ -466,7 +463,6 @@ TEST_F(ConvertTest, WhatWouldBookAWrongFigureIsRefused) {
          "2000,1,,20250401,現金,,,対象外,1000,,売上高,,,対象外,1000,,,,,,,,,,,x\n", "",
          "j.csv, line 1, column 26: a value beyond the 25 columns"},
     };
-    options_.utf8 = true;
     for (const Case& c : cases) {
         convert::ConvertResult result = Convert(
             Write("j.csv", c.journal), c.openings.empty() ? "" : Write("o.csv", c.openings));
@@ -521,8 +517,8 @@ TEST_F(ConvertTest, EachFileIsReadInItsOwnEncoding) {
     std::string mixed =
         sjisJournal + Row("2000,2,,20250401", "現金,,,対象外,1000,", "雑収入２,,,対象外,1000,");
     EXPECT_NE(Convert(Write("j.csv", mixed))
-                  .message.find("j.csv, line 2, column 5: text is UTF-8, not "
-                                "Shift_JIS, as the file's first text"),
+                  .message.find("j.csv, line 2, column 5: a byte here is neither UTF-8 nor "
+                                "Shift_JIS text"),
               std::string::npos);
     // UTF-8 振替 is valid Shift_JIS too: in a Shift_JIS journal it is refused, not misread.
     std::string sjisRest;
@@ -582,9 +578,11 @@ TEST_F(ConvertTest, ALongJournalIsReadAheadAndRefusedAtTheFirstFault) {
     };
     const Case cases[] = {
         {{}, ""},
-        {{{4000, &undecodable}}, "j.csv, line 4000, column 5: text is not Shift_JIS"},
+        {{{4000, &undecodable}},
+         "j.csv, line 4000, column 5: a byte here is neither UTF-8 nor Shift_JIS"},
         {{{3000, &unbalanced}, {4500, &undecodable}}, "j.csv, line 3000: the voucher does not"},
-        {{{1500, &undecodable}, {3000, &unbalanced}}, "j.csv, line 1500, column 5: text is not"},
+        {{{1500, &undecodable}, {3000, &unbalanced}},
+         "j.csv, line 1500, column 5: a byte here is neither"},
         {{{2600, &unbalanced}, {2601, &openQuote}}, "j.csv, line 2600: the voucher does not"},
         {{{kLines, &openQuote}}, "j.csv, line 5000: "},
     };
@@ -629,7 +627,6 @@ TEST_F(ConvertTest, ALongJournalIsReadAheadAndRefusedAtTheFirstFault) {
 }
 
 TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {
-    options_.utf8 = true;
     const std::string header = "code,name,label,nature,side,flag,no_ledger,sum_of\n";
     std::string journal =
         Write("j.csv", "2000,1,,20250401,現金,,,対象外,1,,雑収入２,,,対象外,1,,,,,,,,,,\n");
@@ -651,12 +648,12 @@ TEST_F(ConvertTest, ChartOfTheUserAddsNamesAndTakesCodes) {
         header + "71700000,雑収入２,,0x40848007,C,0,0,\n71700000,雑収入３,,0x40848007,C,0,0,\n");
     EXPECT_NE(Convert(journal).message.find("chart.csv, line 3, column code: duplicate code"),
               std::string::npos);
-    options_.utf8 = false;
+    options_.encoding = books::SourceEncoding::kCp932;
     options_.chartPath = Write("chart.csv", header + "71700000,\x8E\x47,,0x40848007,C,0,0,\n" +
                                                 "71800000,\xFF,,0x40848007,C,0,0,\n");
     EXPECT_NE(Convert(journal).message.find("chart.csv, line 3: text is not Shift_JIS"),
               std::string::npos);
-    options_.utf8 = true;
+    options_.encoding = books::SourceEncoding::kFromBytes;
     options_.chartPath = Write("chart.csv", header + "71700000,雑収入２,,0x4084800G,C,0,0,\n");
     EXPECT_NE(Convert(journal).message.find("chart.csv, line 2, column nature: not a nature"),
               std::string::npos);
@@ -692,7 +689,6 @@ TEST_F(ConvertTest, AccountsByTheNamesProgramsGiveThem) {
         {"期首仕掛品棚卸高", "96100000"},
         {"減価償却費（製造）", "94400000"},
     };
-    options_.utf8 = true;
     for (const Case& c : cases) {
         fs::remove_all(dir_ / "books");
         std::string journal = Write("j.csv", std::string("2000,1,,20250401,") + c.name +

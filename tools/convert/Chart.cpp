@@ -49,13 +49,12 @@ bool ParseNature(std::string_view text, std::uint32_t* value) {
     return true;
 }
 
-// Why the books cannot hold the name or label `text` (UTF-8); empty when they can.
-std::string NameTextFault(const std::string& text, std::size_t limit, bool required) {
+// Why the books cannot hold the name or label `text` (UTF-8); empty when they can. An empty
+// label is no label.
+std::string NameTextFault(const std::string& text, std::size_t limit) {
     std::string sjisText;
     if (!sjis::Utf8ToSjis(text, &sjisText)) return "text has no Shift_JIS form: \"" + text + "\"";
-    std::string fault = books::TextFault(sjisText, limit);
-    if (fault.empty() && (required || !sjisText.empty())) fault = books::NameFault(sjisText);
-    return fault;
+    return books::NameTextFault(sjisText, limit);
 }
 
 // The masks of a total's sum_of, blank-separated natures; false at the first that is none.
@@ -142,12 +141,14 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
             *error = Where(fileName, line, "code") + "out of range: " + cell(0);
             return false;
         }
-        if (std::string fault = NameTextFault(account.name, books::kAccountNameBytes, true);
+        if (std::string fault = NameTextFault(account.name, books::kAccountNameBytes);
             !fault.empty()) {
             *error = Where(fileName, line, "name") + fault;
             return false;
         }
-        if (std::string fault = NameTextFault(account.label, books::kLabelBytes, false);
+        if (std::string fault = account.label.empty()
+                                    ? std::string()
+                                    : NameTextFault(account.label, books::kLabelBytes);
             !fault.empty()) {
             *error = Where(fileName, line, "label") + fault;
             return false;

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "books/FileEncoding.h"
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "books/TextRules.h"
@@ -243,7 +244,7 @@ void Conversion::CheckOptions() const {
 void Conversion::ReadOpenings() {
     if (options_.openingsPath.empty()) return;
     const std::string& file = options_.openingsPath;
-    InterchangeFile input(file, options_.utf8, "期首日");
+    InterchangeFile input(file, options_.encoding, "期首日");
     InterchangeRecord record;
     while (input.Next(&record)) {
         const std::vector<std::string_view>& f = record.fields;
@@ -296,7 +297,7 @@ void Conversion::ReadOpenings() {
 
 void Conversion::ReadJournal() {
     const std::string& file = options_.journalPath;
-    InterchangeFile journal(file, options_.utf8, "識別フラグ", kDescriptionField);
+    InterchangeFile journal(file, options_.encoding, "識別フラグ", kDescriptionField);
     InterchangeReadAhead input(journal);
     InterchangeRecord record;
     std::optional<BookEntry> open;
@@ -634,9 +635,8 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
     if (known != numbers.end()) return account->code + known->second;
     // A sub-account's name is checked once, where it first appears, as the import checks it.
     const std::string sjisSub = Sjis(sub);
-    std::string fault = books::TextFault(sjisSub, kNameBytes);
-    if (fault.empty()) fault = books::NameFault(sjisSub);
-    if (!fault.empty()) Refuse(file, line, column + 1, fault);
+    if (std::string fault = books::NameTextFault(sjisSub, kNameBytes); !fault.empty())
+        Refuse(file, line, column + 1, fault);
     std::vector<std::string>& subs = subAccounts_[account->code];
     if (subs.size() == 9999)
         Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
@@ -854,15 +854,6 @@ std::string Conversion::Report() const {
     return out.str();
 }
 
-// The line of `text` that holds the byte at `offset`.
-long LineOf(std::string_view text, std::size_t offset) {
-    long line = 1;
-    for (std::size_t pos = 0; pos < offset && pos < text.size(); ++pos) {
-        if (text[pos] == '\n') ++line;
-    }
-    return line;
-}
-
 void LoadChart(const ConvertOptions& options, Chart* chart) {
     std::string error;
     if (!options.chartOnly && !chart->Add(StandardChartText(), "the standard chart", &error)) {
@@ -872,31 +863,21 @@ void LoadChart(const ConvertOptions& options, Chart* chart) {
         if (options.chartOnly) throw Refusal{"--chart-only: names no chart"};
         return;
     }
-    std::string text;
-    if (books::ReadRegularFile(options.chartPath, kMaxChartBytes, &text) !=
+    std::string raw;
+    if (books::ReadRegularFile(options.chartPath, kMaxChartBytes, &raw) !=
         books::ReadOutcome::kRead) {
         throw Refusal{options.chartPath + ": cannot be read"};
     }
-    sjis::TextEncoding encoding = sjis::DecideEncoding(text, true).encoding;
-    // A mark wins over what the user said: the file says it itself.
-    if (options.utf8 && text.rfind("\xEF\xBB\xBF", 0) != 0)
-        encoding = *options.utf8 ? sjis::TextEncoding::kUtf8 : sjis::TextEncoding::kSjis;
-    const std::size_t bad =
-        encoding == sjis::TextEncoding::kUtf8      ? sjis::FirstInvalidUtf8(text, true)
-        : encoding == sjis::TextEncoding::kSjis    ? sjis::FirstInvalidSjis(text, true)
-        : encoding == sjis::TextEncoding::kNeither ? sjis::DecideEncoding(text, true).badOffset
-                                                   : text.size();
-    if (bad < text.size()) {
-        Refuse(options.chartPath, LineOf(text, bad), 0,
-               encoding == sjis::TextEncoding::kUtf8   ? "text is not UTF-8"
-               : encoding == sjis::TextEncoding::kSjis ? "text is not Shift_JIS"
-                                                       : "text is neither UTF-8 nor Shift_JIS");
+    // Read as the import reads a text of its own, then back into UTF-8, the chart's own text.
+    std::string sjisText;
+    long line = 0;
+    std::string why;
+    if (!books::WholeTextToSjis(raw, options.encoding, &sjisText, &why, &line)) {
+        if (line > 0) Refuse(options.chartPath, line, 0, why);
+        throw Refusal{options.chartPath + ": " + why};
     }
-    if (encoding == sjis::TextEncoding::kSjis) {
-        std::string utf8;
-        sjis::SjisToUtf8(text, &utf8);
-        text = std::move(utf8);
-    }
+    std::string text;
+    sjis::SjisToUtf8(sjisText, &text);
     if (options.chartOnly) chart->KeepFileOrder();
     if (!chart->Add(text, options.chartPath, &error)) throw Refusal{error};
 }

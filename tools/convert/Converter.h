@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "books/Importer.h"
 #include "tools/convert/InterchangeFields.h"
 
 namespace convert {
@@ -22,9 +23,8 @@ struct ConvertOptions {
     std::string company;
     std::string dataId = "BOOKS";
     std::string user = "user";
-    // The files' encoding, true for UTF-8; without it each file's bytes decide (a UTF-8 mark
-    // always wins).
-    std::optional<bool> utf8;
+    // The files' encoding; by default each file's bytes decide (a UTF-8 mark always wins).
+    books::SourceEncoding encoding = books::SourceEncoding::kFromBytes;
     TaxRounding rounding = TaxRounding::kDown;
     // Each overrides what the files suggest.
     std::optional<std::int32_t> periodFrom;

@@ -2,19 +2,21 @@
 
 // One file of the interchange forms, read a record at a time so that a journal of a million lines
 // never sits in memory whole. What exporters vary is tolerated: Shift_JIS or UTF-8 (decided from
-// the bytes, see DecideEncoding; a UTF-8 byte-order mark wins over a forced encoding), a header
+// the bytes as the import decides them, see books::FileEncoding), a header
 // row, CR LF or LF, `#` comment lines, quoted or unquoted fields, blanks around a field, and the
 // DOS end-of-file mark (0x1A) on a line of its own.
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "books/Importer.h"
+
 namespace books {
 class CsvReader;
-}
+class FileEncoding;
+}  // namespace books
 
 namespace convert {
 
@@ -27,11 +29,10 @@ struct InterchangeRecord {
 
 class InterchangeFile {
 public:
-    // A first record whose first field is `headerFirst` is the header row. `utf8` forces an
-    // encoding; without it the bytes decide. The field `untrimmed` (0-based) keeps its blanks.
-    // Refuses a file that cannot be read.
-    InterchangeFile(const std::string& path, std::optional<bool> utf8, std::string_view headerFirst,
-                    std::size_t untrimmed = kTrimEvery);
+    // A first record whose first field is `headerFirst` is the header row. The field `untrimmed`
+    // (0-based) keeps its blanks. Refuses a file that cannot be read.
+    InterchangeFile(const std::string& path, books::SourceEncoding encoding,
+                    std::string_view headerFirst, std::size_t untrimmed = kTrimEvery);
     static constexpr std::size_t kTrimEvery = static_cast<std::size_t>(-1);
     ~InterchangeFile();
     InterchangeFile(const InterchangeFile&) = delete;
@@ -44,14 +45,11 @@ public:
 
 private:
     class Source;
-    // Converts one field into `converted_`; refuses text the file's encoding does not hold.
-    std::string_view Convert(std::string_view field, long line, std::size_t column);
-
     std::string path_;
-    bool forced_;
     std::string headerFirst_;
     std::size_t untrimmed_;
     std::unique_ptr<Source> source_;
+    std::unique_ptr<books::FileEncoding> encoding_;
     std::unique_ptr<books::CsvReader> reader_;
     bool first_ = true;
     long skipped_ = 0;
