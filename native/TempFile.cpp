@@ -1,0 +1,290 @@
+#include "native/TempFile.h"
+
+#include <map>
+#include <mutex>
+#include <random>
+
+#include "native/Failure.h"
+
+namespace native {
+namespace {
+
+// The run's temporaries, for a signal that ends the run. A temporary is created and put on the
+// list under the one lock, and a signal's removal takes the lock too: no file is made that the
+// removal could miss, and none is removed that is not this run's own.
+class Temporaries {
+public:
+    static Temporaries& Get() {
+        static Temporaries* list = new Temporaries;  // never destroyed: a signal may come at exit
+        return *list;
+    }
+
+    std::mutex mutex;
+    std::map<std::string, bool> paths;  // path, is a folder
+    bool ending = false;
+
+    void CheckRunning(const std::string& target) {
+        if (ending) throw Failure("create", target, 0, FailureKind::kRunEnding);
+    }
+};
+
+constexpr int kNameAttempts = 100;
+
+std::string RandomLetters() {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
+    std::string letters;
+    for (int i = 0; i < 8; ++i) letters += kLetters[pick(random)];
+    return letters;
+}
+
+void CloseQuietly(Handle& file) {
+    if (file != kNoHandle) TheCalls().close(file);
+    file = kNoHandle;
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of(
+#ifdef _WIN32
+        "\\/:"
+#else
+        "/"
+#endif
+    );
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(FolderOf(path).size());
+}
+
+std::string TemporaryNameBeside(const std::string& target) {
+    return FolderOf(target) + "~kc" + RandomLetters() + ".kctmp";
+}
+
+TempFile::TempFile(std::string target, std::size_t bufferSize)
+    : target_(std::move(target)), bufferSize_(bufferSize) {
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.CheckRunning(target_);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string candidate = TemporaryNameBeside(target_);
+        const int error = TheCalls().createNew(candidate, &file_);
+        if (error == 0) {
+            path_ = std::move(candidate);
+            list.paths.emplace(path_, false);
+            live_ = true;
+            buffer_.reserve(bufferSize_);
+            return;
+        }
+        if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
+    }
+    throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
+}
+
+TempFile::~TempFile() {
+    Discard();
+}
+
+void TempFile::Flush() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        std::size_t written = 0;
+        const int error =
+            TheCalls().write(file_, buffer_.data() + done, buffer_.size() - done, &written);
+        if (error != 0) throw Failure("write", target_, error);
+        done += written;
+    }
+    buffer_.clear();
+}
+
+void TempFile::Write(std::string_view bytes) {
+    if (file_ == kNoHandle) throw Failure("write", target_, 0, FailureKind::kOther);
+    if (buffer_.size() + bytes.size() <= bufferSize_) {
+        buffer_.append(bytes);
+        return;
+    }
+    Flush();
+    if (bytes.size() < bufferSize_) {
+        buffer_.append(bytes);
+        return;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        std::size_t written = 0;
+        const int error =
+            TheCalls().write(file_, bytes.data() + done, bytes.size() - done, &written);
+        if (error != 0) throw Failure("write", target_, error);
+        done += written;
+    }
+}
+
+void TempFile::CloseHandle() {
+    if (file_ == kNoHandle) return;
+    Flush();
+    const Handle file = file_;
+    file_ = kNoHandle;
+    if (const int error = TheCalls().close(file); error != 0)
+        throw Failure("close", target_, error);
+}
+
+void TempFile::Keep() {
+    try {
+        if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        if (file_ == kNoHandle) {
+            // Written by name: opened again for its sync.
+            if (const int error = TheCalls().openToSync(path_, &file_); error != 0)
+                throw Failure("open", target_, error);
+        }
+        Flush();
+        if (const int error = TheCalls().sync(file_); error != 0)
+            throw Failure("sync", target_, error);
+        const Handle file = file_;
+        file_ = kNoHandle;
+        if (const int error = TheCalls().close(file); error != 0)
+            throw Failure("close", target_, error);
+        {
+            Temporaries& list = Temporaries::Get();
+            std::lock_guard<std::mutex> lock(list.mutex);
+            list.CheckRunning(target_);
+            if (const int error = TheCalls().rename(path_, target_); error != 0)
+                throw Failure("rename", target_, error);
+            list.paths.erase(path_);
+            live_ = false;
+        }
+    } catch (const Failure&) {
+        Discard();
+        throw;
+    }
+    // The rename is on the disk only once the folder's names are: a failure here is the
+    // system's, and the file stands complete under its name.
+    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+}
+
+void TempFile::Discard() noexcept {
+    CloseQuietly(file_);
+    buffer_.clear();
+    if (!live_) return;
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    if (list.paths.erase(path_) > 0) TheCalls().remove(path_);
+    live_ = false;
+}
+
+TempFolder::TempFolder(std::string target) : target_(std::move(target)) {
+    while (!target_.empty() && (target_.back() == '/'
+#ifdef _WIN32
+                                || target_.back() == '\\'
+#endif
+                                ))
+        target_.pop_back();
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.CheckRunning(target_);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string candidate = TemporaryNameBeside(target_);
+        const int error = TheCalls().makeFolder(candidate);
+        if (error == 0) {
+            path_ = std::move(candidate);
+            list.paths.emplace(path_, true);
+            live_ = true;
+            return;
+        }
+        if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
+    }
+    throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
+}
+
+TempFolder::~TempFolder() {
+    Discard();
+}
+
+void TempFolder::Keep() {
+    try {
+        if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        std::vector<std::string> names;
+        if (const int error = TheCalls().listFolder(path_, &names); error != 0)
+            throw Failure("list", target_, error);
+        const std::string separator =
+#ifdef _WIN32
+            "\\";
+#else
+            "/";
+#endif
+        for (const std::string& name : names) {
+            const std::string file = path_ + separator + name;
+            FileState state;
+            if (TheCalls().status(file, false, &state) != 0 || !state.isPlainFile) continue;
+            Handle handle = kNoHandle;
+            if (const int error = TheCalls().openToSync(file, &handle); error != 0)
+                throw Failure("open", target_ + separator + name, error);
+            const int synced = TheCalls().sync(handle);
+            const int closed = TheCalls().close(handle);
+            if (synced != 0) throw Failure("sync", target_ + separator + name, synced);
+            if (closed != 0) throw Failure("close", target_ + separator + name, closed);
+        }
+        if (const int error = TheCalls().syncFolder(path_); error != 0)
+            throw Failure("sync", target_, error);
+        Temporaries& list = Temporaries::Get();
+        std::lock_guard<std::mutex> lock(list.mutex);
+        list.CheckRunning(target_);
+        if (const int error = TheCalls().rename(path_, target_); error != 0)
+            throw Failure("rename", target_, error);
+        list.paths.erase(path_);
+        live_ = false;
+    } catch (const Failure&) {
+        Discard();
+        throw;
+    }
+    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+}
+
+void TempFolder::Discard() noexcept {
+    if (!live_) return;
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    if (list.paths.erase(path_) > 0) RemoveTree(path_);
+    live_ = false;
+}
+
+void RemoveTree(const std::string& path) noexcept {
+    try {
+        FileState state;
+        if (TheCalls().status(path, false, &state) != 0) return;
+        if (!state.isFolder) {
+            TheCalls().remove(path);
+            return;
+        }
+        std::vector<std::string> names;
+        TheCalls().listFolder(path, &names);
+        for (const std::string& name : names) {
+#ifdef _WIN32
+            RemoveTree(path + "\\" + name);
+#else
+            RemoveTree(path + "/" + name);
+#endif
+        }
+        TheCalls().removeFolder(path);
+    } catch (...) {
+        // Out of memory while removing: what is left stays.
+    }
+}
+
+void RemoveTemporaries() noexcept {
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.ending = true;
+    for (const auto& [path, folder] : list.paths) {
+        if (folder) {
+            RemoveTree(path);
+        } else {
+            TheCalls().remove(path);
+        }
+    }
+    list.paths.clear();
+}
+
+}  // namespace native

@@ -1,0 +1,332 @@
+// The floor through its table of native calls: each call made to fail with the answers a user's
+// machine gives, and what every writer above it then sees: the target as it was, no temporary
+// left, and a failure that names the target, the call and the code.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "native/Calls.h"
+#include "native/Failure.h"
+#include "native/PathLock.h"
+#include "native/RunFiles.h"
+#include "native/TempFile.h"
+#include "native/Utf16.h"
+
+namespace fs = std::filesystem;
+using native::Calls;
+using native::Failure;
+using native::FailureKind;
+
+namespace {
+
+class Floor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("kc-floor-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                   "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static void WriteFile(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    // The names in the folder.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path folder_;
+};
+
+// The host's table with every call of one kind answering `code`.
+Calls FailOnce(const char* which, int code) {
+    Calls calls = native::SystemCalls();
+    const std::string name = which;
+    if (name == "create")
+        calls.createNew = [code](const std::string&, native::Handle*) { return code; };
+    if (name == "write")
+        calls.write = [code](native::Handle, const char*, std::size_t, std::size_t*) {
+            return code;
+        };
+    if (name == "sync") calls.sync = [code](native::Handle) { return code; };
+    if (name == "close") {
+        auto real = calls.close;
+        calls.close = [code, real](native::Handle file) {
+            real(file);
+            return code;
+        };
+    }
+    if (name == "rename")
+        calls.rename = [code](const std::string&, const std::string&) { return code; };
+    return calls;
+}
+
+TEST_F(Floor, KeptFileTakesTheTargetsPlaceWholeAndLeavesNothingBeside) {
+    const std::string target = Path("st.xml");
+    WriteFile(target, "last year");
+    {
+        native::TempFile file(target, 4);
+        file.Write("this ");
+        file.Write("year");
+        EXPECT_EQ(Read(target), "last year");  // nothing reaches the target before Keep
+        file.Keep();
+    }
+    EXPECT_EQ(Read(target), "this year");
+    EXPECT_EQ(Names(), std::vector<std::string>{"st.xml"});
+}
+
+TEST_F(Floor, EveryFailingCallLeavesTheTargetAsItWasAndNoTemporary) {
+    struct Case {
+        const char* call;
+        FailureKind kind;
+    };
+    const Case cases[] = {
+        {"create", FailureKind::kAccessDenied}, {"create", FailureKind::kReadOnlyDisk},
+        {"write", FailureKind::kNoRoom},        {"write", FailureKind::kTooLarge},
+        {"sync", FailureKind::kDeviceError},    {"sync", FailureKind::kNoRoom},
+        {"close", FailureKind::kNoRoom},        {"rename", FailureKind::kHeldOpen},
+        {"rename", FailureKind::kAccessDenied},
+    };
+    const std::string target = Path("st.xml");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.call) + " " + std::to_string(static_cast<int>(c.kind)));
+        WriteFile(target, "last year");
+        native::CallsOverride failing(FailOnce(c.call, native::CodeOf(c.kind)));
+        try {
+            native::TempFile file(target, 0);
+            file.Write("this year");
+            file.Keep();
+            ADD_FAILURE() << "kept";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Call(), c.call);
+            EXPECT_EQ(failure.Path(), target);  // the user's name, never the temporary's
+            EXPECT_EQ(failure.Kind(), c.kind);
+            EXPECT_EQ(failure.Code(), native::CodeOf(c.kind));
+            EXPECT_EQ(native::Sentence(failure).rfind(target + ": ", 0), 0u);
+        }
+        EXPECT_EQ(Read(target), "last year");
+        EXPECT_EQ(Names(), std::vector<std::string>{"st.xml"});
+    }
+}
+
+TEST_F(Floor, KeepSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+    std::vector<std::string> order;
+    Calls calls = native::SystemCalls();
+    auto sync = calls.sync;
+    auto rename = calls.rename;
+    auto syncFolder = calls.syncFolder;
+    calls.sync = [&](native::Handle file) {
+        order.push_back("sync");
+        return sync(file);
+    };
+    calls.rename = [&](const std::string& from, const std::string& to) {
+        order.push_back("rename");
+        return rename(from, to);
+    };
+    calls.syncFolder = [&](const std::string& folder) {
+        order.push_back("sync folder");
+        return syncFolder(folder);
+    };
+    native::CallsOverride watched(calls);
+    native::TempFile file(Path("store.books"));
+    file.Write("SQLite format 3");
+    file.CloseHandle();  // written by name by another library
+    file.Keep();
+    EXPECT_EQ(order, (std::vector<std::string>{"sync", "rename", "sync folder"}));
+    EXPECT_EQ(Read(Path("store.books")), "SQLite format 3");
+}
+
+TEST_F(Floor, TemporariesAreCreatedExclusivelyAndNeverThroughAName) {
+    // Every name is taken: the creation gives up with the reason instead of writing through one.
+    Calls calls = native::SystemCalls();
+    int tries = 0;
+    calls.createNew = [&](const std::string&, native::Handle*) {
+        ++tries;
+        return native::CodeOf(FailureKind::kExists);
+    };
+    native::CallsOverride taken(calls);
+    EXPECT_THROW(native::TempFile(Path("st.xml")), Failure);
+    EXPECT_EQ(tries, 100);
+}
+
+TEST_F(Floor, FolderIsRenamedIntoAnAbsentOrEmptyTargetOnly) {
+    const std::string target = Path("books");
+    {
+        native::TempFolder folder(target);
+        WriteFile(folder.Path() + "/journal.csv", "rows");
+        folder.Keep();
+    }
+    EXPECT_EQ(Read(target + "/journal.csv"), "rows");
+    // A second run into the same, now full, folder is refused and removes its own folder only.
+    try {
+        native::TempFolder folder(target);
+        WriteFile(folder.Path() + "/journal.csv", "other company");
+        folder.Keep();
+        ADD_FAILURE() << "kept";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.Kind(), FailureKind::kNotEmpty);
+        EXPECT_EQ(failure.Path(), target);
+    }
+    EXPECT_EQ(Read(target + "/journal.csv"), "rows");
+    EXPECT_EQ(Names(), std::vector<std::string>{"books"});
+}
+
+TEST_F(Floor, TwoFoldersForOneTargetNeverShareATemporary) {
+    native::TempFolder first(Path("out"));
+    native::TempFolder second(Path("out"));
+    EXPECT_NE(first.Path(), second.Path());
+    second.Discard();
+    EXPECT_TRUE(fs::is_directory(first.Path()));
+}
+
+TEST_F(Floor, TemporariesOfARunEndingAreRemovedAndNoneIsMadeOrKept) {
+    // In a child: the list of temporaries is the process's.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        native::TempFile file(Path("st.xml"));
+        native::TempFolder folder(Path("out"));
+        WriteFile(folder.Path() + "/journal.csv", "rows");
+        native::RemoveTemporaries();
+        bool refused = false;
+        try {
+            file.Keep();
+        } catch (const Failure& failure) {
+            refused = failure.Kind() == FailureKind::kRunEnding;
+        }
+        try {
+            native::TempFile late(Path("late.xml"));
+            refused = false;
+        } catch (const Failure& failure) {
+            refused = refused && failure.Kind() == FailureKind::kRunEnding;
+        }
+        _exit(refused ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(Floor, LockIsHeldByOneRunAndItsFileGoesWithIt) {
+    const std::string store = Path("s.books");
+    native::PathLock first;
+    ASSERT_EQ(first.Take(store, 0), native::PathLock::Outcome::kHeld);
+    native::PathLock second;
+    EXPECT_EQ(second.Take(store, 120), native::PathLock::Outcome::kBusy);
+    first.Release();
+    EXPECT_TRUE(Names().empty());  // no lock file stays beside the store
+    EXPECT_EQ(second.Take(store, 0), native::PathLock::Outcome::kHeld);
+}
+
+TEST_F(Floor, LockFileThatIsNoPlainFileIsRefusedWithItsReasonNeverWaitedOn) {
+    const std::string target = Path("st.xml");
+    const std::string lockFile = native::PathLock::LockFileOf(target);
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        FailureKind kind;
+    };
+    const Case cases[] = {
+        {"pipe", [&] { ASSERT_EQ(mkfifo(lockFile.c_str(), 0644), 0); }, FailureKind::kNotPlainFile},
+        {"link", [&] { fs::create_symlink(Path("elsewhere"), lockFile); }, FailureKind::kIsLink},
+        {"folder", [&] { fs::create_directory(lockFile); }, FailureKind::kNotPlainFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(lockFile);
+        c.plant();
+        native::PathLock lock;
+        EXPECT_EQ(lock.Take(target, 60000), native::PathLock::Outcome::kFailed);
+        ASSERT_TRUE(lock.Failure().has_value());
+        EXPECT_EQ(lock.Failure()->Path(), lockFile);
+        EXPECT_EQ(lock.Failure()->Kind(), c.kind) << lock.Failure()->what();
+    }
+    EXPECT_FALSE(fs::exists(Path("elsewhere")));
+}
+
+TEST_F(Floor, LockFileThatCannotBeOpenedOrLockedIsAFailureNotAnotherRun) {
+    // Another user's 0600 file, a read-only folder: tests run as root, so the table answers.
+    const FailureKind kinds[] = {FailureKind::kAccessDenied, FailureKind::kReadOnlyDisk};
+    for (FailureKind kind : kinds) {
+        Calls calls = native::SystemCalls();
+        calls.openLockFile = [kind](const std::string&, native::Handle*) {
+            return native::CodeOf(kind);
+        };
+        native::CallsOverride failing(calls);
+        native::PathLock lock;
+        EXPECT_EQ(lock.Take(Path("st.xml"), 60000), native::PathLock::Outcome::kFailed);
+        EXPECT_EQ(lock.Failure()->Kind(), kind);
+    }
+    Calls calls = native::SystemCalls();
+    calls.tryLock = [](native::Handle, bool*) { return native::CodeOf(FailureKind::kDeviceError); };
+    native::CallsOverride failing(calls);
+    native::PathLock lock;
+    EXPECT_EQ(lock.Take(Path("st.xml"), 60000), native::PathLock::Outcome::kFailed);
+    EXPECT_EQ(lock.Failure()->Call(), "lock");
+}
+
+TEST_F(Floor, RunFilesKnowATargetThatIsOrWillBeAnInput) {
+    WriteFile(Path("y24.xml"), "last year");
+    fs::create_symlink(Path("y24.xml"), Path("link.xml"));
+    fs::create_directory(Path("sub"));
+    native::RunFiles run;
+    run.Add(Path("y24.xml"), "last year's export");
+    run.Add(Path("st") + "/kcsakura.env", "the settings file");  // not there yet
+    EXPECT_EQ(run.Clash(Path("link.xml")), "last year's export");
+    EXPECT_EQ(run.Clash(Path("sub/../y24.xml")), "last year's export");
+    EXPECT_EQ(run.Clash(Path("st/kcsakura.env")), "the settings file");
+    EXPECT_EQ(run.Clash(Path("y25.html")), std::nullopt);
+    EXPECT_EQ(run.AddTarget(Path("j.csv"), "the journal"), std::nullopt);
+    EXPECT_EQ(run.AddTarget(Path("sub/../j.csv"), "the openings"), "the journal");
+}
+
+TEST(Utf16, ConvertsBothWaysAndRefusesWhatHasNoForm) {
+    struct Case {
+        std::string utf8;
+        std::u16string utf16;
+    };
+    const Case valid[] = {
+        {"", u""},
+        {"kessan.xml", u"kessan.xml"},
+        {"\xE6\xB1\xBA\xE7\xAE\x97\xE6\x9B\xB8", u"\u6C7A\u7B97\u66F8"},  // 決算書
+        {"\xF0\x9F\x93\x84", u"\U0001F4C4"},                              // a pair
+        {"\xC2\xA9", u"\u00A9"},
+    };
+    for (const Case& c : valid) {
+        EXPECT_EQ(native::Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
+        EXPECT_EQ(native::Utf16ToUtf8(c.utf16), c.utf8) << c.utf8;
+    }
+    const std::string badUtf8[] = {"\xC0\xAF", "\xED\xA0\x80", "\xE6\xB1", "\xFF",
+                                   "\xF4\x90\x80\x80"};
+    for (const std::string& text : badUtf8) EXPECT_EQ(native::Utf8ToUtf16(text), std::nullopt);
+    const std::u16string badUtf16[] = {u"a\xD800", std::u16string(1, u'\xDC00'),
+                                       std::u16string{u'\xD800', u'a'}};
+    for (const std::u16string& text : badUtf16) EXPECT_EQ(native::Utf16ToUtf8(text), std::nullopt);
+}
+
+}  // namespace
