@@ -30,8 +30,11 @@ inline std::string BooksFor(std::int64_t entries) {
     if (!fs::exists(dir / "journal.csv")) {
         GenerateOptions options;
         options.entries = static_cast<std::uint64_t>(entries);
-        std::string error;
-        if (!GenerateBooks(dir.string(), options, &error)) std::cerr << error << "\n";
+        try {
+            GenerateBooks(dir.string(), options);
+        } catch (const std::exception& failure) {
+            std::cerr << failure.what() << "\n";
+        }
     }
     return dir.string();
 }

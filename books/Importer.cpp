@@ -1,7 +1,6 @@
 #include "books/Importer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +25,7 @@
 #include "common/Encoding.h"
 #include "common/LabelMarks.h"
 #include "common/Sjis.h"
+#include "native/TempFile.h"
 
 namespace books {
 namespace {
@@ -519,9 +519,10 @@ public:
 
     // The files every journal line is checked against, read before the store is made.
     bool LoadChart() { return LoadCompanies() && LoadUsers() && LoadAccounts() && LoadOpenings(); }
-    // Builds the store at `storePath`, the journal streaming into it as it is read. False with
-    // Error(); the file at `storePath` is then the caller's to remove.
-    bool Build(const std::string& storePath);
+    // Builds the store in a new empty file that `newStore` makes and names, the journal
+    // streaming into it as it is read; a journal out of order takes a second pass, into another
+    // new file. False with Error(); the file is then the caller's to discard.
+    bool Build(const std::function<std::string()>& newStore);
     const std::string& Error() const { return error_; }
 
 private:
@@ -1148,19 +1149,14 @@ Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
     return Pass::kBuilt;
 }
 
-bool Importer::Build(const std::string& storePath) {
+bool Importer::Build(const std::function<std::string()>& newStore) {
     // The staged pass starts from the summaries the openings left.
     std::vector<std::unordered_map<std::int32_t, SummarySlots>> openings;
     for (const DataSet& set : sets_) openings.push_back(set.summaries);
-    Pass pass = BuildOnce(storePath, false);
+    Pass pass = BuildOnce(newStore(), false);
     if (pass == Pass::kUnordered) {
-        std::error_code ignored;
-        fs::remove(PathFromUtf8(storePath), ignored);
-        if (!CreateExclusively(storePath)) {
-            return Fail("cannot create the store: " + storePath + ": " + std::strerror(errno));
-        }
         for (std::size_t i = 0; i < sets_.size(); ++i) sets_[i].summaries = openings[i];
-        pass = BuildOnce(storePath, true);
+        pass = BuildOnce(newStore(), true);
     }
     return pass == Pass::kBuilt;
 }
@@ -1267,8 +1263,6 @@ std::string WhyNotReplaceable(const std::string& storePath) {
 
 namespace {
 
-constexpr std::string_view kTemporarySuffix = ".importing";
-
 // Messages are printed on terminals: a control byte of the input (a NUL of a file in another
 // encoding, an escape) is shown as \xNN, never written as it is.
 std::string Visible(const std::string& message) {
@@ -1283,8 +1277,16 @@ std::string Visible(const std::string& message) {
     return out;
 }
 
+// The new store is a temporary of the floor's beside the store (~kc〈8〉.kctmp), which SQLite
+// writes by name and Keep syncs and renames over the store. Nothing removes temporaries that
+// earlier runs left: every writer of the system names its temporaries alike, so a file of that
+// name beside the store may be the one another run, live, is writing (an export into the same
+// folder, an import into another store there), and the store's lock says nothing of those. A
+// run that ends on a signal removes its own (native/Interrupts); on Windows SQLite holds the
+// file without sharing its deletion, so a Ctrl+C while it is open leaves it, and kcbooks names it
+// in its message for the user to remove.
 ImportResult ImportOrThrow(const std::string& booksDir, const std::string& storePath,
-                           SourceEncoding encoding, std::string& temporary) {
+                           SourceEncoding encoding) {
     ImportResult result;
     Importer importer(PathFromUtf8(booksDir), encoding);
     std::error_code error;
@@ -1300,26 +1302,20 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
         result.message = importer.Error();
         return result;
     }
-    // Build the new store beside the old one and put it in place only when it is complete.
-    // An interrupted import leaves no partial store behind.
-    std::optional<RemovedOnInterrupt> partial;
-    if (!CreateUniqueBeside(storePath, kTemporarySuffix, &temporary, &partial)) {
-        result.message = "cannot create the store: " + temporary + ": " + std::strerror(errno);
-        temporary.clear();
-        return result;
-    }
-    std::error_code ignored;
-    if (!importer.Build(temporary)) {
-        fs::remove(PathFromUtf8(temporary), ignored);
+    // Built beside the old store and put in its place only when complete: an interrupted or
+    // refused import leaves no partial store behind.
+    std::optional<native::TempFile> temporary;
+    auto newStore = [&] {
+        temporary.reset();  // the pass before, if any
+        temporary.emplace(storePath, 0);
+        temporary->CloseHandle();
+        return temporary->Path();
+    };
+    if (!importer.Build(newStore)) {
         result.message = importer.Error();
         return result;
     }
-    fs::rename(PathFromUtf8(temporary), PathFromUtf8(storePath), error);
-    if (error) {
-        fs::remove(PathFromUtf8(temporary), ignored);
-        result.message = storePath + ": cannot be replaced: " + error.message();
-        return result;
-    }
+    temporary->Keep();
     result.ok = true;
     return result;
 }
@@ -1328,34 +1324,16 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
 
 ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
                          SourceEncoding encoding) {
-    std::string temporary;
     ImportResult result;
     try {
-        result = ImportOrThrow(booksDir, storePath, encoding, temporary);
+        result = ImportOrThrow(booksDir, storePath, encoding);
     } catch (const std::bad_alloc&) {
-        // The importer and its store are closed by now: the partial store can go.
-        std::error_code ignored;
-        if (!temporary.empty()) fs::remove(PathFromUtf8(temporary), ignored);
+        // The partial store went with its temporary, closed by now.
         result.ok = false;
         result.message = "not enough memory to import the books";
     }
     result.message = Visible(result.message);
     return result;
-}
-
-void RemoveLeftoverTemporaries(const std::string& storePath) {
-    fs::path store = PathFromUtf8(storePath);
-    std::string prefix = PathToUtf8(store.filename()) + ".";
-    std::error_code error;
-    fs::directory_iterator folder(store.parent_path().empty() ? "." : store.parent_path(), error);
-    for (; !error && folder != fs::directory_iterator(); folder.increment(error)) {
-        std::string name = PathToUtf8(folder->path().filename());
-        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-            name.ends_with(kTemporarySuffix) && folder->is_regular_file(error)) {
-            std::error_code ignored;
-            fs::remove(folder->path(), ignored);
-        }
-    }
 }
 
 }  // namespace books

@@ -16,13 +16,10 @@ struct ImportResult {
     std::string message;  // why the import was refused
 };
 
-// The new store is built in a file of its own beside the store (STORE.<random>.importing),
-// created exclusively, and renamed over the store when complete.
+// The new store is built in a temporary of its own beside the store (native::TempFile), and
+// takes the store's place when complete. The floor's failures (the temporary cannot be made,
+// synced or renamed) are raised as native::Failure naming the store; the caller says them.
 ImportResult ImportBooks(const std::string& booksDir, const std::string& storePath,
                          SourceEncoding encoding);
-
-// Removes the files that interrupted imports left beside the store. Only for a caller that
-// holds the store's import lock: without it, the file of an import still running could go.
-void RemoveLeftoverTemporaries(const std::string& storePath);
 
 }  // namespace books

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "books/Paths.h"
+#include "native/Failure.h"
 
 namespace books {
 
@@ -151,8 +152,10 @@ void Database::TakeError() {
 // hit the limit failed at once: both are "no room" when the system said so.
 bool Database::IsNoRoom() const {
     int code = sqlite3_errcode(db_);
-    return code == SQLITE_FULL ||
-           (code == SQLITE_IOERR && IsNoRoomError(sqlite3_system_errno(db_)));
+    if (code == SQLITE_FULL) return true;
+    if (code != SQLITE_IOERR) return false;
+    const native::FailureKind kind = native::KindOf(sqlite3_system_errno(db_));
+    return kind == native::FailureKind::kNoRoom || kind == native::FailureKind::kTooLarge;
 }
 
 // SQLite says only "database or disk is full": the user needs the folder. The store and, while

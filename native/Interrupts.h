@@ -2,8 +2,9 @@
 
 // One signal policy for every program of the system. SIGINT, SIGTERM, SIGHUP and SIGPIPE (on
 // Windows: Ctrl+C, Ctrl+Break and the console closing) end the run as a failed run ends: the
-// run's temporaries are removed (a file already at a target stays as it was), the program
-// reports, and the process exits with the failure code it gave. SIGXFSZ is ignored while the
+// run's temporaries are removed (a file already at a target stays as it was), so are the lock
+// files of the locks it holds (native::PathLock), the program reports, and the process exits
+// with the failure code it gave. SIGXFSZ is ignored while the
 // policy stands: a file over the size limit (ulimit -f) is a write that fails with its own reason
 // and takes the failure path. A signal the program was started to ignore (nohup, a background
 // job) stays ignored.

@@ -1,9 +1,26 @@
 #include "native/PathLock.h"
 
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <thread>
 
 namespace native {
+namespace {
+
+// The lock files of the locks the run holds, for a signal that ends the run.
+class HeldLocks {
+public:
+    static HeldLocks& Get() {
+        static HeldLocks* held = new HeldLocks;  // never destroyed: a signal may come at exit
+        return *held;
+    }
+
+    std::mutex mutex;
+    std::set<std::string> files;
+};
+
+}  // namespace
 
 PathLock::~PathLock() {
     Release();
@@ -51,6 +68,14 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
             FileState named;
             if (calls.status(lockFile_, false, &named) == 0 && named.device == opened.device &&
                 named.index == opened.index) {
+                try {
+                    HeldLocks& held = HeldLocks::Get();
+                    std::lock_guard<std::mutex> lock(held.mutex);
+                    held.files.insert(lockFile_);
+                } catch (...) {
+                    calls.close(file);
+                    throw;
+                }
                 file_ = file;
                 return Outcome::kHeld;
             }
@@ -65,12 +90,27 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
 
 void PathLock::Release() noexcept {
     if (file_ == kNoHandle) return;
+    {
+        HeldLocks& held = HeldLocks::Get();
+        std::lock_guard<std::mutex> lock(held.mutex);
+        // Removed while held, then let go: a waiter finds the name gone or new, never ours.
+        if (held.files.erase(lockFile_) > 0) {
 #ifndef _WIN32
-    // Removed while held, then let go: a waiter finds the name gone or new, never ours.
-    TheCalls().remove(lockFile_);
+            TheCalls().remove(lockFile_);
 #endif
+        }
+    }
     TheCalls().close(file_);
     file_ = kNoHandle;
+}
+
+void PathLock::RemoveLockFiles() noexcept {
+    HeldLocks& held = HeldLocks::Get();
+    std::lock_guard<std::mutex> lock(held.mutex);
+#ifndef _WIN32
+    for (const std::string& file : held.files) TheCalls().remove(file);
+#endif
+    held.files.clear();
 }
 
 }  // namespace native

@@ -45,6 +45,12 @@ public:
     // How often a waiting run asks again.
     static constexpr int kPollMilliseconds = 50;
 
+    // A run ending on a signal exits without letting its locks go one by one: the system lets
+    // them go with the process, and this removes their lock files first, as Release does, so
+    // that none stays beside the path (POSIX). Safe from any thread; a Release after it only
+    // closes.
+    static void RemoveLockFiles() noexcept;
+
 private:
     Handle file_ = kNoHandle;
     std::string lockFile_;

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <set>
 
 #include "native/Failure.h"
 
@@ -21,6 +22,8 @@ public:
 
     std::mutex mutex;
     std::map<std::string, bool> paths;  // path, is a folder
+    std::set<std::string> kept;         // the targets the run's temporaries took the place of
+    std::vector<std::string> left;      // what the run's ending could not remove
     bool ending = false;
 
     void CheckRunning(const std::string& target) {
@@ -42,6 +45,20 @@ std::string RandomLetters() {
 void CloseQuietly(Handle& file) {
     if (file != kNoHandle) TheCalls().close(file);
     file = kNoHandle;
+}
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
+}
+
+// A folder's target is the same with or without separators at its end.
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
+    return path;
 }
 
 }  // namespace
@@ -150,8 +167,12 @@ void TempFile::Keep() {
             Temporaries& list = Temporaries::Get();
             std::lock_guard<std::mutex> lock(list.mutex);
             list.CheckRunning(target_);
-            if (const int error = TheCalls().rename(path_, target_); error != 0)
+            // Noted before the rename, so that memory running out leaves the target as it was.
+            const auto noted = list.kept.insert(WithoutTrailingSeparators(target_));
+            if (const int error = TheCalls().rename(path_, target_); error != 0) {
+                if (noted.second) list.kept.erase(noted.first);
                 throw Failure("rename", target_, error);
+            }
             list.paths.erase(path_);
             live_ = false;
         }
@@ -174,13 +195,7 @@ void TempFile::Discard() noexcept {
     live_ = false;
 }
 
-TempFolder::TempFolder(std::string target) : target_(std::move(target)) {
-    while (!target_.empty() && (target_.back() == '/'
-#ifdef _WIN32
-                                || target_.back() == '\\'
-#endif
-                                ))
-        target_.pop_back();
+TempFolder::TempFolder(std::string target) : target_(WithoutTrailingSeparators(std::move(target))) {
     Temporaries& list = Temporaries::Get();
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
@@ -231,8 +246,11 @@ void TempFolder::Keep() {
         Temporaries& list = Temporaries::Get();
         std::lock_guard<std::mutex> lock(list.mutex);
         list.CheckRunning(target_);
-        if (const int error = TheCalls().rename(path_, target_); error != 0)
+        const auto noted = list.kept.insert(target_);
+        if (const int error = TheCalls().rename(path_, target_); error != 0) {
+            if (noted.second) list.kept.erase(noted.first);
             throw Failure("rename", target_, error);
+        }
         list.paths.erase(path_);
         live_ = false;
     } catch (const Failure&) {
@@ -248,6 +266,22 @@ void TempFolder::Discard() noexcept {
     std::lock_guard<std::mutex> lock(list.mutex);
     if (list.paths.erase(path_) > 0) RemoveTree(path_);
     live_ = false;
+}
+
+void RequireNewFolder(const std::string& target) {
+    Calls& calls = TheCalls();
+    FileState state;
+    if (const int error = calls.status(target, false, &state); error != 0) {
+        if (KindOf(error) == FailureKind::kNotFound) return;
+        throw Failure("status", target, error);
+    }
+    if (state.isFolder) {
+        std::vector<std::string> names;
+        if (const int error = calls.listFolder(target, &names); error != 0)
+            throw Failure("list", target, error);
+        if (names.empty()) return;
+    }
+    throw Failure("create", target, CodeOf(FailureKind::kNotEmpty), FailureKind::kNotEmpty);
 }
 
 void RemoveTree(const std::string& path) noexcept {
@@ -278,13 +312,32 @@ void RemoveTemporaries() noexcept {
     std::lock_guard<std::mutex> lock(list.mutex);
     list.ending = true;
     for (const auto& [path, folder] : list.paths) {
-        if (folder) {
-            RemoveTree(path);
-        } else {
-            TheCalls().remove(path);
+        if (folder) RemoveTree(path);
+        const int error = folder ? 0 : TheCalls().remove(path);
+        FileState state;
+        const bool stays = folder ? TheCalls().status(path, false, &state) == 0
+                                  : error != 0 && KindOf(error) != FailureKind::kNotFound;
+        if (stays) {
+            try {
+                list.left.push_back(path);
+            } catch (...) {
+                // Out of memory at the very end: the report cannot name it.
+            }
         }
     }
     list.paths.clear();
+}
+
+bool WasKept(const std::string& target) {
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    return list.kept.count(WithoutTrailingSeparators(target)) > 0;
+}
+
+std::vector<std::string> TemporariesLeft() {
+    Temporaries& list = Temporaries::Get();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    return list.left;
 }
 
 }  // namespace native

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "native/Calls.h"
 
@@ -77,9 +78,23 @@ private:
     bool live_ = false;
 };
 
+// Raises the failure a TempFolder's Keep into `target` would raise (kNotEmpty), before anything
+// is written, when something other than an empty folder stands there (a link included).
+void RequireNewFolder(const std::string& target);
+
 // Removes every temporary of the run still on its list, and from then on creates and keeps none:
 // the run is ending. Safe from any thread.
 void RemoveTemporaries() noexcept;
+
+// What a run that ends on a signal can truly say of its files. Both are safe from the signal's
+// report, on another thread: a Keep's rename and RemoveTemporaries take one lock, so a target was
+// either replaced before the clean-up or never is.
+//
+// Whether a temporary of this run took the place of `target` (spelt as it was given).
+bool WasKept(const std::string& target);
+// The temporaries RemoveTemporaries could not remove: on Windows a file another library holds
+// open without sharing its deletion (SQLite's store) stays until that library lets it go.
+std::vector<std::string> TemporariesLeft();
 
 // Removes a folder and everything in it, as far as it can.
 void RemoveTree(const std::string& path) noexcept;

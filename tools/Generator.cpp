@@ -1,19 +1,16 @@
 #include "tools/Generator.h"
 
 #include <array>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "books/Csv.h"
-#include "books/Paths.h"
+#include "native/Failure.h"
+#include "native/TempFile.h"
 
 namespace {
 
@@ -458,31 +455,38 @@ void PutAmount(std::string& out, Units value) {
 // ---------------------------------------------------------------------------------------------
 // Output files
 
-std::string IoError(const char* what, const std::string& path, int code) {
-    return std::string(what) + " " + path + ": " + std::strerror(code);
+// Where a generated file or folder goes: its path in the folder being written (a temporary of
+// the floor's) and the path the user knows it by, which a failure names.
+struct Place {
+    std::string path;
+    std::string shown;
+    Place Inside(const std::string& name) const { return {path + "/" + name, shown + "/" + name}; }
+};
+
+// Runs `action`; a failure of the floor inside `place` is told by the name the user knows.
+template <typename Action>
+void Told(const Place& place, Action action) {
+    try {
+        action();
+    } catch (const native::Failure& failure) {
+        const std::string& path = failure.Path();
+        throw failure.Naming(path.starts_with(place.path)
+                                 ? place.shown + path.substr(place.path.size())
+                                 : place.shown);
+    }
 }
 
 // A CSV file written through one large buffer: a million-entry journal is over a hundred
-// megabytes, and formatting it field by field through streams would dominate the run.
+// megabytes, and formatting it field by field through streams would dominate the run. It is a
+// temporary beside its name until Close.
 class CsvFile {
 public:
-    explicit CsvFile(std::string path) : path_(std::move(path)) {
+    explicit CsvFile(Place place) : place_(std::move(place)) {
         buffer_.reserve(kFlushSize + 4096);
-    }
-    ~CsvFile() {
-        if (file_ != nullptr) std::fclose(file_);
+        Told(place_, [&] { file_.emplace(place_.path, 0); });
     }
     CsvFile(const CsvFile&) = delete;
     CsvFile& operator=(const CsvFile&) = delete;
-
-    bool Open(std::string* error) {
-        file_ = books::OpenPath(path_, "wb");
-        if (file_ == nullptr) {
-            *error = IoError("cannot create", path_, errno);
-            return false;
-        }
-        return true;
-    }
 
     // A header row or any other row of fields that need no quoting.
     void Row(std::string_view text) {
@@ -543,15 +547,9 @@ public:
         FlushIfFull();
     }
 
-    bool Close(std::string* error) {
+    void Close() {
         Flush();
-        if (file_ != nullptr && std::fclose(file_) != 0 && !failed_) {
-            failed_ = true;
-            errno_ = errno;
-        }
-        file_ = nullptr;
-        if (failed_) *error = IoError("cannot write", path_, errno_);
-        return !failed_;
+        Told(place_, [&] { file_->Keep(); });
     }
 
 private:
@@ -565,36 +563,32 @@ private:
         if (buffer_.size() >= kFlushSize) Flush();
     }
     void Flush() {
-        if (!failed_ && file_ != nullptr && !buffer_.empty() &&
-            std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-            failed_ = true;
-            errno_ = errno;
-        }
+        Told(place_, [&] { file_->Write(buffer_); });
         buffer_.clear();
     }
 
-    std::string path_;
-    std::FILE* file_ = nullptr;
+    Place place_;
+    std::optional<native::TempFile> file_;
     std::string buffer_;
     bool inRow_ = false;
-    bool failed_ = false;
-    int errno_ = 0;
 };
 
-bool WriteWholeFile(const std::string& path, std::string_view content, std::string* error) {
-    std::FILE* file = books::OpenPath(path, "wb");
-    if (file == nullptr) {
-        *error = IoError("cannot create", path, errno);
-        return false;
-    }
-    bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    int code = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        code = errno;
-    }
-    if (!written) *error = IoError("cannot write", path, code);
-    return written;
+void WriteWholeFile(const Place& place, std::string_view content) {
+    Told(place, [&] {
+        native::TempFile file(place.path, 0);
+        file.Write(content);
+        file.Keep();
+    });
+}
+
+// A folder inside the folder being written, itself written as a temporary and renamed into
+// place when `write` has filled it.
+template <typename Write>
+void WriteFolder(const Place& place, Write write) {
+    std::optional<native::TempFolder> folder;
+    Told(place, [&] { folder.emplace(place.path); });
+    write(Place{folder->Path(), place.shown});
+    Told(place, [&] { folder->Keep(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1478,9 +1472,8 @@ private:
 // ---------------------------------------------------------------------------------------------
 // The other files
 
-bool WriteCompany(const std::string& dir, const GenerateOptions& options, std::string* error) {
-    CsvFile file(dir + "/company.csv");
-    if (!file.Open(error)) return false;
+void WriteCompany(const Place& dir, const GenerateOptions& options) {
+    CsvFile file(dir.Inside("company.csv"));
     file.Row(
         "data_id,data_no,name,period_from,period_to,interim_closing,intro_position,companies_act,"
         "manufacturing,tax_inclusive");
@@ -1488,20 +1481,18 @@ bool WriteCompany(const std::string& dir, const GenerateOptions& options, std::s
     file.Number(kPeriodTo).Number(ClosesInterim(options) ? 1 : 0).Number(0).Number(1).Number(1);
     file.Number(options.taxInclusive ? 1 : 0);
     file.EndRow();
-    return file.Close(error);
+    file.Close();
 }
 
-bool WriteUsers(const std::string& dir, std::string* error) {
-    CsvFile file(dir + "/users.csv");
-    if (!file.Open(error)) return false;
+void WriteUsers(const Place& dir) {
+    CsvFile file(dir.Inside("users.csv"));
     file.Row("user_id,selection_no,data_no");
     file.Row("gen,1,1");
-    return file.Close(error);
+    file.Close();
 }
 
-bool WriteAccounts(const std::string& dir, std::string* error) {
-    CsvFile file(dir + "/accounts.csv");
-    if (!file.Open(error)) return false;
+void WriteAccounts(const Place& dir) {
+    CsvFile file(dir.Inside("accounts.csv"));
     file.Row("data_id,code,name,label,nature,side,flag,no_ledger,sum_of");
     for (const ChartRow& row : kChart) {
         file.Text(kDataId).Number(Code(row.number, row.sub)).Text(std::u8string_view(row.name));
@@ -1515,12 +1506,11 @@ bool WriteAccounts(const std::string& dir, std::string* error) {
         }
         file.EndRow();
     }
-    return file.Close(error);
+    file.Close();
 }
 
-bool WriteOpenings(const std::string& dir, std::int64_t scale, std::string* error) {
-    CsvFile file(dir + "/openings.csv");
-    if (!file.Open(error)) return false;
+void WriteOpenings(const Place& dir, std::int64_t scale) {
+    CsvFile file(dir.Inside("openings.csv"));
     file.Row("data_id,code,debit,credit");
     std::int64_t balance = 0;
     for (const Opening& opening : kOpenings) {
@@ -1530,7 +1520,7 @@ bool WriteOpenings(const std::string& dir, std::int64_t scale, std::string* erro
     }
     file.Text(kDataId).Number(Code(acct::kRetainedBroughtForward)).Amount(0).Amount(Yen(balance));
     file.EndRow();
-    return file.Close(error);
+    file.Close();
 }
 
 // Statement-settings texts. They keep CR LF line ends, as the settings store holds them.
@@ -1624,17 +1614,14 @@ std::string NotesBody() {
     return text;
 }
 
-bool WriteNotes(const std::string& dir, std::string* error) {
-    std::string notes = dir + "/notes/" + kDataId;
-    std::error_code code;
-    std::filesystem::create_directories(books::PathFromUtf8(notes), code);
-    if (code) {
-        *error = "cannot create " + notes + ": " + code.message();
-        return false;
-    }
-    return WriteWholeFile(notes + "/switch.txt", Utf8(kNotesSwitch), error) &&
-           WriteWholeFile(notes + "/layout.txt", NotesLayout(), error) &&
-           WriteWholeFile(notes + "/body.txt", NotesBody(), error);
+void WriteNotes(const Place& dir) {
+    WriteFolder(dir.Inside("notes"), [](const Place& notes) {
+        WriteFolder(notes.Inside(kDataId), [](const Place& texts) {
+            WriteWholeFile(texts.Inside("switch.txt"), Utf8(kNotesSwitch));
+            WriteWholeFile(texts.Inside("layout.txt"), NotesLayout());
+            WriteWholeFile(texts.Inside("body.txt"), NotesBody());
+        });
+    });
 }
 
 // The day-to-day bookings grow with the number of entries; the balances brought forward and the
@@ -1646,29 +1633,28 @@ std::int64_t BalanceScale(std::uint64_t entries) {
     return static_cast<std::int64_t>(scale < 1 ? 1 : scale > kLargest ? kLargest : scale);
 }
 
-bool WriteJournal(const std::string& dir, const GenerateOptions& options, std::string* error) {
-    CsvFile file(dir + "/journal.csv");
-    if (!file.Open(error)) return false;
+void WriteJournal(const Place& dir, const GenerateOptions& options) {
+    CsvFile file(dir.Inside("journal.csv"));
     file.Row(
         "data_id,entry,voucher,line,date,position,kind,debit_code,debit_amount,debit_tax,"
         "credit_code,credit_amount,credit_tax,description");
     Journal journal(file);
     Bookings(journal, options, BalanceScale(options.entries)).Write(options.entries);
-    return file.Close(error);
+    file.Close();
 }
 
 }  // namespace
 
-bool GenerateBooks(const std::string& dir, const GenerateOptions& options, std::string* error) {
-    std::string ignored;
-    if (error == nullptr) error = &ignored;
-    std::error_code code;
-    std::filesystem::create_directories(books::PathFromUtf8(dir), code);
-    if (code) {
-        *error = "cannot create " + dir + ": " + code.message();
-        return false;
-    }
-    return WriteCompany(dir, options, error) && WriteUsers(dir, error) &&
-           WriteAccounts(dir, error) && WriteOpenings(dir, BalanceScale(options.entries), error) &&
-           WriteJournal(dir, options, error) && WriteNotes(dir, error);
+void GenerateBooks(const std::string& dir, const GenerateOptions& options) {
+    // All or nothing, as any books folder: written beside DIR and renamed into its place.
+    native::RequireNewFolder(dir);
+    native::TempFolder folder(dir);
+    const Place place{folder.Path(), folder.Target()};
+    WriteCompany(place, options);
+    WriteUsers(place);
+    WriteAccounts(place);
+    WriteOpenings(place, BalanceScale(options.entries));
+    WriteJournal(place, options);
+    WriteNotes(place);
+    folder.Keep();
 }

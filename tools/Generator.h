@@ -24,6 +24,7 @@ struct GenerateOptions {
 };
 
 // Writes company.csv, users.csv, accounts.csv, openings.csv, journal.csv and
-// notes/GEN001/{switch,layout,body}.txt into `dir`, creating it if missing. Returns false and
-// sets *error (when given) on an I/O failure; files already written are left in place.
-bool GenerateBooks(const std::string& dir, const GenerateOptions& options, std::string* error);
+// notes/GEN001/{switch,layout,body}.txt as the new folder `dir` (none may stand there, or an
+// empty one): all of it or nothing, through the floor's temporary folder. A failure is raised as
+// native::Failure naming DIR or the file in it.
+void GenerateBooks(const std::string& dir, const GenerateOptions& options);

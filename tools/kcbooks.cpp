@@ -2,27 +2,31 @@
 // common journal interchange form and writes a store's books back in it, generates books for
 // tests and benchmarks, and shows what a store holds.
 
-#include <csignal>
+#include "tools/kcbooks/Kcbooks.h"
+
+#include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "books/Importer.h"
 #include "books/Model.h"
-#include "books/Paths.h"
 #include "books/interchange/JournalWriter.h"
-#include "tools/Arguments.h"
+#include "native/Failure.h"
+#include "native/PathLock.h"
+#include "native/RunFiles.h"
+#include "native/TempFile.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
-#include "tools/StoreLock.h"
 #include "tools/convert/Converter.h"
+#include "tools/kcbooks/RunEnd.h"
 
+namespace kcbooks {
 namespace {
 
 int Usage() {
@@ -47,6 +51,9 @@ int Usage() {
 // takes a second or two, so a longer wait means the other one is large or stuck, and the user
 // is better told than left waiting.
 constexpr int kLockWaitSeconds = 10;
+
+// The store among the files of a run, as a refusal names it.
+constexpr const char* kStoreRole = "the books store";
 
 // The encodings the commands take: true for UTF-8, false for Shift_JIS; none for another name,
 // which is said on the error output.
@@ -94,40 +101,42 @@ int Import(const std::vector<std::string>& args) {
     return ImportLocked(positional[0], positional[1], encoding);
 }
 
-// Imports take turns through the store's lock; false, said why, when this one cannot have it.
-bool TakeStoreLock(StoreLock& lock, const std::string& store) {
-    StoreLock::Outcome locked = lock.Take(store, kLockWaitSeconds);
-    if (locked != StoreLock::Outcome::kHeld) {
-        std::cerr << "kcbooks: import refused: "
-                  << (locked == StoreLock::Outcome::kBusy
-                          ? store + ": another import into this store is still running after " +
-                                std::to_string(kLockWaitSeconds) +
-                                " seconds; the store is left as it was"
-                          : "cannot lock the store for the import: " + lock.Error())
-                  << "\n";
-        return false;
+// Imports take turns through the store's lock (a lock file beside the store, gone when the run
+// ends); false, said why, when this one cannot have it.
+bool TakeStoreLock(native::PathLock& lock, const std::string& store) {
+    switch (lock.Take(store, kLockWaitSeconds * 1000)) {
+        case native::PathLock::Outcome::kHeld:
+            return true;
+        case native::PathLock::Outcome::kBusy:
+            std::cerr << "kcbooks: import refused: " << store
+                      << ": another import into this store is still running after "
+                      << kLockWaitSeconds << " seconds; the store is left as it was\n";
+            return false;
+        case native::PathLock::Outcome::kFailed:
+            break;
     }
-    return true;
+    std::cerr << "kcbooks: import refused: cannot lock the store for the import: "
+              << native::Sentence(*lock.Failure()) << "\n";
+    return false;
 }
 
 // The import itself, under the store's lock.
-int ImportHeld(const std::string& booksDir, const std::string& store,
-               books::SourceEncoding encoding) {
-    books::RemoveLeftoverTemporaries(store);
+bool ImportHeld(const std::string& booksDir, const std::string& store,
+                books::SourceEncoding encoding) {
     books::ImportResult result = books::ImportBooks(booksDir, store, encoding);
-    if (!result.ok) {
-        std::cerr << "kcbooks: import refused: " << result.message << "\n";
-        return 1;
-    }
-    std::cout << "imported " << booksDir << " into " << store << "\n";
-    return 0;
+    if (!result.ok) std::cerr << "kcbooks: import refused: " << result.message << "\n";
+    return result.ok;
 }
 
 int ImportLocked(const std::string& booksDir, const std::string& store,
                  books::SourceEncoding encoding) {
-    StoreLock lock;
+    RunEnd::Begin("import", {store});
+    native::PathLock lock;
     if (!TakeStoreLock(lock, store)) return 1;
-    return ImportHeld(booksDir, store, encoding);
+    if (!ImportHeld(booksDir, store, encoding)) return 1;
+    RunEnd::Finished();
+    std::cout << "imported " << booksDir << " into " << store << "\n";
+    return 0;
 }
 
 bool ParseYesNo(const std::string& text, std::optional<bool>* out) {
@@ -204,18 +213,13 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
     return true;
 }
 
-int RunConvert(const convert::ConvertOptions& options) {
-    convert::ConvertResult result = convert::ConvertInterchange(options);
-    if (!result.ok) {
-        std::cerr << "kcbooks: convert refused: " << result.message << "\n";
-        return 1;
-    }
-    std::cout << result.report << std::flush;
-    // The report is the user's only account of what was inferred and dropped: a report that
-    // cannot be written fails the command, though the folder is written.
+// The report is the user's only account of what was inferred and dropped: a report that cannot
+// be written fails the command, though its books are written.
+int PrintReport(const std::string& report, const std::string& written) {
+    std::cout << report << std::flush;
     if (!std::cout) {
         std::cerr << "kcbooks: convert: the report cannot be written to the standard output; "
-                  << options.outDir << " is written\n";
+                  << written << " is written\n";
         return 1;
     }
     return 0;
@@ -229,11 +233,32 @@ int Convert(const std::vector<std::string>& args) {
         return Usage();
     }
     options.journalPath = positional[0];
-    return RunConvert(options);
+    RunEnd::Begin("convert", {options.outDir});
+    convert::ConvertResult result = convert::ConvertInterchange(options);
+    if (!result.ok) {
+        std::cerr << "kcbooks: convert refused: " << result.message << "\n";
+        return 1;
+    }
+    RunEnd::Finished();
+    return PrintReport(result.report, options.outDir);
 }
 
-// Converts into a folder of its own beside the store, imports it and removes it, all under the
-// store's lock, so that two imports into one store never share the folder.
+// Why `store` may not be the one-step import's store, or empty: it is one of the files the
+// import reads.
+std::string StoreClash(const convert::ConvertOptions& options, const std::string& store) {
+    native::RunFiles run;
+    run.Add(options.journalPath, "the journal");
+    if (!options.openingsPath.empty()) run.Add(options.openingsPath, "the opening balances");
+    if (!options.chartPath.empty()) run.Add(options.chartPath, "the chart");
+    if (std::optional<std::string> clash = run.AddTarget(store, kStoreRole)) {
+        return store + ": is " + *clash + " too; the store needs a file of its own";
+    }
+    return std::string();
+}
+
+// Converts into a temporary folder beside the store (native::TempFolder), imports it and
+// discards it, all under the store's lock, so that two imports into one store never share a
+// folder.
 int ImportInterchange(const std::vector<std::string>& args) {
     convert::ConvertOptions options;
     std::vector<std::string> positional;
@@ -243,15 +268,32 @@ int ImportInterchange(const std::vector<std::string>& args) {
     }
     options.journalPath = positional[0];
     const std::string& store = positional[1];
-    options.outDir = store + ".converted";
-    StoreLock lock;
+    RunEnd::Begin("import", {store});
+    if (std::string clash = StoreClash(options, store); !clash.empty()) {
+        std::cerr << "kcbooks: import refused: " << clash << "\n";
+        return 1;
+    }
+    native::PathLock lock;
     if (!TakeStoreLock(lock, store)) return 1;
-    std::error_code ignored;
-    std::filesystem::remove_all(books::PathFromUtf8(options.outDir), ignored);
-    int status = RunConvert(options);
-    if (status == 0) status = ImportHeld(options.outDir, store, books::SourceEncoding::kUtf8);
-    std::filesystem::remove_all(books::PathFromUtf8(options.outDir), ignored);
-    return status;
+    // The books are the store's on their way: the report and a failure name the store.
+    options.outDir = store;
+    native::TempFolder converted(store);
+    convert::ConvertResult result;
+    try {
+        result = convert::ConvertInto(options, converted.Path());
+    } catch (const native::Failure& failure) {
+        throw failure.Naming(store);
+    }
+    if (!result.ok) {
+        std::cerr << "kcbooks: convert refused: " << result.message << "\n";
+        return 1;
+    }
+    if (!ImportHeld(converted.Path(), store, books::SourceEncoding::kUtf8)) return 1;
+    converted.Discard();
+    RunEnd::Finished();
+    if (PrintReport(result.report, store) != 0) return 1;
+    std::cout << "imported " << options.journalPath << " into " << store << "\n";
+    return 0;
 }
 
 int Generate(const std::vector<std::string>& args) {
@@ -273,16 +315,15 @@ int Generate(const std::vector<std::string>& args) {
         }
     }
     if (dir.empty() || !haveEntries) return Usage();
-    std::string error;
-    if (!GenerateBooks(dir, options, &error)) {
-        std::cerr << "kcbooks: generate failed: " << error << "\n";
-        return 1;
-    }
+    RunEnd::Begin("generate", {dir});
+    GenerateBooks(dir, options);
+    RunEnd::Finished();
     return 0;
 }
 
 int Show(const std::vector<std::string>& args) {
     if (args.size() != 1) return Usage();
+    RunEnd::Begin("show", {});
     std::string error;
     if (!books::ShowStore(args[0], std::cout, &error)) {
         std::cerr << "kcbooks: " << error << "\n";
@@ -318,11 +359,15 @@ int ExportJournal(const std::vector<std::string>& args) {
         }
     }
     if (store.empty() || journal.empty()) return Usage();
+    std::vector<std::string> targets{journal};
+    if (!openings.empty()) targets.push_back(openings);
+    RunEnd::Begin("export-journal", targets);
     ix::ExportSummary summary = ix::ExportInterchange(store, journal, openings, options);
     if (!summary.ok) {
         std::cerr << "kcbooks: export-journal failed: " << summary.message << "\n";
         return 1;
     }
+    RunEnd::Finished();
     std::cout << "data set " << summary.dataId << ": " << summary.entries << " entries in "
               << summary.lines << " lines written to " << journal << "\n";
     if (summary.amountsRounded > 0) {
@@ -362,19 +407,7 @@ int ExportJournal(const std::vector<std::string>& args) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#if defined(SIGPIPE) && defined(SIGXFSZ)
-    // A closed pipe and a file-size limit make the write fail instead of ending the program
-    // where it stands: a failed import then removes its temporary and says so.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-    std::vector<std::string> all = ProgramArguments(argc, argv);
-    if (all.empty()) return Usage();
-    std::string command = all[0];
-    std::vector<std::string> args(all.begin() + 1, all.end());
+int Command(const std::string& command, const std::vector<std::string>& args) {
     if (command == "import") return Import(args);
     if (command == "generate") return Generate(args);
     if (command == "show") return Show(args);
@@ -382,3 +415,32 @@ int main(int argc, char** argv) {
     if (command == "export-journal") return ExportJournal(args);
     return Usage();
 }
+
+// A failure that says the run is ending on a signal: the policy's thread is removing the run's
+// files and reports, then ends the process. Its line is the run's one message.
+int AwaitTheEnd() {
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::cerr << RunEnd::InterruptedLine();
+    return 1;
+}
+
+}  // namespace
+
+int RunKcbooks(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return Usage();
+    const std::string& command = arguments[0];
+    try {
+        return Command(command, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    } catch (const native::Failure& failure) {
+        if (failure.Kind() == native::FailureKind::kRunEnding) return AwaitTheEnd();
+        std::cerr << "kcbooks: " << command << " failed: " << native::Sentence(failure)
+                  << RunEnd::FailedAfter() << "\n";
+    } catch (const std::bad_alloc&) {
+        // The run's temporaries went with its frames. The words are literals: the memory that
+        // ran out may not have come back.
+        std::cerr << "kcbooks: " << command << " failed: not enough memory\n";
+    }
+    return 1;
+}
+
+}  // namespace kcbooks

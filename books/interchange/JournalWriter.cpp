@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -11,17 +10,22 @@
 
 #include "books/Csv.h"
 #include "books/Model.h"
-#include "books/Paths.h"
 #include "books/Store.h"
 #include "books/interchange/InterchangeWords.h"
-#include "books/interchange/ReplacingOutput.h"
 #include "common/Encoding.h"
+#include "native/Calls.h"
+#include "native/Failure.h"
+#include "native/RunFiles.h"
+#include "native/TempFile.h"
 
 namespace books::interchange {
 namespace {
 
 // Amounts are kept in ten-thousandths of a yen; the form holds whole yen.
 constexpr std::int64_t kYen = 10000;
+
+// The store among the files of an export, as a refusal names it.
+constexpr const char* kStoreRole = "the books store";
 
 // One row of the form: fields separated by commas, a field quoted only when it holds a comma, a
 // quote or a line break. Shift_JIS trail bytes are 0x40 and above, so a byte search for those
@@ -453,48 +457,75 @@ ExportSummary WriteInterchange(Database& store, const ExportOptions& options, Ro
     return InterchangeExport(store, options).Run(journal, openings);
 }
 
+namespace {
+
+// A file of the export: a temporary beside its target (native::TempFile) until both files are
+// complete. The floor raises a failed write; the rows' writer is told only that it failed, and
+// the failure goes on to the caller once the writer has stopped.
+class TemporarySink : public RowSink {
+public:
+    explicit TemporarySink(const std::string& target) : file_(target) {}
+    bool Put(std::string_view bytes) override {
+        try {
+            file_.Write(bytes);
+            return true;
+        } catch (const native::Failure& failure) {
+            failure_.emplace(failure);
+            return false;
+        }
+    }
+    void RaiseFailure() const {
+        if (failure_) throw *failure_;
+    }
+    void Keep() { file_.Keep(); }
+
+private:
+    native::TempFile file_;
+    std::optional<native::Failure> failure_;
+};
+
+// Why `target` may not be written, or empty: it is another file of the run (the store, or the
+// other target), or something that is no regular file stands at its name.
+std::string RefusedTarget(native::RunFiles& run, const std::string& target, const char* role) {
+    if (std::optional<std::string> clash = run.AddTarget(target, role)) {
+        if (*clash == kStoreRole) return target + ": is the books store, which is not replaced";
+        return target + ": is " + *clash + " too; the journal and the opening balances need " +
+               "files of their own";
+    }
+    native::FileState state;
+    if (native::TheCalls().status(target, true, &state) == 0 && !state.isPlainFile) {
+        return target + ": not a regular file";
+    }
+    return std::string();
+}
+
+}  // namespace
+
 ExportSummary ExportInterchange(const std::string& storePath, const std::string& journalPath,
                                 const std::string& openingsPath, const ExportOptions& options) {
     ExportSummary summary;
+    native::RunFiles run;
+    run.Add(storePath, kStoreRole);
+    summary.message = RefusedTarget(run, journalPath, "the journal");
+    if (summary.message.empty() && !openingsPath.empty()) {
+        summary.message = RefusedTarget(run, openingsPath, "the opening balances");
+    }
+    if (!summary.message.empty()) return summary;
     Database db;
     if (!db.OpenReadOnly(storePath) || !db.IsStore()) {
         summary.message =
             storePath + ": not a books store" + (db.Error().empty() ? "" : " (" + db.Error() + ")");
         return summary;
     }
-    std::error_code error;
-    if (!openingsPath.empty() && (openingsPath == journalPath ||
-                                  std::filesystem::equivalent(PathFromUtf8(journalPath),
-                                                              PathFromUtf8(openingsPath), error))) {
-        summary.message = "the journal and the opening balances need files of their own";
-        return summary;
-    }
-    ReplacingOutput journal;
-    std::optional<ReplacingOutput> openings;
-    if (summary.message = journal.Open(journalPath, storePath); !summary.message.empty()) {
-        return summary;
-    }
-    if (!openingsPath.empty()) {
-        openings.emplace();
-        if (summary.message = openings->Open(openingsPath, storePath); !summary.message.empty()) {
-            return summary;
-        }
-    }
+    TemporarySink journal(journalPath);
+    std::optional<TemporarySink> openings;
+    if (!openingsPath.empty()) openings.emplace(openingsPath);
     summary = WriteInterchange(db, options, journal, openings ? &*openings : nullptr);
-    if (!summary.ok) {
-        // A failed write says which file it was.
-        if (journal.Failed()) summary.message = journal.WriteError();
-        if (openings && openings->Failed()) summary.message = openings->WriteError();
-        return summary;
-    }
-    std::string why = journal.Finish();
-    if (why.empty() && openings) why = openings->Finish();
-    if (why.empty()) why = journal.Commit();
-    if (why.empty() && openings) why = openings->Commit();
-    if (!why.empty()) {
-        summary.ok = false;
-        summary.message = why;
-    }
+    journal.RaiseFailure();
+    if (openings) openings->RaiseFailure();
+    if (!summary.ok) return summary;
+    journal.Keep();
+    if (openings) openings->Keep();
     return summary;
 }
 

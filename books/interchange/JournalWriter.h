@@ -52,9 +52,11 @@ public:
 ExportSummary WriteInterchange(Database& store, const ExportOptions& options, RowSink& journal,
                                RowSink* openings);
 
-// The same from the store's file into files: each is written beside its target under a
-// temporary name and takes the target's place only when both are complete. `openingsPath` may be
-// empty.
+// The same from the store's file into files: each is written beside its target as a temporary
+// of its own (native::TempFile) and takes the target's place only when both are complete.
+// `openingsPath` may be empty. A target that is another file of the run (the store, or the other
+// target), or no regular file, is refused before anything is written. A file that cannot be
+// written raises native::Failure naming its target; neither target is then replaced.
 ExportSummary ExportInterchange(const std::string& storePath, const std::string& journalPath,
                                 const std::string& openingsPath, const ExportOptions& options);
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "native/PathLock.h"
 #include "native/TempFile.h"
 
 namespace native {
@@ -53,6 +54,7 @@ struct Interrupts::State {
             if (!armed) continue;
             if (hooks.before) hooks.before();
             RemoveTemporaries();
+            PathLock::RemoveLockFiles();
             if (hooks.report) hooks.report();
             armed = false;
             exitProcess(exitCode);

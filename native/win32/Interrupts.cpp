@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "native/PathLock.h"
 #include "native/TempFile.h"
 
 namespace native {
@@ -31,6 +32,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (!state->armed) return FALSE;
     if (state->hooks.before) state->hooks.before();
     RemoveTemporaries();
+    PathLock::RemoveLockFiles();
     if (state->hooks.report) state->hooks.report();
     state->armed = false;
     state->exitProcess(state->exitCode);

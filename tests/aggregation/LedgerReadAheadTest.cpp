@@ -31,8 +31,7 @@ protected:
         options.entries = 3000;  // more lines than the reader may run ahead
         options.seed = 11;
         std::string dir = dir_ + "/generated";
-        std::string error;
-        ASSERT_TRUE(GenerateBooks(dir, options, &error)) << error;
+        ASSERT_NO_THROW(GenerateBooks(dir, options));
         ASSERT_TRUE(books::ImportBooks(dir, store_, books::SourceEncoding::kUtf8).ok);
     }
 

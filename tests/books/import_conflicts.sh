@@ -14,7 +14,9 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
-temporaries() { compgen -G "$1*.importing"; }
+# The floor's temporaries (~kc〈8〉.kctmp) and lock files (.NAME.kclock) in the work folder.
+temporaries() { compgen -G './~kc*.kctmp'; }
+lock_files() { compgen -G './.*.kclock'; }
 
 "$kcbooks" generate big --entries 100000 --seed 3 >/dev/null || exit 1
 "$kcbooks" import "$sample" sample.books >/dev/null || exit 1
@@ -25,8 +27,8 @@ temporaries() { compgen -G "$1*.importing"; }
 # then replaces the store with its own books. Both say so, and both are true.
 "$kcbooks" import big two.books >first.out 2>&1 &
 first=$!
-for _ in $(seq 1 3000); do temporaries two.books >/dev/null && break; sleep 0.01; done
-temporaries two.books >/dev/null || fail "two imports: the first never began its store"
+for _ in $(seq 1 3000); do temporaries >/dev/null && break; sleep 0.01; done
+temporaries >/dev/null || fail "two imports: the first never began its store"
 "$kcbooks" import "$sample" two.books >second.out 2>&1
 second_rc=$?
 wait "$first"
@@ -36,15 +38,16 @@ first_rc=$?
 [ "$second_rc" = 0 ] && grep -q "imported .* into two.books" second.out ||
   fail "two imports: the second exited $second_rc: $(cat second.out)"
 "$kcbooks" show two.books | cmp -s - sample.shown || fail "two imports: the store is not the second's books"
-temporaries two.books && fail "two imports: temporaries left"
+temporaries && fail "two imports: temporaries left: $(temporaries)"
+lock_files && fail "two imports: lock files left: $(lock_files)"
 
 # An import that finds another still running after its wait is refused, and the store stays; so
-# is one from the interchange form, which leaves the running one's converted folder alone.
+# is one from the interchange form, which touches no folder of another run's.
 cp sample.books held.books
 mkdir held.books.converted && touch held.books.converted/journal.csv
-flock held.books.lock sleep 30 &
+flock .held.books.kclock sleep 30 &
 holder=$!
-for _ in $(seq 1 300); do flock -n held.books.lock true || break; sleep 0.01; done
+for _ in $(seq 1 300); do flock -n .held.books.kclock true || break; sleep 0.01; done
 "$kcbooks" import --from interchange journal.csv held.books --openings openings.csv \
   --company sample >held-interchange.out 2>&1 &
 interchange=$!
@@ -61,6 +64,7 @@ wait "$holder" 2>/dev/null
 grep -q "another import into this store is still running after 10 seconds; the store is left as it was" held.out ||
   fail "import beside a running one: $(cat held.out)"
 cmp -s held.books sample.books || fail "import beside a running one: the store changed"
+rm -f .held.books.kclock
 
 # A file-size limit fails the write: a failed import, its temporary removed, the folder named.
 cp sample.books limited.books
@@ -70,7 +74,7 @@ limited_rc=$?
 grep -q "cannot write the store: no room left in the folder $work (the disk is full" limited.out ||
   fail "file-size limit: $(cat limited.out)"
 cmp -s limited.books sample.books || fail "file-size limit: the store changed"
-temporaries limited.books && fail "file-size limit: the temporary was left"
+temporaries && fail "file-size limit: the temporary was left"
 
 # Standard output a pipe nobody reads any more: the import still ends as it went.
 mkfifo closed
@@ -89,6 +93,9 @@ if [ "$(id -u)" = 0 ]; then
   SQLITE_TMPDIR=/proc TMPDIR=/proc "$kcbooks" import big tmpdir.books >tmpdir.out 2>&1 ||
     fail "unusable temporary folder: $(cat tmpdir.out)"
 fi
+
+temporaries && fail "temporaries left: $(temporaries)"
+lock_files && fail "lock files left: $(lock_files)"
 
 [ "$failures" = 0 ] || exit 1
 echo "import conflicts: all cases hold"

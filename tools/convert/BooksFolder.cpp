@@ -1,18 +1,14 @@
 #include "tools/convert/BooksFolder.h"
 
 #include <charconv>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <optional>
 
 #include "books/Csv.h"
-#include "books/Paths.h"
-#include "tools/convert/Refusal.h"
+#include "native/Failure.h"
+#include "native/TempFile.h"
 
 namespace convert {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Rows are gathered and written in pieces of about this size.
 constexpr std::size_t kPiece = std::size_t{1} << 20;
@@ -23,11 +19,13 @@ std::string Number(std::int64_t value) {
 
 }  // namespace
 
+// One file of the folder: a temporary beside its name in the folder, renamed to it when closed.
 class BooksFolderWriter::CsvOutput {
 public:
-    CsvOutput(const fs::path& path, const std::string& header)
-        : path_(path), out_(path, std::ios::binary) {
-        if (!out_) throw Refusal{books::PathToUtf8(path_) + ": cannot be written"};
+    CsvOutput(const std::string& folder, const std::string& shownFolder, const char* name,
+              const std::string& header)
+        : shown_(shownFolder + "/" + name) {
+        Told([&] { file_.emplace(folder + "/" + name, 0); });
         text_ = header + "\n";
     }
 
@@ -66,8 +64,7 @@ public:
 
     void Close() {
         Flush();
-        out_.close();
-        if (!out_) throw Refusal{books::PathToUtf8(path_) + ": cannot be written"};
+        Told([&] { file_->Keep(); });
     }
 
 private:
@@ -77,49 +74,36 @@ private:
     }
 
     void Flush() {
-        out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        Told([&] { file_->Write(text_); });
         text_.clear();
-        if (!out_) throw Refusal{books::PathToUtf8(path_) + ": cannot be written"};
     }
 
-    fs::path path_;
-    std::ofstream out_;
+    // The floor names the file in the temporary folder; the user knows it in the target.
+    template <typename Action>
+    void Told(Action action) {
+        try {
+            action();
+        } catch (const native::Failure& failure) {
+            throw failure.Naming(shown_);
+        }
+    }
+
+    std::string shown_;
+    std::optional<native::TempFile> file_;
     std::string text_;
     bool rowStarted_ = false;
 };
 
-BooksFolderWriter::BooksFolderWriter(const std::string& outDir, const std::string& dataId)
-    : outDir_(outDir), dataId_(CsvField(dataId)) {
-    fs::path out = books::PathFromUtf8(outDir);
-    std::error_code error;
-    if (fs::exists(out, error) && !(fs::is_directory(out, error) && fs::is_empty(out, error))) {
-        throw Refusal{outDir + ": exists and is not an empty folder; name a new folder"};
-    }
-    fs::path temporary = out;
-    temporary += ".converting";
-    temporary_ = books::PathToUtf8(temporary);
-    fs::remove_all(temporary, error);
-    if (!fs::create_directories(temporary, error)) {
-        throw Refusal{temporary_ + ": cannot be created: " + error.message()};
-    }
-    try {
-        journal_ = std::make_unique<CsvOutput>(
-            temporary / "journal.csv",
-            "data_id,entry,voucher,line,date,position,kind,debit_code,"
-            "debit_amount,debit_tax,credit_code,credit_amount,credit_tax,"
-            "description");
-    } catch (const Refusal&) {
-        fs::remove_all(temporary, error);
-        throw;
-    }
+BooksFolderWriter::BooksFolderWriter(const std::string& folder, const std::string& shownFolder,
+                                     const std::string& dataId)
+    : folder_(folder), shownFolder_(shownFolder), dataId_(CsvField(dataId)) {
+    journal_ = std::make_unique<CsvOutput>(folder_, shownFolder_, "journal.csv",
+                                           "data_id,entry,voucher,line,date,position,kind,"
+                                           "debit_code,debit_amount,debit_tax,credit_code,"
+                                           "credit_amount,credit_tax,description");
 }
 
-BooksFolderWriter::~BooksFolderWriter() {
-    if (finished_) return;
-    journal_.reset();
-    std::error_code ignored;
-    fs::remove_all(books::PathFromUtf8(temporary_), ignored);
-}
+BooksFolderWriter::~BooksFolderWriter() = default;
 
 bool BooksFolderWriter::Entry(const std::string& voucher, std::int32_t date,
                               const std::vector<BookLine>& lines) {
@@ -149,23 +133,21 @@ bool BooksFolderWriter::Entry(const std::string& voucher, std::int32_t date,
 }
 
 void BooksFolderWriter::Finish(const FolderBooks& books) {
-    const fs::path dir = books::PathFromUtf8(temporary_);
     journal_->Close();
     const FolderCompany& company = books.company;
-    CsvOutput companyCsv(
-        dir / "company.csv",
-        "data_id,data_no,name,period_from,period_to,interim_closing,intro_position,"
-        "companies_act,manufacturing,tax_inclusive");
+    CsvOutput companyCsv(folder_, shownFolder_, "company.csv",
+                         "data_id,data_no,name,period_from,period_to,interim_closing,"
+                         "intro_position,companies_act,manufacturing,tax_inclusive");
     companyCsv.Row({dataId_, "1", CsvField(company.name), Number(company.from), Number(company.to),
                     company.interimClosing ? "1" : "0", "0", "1", company.manufacturing ? "1" : "0",
                     company.taxInclusive ? "1" : "0"});
     companyCsv.Close();
 
-    CsvOutput users(dir / "users.csv", "user_id,selection_no,data_no");
+    CsvOutput users(folder_, shownFolder_, "users.csv", "user_id,selection_no,data_no");
     users.Row({CsvField(company.user), "1", "1"});
     users.Close();
 
-    CsvOutput accounts(dir / "accounts.csv",
+    CsvOutput accounts(folder_, shownFolder_, "accounts.csv",
                        "data_id,code,name,label,nature,side,flag,no_ledger,sum_of");
     for (const FolderAccount& listed : books.accounts) {
         const ChartAccount& a = *listed.account;
@@ -179,18 +161,11 @@ void BooksFolderWriter::Finish(const FolderBooks& books) {
     }
     accounts.Close();
 
-    CsvOutput openings(dir / "openings.csv", "data_id,code,debit,credit");
+    CsvOutput openings(folder_, shownFolder_, "openings.csv", "data_id,code,debit,credit");
     for (const auto& [code, balance] : books.openings) {
         openings.Row({dataId_, Number(code), Number(balance.first), Number(balance.second)});
     }
     openings.Close();
-
-    fs::path out = books::PathFromUtf8(outDir_);
-    std::error_code error;
-    fs::remove(out, error);
-    fs::rename(dir, out, error);
-    if (error) throw Refusal{outDir_ + ": cannot be created: " + error.message()};
-    finished_ = true;
 }
 
 std::string CsvField(std::string_view text) {

@@ -1,9 +1,8 @@
 #pragma once
 
 // The books folder the converter writes, in the format `kcbooks import` reads (UTF-8). It is
-// written into a folder of its own beside the target (TARGET.converting) and renamed into place
-// when complete, so a refusal leaves no half-written folder; the target must not exist or must be
-// empty.
+// written into a temporary folder (native::TempFolder) that its owner keeps, renamed into the
+// target's place when complete, or discards, so a refusal leaves no half-written folder.
 
 #include <cstdint>
 #include <map>
@@ -52,12 +51,13 @@ struct FolderBooks {
 };
 
 // Writes the journal as it is read, so that a journal of a million lines never sits in memory
-// whole, and the rest of the folder at the end. Refuses (throws Refusal) when the target exists
-// and is not empty or a file cannot be written; a writer that does not finish removes what it
-// wrote.
+// whole, and the rest of the folder at the end, into `folder`. Each file is a temporary of its
+// own until it is complete. A file that cannot be written raises native::Failure naming it as
+// the user knows it: `shownFolder`/NAME.
 class BooksFolderWriter {
 public:
-    BooksFolderWriter(const std::string& outDir, const std::string& dataId);
+    BooksFolderWriter(const std::string& folder, const std::string& shownFolder,
+                      const std::string& dataId);
     ~BooksFolderWriter();
     BooksFolderWriter(const BooksFolderWriter&) = delete;
     BooksFolderWriter& operator=(const BooksFolderWriter&) = delete;
@@ -69,12 +69,11 @@ public:
 
 private:
     class CsvOutput;
-    std::string outDir_;
+    std::string folder_;
+    std::string shownFolder_;
     std::string dataId_;
-    std::string temporary_;
     std::unique_ptr<CsvOutput> journal_;
     std::int64_t entries_ = 0;
-    bool finished_ = false;
 };
 
 // A CSV field, quoted when it holds a comma, a quote or a line break.

@@ -12,6 +12,9 @@
 #include "books/Paths.h"
 #include "books/TextRules.h"
 #include "common/Encoding.h"
+#include "native/Failure.h"
+#include "native/PathLock.h"
+#include "native/TempFile.h"
 #include "tools/convert/BooksFolder.h"
 #include "tools/convert/Chart.h"
 #include "tools/convert/InterchangeFile.h"
@@ -127,8 +130,8 @@ struct SideIn {
 
 class Conversion {
 public:
-    Conversion(const ConvertOptions& options, const Chart& chart)
-        : options_(options), chart_(chart) {
+    Conversion(const ConvertOptions& options, const Chart& chart, const std::string& folder)
+        : options_(options), chart_(chart), folder_(folder) {
         for (const ChartAccount* account : chart_.InOrder()) {
             if (account->natureValue == books::kInputTaxNature) inputTax_ = account;
             if (account->natureValue == books::kOutputTaxNature) outputTax_ = account;
@@ -140,7 +143,7 @@ public:
     void ReadOpenings();
     // Starts the folder, so the journal is written as it is read.
     void Start() {
-        writer_ = std::make_unique<BooksFolderWriter>(options_.outDir, options_.dataId);
+        writer_ = std::make_unique<BooksFolderWriter>(folder_, options_.outDir, options_.dataId);
     }
     void ReadJournal();
     void CheckNames() const;
@@ -166,6 +169,7 @@ private:
 
     const ConvertOptions& options_;
     const Chart& chart_;
+    const std::string& folder_;
     const ChartAccount* inputTax_ = nullptr;
     const ChartAccount* outputTax_ = nullptr;
 
@@ -886,10 +890,31 @@ void LoadChart(const ConvertOptions& options, Chart* chart) {
 
 ConvertResult ConvertInterchange(const ConvertOptions& options) {
     ConvertResult result;
+    native::PathLock lock;
+    switch (lock.Take(options.outDir, kFolderLockWaitMilliseconds)) {
+        case native::PathLock::Outcome::kHeld:
+            break;
+        case native::PathLock::Outcome::kBusy:
+            result.message = options.outDir +
+                             ": another convert into this folder is still running; nothing was "
+                             "written";
+            return result;
+        case native::PathLock::Outcome::kFailed:
+            throw *lock.Failure();
+    }
+    native::RequireNewFolder(options.outDir);
+    native::TempFolder folder(options.outDir);
+    result = ConvertInto(options, folder.Path());
+    if (result.ok) folder.Keep();
+    return result;
+}
+
+ConvertResult ConvertInto(const ConvertOptions& options, const std::string& folder) {
+    ConvertResult result;
     try {
         Chart chart;
         LoadChart(options, &chart);
-        Conversion conversion(options, chart);
+        Conversion conversion(options, chart, folder);
         conversion.CheckOptions();
         // The openings first: their sub-accounts are numbered before the journal's.
         conversion.ReadOpenings();

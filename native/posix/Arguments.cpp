@@ -1,5 +1,9 @@
-#include "tools/Arguments.h"
+#include "native/Arguments.h"
+
+namespace native {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
+
+}  // namespace native

@@ -1,0 +1,18 @@
+#pragma once
+
+// kcbooks, the books tool: imports books from CSV files into a store, converts books from the
+// common journal interchange form and writes a store's books back in it, generates books for
+// tests and benchmarks, and shows what a store holds.
+
+#include <string>
+#include <vector>
+
+namespace kcbooks {
+
+// Runs the command the arguments (after the program's name) give and answers the exit status:
+// 0, 1 when it refused or failed, 2 for a command line it does not understand. It is the run's
+// edge: a failure of the floor (native::Failure) or memory running out that the command did not
+// say itself is said here, once, after the run's temporaries went with its frames.
+int RunKcbooks(const std::vector<std::string>& arguments);
+
+}  // namespace kcbooks
