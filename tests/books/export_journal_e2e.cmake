@@ -1,6 +1,7 @@
 # kcbooks export-journal end to end: the sample books written in the journal interchange form,
-# in Shift_JIS and in UTF-8, with their opening balances; a target that is the store or a bad
-# data number is refused and leaves every file as it was.
+# in Shift_JIS and in UTF-8, with their opening balances; a target that is or will be another
+# file of the run (the store, the other target) or a bad data number is refused and leaves every
+# file as it was.
 # cmake -DKCBOOKS=... -DSAMPLE=... -DWORK=... [-DEMULATOR=...] -P export_journal_e2e.cmake
 if(EMULATOR)
   set(KCBOOKS ${EMULATOR} ${KCBOOKS})
@@ -100,13 +101,28 @@ refused("no data set numbered 9" ${KCBOOKS} export-journal ${WORK}/sample.books
         -o ${WORK}/kept.csv --data 9)
 refused("need files of their own" ${KCBOOKS} export-journal ${WORK}/sample.books
         -o ${WORK}/kept.csv --openings ${WORK}/kept.csv)
+# A target that will be another file of the run is refused too: the openings under another
+# spelling of a journal not written yet.
+refused("new.csv: is the journal too; the journal and the opening balances need files of their own"
+        ${KCBOOKS} export-journal ${WORK}/sample.books -o ${WORK}/new.csv
+        --openings ${WORK}/./new.csv)
+if(EXISTS ${WORK}/new.csv)
+  message(FATAL_ERROR "a refused export wrote new.csv")
+endif()
+# The store under another name: a link to it.
+if(NOT EMULATOR)
+  file(CREATE_LINK ${WORK}/sample.books ${WORK}/link.books SYMBOLIC)
+  refused("link.books: is the books store, which is not replaced" ${KCBOOKS} export-journal
+          ${WORK}/sample.books -o ${WORK}/kept.csv --openings ${WORK}/link.books)
+  file(REMOVE ${WORK}/link.books)
+endif()
 refused("not a books store" ${KCBOOKS} export-journal ${WORK}/journal.csv -o ${WORK}/kept.csv)
 file(READ ${WORK}/kept.csv kept)
 if(NOT kept STREQUAL "as it was\n")
   message(FATAL_ERROR "a refused export changed its target: ${kept}")
 endif()
 run(${KCBOOKS} show ${WORK}/sample.books)
-file(GLOB left ${WORK}/*.writing)
+file(GLOB left ${WORK}/~kc*.kctmp ${WORK}/.*.kclock)
 if(left)
   message(FATAL_ERROR "export-journal left ${left}")
 endif()
