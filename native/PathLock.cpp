@@ -1,8 +1,8 @@
 #include "native/PathLock.h"
 
 #include <chrono>
+#include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 
 namespace native {
@@ -17,7 +17,8 @@ public:
     }
 
     std::mutex mutex;
-    std::set<std::string> files;
+    std::map<Handle, std::string> files;  // by the handle that holds each: a path may be held
+                                          // anew once a signal's clean-up removed its file
 };
 
 }  // namespace
@@ -71,7 +72,7 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
                 try {
                     HeldLocks& held = HeldLocks::Get();
                     std::lock_guard<std::mutex> lock(held.mutex);
-                    held.files.insert(lockFile_);
+                    held.files.emplace(file, lockFile_);
                 } catch (...) {
                     calls.close(file);
                     throw;
@@ -94,7 +95,7 @@ void PathLock::Release() noexcept {
         HeldLocks& held = HeldLocks::Get();
         std::lock_guard<std::mutex> lock(held.mutex);
         // Removed while held, then let go: a waiter finds the name gone or new, never ours.
-        if (held.files.erase(lockFile_) > 0) {
+        if (held.files.erase(file_) > 0) {
 #ifndef _WIN32
             TheCalls().remove(lockFile_);
 #endif
@@ -108,7 +109,7 @@ void PathLock::RemoveLockFiles() noexcept {
     HeldLocks& held = HeldLocks::Get();
     std::lock_guard<std::mutex> lock(held.mutex);
 #ifndef _WIN32
-    for (const std::string& file : held.files) TheCalls().remove(file);
+    for (const auto& [file, path] : held.files) TheCalls().remove(path);
 #endif
     held.files.clear();
 }

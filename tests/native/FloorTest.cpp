@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "native/Arguments.h"
 #include "native/Calls.h"
 #include "native/Failure.h"
 #include "native/PathLock.h"
@@ -232,6 +233,99 @@ TEST_F(Floor, TemporariesOfARunEndingAreRemovedAndNoneIsMadeOrKept) {
     EXPECT_TRUE(Names().empty());
 }
 
+TEST_F(Floor, ARunKnowsWhichTargetsItReplacedAndWhatItsEndCouldNotRemove) {
+    // In a child: the run's lists are the process's.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool right = true;
+        {
+            native::TempFile kept(Path("j.csv"));
+            kept.Keep();
+            native::TempFolder folder(Path("out/"));
+            folder.Keep();
+            native::TempFile failed(Path("o.csv"));
+            failed.Discard();
+            right = native::WasKept(Path("j.csv")) && native::WasKept(Path("out")) &&
+                    native::WasKept(Path("out/")) && !native::WasKept(Path("o.csv")) &&
+                    !native::WasKept(Path("never.csv"));
+        }
+        // A file another library holds without sharing its deletion (Windows' SQLite).
+        native::TempFile held(Path("s.books"));
+        native::TempFile removed(Path("t.books"));
+        Calls calls = native::SystemCalls();
+        const std::string heldPath = held.Path();
+        auto remove = calls.remove;
+        calls.remove = [&](const std::string& path) {
+            return path == heldPath ? native::CodeOf(FailureKind::kHeldOpen) : remove(path);
+        };
+        native::CallsOverride holding(calls);
+        right = right && native::TemporariesLeft().empty();
+        native::RemoveTemporaries();
+        right = right && native::TemporariesLeft() == std::vector<std::string>{heldPath} &&
+                fs::exists(heldPath) && !fs::exists(removed.Path());
+        _exit(right ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(Floor, ANewFolderIsRequiredBeforeAnythingIsWritten) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> plant;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"nothing", [](const std::string&) {}, false},
+        {"an empty folder", [](const std::string& at) { fs::create_directory(at); }, false},
+        {"a folder with a file",
+         [](const std::string& at) {
+             fs::create_directory(at);
+             WriteFile(at + "/journal.csv", "rows");
+         },
+         true},
+        {"a file", [](const std::string& at) { WriteFile(at, "rows"); }, true},
+        {"a link to an empty folder",
+         [this](const std::string& at) {
+             fs::create_directory(Path("elsewhere"));
+             fs::create_directory_symlink(Path("elsewhere"), at);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        const std::string target = Path("books");
+        c.plant(target);
+        try {
+            native::RequireNewFolder(target);
+            EXPECT_FALSE(c.refused);
+        } catch (const Failure& failure) {
+            EXPECT_TRUE(c.refused);
+            EXPECT_EQ(failure.Kind(), FailureKind::kNotEmpty);
+            EXPECT_EQ(native::Sentence(failure), target + ": exists and is not an empty folder");
+        }
+    }
+}
+
+TEST_F(Floor, LockFilesGoWithARunThatEndsOnASignalAndNeverAnotherRunsFile) {
+    const std::string store = Path("s.books");
+    native::PathLock ending;
+    ASSERT_EQ(ending.Take(store, 0), native::PathLock::Outcome::kHeld);
+    native::PathLock::RemoveLockFiles();  // the signal's clean-up
+    EXPECT_TRUE(Names().empty());
+    // The next run takes a lock file of its own; the ending run's late release leaves it.
+    native::PathLock next;
+    ASSERT_EQ(next.Take(store, 0), native::PathLock::Outcome::kHeld);
+    ending.Release();
+    EXPECT_EQ(Names(), std::vector<std::string>{".s.books.kclock"});
+    next.Release();
+    EXPECT_TRUE(Names().empty());
+}
+
 TEST_F(Floor, LockIsHeldByOneRunAndItsFileGoesWithIt) {
     const std::string store = Path("s.books");
     native::PathLock first;
@@ -303,6 +397,17 @@ TEST_F(Floor, RunFilesKnowATargetThatIsOrWillBeAnInput) {
     EXPECT_EQ(run.Clash(Path("y25.html")), std::nullopt);
     EXPECT_EQ(run.AddTarget(Path("j.csv"), "the journal"), std::nullopt);
     EXPECT_EQ(run.AddTarget(Path("sub/../j.csv"), "the openings"), "the journal");
+}
+
+TEST(Arguments, AreTheProgramsArgumentsAfterItsNameAsTheyCame) {
+    char name[] = "kcbooks";
+    char command[] = "convert";
+    char path[] = "\xE6\xB1\xBA\xE7\xAE\x97.csv";  // 決算.csv
+    char* argv[] = {name, command, path, nullptr};
+    EXPECT_EQ(native::ProgramArguments(3, argv),
+              (std::vector<std::string>{"convert", "\xE6\xB1\xBA\xE7\xAE\x97.csv"}));
+    EXPECT_TRUE(native::ProgramArguments(1, argv).empty());
+    EXPECT_TRUE(native::ProgramArguments(0, argv).empty());
 }
 
 TEST(Utf16, ConvertsBothWaysAndRefusesWhatHasNoForm) {
