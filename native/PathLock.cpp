@@ -74,6 +74,10 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
                     std::lock_guard<std::mutex> lock(held.mutex);
                     held.files.emplace(file, lockFile_);
                 } catch (...) {
+                    // Let go as Release does: the lock file goes with the lock.
+#ifndef _WIN32
+                    calls.remove(lockFile_);
+#endif
                     calls.close(file);
                     throw;
                 }

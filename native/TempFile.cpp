@@ -84,19 +84,22 @@ std::string TemporaryNameBeside(const std::string& target) {
 
 TempFile::TempFile(std::string target, std::size_t bufferSize)
     : target_(std::move(target)), bufferSize_(bufferSize) {
+    buffer_.reserve(bufferSize_);
     Temporaries& list = Temporaries::Get();
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string candidate = TemporaryNameBeside(target_);
-        const int error = TheCalls().createNew(candidate, &file_);
+        // Named and on the list before it exists: memory that runs out leaves no file behind.
+        path_ = TemporaryNameBeside(target_);
+        const auto [entry, named] = list.paths.emplace(path_, false);
+        if (!named) continue;  // a name this run has taken already
+        const int error = TheCalls().createNew(path_, &file_);
         if (error == 0) {
-            path_ = std::move(candidate);
-            list.paths.emplace(path_, false);
             live_ = true;
-            buffer_.reserve(bufferSize_);
             return;
         }
+        list.paths.erase(entry);
+        file_ = kNoHandle;
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
@@ -149,6 +152,8 @@ void TempFile::CloseHandle() {
 }
 
 void TempFile::Keep() {
+    // Named before the rename: nothing after it may fail for want of memory.
+    const std::string folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
         if (file_ == kNoHandle) {
@@ -182,7 +187,7 @@ void TempFile::Keep() {
     }
     // The rename is on the disk only once the folder's names are: a failure here is the
     // system's, and the file stands complete under its name.
-    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+    TheCalls().syncFolder(folder);
 }
 
 void TempFile::Discard() noexcept {
@@ -200,14 +205,16 @@ TempFolder::TempFolder(std::string target) : target_(WithoutTrailingSeparators(s
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string candidate = TemporaryNameBeside(target_);
-        const int error = TheCalls().makeFolder(candidate);
+        // Named and on the list before it exists: memory that runs out leaves no folder behind.
+        path_ = TemporaryNameBeside(target_);
+        const auto [entry, named] = list.paths.emplace(path_, true);
+        if (!named) continue;  // a name this run has taken already
+        const int error = TheCalls().makeFolder(path_);
         if (error == 0) {
-            path_ = std::move(candidate);
-            list.paths.emplace(path_, true);
             live_ = true;
             return;
         }
+        list.paths.erase(entry);
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
@@ -218,6 +225,7 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Keep() {
+    const std::string folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
         std::vector<std::string> names;
@@ -257,7 +265,7 @@ void TempFolder::Keep() {
         Discard();
         throw;
     }
-    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+    TheCalls().syncFolder(folder);
 }
 
 void TempFolder::Discard() noexcept {
@@ -284,26 +292,39 @@ void RequireNewFolder(const std::string& target) {
     throw Failure("create", target, CodeOf(FailureKind::kNotEmpty), FailureKind::kNotEmpty);
 }
 
-void RemoveTree(const std::string& path) noexcept {
-    try {
-        FileState state;
-        if (TheCalls().status(path, false, &state) != 0) return;
-        if (!state.isFolder) {
-            TheCalls().remove(path);
-            return;
-        }
-        std::vector<std::string> names;
-        TheCalls().listFolder(path, &names);
-        for (const std::string& name : names) {
+namespace {
+
+// Raises std::bad_alloc where listing the tree runs out of memory; what it removed stays removed.
+void RemoveTreeOnce(const std::string& path) {
+    FileState state;
+    if (TheCalls().status(path, false, &state) != 0) return;
+    if (!state.isFolder) {
+        TheCalls().remove(path);
+        return;
+    }
+    std::vector<std::string> names;
+    TheCalls().listFolder(path, &names);
+    for (const std::string& name : names) {
 #ifdef _WIN32
-            RemoveTree(path + "\\" + name);
+        RemoveTreeOnce(path + "\\" + name);
 #else
-            RemoveTree(path + "/" + name);
+        RemoveTreeOnce(path + "/" + name);
 #endif
+    }
+    TheCalls().removeFolder(path);
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) noexcept {
+    // Memory that ran out is tried again: a temporary goes when its run lets go of what it
+    // held, and the memory with it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        try {
+            RemoveTreeOnce(path);
+            return;
+        } catch (...) {
         }
-        TheCalls().removeFolder(path);
-    } catch (...) {
-        // Out of memory while removing: what is left stays.
     }
 }
 

@@ -436,9 +436,14 @@ int RunKcbooks(const std::vector<std::string>& arguments) {
         std::cerr << "kcbooks: " << command << " failed: " << native::Sentence(failure)
                   << RunEnd::FailedAfter() << "\n";
     } catch (const std::bad_alloc&) {
-        // The run's temporaries went with its frames. The words are literals: the memory that
-        // ran out may not have come back.
-        std::cerr << "kcbooks: " << command << " failed: not enough memory\n";
+        // The run's temporaries went with its frames, and their memory with them; should it
+        // still be short, the message is said without what the run had written.
+        std::string after;
+        try {
+            after = RunEnd::FailedAfter();
+        } catch (const std::bad_alloc&) {
+        }
+        std::cerr << "kcbooks: " << command << " failed: not enough memory" << after << "\n";
     }
     return 1;
 }

@@ -477,6 +477,8 @@ public:
     void RaiseFailure() const {
         if (failure_) throw *failure_;
     }
+    // Every byte written out, before either file takes its target's place.
+    void Complete() { file_.CloseHandle(); }
     void Keep() { file_.Keep(); }
 
 private:
@@ -524,6 +526,8 @@ ExportSummary ExportInterchange(const std::string& storePath, const std::string&
     journal.RaiseFailure();
     if (openings) openings->RaiseFailure();
     if (!summary.ok) return summary;
+    journal.Complete();
+    if (openings) openings->Complete();
     journal.Keep();
     if (openings) openings->Keep();
     return summary;

@@ -14,6 +14,8 @@
 #include "books/Store.h"
 #include "common/Encoding.h"
 #include "ledger/Services.h"
+#include "native/Calls.h"
+#include "native/Failure.h"
 #include "tests/books/BooksFixture.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
@@ -329,6 +331,86 @@ TEST_F(ImportRefusal, JapaneseDataIdsStayValid) {
     ImportResult result = Import(files);
     ASSERT_TRUE(result.ok) << result.message;
     EXPECT_EQ(Login(), kLedgerOk);
+}
+
+// The new store is SQLite's file written by name into a temporary of the floor's: it is on the
+// disk before it takes the store's place, and the store's name after; SQLite keeps no rollback
+// journal beside it.
+TEST_F(ImportRefusal, TheNewStoreIsOnTheDiskBeforeItTakesTheStoresPlace) {
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    const std::string folder = fs::path(store_).parent_path().string();
+    std::vector<std::string> order;
+    std::vector<std::string> besideAtRename;
+    native::Calls calls = native::SystemCalls();
+    auto openToSync = calls.openToSync;
+    auto sync = calls.sync;
+    auto rename = calls.rename;
+    auto syncFolder = calls.syncFolder;
+    calls.openToSync = [&](const std::string& path, native::Handle* file) {
+        order.push_back(path.ends_with(".kctmp") ? "open the temporary" : "open " + path);
+        return openToSync(path, file);
+    };
+    calls.sync = [&](native::Handle file) {
+        order.push_back("sync");
+        return sync(file);
+    };
+    calls.rename = [&](const std::string& from, const std::string& to) {
+        order.push_back(to == store_ ? "rename over the store" : "rename to " + to);
+        for (const auto& entry : fs::directory_iterator(folder))
+            besideAtRename.push_back(entry.path().filename().string());
+        return rename(from, to);
+    };
+    calls.syncFolder = [&](const std::string& path) {
+        order.push_back(fs::equivalent(path, folder) ? "sync the folder" : "sync " + path);
+        return syncFolder(path);
+    };
+    {
+        native::CallsOverride watched(calls);
+        ImportResult result = Import(SampleFiles());
+        ASSERT_TRUE(result.ok) << result.message;
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"open the temporary", "sync",
+                                               "rename over the store", "sync the folder"}));
+    for (const std::string& name : besideAtRename)
+        EXPECT_FALSE(name.ends_with("-journal") || name.ends_with("-wal")) << name;
+    EXPECT_FALSE(TemporaryLeftBeside(store_));
+    EXPECT_EQ(Login(), kLedgerOk);
+}
+
+// A failure of the floor while the store is made or put in place names the store, and leaves
+// the store as it was with nothing beside it.
+TEST_F(ImportRefusal, AStoreThatCannotBeWrittenIsNamedAndTheOldOneStays) {
+    ASSERT_TRUE(Import(SampleFiles()).ok);
+    const std::string before = ReadBytes(store_);
+    struct Case {
+        const char* call;
+        native::FailureKind kind;
+    };
+    const Case cases[] = {
+        {"create", native::FailureKind::kNoRoom},
+        {"sync", native::FailureKind::kDeviceError},
+        {"rename", native::FailureKind::kAccessDenied},
+    };
+    for (const Case& c : cases) {
+        native::Calls calls = native::SystemCalls();
+        const int code = native::CodeOf(c.kind);
+        const std::string call = c.call;
+        if (call == "create")
+            calls.createNew = [code](const std::string&, native::Handle*) { return code; };
+        if (call == "sync") calls.sync = [code](native::Handle) { return code; };
+        if (call == "rename")
+            calls.rename = [code](const std::string&, const std::string&) { return code; };
+        native::CallsOverride failing(calls);
+        try {
+            Import(SampleFiles());
+            ADD_FAILURE() << c.call << ": imported";
+        } catch (const native::Failure& failure) {
+            EXPECT_EQ(failure.Path(), store_) << c.call;
+            EXPECT_EQ(failure.Kind(), c.kind) << c.call;
+        }
+        EXPECT_EQ(ReadBytes(store_), before) << c.call;
+        EXPECT_FALSE(TemporaryLeftBeside(store_)) << c.call;
+    }
 }
 
 TEST_F(ImportRefusal, OnlyABooksStoreIsReplaced) {

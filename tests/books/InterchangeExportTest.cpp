@@ -1,12 +1,16 @@
 // The store's books written in the journal interchange form: the sample books' rows as a reader
 // of the form sees them, the opening balances, and what the books keep that the form cannot.
 
+#include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <sstream>
 
 #include "books/Store.h"
 #include "books/interchange/JournalWriter.h"
 #include "common/Encoding.h"
+#include "native/Calls.h"
+#include "native/Failure.h"
 #include "tests/books/BooksFixture.h"
 
 namespace books::test {
@@ -299,6 +303,139 @@ TEST_F(InterchangeExport, StoreOfSeveralDataSetsNeedsTheDataNumber) {
         ExportSummary summary = Export(options);
         EXPECT_EQ(summary.ok, std::string(c.message).empty()) << c.dataNo;
         EXPECT_EQ(summary.message, c.message);
+    }
+}
+
+// The export into files, through the floor: a file that cannot be written is named by its
+// target, and neither target is replaced; a target that is or will be another file of the run is
+// refused before anything is written; nothing is left beside the targets either way.
+class InterchangeFiles : public InterchangeExport {
+protected:
+    void SetUp() override {
+        InterchangeExport::SetUp();
+        ImportResult imported = ImportBooks(KC_SAMPLE_BOOKS, store_, SourceEncoding::kUtf8);
+        ASSERT_TRUE(imported.ok) << imported.message;
+        journal_ = dir_ + "/j.csv";
+        openings_ = dir_ + "/o.csv";
+        std::ofstream(journal_, std::ios::binary) << "previous journal";
+        std::ofstream(openings_, std::ios::binary) << "previous openings";
+    }
+    // The folder's names besides the store and the two targets.
+    std::vector<std::string> Beside() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "test.books" && name != "j.csv" && name != "o.csv") names.push_back(name);
+        }
+        return names;
+    }
+    void ExpectUntouched(const std::string& what) const {
+        EXPECT_EQ(ReadFile(journal_), "previous journal") << what;
+        EXPECT_EQ(ReadFile(openings_), "previous openings") << what;
+        EXPECT_EQ(Beside(), std::vector<std::string>{}) << what;
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::string journal_;
+    std::string openings_;
+};
+
+TEST_F(InterchangeFiles, BothFilesTakeTheirTargetsPlace) {
+    ExportSummary summary = interchange::ExportInterchange(store_, journal_, openings_, {});
+    ASSERT_TRUE(summary.ok) << summary.message;
+    EXPECT_EQ(Rows(ReadFile(journal_)).size(), static_cast<std::size_t>(summary.lines));
+    EXPECT_EQ(Rows(ReadFile(openings_)).size(), static_cast<std::size_t>(summary.openingRows));
+    EXPECT_EQ(Beside(), std::vector<std::string>{});
+}
+
+TEST_F(InterchangeFiles, AFileThatCannotBeWrittenIsNamedAndNeitherTargetIsReplaced) {
+    struct Case {
+        const char* call;
+        int failing;  // the failing call's number, from 1
+        native::FailureKind kind;
+        bool openings;  // the file named: the openings, else the journal
+    };
+    const Case cases[] = {
+        {"create", 1, native::FailureKind::kAccessDenied, false},
+        {"create", 2, native::FailureKind::kReadOnlyDisk, true},
+        {"write", 1, native::FailureKind::kNoRoom, false},
+        // The journal is written out whole before the openings, and kept after them.
+        {"write", 2, native::FailureKind::kTooLarge, true},
+        {"sync", 1, native::FailureKind::kDeviceError, false},
+        {"rename", 1, native::FailureKind::kHeldOpen, false},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.call) + " " + std::to_string(c.failing);
+        native::Calls calls = native::SystemCalls();
+        int count = 0;
+        const int code = native::CodeOf(c.kind);
+        const std::string call = c.call;
+        if (call == "create") {
+            auto real = calls.createNew;
+            calls.createNew = [&, real](const std::string& path, native::Handle* file) {
+                return ++count == c.failing ? code : real(path, file);
+            };
+        } else if (call == "write") {
+            auto real = calls.write;
+            calls.write = [&, real](native::Handle file, const char* data, std::size_t size,
+                                    std::size_t* written) {
+                return ++count == c.failing ? code : real(file, data, size, written);
+            };
+        } else if (call == "sync") {
+            auto real = calls.sync;
+            calls.sync = [&, real](native::Handle file) {
+                return ++count == c.failing ? code : real(file);
+            };
+        } else {
+            auto real = calls.rename;
+            calls.rename = [&, real](const std::string& from, const std::string& to) {
+                return ++count == c.failing ? code : real(from, to);
+            };
+        }
+        native::CallsOverride failing(calls);
+        try {
+            interchange::ExportInterchange(store_, journal_, openings_, {});
+            ADD_FAILURE() << what << ": written";
+        } catch (const native::Failure& failure) {
+            EXPECT_EQ(failure.Path(), c.openings ? openings_ : journal_) << what;
+            EXPECT_EQ(failure.Kind(), c.kind) << what;
+        }
+        ExpectUntouched(what);
+    }
+}
+
+TEST_F(InterchangeFiles, ATargetThatIsOrWillBeAnotherFileOfTheRunIsRefused) {
+    std::filesystem::create_symlink(store_, dir_ + "/link.books");
+    struct Case {
+        std::string journal;
+        std::string openings;
+        std::string message;
+    };
+    const Case cases[] = {
+        {store_, openings_, store_ + ": is the books store, which is not replaced"},
+        {journal_, dir_ + "/link.books",
+         dir_ + "/link.books: is the books store, which is not replaced"},
+        {journal_, journal_,
+         journal_ + ": is the journal too; the journal and the opening balances need files of "
+                    "their own"},
+        // Neither is there yet: the same name however it is spelt.
+        {dir_ + "/new.csv", dir_ + "/./new.csv",
+         dir_ + "/./new.csv: is the journal too; the journal and the opening balances need files "
+                "of their own"},
+        {dir_, openings_, dir_ + ": not a regular file"},
+    };
+    for (const Case& c : cases) {
+        ExportSummary summary = interchange::ExportInterchange(store_, c.journal, c.openings, {});
+        EXPECT_FALSE(summary.ok) << c.message;
+        EXPECT_EQ(summary.message, c.message);
+        std::filesystem::remove(dir_ + "/link.books");
+        ExpectUntouched(c.message);
+        std::filesystem::create_symlink(store_, dir_ + "/link.books");
     }
 }
 

@@ -12,6 +12,9 @@
 
 #include "books/Importer.h"
 #include "common/Encoding.h"
+#include "native/Calls.h"
+#include "native/Failure.h"
+#include "native/PathLock.h"
 #include "tools/convert/Chart.h"
 #include "tools/convert/Converter.h"
 #include "tools/convert/InterchangeFields.h"
@@ -243,6 +246,90 @@ TEST_F(ConvertTest, EveryFormOfTheJournal) {
         EXPECT_NE(result.report.find("total 2147599 2147599 (debits equal credits)"),
                   std::string::npos);
     }
+}
+
+// A convert writes through the floor: a disk that fails it is named by the path the user gave,
+// OUT or OUT/FILE, with its reason, and nothing is left beside OUT.
+TEST_F(ConvertTest, AFolderThatCannotBeWrittenIsNamedWithTheReason) {
+    const std::string journal = Write("j.csv", kCashSale);
+    const std::string out = (dir_ / "books").string();
+    struct Case {
+        const char* call;
+        int failing;  // the failing call's number, from 1
+        native::FailureKind kind;
+        std::string named;
+    };
+    const Case cases[] = {
+        {"folder", 1, native::FailureKind::kAccessDenied, out},
+        {"create", 1, native::FailureKind::kNoRoom, out + "/journal.csv"},
+        {"create", 3, native::FailureKind::kNoRoom, out + "/users.csv"},
+        {"write", 1, native::FailureKind::kNoRoom, out + "/journal.csv"},
+        {"write", 4, native::FailureKind::kTooLarge, out + "/accounts.csv"},
+        {"sync", 2, native::FailureKind::kDeviceError, out + "/company.csv"},
+        // The folder's own rename into its place, after its five files'.
+        {"rename", 6, native::FailureKind::kHeldOpen, out},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.call) + " " + std::to_string(c.failing);
+        native::Calls calls = native::SystemCalls();
+        int count = 0;
+        const int code = native::CodeOf(c.kind);
+        const std::string call = c.call;
+        auto fails = [&] { return ++count == c.failing; };
+        if (call == "folder") {
+            auto real = calls.makeFolder;
+            calls.makeFolder = [=](const std::string& path) mutable {
+                return fails() ? code : real(path);
+            };
+        } else if (call == "create") {
+            auto real = calls.createNew;
+            calls.createNew = [=](const std::string& path, native::Handle* file) mutable {
+                return fails() ? code : real(path, file);
+            };
+        } else if (call == "write") {
+            auto real = calls.write;
+            calls.write = [=](native::Handle file, const char* data, std::size_t size,
+                              std::size_t* written) mutable {
+                return fails() ? code : real(file, data, size, written);
+            };
+        } else if (call == "sync") {
+            auto real = calls.sync;
+            calls.sync = [=](native::Handle file) mutable { return fails() ? code : real(file); };
+        } else {
+            auto real = calls.rename;
+            calls.rename = [=](const std::string& from, const std::string& to) mutable {
+                return fails() ? code : real(from, to);
+            };
+        }
+        native::CallsOverride failing(calls);
+        try {
+            convert::ConvertResult result = Convert(journal);
+            ADD_FAILURE() << what << ": " << (result.ok ? "written" : result.message);
+        } catch (const native::Failure& failure) {
+            EXPECT_EQ(native::Sentence(failure), c.named + ": " + native::Reason(failure)) << what;
+            EXPECT_EQ(failure.Kind(), c.kind) << what;
+        }
+        EXPECT_EQ(Beside(), std::vector<std::string>{"j.csv"}) << what;
+    }
+}
+
+// Another convert into the same folder meanwhile is refused after a short wait, and writes
+// nothing; the folder's lock file goes with the run that held it.
+TEST_F(ConvertTest, AConvertIntoAFolderAnotherIsWritingIsRefused) {
+    const std::string journal = Write("j.csv", kCashSale);
+    {
+        native::PathLock other;
+        ASSERT_EQ(other.Take((dir_ / "books").string(), 0), native::PathLock::Outcome::kHeld);
+        convert::ConvertResult refused = Convert(journal);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.message, (dir_ / "books").string() +
+                                       ": another convert into this folder is still running; "
+                                       "nothing was written");
+        EXPECT_EQ(Beside(), (std::vector<std::string>{".books.kclock", "j.csv"}));
+    }
+    convert::ConvertResult result = Convert(journal);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(Beside(), (std::vector<std::string>{"books", "j.csv"}));
 }
 
 TEST_F(ConvertTest, OptionsOverrideWhatIsInferred) {

@@ -780,6 +780,8 @@ void Conversion::Write() {
 std::string Conversion::Report() const {
     auto trialBalance = [] { return std::string("the trial balance"); };
     std::ostringstream out;
+    // Memory that runs out fails the run, never cuts the report short unseen.
+    out.exceptions(std::ios::badbit);
     out << "read " << options_.journalPath << ": " << dates_.size() << " entries, " << linesRead_
         << " lines (" << skipped_ << " comment, header or end-of-file lines left out; "
         << emptyClosings_ << " last lines (2101) without an account or amount left out)\n";

@@ -39,11 +39,24 @@ void InterchangeReadAhead::Batch::Clear() {
 }
 
 void InterchangeReadAhead::Batch::Add(const InterchangeRecord& record) {
-    lines.push_back(record.line);
-    counts.push_back(record.fields.size());
-    for (std::string_view field : record.fields) {
-        text += field;
-        ends.push_back(text.size());
+    const std::size_t records = lines.size();
+    const std::size_t textSize = text.size();
+    const std::size_t fields = ends.size();
+    try {
+        lines.push_back(record.line);
+        counts.push_back(record.fields.size());
+        for (std::string_view field : record.fields) {
+            text += field;
+            ends.push_back(text.size());
+        }
+    } catch (...) {
+        // A record goes over whole or not at all: memory that runs out halfway must not leave
+        // a record whose fields the batch does not hold.
+        lines.resize(records);
+        counts.resize(records);
+        text.resize(textSize);
+        ends.resize(fields);
+        throw;
     }
 }
 
