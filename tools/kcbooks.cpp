@@ -16,12 +16,12 @@
 #include "books/Importer.h"
 #include "books/Model.h"
 #include "books/Paths.h"
-#include "books/interchange/JournalWriter.h"
 #include "tools/Arguments.h"
 #include "tools/Generator.h"
 #include "tools/Show.h"
 #include "tools/StoreLock.h"
 #include "tools/convert/Converter.h"
+#include "tools/interchange/JournalWriter.h"
 
 namespace {
 

@@ -134,7 +134,7 @@ tools/view/Comparison.cpp	"社員資本等変動計算書"
 tools/view/Checks.cpp	"当期純利益"
 
 # The words of the journal interchange form kcbooks export-journal writes into its files.
-books/interchange/InterchangeWords.h	*
+tools/interchange/InterchangeWords.h	*
 
 # Keys of the edition's product information, looked up, never shown.
 report/SupportInfo.cpp	"[=製品名=]"

@@ -1,4 +1,4 @@
-#include "books/interchange/ReplacingOutput.h"
+#include "tools/interchange/ReplacingOutput.h"
 
 #include <cerrno>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "books/interchange/JournalWriter.h"
+#include "tools/interchange/JournalWriter.h"
 
 namespace books::interchange {
 

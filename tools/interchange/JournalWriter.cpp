@@ -1,4 +1,4 @@
-#include "books/interchange/JournalWriter.h"
+#include "tools/interchange/JournalWriter.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,9 +13,9 @@
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "books/Store.h"
-#include "books/interchange/InterchangeWords.h"
-#include "books/interchange/ReplacingOutput.h"
 #include "common/Encoding.h"
+#include "tools/interchange/InterchangeWords.h"
+#include "tools/interchange/ReplacingOutput.h"
 
 namespace books::interchange {
 namespace {
