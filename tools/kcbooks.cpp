@@ -17,10 +17,10 @@
 #include "books/Model.h"
 #include "books/Paths.h"
 #include "tools/Arguments.h"
-#include "tools/Generator.h"
 #include "tools/Show.h"
 #include "tools/StoreLock.h"
 #include "tools/convert/Converter.h"
+#include "tools/generate/Generator.h"
 #include "tools/interchange/JournalWriter.h"
 
 namespace {

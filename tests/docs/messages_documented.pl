@@ -83,7 +83,7 @@ __DATA__
 # Not messages. Each entry is the source file, a tab, and the literal exactly as written there.
 
 # The books the generator writes: account names, descriptions and notes of an invented company.
-tools/Generator.cpp	*
+tools/generate/Generator.cpp	*
 
 # Names of the figures and headings in the XML file, and of the net assets lines.
 report/LedgerSection.cpp	*
