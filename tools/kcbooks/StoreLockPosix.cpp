@@ -6,7 +6,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "tools/StoreLock.h"
+#include "tools/kcbooks/StoreLock.h"
 
 StoreLock::~StoreLock() {
     if (fd_ >= 0) close(fd_);  // lets the lock go

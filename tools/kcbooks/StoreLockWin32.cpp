@@ -3,7 +3,7 @@
 #include <string>
 
 #include "books/Paths.h"
-#include "tools/StoreLock.h"
+#include "tools/kcbooks/StoreLock.h"
 
 StoreLock::~StoreLock() {
     if (handle_) CloseHandle(handle_);  // lets the lock go

@@ -16,12 +16,12 @@
 #include "books/Importer.h"
 #include "books/Model.h"
 #include "books/Paths.h"
-#include "tools/Arguments.h"
-#include "tools/Show.h"
-#include "tools/StoreLock.h"
 #include "tools/convert/Converter.h"
 #include "tools/generate/Generator.h"
 #include "tools/interchange/JournalWriter.h"
+#include "tools/kcbooks/Arguments.h"
+#include "tools/kcbooks/Show.h"
+#include "tools/kcbooks/StoreLock.h"
 
 namespace {
 

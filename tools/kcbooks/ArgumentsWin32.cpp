@@ -2,7 +2,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
-#include "tools/Arguments.h"
+#include "tools/kcbooks/Arguments.h"
 
 std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
     std::vector<std::string> arguments;
