@@ -8,8 +8,17 @@
 # With sources the target is a static library; without, a library of headers. LINKS are the
 # floors below that the folder's own headers and sources use. A folder may lie deeper than the
 # top level ("tools/kcview"): its root then holds the folders above it, empty but for that link.
+#
+# A folder has one owner. A second library that declared it, or a folder inside it or around it,
+# would be a way round the floors (a library of its headers beside the library of its sources):
+# the configuration stops.
 function(kc_layer target)
   cmake_parse_arguments(PARSE_ARGV 1 layer "" "FOLDER" "SOURCES;LINKS")
+  if(NOT layer_FOLDER)
+    message(FATAL_ERROR "kc_layer(${target}): no FOLDER")
+  endif()
+  string(REGEX REPLACE "/+$" "" layer_FOLDER ${layer_FOLDER})
+  kc_layer_claim(${target} ${layer_FOLDER})
   set(root ${CMAKE_BINARY_DIR}/layers/${target})
   kc_layer_root(${root} ${layer_FOLDER})
   if(layer_SOURCES)
@@ -58,4 +67,27 @@ function(kc_layer_root root folder)
     file(MAKE_DIRECTORY ${parent})
     file(CREATE_LINK ${source} ${link} SYMBOLIC)
   endif()
+endfunction()
+
+# Records `target` as the owner of `folder`, or stops the configuration when the folder, one
+# inside it or one around it has an owner already. The owned folders are a global property.
+function(kc_layer_claim target folder)
+  get_property(owned GLOBAL PROPERTY KC_LAYER_FOLDERS)
+  foreach(other ${owned})
+    get_property(owner GLOBAL PROPERTY KC_LAYER_OWNER_${other})
+    string(FIND "${folder}/" "${other}/" inside)
+    string(FIND "${other}/" "${folder}/" around)
+    if(folder STREQUAL other)
+      message(FATAL_ERROR "kc_layer(${target}): ${folder} is owned by ${owner} already; "
+                          "a folder has one library")
+    elseif(inside EQUAL 0)
+      message(FATAL_ERROR "kc_layer(${target}): ${folder} lies inside ${other}, owned by "
+                          "${owner}, whose include root shows it already")
+    elseif(around EQUAL 0)
+      message(FATAL_ERROR "kc_layer(${target}): ${folder} holds ${other}, owned by ${owner}; "
+                          "its include root would show that folder too")
+    endif()
+  endforeach()
+  set_property(GLOBAL APPEND PROPERTY KC_LAYER_FOLDERS ${folder})
+  set_property(GLOBAL PROPERTY KC_LAYER_OWNER_${folder} ${target})
 endfunction()
