@@ -17,8 +17,8 @@
 #include "native/Calls.h"
 #include "native/Failure.h"
 #include "tests/books/BooksFixture.h"
-#include "tools/Generator.h"
-#include "tools/Show.h"
+#include "tools/generate/Generator.h"
+#include "tools/kcbooks/Show.h"
 
 namespace books::test {
 namespace {

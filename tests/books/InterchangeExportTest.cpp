@@ -7,11 +7,11 @@
 #include <sstream>
 
 #include "books/Store.h"
-#include "books/interchange/JournalWriter.h"
 #include "common/Encoding.h"
 #include "native/Calls.h"
 #include "native/Failure.h"
 #include "tests/books/BooksFixture.h"
+#include "tools/interchange/JournalWriter.h"
 
 namespace books::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "tools/view/ComparisonPage.h"
+#include "tools/kcview/ComparisonPage.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "tools/view/Page.h"
+#include "tools/kcview/Page.h"
 
 namespace kcview {
 

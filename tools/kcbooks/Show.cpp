@@ -1,4 +1,4 @@
-#include "tools/Show.h"
+#include "tools/kcbooks/Show.h"
 
 #include <cstdio>
 #include <cstring>

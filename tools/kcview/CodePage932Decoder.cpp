@@ -1,4 +1,4 @@
-#include "tools/view/CodePage932Decoder.h"
+#include "tools/kcview/CodePage932Decoder.h"
 
 #include <libxml/encoding.h>
 

@@ -1,4 +1,4 @@
-#include "tools/view/PageFile.h"
+#include "tools/kcview/PageFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "books/interchange/JournalWriter.h"
+#include "tools/interchange/JournalWriter.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,12 +11,12 @@
 #include "books/Csv.h"
 #include "books/Model.h"
 #include "books/Store.h"
-#include "books/interchange/InterchangeWords.h"
 #include "common/Encoding.h"
 #include "native/Calls.h"
 #include "native/Failure.h"
 #include "native/RunFiles.h"
 #include "native/TempFile.h"
+#include "tools/interchange/InterchangeWords.h"
 
 namespace books::interchange {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/view/Kcview.h"
+#include "tools/kcview/Kcview.h"
 
 int main(int argc, char** argv) {
     return kcview::Run(argc, argv);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/view/ExportDocument.h"
+#include "tools/kcview/ExportDocument.h"
 
 namespace kcview {
 

@@ -1,7 +1,7 @@
 // The exported file through libxml2's push parser and SAX callbacks: the statements become a
 // small element tree, the general ledger (most of a large file) goes straight into records.
 
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/ExportReader.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -13,8 +13,8 @@
 #include <memory>
 #include <set>
 
-#include "tools/view/CodePage932Decoder.h"
-#include "tools/view/ExportFile.h"
+#include "tools/kcview/CodePage932Decoder.h"
+#include "tools/kcview/ExportFile.h"
 
 namespace kcview {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/view/ExportDocument.h"
+#include "tools/kcview/ExportDocument.h"
 
 namespace kcview {
 

@@ -1,7 +1,7 @@
 // Each check is a small function over the document; the table at the end names and explains
 // them once, for the page, the --check output and the README.
 
-#include "tools/view/Checks.h"
+#include "tools/kcview/Checks.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "tools/view/Comparison.h"
+#include "tools/kcview/Comparison.h"
 
 namespace kcview {
 namespace {

@@ -1,7 +1,7 @@
 // kcview: the review page and the checks of an exported file, before it goes to the tax
 // application.
 
-#include "tools/view/Kcview.h"
+#include "tools/kcview/Kcview.h"
 
 #include <iostream>
 #include <optional>
@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/view/Checks.h"
-#include "tools/view/Comparison.h"
-#include "tools/view/ExportReader.h"
-#include "tools/view/Page.h"
-#include "tools/view/PageFile.h"
+#include "tools/kcview/Checks.h"
+#include "tools/kcview/Comparison.h"
+#include "tools/kcview/ExportReader.h"
+#include "tools/kcview/Page.h"
+#include "tools/kcview/PageFile.h"
 
 namespace {
 

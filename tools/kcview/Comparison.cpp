@@ -2,7 +2,7 @@
 // what names it in the file: the section elements it sits in, and an item's Label. Lines of the
 // same key are one line of both years.
 
-#include "tools/view/Comparison.h"
+#include "tools/kcview/Comparison.h"
 
 #include <algorithm>
 #include <charconv>

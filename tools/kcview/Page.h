@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/view/Checks.h"
-#include "tools/view/Comparison.h"
-#include "tools/view/ExportDocument.h"
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/Checks.h"
+#include "tools/kcview/Comparison.h"
+#include "tools/kcview/ExportDocument.h"
+#include "tools/kcview/ExportReader.h"
 
 namespace kcview {
 

@@ -16,15 +16,15 @@
 
 #include "books/Importer.h"
 #include "books/Model.h"
-#include "books/interchange/JournalWriter.h"
 #include "native/Failure.h"
 #include "native/PathLock.h"
 #include "native/RunFiles.h"
 #include "native/TempFile.h"
-#include "tools/Generator.h"
-#include "tools/Show.h"
 #include "tools/convert/Converter.h"
+#include "tools/generate/Generator.h"
+#include "tools/interchange/JournalWriter.h"
 #include "tools/kcbooks/RunEnd.h"
+#include "tools/kcbooks/Show.h"
 
 namespace kcbooks {
 namespace {

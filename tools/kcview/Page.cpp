@@ -2,13 +2,13 @@
 // export's ledger is most of the page), and the ledger's rows leave out the end tags HTML lets
 // them leave out.
 
-#include "tools/view/Page.h"
+#include "tools/kcview/Page.h"
 
 #include <algorithm>
 #include <charconv>
 #include <map>
 
-#include "tools/view/ComparisonPage.h"
+#include "tools/kcview/ComparisonPage.h"
 
 namespace kcview {
 namespace {

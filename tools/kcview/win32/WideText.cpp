@@ -1,4 +1,4 @@
-#include "tools/win32/WideText.h"
+#include "tools/kcview/win32/WideText.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tools/view/ExportFile.h"
+#include "tools/kcview/ExportFile.h"
 
 #include <sys/stat.h>
 

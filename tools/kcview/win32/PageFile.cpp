@@ -1,4 +1,4 @@
-#include "tools/view/PageFile.h"
+#include "tools/kcview/PageFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <random>
 
 #include "host/win32/Win32Api.h"
-#include "tools/win32/WideText.h"
+#include "tools/kcview/win32/WideText.h"
 
 namespace kcview {
 namespace {

@@ -29,9 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/view/Kcview.h"
-#include "tools/view/PageFile.h"
-#include "tools/win32/WideText.h"
+#include "tools/kcview/Kcview.h"
+#include "tools/kcview/PageFile.h"
+#include "tools/kcview/win32/WideText.h"
 
 namespace {
 

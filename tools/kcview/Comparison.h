@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/view/Checks.h"
-#include "tools/view/ExportDocument.h"
+#include "tools/kcview/Checks.h"
+#include "tools/kcview/ExportDocument.h"
 
 namespace kcview {
 

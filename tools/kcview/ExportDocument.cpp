@@ -1,4 +1,4 @@
-#include "tools/view/ExportDocument.h"
+#include "tools/kcview/ExportDocument.h"
 
 #include <charconv>
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "tools/view/Comparison.h"
+#include "tools/kcview/Comparison.h"
 
 namespace kcview {
 

@@ -1,10 +1,10 @@
-#include "tools/view/ExportFile.h"
+#include "tools/kcview/ExportFile.h"
 
 #include <cerrno>
 #include <optional>
 
 #include "host/win32/Win32Api.h"
-#include "tools/win32/WideText.h"
+#include "tools/kcview/win32/WideText.h"
 
 namespace kcview {
 

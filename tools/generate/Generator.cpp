@@ -1,4 +1,4 @@
-#include "tools/Generator.h"
+#include "tools/generate/Generator.h"
 
 #include <array>
 #include <charconv>
