@@ -279,7 +279,7 @@ grep -q "ファイルの大きさが上限を超えました" "$work/stderr" || 
 cp "$work/sample.books" "$work/kept.books"
 "$build/kcbooks" import "$work/big" "$work/kept.books" >/dev/null 2>"$work/stderr" &
 importer=$!
-partial() { compgen -G "$work/kept.books.*.importing" >/dev/null; }
+partial() { compgen -G "$work/~kc*.kctmp" >/dev/null; }
 for i in $(seq 1 6000); do partial && break; sleep 0.01; done
 kill -STOP "$importer" 2>/dev/null
 partial || fail "interrupted import: the store was never begun"
@@ -289,6 +289,9 @@ wait "$importer"
 [ $? != 0 ] || fail "interrupted import: exit 0"
 partial && fail "interrupted import: the partial store was left"
 cmp -s "$work/kept.books" "$work/sample.books" || fail "interrupted import: the store changed"
+[ -e "$work/.kept.books.kclock" ] && fail "interrupted import: the store's lock file was left"
+grep -q "kcbooks: import interrupted; $work/kept.books stays as it was" "$work/stderr" ||
+  fail "interrupted import: $(cat "$work/stderr")"
 
 # One whole export as a user without rights on / (nobody): the drive check asks only whether
 # the drive's root exists; a folder the user may not write gets its own message.
