@@ -1114,6 +1114,9 @@ bool Importer::LoadNotes() {
 }
 
 Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
+    // Database::Create turns SQLite's rollback journal off before the first write: nothing but
+    // the temporary itself (no STORE-journal) stands beside it, and a failed pass discards it
+    // whole.
     Database db;
     if (!db.Create(storePath) || !db.Exec("BEGIN")) {
         Fail("cannot create the store: " + db.Error());

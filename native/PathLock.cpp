@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace native {
 namespace {
@@ -19,6 +20,27 @@ public:
     std::mutex mutex;
     std::map<Handle, std::string> files;  // by the handle that holds each: a path may be held
                                           // anew once a signal's clean-up removed its file
+};
+
+// The lock file as one turn of Take opens it: closed, and a lock taken on it let go, on every
+// way out of the turn but the one that keeps it (memory that runs out included: on Windows a name
+// is made wide for each call).
+class TurnFile {
+public:
+    explicit TurnFile(Handle file) : file_(file) {}
+    ~TurnFile() { Close(); }
+    TurnFile(const TurnFile&) = delete;
+    TurnFile& operator=(const TurnFile&) = delete;
+
+    Handle Get() const { return file_; }
+    Handle Keep() { return std::exchange(file_, kNoHandle); }
+    void Close() noexcept {
+        if (file_ != kNoHandle) TheCalls().close(file_);
+        file_ = kNoHandle;
+    }
+
+private:
+    Handle file_;
 };
 
 }  // namespace
@@ -44,22 +66,22 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
     lockFile_ = LockFileOf(path);
     Calls& calls = TheCalls();
     for (int waited = 0;; waited += kPollMilliseconds) {
-        Handle file = kNoHandle;
-        if (const int error = calls.openLockFile(lockFile_, &file); error != 0) {
+        Handle opening = kNoHandle;
+        if (const int error = calls.openLockFile(lockFile_, &opening); error != 0) {
             failure_.emplace("open", lockFile_, error);
             return Outcome::kFailed;
         }
+        TurnFile file(opening);
         FileState opened;
-        if (const int error = calls.openStatus(file, &opened); error != 0 || !opened.isPlainFile) {
-            calls.close(file);
+        if (const int error = calls.openStatus(file.Get(), &opened);
+            error != 0 || !opened.isPlainFile) {
             failure_ = error != 0
                            ? native::Failure("status", lockFile_, error)
                            : native::Failure("open", lockFile_, 0, FailureKind::kNotPlainFile);
             return Outcome::kFailed;
         }
         bool taken = false;
-        if (const int error = calls.tryLock(file, &taken); error != 0) {
-            calls.close(file);
+        if (const int error = calls.tryLock(file.Get(), &taken); error != 0) {
             failure_.emplace("lock", lockFile_, error);
             return Outcome::kFailed;
         }
@@ -72,22 +94,20 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
                 try {
                     HeldLocks& held = HeldLocks::Get();
                     std::lock_guard<std::mutex> lock(held.mutex);
-                    held.files.emplace(file, lockFile_);
+                    held.files.emplace(file.Get(), lockFile_);
                 } catch (...) {
                     // Let go as Release does: the lock file goes with the lock.
 #ifndef _WIN32
                     calls.remove(lockFile_);
 #endif
-                    calls.close(file);
                     throw;
                 }
-                file_ = file;
+                file_ = file.Keep();
                 return Outcome::kHeld;
             }
-            calls.close(file);
             continue;  // at once: the lock is free, under the new file
         }
-        calls.close(file);
+        file.Close();
         if (waited >= waitMilliseconds) return Outcome::kBusy;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
     }

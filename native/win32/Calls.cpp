@@ -151,13 +151,20 @@ Calls SystemCalls() {
         WIN32_FIND_DATAW found{};
         HANDLE search = FindFirstFileW(wide->c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::optional<std::string> utf8 =
-                Utf16ToUtf8(std::u16string(name.begin(), name.end()));
-            if (utf8) names->push_back(*utf8);
-        } while (FindNextFileW(search, &found));
+        try {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::optional<std::string> utf8 =
+                    Utf16ToUtf8(std::u16string(name.begin(), name.end()));
+                if (utf8) names->push_back(*utf8);
+            } while (FindNextFileW(search, &found));
+        } catch (...) {
+            // Memory that ran out while the names were gathered: the search is closed all the
+            // same.
+            FindClose(search);
+            throw;
+        }
         FindClose(search);
         return 0;
     };

@@ -410,16 +410,13 @@ TEST_F(InterchangeFiles, AFileThatCannotBeWrittenIsNamedAndNeitherTargetIsReplac
 }
 
 TEST_F(InterchangeFiles, ATargetThatIsOrWillBeAnotherFileOfTheRunIsRefused) {
-    std::filesystem::create_symlink(store_, dir_ + "/link.books");
     struct Case {
         std::string journal;
         std::string openings;
         std::string message;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {store_, openings_, store_ + ": is the books store, which is not replaced"},
-        {journal_, dir_ + "/link.books",
-         dir_ + "/link.books: is the books store, which is not replaced"},
         {journal_, journal_,
          journal_ + ": is the journal too; the journal and the opening balances need files of "
                     "their own"},
@@ -429,13 +426,19 @@ TEST_F(InterchangeFiles, ATargetThatIsOrWillBeAnotherFileOfTheRunIsRefused) {
                 "of their own"},
         {dir_, openings_, dir_ + ": not a regular file"},
     };
+#ifndef _WIN32
+    // The store through a link (links stay with the POSIX host).
+    cases.push_back({journal_, dir_ + "/link.books",
+                     dir_ + "/link.books: is the books store, which is not replaced"});
+    std::filesystem::create_symlink(store_, dir_ + "/link.books");
+#endif
     for (const Case& c : cases) {
         ExportSummary summary = interchange::ExportInterchange(store_, c.journal, c.openings, {});
         EXPECT_FALSE(summary.ok) << c.message;
         EXPECT_EQ(summary.message, c.message);
-        std::filesystem::remove(dir_ + "/link.books");
+        const bool linked = std::filesystem::remove(dir_ + "/link.books");
         ExpectUntouched(c.message);
-        std::filesystem::create_symlink(store_, dir_ + "/link.books");
+        if (linked) std::filesystem::create_symlink(store_, dir_ + "/link.books");
     }
 }
 

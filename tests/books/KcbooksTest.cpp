@@ -36,16 +36,18 @@ std::atomic<long> failing{0};  // the allocation that fails, from 1; 0: none
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Kept out of line: the compiler, seeing malloc under new and free under delete where one call
+// inlines into another, would take them for a mismatched pair.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     if (counting.load(std::memory_order_relaxed) && made.fetch_add(1) + 1 == failing.load())
         throw std::bad_alloc();
     if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
     throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept {
+[[gnu::noinline]] void operator delete(void* block) noexcept {
     std::free(block);
 }
-void operator delete(void* block, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
 
@@ -87,11 +89,16 @@ protected:
     }
 
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-    // Every name under the folder.
+    // Every name under the folder (on Windows but the hidden lock files, which stay by design).
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(folder_))
-            names.push_back(entry.path().lexically_relative(folder_).string());
+        for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
+            const std::string name = entry.path().lexically_relative(folder_).string();
+#ifdef _WIN32
+            if (name.ends_with(".kclock")) continue;
+#endif
+            names.push_back(name);
+        }
         std::sort(names.begin(), names.end());
         return names;
     }
