@@ -122,9 +122,16 @@ Calls SystemCalls() {
         names->clear();
         DIR* dir = ::opendir(folder.c_str());
         if (!dir) return errno;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names->push_back(name);
+        try {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") names->push_back(name);
+            }
+        } catch (...) {
+            // Memory that ran out while the names were gathered: the folder is closed all the
+            // same.
+            ::closedir(dir);
+            throw;
         }
         ::closedir(dir);
         return 0;

@@ -36,18 +36,44 @@ std::atomic<long> failing{0};  // the allocation that fails, from 1; 0: none
 
 }  // namespace
 
-// Kept out of line: the compiler, seeing malloc under new and free under delete where one call
-// inlines into another, would take them for a mismatched pair.
+// Every form of new and delete is the program's own, each pair malloc and free (a sanitizer's
+// new would not pair with this delete). Kept out of line: the compiler, seeing malloc under new and
+// free under delete where one call inlines into another, would take them for a mismatched pair.
 [[gnu::noinline]] void* operator new(std::size_t size) {
     if (counting.load(std::memory_order_relaxed) && made.fetch_add(1) + 1 == failing.load())
         throw std::bad_alloc();
     if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
     throw std::bad_alloc();
 }
+[[gnu::noinline]] void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept {
+    return operator new(size, nothrow);
+}
 [[gnu::noinline]] void operator delete(void* block) noexcept {
     std::free(block);
 }
 [[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+[[gnu::noinline]] void operator delete[](void* block, const std::nothrow_t&) noexcept {
     std::free(block);
 }
 
