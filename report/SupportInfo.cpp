@@ -24,7 +24,7 @@ int SupportInfo::Load() {
     std::size_t size = 0;
     try {
         // By its bare name: the program's own folder is the working directory.
-        auto file = platform_.files.OpenFile("SUPPORT.INF", OpenMode::kRead);
+        auto file = platform_.files.OpenFile("SUPPORT.INF");
         size = file->Read(reinterpret_cast<char*>(block_.get()), kBlockSize);
         file->Close();
     } catch (const FileError&) {

@@ -19,6 +19,7 @@
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
+#include "host/Interrupts.h"
 #include "host/Profile.h"
 #include "host/TerminalProgress.h"
 #include "host/win32/CommandLine.h"
@@ -189,6 +190,9 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
 
     Win32FileSystem files;
     Win32Windows windows;
+    // From here on Ctrl+C, Ctrl+Break and the console closing end the run as a failed export
+    // ends; a program without a console never gets them.
+    Interrupts interrupts(windows);
     Win32TextMapping text;
     HostMemory memory;
     ConsoleMessages console(false, options.answerYes);
@@ -228,7 +232,7 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     books::BooksConfig booksConfig;
     booksConfig.storePath = WideToUtf8(source.store);
     // The export never writes over the books it reads, whatever path names them.
-    if (!source.store.empty()) files.Keep(source.store);
+    if (!source.store.empty()) files.AddBooksStore(booksConfig.storePath);
     booksConfig.userId = WideToSjis(source.user).value_or("");
     booksConfig.dataNo = source.dataNo;
     booksConfig.outputFolder = SystemFolder(source.outputFolder);
@@ -236,8 +240,14 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     booksConfig.prompt = batch ? static_cast<books::LedgerPrompt*>(&consolePrompt) : &windowPrompt;
     books::ConfigureBooks(booksConfig);
 
-    LinkApp app(platform, edition, ParseCallerLine(*line));
+    const CallerLine caller = ParseCallerLine(*line);
+    if (caller.fromCaller) {
+        interrupts.SetCaller(caller.link.window, caller.link.message, caller.link.wParam);
+    }
+    LinkApp app(platform, edition, caller);
     app.InitInstance();
+    // The exit handler tells the caller; a console event from here on changes nothing.
+    interrupts.Disarm();
     app.ExitInstance();
     books::ConfigureBooks(books::BooksConfig{});
     return app.Result();

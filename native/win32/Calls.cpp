@@ -57,6 +57,15 @@ int LastError(BOOL ok) {
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// True when another handle on `path` shares it with nobody who would remove it.
+bool HeldOpen(const std::wstring& path) {
+    HANDLE handle = CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
 // WriteFile and ReadFile count in DWORD; larger requests go in pieces.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
@@ -124,8 +133,15 @@ Calls SystemCalls() {
             }
             return LastError(MoveFileExW(source->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH));
         }
-        return LastError(MoveFileExW(source->c_str(), target->c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+        if (MoveFileExW(source->c_str(), target->c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        const DWORD error = GetLastError();
+        // A target another program has open refuses the replacement as a denied access; asked
+        // for the target alone, the system tells the two apart.
+        return error == ERROR_ACCESS_DENIED && HeldOpen(*target)
+                   ? static_cast<int>(ERROR_SHARING_VIOLATION)
+                   : static_cast<int>(error);
     };
     calls.remove = [](const std::string& path) {
         const std::optional<std::wstring> wide = Wide(path);
