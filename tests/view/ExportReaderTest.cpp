@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "tests/view/Documents.h"
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/ExportReader.h"
 
 namespace kcview {
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "tests/view/Documents.h"
-#include "tools/view/PageFile.h"
+#include "tools/kcview/PageFile.h"
 
 namespace {
 
