@@ -70,16 +70,20 @@ TempFile::TempFile(std::string target, std::size_t bufferSize)
     Temporaries& list = Temporaries::Get();
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
+    // What may fail for want of memory comes before the file is made: once it exists, nothing
+    // between its creation and its entry on the list can fail and leave it behind.
+    buffer_.reserve(bufferSize_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string candidate = TemporaryNameBeside(target_);
+        const auto [entry, added] = list.paths.emplace(candidate, false);
+        if (!added) continue;  // a name this run holds already
         const int error = TheCalls().createNew(candidate, &file_);
         if (error == 0) {
             path_ = std::move(candidate);
-            list.paths.emplace(path_, false);
             live_ = true;
-            buffer_.reserve(bufferSize_);
             return;
         }
+        list.paths.erase(entry);
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
@@ -186,13 +190,16 @@ TempFolder::TempFolder(std::string target) : target_(std::move(target)) {
     list.CheckRunning(target_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string candidate = TemporaryNameBeside(target_);
+        // On the list before it exists, as a file is.
+        const auto [entry, added] = list.paths.emplace(candidate, true);
+        if (!added) continue;  // a name this run holds already
         const int error = TheCalls().makeFolder(candidate);
         if (error == 0) {
             path_ = std::move(candidate);
-            list.paths.emplace(path_, true);
             live_ = true;
             return;
         }
+        list.paths.erase(entry);
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);

@@ -329,4 +329,57 @@ TEST(Utf16, ConvertsBothWaysAndRefusesWhatHasNoForm) {
     for (const std::u16string& text : badUtf16) EXPECT_EQ(native::Utf16ToUtf8(text), std::nullopt);
 }
 
+// A text only shown marks each byte that begins no character and each lone surrogate with U+FFFD
+// and keeps the rest; a valid text is shown as the strict conversion gives it.
+TEST(Utf16, ShownTextMarksWhatHasNoFormAndKeepsTheRest) {
+    const std::string mark = "\xEF\xBF\xBD";
+    struct Utf8Case {
+        std::string utf8;
+        std::u16string shown;
+    };
+    const Utf8Case utf8Cases[] = {
+        {"\xE6\xB1\xBA.xml", u"\u6C7A.xml"},
+        {"a\xFF"
+         "b",
+         u"a\uFFFD"
+         "b"},
+        {"\xE6\xB1"
+         "a",
+         u"\uFFFD\uFFFD"
+         "a"},  // a character cut short: each of its bytes
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"\xF0\x9F\x93\x84", u"\U0001F4C4"},
+    };
+    for (const Utf8Case& c : utf8Cases) EXPECT_EQ(native::Utf8ToUtf16Shown(c.utf8), c.shown);
+    struct Utf16Case {
+        std::u16string utf16;
+        std::string shown;
+    };
+    const Utf16Case utf16Cases[] = {
+        {u"\u6C7A.xml", "\xE6\xB1\xBA.xml"},
+        {std::u16string{u'a', u'\xD800', u'b'}, "a" + mark + "b"},
+        {std::u16string{u'\xDC00', u'\xD800'}, mark + mark},
+        {u"\U0001F4C4", "\xF0\x9F\x93\x84"},
+    };
+    for (const Utf16Case& c : utf16Cases) EXPECT_EQ(native::Utf16ToUtf8Shown(c.utf16), c.shown);
+}
+
+TEST_F(Floor, ReaderGoesOverAFileASecondTimeFromItsFirstByte) {
+    WriteFile(Path("export.xml"), "<REPORT/>");
+    native::Calls& calls = native::TheCalls();
+    native::Handle file = native::kNoHandle;
+    ASSERT_EQ(calls.openRead(Path("export.xml"), &file), 0);
+    char bytes[16];
+    std::size_t got = 0;
+    ASSERT_EQ(calls.read(file, bytes, sizeof bytes, &got), 0);
+    EXPECT_EQ(std::string(bytes, got), "<REPORT/>");
+    ASSERT_EQ(calls.seek(file, 2), 0);
+    ASSERT_EQ(calls.read(file, bytes, sizeof bytes, &got), 0);
+    EXPECT_EQ(std::string(bytes, got), "EPORT/>");
+    ASSERT_EQ(calls.seek(file, 0), 0);
+    ASSERT_EQ(calls.read(file, bytes, 3, &got), 0);
+    EXPECT_EQ(std::string(bytes, got), "<RE");
+    EXPECT_EQ(calls.close(file), 0);
+}
+
 }  // namespace

@@ -113,7 +113,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
          true},
     };
     for (const DropCase& c : kCases) {
-        SCOPED_TRACE(WideToUtf8(c.name));
+        SCOPED_TRACE(WideToUtf8Shown(c.name));
         const std::wstring exported = EditedExport(c.name, c.from, c.to);
         const Dropped dropped = Drop(exported, !c.shown.empty());
         EXPECT_EQ(dropped.exitCode, c.exitCode);
@@ -122,8 +122,8 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
         ASSERT_TRUE(dropped.box.has_value()) << "no message box";
         for (const wchar_t* line : c.shown) {
             EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
-                << WideToUtf8(line) << " is not in:\n"
-                << WideToUtf8(dropped.box->text);
+                << WideToUtf8Shown(line) << " is not in:\n"
+                << WideToUtf8Shown(dropped.box->text);
         }
         if (c.exitCode == 1) {
             EXPECT_EQ(dropped.box->text.find(L"対象外"), std::wstring::npos);
