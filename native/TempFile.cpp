@@ -136,8 +136,11 @@ void TempFile::CloseHandle() {
 }
 
 void TempFile::Keep() {
+    std::string folder;
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        // Made before the rename: once the file is in place, Keep raises nothing.
+        folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         if (file_ == kNoHandle) {
             // Written by name: opened again for its sync.
             if (const int error = TheCalls().openToSync(path_, &file_); error != 0)
@@ -165,7 +168,7 @@ void TempFile::Keep() {
     }
     // The rename is on the disk only once the folder's names are: a failure here is the
     // system's, and the file stands complete under its name.
-    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+    TheCalls().syncFolder(folder);
 }
 
 void TempFile::Discard() noexcept {
@@ -210,8 +213,11 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Keep() {
+    std::string folder;
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        // Made before the rename: once the folder is in place, Keep raises nothing.
+        folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         std::vector<std::string> names;
         if (const int error = TheCalls().listFolder(path_, &names); error != 0)
             throw Failure("list", target_, error);
@@ -246,7 +252,7 @@ void TempFolder::Keep() {
         Discard();
         throw;
     }
-    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+    TheCalls().syncFolder(folder);
 }
 
 void TempFolder::Discard() noexcept {
