@@ -12,7 +12,7 @@
 #include "books/Books.h"
 #include "books/Importer.h"
 #include "ledger/Services.h"
-#include "tools/Generator.h"
+#include "tools/generate/Generator.h"
 
 namespace {
 

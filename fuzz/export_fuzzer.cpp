@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "FuzzInput.h"
-#include "tools/view/Checks.h"
-#include "tools/view/Comparison.h"
-#include "tools/view/ExportReader.h"
-#include "tools/view/Page.h"
+#include "tools/kcview/Checks.h"
+#include "tools/kcview/Comparison.h"
+#include "tools/kcview/ExportReader.h"
+#include "tools/kcview/Page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

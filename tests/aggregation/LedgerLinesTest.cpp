@@ -1,7 +1,7 @@
 // The general ledger of each account: opening, changes, counter-accounts, running balance.
 
 #include "tests/aggregation/AggregationFixture.h"
-#include "tools/Generator.h"
+#include "tools/generate/Generator.h"
 
 namespace {
 

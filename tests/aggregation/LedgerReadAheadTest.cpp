@@ -5,7 +5,7 @@
 
 #include "aggregation/LedgerReadAhead.h"
 #include "tests/aggregation/AggregationFixture.h"
-#include "tools/Generator.h"
+#include "tools/generate/Generator.h"
 
 namespace {
 

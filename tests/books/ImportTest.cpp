@@ -15,8 +15,8 @@
 #include "common/Encoding.h"
 #include "ledger/Services.h"
 #include "tests/books/BooksFixture.h"
-#include "tools/Generator.h"
-#include "tools/Show.h"
+#include "tools/generate/Generator.h"
+#include "tools/kcbooks/Show.h"
 
 namespace books::test {
 namespace {

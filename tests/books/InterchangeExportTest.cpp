@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "books/Store.h"
-#include "books/interchange/JournalWriter.h"
 #include "common/Encoding.h"
 #include "tests/books/BooksFixture.h"
+#include "tools/interchange/JournalWriter.h"
 
 namespace books::test {
 namespace {

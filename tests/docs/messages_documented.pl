@@ -83,7 +83,7 @@ __DATA__
 # Not messages. Each entry is the source file, a tab, and the literal exactly as written there.
 
 # The books the generator writes: account names, descriptions and notes of an invented company.
-tools/Generator.cpp	*
+tools/generate/Generator.cpp	*
 
 # Names of the figures and headings in the XML file, and of the net assets lines.
 report/LedgerSection.cpp	*
@@ -125,16 +125,16 @@ host/posix/Dialogs.cpp	"いいえ(N)"
 host/HostOptions.cpp	"                         batch: what is entered in the dialog before 実行 is pressed\n"
 
 # The review page's headings and labels, not messages.
-tools/view/Page.cpp	*
-tools/view/ComparisonPage.cpp	*
-tools/view/Comparison.cpp	"負債及び純資産合計"
-tools/view/Comparison.cpp	"社員資本等変動計算書"
+tools/kcview/Page.cpp	*
+tools/kcview/ComparisonPage.cpp	*
+tools/kcview/Comparison.cpp	"負債及び純資産合計"
+tools/kcview/Comparison.cpp	"社員資本等変動計算書"
 
 # The reason the changes in net assets gives for net income, looked up in the file.
-tools/view/Checks.cpp	"当期純利益"
+tools/kcview/Checks.cpp	"当期純利益"
 
 # The words of the journal interchange form kcbooks export-journal writes into its files.
-books/interchange/InterchangeWords.h	*
+tools/interchange/InterchangeWords.h	*
 
 # Keys of the edition's product information, looked up, never shown.
 report/SupportInfo.cpp	"[=製品名=]"

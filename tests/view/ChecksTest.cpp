@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "tests/view/Documents.h"
-#include "tools/view/Checks.h"
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/Checks.h"
+#include "tools/kcview/ExportReader.h"
 
 namespace kcview {
 namespace {

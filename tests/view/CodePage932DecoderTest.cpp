@@ -3,8 +3,8 @@
 #include <string>
 
 #include "tests/view/Documents.h"
-#include "tools/view/CodePage932Decoder.h"
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/CodePage932Decoder.h"
+#include "tools/kcview/ExportReader.h"
 
 namespace kcview {
 namespace {

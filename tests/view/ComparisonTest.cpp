@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/view/Documents.h"
-#include "tools/view/Comparison.h"
-#include "tools/view/ComparisonPage.h"
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/Comparison.h"
+#include "tools/kcview/ComparisonPage.h"
+#include "tools/kcview/ExportReader.h"
 
 namespace kcview {
 namespace {

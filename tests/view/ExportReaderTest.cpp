@@ -5,7 +5,7 @@
 
 #include "native/Failure.h"
 #include "tests/view/Documents.h"
-#include "tools/view/ExportReader.h"
+#include "tools/kcview/ExportReader.h"
 
 namespace kcview {
 namespace {

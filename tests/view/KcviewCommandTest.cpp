@@ -22,7 +22,7 @@
 #include "native/Calls.h"
 #include "native/Failure.h"
 #include "tests/view/Documents.h"
-#include "tools/view/Kcview.h"
+#include "tools/kcview/Kcview.h"
 
 namespace {
 

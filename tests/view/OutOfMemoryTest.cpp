@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "tests/view/Documents.h"
-#include "tools/view/Kcview.h"
+#include "tools/kcview/Kcview.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <climits>
 
 #include "tests/view/Documents.h"
-#include "tools/view/ExportReader.h"
-#include "tools/view/Page.h"
+#include "tools/kcview/ExportReader.h"
+#include "tools/kcview/Page.h"
 
 namespace kcview {
 namespace {

@@ -1,0 +1,5 @@
+#include "tools/kcbooks/Arguments.h"
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}

@@ -1,0 +1,40 @@
+#include "tools/kcview/ExportDocument.h"
+
+#include <charconv>
+
+namespace kcview {
+
+const std::string* XmlNode::Attribute(const std::string& key) const {
+    for (const auto& [name, value] : attributes) {
+        if (name == key) return &value;
+    }
+    return nullptr;
+}
+
+const XmlNode* XmlNode::Child(const std::string& key) const {
+    for (const XmlNode& child : children) {
+        if (child.name == key) return &child;
+    }
+    return nullptr;
+}
+
+const XmlNode* ExportDocument::Section(const std::string& name) const {
+    for (const XmlNode& section : sections) {
+        if (section.name == name) return &section;
+    }
+    return nullptr;
+}
+
+std::optional<std::int64_t> ParseAmount(const std::string& text) {
+    if (text.empty()) return 0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    // from_chars takes a minus but no plus, and nothing after the digits.
+    if (*first == '-' && text.size() == 1) return std::nullopt;
+    std::int64_t value = 0;
+    auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last) return std::nullopt;
+    return value;
+}
+
+}  // namespace kcview

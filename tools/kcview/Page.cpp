@@ -1,0 +1,553 @@
+// The review page. It is made in a buffer handed on whenever it passes a megabyte (a large
+// export's ledger is most of the page), and the ledger's rows leave out the end tags HTML lets
+// them leave out.
+
+#include "tools/kcview/Page.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+#include "tools/kcview/ComparisonPage.h"
+
+namespace kcview {
+namespace {
+
+const char kStyle[] = R"(
+:root{--ink:#1d2430;--rule:#c9ced6;--soft:#f3f5f8;--ok:#1f7a3a;--ng:#b3261e}
+*{box-sizing:border-box}
+body{margin:0 auto;max-width:1100px;padding:16px 20px;color:var(--ink);
+font:14px/1.45 "IPAPGothic","IPAGothic","Noto Sans CJK JP",sans-serif}
+header h1{font-size:20px;margin:0 0 4px}
+header p{margin:0;color:#555}
+h2{font-size:16px;border-bottom:2px solid var(--ink);padding-bottom:2px;margin:24px 0 8px}
+h3{font-size:14px;margin:12px 0 4px}
+.checks{border:2px solid var(--ok);border-radius:6px;padding:8px 14px;margin:14px 0}
+.checks.ng{border-color:var(--ng)}
+.checks h2{border:0;margin:0 0 6px}
+.checks ul{margin:0;padding-left:0;list-style:none}
+.checks li{margin:2px 0}
+.checks .mark{display:inline-block;width:1.4em;font-weight:bold}
+.checks .ok .mark{color:var(--ok)} .checks .ng .mark{color:var(--ng)} .checks .na .mark{color:#777}
+.checks .why{display:block;margin-left:1.4em;color:#555;font-size:12px}
+.checks .desc{color:#666;font-size:12px}
+.checks ol{margin:2px 0 6px 1.4em;padding-left:1em;color:var(--ng)}
+.checks .fig{font-variant-numeric:tabular-nums;white-space:nowrap}
+.checks .ln{color:#777;font-size:12px}
+#pl .st,#cm .st,.eq{max-width:760px}
+.sheet{display:grid;grid-template-columns:1fr 1fr;gap:16px;align-items:start}
+table{border-collapse:collapse;width:100%}
+td,th{padding:1px 6px;vertical-align:top}
+.st td{border-bottom:1px solid var(--soft)}
+.st td:nth-child(2),.st td:nth-child(3),.n{text-align:right;font-variant-numeric:tabular-nums;
+white-space:nowrap;width:8.5em}
+.st tr.h td{font-weight:bold;padding-top:6px}
+.st tr.t td{font-weight:bold;border-top:1px solid var(--rule)}
+.st tr.g td{font-weight:bold;background:var(--soft)}
+.st tr.sum td{font-weight:bold;border-top:3px double var(--ink)}
+.d1{padding-left:6px}.d2{padding-left:1.2em}.d3{padding-left:2.2em}.d4{padding-left:3.2em}
+.d5{padding-left:4.2em}
+.eq th{text-align:right;border-bottom:1px solid var(--rule);font-size:12px}
+.eq th:first-child{text-align:left}
+.eq td{border-bottom:1px solid var(--soft)}
+.eq td.r{padding-left:2em;color:#444}
+.notes .k{color:#777;font-size:11px;margin:8px 0 0}
+.notes p{margin:0 0 0 1em}
+details{border-bottom:1px solid var(--soft)}
+summary{cursor:pointer;padding:2px 0}
+summary .c{color:#777;font-size:12px;margin:0 8px}
+summary .f{float:right;font-variant-numeric:tabular-nums}
+.l{font-size:12px;margin:4px 0 10px}
+.l th{background:var(--soft);text-align:left;font-weight:normal}
+.l td:nth-child(7),.l td:nth-child(8),.l th:nth-child(7),.l th:nth-child(8){text-align:right;
+white-space:nowrap;font-variant-numeric:tabular-nums}
+.l tr.o td{color:#555}
+footer{margin-top:24px;color:#888;font-size:11px}
+@media print{
+@page{size:A4;margin:12mm}
+body{max-width:none;padding:0;font-size:9pt}
+h2{break-after:avoid}
+.st,.eq,.sheet{break-inside:avoid}
+.checks{break-inside:avoid}
+.ledger{break-before:page}
+}
+)";
+
+// The headings of the statements' sections.
+const std::map<std::string, const char*>& SectionHeadings() {
+    static const std::map<std::string, const char*> kHeadings = {
+        {"Assets", "資産の部"},
+        {"CurrentAssets", "流動資産"},
+        {"NoncurrentAssets", "固定資産"},
+        {"PropertyPlantAndEquipment", "有形固定資産"},
+        {"IntangibleAssets", "無形固定資産"},
+        {"InvestmentsAndOtherAssets", "投資その他の資産"},
+        {"DeferredAssets", "繰延資産"},
+        {"Liabilities", "負債の部"},
+        {"CurrentLiabilities", "流動負債"},
+        {"NoncurrentLiabilities", "固定負債"},
+        {"NetAssets", "純資産の部"},
+        {"NetSales", "売上高"},
+        {"CostOfSales", "売上原価"},
+        {"SellingGeneralAndAdministrativeExpenses", "販売費及び一般管理費"},
+        {"NonOperatingIncome", "営業外収益"},
+        {"NonOperatingExpenses", "営業外費用"},
+        {"ExtraordinaryIncome", "特別利益"},
+        {"ExtraordinaryLoss", "特別損失"},
+        {"IncomeTaxes", "法人税等"},
+        {"MaterialCost", "材料費"},
+        {"LaborCost", "労務費"},
+        {"SubcontractCost", "外注費"},
+        {"OverheadExpenses", "製造経費"},
+        {"WorkProcessBeginningInventories", "期首仕掛品棚卸高"},
+        {"WorkProcessClosingInventories", "期末仕掛品棚卸高"},
+        // The notes' groups.
+        {"NotesGoingConcernAssumption", "継続企業の前提に関する注記"},
+        {"NotesSignificantAccountingPolicy", "重要な会計方針に係る事項に関する注記"},
+        {"NoteBalanceSheet", "貸借対照表に関する注記"},
+        {"NoteIncomeStatement", "損益計算書に関する注記"},
+        {"NotesStatementChangesNetAssets", "株主資本等変動計算書に関する注記"},
+        {"NotesPerShareInformation", "１株当たり情報に関する注記"},
+        {"ItemsOtherNotes", "その他の注記"},
+    };
+    return kHeadings;
+}
+
+std::string HeadingOf(const XmlNode& node) {
+    auto found = SectionHeadings().find(node.name);
+    return found != SectionHeadings().end() ? found->second : node.name;
+}
+
+// Eight digits, the only text the page writes as a date without escaping it.
+bool IsDate(std::string_view text) {
+    return text.size() == 8 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+class Html {
+public:
+    explicit Html(std::size_t reserve) { out_.reserve(reserve); }
+
+    Html& operator<<(std::string_view raw) {
+        out_.append(raw);
+        return *this;
+    }
+    // Text of the file, escaped.
+    Html& Text(std::string_view text) {
+        std::size_t plain = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char* entity = nullptr;
+            switch (text[i]) {
+                case '&':
+                    entity = "&amp;";
+                    break;
+                case '<':
+                    entity = "&lt;";
+                    break;
+                case '>':
+                    entity = "&gt;";
+                    break;
+                case '"':
+                    entity = "&quot;";
+                    break;
+                default:
+                    continue;
+            }
+            out_.append(text.substr(plain, i - plain));
+            out_.append(entity);
+            plain = i + 1;
+        }
+        out_.append(text.substr(plain));
+        return *this;
+    }
+    Html& Yen(std::int64_t amount) {
+        AppendYen(out_, amount);
+        return *this;
+    }
+    Html& Number(long long value) {
+        char buffer[24];
+        auto end = std::to_chars(buffer, buffer + sizeof(buffer), value).ptr;
+        out_.append(buffer, end);
+        return *this;
+    }
+    // yyyymmdd as yyyy/mm/dd; any other text as it is.
+    Html& Date(std::string_view date) {
+        if (!IsDate(date)) return Text(date);
+        return *this << date.substr(0, 4) << "/" << date.substr(4, 2) << "/" << date.substr(6, 2);
+    }
+    std::string Take() { return std::move(out_); }
+    // Hands what is made so far to `out` once it passes `bytes`; false when `out` failed.
+    bool HandOnOver(std::size_t bytes, const PageOut& out) {
+        if (out_.size() < bytes) return true;
+        const bool written = out(out_);
+        out_.clear();
+        return written;
+    }
+
+    static void AppendYen(std::string& out, std::int64_t amount) {
+        char digits[24];
+        const std::uint64_t magnitude = amount < 0 ? 0 - static_cast<std::uint64_t>(amount)
+                                                   : static_cast<std::uint64_t>(amount);
+        const char* end = std::to_chars(digits, digits + sizeof(digits), magnitude).ptr;
+        const std::size_t count = static_cast<std::size_t>(end - digits);
+        if (amount < 0) out.append("△");
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0 && (count - i) % 3 == 0) out.push_back(',');
+            out.push_back(digits[i]);
+        }
+    }
+
+private:
+    std::string out_;
+};
+
+std::string TextOf(const XmlNode& parent, const char* child) {
+    const XmlNode* node = parent.Child(child);
+    return node ? node->text : std::string();
+}
+
+std::int64_t AmountOf(const XmlNode& node) {
+    const std::string* amount = node.Attribute("Amount");
+    return ParseAmount(amount ? *amount : node.text).value_or(0);
+}
+
+std::string LabelOf(const XmlNode& node) {
+    const std::string* label = node.Attribute("Label");
+    return label && !label->empty() ? *label : HeadingOf(node);
+}
+
+// "2025年4月1日"
+void JapaneseDate(Html& html, const std::string& date) {
+    if (!IsDate(date)) {
+        html.Text(date);
+        return;
+    }
+    html << date.substr(0, 4) << "年" << std::to_string(std::stoi(date.substr(4, 2))) << "月"
+         << std::to_string(std::stoi(date.substr(6, 2))) << "日";
+}
+
+void Header(Html& html, const ExportDocument& document) {
+    const std::string company = TextOf(document.basic, "KOMONSAKINAME");
+    html << "<header><h1>";
+    html.Text(company) << "　決算書</h1><p>事業年度 ";
+    JapaneseDate(html, TextOf(document.basic, "JIGYOUNENDOFROM"));
+    html << "～";
+    JapaneseDate(html, TextOf(document.basic, "JIGYOUNENDOTO"));
+    html << "</p><p>提出先 ";
+    html.Text(TextOf(document.system, "PROGRAMNAME")) << " ";
+    html.Text(TextOf(document.system, "PROGRAMVER")) << "　／　連動プログラム ";
+    html.Text(TextOf(document.system, "CONNECTEDPROGRAMVER")) << "</p></header>\n";
+}
+
+void Side(Html& html, const FigureSide& side) {
+    html << "<span class=fig>";
+    html.Text(side.what) << " <b>";
+    html.Yen(side.amount) << "</b></span>";
+    if (side.lines.empty()) return;
+    html << " <span class=ln>(";
+    for (std::size_t i = 0; i < side.lines.size() && i < 4; ++i)
+        html << (i ? ", " : "") << std::to_string(side.lines[i]);
+    if (side.lines.size() > 4) html << ", …";
+    html << "行目)</span>";
+}
+
+void Checks(Html& html, const std::vector<CheckOutcome>& outcomes) {
+    std::size_t failed = 0;
+    std::size_t notApplicable = 0;
+    for (const CheckOutcome& outcome : outcomes) {
+        failed += outcome.failures.empty() ? 0 : 1;
+        notApplicable += outcome.notApplicable.empty() ? 0 : 1;
+    }
+    html << "<section class=\"checks" << (failed ? " ng" : "") << "\" id=checks><h2>";
+    if (failed == 0 && notApplicable > 0) {
+        html << "検査: 不一致はありません（" << std::to_string(outcomes.size()) << "項目中"
+             << std::to_string(notApplicable) << "項目は対象外）";
+    } else if (failed == 0) {
+        html << "検査: すべて一致しています（" << std::to_string(outcomes.size()) << "項目）";
+    } else {
+        html << "検査: " << std::to_string(failed) << "項目で不一致があります（"
+             << std::to_string(outcomes.size()) << "項目中）";
+    }
+    html << "</h2><ul>";
+    for (const CheckOutcome& outcome : outcomes) {
+        const bool ok = outcome.failures.empty();
+        const bool applicable = outcome.notApplicable.empty();
+        html << "<li class="
+             << (!applicable ? "na"
+                 : ok        ? "ok"
+                             : "ng")
+             << "><span class=mark>"
+             << (!applicable ? "－"
+                 : ok        ? "✓"
+                             : "✗")
+             << "</span>" << outcome.check->title << " <span class=desc>"
+             << outcome.check->description << "</span>";
+        if (!applicable) {
+            html << "<span class=why>対象外: ";
+            html.Text(outcome.notApplicable) << "</span>";
+        }
+        if (!ok) {
+            html << "<ol>";
+            for (const Disagreement& failure : outcome.failures) {
+                html << "<li>";
+                Side(html, failure.left);
+                html << " ≠ ";
+                Side(html, failure.right);
+                html << "</li>";
+            }
+            html << "</ol>";
+        }
+        html << "</li>";
+    }
+    html << "</ul></section>\n";
+}
+
+// --- the statements: label | item amount | section or total amount
+
+// `ownTotals` 0 leaves out the totals of the first level, which the caller writes itself.
+void StatementRows(Html& html, const XmlNode& node, int depth, bool ownTotals = true) {
+    const int shown = depth > 5 ? 5 : depth;
+    const std::string indent = std::to_string(shown);
+    for (const XmlNode& child : node.children) {
+        if (child.name == "Item") {
+            html << "<tr><td class=d" << std::to_string(shown + 1 > 5 ? 5 : shown + 1) << ">";
+            html.Text(LabelOf(child)) << "<td>";
+            html.Yen(AmountOf(child)) << "<td></tr>\n";
+        } else if (child.children.empty() && child.Attribute("Amount")) {
+            // A total line, or a section whose items are all zero.
+            html << "<tr class=g><td class=d" << indent << ">";
+            html.Text(LabelOf(child)) << "<td><td>";
+            html.Yen(AmountOf(child)) << "</tr>\n";
+        } else {
+            html << "<tr class=h><td class=d" << indent << ">";
+            html.Text(HeadingOf(child)) << "<td><td></tr>\n";
+            StatementRows(html, child, depth + 1);
+            if (child.Attribute("Amount") && ownTotals) {
+                html << "<tr class=t><td class=d" << indent << ">";
+                html.Text(LabelOf(child)) << "<td><td>";
+                html.Yen(AmountOf(child)) << "</tr>\n";
+            }
+        }
+    }
+}
+
+void StatementTable(Html& html, const XmlNode& node) {
+    html << "<table class=st>\n";
+    StatementRows(html, node, 1);
+    html << "</table>\n";
+}
+
+void BalanceSheet(Html& html, const XmlNode& sheet) {
+    html << "<section id=bs><h2>貸借対照表</h2><div class=sheet><div><table class=st>\n";
+    // The liabilities and net assets added up; a sum beyond 64 bits is shown as not to be had
+    // (the balance check reports such a file).
+    std::optional<std::int64_t> right = 0;
+    const XmlNode* assets = sheet.Child("Assets");
+    XmlNode left{"", {}, {}, 0, {}};
+    XmlNode other{"", {}, {}, 0, {}};
+    for (const XmlNode& child : sheet.children) {
+        (child.name == "Assets" ? left : other).children.push_back(child);
+        if (child.name != "Assets" && right) right = CheckedSum(*right, AmountOf(child));
+    }
+    StatementRows(html, left, 1, false);
+    html << "</table></div><div><table class=st>\n";
+    StatementRows(html, other, 1);
+    html << "</table></div></div><div class=sheet><table class=st><tr class=sum><td>";
+    if (assets) html.Text(LabelOf(*assets));
+    html << "<td><td>";
+    html.Yen(assets ? AmountOf(*assets) : 0) << "</table><table class=st><tr class=sum><td>"
+                                                "負債及び純資産合計<td><td>";
+    if (right) {
+        html.Yen(*right);
+    } else {
+        html << "―";
+    }
+    html << "</table></div></section>\n";
+}
+
+void ChangesInNetAssets(Html& html, const XmlNode& changes) {
+    const bool members = TextOf(changes, "Select") == "2";
+    html << "<section id=ss><h2>" << (members ? "社員資本等変動計算書" : "株主資本等変動計算書")
+         << "</h2><table class=eq><tr><th>科目<th>当期首残高<th>当期変動額<th>当期末残高</tr>\n";
+    for (const XmlNode& row : changes.children) {
+        if (row.name != "ChangesNetAssetsItem") continue;
+        const XmlNode* during = row.Child("ChangesItemsDuringPeriod");
+        html << "<tr><td>";
+        html.Text(TextOf(row, "AccountList")) << "<td class=n>";
+        html.Yen(ParseAmount(TextOf(row, "BalanceEndPreviousPeriod")).value_or(0))
+            << "<td class=n>";
+        html.Yen(during ? ParseAmount(TextOf(*during, "TotalChangesItemsDuringPeriod")).value_or(0)
+                        : 0)
+            << "<td class=n>";
+        html.Yen(ParseAmount(TextOf(row, "BalanceEndCurrentPeriod")).value_or(0)) << "</tr>\n";
+        for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
+            if (item.name != "ChangesItem") continue;
+            html << "<tr><td class=r>";
+            html.Text(TextOf(item, "Reason")) << "<td><td class=n>";
+            html.Yen(ParseAmount(TextOf(item, "Amount")).value_or(0)) << "<td></tr>\n";
+        }
+    }
+    html << "</table></section>\n";
+}
+
+void Statements(Html& html, const ExportDocument& document) {
+    if (const XmlNode* sheet = document.Section("BalanceSheet")) BalanceSheet(html, *sheet);
+    if (const XmlNode* income = document.Section("IncomeStatement")) {
+        html << "<section id=pl><h2>損益計算書</h2>";
+        StatementTable(html, *income);
+        html << "</section>\n";
+    }
+    if (const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured")) {
+        html << "<section id=cm><h2>製造原価報告書</h2>";
+        StatementTable(html, *schedule);
+        html << "</section>\n";
+    }
+    if (const XmlNode* changes = document.Section("StatementChangesNetAssets"))
+        ChangesInNetAssets(html, *changes);
+}
+
+void NoteTree(Html& html, const XmlNode& node, int depth) {
+    bool heading = false;
+    for (const XmlNode& child : node.children) {
+        if (child.name == "Line") {
+            if (!heading) {
+                html << "<p class=k>";
+                html.Text(HeadingOf(node)) << "</p>\n";
+                heading = true;
+            }
+            html << "<p>";
+            html.Text(child.text) << "</p>\n";
+        } else if (depth == 0) {
+            html << "<h3>";
+            html.Text(HeadingOf(child)) << "</h3>\n";
+            NoteTree(html, child, depth + 1);
+        } else {
+            NoteTree(html, child, depth + 1);
+        }
+    }
+}
+
+void LedgerHeading(Html& html, const ExportDocument& document) {
+    std::size_t entries = 0;
+    for (const LedgerAccount& account : document.ledger) entries += account.entryCount;
+    html << "<section class=ledger id=gl><h2>総勘定元帳</h2><p>"
+         << std::to_string(document.ledger.size()) << "科目、" << std::to_string(entries)
+         << "行。科目名を押すと明細を開きます。</p>\n";
+}
+
+void LedgerAccountRows(Html& html, const LedgerAccount& account) {
+    html << "<details><summary>";
+    html.Text(account.name) << "<span class=c>";
+    html.Text(account.category) << "</span>" << std::to_string(account.entries.size())
+                                << "行<span class=f>前期繰越 ";
+    html.Yen(account.opening) << "　→　期末残高 ";
+    html.Yen(account.closing)
+        << "</span></summary><table class=l><tr><th>日付<th>伝票<th>補助科目<th>相手科目"
+           "<th>相手補助科目<th>摘要<th>金額<th>残高\n<tr class=o><td><td><td><td><td><td>"
+           "前期繰越<td><td>";
+    html.Yen(account.opening) << "\n";
+    for (const LedgerEntry& entry : account.entries) {
+        html << "<tr><td>";
+        html.Date(entry.date) << "<td>";
+        html.Text(entry.voucher) << "<td>";
+        html.Text(entry.ownSubAccount) << "<td>";
+        html.Text(entry.counterAccount) << "<td>";
+        html.Text(entry.counterSubAccount) << "<td>";
+        html.Text(entry.description) << "<td>";
+        html.Yen(entry.change) << "<td>";
+        html.Yen(entry.balance) << "\n";
+    }
+    html << "<tr class=o><td><td><td><td><td><td>期末残高<td><td>";
+    html.Yen(account.closing) << "\n</table></details>\n";
+}
+
+// The second reading gives the ledger the first one summed, or the file changed in between.
+bool SameAccount(const LedgerAccount& read, const LedgerAccount& summed) {
+    return read.name == summed.name && read.category == summed.category &&
+           read.opening == summed.opening && read.closing == summed.closing &&
+           read.entries.size() == summed.entryCount;
+}
+
+}  // namespace
+
+std::string FormatYen(std::int64_t amount) {
+    std::string text;
+    Html::AppendYen(text, amount);
+    return text;
+}
+
+std::string EscapedHtml(std::string_view text) {
+    Html html(text.size() + 16);
+    html.Text(text);
+    return html.Take();
+}
+
+std::string SectionHeading(const std::string& element) {
+    auto found = SectionHeadings().find(element);
+    return found != SectionHeadings().end() ? found->second : element;
+}
+
+bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
+               const Comparison* comparison, const LedgerReading& readLedger, const PageOut& out,
+               std::string* error) {
+    constexpr std::size_t kPiece = 1 << 20;
+    Html html(kPiece + 64 * 1024);
+    const std::string company = TextOf(document.basic, "KOMONSAKINAME");
+    html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8>"
+            "<meta name=viewport content=\"width=device-width\"><title>";
+    html.Text(company) << " 決算書の確認</title><style>" << kStyle
+                       << (comparison ? kComparisonStyle : "") << "</style></head><body>\n";
+    Header(html, document);
+    Checks(html, outcomes);
+    if (comparison) {
+        html << MarkedChangesHtml(*comparison);
+        for (const ComparedStatement& statement : comparison->statements)
+            html << ComparedStatementHtml(statement);
+    } else {
+        Statements(html, document);
+    }
+    if (const XmlNode* notes = document.Section("ListNotesNonConsolidated")) {
+        html << "<section class=notes id=notes><h2>個別注記表</h2>\n";
+        NoteTree(html, *notes, 0);
+        html << "</section>\n";
+    }
+    bool written = true;
+    if (document.hasLedger) {
+        LedgerHeading(html, document);
+        std::size_t next = 0;
+        bool same = true;
+        const ReadResult again = readLedger([&](const LedgerAccount& account) {
+            if (!written || !same) return;
+            same = next < document.ledger.size() && SameAccount(account, document.ledger[next]);
+            ++next;
+            if (!same) return;
+            LedgerAccountRows(html, account);
+            written = html.HandOnOver(kPiece, out);
+        });
+        if (!written) return false;
+        if (!again.ok || !same || next != document.ledger.size()) {
+            *error = "the file changed while kcview read it; run kcview again";
+            return false;
+        }
+        html << "</section>\n";
+    }
+    html << "<footer>kcview で作成。金額は円未満を切り捨てた出力ファイルの値です。</footer>\n"
+            "</body></html>\n";
+    return html.HandOnOver(0, out);
+}
+
+std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
+                       const LedgerReading& readLedger, const Comparison* comparison) {
+    std::string page;
+    std::string error;
+    const bool made = WritePage(
+        document, outcomes, comparison, readLedger,
+        [&](std::string_view piece) {
+            page.append(piece);
+            return true;
+        },
+        &error);
+    return made ? page : std::string();
+}
+
+}  // namespace kcview

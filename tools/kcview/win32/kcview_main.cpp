@@ -1,0 +1,255 @@
+// kcview.exe: the POSIX tool's command on Windows, and the Windows way to use it.
+//
+// A file dropped on kcview.exe in Explorer starts it with that file as its only argument: the page
+// is written beside the file (EXPORT.html) and opened in the default browser, and failed checks
+// and errors are shown in a message box as well. So the one-argument form is the drop form; with
+// -o or --check the program is a console command, as on POSIX, with no message box and no
+// browser. Started with no argument (a double click), a message box says how to use it.
+//
+// A GUI program (-mwindows): a console program would flash a console window at every drop. Its
+// output goes where the standard handles lead when they were given (a pipe or a file, as a script
+// or a test redirects them), else to the console of the program that started it, when there is
+// one (AttachConsole); the command prompt does not wait for a GUI program, so it may print its
+// prompt before kcview's lines. Text goes to a console as UTF-16 (WriteConsoleW) and to a pipe or
+// a file as UTF-8 bytes, the same bytes the POSIX tool writes.
+//
+// KCVIEW_NO_BROWSER=1 keeps the page out of the browser, for the tests.
+
+// The host's Win32 declarations before the shell's header, which needs their types.
+#include "host/win32/Win32Api.h"
+// clang-format off
+#include <objbase.h>
+#include <shellapi.h>
+// clang-format on
+
+#include <cstdlib>
+#include <cwchar>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "native/Utf16.h"
+#include "tools/kcview/Kcview.h"
+#include "tools/kcview/PageFile.h"
+
+namespace {
+
+constexpr const wchar_t* kCaption = L"kcview";
+
+std::wstring Wide(std::u16string_view utf16) {
+    return std::wstring(utf16.begin(), utf16.end());
+}
+
+// kcview's own lines, the file's texts and the page's path for a person to read: a byte that is
+// no UTF-8 character shows as U+FFFD (kcview's lines are UTF-8, so none should).
+std::wstring Shown(const std::string& utf8) {
+    return Wide(native::Utf8ToUtf16Shown(utf8));
+}
+
+// One standard stream: whole lines to the console or the redirected handle, every byte also kept
+// in `transcript` for the message box. An interrupt reports on a thread of its own: one writer at
+// a time.
+class HostOutput : public std::streambuf {
+public:
+    HostOutput(HANDLE handle, std::string* transcript) : handle_(handle), transcript_(transcript) {
+        DWORD mode = 0;
+        console_ = handle_ && GetConsoleMode(handle_, &mode);
+    }
+    ~HostOutput() override { Write(pending_); }
+    HostOutput(const HostOutput&) = delete;
+    HostOutput& operator=(const HostOutput&) = delete;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        xsputn(&byte, 1);
+        return c;
+    }
+
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.append(text, static_cast<std::size_t>(count));
+        transcript_->append(text, static_cast<std::size_t>(count));
+        return count;
+    }
+
+    // Only whole lines leave: a UTF-8 character is never cut between two writes.
+    int sync() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::size_t end = pending_.rfind('\n');
+        if (end == std::string::npos) return 0;
+        Write(std::string_view(pending_).substr(0, end + 1));
+        pending_.erase(0, end + 1);
+        return 0;
+    }
+
+private:
+    void Write(std::string_view text) {
+        if (!handle_ || text.empty()) return;
+        DWORD done = 0;
+        if (!console_) {
+            WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+            return;
+        }
+        const std::wstring wide = Wide(native::Utf8ToUtf16Shown(text));
+        WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
+    }
+
+    std::mutex mutex_;
+    HANDLE handle_;
+    bool console_ = false;
+    std::string pending_;
+    std::string* transcript_;
+};
+
+HANDLE GivenHandle(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+    return GetFileType(handle) == FILE_TYPE_UNKNOWN ? nullptr : handle;
+}
+
+// The console of the program that started this one, when there is one and no handle was given.
+HANDLE ParentConsole() {
+    static HANDLE console = [] {
+        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return HANDLE{nullptr};
+        HANDLE handle = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        return handle == INVALID_HANDLE_VALUE ? HANDLE{nullptr} : handle;
+    }();
+    return console;
+}
+
+// std::cout and std::cerr through HostOutput for the life of the object.
+class StandardStreams {
+public:
+    StandardStreams(bool mayAttachConsole)
+        : out_(Handle(STD_OUTPUT_HANDLE, mayAttachConsole), &transcript_),
+          error_(Handle(STD_ERROR_HANDLE, mayAttachConsole), &transcript_),
+          previousOut_(std::cout.rdbuf(&out_)),
+          previousError_(std::cerr.rdbuf(&error_)) {}
+    ~StandardStreams() {
+        std::cout.flush();
+        std::cerr.flush();
+        std::cout.rdbuf(previousOut_);
+        std::cerr.rdbuf(previousError_);
+    }
+    StandardStreams(const StandardStreams&) = delete;
+    StandardStreams& operator=(const StandardStreams&) = delete;
+
+    // Everything written to both streams, in order.
+    const std::string& Transcript() const { return transcript_; }
+
+private:
+    static HANDLE Handle(DWORD which, bool mayAttachConsole) {
+        HANDLE given = GivenHandle(which);
+        return given || !mayAttachConsole ? given : ParentConsole();
+    }
+
+    std::string transcript_;
+    HostOutput out_;
+    HostOutput error_;
+    std::streambuf* previousOut_;
+    std::streambuf* previousError_;
+};
+
+void ShowBox(const std::wstring& text, UINT icon) {
+    MessageBoxW(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+}
+
+bool BrowserWanted() {
+    const char* noBrowser = std::getenv("KCVIEW_NO_BROWSER");
+    return !noBrowser || std::string(noBrowser) != "1";
+}
+
+// The box of a file whose checks do not all hold, in the user's words: each disagreement under
+// its check's title, where the page is, and how many checks failed.
+std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed) {
+    std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n";
+    for (const std::string& failure : summary.failures) text += L"\n" + Shown(failure);
+    text += L"\n\n確認ページ: " + Shown(summary.pagePath);
+    if (browserFailed) text += L"（ブラウザーで開けませんでした）";
+    text += L"\n" + std::to_wstring(summary.checks) + L" 件の確認のうち " +
+            std::to_wstring(summary.failed) + L" 件が合いません。";
+    return text;
+}
+
+// The drop form: the page beside the file, checked as --check checks it, then opened.
+int ReviewDroppedFile(const std::string& exportPath) {
+    const std::string pagePath = kcview::DefaultPagePath(exportPath);
+    std::string transcript;
+    kcview::RunSummary summary;
+    bool browserFailed = false;
+    int status = 0;
+    {
+        StandardStreams streams(false);
+        std::string program = "kcview", check = "--check", output = "-o";
+        std::string page = pagePath, file = exportPath;
+        std::vector<char*> arguments = {program.data(), check.data(), output.data(),
+                                        page.data(),    file.data(),  nullptr};
+        status = kcview::Run(5, arguments.data(), &summary);
+        std::cout.flush();
+        std::cerr.flush();
+        transcript = streams.Transcript();
+    }
+    // 0 and 1: the page was written; 2: the file or the page could not be handled.
+    if (status != 2 && BrowserWanted()) {
+        // The shell's handlers for a file type may be COM objects.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        // The page's own path, never a changed one (it came from a valid argument).
+        const std::optional<std::u16string> page = native::Utf8ToUtf16(pagePath);
+        const auto opened =
+            page ? reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(*page).c_str(),
+                                                           nullptr, nullptr, SW_SHOWNORMAL))
+                 : 0;
+        browserFailed = opened <= 32;
+        if (browserFailed && status == 0) {
+            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath),
+                    MB_ICONWARNING);
+        }
+    }
+    if (status == 1) ShowBox(FailedChecksText(summary, browserFailed), MB_ICONWARNING);
+    if (status == 2)
+        ShowBox(L"ファイルを確認できませんでした。\n\n" + Shown(transcript), MB_ICONERROR);
+    return status;
+}
+
+int ExplainUse() {
+    ShowBox(
+        L"書き出したファイル（.xml）を kcview.exe のアイコンにドロップしてください。\n"
+        L"同じフォルダーに確認ページ（.html）を作り、ブラウザーで開きます。\n\n"
+        L"Drop an exported file (.xml) on kcview.exe: its review page (.html) is written "
+        L"beside it and opened in the browser.\n\n"
+        L"In a console: kcview EXPORT.xml [-o REVIEW.html] [--check]",
+        MB_ICONINFORMATION);
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        // A name is taken as it is or not at all.
+        std::optional<std::string> argument =
+            native::Utf16ToUtf8(std::u16string(argv[i], argv[i] + std::wcslen(argv[i])));
+        if (!argument) {
+            StandardStreams streams(true);
+            std::cerr << "kcview: argument " << i << " is not valid UTF-16\n";
+            return 2;
+        }
+        arguments.push_back(std::move(*argument));
+    }
+    if (argc == 1) return ExplainUse();
+    if (argc == 2 && !arguments[1].empty() && arguments[1][0] != '-')
+        return ReviewDroppedFile(arguments[1]);
+
+    StandardStreams streams(true);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return kcview::Run(argc, pointers.data());
+}
