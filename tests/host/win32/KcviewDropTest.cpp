@@ -132,6 +132,18 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
     }
 }
 
+// A name holding half of a character pair is refused, never read as another name: the file the
+// replacement character would name is neither read nor given a page.
+TEST(KcviewDrop, NameWithABrokenCharacterIsRefusedNotChanged) {
+    const std::wstring exported = EditedExport(L"broken-name", "", "");
+    const std::wstring folder = exported.substr(0, exported.rfind(L'\\') + 1);
+    const std::wstring shown = folder + L"\uFFFD.xml";
+    CopyFileW(exported.c_str(), shown.c_str(), FALSE);
+    const Dropped dropped = Drop(folder + static_cast<wchar_t>(0xD800) + L".xml", false);
+    EXPECT_EQ(dropped.exitCode, 2u);
+    EXPECT_FALSE(Exists(folder + L"\uFFFD.html"));
+}
+
 TEST(KcviewDrop, StartedWithoutAFileSaysToDropOne) {
     const Dropped dropped = Drop(L"", true);
     ASSERT_TRUE(dropped.box.has_value()) << "no message box";
