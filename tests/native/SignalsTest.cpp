@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +15,9 @@
 
 #include "native/Failure.h"
 #include "native/Interrupts.h"
+#include "native/PathLock.h"
 #include "native/TempFile.h"
+#include "tests/native/FloorFixture.h"
 
 namespace fs = std::filesystem;
 
@@ -29,21 +32,7 @@ int InChild(const std::function<int()>& body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-class Signals : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kc-signals-" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-    bool Empty() const { return fs::is_empty(folder_); }
-
-    fs::path folder_;
-};
+using Signals = Floor;
 
 TEST_F(Signals, EachEndingSignalRemovesTheRunsTemporariesReportsAndFails) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
@@ -71,7 +60,7 @@ TEST_F(Signals, EachEndingSignalRemovesTheRunsTemporariesReportsAndFails) {
         EXPECT_TRUE(fs::exists(Path("before")));
         fs::remove(Path("report"));
         fs::remove(Path("before"));
-        EXPECT_TRUE(Empty());
+        EXPECT_TRUE(Names().empty());
     }
 }
 
@@ -90,7 +79,7 @@ TEST_F(Signals, AFileSizeLimitIsAFailedWriteWithItsReason) {
         return 2;
     });
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(Empty());
+    EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(Signals, ASignalStartedIgnoredStaysIgnoredAndADisarmedRunReportsItself) {
@@ -108,6 +97,64 @@ TEST_F(Signals, ASignalStartedIgnoredStaysIgnoredAndADisarmedRunReportsItself) {
     });
     EXPECT_EQ(code, 0);  // SIGTERM let pass without effect while disarmed
     EXPECT_TRUE(fs::exists(Path("target")));
+}
+
+using native::Failure;
+using native::FailureKind;
+
+TEST_F(Floor, TemporariesOfARunEndingAreRemovedAndNoneIsMadeOrKept) {
+    // In a child: the list of temporaries is the process's.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        native::TempFile file(Path("st.xml"));
+        native::TempFolder folder(Path("out"));
+        WriteFile(folder.Path() + "/journal.csv", "rows");
+        native::RemoveTemporaries();
+        bool refused = false;
+        try {
+            file.Keep();
+        } catch (const Failure& failure) {
+            refused = failure.Kind() == FailureKind::kRunEnding;
+        }
+        try {
+            native::TempFile late(Path("late.xml"));
+            refused = false;
+        } catch (const Failure& failure) {
+            refused = refused && failure.Kind() == FailureKind::kRunEnding;
+        }
+        _exit(refused ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(Floor, LockFileThatIsNoPlainFileIsRefusedWithItsReasonNeverWaitedOn) {
+    const std::string target = Path("st.xml");
+    const std::string lockFile = native::PathLock::LockFileOf(target);
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        FailureKind kind;
+    };
+    const Case cases[] = {
+        {"pipe", [&] { ASSERT_EQ(mkfifo(lockFile.c_str(), 0644), 0); }, FailureKind::kNotPlainFile},
+        {"link", [&] { fs::create_symlink(Path("elsewhere"), lockFile); }, FailureKind::kIsLink},
+        {"folder", [&] { fs::create_directory(lockFile); }, FailureKind::kNotPlainFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(lockFile);
+        c.plant();
+        native::PathLock lock;
+        EXPECT_EQ(lock.Take(target, 60000), native::PathLock::Outcome::kFailed);
+        ASSERT_TRUE(lock.Failure().has_value());
+        EXPECT_EQ(lock.Failure()->Path(), lockFile);
+        EXPECT_EQ(lock.Failure()->Kind(), c.kind) << lock.Failure()->what();
+    }
+    EXPECT_FALSE(fs::exists(Path("elsewhere")));
 }
 
 }  // namespace
