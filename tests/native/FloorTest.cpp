@@ -12,6 +12,7 @@
 #include <string>
 
 #include "native/Calls.h"
+#include "native/CodePage.h"
 #include "native/Failure.h"
 #include "native/PathLock.h"
 #include "native/RunFiles.h"
@@ -275,6 +276,43 @@ TEST(Utf16, ShownTextMarksWhatHasNoFormAndKeepsTheRest) {
         {u"\U0001F4C4", "\xF0\x9F\x93\x84"},
     };
     for (const Utf16Case& c : utf16Cases) EXPECT_EQ(native::Utf16ToUtf8Shown(c.utf16), c.shown);
+}
+
+// The host's own code page 932 tables answer alike on both hosts for what an export holds: the
+// kanji, NEC's and IBM's characters, half-width katakana and the full-width tilde; what is no
+// character of the code page, or no UTF-8, is refused.
+TEST(CodePage932, ConvertsTheExportsCharactersAndRefusesWhatHasNoForm) {
+    struct Case {
+        std::string codePage932;
+        std::string utf8;
+    };
+    const Case both[] = {
+        {"", ""},
+        {"kessan.xml", "kessan.xml"},
+        {"\x8C\x88\x8E\x5A", "\xE6\xB1\xBA\xE7\xAE\x97"},  // 決算
+        {"\x87\x40", "\xE2\x91\xA0"},                      // ① (NEC)
+        {"\xFB\xFC", "\xE9\xAB\x99"},                      // 髙 (IBM)
+        {"\xB1", "\xEF\xBD\xB1"},                          // ｱ
+        {"\x81\x60", "\xEF\xBD\x9E"},                      // ～
+        {"\x95\x5C", "\xE8\xA1\xA8"},                      // 表: its trail byte is a backslash
+    };
+    for (const Case& c : both) {
+        std::string out;
+        EXPECT_TRUE(native::CodePage932ToUtf8(c.codePage932, &out)) << c.utf8;
+        EXPECT_EQ(out, c.utf8);
+        EXPECT_TRUE(native::Utf8ToCodePage932(c.utf8, &out)) << c.utf8;
+        EXPECT_EQ(out, c.codePage932);
+    }
+    for (const std::string text : {"\x85\x40", "a\x82", "\x81\x20"}) {
+        std::string out = "left";
+        EXPECT_FALSE(native::CodePage932ToUtf8(text, &out)) << text;
+        EXPECT_EQ(out, "");
+    }
+    for (const std::string text : {"caf\xC3\xA9", "\xC0\xAF", "\xE6\xB1", "\xF0\x9F\x93\x84"}) {
+        std::string out = "left";
+        EXPECT_FALSE(native::Utf8ToCodePage932(text, &out)) << text;
+        EXPECT_EQ(out, "");
+    }
 }
 
 TEST_F(Floor, ReaderGoesOverAFileASecondTimeFromItsFirstByte) {
