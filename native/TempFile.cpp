@@ -70,16 +70,20 @@ TempFile::TempFile(std::string target, std::size_t bufferSize)
     Temporaries& list = Temporaries::Get();
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
+    // What may fail for want of memory comes before the file is made: once it exists, nothing
+    // between its creation and its entry on the list can fail and leave it behind.
+    buffer_.reserve(bufferSize_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string candidate = TemporaryNameBeside(target_);
+        const auto [entry, added] = list.paths.emplace(candidate, false);
+        if (!added) continue;  // a name this run holds already
         const int error = TheCalls().createNew(candidate, &file_);
         if (error == 0) {
             path_ = std::move(candidate);
-            list.paths.emplace(path_, false);
             live_ = true;
-            buffer_.reserve(bufferSize_);
             return;
         }
+        list.paths.erase(entry);
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
@@ -132,8 +136,11 @@ void TempFile::CloseHandle() {
 }
 
 void TempFile::Keep() {
+    std::string folder;
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        // Made before the rename: once the file is in place, Keep raises nothing.
+        folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         if (file_ == kNoHandle) {
             // Written by name: opened again for its sync.
             if (const int error = TheCalls().openToSync(path_, &file_); error != 0)
@@ -161,7 +168,7 @@ void TempFile::Keep() {
     }
     // The rename is on the disk only once the folder's names are: a failure here is the
     // system's, and the file stands complete under its name.
-    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+    TheCalls().syncFolder(folder);
 }
 
 void TempFile::Discard() noexcept {
@@ -186,13 +193,16 @@ TempFolder::TempFolder(std::string target) : target_(std::move(target)) {
     list.CheckRunning(target_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string candidate = TemporaryNameBeside(target_);
+        // On the list before it exists, as a file is.
+        const auto [entry, added] = list.paths.emplace(candidate, true);
+        if (!added) continue;  // a name this run holds already
         const int error = TheCalls().makeFolder(candidate);
         if (error == 0) {
             path_ = std::move(candidate);
-            list.paths.emplace(path_, true);
             live_ = true;
             return;
         }
+        list.paths.erase(entry);
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
@@ -203,8 +213,11 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Keep() {
+    std::string folder;
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        // Made before the rename: once the folder is in place, Keep raises nothing.
+        folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         std::vector<std::string> names;
         if (const int error = TheCalls().listFolder(path_, &names); error != 0)
             throw Failure("list", target_, error);
@@ -239,7 +252,7 @@ void TempFolder::Keep() {
         Discard();
         throw;
     }
-    TheCalls().syncFolder(FolderOf(target_).empty() ? std::string(".") : FolderOf(target_));
+    TheCalls().syncFolder(folder);
 }
 
 void TempFolder::Discard() noexcept {

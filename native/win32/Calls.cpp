@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 
 #include "native/Failure.h"
@@ -108,6 +109,13 @@ Calls SystemCalls() {
         *read = done;
         return 0;
     };
+    calls.seek = [](Handle file, std::uint64_t offset) {
+        if (offset > static_cast<std::uint64_t>(INT64_MAX))
+            return static_cast<int>(ERROR_NEGATIVE_SEEK);
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return LastError(SetFilePointerEx(H(file), at, nullptr, FILE_BEGIN));
+    };
     calls.sync = [](Handle file) { return LastError(FlushFileBuffers(H(file))); };
     calls.close = [](Handle file) { return LastError(CloseHandle(H(file))); };
     calls.tryLock = [](Handle file, bool* taken) {
@@ -188,14 +196,20 @@ Calls SystemCalls() {
         const int error = LastError(GetFileInformationByHandle(handle, &info));
         const DWORD type = GetFileType(handle);
         CloseHandle(handle);
-        if (error != 0) return error;
+        // A device (NUL, CON) answers no file's questions: it is no plain file.
+        if (error != 0)
+            return type != FILE_TYPE_DISK ? static_cast<int>(ERROR_BAD_FILE_TYPE) : error;
         StateOf(info, state);
         if (type != FILE_TYPE_DISK) state->isPlainFile = false;
         return 0;
     };
     calls.openStatus = [](Handle file, FileState* state) {
         BY_HANDLE_FILE_INFORMATION info{};
-        if (!GetFileInformationByHandle(H(file), &info)) return LastError(FALSE);
+        if (!GetFileInformationByHandle(H(file), &info)) {
+            const int error = LastError(FALSE);
+            return GetFileType(H(file)) != FILE_TYPE_DISK ? static_cast<int>(ERROR_BAD_FILE_TYPE)
+                                                          : error;
+        }
         StateOf(info, state);
         if (GetFileType(H(file)) != FILE_TYPE_DISK) state->isPlainFile = false;
         return 0;
