@@ -11,6 +11,7 @@
 #include "app/MessagesOverProgress.h"
 #include "common/Decimal.h"
 #include "common/MessageBoxFlags.h"
+#include "common/Messages.h"
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
 #include "progress/ExportProgress.h"
@@ -19,24 +20,21 @@
 
 namespace {
 
-constexpr const char* kCaption = "決算書";
-constexpr const char* kOutOfMemory = "ﾒﾓﾘが不足しています。";
+constexpr const char* kCaption = messages::kCaption;
+constexpr const char* kOutOfMemory = messages::kNoMemory;
 constexpr const char* kCallerPathTooLong =
     "呼び出し元から指定された出力先が長すぎます。\n\n"
-    "出力先は半角255文字（全角127文字）以内で指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "出力先は半角255文字（全角127文字）以内で指定してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kTargetNotAFile =
     "出力先はファイルではありません（フォルダまたは特殊なファイルです）。\n\n"
-    "出力先に別のファイル名を指定して、やり直してください。\n\n"
-    "アプリケーションを終了します。";
+    "出力先に別のファイル名を指定して、やり直してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kCannotCreateInFolder =
     "出力先のフォルダにファイルを作成できません。\n\n"
-    "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。\n"
+    "\n" KC_MESSAGE_QUITS;
 constexpr const char* kTargetBusy =
     "出力先のファイルには、別の決算書の出力が書き込んでいます。\n\n"
-    "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kTargetNotReplaceable =
     "出力先のファイルを置き換えられません。\n\n"
     "ファイルを閉じるか書き込みを許可してからもう一度実行するか、別の出力先を指定してください。"
@@ -45,8 +43,7 @@ constexpr const char* kTargetNotReplaceable =
 constexpr const char* kTargetLockUnusable =
     "出力先のロックファイルを使用できません。\n\n"
     "出力先と同じフォルダにあるロックファイル「%s」を確認してからもう一度実行するか、"
-    "別の出力先を指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "別の出力先を指定してください。\n\n" KC_MESSAGE_QUITS;
 // The reasons of a target that is a file the run reads, under kTargetNotReplaceable.
 constexpr const char* kBooksStoreReason =
     "会計データのファイルです。会計データに上書きすることはできません。";
@@ -54,8 +51,7 @@ constexpr const char* kProgramFileReason =
     "決算書のプログラムが読むファイルです。上書きすることはできません。";
 constexpr const char* kTargetIsSettingsFile =
     "出力先は決算書の設定ファイルです。\n\n"
-    "出力先に別のファイル名を指定して、やり直してください。\n\n"
-    "アプリケーションを終了します。";
+    "出力先に別のファイル名を指定して、やり直してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kWriteFailed =
     "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。";
 

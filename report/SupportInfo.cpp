@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/Messages.h"
 #include "common/Sjis.h"
 
 namespace {
@@ -16,7 +17,7 @@ int SupportInfo::Load() {
     block_ = platform_.memory.AllocateBlock(kBlockSize);
     if (!block_) {
         outOfMemory_ = true;
-        platform_.messages.Show(kNoWindow, "ﾒﾓﾘが不足しています。", programName_.c_str(),
+        platform_.messages.Show(kNoWindow, messages::kNoMemory, programName_.c_str(),
                                 mb::kOk | mb::kIconWarning);
         return 0;
     }

@@ -13,6 +13,7 @@
 #include "books/Books.h"
 #include "books/Paths.h"
 #include "common/Encoding.h"
+#include "common/Messages.h"
 #include "common/PathLimit.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
@@ -40,10 +41,9 @@ constexpr const wchar_t* kBooksSettingsFile = L"kcbooks.ini";
 constexpr const char* kBooksSection = "Books";
 
 // The host's own refusals; the system's messages carry the same caption.
-constexpr const char* kCaption = "決算書";
+constexpr const char* kCaption = messages::kCaption;
 constexpr const char* kCallerPathRefused =
-    "呼び出し元から指定された出力先に、使用できない文字が含まれています。\n\n"
-    "アプリケーションを終了します。";
+    "呼び出し元から指定された出力先に、使用できない文字が含まれています。\n\n" KC_MESSAGE_QUITS;
 
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
