@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "aggregation/LedgerReadAhead.h"
 #include "aggregation/LedgerReader.h"
@@ -10,6 +11,7 @@
 #include "app/MessagesOverProgress.h"
 #include "common/Decimal.h"
 #include "common/MessageBoxFlags.h"
+#include "common/Messages.h"
 #include "common/Sjis.h"
 #include "dialog/ConditionDialog.h"
 #include "progress/ExportProgress.h"
@@ -18,39 +20,67 @@
 
 namespace {
 
-constexpr const char* kCaption = "決算書";
+constexpr const char* kCaption = messages::kCaption;
+constexpr const char* kOutOfMemory = messages::kNoMemory;
 constexpr const char* kCallerPathTooLong =
     "呼び出し元から指定された出力先が長すぎます。\n\n"
-    "出力先は半角255文字（全角127文字）以内で指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "出力先は半角255文字（全角127文字）以内で指定してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kTargetNotAFile =
     "出力先はファイルではありません（フォルダまたは特殊なファイルです）。\n\n"
-    "出力先に別のファイル名を指定して、やり直してください。\n\n"
-    "アプリケーションを終了します。";
+    "出力先に別のファイル名を指定して、やり直してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kCannotCreateInFolder =
     "出力先のフォルダにファイルを作成できません。\n\n"
-    "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。\n"
+    "\n" KC_MESSAGE_QUITS;
 constexpr const char* kTargetBusy =
     "出力先のファイルには、別の決算書の出力が書き込んでいます。\n\n"
-    "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n"
-    "アプリケーションを終了します。";
+    "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kTargetNotReplaceable =
     "出力先のファイルを置き換えられません。\n\n"
     "ファイルを閉じるか書き込みを許可してからもう一度実行するか、別の出力先を指定してください。"
     "\n\nアプリケーションを終了します。";
+// The lock file's name goes between the two halves of the second paragraph.
+constexpr const char* kTargetLockUnusable =
+    "出力先のロックファイルを使用できません。\n\n"
+    "出力先と同じフォルダにあるロックファイル「%s」を確認してからもう一度実行するか、"
+    "別の出力先を指定してください。\n\n" KC_MESSAGE_QUITS;
+// The reasons of a target that is a file the run reads, under kTargetNotReplaceable.
+constexpr const char* kBooksStoreReason =
+    "会計データのファイルです。会計データに上書きすることはできません。";
+constexpr const char* kProgramFileReason =
+    "決算書のプログラムが読むファイルです。上書きすることはできません。";
 constexpr const char* kTargetIsSettingsFile =
     "出力先は決算書の設定ファイルです。\n\n"
-    "出力先に別のファイル名を指定して、やり直してください。\n\n"
-    "アプリケーションを終了します。";
+    "出力先に別のファイル名を指定して、やり直してください。\n\n" KC_MESSAGE_QUITS;
 constexpr const char* kWriteFailed =
     "XMLファイルの出力に失敗しました。\n\nアプリケーションを終了します。";
 
 // What the user is told when the report was not written: the file layer's reason, when there is
 // one, on a line of its own after the message's first.
-std::string WriteFailureMessage(ReportWriter::Failure failure, const std::string& reason = "") {
+std::string WriteFailureMessage(ReportWriter::Failure failure, std::string reason = "",
+                                const std::string& target = "") {
     std::string message;
     switch (failure) {
+        case ReportWriter::Failure::kTargetIsSettingsFile:
+            message = kTargetIsSettingsFile;
+            break;
+        case ReportWriter::Failure::kTargetIsBooksStore:
+            message = kTargetNotReplaceable;
+            reason = kBooksStoreReason;
+            break;
+        case ReportWriter::Failure::kTargetIsProgramFile:
+            message = kTargetNotReplaceable;
+            reason = kProgramFileReason;
+            break;
+        case ReportWriter::Failure::kLockFailed: {
+            // Every run that writes the target asks for its lock beside it: ".NAME.kclock".
+            const std::size_t slash = sjis::LastBackslash(target);
+            const std::string name =
+                "." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".kclock";
+            message = kTargetLockUnusable;
+            message.replace(message.find("%s"), 2, name);
+            break;
+        }
         case ReportWriter::Failure::kTargetNotAFile:
             message = kTargetNotAFile;
             break;
@@ -180,8 +210,17 @@ int LinkApp::CheckEnvironment(int showMessages) {
         result = kEnvironmentInvalid;
     } else {
         char value[16] = {};
-        platform_.files.GetPrivateProfileString("ProgramLevel", "HJ21", "1", value, sizeof(value),
-                                                path);
+        try {
+            platform_.files.GetPrivateProfileString("ProgramLevel", "HJ21", "1", value,
+                                                    sizeof(value), path);
+        } catch (const std::bad_alloc&) {
+            // The definition file is a few lines: without memory for them the run cannot go on.
+            if (showMessages) {
+                ClAccConnect::Inst().DispMsg(caller_.window, kOutOfMemory, kCaption,
+                                             mb::kIconWarning | mb::kOk);
+            }
+            return 0;
+        }
         if (value[0] == '\0') {
             result = kEnvironmentInvalid;
         } else {
@@ -324,13 +363,13 @@ bool LinkApp::RunExport() {
         return false;
     };
 
-    // A target that cannot be replaced is refused before the books are read, and from here to
-    // the end of the run no other export writes it.
-    if (platform_.files.SameFile(path.c_str(), dialog.SettingsFilePath().c_str()))
-        return fail(kTargetIsSettingsFile);
+    // A target that cannot be replaced, or that is or will be another file of the run, is
+    // refused before the books are read, and from here to the end of the run no other export
+    // writes it.
+    AddRunFiles(dialog.SettingsFilePath());
     const ReportWriter::Failure target = writer.Prepare(path.c_str());
     if (target != ReportWriter::Failure::kNone)
-        return fail(WriteFailureMessage(target, writer.FailureReason()).c_str());
+        return fail(WriteFailureMessage(target, writer.FailureReason(), path).c_str());
 
     const PeriodConditions conditions = PeriodConditions::ForMonths(company_, startMonth, endMonth);
     const std::int32_t taxBasis = taxSettings_.taxInclusive != 0 ? 1 : 0;
@@ -374,7 +413,8 @@ bool LinkApp::RunExport() {
         // A ledger that could not be read is the aggregation's failure, as when it was read
         // before writing: no file, and its own message.
         if (ledger.LedgerFailed()) return fail(kAggregationFailed);
-        return fail(WriteFailureMessage(writer.LastFailure(), writer.FailureReason()).c_str());
+        return fail(
+            WriteFailureMessage(writer.LastFailure(), writer.FailureReason(), path).c_str());
     }
     // The caller's path is never saved: a caller that fixes the path fixes it every time.
     dialog.SaveSettings(static_cast<std::int16_t>(startMonth), static_cast<std::int16_t>(endMonth),
@@ -384,6 +424,20 @@ bool LinkApp::RunExport() {
                             "決算書情報の出力が終了しました。\n\nアプリケーションを終了します。",
                             kCaption, mb::kOk | mb::kIconInformation);
     return true;
+}
+
+void LinkApp::AddRunFiles(const std::string& settingsFile) {
+    FileSystem& files = platform_.files;
+    if (!settingsFile.empty()) files.AddRunFile(settingsFile.c_str(), RunFileRole::kSettingsFile);
+    const std::string executable = files.ExecutablePath();
+    if (!executable.empty()) files.AddRunFile(executable.c_str(), RunFileRole::kProgramFile);
+    // The program's folder is the working directory: both files are read from there.
+    char directory[261] = {};
+    if (!files.GetCurrentDirectory(directory, sizeof(directory))) return;
+    std::string folder = directory;
+    if (!folder.empty() && !sjis::EndsWithBackslash(folder)) folder += '\\';
+    for (const char* name : {"ZezavareDef.ini", "SUPPORT.INF"})
+        files.AddRunFile((folder + name).c_str(), RunFileRole::kProgramFile);
 }
 
 void LinkApp::SplitNotesText(const std::string& body) {

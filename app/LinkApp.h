@@ -71,6 +71,10 @@ public:
     const StSHOHIZEIINFO& TaxSettings() const { return taxSettings_; }
 
 private:
+    // Names the files the output must never replace: the settings file, the definition file,
+    // SUPPORT.INF and the program itself (the host names the books).
+    void AddRunFiles(const std::string& settingsFile);
+
     Platform& platform_;
     const Edition& edition_;
     CallerLink caller_;

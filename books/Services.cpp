@@ -12,6 +12,7 @@
 #include "books/Books.h"
 #include "books/Model.h"
 #include "books/Session.h"
+#include "common/Messages.h"
 #include "common/Sjis.h"
 
 using books::Session;
@@ -162,7 +163,7 @@ int ClMsgMgr::CheckFatalErrorWithMsg(std::int32_t code, int /*reserved*/, int sh
     if (show) {
         std::string text =
             "会計データの読み込みでエラーが発生しました。（コード " + std::to_string(code) + "）";
-        Session::Get().Show(owner, text, "決算書", mb::kIconWarning);
+        Session::Get().Show(owner, text, messages::kCaption, mb::kIconWarning);
     }
     return 1;
 }

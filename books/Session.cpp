@@ -7,6 +7,7 @@
 
 #include "books/Model.h"
 #include "common/Encoding.h"
+#include "common/Messages.h"
 #include "common/Sjis.h"
 
 namespace books {
@@ -142,7 +143,7 @@ int Session::Show(WindowHandle owner, std::string_view text, std::string_view ca
 }
 
 std::int32_t Session::Refuse(std::int32_t code, const std::string& text) {
-    Show(ClAccConnect::Inst().OwnerWindow, text, "決算書", mb::kIconWarning);
+    Show(ClAccConnect::Inst().OwnerWindow, text, messages::kCaption, mb::kIconWarning);
     Logout();
     return code;
 }
@@ -151,7 +152,8 @@ std::optional<std::size_t> LedgerPrompt::ChooseUser(WindowHandle owner,
                                                     const std::vector<std::string>& users) {
     for (std::size_t i = 0; i < users.size(); ++i) {
         std::string question = "利用者「" + users[i] + "」でログインしますか？";
-        if (Show(owner, question, "決算書", mb::kYesNo | mb::kIconQuestion) == mb::kIdYes) {
+        if (Show(owner, question, messages::kCaption, mb::kYesNo | mb::kIconQuestion) ==
+            mb::kIdYes) {
             return i;
         }
     }

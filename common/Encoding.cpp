@@ -1,22 +1,22 @@
 #include "common/Encoding.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "common/Sjis.h"
+#include "native/CodePage.h"
 
 namespace sjis {
 namespace {
 
-// iconv does the conversion, and is right, but costs a call through gconv and an intermediate
-// buffer for every text: a journal of a million lines spent a third of its conversion there. So
-// each character iconv has converted is remembered in a table, and a text whose characters are
-// all known is converted from the tables alone. Code page 932 holds no state between characters,
-// so a text converts exactly as iconv would convert it whole.
+// The host converts (native/CodePage: iconv on POSIX, the code page of Windows), and is right,
+// but costs a call through its converter and an intermediate buffer for every text: a journal of
+// a million lines spent a third of its conversion there. So each character the host has
+// converted is remembered in a table, and a text whose characters are all known is converted from
+// the tables alone. Code page 932 holds no state between characters, so a text converts exactly
+// as the host would convert it whole.
 
 // What one character becomes: up to 3 bytes (code page 932 lies in the basic plane, whose UTF-8
 // forms are at most 3 bytes; its own forms are at most 2).
@@ -25,48 +25,23 @@ struct Form {
     char bytes[3] = {};
 
     static constexpr std::uint8_t kUnknown = 0xFF;
-    static constexpr std::uint8_t kNone = 0;  // iconv found no character
-};
+    static constexpr std::uint8_t kNone = 0;  // the host found no character
 
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv() {
-        if (Usable()) iconv_close(cd_);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-
-    bool Usable() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // The form of the one character `in` holds; kNone when it is none, or only begins one.
-    Form Character(std::string_view in) {
+    // The host's form of the one character `in` holds; kNone when it is none, or only begins one.
+    static Form Of(bool (*convert)(std::string_view, std::string*), std::string_view in) {
         Form form;
-        form.size = Form::kNone;
-        if (!Usable()) return form;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        std::size_t srcLeft = in.size();
-        char out[8];
-        char* dst = out;
-        std::size_t dstLeft = sizeof out;
-        if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return form;
-        std::size_t size = sizeof out - dstLeft;
-        if (size == 0 || size > sizeof form.bytes) return form;
-        form.size = static_cast<std::uint8_t>(size);
-        for (std::size_t i = 0; i < size; ++i) form.bytes[i] = out[i];
+        form.size = kNone;
+        std::string out;
+        if (!convert(in, &out) || out.empty() || out.size() > sizeof form.bytes) return form;
+        form.size = static_cast<std::uint8_t>(out.size());
+        for (std::size_t i = 0; i < out.size(); ++i) form.bytes[i] = out[i];
         return form;
     }
-
-private:
-    iconv_t cd_;
 };
 
 // Shift_JIS to UTF-8, a character at a time.
 class Decoder {
 public:
-    Decoder() : iconv_("UTF-8", "CP932") {}
-
     // False at the first byte that begins no character; lossy, such a byte becomes '?'.
     bool Convert(std::string_view in, std::string* out, bool lossy) {
         // No character grows to more than 3 times its bytes (a half-width katakana does).
@@ -111,7 +86,7 @@ private:
         Form& form = singles_[byte];
         if (form.size == Form::kUnknown) {
             char text = static_cast<char>(byte);
-            form = iconv_.Character(std::string_view(&text, 1));
+            form = Form::Of(native::CodePage932ToUtf8, std::string_view(&text, 1));
         }
         return form;
     }
@@ -121,12 +96,11 @@ private:
         Form& form = (*pairs_)[static_cast<std::size_t>(lead) << 8 | trail];
         if (form.size == Form::kUnknown) {
             const char text[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            form = iconv_.Character(std::string_view(text, 2));
+            form = Form::Of(native::CodePage932ToUtf8, std::string_view(text, 2));
         }
         return form;
     }
 
-    Iconv iconv_;
     std::array<Form, 0x100> singles_;
     std::unique_ptr<std::array<Form, 0x10000>> pairs_;  // made at the first two-byte character
 };
@@ -152,8 +126,6 @@ std::size_t Utf8Character(std::string_view in, char32_t* code) {
 // UTF-8 to Shift_JIS, a character at a time.
 class Encoder {
 public:
-    Encoder() : iconv_("CP932", "UTF-8") {}
-
     bool Convert(std::string_view in, std::string* out) {
         // No character is longer in Shift_JIS than in UTF-8; the last one is copied with the
         // whole of its form's room.
@@ -193,12 +165,11 @@ private:
         if (!forms_) forms_ = std::make_unique<std::array<Form, 0x10000>>();
         Form& form = (*forms_)[code];
         if (form.size == Form::kUnknown) {
-            form = iconv_.Character(utf8);
+            form = Form::Of(native::Utf8ToCodePage932, utf8);
         }
         return form;
     }
 
-    Iconv iconv_;
     std::unique_ptr<std::array<Form, 0x10000>> forms_;  // made at the first character past ASCII
 };
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/Decimal.h"
+#include "common/Messages.h"
 #include "common/PathLimit.h"
 #include "common/Sjis.h"
 #include "dialog/ControlIds.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kCaption = "決算書";
+constexpr const char* kCaption = messages::kCaption;
 constexpr const char* kMonthsWrong =
     "集計期間に誤りがあります。\n\n集計期間を設定しなおしてください。";
 
@@ -111,8 +112,7 @@ void ConditionDialog::OnInit(DialogControls& controls) {
             "選択された会計データは会社法(H18.5施行)"
             "に対応していないため、\n連携の対象として使用できません。\n"
             "(記帳丸を起動し、[事業所・消費税情報設定]にて会社法対応データへ   "
-            "\n変換することで、連携ができます。)\n\n"
-            "アプリケーションを終了します。");
+            "\n変換することで、連携ができます。)\n\n" KC_MESSAGE_QUITS);
         End(kCancelled);
         return;
     }
@@ -316,9 +316,7 @@ void ConditionDialog::Execute(DialogControls& controls) {
     // However the path came into the edit (typed, pasted, chosen in the save-file dialog), it
     // is refused whole over the limit: cut, it would name another file.
     if (!FitsPathLimit(path)) {
-        Warn(
-            "データの出力先が長すぎます。\n\n"
-            "出力先は半角255文字（全角127文字）以内で再入力してください。");
+        Warn(messages::TooLongPath(kMaxPathBytes).c_str());
         controls.FocusAndSelectAll(ctl::kPath);
         return;
     }

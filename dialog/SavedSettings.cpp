@@ -5,7 +5,6 @@
 #include "common/Decimal.h"
 #include "common/PathLimit.h"
 #include "dialog/FolderPath.h"
-#include "files/ReplacingFile.h"
 #include "ledger/Services.h"
 
 namespace {
@@ -45,7 +44,7 @@ std::string SavedSettings::FilePath() const {
 
 bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {
     try {
-        auto file = files_.OpenFile(path.c_str(), OpenMode::kRead);
+        auto file = files_.OpenFile(path.c_str());
         char buffer[64 * 1024];
         for (std::size_t n; (n = file->Read(buffer, sizeof(buffer))) > 0;)
             content->append(buffer, n);
@@ -60,14 +59,14 @@ bool SavedSettings::ReadWhole(const std::string& path, std::string* content) {
 // records of other users and data sets. The temporary is a new file of its own: whatever stands
 // at any other name (a link planted there included) is never removed or written through.
 bool SavedSettings::WriteWhole(const std::string& path, const std::string& content) {
-    ReplacingFile file(files_, path);
-    if (!file.Create()) return false;
     try {
-        file.Output()->Write(content.data(), content.size());
+        const std::unique_ptr<Replacement> file = files_.CreateReplacement(path.c_str());
+        file->Output().Write(content.data(), content.size());
+        file->Keep();
     } catch (const FileError&) {
-        return false;  // the replacing file removes its temporary
+        return false;  // a replacement not kept is removed
     }
-    return file.Commit();
+    return true;
 }
 
 // True when `path` names a plain file: a folder, a pipe or a device in its place is neither read
@@ -121,9 +120,15 @@ int SavedSettings::Save(const SavedConditions& conditions) {
     if (files_.FileExists(folder) != 1 && !folderpath::CreateWithParents(files_, folder)) return 0;
     std::string path = FilePath();
     // Another run saves in a few milliseconds; a lock not let go in seconds belongs to a run
-    // that hangs, and this one's record is then not saved (the export itself has succeeded).
+    // that hangs, and this one's record is then not saved (the export itself has succeeded), as
+    // when the lock cannot be taken at all.
     constexpr int kLockWaitMilliseconds = 10000;
-    const std::unique_ptr<PathLock> lock = files_.LockPath(path.c_str(), kLockWaitMilliseconds);
+    std::unique_ptr<PathLock> lock;
+    try {
+        lock = files_.LockPath(path.c_str(), kLockWaitMilliseconds);
+    } catch (const FileError&) {
+        return 0;
+    }
     if (!lock) return 0;
     std::string key = Key();
     std::string line = key + std::to_string(conditions.startMonth) + "/" +

@@ -1,8 +1,7 @@
 #include "host/Profile.h"
 
-#include <cstdint>
-
 #include "common/Encoding.h"
+#include "native/Utf16.h"
 
 namespace {
 
@@ -25,66 +24,15 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
+// Notepad's "Unicode": UTF-16, least significant byte first.
 std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) {
     if (bytes.size() % 2 != 0) return std::nullopt;
-    std::string out;
-    out.reserve(bytes.size());
-    auto unit = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8;
-    };
-    const std::size_t units = bytes.size() / 2;
-    for (std::size_t i = 0; i < units; ++i) {
-        std::uint32_t code = unit(i);
-        if (code >= 0xDC00 && code <= 0xDFFF) return std::nullopt;
-        if (code >= 0xD800 && code <= 0xDBFF) {
-            if (i + 1 >= units || unit(i + 1) < 0xDC00 || unit(i + 1) > 0xDFFF) return std::nullopt;
-            code = 0x10000 + ((code - 0xD800) << 10) + (unit(++i) - 0xDC00);
-        }
-        AppendUtf8(out, code);
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
     }
-    return out;
-}
-
-// Well-formed UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF.
-bool IsUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80                    ? 1
-                             : lead >= 0xC2 && lead <= 0xDF ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        const unsigned char second = length > 1 ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
-            return false;
-        i += length;
-    }
-    return true;
+    return native::Utf16ToUtf8(units);
 }
 
 }  // namespace
@@ -92,7 +40,7 @@ bool IsUtf8(std::string_view text) {
 std::optional<std::string> ProfileTextAsUtf8(std::string_view bytes) {
     if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16LeToUtf8(bytes.substr(2));
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    if (IsUtf8(bytes)) return std::string(bytes);
+    if (sjis::FirstInvalidUtf8(bytes, true) == bytes.size()) return std::string(bytes);
     std::string utf8;
     if (sjis::SjisToUtf8(bytes, &utf8)) return utf8;
     return std::nullopt;

@@ -43,6 +43,9 @@ struct Calls {
     std::function<int(const std::string& path, Handle* file)> openLockFile;
     std::function<int(Handle file, const char* data, std::size_t size, std::size_t* written)> write;
     std::function<int(Handle file, char* data, std::size_t size, std::size_t* read)> read;
+    // The next read starts `offset` bytes from the file's first byte (a reader going over a
+    // file a second time).
+    std::function<int(Handle file, std::uint64_t offset)> seek;
     // The file's bytes on the disk, not only in the system's cache.
     std::function<int(Handle file)> sync;
     std::function<int(Handle file)> close;

@@ -84,22 +84,23 @@ std::string TemporaryNameBeside(const std::string& target) {
 
 TempFile::TempFile(std::string target, std::size_t bufferSize)
     : target_(std::move(target)), bufferSize_(bufferSize) {
-    buffer_.reserve(bufferSize_);
     Temporaries& list = Temporaries::Get();
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
+    // What may fail for want of memory comes before the file is made: once it exists, nothing
+    // between its creation and its entry on the list can fail and leave it behind.
+    buffer_.reserve(bufferSize_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        // Named and on the list before it exists: memory that runs out leaves no file behind.
-        path_ = TemporaryNameBeside(target_);
-        const auto [entry, named] = list.paths.emplace(path_, false);
-        if (!named) continue;  // a name this run has taken already
-        const int error = TheCalls().createNew(path_, &file_);
+        std::string candidate = TemporaryNameBeside(target_);
+        const auto [entry, added] = list.paths.emplace(candidate, false);
+        if (!added) continue;  // a name this run holds already
+        const int error = TheCalls().createNew(candidate, &file_);
         if (error == 0) {
+            path_ = std::move(candidate);
             live_ = true;
             return;
         }
         list.paths.erase(entry);
-        file_ = kNoHandle;
         if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
     }
     throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
@@ -152,10 +153,11 @@ void TempFile::CloseHandle() {
 }
 
 void TempFile::Keep() {
-    // Named before the rename: nothing after it may fail for want of memory.
-    const std::string folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
+    std::string folder;
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        // Made before the rename: once the file is in place, Keep raises nothing.
+        folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         if (file_ == kNoHandle) {
             // Written by name: opened again for its sync.
             if (const int error = TheCalls().openToSync(path_, &file_); error != 0)
@@ -205,12 +207,13 @@ TempFolder::TempFolder(std::string target) : target_(WithoutTrailingSeparators(s
     std::lock_guard<std::mutex> lock(list.mutex);
     list.CheckRunning(target_);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        // Named and on the list before it exists: memory that runs out leaves no folder behind.
-        path_ = TemporaryNameBeside(target_);
-        const auto [entry, named] = list.paths.emplace(path_, true);
-        if (!named) continue;  // a name this run has taken already
-        const int error = TheCalls().makeFolder(path_);
+        std::string candidate = TemporaryNameBeside(target_);
+        // On the list before it exists, as a file is.
+        const auto [entry, added] = list.paths.emplace(candidate, true);
+        if (!added) continue;  // a name this run holds already
+        const int error = TheCalls().makeFolder(candidate);
         if (error == 0) {
+            path_ = std::move(candidate);
             live_ = true;
             return;
         }
@@ -225,9 +228,11 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Keep() {
-    const std::string folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
+    std::string folder;
     try {
         if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        // Made before the rename: once the folder is in place, Keep raises nothing.
+        folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         std::vector<std::string> names;
         if (const int error = TheCalls().listFolder(path_, &names); error != 0)
             throw Failure("list", target_, error);

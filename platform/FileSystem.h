@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -40,7 +41,7 @@ public:
 };
 
 // An open file. Every operation raises FileError on failure. A file destroyed without Close lets
-// its handle go and drops what it buffers (a file given up is removed, not completed).
+// its handle go and drops what it buffers (a file given up is not completed).
 class File {
 public:
     virtual ~File() = default;
@@ -53,12 +54,22 @@ public:
     virtual void Close() = 0;
 };
 
-enum class OpenMode {
-    kRead,   // existing file, read only, others may read and write
-    kWrite,  // create or truncate, write only
-    // Create a new file, write only; fails when anything exists at the name (a link included,
-    // which is never followed).
-    kCreateNew,
+// A file that takes the place of its target whole or not at all: written beside the target under
+// a new name of its own (never through a name that exists, a link included) and put in the
+// target's place by Keep only, its bytes on the disk before the rename and the rename on the disk
+// after it, so that neither a failure nor a power cut leaves a torn file where the previous one
+// stood. Discarded, or destroyed before Keep, it is removed and the target stays as it was; so it
+// is when a signal ends the run.
+class Replacement {
+public:
+    virtual ~Replacement() = default;
+    // The file to write, until Keep or Discard. Its Close does nothing: Keep completes it.
+    virtual File& Output() = 0;
+    // Puts the whole file in the target's place. Raises FileError with the reason when it cannot;
+    // the file beside is then removed and the target stays as it was.
+    virtual void Keep() = 0;
+    // Removes the file beside the target. Never fails.
+    virtual void Discard() noexcept = 0;
 };
 
 // A lock tied to a path, held until it is destroyed: every run of this system on the machine,
@@ -67,6 +78,13 @@ enum class OpenMode {
 class PathLock {
 public:
     virtual ~PathLock() = default;
+};
+
+// The files a run reads or writes besides its output, which the output must never replace.
+enum class RunFileRole {
+    kBooksStore,    // the books the run reads
+    kSettingsFile,  // where the conditions are saved after the export
+    kProgramFile,   // the definition file and SUPPORT.INF beside the program
 };
 
 // Access modes of the access test.
@@ -95,18 +113,19 @@ public:
     virtual bool CreateDirectory(const char* path) = 0;
     virtual bool RemoveDirectory(const char* path) = 0;
     virtual bool RemoveFile(const char* path) = 0;
-    // Replaces `to` by `from` in one step. Raises FileError with the reason when it cannot (for
-    // example another program holds `to` open); both names are then as they were.
-    virtual void RenameFile(const char* from, const char* to) = 0;
     // Raises FileError with the reason when a file at `path` could not be replaced whole: it is
-    // read-only, another program holds it open, or it is a file this run must keep (the books it
-    // reads). Nothing at `path` raises nothing; whether a folder takes a new file is known only by
-    // making one.
+    // read-only, or another program holds it open. Nothing at `path` raises nothing; whether a
+    // folder takes a new file is known only by making one.
     virtual void CheckReplaceable(const char* path) = 0;
-    // True when `a` and `b` both name one existing file, through a link or another spelling.
-    virtual bool SameFile(const char* a, const char* b) = 0;
+    // Names a file of this run (see RunFileRole); it need not exist yet.
+    virtual void AddRunFile(const char* path, RunFileRole role) = 0;
+    // The run's file that `path` is, through a link or another spelling, or will be once it is
+    // made; none when it is none of them.
+    virtual std::optional<RunFileRole> RunFileAt(const char* path) = 0;
     // The lock of `path`, after waiting up to `waitMilliseconds` for another run to let it go;
-    // null when it was not let go.
+    // null when another run held it all that time. Raises FileError with the reason when the
+    // lock cannot be taken at all (its lock file is no plain file, may not be opened, …): that is
+    // never waited on.
     virtual std::unique_ptr<PathLock> LockPath(const char* path, int waitMilliseconds) = 0;
     // The root of a path: "C:\" for a drive path, "\\server\share\" for a network path; empty
     // when the path has none.
@@ -115,17 +134,17 @@ public:
     virtual std::string TempFolder() = 0;
     // The value of `key` in `section` of an INI file (names compared without case), blanks
     // around it removed, cut to size - 1 bytes; `defaultValue` when the file, section or key is
-    // missing. Returns the length written.
+    // missing. Returns the length written. The file is read as far as it goes, never beyond
+    // what a definition file holds; std::bad_alloc when even that cannot be had.
     virtual std::size_t GetPrivateProfileString(const char* section, const char* key,
                                                 const char* defaultValue, char* out,
                                                 std::size_t size, const char* file) = 0;
-    // Raises FileError when the file cannot be opened.
-    virtual std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) = 0;
-    // Creates a new, empty file, write only, under a name of its own in `folder` (a folder
-    // path ending in a backslash, or empty for the current folder): never through a name that
-    // exists, a link included. Its full name goes to `*name`. Raises FileError when no file can
-    // be made there.
-    virtual std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) = 0;
+    // An existing file, read only, others may read and write it. Raises FileError when it cannot
+    // be opened.
+    virtual std::unique_ptr<File> OpenFile(const char* path) = 0;
+    // Begins the file that will replace `target` (see Replacement). Raises FileError when no
+    // file can be made beside it.
+    virtual std::unique_ptr<Replacement> CreateReplacement(const char* target) = 0;
     // The full path of the running program.
     virtual std::string ExecutablePath() = 0;
 };

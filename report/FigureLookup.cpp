@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/LabelMarks.h"
+#include "common/Messages.h"
 #include "common/Sjis.h"
 #include "report/ReportWriter.h"
 
@@ -165,7 +166,8 @@ int ReportWriter::WriteUnclassifiedFixedAssets(XmlWriter& writer, int depth, int
                     " [有形固定資産] [無形固定資産] "
                     "[投資その他の資産]\r\nのいずれかに設定し、もう一度処理を行ってください。\r\n",
                     static_cast<int>(figure.code / 10000), figure.name);
-                platform_.messages.Show(ownerWindow_, text, "決算書", mb::kOk | mb::kIconWarning);
+                platform_.messages.Show(ownerWindow_, text, messages::kCaption,
+                                        mb::kOk | mb::kIconWarning);
             }
             FigureCopies one{figure};
             if (!WriteItems(writer, one, depth)) return 0;

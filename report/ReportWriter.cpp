@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "common/Sjis.h"
-#include "files/ReplacingFile.h"
 #include "report/SupportInfo.h"
 
 namespace {
@@ -42,24 +42,43 @@ ReportWriter::Failure ReportWriter::Prepare(const char* path) {
     failureReason_.clear();
     if (!path || !*path) return Failure::kWriteFailed;
     if (const Failure target = CheckTarget(path); target != Failure::kNone) return target;
-    // Another export holds the lock for the whole of its run; a few seconds' wait covers only
-    // two runs started at once.
-    constexpr int kLockWaitMilliseconds = 2000;
-    targetLock_ = platform_.files.LockPath(path, kLockWaitMilliseconds);
-    if (!targetLock_) return Failure::kTargetBusy;
+    if (const std::optional<RunFileRole> role = platform_.files.RunFileAt(path)) {
+        switch (*role) {
+            case RunFileRole::kBooksStore:
+                return Failure::kTargetIsBooksStore;
+            case RunFileRole::kSettingsFile:
+                return Failure::kTargetIsSettingsFile;
+            case RunFileRole::kProgramFile:
+                return Failure::kTargetIsProgramFile;
+        }
+    }
     try {
         platform_.files.CheckReplaceable(path);
     } catch (const FileError& error) {
         failureReason_ = error.what();
-        targetLock_.reset();
         return Failure::kTargetNotReplaceable;
     }
-    output_ = std::make_unique<ReplacingFile>(platform_.files, path);
-    if (!output_->Create()) {
-        failureReason_ = output_->FailureReason();
-        output_.reset();
-        targetLock_.reset();
+    // Begun before the lock is asked for: a folder that takes no new file is told as such, even
+    // when its lock file cannot be made there either.
+    try {
+        output_ = platform_.files.CreateReplacement(path);
+    } catch (const FileError& error) {
+        failureReason_ = error.what();
         return Failure::kCannotCreate;
+    }
+    // Another export holds the lock for the whole of its run; a few seconds' wait covers only
+    // two runs started at once.
+    constexpr int kLockWaitMilliseconds = 2000;
+    try {
+        targetLock_ = platform_.files.LockPath(path, kLockWaitMilliseconds);
+    } catch (const FileError& error) {
+        failureReason_ = error.what();
+        output_.reset();
+        return Failure::kLockFailed;
+    }
+    if (!targetLock_) {
+        output_.reset();
+        return Failure::kTargetBusy;
     }
     preparedPath_ = path;
     return Failure::kNone;
@@ -75,17 +94,21 @@ int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
     }
     failureReason_.clear();
     XmlWriter writer;
-    writer.Open(output_->Output());
+    writer.Open(&output_->Output());
     int written = WriteDocument(writer, functionId, company);
     writer.Close();
-    // A document whose last bytes did not reach the file is not written; an uncommitted output
-    // removes its temporary.
+    // A document whose last bytes did not reach the file is not written; a replacement not kept
+    // is removed.
     if (writer.Failed()) {
         written = 0;
         failureReason_ = writer.FailureReason();
-    } else if (written && !output_->Commit()) {
-        written = 0;
-        failureReason_ = output_->FailureReason();
+    } else if (written) {
+        try {
+            output_->Keep();
+        } catch (const FileError& error) {
+            written = 0;
+            failureReason_ = error.what();
+        }
     }
     output_.reset();
     targetLock_.reset();

@@ -3,13 +3,15 @@
 // The XML file the tax application imports: the declaration, REPORT with its SYSTEM, BASIC and
 // DATA blocks, and the statement sections inside DATA.
 //
-// The document is written through a ReplacingFile: put in the target's place only when all of
-// it was written, flushed and closed, so that a failed export leaves no partial file and leaves
-// a file already at the target as it was. The target is prepared before the books are read: a
-// target that exists and is not a plain file (a folder, a pipe, a device, or a link to one), a
-// file that cannot be replaced (read-only, held open by another program, the books
-// themselves), a target another export is writing, or a folder that takes no new file is
-// refused at once; the lock on the target's path is held until the file is in place.
+// The document is written through the platform's replacing file: put in the target's place only
+// when all of it was written and is on the disk, so that a failed export leaves no partial file
+// and leaves a file already at the target as it was. The target is prepared before the books are
+// read: a target that exists and is not a plain file (a folder, a pipe, a device, or a link to
+// one), a file of the run (the books, the settings file, the program's own files, by any name,
+// whether they exist yet or not), a file that cannot be replaced (read-only, held open by another
+// program), a folder that takes no new file, a target another export is writing, or one whose
+// lock cannot be taken at all is refused at once; the lock on the target's path is held until the
+// file is in place.
 
 #include <cstdint>
 #include <memory>
@@ -19,7 +21,6 @@
 
 #include "aggregation/Figures.h"
 #include "common/Edition.h"
-#include "files/ReplacingFile.h"
 #include "ledger/Records.h"
 #include "platform/Platform.h"
 #include "progress/ExportProgress.h"
@@ -47,21 +48,25 @@ public:
     enum class Failure {
         kNone,
         kTargetNotAFile,        // something other than a plain file stands at the path
+        kTargetIsBooksStore,    // the path is, or will be, the books the run reads
+        kTargetIsSettingsFile,  // … the settings file the run saves its conditions in
+        kTargetIsProgramFile,   // … the definition file or SUPPORT.INF beside the program
         kTargetBusy,            // another export is writing the same target
+        kLockFailed,            // the target's lock cannot be taken at all (see the reason)
         kTargetNotReplaceable,  // the file at the path cannot be replaced (see the reason)
         kCannotCreate,          // no new file can be made in the target's folder
         kWriteFailed,           // the document was not wholly written, flushed and put in place
     };
 
-    // Takes the target's lock, checks that the target can be replaced and creates the
-    // temporary beside it; kNone when the report can be written to `path`.
+    // Checks that the target can be replaced, begins the file beside it and takes the target's
+    // lock; kNone when the report can be written to `path`.
     Failure Prepare(const char* path);
     // 1 when the whole document was written and put at `path`, else 0 (see LastFailure). A
     // target not prepared is prepared first.
     int WriteReport(const char* path, std::int16_t functionId, const StDATAINFO* company);
     Failure LastFailure() const { return failure_; }
-    // With kTargetNotReplaceable, kCannotCreate or kWriteFailed, the file layer's reason (a
-    // sentence for the user); empty when no file error caused the failure.
+    // With kTargetNotReplaceable, kCannotCreate, kLockFailed or kWriteFailed, the file layer's
+    // reason (a sentence for the user); empty when no file error caused the failure.
     const std::string& FailureReason() const { return failureReason_; }
     // kTargetNotAFile when `path` names an existing folder, pipe or device (a link answers for
     // what it points to); else kNone: a plain file or nothing is a usable target.
@@ -132,7 +137,7 @@ private:
     // The prepared target: its path, its lock and the temporary that takes its place.
     std::string preparedPath_;
     std::unique_ptr<PathLock> targetLock_;
-    std::unique_ptr<ReplacingFile> output_;
+    std::unique_ptr<Replacement> output_;
     ProgramNames names_;
     ExportProgress& progress_;
     const AccountFigureList& figures_;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/Messages.h"
 #include "common/Sjis.h"
 
 namespace {
@@ -16,7 +17,7 @@ int SupportInfo::Load() {
     block_ = platform_.memory.AllocateBlock(kBlockSize);
     if (!block_) {
         outOfMemory_ = true;
-        platform_.messages.Show(kNoWindow, "ﾒﾓﾘが不足しています。", programName_.c_str(),
+        platform_.messages.Show(kNoWindow, messages::kNoMemory, programName_.c_str(),
                                 mb::kOk | mb::kIconWarning);
         return 0;
     }
@@ -24,7 +25,7 @@ int SupportInfo::Load() {
     std::size_t size = 0;
     try {
         // By its bare name: the program's own folder is the working directory.
-        auto file = platform_.files.OpenFile("SUPPORT.INF", OpenMode::kRead);
+        auto file = platform_.files.OpenFile("SUPPORT.INF");
         size = file->Read(reinterpret_cast<char*>(block_.get()), kBlockSize);
         file->Close();
     } catch (const FileError&) {

@@ -194,22 +194,13 @@ XmlWriter::~XmlWriter() {
     Close();
 }
 
-int XmlWriter::Open(FileSystem* files, const char* path, OpenMode mode) {
+int XmlWriter::Open(std::unique_ptr<File> file) {
     Close();
-    failed_ = false;
+    failed_ = !file;
     reason_.clear();
-    if (!files || !path) {
-        failed_ = true;
-        return -1;
-    }
-    try {
-        owned_ = files->OpenFile(path, mode);
-    } catch (const FileError& error) {
-        Fail(error.what());
-        return -1;
-    }
+    owned_ = std::move(file);
     file_ = owned_.get();
-    return 0;
+    return file_ ? 0 : -1;
 }
 
 int XmlWriter::Open(File* file) {

@@ -35,11 +35,11 @@ public:
     XmlWriter(const XmlWriter&) = delete;
     XmlWriter& operator=(const XmlWriter&) = delete;
 
-    // Creates or replaces the file at `path`. 0, or -1 when an argument is missing or the file
-    // cannot be created (every write then fails).
-    int Open(FileSystem* files, const char* path, OpenMode mode = OpenMode::kWrite);
-    // Writes through a file someone else holds and closes (a ReplacingFile's temporary). 0, or
-    // -1 when there is none.
+    // Writes through `file` and closes it at the end. 0, or -1 when there is none (every write
+    // then fails).
+    int Open(std::unique_ptr<File> file);
+    // Writes through a file someone else holds and closes (a replacement's output). 0, or -1
+    // when there is none.
     int Open(File* file);
     // Ends the writing: waits for the big writes, and closes a file the writer opened itself; 0.
     // A failure to write, flush or close marks the writer failed.

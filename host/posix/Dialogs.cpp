@@ -18,6 +18,7 @@
 
 #include "common/Encoding.h"
 #include "common/MessageBoxFlags.h"
+#include "common/Messages.h"
 #include "common/Sjis.h"
 #include "dialog/ControlIds.h"
 #include "host/MemoryControls.h"
@@ -44,7 +45,7 @@ constexpr int kResizePoll = 200;
 // A save-file name is a Windows path: at most MAX_PATH - 1 characters.
 constexpr std::size_t kPathCharacters = 259;
 
-constexpr const char* kCaption = "決算書";
+constexpr const char* kCaption = messages::kCaption;
 
 // The host's own messages (UTF-8 here) in the system's Shift_JIS.
 std::string Sjis(const std::string& utf8) {
@@ -55,8 +56,7 @@ std::string Sjis(const std::string& utf8) {
 // The condition dialog's own message for a path over the limit: one message, however the path
 // came and on both hosts.
 std::string TooLongText(std::size_t limit) {
-    return "データの出力先が長すぎます。\n\n出力先は半角" + std::to_string(limit) + "文字（全角" +
-           std::to_string(limit / 2) + "文字）以内で再入力してください。";
+    return messages::TooLongPath(limit);
 }
 
 std::string NoSuchFolderText() {

@@ -18,12 +18,12 @@
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
+#include "host/Interrupts.h"
 #include "host/SteadyClock.h"
 #include "host/TerminalProgress.h"
 #include "host/posix/Dialogs.h"
 #include "host/posix/DriveMap.h"
 #include "host/posix/FileSystem.h"
-#include "host/posix/Interrupts.h"
 #include "host/posix/MessageRouter.h"
 #include "host/posix/Services.h"
 
@@ -75,8 +75,8 @@ int RunHost(int argc, char** argv, const Edition& edition) {
 
     PosixFileSystem files(drives);
     SocketWindows windows;
-    // From here on SIGINT, SIGTERM and SIGHUP end the run as a failed export ends.
-    Interrupts interrupts(files, windows);
+    // From here on SIGINT, SIGTERM, SIGHUP and SIGPIPE end the run as a failed export ends.
+    Interrupts interrupts(windows);
     interrupts.SetBeforeExit([interactive] {
         if (!interactive) return;
         endwin();  // the terminal form, if it is up, gives the terminal back
@@ -125,7 +125,7 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     booksConfig.storePath =
         options.books.empty() ? "" : std::filesystem::absolute(options.books, ignored).string();
     // The export never writes over the books it reads, whatever path names them.
-    if (!booksConfig.storePath.empty()) files.Keep(booksConfig.storePath);
+    if (!booksConfig.storePath.empty()) files.AddBooksStore(booksConfig.storePath);
     booksConfig.userId = ToSjisText(options.user);
     booksConfig.dataNo = options.dataNo;
     booksConfig.outputFolder =

@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "common/Messages.h"
 #include "dialog/ControlIds.h"
 #include "host/win32/ProgramIcon.h"
 #include "host/win32/Wide.h"
@@ -19,7 +20,7 @@ constexpr int kCancelCode = IDC_CANCEL;
 // Room for any path the save-file dialog may hand back, so that a long one reaches the path edit
 // whole (実行 refuses it there) rather than failing inside the dialog.
 constexpr std::size_t kFileBufferCharacters = 32768;
-constexpr const wchar_t* kCaption = L"決算書";
+constexpr const wchar_t* kCaption = L"" KC_CAPTION;
 
 // Text limits the templates cannot carry and the system does not set: the month edits of the
 // condition dialog take two digits.
@@ -44,8 +45,7 @@ std::wstring UnusableCharacterText() {
 // The condition dialog's own message for a path over the limit: one message, however the path
 // came and on both hosts.
 std::wstring TooLongText(int limit) {
-    return L"データの出力先が長すぎます。\n\n出力先は半角" + std::to_wstring(limit) +
-           L"文字（全角" + std::to_wstring(limit / 2) + L"文字）以内で再入力してください。";
+    return SjisToWide(messages::TooLongPath(static_cast<std::size_t>(limit))).value_or(L"");
 }
 
 // The characters of `wide` that have a code page 932 form, in Shift_JIS; the others are left

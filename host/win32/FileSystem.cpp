@@ -2,15 +2,14 @@
 
 #include <cstdint>
 #include <cstring>
-#include <cwchar>
 #include <optional>
 #include <string_view>
 
 #include "common/Sjis.h"
-#include "host/BufferedFile.h"
 #include "host/FileFailures.h"
-#include "host/TemporaryNames.h"
 #include "host/win32/Wide.h"
+#include "native/Failure.h"
+#include "native/Utf16.h"
 
 namespace {
 
@@ -22,140 +21,17 @@ std::optional<std::wstring> WidePath(const char* path) {
     return SjisToWide(Text(path));
 }
 
-// The reason of a failed call from its error code: a sentence of ours for the errors a user can
-// act on, else the system's text.
-FileError CallError(DWORD error) {
-    switch (error) {
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return FileFailureError(FileFailure::kDiskFull);
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_USER_MAPPED_FILE:
-            return FileFailureError(FileFailure::kHeldByAnotherProgram);
-        case ERROR_ACCESS_DENIED:
-            return FileFailureError(FileFailure::kAccessDenied);
-        case ERROR_WRITE_PROTECT:
-            return FileFailureError(FileFailure::kReadOnlyDisk);
-        case ERROR_CRC:
-        case ERROR_IO_DEVICE:
-        case ERROR_READ_FAULT:
-        case ERROR_WRITE_FAULT:
-        case ERROR_SECTOR_NOT_FOUND:
-            return FileFailureError(FileFailure::kDeviceError);
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-            return FileFailureError(FileFailure::kNotFound);
-        default:
-            return SystemFileError(Win32SystemText(error).value_or(""), static_cast<long>(error));
-    }
+// The floor's form of a path: UTF-8. None when it has no Shift_JIS reading.
+std::optional<std::string> Utf8Path(const char* path) {
+    const std::optional<std::wstring> wide = WidePath(path);
+    if (!wide) return std::nullopt;
+    return native::Utf16ToUtf8(std::u16string(wide->begin(), wide->end()));
 }
 
-class Win32File : public BufferedFile {
-public:
-    explicit Win32File(HANDLE handle) : handle_(handle) {}
-    ~Win32File() override {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    Win32File(const Win32File&) = delete;
-    Win32File& operator=(const Win32File&) = delete;
-
-private:
-    // ReadFile and WriteFile count in DWORD; larger requests go in pieces.
-    static constexpr std::size_t kMaxChunk = 1u << 30;
-
-    std::size_t RawWrite(const char* data, std::size_t size) override {
-        DWORD chunk = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-        DWORD written = 0;
-        if (!WriteFile(handle_, data, chunk, &written, nullptr)) throw CallError(GetLastError());
-        if (written == 0) throw FileFailureError(FileFailure::kNothingWritten);
-        return written;
-    }
-
-    std::size_t RawRead(char* data, std::size_t size) override {
-        DWORD chunk = static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk);
-        DWORD read = 0;
-        if (!ReadFile(handle_, data, chunk, &read, nullptr)) throw CallError(GetLastError());
-        return read;
-    }
-
-    void RawClose() override {
-        HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(handle)) throw CallError(GetLastError());
-    }
-
-    HANDLE handle_;
-};
-
-// True when another handle on `path` shares it with nobody who would remove it.
-bool IsHeldOpen(const std::wstring& path) {
-    HANDLE handle =
-        CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
-    CloseHandle(handle);
-    return false;
-}
-
-// One file however it is named: the volume and the file's index on it.
-struct FileIdentity {
-    DWORD volume = 0;
-    DWORD high = 0;
-    DWORD low = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    HANDLE handle =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(handle, &information) != 0;
-    CloseHandle(handle);
-    if (!known) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh,
-                        information.nFileIndexLow};
-}
-
-bool SameIdentity(const std::wstring& a, const std::wstring& b) {
-    const auto first = IdentityOf(a);
-    return first && first == IdentityOf(b);
-}
-
-// A named mutex held by the thread that took it, released and closed with the lock.
-class MutexLock : public PathLock {
-public:
-    explicit MutexLock(HANDLE mutex) : mutex_(mutex) {}
-    ~MutexLock() override {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
-    MutexLock(const MutexLock&) = delete;
-    MutexLock& operator=(const MutexLock&) = delete;
-
-private:
-    HANDLE mutex_;
-};
-
-// The lock's mutex is named by a hash of the path's full, upper-cased form (Windows compares
-// names without case), in the global namespace so that every session of the machine meets it.
-HANDLE PathMutex(const std::wstring& path) {
-    std::wstring full = FullPath(path);
-    if (full.empty()) full = path;
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
-    for (wchar_t unit : full) {
-        hash = (hash ^ (static_cast<std::uint64_t>(unit) & 0xFF)) * 1099511628211ull;
-        hash = (hash ^ (static_cast<std::uint64_t>(unit) >> 8)) * 1099511628211ull;
-    }
-    wchar_t name[64];
-    for (const wchar_t* space : {L"Global", L"Local"}) {
-        swprintf(name, 64, L"%ls\\kc-lock-%016llx", space, static_cast<unsigned long long>(hash));
-        if (HANDLE mutex = CreateMutexW(nullptr, FALSE, name)) return mutex;
-    }
-    return nullptr;
+std::string FloorPath(const char* path) {
+    std::optional<std::string> utf8 = Utf8Path(path);
+    if (!utf8) throw FileFailureError(FileFailure::kPathNotShiftJis);
+    return *utf8;
 }
 
 // The position of the next single-byte backslash at or after `from` (a character boundary),
@@ -258,26 +134,9 @@ bool Win32FileSystem::RemoveFile(const char* path) {
     return wide && DeleteFileW(wide->c_str());
 }
 
-void Win32FileSystem::RenameFile(const char* from, const char* to) {
-    auto source = WidePath(from);
-    auto target = WidePath(to);
-    if (!source || !target) throw FileFailureError(FileFailure::kPathNotShiftJis);
-    if (!MoveFileExW(source->c_str(), target->c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DWORD error = GetLastError();
-        // A target another program has open refuses the replacement as a denied access; asked
-        // for the target alone, the system tells the two apart.
-        if (error == ERROR_ACCESS_DENIED && IsHeldOpen(*target)) error = ERROR_SHARING_VIOLATION;
-        throw CallError(error);
-    }
-}
-
 void Win32FileSystem::CheckReplaceable(const char* path) {
     auto wide = WidePath(path);
     if (!wide) throw FileFailureError(FileFailure::kPathNotShiftJis);
-    for (const std::wstring& kept : kept_) {
-        if (SameIdentity(*wide, kept)) throw FileFailureError(FileFailure::kBooksStore);
-    }
     const DWORD attributes = GetFileAttributesW(wide->c_str());
     // Nothing there; or a link, which is replaced itself whatever it names.
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
@@ -287,27 +146,22 @@ void Win32FileSystem::CheckReplaceable(const char* path) {
     // refuses it now rather than the rename at the end of the run. Nothing is written.
     HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw CallError(GetLastError());
+    if (handle == INVALID_HANDLE_VALUE)
+        throw FailureError(native::Failure("open", "", static_cast<int>(GetLastError())));
     CloseHandle(handle);
 }
 
-bool Win32FileSystem::SameFile(const char* a, const char* b) {
-    auto first = WidePath(a);
-    auto second = WidePath(b);
-    return first && second && SameIdentity(*first, *second);
+void Win32FileSystem::AddRunFile(const char* path, RunFileRole role) {
+    if (auto utf8 = Utf8Path(path)) runFiles_.Add(*utf8, role);
+}
+
+std::optional<RunFileRole> Win32FileSystem::RunFileAt(const char* path) {
+    auto utf8 = Utf8Path(path);
+    return utf8 ? runFiles_.At(*utf8) : std::nullopt;
 }
 
 std::unique_ptr<PathLock> Win32FileSystem::LockPath(const char* path, int waitMilliseconds) {
-    auto wide = WidePath(path);
-    if (!wide) return nullptr;
-    HANDLE mutex = PathMutex(*wide);
-    if (!mutex) return nullptr;
-    // An abandoned mutex belonged to a run that ended without letting it go: it is free.
-    const DWORD waited = WaitForSingleObject(mutex, static_cast<DWORD>(waitMilliseconds));
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
-        return std::make_unique<MutexLock>(mutex);
-    CloseHandle(mutex);
-    return nullptr;
+    return nativefiles::LockPath(FloorPath(path), waitMilliseconds);
 }
 
 std::string Win32FileSystem::PathRoot(const char* path) {
@@ -374,58 +228,12 @@ std::size_t Win32FileSystem::GetPrivateProfileString(const char* section, const 
     return std::strlen(out);
 }
 
-std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path, OpenMode mode) {
-    std::string_view name = Text(path);
-    auto wide = SjisToWide(name);
-    if (!wide) throw FileFailureError(FileFailure::kPathNotShiftJis);
-    DWORD access = GENERIC_WRITE;
-    DWORD share = FILE_SHARE_READ;
-    DWORD disposition = CREATE_ALWAYS;
-    switch (mode) {
-        case OpenMode::kRead:
-            access = GENERIC_READ;
-            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-            disposition = OPEN_EXISTING;
-            break;
-        case OpenMode::kWrite:
-            break;
-        case OpenMode::kCreateNew:
-            disposition = CREATE_NEW;
-            break;
-    }
-    HANDLE handle = CreateFileW(wide->c_str(), access, share, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw CallError(GetLastError());
-    // A device name (NUL, CON, COM1) opens a device wherever it stands in a path.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
-        throw FileFailureError(FileFailure::kDeviceName);
-    }
-    return std::make_unique<Win32File>(handle);
+std::unique_ptr<File> Win32FileSystem::OpenFile(const char* path) {
+    return nativefiles::OpenToRead(FloorPath(path));
 }
 
-std::unique_ptr<File> Win32FileSystem::CreateTemporaryFile(const char* folder, std::string* name) {
-    // CREATE_NEW fails on any name that exists, a link included.
-    TemporaryNames names(folder);
-    for (int attempt = 0; attempt < TemporaryNames::kAttempts; ++attempt) {
-        std::string candidate = names.Next();
-        auto wide = SjisToWide(candidate);
-        if (!wide) throw FileFailureError(FileFailure::kPathNotShiftJis);
-        HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-            throw CallError(error);
-        }
-        if (GetFileType(handle) != FILE_TYPE_DISK) {
-            CloseHandle(handle);
-            throw FileFailureError(FileFailure::kDeviceName);
-        }
-        *name = candidate;
-        return std::make_unique<Win32File>(handle);
-    }
-    throw FileFailureError(FileFailure::kNoTemporaryName);
+std::unique_ptr<Replacement> Win32FileSystem::CreateReplacement(const char* target) {
+    return nativefiles::CreateReplacement(FloorPath(target));
 }
 
 std::string Win32FileSystem::ExecutablePath() {

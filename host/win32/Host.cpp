@@ -13,12 +13,14 @@
 #include "books/Books.h"
 #include "books/Paths.h"
 #include "common/Encoding.h"
+#include "common/Messages.h"
 #include "common/PathLimit.h"
 #include "host/BatchDialogs.h"
 #include "host/ConsoleMessages.h"
 #include "host/HostMemory.h"
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
+#include "host/Interrupts.h"
 #include "host/Profile.h"
 #include "host/TerminalProgress.h"
 #include "host/win32/CommandLine.h"
@@ -39,10 +41,9 @@ constexpr const wchar_t* kBooksSettingsFile = L"kcbooks.ini";
 constexpr const char* kBooksSection = "Books";
 
 // The host's own refusals; the system's messages carry the same caption.
-constexpr const char* kCaption = "決算書";
+constexpr const char* kCaption = messages::kCaption;
 constexpr const char* kCallerPathRefused =
-    "呼び出し元から指定された出力先に、使用できない文字が含まれています。\n\n"
-    "アプリケーションを終了します。";
+    "呼び出し元から指定された出力先に、使用できない文字が含まれています。\n\n" KC_MESSAGE_QUITS;
 
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -61,9 +62,11 @@ std::wstring ProgramFolder() {
 
 // kcbooks.ini as UTF-8 text, in whichever encoding Notepad saved it; none when it is missing or
 // is none of them. A settings file of more than a megabyte is not one a person wrote.
+// A program folder whose name holds a lone surrogate has no UTF-8 name to read it by.
 std::optional<std::string> ReadBooksSettings(const std::wstring& file) {
+    const std::optional<std::string> path = WideToUtf8(file);
     std::string bytes;
-    if (books::ReadRegularFile(WideToUtf8(file), 1 << 20, &bytes) != books::ReadOutcome::kRead)
+    if (!path || books::ReadRegularFile(*path, 1 << 20, &bytes) != books::ReadOutcome::kRead)
         return std::nullopt;
     return ProfileTextAsUtf8(bytes);
 }
@@ -71,7 +74,14 @@ std::optional<std::string> ReadBooksSettings(const std::wstring& file) {
 std::wstring ProfileValue(const std::optional<std::string>& text, const char* key) {
     if (!text) return L"";
     const std::optional<std::string> value = FindProfileValue(*text, kBooksSection, key);
-    return value ? Utf8ToWide(*value) : L"";
+    // The settings' text is UTF-8 already (ProfileTextAsUtf8).
+    return value ? Utf8ToWide(*value).value_or(L"") : L"";
+}
+
+// An option's text: the options were taken from the wide command line strictly, so each one
+// converts back.
+std::wstring FromOption(const std::string& utf8) {
+    return Utf8ToWide(utf8).value_or(L"");
 }
 
 // A path of kcbooks.ini: a relative one starts at the program's folder, where the file is.
@@ -108,14 +118,14 @@ BooksSource FindBooks(const HostOptions& options) {
     std::wstring settings = folder + kBooksSettingsFile;
     const std::optional<std::string> profile = ReadBooksSettings(settings);
     if (!options.books.empty()) {
-        source.store = FullPath(Utf8ToWide(options.books));
+        source.store = FullPath(FromOption(options.books));
     } else {
         source.store = FromProgramFolder(folder, ProfileValue(profile, "Store"));
     }
-    source.user = Utf8ToWide(options.user);
+    source.user = FromOption(options.user);
     source.dataNo = options.dataNo;
-    source.outputFolder = Utf8ToWide(options.outputFolder);
-    source.settingsFolder = Utf8ToWide(options.settingsFolder);
+    source.outputFolder = FromOption(options.outputFolder);
+    source.settingsFolder = FromOption(options.settingsFolder);
     if (source.user.empty()) source.user = ProfileValue(profile, "User");
     if (source.dataNo == 0) source.dataNo = _wtoi(ProfileValue(profile, "Data").c_str());
     if (source.outputFolder.empty())
@@ -160,8 +170,16 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
 
     std::wstring rawLine = GetCommandLineW();
     std::vector<CommandLineArgument> arguments = SplitCommandLine(rawLine);
+    // An argument holding a lone surrogate is read as shown, for the options to find where the
+    // caller's line begins; a path among the options is never taken changed: the run is refused.
+    // The caller's line has its own refusal (RefuseCallerLine).
     std::vector<std::string> utf8{edition.name};
-    for (const auto& argument : arguments) utf8.push_back(WideToUtf8(argument.text));
+    std::size_t firstBroken = 0;
+    for (const auto& argument : arguments) {
+        const std::optional<std::string> text = WideToUtf8(argument.text);
+        if (!text && firstBroken == 0) firstBroken = utf8.size();
+        utf8.push_back(text ? *text : WideToUtf8Shown(argument.text));
+    }
     std::vector<const char*> argv;
     for (const auto& text : utf8) argv.push_back(text.c_str());
 
@@ -169,6 +187,12 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     std::string error;
     if (!ParseHostOptions(static_cast<int>(argv.size()), argv.data(), &options, &error)) {
         PrintUtf8(stderr, std::string(edition.name) + ": " + error + "\n" + HostUsage());
+        return kFailed;
+    }
+    if (firstBroken > 0 && (options.callerLineIndex == 0 ||
+                            firstBroken < static_cast<std::size_t>(options.callerLineIndex))) {
+        PrintUtf8(stderr, std::string(edition.name) + ": argument " + std::to_string(firstBroken) +
+                              " is not valid UTF-16: a name in it holds a broken character\n");
         return kFailed;
     }
     if (options.help) {
@@ -189,6 +213,9 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
 
     Win32FileSystem files;
     Win32Windows windows;
+    // From here on Ctrl+C, Ctrl+Break and the console closing end the run as a failed export
+    // ends; a program without a console never gets them.
+    Interrupts interrupts(windows);
     Win32TextMapping text;
     HostMemory memory;
     ConsoleMessages console(false, options.answerYes);
@@ -202,7 +229,7 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
                      std::nullopt};
     if (options.out) {
         // Taken now: the run moves the working directory to the program's folder.
-        auto out = WideToSjis(FullPath(Utf8ToWide(*options.out)));
+        auto out = WideToSjis(FullPath(FromOption(*options.out)));
         if (!out) {
             PrintUtf8(stderr, std::string(edition.name) + ": --out " + *options.out +
                                   ": the path has a character code page 932 cannot hold\n");
@@ -226,9 +253,11 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     HostPrompt consolePrompt(console);
     Win32LoginPrompt windowPrompt(boxes);
     books::BooksConfig booksConfig;
-    booksConfig.storePath = WideToUtf8(source.store);
+    // A store whose full path holds a lone surrogate (the current folder's name) cannot be named
+    // in UTF-8: it is not opened, as a store that is not there.
+    booksConfig.storePath = WideToUtf8(source.store).value_or("");
     // The export never writes over the books it reads, whatever path names them.
-    if (!source.store.empty()) files.Keep(source.store);
+    if (!source.store.empty()) files.AddBooksStore(booksConfig.storePath);
     booksConfig.userId = WideToSjis(source.user).value_or("");
     booksConfig.dataNo = source.dataNo;
     booksConfig.outputFolder = SystemFolder(source.outputFolder);
@@ -236,8 +265,14 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     booksConfig.prompt = batch ? static_cast<books::LedgerPrompt*>(&consolePrompt) : &windowPrompt;
     books::ConfigureBooks(booksConfig);
 
-    LinkApp app(platform, edition, ParseCallerLine(*line));
+    const CallerLine caller = ParseCallerLine(*line);
+    if (caller.fromCaller) {
+        interrupts.SetCaller(caller.link.window, caller.link.message, caller.link.wParam);
+    }
+    LinkApp app(platform, edition, caller);
     app.InitInstance();
+    // The exit handler tells the caller; a console event from here on changes nothing.
+    interrupts.Disarm();
     app.ExitInstance();
     books::ConfigureBooks(books::BooksConfig{});
     return app.Result();

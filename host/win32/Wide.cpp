@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "common/Sjis.h"
+#include "native/Utf16.h"
 
 namespace {
 
@@ -49,21 +50,18 @@ std::optional<std::string> WideToSjis(std::wstring_view wide) {
     return sjis;
 }
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-    // Without MB_ERR_INVALID_CHARS an invalid sequence becomes U+FFFD.
-    return ToWide(CP_UTF8, 0, utf8).value_or(std::wstring());
+std::optional<std::wstring> Utf8ToWide(std::string_view utf8) {
+    const std::optional<std::u16string> utf16 = native::Utf8ToUtf16(utf8);
+    if (!utf16) return std::nullopt;
+    return std::wstring(utf16->begin(), utf16->end());
 }
 
-std::string WideToUtf8(std::wstring_view wide) {
-    if (wide.empty() || !FitsInt(wide.size())) return std::string();
-    int length = static_cast<int>(wide.size());
-    int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return std::string();
-    std::string utf8(static_cast<std::size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr,
-                            nullptr) != needed)
-        return std::string();
-    return utf8;
+std::optional<std::string> WideToUtf8(std::wstring_view wide) {
+    return native::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+std::string WideToUtf8Shown(std::wstring_view wide) {
+    return native::Utf16ToUtf8Shown(std::u16string(wide.begin(), wide.end()));
 }
 
 std::wstring SjisToWideLossy(std::string_view text) {

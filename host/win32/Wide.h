@@ -16,9 +16,13 @@ std::optional<std::wstring> SjisToWide(std::string_view sjis);
 // None when `wide` holds a character without a code page 932 form (no best-fit substitutes).
 std::optional<std::string> WideToSjis(std::wstring_view wide);
 
-// UTF-8 outside the system (the console, the store); invalid sequences become U+FFFD.
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
+// UTF-8 outside the system (the options, the store's path, kcbooks.ini), through the one
+// conversion (native/Utf16), strictly: none where the text holds a byte that begins no character
+// or a lone surrogate, so a path is never changed.
+std::optional<std::wstring> Utf8ToWide(std::string_view utf8);
+std::optional<std::string> WideToUtf8(std::wstring_view wide);
+// For a text only shown (a line on the console): a lone surrogate shows as U+FFFD.
+std::string WideToUtf8Shown(std::wstring_view wide);
 
 // For texts that must be shown whatever they hold: each undecodable byte becomes U+FFFD.
 std::wstring SjisToWideLossy(std::string_view sjis);

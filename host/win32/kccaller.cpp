@@ -29,7 +29,7 @@ void PrintLine(const std::string& line) {
 }
 
 void PrintError(const std::wstring& text) {
-    std::string utf8 = "kccaller: " + WideToUtf8(text) + "\n";
+    std::string utf8 = "kccaller: " + WideToUtf8Shown(text) + "\n";
     std::fwrite(utf8.data(), 1, utf8.size(), stderr);
     std::fflush(stderr);
 }

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "native/Failure.h"
 
@@ -84,6 +85,10 @@ Calls SystemCalls() {
             }
             if (errno != EINTR) return errno;
         }
+    };
+    calls.seek = [](Handle file, std::uint64_t offset) {
+        if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return EINVAL;
+        return ::lseek(Fd(file), static_cast<off_t>(offset), SEEK_SET) < 0 ? errno : 0;
     };
     calls.sync = [](Handle file) { return ::fsync(Fd(file)) == 0 ? 0 : errno; };
     calls.close = [](Handle file) { return ::close(Fd(file)) == 0 ? 0 : errno; };

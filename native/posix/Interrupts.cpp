@@ -79,7 +79,16 @@ Interrupts::Interrupts(Hooks hooks, int exitCode, std::function<void(int)> exitP
     // A handler never waits on a full pipe: one byte there is enough to end the run.
     fcntl(state.pipe[1], F_SETFL, fcntl(state.pipe[1], F_GETFL) | O_NONBLOCK);
     wakeFd = state.pipe[1];
-    state.waiter = std::thread([&state] { state.Wait(); });
+    try {
+        state.waiter = std::thread([&state] { state.Wait(); });
+    } catch (...) {
+        // No thread (out of memory or threads): nothing changed stays changed.
+        wakeFd = -1;
+        ::close(state.pipe[0]);
+        ::close(state.pipe[1]);
+        if (state.fileSizeIgnored) sigaction(SIGXFSZ, &state.previousFileSize, nullptr);
+        throw;
+    }
     for (int i = 0; i < kSignalCount; ++i) {
         struct sigaction current {};
         if (sigaction(kSignals[i], nullptr, &current) != 0 || current.sa_handler == SIG_IGN)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 
 #include "native/Failure.h"
@@ -57,6 +58,15 @@ int LastError(BOOL ok) {
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// True when another handle on `path` shares it with nobody who would remove it.
+bool HeldOpen(const std::wstring& path) {
+    HANDLE handle = CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
 // WriteFile and ReadFile count in DWORD; larger requests go in pieces.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
@@ -99,6 +109,13 @@ Calls SystemCalls() {
         *read = done;
         return 0;
     };
+    calls.seek = [](Handle file, std::uint64_t offset) {
+        if (offset > static_cast<std::uint64_t>(INT64_MAX))
+            return static_cast<int>(ERROR_NEGATIVE_SEEK);
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return LastError(SetFilePointerEx(H(file), at, nullptr, FILE_BEGIN));
+    };
     calls.sync = [](Handle file) { return LastError(FlushFileBuffers(H(file))); };
     calls.close = [](Handle file) { return LastError(CloseHandle(H(file))); };
     calls.tryLock = [](Handle file, bool* taken) {
@@ -124,8 +141,15 @@ Calls SystemCalls() {
             }
             return LastError(MoveFileExW(source->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH));
         }
-        return LastError(MoveFileExW(source->c_str(), target->c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+        if (MoveFileExW(source->c_str(), target->c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        const DWORD error = GetLastError();
+        // A target another program has open refuses the replacement as a denied access; asked
+        // for the target alone, the system tells the two apart.
+        return error == ERROR_ACCESS_DENIED && HeldOpen(*target)
+                   ? static_cast<int>(ERROR_SHARING_VIOLATION)
+                   : static_cast<int>(error);
     };
     calls.remove = [](const std::string& path) {
         const std::optional<std::wstring> wide = Wide(path);
@@ -179,14 +203,20 @@ Calls SystemCalls() {
         const int error = LastError(GetFileInformationByHandle(handle, &info));
         const DWORD type = GetFileType(handle);
         CloseHandle(handle);
-        if (error != 0) return error;
+        // A device (NUL, CON) answers no file's questions: it is no plain file.
+        if (error != 0)
+            return type != FILE_TYPE_DISK ? static_cast<int>(ERROR_BAD_FILE_TYPE) : error;
         StateOf(info, state);
         if (type != FILE_TYPE_DISK) state->isPlainFile = false;
         return 0;
     };
     calls.openStatus = [](Handle file, FileState* state) {
         BY_HANDLE_FILE_INFORMATION info{};
-        if (!GetFileInformationByHandle(H(file), &info)) return LastError(FALSE);
+        if (!GetFileInformationByHandle(H(file), &info)) {
+            const int error = LastError(FALSE);
+            return GetFileType(H(file)) != FILE_TYPE_DISK ? static_cast<int>(ERROR_BAD_FILE_TYPE)
+                                                          : error;
+        }
         StateOf(info, state);
         if (GetFileType(H(file)) != FILE_TYPE_DISK) state->isPlainFile = false;
         return 0;

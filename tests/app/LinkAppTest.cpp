@@ -114,6 +114,17 @@ TEST_F(StartAndExit, EnvironmentRefusalFailsBeforeLogin) {
     EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
 }
 
+// No memory for the few lines of the definition file: the documented message, not an abort.
+TEST_F(StartAndExit, NoMemoryForTheDefinitionFileShowsTheMemoryMessageAndFails) {
+    fake.failProfileAllocation = true;
+    EXPECT_EQ(Run("1234,1025,7,"), kFailed);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_EQ(fake.boxes[0].text, "ﾒﾓﾘが不足しています。");
+    EXPECT_EQ(fake.boxes[0].owner, 1234);
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+    EXPECT_EQ(company.dataNo, 0);  // refused before login
+}
+
 TEST_F(StartAndExit, CallersPathLongerThan255BytesIsRefusedAndTheCallerToldItFailed) {
     const std::string path = "C:\\out\\" + std::string(245, 'a') + ".xml";  // 256 bytes
     EXPECT_EQ(Run("1234,1025,7," + path), kFailed);
@@ -237,12 +248,10 @@ TEST_F(ExportRun, FailedWriteGivesItsReasonPostsFailedAndLeavesThePreviousFile) 
     const Case cases[] = {
         {"first write", [](FakePlatform& f) { f.failWriteAt = 0; }},
         {"a later write", [](FakePlatform& f) { f.failWriteAt = 20; }},
-        {"close", [](FakePlatform& f) { f.failClose = true; }},
-        {"rename", [](FakePlatform& f) { f.failing.insert("RenameFile"); }},
+        {"keep", [](FakePlatform& f) { f.failing.insert("KeepReplacement"); }},
     };
     for (const Case& c : cases) {
         fake.failWriteAt = -1;
-        fake.failClose = false;
         fake.failing.clear();
         fake.boxes.clear();
         fake.calls.clear();
@@ -313,7 +322,7 @@ TEST_F(ExportRun, TargetThatIsNotAFileIsRefusedWithItsOwnMessage) {
             << path;
         EXPECT_EQ(fake.boxes.back().flags, 0x30u);
         EXPECT_TRUE(fake.Called("Post 1234 1025 7 2")) << path;
-        EXPECT_TRUE(fake.CallsOf("CreateTemporaryFile").empty()) << path;
+        EXPECT_TRUE(fake.CallsOf("CreateReplacement").empty()) << path;
         EXPECT_EQ(fake.writes, 0) << path;
         EXPECT_EQ(fake.files.count(path), 0u) << path;
         EXPECT_EQ(fake.files.count(settingsFile), 0u) << path;
@@ -331,7 +340,7 @@ TEST_F(ExportRun, TargetThatCannotBeTakenIsRefusedAtOnceWithItsOwnMessage) {
         std::string message;
     } cases[] = {
         {"a folder that takes no new file",
-         [](FakePlatform& f) { f.failing.insert("CreateTemporaryFile"); },
+         [](FakePlatform& f) { f.failing.insert("CreateReplacement"); },
          "出力先のフォルダにファイルを作成できません。\n"
          "the double's failure\n\n"
          "フォルダへの書き込みが許可されているか確認するか、別の出力先を指定してください。"
@@ -349,16 +358,40 @@ TEST_F(ExportRun, TargetThatCannotBeTakenIsRefusedAtOnceWithItsOwnMessage) {
          "出力先のファイルには、別の決算書の出力が書き込んでいます。\n\n"
          "その出力が終わってからもう一度実行するか、別の出力先を指定してください。\n\n"
          "アプリケーションを終了します。"},
+        {"a lock file that cannot be used",
+         [&](FakePlatform& f) {
+             f.unlockable[target] =
+                 "通常のファイルではありません（フォルダ、パイプ、装置などです）。";
+         },
+         "出力先のロックファイルを使用できません。\n"
+         "通常のファイルではありません（フォルダ、パイプ、装置などです）。\n\n"
+         "出力先と同じフォルダにあるロックファイル「.a.xml.kclock」を確認してからもう一度実行する"
+         "か、別の出力先を指定してください。\n\n"
+         "アプリケーションを終了します。"},
         {"the settings file", [&](FakePlatform& f) { f.aliases[target] = settingsFile; },
          "出力先は決算書の設定ファイルです。\n\n"
          "出力先に別のファイル名を指定して、やり直してください。\n\n"
          "アプリケーションを終了します。"},
+        {"the books",
+         [&](FakePlatform& f) { f.AddRunFile(target.c_str(), RunFileRole::kBooksStore); },
+         "出力先のファイルを置き換えられません。\n"
+         "会計データのファイルです。会計データに上書きすることはできません。\n\n"
+         "ファイルを閉じるか書き込みを許可してからもう一度実行するか、別の出力先を指定してください"
+         "。\n\nアプリケーションを終了します。"},
+        {"the definition file beside the program",
+         [&](FakePlatform& f) { f.aliases[target] = "C:\\Program Files\\Link\\ZezavareDef.ini"; },
+         "出力先のファイルを置き換えられません。\n"
+         "決算書のプログラムが読むファイルです。上書きすることはできません。\n\n"
+         "ファイルを閉じるか書き込みを許可してからもう一度実行するか、別の出力先を指定してください"
+         "。\n\nアプリケーションを終了します。"},
     };
     for (const auto& c : cases) {
         fake.failing.clear();
         fake.unreplaceable.clear();
         fake.lockedElsewhere.clear();
+        fake.unlockable.clear();
         fake.aliases.clear();
+        fake.runFiles.clear();
         fake.boxes.clear();
         fake.calls.clear();
         fake.overallPosition = 0;
@@ -377,6 +410,22 @@ TEST_F(ExportRun, TargetThatCannotBeTakenIsRefusedAtOnceWithItsOwnMessage) {
         // Refused before the aggregation: not one step of it was shown.
         EXPECT_EQ(fake.overallPosition, 0) << c.what;
     }
+}
+
+// A settings file that does not exist yet is the run's file all the same: an output named as it
+// is refused before anything is written, and no record is saved after the document.
+TEST_F(ExportRun, OutputThatWillBeTheSettingsFileIsRefusedBeforeAnythingIsWritten) {
+    ASSERT_EQ(fake.files.count(settingsFile), 0u);
+    EXPECT_EQ(Run("1234,1025,7," + settingsFile), kFailed);
+    ASSERT_FALSE(fake.boxes.empty());
+    EXPECT_EQ(fake.boxes.back().text,
+              "出力先は決算書の設定ファイルです。\n\n"
+              "出力先に別のファイル名を指定して、やり直してください。\n\n"
+              "アプリケーションを終了します。");
+    EXPECT_TRUE(fake.Called("Post 1234 1025 7 2"));
+    EXPECT_EQ(fake.files.count(settingsFile), 0u);
+    EXPECT_EQ(fake.writes, 0);
+    EXPECT_TRUE(fake.CallsOf("CreateReplacement").empty());
 }
 
 TEST_F(ExportRun, FailedAggregationWritesNoFile) {

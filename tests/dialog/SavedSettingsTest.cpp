@@ -46,6 +46,13 @@ TEST_F(Settings, SavingHappensUnderTheFilesLockAndWaitsNoLongerThanItsBound) {
     fake.lockedElsewhere.insert(file);
     EXPECT_EQ(For("u1", "D001").Save({6, 3, 2, 0, "C:\\d.xml"}), 0);
     EXPECT_EQ(fake.files[file], "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:5/3/2/0/C:\\c.xml\n");
+    // A lock that cannot be taken at all (its lock file a pipe, say) is never waited on: the
+    // record is not saved, the export it follows stands.
+    fake.lockedElsewhere.clear();
+    fake.unlockable[file] = "the lock file is a pipe";
+    EXPECT_EQ(For("u1", "D001").Save({7, 3, 2, 0, "C:\\e.xml"}), 0);
+    EXPECT_EQ(fake.files[file], "u2/D001:1/12/1/1/C:\\b.xml\nu1/D001:5/3/2/0/C:\\c.xml\n");
+    EXPECT_TRUE(fake.CallsOf("CreateReplacement " + file).size() == 1);
 }
 
 // Two exports saving at once both find the settings folder missing; the one whose folder the other
@@ -139,8 +146,8 @@ TEST_F(Settings, TemporaryIsANewFileOfItsOwnAndAPlantedNameStays) {
     ASSERT_EQ(For("u1", "D001").Save({4, 3, 1, 1, "C:\\a.xml"}), 1);
     EXPECT_EQ(fake.files[file + ".kctmp"], "planted");
     EXPECT_FALSE(fake.Called("RemoveFile " + file + ".kctmp"));
-    EXPECT_EQ(fake.CallsOf("CreateTemporaryFile"),
-              (std::vector<std::string>{"CreateTemporaryFile C:\\set\\"}));
+    EXPECT_EQ(fake.CallsOf("CreateReplacement"),
+              (std::vector<std::string>{"CreateReplacement " + file}));
     EXPECT_EQ(fake.files[file], "u1/D001:4/3/1/1/C:\\a.xml\n");
 }
 
@@ -187,8 +194,7 @@ TEST_F(Settings, SettingsFileThatIsNotAPlainFileIsLeftAlone) {
     SavedConditions read;
     EXPECT_EQ(For("u1", "D001").Read(&read), 0);
     EXPECT_TRUE(fake.CallsOf("OpenFile").empty());
-    EXPECT_TRUE(fake.CallsOf("CreateTemporaryFile").empty());
-    EXPECT_TRUE(fake.CallsOf("RenameFile").empty());
+    EXPECT_TRUE(fake.CallsOf("CreateReplacement").empty());
 }
 
 TEST_F(Settings, AppendsANewKeyOnItsOwnLine) {

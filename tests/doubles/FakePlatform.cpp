@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "common/Sjis.h"
 #include "host/FullWidth.h"
@@ -30,11 +31,7 @@ public:
         return n;
     }
     void Flush() override {}
-    void Close() override {
-        if (closed_) return;
-        closed_ = true;
-        if (owner_.failClose) throw FileError(owner_.failureReason);
-    }
+    void Close() override { closed_ = true; }
 
 private:
     FakePlatform& owner_;
@@ -42,6 +39,44 @@ private:
     std::string content_;
     std::size_t readPos_ = 0;
     bool closed_ = false;
+};
+
+// A replacement of the double: written beside the target, moved to it by Keep.
+class FakeReplacement : public Replacement {
+public:
+    FakeReplacement(FakePlatform& owner, std::string target, std::string temporary)
+        : owner_(owner),
+          target_(std::move(target)),
+          temporary_(std::move(temporary)),
+          output_(owner, temporary_, "") {
+        owner_.files[temporary_] = "";
+    }
+    ~FakeReplacement() override { Discard(); }
+    File& Output() override { return output_; }
+    void Keep() override {
+        owner_.calls.push_back("KeepReplacement " + target_);
+        if (!live_) throw FileError("kept or discarded");
+        if (owner_.failing.count("KeepReplacement")) {
+            Discard();
+            throw FileError(owner_.failureReason);
+        }
+        owner_.files[target_] = owner_.files[temporary_];
+        owner_.files.erase(temporary_);
+        live_ = false;
+        output_.Close();
+    }
+    void Discard() noexcept override {
+        output_.Close();
+        if (live_) owner_.files.erase(temporary_);
+        live_ = false;
+    }
+
+private:
+    FakePlatform& owner_;
+    std::string target_;
+    std::string temporary_;
+    FakeFile output_;
+    bool live_ = true;
 };
 
 }  // namespace
@@ -125,26 +160,25 @@ bool FakePlatform::RemoveFile(const char* path) {
     return files.erase(path) != 0;
 }
 
-void FakePlatform::RenameFile(const char* from, const char* to) {
-    Record(std::string("RenameFile ") + from + " " + to);
-    if (Fails("RenameFile")) throw FileError(failureReason);
-    auto it = files.find(from);
-    if (it == files.end()) throw FileError("no such file");
-    files[to] = it->second;
-    files.erase(from);
-}
-
 void FakePlatform::CheckReplaceable(const char* path) {
     Record(std::string("CheckReplaceable ") + path);
     if (auto it = unreplaceable.find(path); it != unreplaceable.end()) throw FileError(it->second);
 }
 
-bool FakePlatform::SameFile(const char* a, const char* b) {
+void FakePlatform::AddRunFile(const char* path, RunFileRole role) {
+    Record(std::string("AddRunFile ") + path);
+    runFiles.emplace_back(path, role);
+}
+
+std::optional<RunFileRole> FakePlatform::RunFileAt(const char* path) {
     auto file = [&](const std::string& name) {
         auto alias = aliases.find(name);
         return alias == aliases.end() ? name : alias->second;
     };
-    return files.count(file(a)) && file(a) == file(b);
+    for (const auto& [runFile, role] : runFiles) {
+        if (file(runFile) == file(path)) return role;
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -167,6 +201,7 @@ private:
 
 std::unique_ptr<PathLock> FakePlatform::LockPath(const char* path, int waitMilliseconds) {
     Record(std::string("LockPath ") + path + " " + std::to_string(waitMilliseconds));
+    if (auto it = unlockable.find(path); it != unlockable.end()) throw FileError(it->second);
     if (lockedElsewhere.count(path) || locksHeld.count(path)) return nullptr;
     return std::make_unique<FakeLock>(locksHeld, path);
 }
@@ -191,6 +226,7 @@ std::size_t FakePlatform::GetPrivateProfileString(const char* section, const cha
                                                   const char* defaultValue, char* out,
                                                   std::size_t size, const char* file) {
     Record(std::string("GetPrivateProfileString ") + section + " " + key + " " + file);
+    if (failProfileAllocation) throw std::bad_alloc();
     std::string value = defaultValue;
     auto it = files.find(file);
     if (it != files.end()) {
@@ -200,32 +236,33 @@ std::size_t FakePlatform::GetPrivateProfileString(const char* section, const cha
     return std::strlen(out);
 }
 
-std::unique_ptr<File> FakePlatform::OpenFile(const char* path, OpenMode mode) {
+std::unique_ptr<File> FakePlatform::OpenFile(const char* path) {
     Record(std::string("OpenFile ") + path);
     if (Fails("OpenFile")) throw FileError(failureReason);
-    if (mode == OpenMode::kRead) {
-        auto it = files.find(path);
-        if (it == files.end()) throw FileError("no such file");
-        return std::make_unique<FakeFile>(*this, path, it->second);
-    }
-    if (mode == OpenMode::kCreateNew &&
-        (files.count(path) || folders.count(path) || specialFiles.count(path))) {
-        throw FileError("the name exists");
-    }
+    auto it = files.find(path);
+    if (it == files.end()) throw FileError("no such file");
+    return std::make_unique<FakeFile>(*this, path, it->second);
+}
+
+std::unique_ptr<File> FakePlatform::NewFile(const std::string& path) {
     files[path] = "";
     return std::make_unique<FakeFile>(*this, path, "");
 }
 
-std::unique_ptr<File> FakePlatform::CreateTemporaryFile(const char* folder, std::string* name) {
-    Record(std::string("CreateTemporaryFile ") + folder);
-    if (Fails("CreateTemporaryFile")) throw FileError(failureReason);
+std::unique_ptr<Replacement> FakePlatform::CreateReplacement(const char* target) {
+    Record(std::string("CreateReplacement ") + target);
+    if (Fails("CreateReplacement")) throw FileError(failureReason);
+    // Beside the target: in its folder, or a drive's own folder, or the current one.
+    const std::string path = target;
+    const std::size_t slash = sjis::LastBackslash(path);
+    const std::string folder = slash != std::string::npos           ? path.substr(0, slash + 1)
+                               : path.size() >= 2 && path[1] == ':' ? path.substr(0, 2)
+                                                                    : std::string();
     std::string candidate;
     do {
-        candidate = std::string(folder) + "~kc" + std::to_string(++temporaries) + ".kctmp";
+        candidate = folder + "~kc" + std::to_string(++temporaries) + ".kctmp";
     } while (files.count(candidate) || folders.count(candidate) || specialFiles.count(candidate));
-    *name = candidate;
-    files[candidate] = "";
-    return std::make_unique<FakeFile>(*this, candidate, "");
+    return std::make_unique<FakeReplacement>(*this, path, candidate);
 }
 
 std::string FakePlatform::ExecutablePath() {

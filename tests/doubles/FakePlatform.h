@@ -73,20 +73,25 @@ public:
     std::set<std::string> createdElsewhere;
     std::vector<int> answers;  // answers to questions, in order; then No
     int failWriteAt = -1;      // the n-th File::Write of any file (0-based) raises a FileError
-    bool failClose = false;    // File::Close raises a FileError
     // Files that cannot be replaced: CheckReplaceable raises FileError with the text given.
     std::map<std::string, std::string> unreplaceable;
-    // Other names of one file (a link's name -> the file's name), for SameFile.
+    // Other names of one file (a link's name -> the file's name), for RunFileAt.
     std::map<std::string, std::string> aliases;
+    // The run's files as AddRunFile named them.
+    std::vector<std::pair<std::string, RunFileRole>> runFiles;
     // Paths whose lock another run holds: LockPath gives none for them.
     std::set<std::string> lockedElsewhere;
+    // Paths whose lock cannot be taken at all: LockPath raises FileError with the text given.
+    std::map<std::string, std::string> unlockable;
     std::set<std::string> locksHeld;  // the locks this run holds now
     // The text of every FileError the double raises for a failure set above.
     std::string failureReason = "the double's failure";
     bool failAllocation = false;
+    // GetPrivateProfileString runs out of memory (std::bad_alloc) as it reads the file.
+    bool failProfileAllocation = false;
     int writes = 0;     // File::Write calls so far
     int openFiles = 0;  // files opened and not yet destroyed
-    // Files held under a temporary's name (CreateTemporaryFile's ".kctmp").
+    // Files held under a temporary's name (a replacement's ".kctmp" beside its target).
     std::size_t TemporariesLeft() const {
         std::size_t count = 0;
         for (const auto& entry : files) {
@@ -128,19 +133,26 @@ public:
     bool CreateDirectory(const char* path) override;
     bool RemoveDirectory(const char* path) override;
     bool RemoveFile(const char* path) override;
-    void RenameFile(const char* from, const char* to) override;
     std::string PathRoot(const char* path) override;
     std::string TempFolder() override;
     std::size_t GetPrivateProfileString(const char* section, const char* key,
                                         const char* defaultValue, char* out, std::size_t size,
                                         const char* file) override;
-    std::unique_ptr<File> OpenFile(const char* path, OpenMode mode) override;
-    // Names "FOLDER~kcN.kctmp", N counting from 1 and passing over names that exist.
-    std::unique_ptr<File> CreateTemporaryFile(const char* folder, std::string* name) override;
+    std::unique_ptr<File> OpenFile(const char* path) override;
+    // Written under "FOLDER~kcN.kctmp", N counting from 1 and passing over names that exist;
+    // its Keep ("KeepReplacement TARGET") moves the bytes to the target, or fails when
+    // "KeepReplacement" is failing.
+    std::unique_ptr<Replacement> CreateReplacement(const char* target) override;
     std::string ExecutablePath() override;
     void CheckReplaceable(const char* path) override;
-    bool SameFile(const char* a, const char* b) override;
+    // A path is a run's file by its spelling, or through `aliases`.
+    void AddRunFile(const char* path, RunFileRole role) override;
+    std::optional<RunFileRole> RunFileAt(const char* path) override;
     std::unique_ptr<PathLock> LockPath(const char* path, int waitMilliseconds) override;
+
+    // A new file at `path` to write, as a test's own writer (the system writes replacements
+    // only): what it writes is in `files` at once.
+    std::unique_ptr<File> NewFile(const std::string& path);
 
     // MessageService
     int Show(WindowHandle owner, const char* text, const char* caption, unsigned flags) override;

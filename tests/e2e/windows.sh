@@ -256,6 +256,27 @@ grep -A1 "出力先のファイルを置き換えられません。" "$work/stde
 [ "$(cat "$work/win/read-only.xml")" = "the previous export" ] || fail "read-only target: it changed"
 chmod 644 "$work/win/read-only.xml"
 
+# The settings file is the run's own before it exists: an output named as it, in a settings folder
+# the run makes, is refused before anything is written.
+expect "output at the settings file to be" 2 "$(reached '1025 7 2' 2)" -- \
+  wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes \
+  --out "$(winpath "$work/win/st/kcsakura.env")" --settings-folder "$(winpath "$work/win/st")" \
+  --start-month 4 --end-month 3 --no-ledger
+grep -q "出力先は決算書の設定ファイルです" "$work/stderr" || fail "output at the settings file to be: no message"
+[ -e "$work/win/st/kcsakura.env" ] && fail "output at the settings file to be: written"
+
+# A lock file that is no file is a reason of its own, said at once: never another export's.
+mkdir -p "$work/win/.locked.xml.kclock"
+expect "lock file a folder" 2 "$(reached '1025 7 2' 2)" -- \
+  wincaller --message 1025 --wparam 7 -- "$(winpath "$win/kcsakura/kcsakura.exe")" \
+  --books "$(winpath "$work/win/sample.books")" --user yamada --ui batch --yes \
+  --out "$(winpath "$work/win/locked.xml")" --settings-folder "$(winpath "$work/win/locked.settings")" \
+  --start-month 4 --end-month 3 --no-ledger
+grep -q "出力先のロックファイルを使用できません" "$work/stderr" || fail "lock file a folder: no message"
+grep -q "別の決算書の出力が書き込んでいます" "$work/stderr" && fail "lock file a folder: taken for another export"
+[ -e "$work/win/locked.xml" ] && fail "lock file a folder: written"
+
 # A target another program holds open, shared with nobody, is found before the books are read:
 # the message says why on a line of its own, and the previous export stays whole.
 if [ $# -ge 7 ]; then

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "native/Calls.h"
+#include "native/CodePage.h"
 #include "native/Failure.h"
 #include "native/PathLock.h"
 #include "native/RunFiles.h"
@@ -274,6 +275,96 @@ TEST(Utf16, ConvertsBothWaysAndRefusesWhatHasNoForm) {
     const std::u16string badUtf16[] = {u"a\xD800", std::u16string(1, u'\xDC00'),
                                        std::u16string{u'\xD800', u'a'}};
     for (const std::u16string& text : badUtf16) EXPECT_EQ(native::Utf16ToUtf8(text), std::nullopt);
+}
+
+// A text only shown marks each byte that begins no character and each lone surrogate with U+FFFD
+// and keeps the rest; a valid text is shown as the strict conversion gives it.
+TEST(Utf16, ShownTextMarksWhatHasNoFormAndKeepsTheRest) {
+    const std::string mark = "\xEF\xBF\xBD";
+    struct Utf8Case {
+        std::string utf8;
+        std::u16string shown;
+    };
+    const Utf8Case utf8Cases[] = {
+        {"\xE6\xB1\xBA.xml", u"\u6C7A.xml"},
+        {"a\xFF"
+         "b",
+         u"a\uFFFD"
+         "b"},
+        {"\xE6\xB1"
+         "a",
+         u"\uFFFD\uFFFD"
+         "a"},  // a character cut short: each of its bytes
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"\xF0\x9F\x93\x84", u"\U0001F4C4"},
+    };
+    for (const Utf8Case& c : utf8Cases) EXPECT_EQ(native::Utf8ToUtf16Shown(c.utf8), c.shown);
+    struct Utf16Case {
+        std::u16string utf16;
+        std::string shown;
+    };
+    const Utf16Case utf16Cases[] = {
+        {u"\u6C7A.xml", "\xE6\xB1\xBA.xml"},
+        {std::u16string{u'a', u'\xD800', u'b'}, "a" + mark + "b"},
+        {std::u16string{u'\xDC00', u'\xD800'}, mark + mark},
+        {u"\U0001F4C4", "\xF0\x9F\x93\x84"},
+    };
+    for (const Utf16Case& c : utf16Cases) EXPECT_EQ(native::Utf16ToUtf8Shown(c.utf16), c.shown);
+}
+
+// The host's own code page 932 tables answer alike on both hosts for what an export holds: the
+// kanji, NEC's and IBM's characters, half-width katakana and the full-width tilde; what is no
+// character of the code page, or no UTF-8, is refused.
+TEST(CodePage932, ConvertsTheExportsCharactersAndRefusesWhatHasNoForm) {
+    struct Case {
+        std::string codePage932;
+        std::string utf8;
+    };
+    const Case both[] = {
+        {"", ""},
+        {"kessan.xml", "kessan.xml"},
+        {"\x8C\x88\x8E\x5A", "\xE6\xB1\xBA\xE7\xAE\x97"},  // 決算
+        {"\x87\x40", "\xE2\x91\xA0"},                      // ① (NEC)
+        {"\xFB\xFC", "\xE9\xAB\x99"},                      // 髙 (IBM)
+        {"\xB1", "\xEF\xBD\xB1"},                          // ｱ
+        {"\x81\x60", "\xEF\xBD\x9E"},                      // ～
+        {"\x95\x5C", "\xE8\xA1\xA8"},                      // 表: its trail byte is a backslash
+    };
+    for (const Case& c : both) {
+        std::string out;
+        EXPECT_TRUE(native::CodePage932ToUtf8(c.codePage932, &out)) << c.utf8;
+        EXPECT_EQ(out, c.utf8);
+        EXPECT_TRUE(native::Utf8ToCodePage932(c.utf8, &out)) << c.utf8;
+        EXPECT_EQ(out, c.codePage932);
+    }
+    for (const std::string text : {"\x85\x40", "a\x82", "\x81\x20"}) {
+        std::string out = "left";
+        EXPECT_FALSE(native::CodePage932ToUtf8(text, &out)) << text;
+        EXPECT_EQ(out, "");
+    }
+    for (const std::string text : {"caf\xC3\xA9", "\xC0\xAF", "\xE6\xB1", "\xF0\x9F\x93\x84"}) {
+        std::string out = "left";
+        EXPECT_FALSE(native::Utf8ToCodePage932(text, &out)) << text;
+        EXPECT_EQ(out, "");
+    }
+}
+
+TEST_F(Floor, ReaderGoesOverAFileASecondTimeFromItsFirstByte) {
+    WriteFile(Path("export.xml"), "<REPORT/>");
+    native::Calls& calls = native::TheCalls();
+    native::Handle file = native::kNoHandle;
+    ASSERT_EQ(calls.openRead(Path("export.xml"), &file), 0);
+    char bytes[16];
+    std::size_t got = 0;
+    ASSERT_EQ(calls.read(file, bytes, sizeof bytes, &got), 0);
+    EXPECT_EQ(std::string(bytes, got), "<REPORT/>");
+    ASSERT_EQ(calls.seek(file, 2), 0);
+    ASSERT_EQ(calls.read(file, bytes, sizeof bytes, &got), 0);
+    EXPECT_EQ(std::string(bytes, got), "EPORT/>");
+    ASSERT_EQ(calls.seek(file, 0), 0);
+    ASSERT_EQ(calls.read(file, bytes, 3, &got), 0);
+    EXPECT_EQ(std::string(bytes, got), "<RE");
+    EXPECT_EQ(calls.close(file), 0);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ protected:
         line.balance = balance;
     }
     std::string Write() {
-        writer.Open(&fake, "C:\\l.xml");
+        writer.Open(fake.NewFile("C:\\l.xml"));
         result = report.WriteLedgerAccounts(writer);
         writer.Close();
         return fake.files["C:\\l.xml"];

@@ -10,7 +10,7 @@ namespace {
 
 class NetAssets : public ReportFixture {
 protected:
-    void SetUp() override { writer.Open(&fake, "C:\\n.xml"); }
+    void SetUp() override { writer.Open(fake.NewFile("C:\\n.xml")); }
 
     void Add(std::uint32_t nature, const char* name, std::int64_t opening, std::int64_t movement,
              std::int16_t exclusion = 0) {

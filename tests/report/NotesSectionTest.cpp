@@ -24,7 +24,7 @@ protected:
     }
     std::string Write() {
         report.SetNotes(&notes, flags);
-        writer.Open(&fake, "C:\\n.xml");
+        writer.Open(fake.NewFile("C:\\n.xml"));
         result = report.ListNotesNonConsolidated(&writer);
         writer.Close();
         return fake.files["C:\\n.xml"];

@@ -204,7 +204,7 @@ TEST_F(Report, WriteFailingAtEveryLineLeavesTheTargetAndNoTemporaryFile) {
         EXPECT_EQ(report.LastFailure(), ReportWriter::Failure::kWriteFailed) << "line " << k;
         EXPECT_EQ(report.FailureReason(), failing.failureReason) << "line " << k;
         EXPECT_EQ(failing.openFiles, 0) << "line " << k;
-        EXPECT_TRUE(failing.CallsOf("RenameFile").empty()) << "line " << k;
+        EXPECT_TRUE(failing.CallsOf("KeepReplacement").empty()) << "line " << k;
     }
 }
 
@@ -221,12 +221,21 @@ TEST_F(Report, EachFileFailureKeepsItsReasonAndTheTarget) {
          [](FakePlatform& f) { f.lockedElsewhere.insert(kTarget); }},
         {"not replaceable", ReportWriter::Failure::kTargetNotReplaceable, kReason,
          [](FakePlatform& f) { f.unreplaceable[kTarget] = kReason; }},
+        {"a lock that cannot be taken", ReportWriter::Failure::kLockFailed, kReason,
+         [](FakePlatform& f) { f.unlockable[kTarget] = kReason; }},
         {"create", ReportWriter::Failure::kCannotCreate, kReason,
-         [](FakePlatform& f) { f.failing.insert("CreateTemporaryFile"); }},
-        {"close", ReportWriter::Failure::kWriteFailed, kReason,
-         [](FakePlatform& f) { f.failClose = true; }},
-        {"rename", ReportWriter::Failure::kWriteFailed, kReason,
-         [](FakePlatform& f) { f.failing.insert("RenameFile"); }},
+         [](FakePlatform& f) { f.failing.insert("CreateReplacement"); }},
+        {"keep", ReportWriter::Failure::kWriteFailed, kReason,
+         [](FakePlatform& f) { f.failing.insert("KeepReplacement"); }},
+        {"the books", ReportWriter::Failure::kTargetIsBooksStore, "",
+         [](FakePlatform& f) { f.AddRunFile(kTarget, RunFileRole::kBooksStore); }},
+        {"the settings file", ReportWriter::Failure::kTargetIsSettingsFile, "",
+         [](FakePlatform& f) { f.AddRunFile(kTarget, RunFileRole::kSettingsFile); }},
+        {"the definition file", ReportWriter::Failure::kTargetIsProgramFile, "",
+         [](FakePlatform& f) {
+             f.AddRunFile("C:\\Link\\ZezavareDef.ini", RunFileRole::kProgramFile);
+             f.aliases[kTarget] = "C:\\Link\\ZezavareDef.ini";
+         }},
     };
     for (const Case& c : cases) {
         FakePlatform failing;
@@ -256,7 +265,7 @@ TEST_F(Report, PreparedTargetIsLockedUntilTheReportIsInPlace) {
     EXPECT_EQ(fake.TemporariesLeft(), 1u);
     StDATAINFO company = Company("A", 0);
     EXPECT_EQ(writer.WriteReport(kTarget, 3, &company), 1);
-    EXPECT_EQ(fake.CallsOf("CreateTemporaryFile").size(), 1u);
+    EXPECT_EQ(fake.CallsOf("CreateReplacement").size(), 1u);
     EXPECT_TRUE(fake.locksHeld.empty());
     EXPECT_EQ(fake.TemporariesLeft(), 0u);
     EXPECT_NE(Document(), "old");
@@ -269,7 +278,7 @@ TEST_F(Report, DocumentThatStopsWithoutAFileErrorHasNoReasonAndIsNotPutInPlace) 
     EXPECT_EQ(writer.FailureReason(), "");
     EXPECT_EQ(Document(), "old");
     EXPECT_EQ(fake.TemporariesLeft(), 0u);
-    EXPECT_TRUE(fake.CallsOf("RenameFile").empty());
+    EXPECT_TRUE(fake.CallsOf("KeepReplacement").empty());
 }
 
 TEST_F(Report, NameLeftAtTheOldTemporaryNameIsNeverTouched) {
@@ -299,8 +308,8 @@ TEST_F(Report, TargetThatIsNotARegularFileIsRefusedAndNothingIsWritten) {
         StDATAINFO company = Company("A", 0);
         EXPECT_EQ(report.WriteReport(kTarget, 3, &company), 0) << folder;
         EXPECT_EQ(report.LastFailure(), ReportWriter::Failure::kTargetNotAFile) << folder;
-        EXPECT_TRUE(other.CallsOf("CreateTemporaryFile").empty()) << folder;
-        EXPECT_TRUE(other.CallsOf("RenameFile").empty()) << folder;
+        EXPECT_TRUE(other.CallsOf("CreateReplacement").empty()) << folder;
+        EXPECT_TRUE(other.CallsOf("KeepReplacement").empty()) << folder;
         EXPECT_EQ(other.writes, 0) << folder;
         EXPECT_EQ(other.files.count(kTarget), 0u) << folder;
     }

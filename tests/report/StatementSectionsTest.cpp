@@ -10,7 +10,7 @@ namespace {
 
 class Sections : public ReportFixture {
 protected:
-    void SetUp() override { writer.Open(&fake, "C:\\s.xml"); }
+    void SetUp() override { writer.Open(fake.NewFile("C:\\s.xml")); }
 
     // A figure: closing (and by default opening 0) in ten-thousandths.
     AccountFigure& Add(std::uint32_t nature, const char* name, std::int64_t closing,
@@ -129,7 +129,7 @@ TEST_F(Sections, SubcontractCostOnlyWhenItsFigureExists) {
     ASSERT_EQ(report.ScheduleCostGoodsManufactured(&writer), 1);
     EXPECT_FALSE(Has("SubcontractCost"));
     XmlWriter second;
-    second.Open(&fake, "C:\\t.xml");
+    second.Open(fake.NewFile("C:\\t.xml"));
     Add(0x20040000, "外注費", 10000, 2);
     Add(0x20040001, "外注加工費", 10000);
     ASSERT_EQ(report.ScheduleCostGoodsManufactured(&second), 1);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "native/Failure.h"
 #include "tests/view/Documents.h"
 #include "tools/kcview/ExportReader.h"
 
@@ -236,13 +237,27 @@ TEST(RefusedFiles, TextsAndStatementsBeyondTheirLimitsAreRefusedWithTheirLine) {
     }
 }
 
-TEST(RefusedFiles, MissingFileAndFolderAreNamed) {
-    ReadResult read = ReadExportFile("/nonexistent/kcview/export.xml");
-    EXPECT_FALSE(read.ok);
-    EXPECT_NE(read.reason.find("No such file"), std::string::npos) << read.reason;
-    read = ReadExportFile("/");
-    EXPECT_FALSE(read.ok);
-    EXPECT_EQ(read.reason, "is not a regular file");
+// What cannot be read as a file is the floor's failure, naming the path, for the edge to tell.
+TEST(RefusedFiles, MissingFileFolderOrDeviceIsAFailureNamingThePath) {
+    struct Case {
+        std::string path;
+        native::FailureKind kind;
+    };
+    const Case cases[] = {
+        {"/nonexistent/kcview/export.xml", native::FailureKind::kNotFound},
+        {"/", native::FailureKind::kNotPlainFile},
+        {"/dev/null", native::FailureKind::kNotPlainFile},
+    };
+    for (const Case& c : cases) {
+        try {
+            ReadExportFile(c.path);
+            ADD_FAILURE() << c.path << " was read";
+        } catch (const native::Failure& failure) {
+            EXPECT_EQ(failure.Call(), "open") << c.path;
+            EXPECT_EQ(failure.Path(), c.path);
+            EXPECT_EQ(failure.Kind(), c.kind) << c.path;
+        }
+    }
 }
 
 TEST(RefusedFiles, EmptyFileIsRefused) {

@@ -8,16 +8,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 #include <vector>
 
+#include "native/Calls.h"
+#include "native/Failure.h"
 #include "tests/view/Documents.h"
-#include "tools/kcview/PageFile.h"
+#include "tools/kcview/Kcview.h"
 
 namespace {
 
@@ -63,6 +68,39 @@ protected:
         run.out = Read(out);
         run.err = Read(err);
         return run;
+    }
+
+    // `body` in a child process whose error output goes to folder_/stderr: its exit status, or
+    // 128 + the signal that ended it.
+    int InChild(const std::function<int()>& body) {
+        const pid_t child = fork();
+        if (child == 0) {
+            const int err = open((folder_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (err < 0 || dup2(err, 2) < 0) _exit(100);
+            std::fflush(stdout);
+            _exit(body());
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    // kcview's command run in this process, as its program runs it.
+    static int Run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "kcview");
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        return kcview::Run(static_cast<int>(arguments.size()), argv.data());
+    }
+
+    // The names in the folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     std::string folder_;
@@ -166,11 +204,35 @@ TEST_F(KcviewCommand, VendorCharactersOfCodePage932DoNotEndTheRead) {
         << run.out;
 }
 
-TEST_F(KcviewCommand, PageIsNeverWrittenOverTheExport) {
-    const std::string path = Write("export.xml", kcview::testing::kTiedOut);
-    const Outcome run = Kcview(path + " -o " + path);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(Read(path), kcview::testing::kTiedOut);
+// The page never replaces a file the run reads, by whatever name it is given; nothing is written.
+TEST_F(KcviewCommand, PageNeverReplacesAFileTheRunReads) {
+    struct Case {
+        std::string page;
+        std::string role;
+    };
+    const std::string current = Write("y25.xml", kcview::testing::kTiedOut);
+    const std::string last = Write("y24.xml", kcview::testing::YearBefore());
+    std::filesystem::create_directory(folder_ + "/sub");
+    std::filesystem::create_symlink(last, folder_ + "/link.xml");
+    const std::string itself = "the exported file itself";
+    const std::string lastYear = "last year's export (--previous)";
+    const Case cases[] = {
+        {current, itself},
+        {folder_ + "/sub/../y25.xml", itself},
+        {last, lastYear},
+        {folder_ + "/sub/../y24.xml", lastYear},
+        {folder_ + "/link.xml", lastYear},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Kcview(current + " --previous " + last + " -o " + c.page);
+        EXPECT_EQ(run.status, 2) << c.page;
+        EXPECT_EQ(run.err, "kcview: " + c.page + " is " + c.role + "; give -o another path\n");
+        EXPECT_TRUE(Read(current) == kcview::testing::kTiedOut) << "this year's export replaced";
+        EXPECT_TRUE(Read(last) == kcview::testing::YearBefore()) << "last year's export replaced";
+        EXPECT_TRUE(std::filesystem::is_symlink(folder_ + "/link.xml"));
+        EXPECT_EQ(Names(), (std::vector<std::string>{"link.xml", "stderr", "stdout", "sub",
+                                                     "y24.xml", "y25.xml"}));
+    }
 }
 
 TEST_F(KcviewCommand, WrongArgumentsShowUsageAndExitTwo) {
@@ -237,68 +299,144 @@ TEST_F(KcviewCommand, LinkAtThePagePathIsReplacedAndTheFileItNamesIsNotWritten) 
     EXPECT_NE(Read(folder_ + "/page.html").find("<!DOCTYPE html>"), std::string::npos);
 }
 
-// A disk that fills up in the middle of the page, made by a limit on the size of a file kcview
-// writes: the previous page stays whole and no temporary is left beside it.
-TEST_F(KcviewCommand, PageCutShortByAFullDiskLeavesThePreviousPageAndNoTemporary) {
+// A limit on the size of a file kcview writes (ulimit -f), with SIGXFSZ as the shell leaves it:
+// the page's write fails with its reason instead of the signal ending kcview, the previous page
+// stays whole and no temporary is left beside it.
+TEST_F(KcviewCommand, PageOverAFileSizeLimitIsAFailedWriteAndLeavesThePreviousPage) {
     const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
     const std::string page = Write("page.html", "the previous page");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = InChild([&] {
         const rlimit limit{4096, 4096};  // the page is larger; kcview's messages are not
-        std::signal(SIGXFSZ, SIG_IGN);
-        const int err = open((folder_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (err < 0 || dup2(err, 2) < 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(100);
+        std::signal(SIGXFSZ, SIG_DFL);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 100;
         execl(KCVIEW, KCVIEW, exportPath.c_str(), "-o", page.c_str(), static_cast<char*>(nullptr));
-        _exit(101);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_NE(Read(folder_ + "/stderr").find("kcview: cannot write " + page + ": "),
-              std::string::npos)
-        << Read(folder_ + "/stderr");
+        return 101;
+    });
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(Read(folder_ + "/stderr"),
+              "kcview: cannot write " + page +
+                  ": the file would be larger than the system or a file-size limit allows\n");
     EXPECT_EQ(Read(page), "the previous page");
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_))
-        left.push_back(entry.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
 }
 
-// While the page is written an interrupt removes its temporary; a hangup kcview was started to
-// ignore (nohup) stays ignored, and every signal's handler is as it was once the page is in place.
+// The host's table with the first write of the page raising `signal`, then waiting: the
+// interrupt's clean-up ends the run while the page is half written.
+native::Calls RaisingOnWrite(int signal) {
+    native::Calls calls = native::SystemCalls();
+    const auto write = calls.write;
+    calls.write = [signal, write](native::Handle file, const char* data, std::size_t size,
+                                  std::size_t* written) {
+        std::raise(signal);
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        return write(file, data, size, written);
+    };
+    return calls;
+}
+
+TEST_F(KcviewCommand, InterruptWhileThePageIsWrittenRemovesItsTemporaryReportsAndFails) {
+    const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
+    const std::string page = Write("page.html", "the previous page");
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        SCOPED_TRACE(signal);
+        const int status = InChild([&] {
+            native::CallsOverride during(RaisingOnWrite(signal));
+            return Run({exportPath, "-o", page});
+        });
+        EXPECT_EQ(status, 2);
+        EXPECT_EQ(Read(folder_ + "/stderr"), "kcview: interrupted; run kcview again\n");
+        EXPECT_EQ(Read(page), "the previous page");
+        EXPECT_EQ(Names(), (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
+    }
+}
+
+// A hangup kcview was started to ignore (nohup) stays ignored while the page is written, and every
+// signal's action is as it was once the run is over.
 void CallersOwnHandler(int) {}
 
-TEST_F(KcviewCommand, PageWriterLeavesTheSignalsAsItFoundThem) {
+TEST_F(KcviewCommand, RunLeavesTheSignalsAsItFoundThem) {
+    const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
     const std::string page = folder_ + "/page.html";
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = InChild([&] {
         auto handlerOf = [](int signal) {
             struct sigaction current {};
             sigaction(signal, nullptr, &current);
             return current.sa_handler;
         };
-        const kcview::PageMaker hungUp = [](const auto& out, std::string*) {
-            raise(SIGHUP);  // under nohup: nothing happens
-            return out("the page");
-        };
         std::signal(SIGHUP, SIG_IGN);
-        if (!kcview::WritePage(page, hungUp)) _exit(1);
-        if (handlerOf(SIGHUP) != SIG_IGN) _exit(2);
         std::signal(SIGINT, CallersOwnHandler);
-        const kcview::PageMaker plain = [](const auto& out, std::string*) { return out("x"); };
-        if (!kcview::WritePage(page, plain)) _exit(3);
-        if (handlerOf(SIGINT) != CallersOwnHandler) _exit(4);
-        _exit(0);
+        std::signal(SIGXFSZ, SIG_DFL);
+        {
+            native::Calls calls = native::SystemCalls();
+            const auto write = calls.write;
+            calls.write = [write](native::Handle file, const char* data, std::size_t size,
+                                  std::size_t* written) {
+                std::raise(SIGHUP);  // under nohup: nothing happens
+                return write(file, data, size, written);
+            };
+            native::CallsOverride during(calls);
+            if (Run({exportPath, "-o", page}) != 0) return 1;
+        }
+        if (handlerOf(SIGHUP) != SIG_IGN) return 2;
+        if (handlerOf(SIGINT) != CallersOwnHandler) return 3;
+        if (handlerOf(SIGXFSZ) != SIG_DFL || handlerOf(SIGTERM) != SIG_DFL) return 4;
+        return 0;
+    });
+    EXPECT_EQ(status, 0) << Read(folder_ + "/stderr");
+    EXPECT_NE(Read(page).find("<!DOCTYPE html>"), std::string::npos);
+}
+
+// Each call of the floor made to fail as a user's machine fails it: one sentence made at the
+// edge, naming the file and the reason, status 2, the previous page as it was and nothing beside.
+TEST_F(KcviewCommand, FailingCallIsOneSentenceNamingItsFile) {
+    struct Case {
+        const char* call;
+        native::FailureKind kind;
+        std::string told;  // after "kcview: "
+    };
+    const std::string exportPath = Write("export.xml", kcview::testing::kTiedOut);
+    const std::string page = Write("page.html", "the previous page");
+    const std::string cannotWrite = "cannot write " + page + ": ";
+    const Case cases[] = {
+        {"openRead", native::FailureKind::kAccessDenied,
+         exportPath + ": cannot open the file: permission denied"},
+        {"read", native::FailureKind::kDeviceError,
+         exportPath + ": cannot read the file: the disk could not be read or written"},
+        {"createNew", native::FailureKind::kReadOnlyDisk, cannotWrite + "the disk is read-only"},
+        {"write", native::FailureKind::kNoRoom, cannotWrite + "no room left on the disk"},
+        {"sync", native::FailureKind::kDeviceError,
+         cannotWrite + "the disk could not be read or written"},
+        {"rename", native::FailureKind::kHeldOpen, cannotWrite + "another program holds the file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
+        const int status = InChild([&] {
+            native::Calls calls = native::SystemCalls();
+            const int code = native::CodeOf(c.kind);
+            const std::string call = c.call;
+            if (call == "openRead")
+                calls.openRead = [code](const std::string&, native::Handle*) { return code; };
+            if (call == "read")
+                calls.read = [code](native::Handle, char*, std::size_t, std::size_t*) {
+                    return code;
+                };
+            if (call == "createNew")
+                calls.createNew = [code](const std::string&, native::Handle*) { return code; };
+            if (call == "write")
+                calls.write = [code](native::Handle, const char*, std::size_t, std::size_t*) {
+                    return code;
+                };
+            if (call == "sync") calls.sync = [code](native::Handle) { return code; };
+            if (call == "rename")
+                calls.rename = [code](const std::string&, const std::string&) { return code; };
+            native::CallsOverride during(calls);
+            return Run({exportPath, "-o", page});
+        });
+        EXPECT_EQ(status, 2);
+        EXPECT_EQ(Read(folder_ + "/stderr"), "kcview: " + c.told + "\n");
+        EXPECT_EQ(Read(page), "the previous page");
+        EXPECT_EQ(Names(), (std::vector<std::string>{"export.xml", "page.html", "stderr"}));
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(Read(page), "x");
 }
 
 // --- last year's file beside this one

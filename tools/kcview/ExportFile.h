@@ -1,32 +1,31 @@
 #pragma once
 
-// The exported file's bytes, read through the host's own file calls: POSIX takes the path's bytes
-// as they are, Windows takes the path as UTF-8 and opens it by its UTF-16 form.
+// The exported file's bytes, read through the floor's calls (native/Calls): the path is the
+// host's bytes on POSIX and UTF-8 on Windows. A failure is raised as native::Failure naming the
+// file: "open" (kNotPlainFile when a folder, a pipe or a device stands there), "read" or "seek".
 
 #include <cstddef>
 #include <string>
+
+#include "native/Calls.h"
 
 namespace kcview {
 
 class ExportFile {
 public:
-    explicit ExportFile(const std::string& path);
+    explicit ExportFile(std::string path);
     ~ExportFile();
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
 
-    bool IsOpen() const { return handle_ != nullptr; }
-    // Why the file could not be opened ("cannot open the file: …", "is not a regular file").
-    const std::string& Failure() const { return failure_; }
-
-    // The count of bytes read, 0 at the end, -1 on a read error with errno saying why.
-    long Read(char* buffer, std::size_t size);
+    // The count of bytes read into `buffer`, 0 at the end.
+    std::size_t Read(char* buffer, std::size_t size);
     // Back to the first byte.
-    bool Rewind();
+    void Rewind();
 
 private:
-    void* handle_ = nullptr;
-    std::string failure_;
+    std::string path_;
+    native::Handle file_ = native::kNoHandle;
 };
 
 }  // namespace kcview

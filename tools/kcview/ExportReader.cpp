@@ -7,8 +7,8 @@
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <set>
@@ -168,6 +168,18 @@ public:
     }
 
     bool Undecodable() const { return undecodable_; }
+
+    // A callback raised `exception` (no memory left, the page's file failing as the ledger is
+    // written into it): the parser stops, and the exception is raised again once it has
+    // returned, for nothing may unwind through the parser's C.
+    void Abandon(std::exception_ptr exception) {
+        if (!abandoned_) abandoned_ = exception;
+        failed_ = true;
+        xmlStopParser(context_);
+    }
+    void RaiseAbandoned() const {
+        if (abandoned_) std::rethrow_exception(abandoned_);
+    }
 
     void Refuse(const std::string& reason) {
         if (failed_) return;
@@ -336,6 +348,7 @@ private:
     ReadResult& result_;
     const LedgerAccountSink& ledgerSink_;
     xmlParserCtxtPtr context_ = nullptr;
+    std::exception_ptr abandoned_;
     bool undecodable_ = false;
     std::set<std::string> blocks_;
     std::set<std::string> sectionNames_;
@@ -357,31 +370,44 @@ private:
     std::string_view numberElement_;
 };
 
-DocumentBuilder& BuilderOf(void* context) {
-    return *static_cast<DocumentBuilder*>(context);
+// Runs a callback's work on the builder; what it raises is kept for after the parser returns.
+template <typename Work>
+void Guarded(void* context, const Work& work) {
+    DocumentBuilder& builder = *static_cast<DocumentBuilder*>(context);
+    try {
+        work(builder);
+    } catch (...) {
+        builder.Abandon(std::current_exception());
+    }
 }
 
 void OnStart(void* context, const xmlChar* name, const xmlChar*, const xmlChar*, int,
              const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
-    BuilderOf(context).Start(View(name), attributeCount, attributes);
+    Guarded(context, [&](DocumentBuilder& builder) {
+        builder.Start(View(name), attributeCount, attributes);
+    });
 }
 
 void OnEnd(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-    BuilderOf(context).End();
+    Guarded(context, [](DocumentBuilder& builder) { builder.End(); });
 }
 
 void OnText(void* context, const xmlChar* text, int length) {
-    BuilderOf(context).Text(reinterpret_cast<const char*>(text), length);
+    Guarded(context, [&](DocumentBuilder& builder) {
+        builder.Text(reinterpret_cast<const char*>(text), length);
+    });
 }
 
 void OnError(void* context, xmlErrorPtr error) {
-    if (error) BuilderOf(context).ParserError(*error);
+    if (!error) return;
+    Guarded(context, [&](DocumentBuilder& builder) { builder.ParserError(*error); });
 }
 
 // An export declares no document type: refusing one keeps every entity out.
 void OnDocumentType(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-    BuilderOf(context).Refuse(
-        "the file declares a document type, which an exported file never does");
+    Guarded(context, [](DocumentBuilder& builder) {
+        builder.Refuse("the file declares a document type, which an exported file never does");
+    });
 }
 
 xmlSAXHandler Handler() {
@@ -402,8 +428,9 @@ struct ContextDeleter {
 };
 using Context = std::unique_ptr<xmlParserCtxt, ContextDeleter>;
 
-// Delivers bytes into a buffer: the count, 0 at the end, -1 on a read error.
-using Reader = std::function<long(char*, std::size_t)>;
+// Delivers bytes into a buffer: the count, 0 at the end. A read that fails raises
+// native::Failure.
+using Reader = std::function<std::size_t(char*, std::size_t)>;
 
 // The parser learns of a byte it cannot decode but not where it is: the line is found by
 // decoding the file again from its start.
@@ -415,9 +442,8 @@ public:
         std::size_t kept = 0;  // a character cut by the end of the last chunk
         int line = 1;
         for (;;) {
-            const long got = read(buffer.get() + kept, kChunk - kept);
-            if (got < 0) return 0;
-            const std::size_t size = kept + static_cast<std::size_t>(got);
+            const std::size_t got = read(buffer.get() + kept, kChunk - kept);
+            const std::size_t size = kept + got;
             bool undecodable = false;
             const std::size_t decoded =
                 DecodablePrefix(std::string_view(buffer.get(), size), &undecodable);
@@ -454,7 +480,7 @@ bool EndsInsideACharacter(xmlParserCtxtPtr context) {
 }
 
 // Feeds the bytes `read` delivers to the parser; `rewind` starts them again from the first.
-void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& rewind,
+void Parse(ReadResult& result, const Reader& read, const std::function<void()>& rewind,
            const LedgerAccountSink& ledger) {
     DocumentBuilder builder(result, ledger);
     ParserErrorsTo errors(builder);
@@ -476,13 +502,10 @@ void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& 
     }
     std::unique_ptr<char[]> buffer(new char[kChunk]);
     for (;;) {
-        long got = read(buffer.get(), kChunk);
-        if (got < 0) {
-            result.reason = std::string("cannot read the file: ") + std::strerror(errno);
-            return;
-        }
+        const std::size_t got = read(buffer.get(), kChunk);
         const int code =
             xmlParseChunk(context.get(), buffer.get(), static_cast<int>(got), got == 0 ? 1 : 0);
+        builder.RaiseAbandoned();
         if (code != XML_ERR_OK) builder.ParserFailed(code);
         if (builder.Failed() || got == 0) break;
     }
@@ -494,7 +517,8 @@ void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& 
         cut.level = XML_ERR_FATAL;
         builder.ParserError(cut);
     }
-    if (builder.Undecodable() && rewind()) {
+    if (builder.Undecodable()) {
+        rewind();
         if (const int line = UndecodableByteFinder().Line(read); line > 0) result.line = line;
     }
     builder.Finish();
@@ -507,13 +531,9 @@ void Parse(ReadResult& result, const Reader& read, const std::function<bool()>& 
 ReadResult ReadExportFile(const std::string& path, const LedgerAccountSink& ledger) {
     ReadResult result;
     ExportFile file(path);
-    if (!file.IsOpen()) {
-        result.reason = file.Failure();
-        return result;
-    }
     Parse(
         result, [&file](char* buffer, std::size_t size) { return file.Read(buffer, size); },
-        [&file] { return file.Rewind(); }, ledger);
+        [&file] { file.Rewind(); }, ledger);
     return result;
 }
 
@@ -522,17 +542,13 @@ ReadResult ReadExportBytes(std::string_view bytes, const LedgerAccountSink& ledg
     std::size_t position = 0;
     Parse(
         result,
-        [&](char* buffer, std::size_t size) -> long {
-            std::size_t take = std::min(size, bytes.size() - position);
+        [&](char* buffer, std::size_t size) {
+            const std::size_t take = std::min(size, bytes.size() - position);
             std::memcpy(buffer, bytes.data() + position, take);
             position += take;
-            return static_cast<long>(take);
+            return take;
         },
-        [&] {
-            position = 0;
-            return true;
-        },
-        ledger);
+        [&] { position = 0; }, ledger);
     return result;
 }
 

@@ -34,6 +34,8 @@ inline constexpr std::size_t kMaxStatementElements = 200000;
 // account's end tag is read.
 using LedgerAccountSink = std::function<void(const LedgerAccount&)>;
 
+// A file that cannot be opened or read, or is no regular file, raises native::Failure (see
+// ExportFile); so does whatever `ledger` raises, once the parser has stopped.
 ReadResult ReadExportFile(const std::string& path, const LedgerAccountSink& ledger = {});
 // The same from bytes in memory, for tests.
 ReadResult ReadExportBytes(std::string_view bytes, const LedgerAccountSink& ledger = {});

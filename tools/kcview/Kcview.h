@@ -2,7 +2,10 @@
 
 // kcview's command, whichever host starts it: the arguments as the POSIX tool takes them (UTF-8
 // on Windows), the checks on std::cout, the rest on std::cerr, and the exit status (0 all hold,
-// 1 a check failed under --check, 2 the file or the page could not be handled).
+// 1 a check failed under --check, 2 the file or the page could not be handled, the run was
+// interrupted or ran out of memory). The run stands under the one signal policy
+// (native::Interrupts) while it lasts, and nothing it raises leaves it: every failure is one
+// message here.
 
 #include <cstddef>
 #include <string>

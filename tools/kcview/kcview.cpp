@@ -4,11 +4,15 @@
 #include "tools/kcview/Kcview.h"
 
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "native/Failure.h"
+#include "native/Interrupts.h"
+#include "native/RunFiles.h"
 #include "tools/kcview/Checks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/ExportReader.h"
@@ -16,6 +20,12 @@
 #include "tools/kcview/PageFile.h"
 
 namespace {
+
+constexpr int kFailed = 2;
+
+// No allocation: it is written when there is no memory left.
+constexpr const char* kNoMemory =
+    "kcview: not enough memory; close other programs and run kcview again\n";
 
 int Usage() {
     std::cerr << "usage: kcview EXPORT.xml [-o REVIEW.html] [--check] [--previous LAST.xml "
@@ -26,7 +36,20 @@ int Usage() {
                  "  --previous shows last year's export beside this one and marks the changes of "
                  "at least\n"
                  "  PERCENT per cent and YEN yen (by default 30%,1000000)\n";
-    return 2;
+    return kFailed;
+}
+
+// kcview's sentence for a failed call of the system. The exported files are only read and the
+// page only written, so the call tells which the path is.
+std::string Told(const native::Failure& failure) {
+    const std::string& call = failure.Call();
+    if (call == "open" && failure.Kind() == native::FailureKind::kNotPlainFile)
+        return failure.Path() + ": is not a regular file";
+    if (call == "open")
+        return failure.Path() + ": cannot open the file: " + native::Reason(failure);
+    if (call == "read" || call == "seek")
+        return failure.Path() + ": cannot read the file: " + native::Reason(failure);
+    return "cannot write " + native::Sentence(failure);
 }
 
 // The file read whole, or nothing when it is refused (the reason is on the error output).
@@ -39,9 +62,7 @@ std::optional<kcview::ExportDocument> Read(const std::string& path) {
     return std::nullopt;
 }
 
-}  // namespace
-
-int kcview::Run(int argc, char** argv, RunSummary* summary) {
+int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupts& interrupts) {
     std::string exportPath;
     std::string pagePath;
     std::string previousPath;
@@ -75,15 +96,15 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
     }
 
     const std::optional<kcview::ExportDocument> document = Read(exportPath);
-    if (!document) return 2;
+    if (!document) return kFailed;
     std::optional<kcview::ExportDocument> previous;
     if (!previousPath.empty()) {
         previous = Read(previousPath);
-        if (!previous) return 2;
+        if (!previous) return kFailed;
         const std::string problem = kcview::PrecedingYearProblem(*document, *previous);
         if (!problem.empty()) {
             std::cerr << "kcview: " << previousPath << ": " << problem << "\n";
-            return 2;
+            return kFailed;
         }
     }
 
@@ -114,17 +135,21 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
     }
 
     if (!check || !pagePath.empty()) {
-        if (pagePath.empty()) pagePath = DefaultPagePath(exportPath);
-        if (SameFile(pagePath, exportPath)) {
-            std::cerr << "kcview: " << pagePath
-                      << " is the exported file itself; give -o another path\n";
-            return 2;
+        if (pagePath.empty()) pagePath = kcview::DefaultPagePath(exportPath);
+        // The files this run reads, by any name (a link, another spelling): the page never
+        // replaces one of them.
+        native::RunFiles files;
+        files.Add(exportPath, "the exported file itself");
+        if (previous) files.Add(previousPath, "last year's export (--previous)");
+        if (const std::optional<std::string> clash = files.Clash(pagePath)) {
+            std::cerr << "kcview: " << pagePath << " is " << *clash << "; give -o another path\n";
+            return kFailed;
         }
-        if (!IsReplaceableTarget(pagePath)) {
+        if (!kcview::IsReplaceableTarget(pagePath)) {
             std::cerr << "kcview: " << pagePath
                       << " is not a regular file (a folder, a pipe or a device); give -o another "
                          "path\n";
-            return 2;
+            return kFailed;
         }
         std::optional<kcview::Comparison> comparison;
         if (previous)
@@ -138,7 +163,13 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
                 },
                 out, reason);
         };
-        if (!WritePage(pagePath, make)) return 2;
+        std::string reason;
+        if (!kcview::WritePage(pagePath, make, &reason)) {
+            std::cerr << "kcview: cannot write " << pagePath << ": " << reason << "\n";
+            return kFailed;
+        }
+        // The page is in place: from here the run reports itself.
+        interrupts.Disarm();
         std::cerr << "kcview: wrote " << pagePath << "\n";
         if (summary) summary->pagePath = pagePath;
     }
@@ -151,4 +182,28 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
         std::cerr << "kcview: " << failed << " of " << outcomes.size() << " checks failed\n";
     }
     return check && failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+// The edge: whatever ends the run, a message and the failure status; the page's temporary goes
+// with the stack that unwinds (native::TempFile), or with the interrupt's clean-up.
+int kcview::Run(int argc, char** argv, RunSummary* summary) {
+    try {
+        native::Interrupts interrupts(
+            {nullptr, [] { std::cerr << "kcview: interrupted; run kcview again" << std::endl; }},
+            kFailed);
+        return Review(argc, argv, summary, interrupts);
+    } catch (const std::bad_alloc&) {
+        std::cerr << kNoMemory;
+    } catch (const native::Failure& failure) {
+        // A run ending on a signal: the interrupt's clean-up reports it.
+        if (failure.Kind() == native::FailureKind::kRunEnding) return kFailed;
+        try {
+            std::cerr << "kcview: " << Told(failure) << "\n";
+        } catch (const std::bad_alloc&) {
+            std::cerr << kNoMemory;
+        }
+    }
+    return kFailed;
 }

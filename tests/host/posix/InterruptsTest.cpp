@@ -1,23 +1,31 @@
-// SIGINT, SIGTERM and SIGHUP during a run: the temporaries removed, the caller told, exit 2.
+// The edition's part of a run that a signal ends, over the floor's policy: the replacement being
+// written removed, the terminal given back, the user warned, the caller told, exit 2. Each case
+// runs in a child process: a run that a signal ended creates no file again.
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "host/posix/Interrupts.h"
+#include "host/Interrupts.h"
+#include "host/posix/FileSystem.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The caller's window, as the waiting thread reaches it.
+// The caller's window, as the policy's thread reaches it: one line per call into `out`.
 class RecordingWindows : public WindowService {
 public:
+    explicit RecordingWindows(fs::path out) : out_(std::move(out)) {}
     void Enable(WindowHandle window, bool enable) override {
         Record("Enable " + std::to_string(window) + (enable ? " 1" : " 0"));
     }
@@ -29,18 +37,14 @@ public:
         Record("Post " + std::to_string(window) + " " + std::to_string(message) + " " +
                std::to_string(wParam) + " " + std::to_string(lParam));
     }
-    std::vector<std::string> Calls() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return calls_;
-    }
 
 private:
-    void Record(std::string call) {
+    void Record(const std::string& call) {
         std::lock_guard<std::mutex> lock(mutex_);
-        calls_.push_back(std::move(call));
+        std::ofstream(out_, std::ios::app) << call << "\n";
     }
+    fs::path out_;
     std::mutex mutex_;
-    std::vector<std::string> calls_;
 };
 
 class InterruptedRun : public ::testing::Test {
@@ -49,110 +53,129 @@ protected:
         root = fs::path(::testing::TempDir()) / "kc-interrupts" /
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(root);
-        fs::create_directories(root);
-        drives.MapDrive('D', root.string());
+        fs::create_directories(root / "out");
+        drives.MapDrive('D', (root / "out").string());
     }
     void TearDown() override { fs::remove_all(root); }
 
-    // The exit code the run ended with; -1 when it did not end within `tries` hundredths of a
-    // second.
-    int WaitForExit(int tries = 500) {
-        for (int i = 0; i < tries; ++i) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (exitCode >= 0) return exitCode;
-            }
-            usleep(10000);
+    // Runs `body` in a child whose error output goes to root/stderr; its exit code, or 128 +
+    // the signal that ended it.
+    int InChild(const std::function<int()>& body) {
+        const pid_t child = fork();
+        if (child == 0) {
+            std::FILE* err = std::freopen((root / "stderr").c_str(), "w", stderr);
+            (void)err;
+            _exit(body());
         }
-        return -1;
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    std::function<void(int)> WatchExit() {
-        return [this](int code) {
-            std::lock_guard<std::mutex> lock(mutex);
-            exitCode = code;
-        };
+    std::string Text(const fs::path& path) const {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(root / "out"))
+            names.push_back(entry.path().filename().string());
+        return names;
     }
 
     fs::path root;
     DriveMap drives;
-    PosixFileSystem files{drives};
-    RecordingWindows windows;
-    std::mutex mutex;
-    int exitCode = -1;
 };
 
-TEST_F(InterruptedRun, EachSignalRemovesTheTemporaryTellsTheCallerAndExitsTwo) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        exitCode = -1;
-        PosixFileSystem runFiles(drives);
-        RecordingWindows caller;
-        std::string temporary;
-        {
-            Interrupts interrupts(runFiles, caller, WatchExit());
+TEST_F(InterruptedRun, EachSignalRemovesTheReplacementWarnsTellsTheCallerAndExitsTwo) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        SCOPED_TRACE(signal);
+        std::ofstream(root / "out" / "report.xml") << "previous";
+        fs::remove(root / "calls");
+        const int code = InChild([&] {
+            PosixFileSystem files(drives);
+            RecordingWindows caller(root / "calls");
+            Interrupts interrupts(caller);
             interrupts.SetCaller(4242, 1025, -7);
-            auto file = runFiles.CreateTemporaryFile("D:\\", &temporary);
-            file->Write("<?xml", 5);
-            file->Flush();
-            fs::path onDisk = root / temporary.substr(3);
-            ASSERT_TRUE(fs::exists(onDisk)) << signal;
+            interrupts.SetBeforeExit([&] { std::ofstream(root / "before") << "terminal"; });
+            auto replacement = files.CreateReplacement("D:\\report.xml");
+            replacement->Output().Write("<?xml", 5);
             raise(signal);
-            ASSERT_EQ(WaitForExit(), Interrupts::kInterruptedExit) << signal;
-            EXPECT_FALSE(fs::exists(onDisk)) << signal;
-            EXPECT_EQ(caller.Calls(),
-                      (std::vector<std::string>{"SetForeground 4242", "Enable 4242 1",
-                                                "Post 4242 1025 -7 2", "Enable 4242 1"}))
-                << signal;
-            // The run is ending: nothing new is created or put in place.
-            std::string another;
-            EXPECT_THROW(runFiles.CreateTemporaryFile("D:\\", &another), FileError) << signal;
-            EXPECT_THROW(runFiles.RenameFile(temporary.c_str(), "D:\\out.xml"), FileError)
-                << signal;
-        }
-        // The previous action is back.
-        struct sigaction current {};
-        sigaction(signal, nullptr, &current);
-        EXPECT_EQ(current.sa_handler, SIG_DFL) << signal;
+            sleep(10);  // the policy's thread ends the process before this returns
+            return 9;
+        });
+        EXPECT_EQ(code, Interrupts::kInterruptedExit);
+        EXPECT_EQ(Names(), std::vector<std::string>{"report.xml"});
+        EXPECT_EQ(Text(root / "out" / "report.xml"), "previous");
+        EXPECT_TRUE(fs::exists(root / "before"));
+        EXPECT_EQ(Text(root / "calls"),
+                  "SetForeground 4242\nEnable 4242 1\nPost 4242 1025 -7 2\nEnable 4242 1\n");
+        // The terminal's text is UTF-8, whatever this file's literals are.
+        const char8_t* warning =
+            u8"[決算書] warning:\n処理が中断されました。\n\n"
+            u8"書きかけのファイルは残していません。必要であれば、もう一度実行してください。\n\n"
+            u8"アプリケーションを終了します。\n";
+        EXPECT_EQ(Text(root / "stderr"), reinterpret_cast<const char*>(warning));
+        fs::remove(root / "before");
     }
 }
 
-TEST_F(InterruptedRun, RenamedFileIsNoLongerATemporary) {
-    Interrupts interrupts(files, windows, WatchExit());
-    std::string temporary;
-    files.CreateTemporaryFile("D:\\", &temporary)->Close();
-    ASSERT_NO_THROW(files.RenameFile(temporary.c_str(), "D:\\out.xml"));
-    raise(SIGTERM);
-    ASSERT_EQ(WaitForExit(), Interrupts::kInterruptedExit);
-    EXPECT_TRUE(fs::exists(root / "out.xml"));
-    EXPECT_TRUE(windows.Calls().empty());  // no caller's line: nobody to tell
+TEST_F(InterruptedRun, KeptFileStaysAndARunWithoutACallerTellsNobody) {
+    const int code = InChild([&] {
+        PosixFileSystem files(drives);
+        RecordingWindows caller(root / "calls");
+        Interrupts interrupts(caller);
+        auto replacement = files.CreateReplacement("D:\\report.xml");
+        replacement->Output().Write("<?xml", 5);
+        replacement->Keep();
+        raise(SIGTERM);
+        sleep(10);
+        return 9;
+    });
+    EXPECT_EQ(code, Interrupts::kInterruptedExit);
+    EXPECT_EQ(Text(root / "out" / "report.xml"), "<?xml");
+    EXPECT_FALSE(fs::exists(root / "calls"));
 }
 
-TEST_F(InterruptedRun, AfterDisarmASignalChangesNothing) {
-    Interrupts interrupts(files, windows, WatchExit());
-    interrupts.SetCaller(4242, 1025, 7);
-    std::string temporary;
-    auto file = files.CreateTemporaryFile("D:\\", &temporary);
-    interrupts.Disarm();
-    raise(SIGINT);
-    EXPECT_EQ(WaitForExit(50), -1);
-    EXPECT_TRUE(fs::exists(root / temporary.substr(3)));
-    EXPECT_TRUE(windows.Calls().empty());
+TEST_F(InterruptedRun, AfterDisarmASignalIsTheRunsNoLonger) {
+    const int code = InChild([&] {
+        PosixFileSystem files(drives);
+        RecordingWindows caller(root / "calls");
+        Interrupts interrupts(caller);
+        interrupts.SetCaller(4242, 1025, 7);
+        auto replacement = files.CreateReplacement("D:\\report.xml");
+        replacement->Output().Write("<?xml", 5);
+        replacement->Keep();
+        interrupts.Disarm();
+        raise(SIGINT);
+        usleep(200000);
+        return 0;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Text(root / "out" / "report.xml"), "<?xml");
+    EXPECT_FALSE(fs::exists(root / "calls"));
 }
 
 TEST_F(InterruptedRun, SignalIgnoredFromTheStartStaysIgnored) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    struct sigaction previous {};
-    sigaction(SIGHUP, &ignore, &previous);
-    {
-        Interrupts interrupts(files, windows, WatchExit());
-        raise(SIGHUP);  // as under nohup
-        EXPECT_EQ(WaitForExit(50), -1);
-    }
-    struct sigaction current {};
-    sigaction(SIGHUP, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_IGN);
-    sigaction(SIGHUP, &previous, nullptr);
+    const int code = InChild([&] {
+        signal(SIGHUP, SIG_IGN);  // as under nohup
+        PosixFileSystem files(drives);
+        RecordingWindows caller(root / "calls");
+        {
+            Interrupts interrupts(caller);
+            auto replacement = files.CreateReplacement("D:\\report.xml");
+            raise(SIGHUP);
+            usleep(200000);
+            replacement->Output().Write("<?xml", 5);
+            replacement->Keep();
+        }
+        struct sigaction current {};
+        sigaction(SIGHUP, nullptr, &current);
+        return current.sa_handler == SIG_IGN ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Text(root / "out" / "report.xml"), "<?xml");
 }
 
 }  // namespace

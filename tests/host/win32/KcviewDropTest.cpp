@@ -113,7 +113,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
          true},
     };
     for (const DropCase& c : kCases) {
-        SCOPED_TRACE(WideToUtf8(c.name));
+        SCOPED_TRACE(WideToUtf8Shown(c.name));
         const std::wstring exported = EditedExport(c.name, c.from, c.to);
         const Dropped dropped = Drop(exported, !c.shown.empty());
         EXPECT_EQ(dropped.exitCode, c.exitCode);
@@ -122,14 +122,26 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
         ASSERT_TRUE(dropped.box.has_value()) << "no message box";
         for (const wchar_t* line : c.shown) {
             EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
-                << WideToUtf8(line) << " is not in:\n"
-                << WideToUtf8(dropped.box->text);
+                << WideToUtf8Shown(line) << " is not in:\n"
+                << WideToUtf8Shown(dropped.box->text);
         }
         if (c.exitCode == 1) {
             EXPECT_EQ(dropped.box->text.find(L"対象外"), std::wstring::npos);
             EXPECT_EQ(dropped.box->text.find(L"kcview: "), std::wstring::npos);
         }
     }
+}
+
+// A name holding half of a character pair is refused, never read as another name: the file the
+// replacement character would name is neither read nor given a page.
+TEST(KcviewDrop, NameWithABrokenCharacterIsRefusedNotChanged) {
+    const std::wstring exported = EditedExport(L"broken-name", "", "");
+    const std::wstring folder = exported.substr(0, exported.rfind(L'\\') + 1);
+    const std::wstring shown = folder + L"\uFFFD.xml";
+    CopyFileW(exported.c_str(), shown.c_str(), FALSE);
+    const Dropped dropped = Drop(folder + static_cast<wchar_t>(0xD800) + L".xml", false);
+    EXPECT_EQ(dropped.exitCode, 2u);
+    EXPECT_FALSE(Exists(folder + L"\uFFFD.html"));
 }
 
 TEST(KcviewDrop, StartedWithoutAFileSaysToDropOne) {

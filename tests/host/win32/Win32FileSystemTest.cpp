@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/win32/FileSystem.h"
 #include "host/win32/Wide.h"
@@ -44,37 +45,48 @@ protected:
     }
 
     void WriteText(const std::string& path, const std::string& text) {
-        auto file = files.OpenFile(path.c_str(), OpenMode::kWrite);
-        file->Write(text.data(), text.size());
-        file->Close();
+        auto file = files.CreateReplacement(path.c_str());
+        file->Output().Write(text.data(), text.size());
+        file->Keep();
     }
 
     std::string ReadText(const std::string& path) {
-        auto file = files.OpenFile(path.c_str(), OpenMode::kRead);
+        auto file = files.OpenFile(path.c_str());
         std::string text(4096, '\0');
         text.resize(file->Read(text.data(), text.size()));
         file->Close();
         return text;
     }
 
+    // The names in the test's folder.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(fs::path(Wide(root))))
+            names.push_back(WideToSjis(entry.path().filename().wstring()).value_or("?"));
+        return names;
+    }
+
     Win32FileSystem files;
     std::string root;
 };
 
-TEST_F(Win32Files, WritesThroughItsBufferAndReadsBack) {
+TEST_F(Win32Files, ReplacementTakesTheTargetsPlaceWholeAndReadsBack) {
     std::string path = Path("出力.xml");
+    WriteText(path, "a longer previous export");
     std::string line = "<Item Label=\"表\">1</Item>\r\n";
     {
-        auto file = files.OpenFile(path.c_str(), OpenMode::kWrite);
-        for (int i = 0; i < 10000; ++i) file->Write(line.data(), line.size());
-        file->Close();
+        auto file = files.CreateReplacement(path.c_str());
+        for (int i = 0; i < 10000; ++i) file->Output().Write(line.data(), line.size());
+        EXPECT_EQ(ReadText(path), "a longer previous export");  // nothing before Keep
+        file->Keep();
     }
     FileStatus status;
     ASSERT_TRUE(files.GetStatus(path.c_str(), &status));
     EXPECT_FALSE(status.isDirectory);
     EXPECT_EQ(status.size, static_cast<std::int64_t>(line.size() * 10000));
+    EXPECT_EQ(Names(), std::vector<std::string>{"出力.xml"});
 
-    auto file = files.OpenFile(path.c_str(), OpenMode::kRead);
+    auto file = files.OpenFile(path.c_str());
     std::string first(line.size(), '\0');
     EXPECT_EQ(file->Read(first.data(), first.size()), line.size());
     EXPECT_EQ(first, line);
@@ -83,130 +95,103 @@ TEST_F(Win32Files, WritesThroughItsBufferAndReadsBack) {
     file->Close();
 }
 
-TEST_F(Win32Files, WriteTruncatesAnExistingFile) {
-    std::string path = Path("a.txt");
-    WriteText(path, "a longer first text");
-    WriteText(path, "short");
-    EXPECT_EQ(ReadText(path), "short");
-}
-
-TEST_F(Win32Files, LargeWritesBypassTheBufferInOrder) {
+TEST_F(Win32Files, LargeWritesReachTheFileInOrder) {
     std::string path = Path("big.bin");
     std::string small = "head";
     std::string large(200 * 1024, 'x');
     large.back() = 'y';
     {
-        auto file = files.OpenFile(path.c_str(), OpenMode::kWrite);
-        file->Write(small.data(), small.size());
-        file->Write(large.data(), large.size());
-        file->Write("tail", 4);
-        file->Close();
+        auto file = files.CreateReplacement(path.c_str());
+        file->Output().Write(small.data(), small.size());
+        file->Output().Write(large.data(), large.size());
+        file->Output().Write("tail", 4);
+        file->Keep();
     }
-    FileStatus status;
-    ASSERT_TRUE(files.GetStatus(path.c_str(), &status));
-    EXPECT_EQ(status.size, static_cast<std::int64_t>(small.size() + large.size() + 4));
-    auto file = files.OpenFile(path.c_str(), OpenMode::kRead);
+    auto file = files.OpenFile(path.c_str());
     std::string all(small.size() + large.size() + 4, '\0');
     ASSERT_EQ(file->Read(all.data(), all.size()), all.size());
     EXPECT_EQ(all, small + large + "tail");
 }
 
-TEST_F(Win32Files, CreateNewRefusesAnExistingName) {
-    std::string path = Path("一時.tmp");
-    {
-        auto file = files.OpenFile(path.c_str(), OpenMode::kCreateNew);
-        file->Write("first", 5);
-        file->Close();
+// Beside its target under a new name of its own; not kept, it is gone and the target as it was.
+TEST_F(Win32Files, ReplacementNotKeptLeavesTheTargetAndNothingBeside) {
+    WriteText(Path("決算書.xml"), "old");
+    for (bool destroyed : {false, true}) {
+        {
+            auto file = files.CreateReplacement(Path("決算書.xml").c_str());
+            file->Output().Write("new", 3);
+            std::vector<std::string> names = Names();
+            ASSERT_EQ(names.size(), 2u) << destroyed;
+            const std::string& temporary = names[0] == "決算書.xml" ? names[1] : names[0];
+            EXPECT_EQ(temporary.rfind("~kc", 0), 0u) << temporary;
+            EXPECT_EQ(temporary.substr(temporary.size() - 6), ".kctmp") << temporary;
+            if (!destroyed) file->Discard();
+        }
+        EXPECT_EQ(Names(), std::vector<std::string>{"決算書.xml"}) << destroyed;
+        EXPECT_EQ(ReadText(Path("決算書.xml")), "old") << destroyed;
     }
-    EXPECT_THROW(files.OpenFile(path.c_str(), OpenMode::kCreateNew), FileError);
-    EXPECT_EQ(ReadText(path), "first");
-    ASSERT_TRUE(files.CreateDirectory(Path("folder").c_str()));
-    EXPECT_THROW(files.OpenFile(Path("folder").c_str(), OpenMode::kCreateNew), FileError);
 }
 
 // The reason the user reads: a sentence of ours for what a user can act on.
 TEST_F(Win32Files, FailuresRaiseFileErrorsWithTheirReason) {
     std::string missing = Path("無い\\out.xml");
     try {
-        files.OpenFile(missing.c_str(), OpenMode::kWrite);
-        ADD_FAILURE() << "opened a file in a missing folder";
+        files.CreateReplacement(missing.c_str());
+        ADD_FAILURE() << "made a file in a missing folder";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "ファイルまたはフォルダが見つかりません。");
     }
-    EXPECT_THROW(files.OpenFile(Path("none.xml").c_str(), OpenMode::kRead), FileError);
+    EXPECT_THROW(files.OpenFile(Path("none.xml").c_str()), FileError);
     // A device name is not a file.
-    EXPECT_THROW(files.OpenFile("NUL", OpenMode::kWrite), FileError);
+    EXPECT_THROW(files.OpenFile("NUL"), FileError);
 
-    auto file = files.OpenFile(Path("closed.xml").c_str(), OpenMode::kWrite);
-    file->Close();
-    EXPECT_NO_THROW(file->Close());
-    EXPECT_THROW(file->Write("x", 1), FileError);
+    auto file = files.CreateReplacement(Path("closed.xml").c_str());
+    file->Keep();
+    EXPECT_THROW(file->Output().Write("x", 1), FileError);
+    auto read = files.OpenFile(Path("closed.xml").c_str());
+    read->Close();
+    EXPECT_NO_THROW(read->Close());
     char byte;
-    EXPECT_THROW(file->Read(&byte, 1), FileError);
+    EXPECT_THROW(read->Read(&byte, 1), FileError);
 }
 
-TEST_F(Win32Files, WritingToAReadOnlyOpenFileFails) {
+TEST_F(Win32Files, WritingToAFileOpenedToReadFails) {
     WriteText(Path("r.txt"), "text");
-    auto file = files.OpenFile(Path("r.txt").c_str(), OpenMode::kRead);
-    std::string block(70 * 1024, 'z');  // beyond the buffer: written at once
+    auto file = files.OpenFile(Path("r.txt").c_str());
+    std::string block(70 * 1024, 'z');
     EXPECT_THROW(file->Write(block.data(), block.size()), FileError);
 }
 
-TEST_F(Win32Files, ADestroyedFileClosesWithoutWritingItsBuffer) {
-    std::string path = Path("dropped.xml");
-    {
-        auto file = files.OpenFile(path.c_str(), OpenMode::kWrite);
-        file->Write("buffered", 8);
-    }
-    FileStatus status;
-    ASSERT_TRUE(files.GetStatus(path.c_str(), &status));
-    EXPECT_EQ(status.size, 0);
-    EXPECT_TRUE(files.RemoveFile(path.c_str()));  // the handle is closed
-}
+// A target another program holds open, shared with nobody, cannot be replaced: the keep says why
+// and the file stays as it was.
 
-TEST_F(Win32Files, RenameReplacesTheTarget) {
-    std::string from = Path("新.tmp");
+TEST_F(Win32Files, KeepOverAFileHeldOpenByAnotherProgramSaysSo) {
     std::string to = Path("決算書.xml");
-    WriteText(from, "new");
-    WriteText(to, "old");
-    ASSERT_NO_THROW(files.RenameFile(from.c_str(), to.c_str()));
-    EXPECT_EQ(ReadText(to), "new");
-    EXPECT_EQ(files.FileExists(from.c_str()), 0);
-    EXPECT_THROW(files.RenameFile(from.c_str(), to.c_str()), FileError);
-    EXPECT_EQ(ReadText(to), "new");
-}
-
-// A target another program holds open, shared with nobody, cannot be replaced: the rename says
-// why, and both files stay as they were.
-TEST_F(Win32Files, RenameOverAFileHeldOpenByAnotherProgramSaysSo) {
-    std::string from = Path("新.tmp");
-    std::string to = Path("決算書.xml");
-    WriteText(from, "new");
     WriteText(to, "old");
     HANDLE held = CreateFileW(Wide(to).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     try {
-        files.RenameFile(from.c_str(), to.c_str());
+        auto file = files.CreateReplacement(to.c_str());
+        file->Output().Write("new", 3);
+        file->Keep();
         ADD_FAILURE() << "replaced a file held open";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "ファイルが別のプログラムで開かれています。");
     }
     CloseHandle(held);
     EXPECT_EQ(ReadText(to), "old");
-    EXPECT_EQ(ReadText(from), "new");
+    EXPECT_EQ(Names(), std::vector<std::string>{"決算書.xml"});
 }
 
 // What may be replaced, found before the run rather than at its rename: not a file held open,
-// not one marked read-only, not the books the run reads (by any name).
+// not one marked read-only.
 TEST_F(Win32Files, ReplaceableTargetsAndTheOnesThatAreNot) {
-    for (const char* name : {"帳簿.db", "読取専用.xml", "使用中.xml", "普通.xml"})
-        WriteText(Path(name), "x");
+    for (const char* name : {"読取専用.xml", "使用中.xml", "普通.xml"}) WriteText(Path(name), "x");
     SetFileAttributesW(Wide(Path("読取専用.xml")).c_str(), FILE_ATTRIBUTE_READONLY);
     HANDLE held = CreateFileW(Wide(Path("使用中.xml")).c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    files.Keep(Wide(Path("帳簿.db")));
     const struct {
         std::string path;
         std::string reason;  // empty: replaceable
@@ -215,9 +200,6 @@ TEST_F(Win32Files, ReplaceableTargetsAndTheOnesThatAreNot) {
         {Path("普通.xml"), ""},
         {Path("読取専用.xml"), "ファイルが読み取り専用になっています。"},
         {Path("使用中.xml"), "ファイルが別のプログラムで開かれています。"},
-        {Path("帳簿.db"), "会計データのファイルです。会計データに上書きすることはできません。"},
-        {root + "\\.\\帳簿.db",
-         "会計データのファイルです。会計データに上書きすることはできません。"},
     };
     for (const auto& c : cases) {
         std::string reason;
@@ -230,16 +212,25 @@ TEST_F(Win32Files, ReplaceableTargetsAndTheOnesThatAreNot) {
     }
     CloseHandle(held);
     EXPECT_EQ(ReadText(Path("使用中.xml")), "x");
-    EXPECT_TRUE(files.SameFile((root + "\\.\\帳簿.db").c_str(), Path("帳簿.db").c_str()));
-    EXPECT_FALSE(files.SameFile(Path("普通.xml").c_str(), Path("帳簿.db").c_str()));
-    EXPECT_FALSE(files.SameFile(Path("無い.xml").c_str(), Path("無い.xml").c_str()));
+}
+
+// The run's files are known by another spelling, and before they exist: Windows compares names
+// without case.
+TEST_F(Win32Files, RunFilesAreKnownByEverySpellingAndBeforeTheyExist) {
+    WriteText(Path("帳簿.db"), "books");
+    files.AddRunFile(Path("帳簿.db").c_str(), RunFileRole::kBooksStore);
+    files.AddRunFile(Path("kcsakura.env").c_str(), RunFileRole::kSettingsFile);  // not there yet
+    EXPECT_EQ(files.RunFileAt((root + "\\.\\帳簿.db").c_str()), RunFileRole::kBooksStore);
+    EXPECT_EQ(files.RunFileAt(Path("KCSAKURA.ENV").c_str()), RunFileRole::kSettingsFile);
+    EXPECT_EQ(files.RunFileAt(Path("普通.xml").c_str()), std::nullopt);
 }
 
 // The lock of a path is one for every spelling of it; another thread (as another process) waits
-// for it and is refused when it is not let go.
+// for it and is refused when it is not let go. Its lock file stands hidden beside the path.
 TEST_F(Win32Files, PathLockIsExclusiveAcrossSpellings) {
     auto held = files.LockPath(Path("出力.xml").c_str(), 0);
     ASSERT_NE(held, nullptr);
+    EXPECT_EQ(files.FileExists(Path(".出力.xml.kclock").c_str()), 1);
     auto tryLock = [&](const std::string& path) {
         bool taken = false;
         std::thread([&] { taken = files.LockPath(path.c_str(), 100) != nullptr; }).join();
@@ -249,6 +240,17 @@ TEST_F(Win32Files, PathLockIsExclusiveAcrossSpellings) {
     EXPECT_TRUE(tryLock(Path("別.xml")));
     held.reset();
     EXPECT_TRUE(tryLock(Path("出力.xml")));
+}
+
+// A lock file that is no file is a reason, not another run: said at once, never waited on.
+TEST_F(Win32Files, LockWhoseFileIsAFolderSaysWhy) {
+    ASSERT_TRUE(files.CreateDirectory(Path(".出力.xml.kclock").c_str()));
+    try {
+        auto lock = files.LockPath(Path("出力.xml").c_str(), 60000);
+        ADD_FAILURE() << (lock ? "taken" : "taken for another run's");
+    } catch (const FileError& error) {
+        EXPECT_NE(std::string(error.what()), "");
+    }
 }
 
 TEST_F(Win32Files, AccessFollowsTheReadOnlyAttribute) {
@@ -307,25 +309,6 @@ TEST_F(Win32Files, FoldersFilesAndStatus) {
     EXPECT_FALSE(files.GetStatus(folder.c_str(), &status));
 }
 
-TEST_F(Win32Files, TemporaryFilesAreNewFilesOfTheirOwnInTheFolder) {
-    std::string first;
-    std::string second;
-    auto a = files.CreateTemporaryFile((root + "\\").c_str(), &first);
-    auto b = files.CreateTemporaryFile(root.c_str(), &second);  // without its backslash
-    EXPECT_NE(first, second);
-    for (const std::string* name : {&first, &second}) {
-        EXPECT_EQ(name->rfind(root + "\\~kc", 0), 0u) << *name;
-        EXPECT_EQ(name->substr(name->size() - 6), ".kctmp") << *name;
-    }
-    a->Write("<?xml", 5);
-    a->Close();
-    b->Close();
-    ASSERT_NO_THROW(files.RenameFile(first.c_str(), Path("出力.xml").c_str()));
-    EXPECT_EQ(ReadText(Path("出力.xml")), "<?xml");
-    std::string name;
-    EXPECT_THROW(files.CreateTemporaryFile(Path("無い\\").c_str(), &name), FileError);
-}
-
 TEST_F(Win32Files, PathsThatAreNotShiftJisFailEveryOperation) {
     std::string bad = Path("a\x82");  // a lead byte without its trail byte
     std::string good = Path("good.txt");
@@ -338,10 +321,11 @@ TEST_F(Win32Files, PathsThatAreNotShiftJisFailEveryOperation) {
     EXPECT_FALSE(files.RemoveDirectory(bad.c_str()));
     EXPECT_FALSE(files.RemoveFile(bad.c_str()));
     EXPECT_FALSE(files.SetCurrentDirectory(bad.c_str()));
-    EXPECT_THROW(files.RenameFile(good.c_str(), bad.c_str()), FileError);
+    EXPECT_THROW(files.CreateReplacement(bad.c_str()), FileError);
+    EXPECT_THROW(files.LockPath(bad.c_str(), 0), FileError);
     EXPECT_EQ(files.FileExists(good.c_str()), 1);
     EXPECT_EQ(files.GetDriveType("\x82"), DriveType::kNoRootDir);
-    EXPECT_THROW(files.OpenFile(bad.c_str(), OpenMode::kWrite), FileError);
+    EXPECT_THROW(files.OpenFile(bad.c_str()), FileError);
     char out[16] = "unchanged";
     EXPECT_EQ(files.GetPrivateProfileString("s", "k", "d", out, sizeof(out), bad.c_str()), 0u);
     EXPECT_STREQ(out, "");

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/Encoding.h"
+#include "common/Sjis.h"
 #include "host/FullWidth.h"
 #include "host/win32/Services.h"
 #include "host/win32/Wide.h"
+#include "native/Utf16.h"
 
 namespace {
 
@@ -94,14 +97,56 @@ TEST(Wide, LossyShowsEachUndecodableByte) {
     EXPECT_EQ(SjisToWideLossy("\xFF\xFF"), std::wstring(L"\uFFFD\uFFFD"));
 }
 
-TEST(Wide, Utf8ConversionsReplaceWhatIsInvalid) {
+// The host's UTF-8 is the floor's one conversion: a path is taken as it is or refused, never
+// changed; only a text that is shown marks what it cannot show.
+TEST(Wide, Utf8ConversionsAreStrictAndOnlyAShownTextIsMarked) {
     EXPECT_EQ(Utf8ToWide(Utf8(u8"決算書～")), std::wstring(L"決算書\uFF5E"));
     EXPECT_EQ(WideToUtf8(L"caf\u00E9 \U0001F600"), Utf8(u8"caf\u00E9 \U0001F600"));
-    EXPECT_EQ(Utf8ToWide("a\xFF"
-                         "b"),
-              std::wstring(L"a\uFFFDb"));
     EXPECT_EQ(Utf8ToWide(""), std::wstring());
     EXPECT_EQ(WideToUtf8(L""), std::string());
+    EXPECT_EQ(Utf8ToWide("a\xFF"
+                         "b"),
+              std::nullopt);
+    EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), std::nullopt);  // a surrogate written as a character
+    const std::wstring lone = std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b";
+    EXPECT_EQ(WideToUtf8(lone), std::nullopt);
+    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xDC00))), std::nullopt);
+    EXPECT_EQ(WideToUtf8Shown(lone),
+              "a\xEF\xBF\xBD"
+              "b");
+}
+
+// common's Shift_JIS conversion remembers the system's answer for each character: every code of
+// one and two bytes, and texts of them, convert both ways as the system converts them whole.
+TEST(Encoding, CommonConversionIsTheSystemsCodePage932) {
+    auto whole = [](std::string_view sjis) -> std::optional<std::string> {
+        const std::optional<std::wstring> wide = SjisToWide(sjis);
+        if (!wide) return std::nullopt;
+        return native::Utf16ToUtf8(std::u16string(wide->begin(), wide->end()));
+    };
+    auto decoded = [](std::string_view sjis) -> std::optional<std::string> {
+        std::string utf8;
+        if (!sjis::SjisToUtf8(sjis, &utf8)) return std::nullopt;
+        return utf8;
+    };
+    std::string text;  // every character, one after the other
+    for (int first = 0; first < 0x100; ++first) {
+        for (int second = -1; second < 0x100; ++second) {
+            std::string bytes(1, static_cast<char>(first));
+            if (second >= 0) bytes += static_cast<char>(second);
+            const std::optional<std::string> expected = whole(bytes);
+            ASSERT_EQ(decoded(bytes), expected) << Hex(bytes);
+            if (!expected) continue;
+            if (second >= 0 && sjis::IsLeadByte(static_cast<unsigned char>(first))) text += bytes;
+            std::string back;
+            ASSERT_TRUE(sjis::Utf8ToSjis(*expected, &back)) << Hex(bytes);
+            const std::optional<std::wstring> wide = SjisToWide(bytes);
+            EXPECT_EQ(std::optional<std::string>(back), WideToSjis(*wide)) << Hex(bytes);
+        }
+    }
+    ASSERT_EQ(decoded(text), whole(text));
+    EXPECT_EQ(decoded(text + "\x82"), std::nullopt);  // cut inside its last character
+    EXPECT_EQ(sjis::SjisToUtf8Lossy("\x82\xA0\x82"), Utf8(u8"\u3042?"));
 }
 
 TEST(Wide, ErrorTextIsTheSystemsMessageInShiftJis) {

@@ -85,7 +85,7 @@ std::wstring Seconds(double seconds) {
 
 // One line on stdout, with the time it is said at.
 void Say(const std::wstring& text) {
-    std::string line = "kcuser: " + WideToUtf8(Seconds(Elapsed()) + L" " + text) + "\n";
+    std::string line = "kcuser: " + WideToUtf8Shown(Seconds(Elapsed()) + L" " + text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }
@@ -116,7 +116,7 @@ struct UserOptions {
 };
 
 int Usage() {
-    std::string usage = WideToUtf8(
+    std::string usage = WideToUtf8Shown(
         L"usage: kcuser [--start-month N] [--end-month N] [--ledger | --no-ledger] [--path PATH]\n"
         L"              [--dialog-timeout S] [--run-timeout S] [--no-user] [--hold FILE]\n"
         L"              -- COMMAND [ARGS...]\n"

@@ -15,7 +15,7 @@
 //
 // KCVIEW_NO_BROWSER=1 keeps the page out of the browser, for the tests.
 
-// <windows.h> before the shell's header, which needs its types.
+// The host's Win32 declarations before the shell's header, which needs their types.
 #include "host/win32/Win32Api.h"
 // clang-format off
 #include <objbase.h>
@@ -23,22 +23,35 @@
 // clang-format on
 
 #include <cstdlib>
+#include <cwchar>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <streambuf>
 #include <string>
 #include <vector>
 
+#include "native/Utf16.h"
 #include "tools/kcview/Kcview.h"
 #include "tools/kcview/PageFile.h"
-#include "tools/kcview/win32/WideText.h"
 
 namespace {
 
 constexpr const wchar_t* kCaption = L"kcview";
 
+std::wstring Wide(std::u16string_view utf16) {
+    return std::wstring(utf16.begin(), utf16.end());
+}
+
+// kcview's own lines, the file's texts and the page's path for a person to read: a byte that is
+// no UTF-8 character shows as U+FFFD (kcview's lines are UTF-8, so none should).
+std::wstring Shown(const std::string& utf8) {
+    return Wide(native::Utf8ToUtf16Shown(utf8));
+}
+
 // One standard stream: whole lines to the console or the redirected handle, every byte also kept
-// in `transcript` for the message box.
+// in `transcript` for the message box. An interrupt reports on a thread of its own: one writer at
+// a time.
 class HostOutput : public std::streambuf {
 public:
     HostOutput(HANDLE handle, std::string* transcript) : handle_(handle), transcript_(transcript) {
@@ -58,6 +71,7 @@ protected:
     }
 
     std::streamsize xsputn(const char* text, std::streamsize count) override {
+        std::lock_guard<std::mutex> lock(mutex_);
         pending_.append(text, static_cast<std::size_t>(count));
         transcript_->append(text, static_cast<std::size_t>(count));
         return count;
@@ -65,6 +79,7 @@ protected:
 
     // Only whole lines leave: a UTF-8 character is never cut between two writes.
     int sync() override {
+        std::lock_guard<std::mutex> lock(mutex_);
         const std::size_t end = pending_.rfind('\n');
         if (end == std::string::npos) return 0;
         Write(std::string_view(pending_).substr(0, end + 1));
@@ -80,11 +95,11 @@ private:
             WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
             return;
         }
-        const std::optional<std::wstring> wide = kcview::Utf8ToUtf16(text);
-        if (wide)
-            WriteConsoleW(handle_, wide->data(), static_cast<DWORD>(wide->size()), &done, nullptr);
+        const std::wstring wide = Wide(native::Utf8ToUtf16Shown(text));
+        WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
     }
 
+    std::mutex mutex_;
     HANDLE handle_;
     bool console_ = false;
     std::string pending_;
@@ -141,10 +156,6 @@ private:
     std::streambuf* previousError_;
 };
 
-std::wstring Wide(const std::string& utf8) {
-    return kcview::Utf8ToUtf16(utf8).value_or(L"?");
-}
-
 void ShowBox(const std::wstring& text, UINT icon) {
     MessageBoxW(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }
@@ -158,8 +169,8 @@ bool BrowserWanted() {
 // its check's title, where the page is, and how many checks failed.
 std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed) {
     std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n";
-    for (const std::string& failure : summary.failures) text += L"\n" + Wide(failure);
-    text += L"\n\n確認ページ: " + Wide(summary.pagePath);
+    for (const std::string& failure : summary.failures) text += L"\n" + Shown(failure);
+    text += L"\n\n確認ページ: " + Shown(summary.pagePath);
     if (browserFailed) text += L"（ブラウザーで開けませんでした）";
     text += L"\n" + std::to_wstring(summary.checks) + L" 件の確認のうち " +
             std::to_wstring(summary.failed) + L" 件が合いません。";
@@ -188,17 +199,21 @@ int ReviewDroppedFile(const std::string& exportPath) {
     if (status != 2 && BrowserWanted()) {
         // The shell's handlers for a file type may be COM objects.
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteW(
-            nullptr, L"open", Wide(pagePath).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        // The page's own path, never a changed one (it came from a valid argument).
+        const std::optional<std::u16string> page = native::Utf8ToUtf16(pagePath);
+        const auto opened =
+            page ? reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(*page).c_str(),
+                                                           nullptr, nullptr, SW_SHOWNORMAL))
+                 : 0;
         browserFailed = opened <= 32;
         if (browserFailed && status == 0) {
-            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Wide(pagePath),
+            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath),
                     MB_ICONWARNING);
         }
     }
     if (status == 1) ShowBox(FailedChecksText(summary, browserFailed), MB_ICONWARNING);
     if (status == 2)
-        ShowBox(L"ファイルを確認できませんでした。\n\n" + Wide(transcript), MB_ICONERROR);
+        ShowBox(L"ファイルを確認できませんでした。\n\n" + Shown(transcript), MB_ICONERROR);
     return status;
 }
 
@@ -218,7 +233,9 @@ int ExplainUse() {
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) {
-        std::optional<std::string> argument = kcview::Utf16ToUtf8(argv[i]);
+        // A name is taken as it is or not at all.
+        std::optional<std::string> argument =
+            native::Utf16ToUtf8(std::u16string(argv[i], argv[i] + std::wcslen(argv[i])));
         if (!argument) {
             StandardStreams streams(true);
             std::cerr << "kcview: argument " << i << " is not valid UTF-16\n";
