@@ -34,7 +34,12 @@ execute_process(COMMAND ${KCBOOKS} import ${WORK}/plain ${WORK}/both.books
 if(NOT results STREQUAL "0;0")
   message(FATAL_ERROR "two imports at once: exit statuses ${results}:\n${err}")
 endif()
-file(GLOB left ${WORK}/both.books*.importing)
+# The floor's temporaries, and (but on Windows, where they stay hidden by design) lock files.
+file(GLOB left ${WORK}/~kc*.kctmp)
+if(NOT EMULATOR)
+  file(GLOB locks ${WORK}/.*.kclock)
+  list(APPEND left ${locks})
+endif()
 if(left)
   message(FATAL_ERROR "two imports at once left ${left}")
 endif()
