@@ -87,5 +87,7 @@ private:
 // The folder part of a path, with its separator ("" for a bare name), and the last name.
 std::string FolderOf(const std::string& path);
 std::string NameOf(const std::string& path);
+// A folder's path is the same with or without separators at its end: the path without them.
+std::string WithoutTrailingSeparators(std::string path);
 
 }  // namespace native

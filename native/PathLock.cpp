@@ -50,13 +50,7 @@ PathLock::~PathLock() {
 }
 
 std::string PathLock::LockFileOf(const std::string& path) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && (trimmed.back() == '/'
-#ifdef _WIN32
-                                  || trimmed.back() == '\\'
-#endif
-                                  ))
-        trimmed.pop_back();
+    const std::string trimmed = WithoutTrailingSeparators(path);
     return FolderOf(trimmed) + "." + NameOf(trimmed) + ".kclock";
 }
 

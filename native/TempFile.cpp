@@ -29,6 +29,19 @@ public:
     void CheckRunning(const std::string& target) {
         if (ending) throw Failure("create", target, 0, FailureKind::kRunEnding);
     }
+
+    // Renames a temporary over its target, unless the run is ending, and notes the target kept.
+    void TakePlace(const std::string& path, const std::string& target) {
+        std::lock_guard<std::mutex> lock(mutex);
+        CheckRunning(target);
+        // Noted before the rename, so that memory running out leaves the target as it was.
+        const auto noted = kept.insert(WithoutTrailingSeparators(target));
+        if (const int error = TheCalls().rename(path, target); error != 0) {
+            if (noted.second) kept.erase(noted.first);
+            throw Failure("rename", target, error);
+        }
+        paths.erase(path);
+    }
 };
 
 constexpr int kNameAttempts = 100;
@@ -55,13 +68,12 @@ bool IsSeparator(char c) {
 #endif
 }
 
-// A folder's target is the same with or without separators at its end.
+}  // namespace
+
 std::string WithoutTrailingSeparators(std::string path) {
     while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
     return path;
 }
-
-}  // namespace
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of(
@@ -170,19 +182,8 @@ void TempFile::Keep() {
         file_ = kNoHandle;
         if (const int error = TheCalls().close(file); error != 0)
             throw Failure("close", target_, error);
-        {
-            Temporaries& list = Temporaries::Get();
-            std::lock_guard<std::mutex> lock(list.mutex);
-            list.CheckRunning(target_);
-            // Noted before the rename, so that memory running out leaves the target as it was.
-            const auto noted = list.kept.insert(WithoutTrailingSeparators(target_));
-            if (const int error = TheCalls().rename(path_, target_); error != 0) {
-                if (noted.second) list.kept.erase(noted.first);
-                throw Failure("rename", target_, error);
-            }
-            list.paths.erase(path_);
-            live_ = false;
-        }
+        Temporaries::Get().TakePlace(path_, target_);
+        live_ = false;
     } catch (const Failure&) {
         Discard();
         throw;
@@ -256,15 +257,7 @@ void TempFolder::Keep() {
         }
         if (const int error = TheCalls().syncFolder(path_); error != 0)
             throw Failure("sync", target_, error);
-        Temporaries& list = Temporaries::Get();
-        std::lock_guard<std::mutex> lock(list.mutex);
-        list.CheckRunning(target_);
-        const auto noted = list.kept.insert(target_);
-        if (const int error = TheCalls().rename(path_, target_); error != 0) {
-            if (noted.second) list.kept.erase(noted.first);
-            throw Failure("rename", target_, error);
-        }
-        list.paths.erase(path_);
+        Temporaries::Get().TakePlace(path_, target_);
         live_ = false;
     } catch (const Failure&) {
         Discard();
