@@ -53,7 +53,7 @@ struct Calls {
     std::function<int(Handle file, bool* taken)> tryLock;
     // `from` takes the name `to` in one step, replacing a file there (or an empty folder, for a
     // folder).
-    std::function<int(const std::string& from, const std::string& to)> rename;
+    std::function<int(const std::string& from, const std::string& to)> replace;
     std::function<int(const std::string& path)> remove;
     std::function<int(const std::string& path)> makeFolder;
     // An empty folder.
@@ -84,10 +84,17 @@ private:
     Calls saved_;
 };
 
-// The folder part of a path, with its separator ("" for a bare name), and the last name.
+// The host's paths (native/posix/Calls.cpp, native/win32/Calls.cpp): the folder part of a path,
+// with its separator ("" for a bare name), and the last name; a name joined to a folder.
 std::string FolderOf(const std::string& path);
 std::string NameOf(const std::string& path);
+std::string Joined(const std::string& folder, const std::string& name);
 // A folder's path is the same with or without separators at its end: the path without them.
 std::string WithoutTrailingSeparators(std::string path);
+// Whether two resolved paths are one spelling, as the host compares names.
+bool SameSpelling(const std::string& a, const std::string& b);
+// Whether a path lock's file goes with its lock (POSIX), or stays beside the path, hidden
+// (Windows, where a file another run holds open cannot be removed).
+bool LockFilesGo();
 
 }  // namespace native

@@ -91,9 +91,7 @@ PathLock::Outcome PathLock::Take(const std::string& path, int waitMilliseconds) 
                     held.files.emplace(file.Get(), lockFile_);
                 } catch (...) {
                     // Let go as Release does: the lock file goes with the lock.
-#ifndef _WIN32
-                    calls.remove(lockFile_);
-#endif
+                    if (LockFilesGo()) calls.remove(lockFile_);
                     throw;
                 }
                 file_ = file.Keep();
@@ -113,11 +111,7 @@ void PathLock::Release() noexcept {
         HeldLocks& held = HeldLocks::Get();
         std::lock_guard<std::mutex> lock(held.mutex);
         // Removed while held, then let go: a waiter finds the name gone or new, never ours.
-        if (held.files.erase(file_) > 0) {
-#ifndef _WIN32
-            TheCalls().remove(lockFile_);
-#endif
-        }
+        if (held.files.erase(file_) > 0 && LockFilesGo()) TheCalls().remove(lockFile_);
     }
     TheCalls().close(file_);
     file_ = kNoHandle;
@@ -126,9 +120,9 @@ void PathLock::Release() noexcept {
 void PathLock::RemoveLockFiles() noexcept {
     HeldLocks& held = HeldLocks::Get();
     std::lock_guard<std::mutex> lock(held.mutex);
-#ifndef _WIN32
-    for (const auto& [file, path] : held.files) TheCalls().remove(path);
-#endif
+    if (LockFilesGo()) {
+        for (const auto& [file, path] : held.files) TheCalls().remove(path);
+    }
     held.files.clear();
 }
 

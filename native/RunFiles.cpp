@@ -3,24 +3,6 @@
 #include "native/Calls.h"
 
 namespace native {
-namespace {
-
-bool NamesEqual(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-    // Windows compares names without case (ASCII letters here; the spelling is resolved first).
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-#else
-    return a == b;
-#endif
-}
-
-}  // namespace
-
 bool SameFile(const std::string& a, const std::string& b) {
     FileState first;
     FileState second;
@@ -36,7 +18,7 @@ bool SamePlace(const std::string& a, const std::string& b) {
     Calls& calls = TheCalls();
     if (calls.fullPath(a, &fullA) != 0) fullA = a;
     if (calls.fullPath(b, &fullB) != 0) fullB = b;
-    return NamesEqual(fullA, fullB);
+    return SameSpelling(fullA, fullB);
 }
 
 void RunFiles::Add(const std::string& path, std::string role) {

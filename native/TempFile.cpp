@@ -36,9 +36,9 @@ public:
         CheckRunning(target);
         // Noted before the rename, so that memory running out leaves the target as it was.
         const auto noted = kept.insert(WithoutTrailingSeparators(target));
-        if (const int error = TheCalls().rename(path, target); error != 0) {
+        if (const int error = TheCalls().replace(path, target); error != 0) {
             if (noted.second) kept.erase(noted.first);
-            throw Failure("rename", target, error);
+            throw Failure("replace", target, error);
         }
         paths.erase(path);
     }
@@ -60,35 +60,7 @@ void CloseQuietly(Handle& file) {
     file = kNoHandle;
 }
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '/' || c == '\\';
-#else
-    return c == '/';
-#endif
-}
-
 }  // namespace
-
-std::string WithoutTrailingSeparators(std::string path) {
-    while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
-    return path;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of(
-#ifdef _WIN32
-        "\\/:"
-#else
-        "/"
-#endif
-    );
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) {
-    return path.substr(FolderOf(path).size());
-}
 
 std::string TemporaryNameBeside(const std::string& target) {
     return FolderOf(target) + "~kc" + RandomLetters() + ".kctmp";
@@ -167,7 +139,7 @@ void TempFile::CloseHandle() {
 void TempFile::Keep() {
     std::string folder;
     try {
-        if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        if (!live_) throw Failure("replace", target_, 0, FailureKind::kOther);
         // Made before the rename: once the file is in place, Keep raises nothing.
         folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         if (file_ == kNoHandle) {
@@ -231,29 +203,23 @@ TempFolder::~TempFolder() {
 void TempFolder::Keep() {
     std::string folder;
     try {
-        if (!live_) throw Failure("rename", target_, 0, FailureKind::kOther);
+        if (!live_) throw Failure("replace", target_, 0, FailureKind::kOther);
         // Made before the rename: once the folder is in place, Keep raises nothing.
         folder = FolderOf(target_).empty() ? std::string(".") : FolderOf(target_);
         std::vector<std::string> names;
         if (const int error = TheCalls().listFolder(path_, &names); error != 0)
             throw Failure("list", target_, error);
-        const std::string separator =
-#ifdef _WIN32
-            "\\";
-#else
-            "/";
-#endif
         for (const std::string& name : names) {
-            const std::string file = path_ + separator + name;
+            const std::string file = Joined(path_, name);
             FileState state;
             if (TheCalls().status(file, false, &state) != 0 || !state.isPlainFile) continue;
             Handle handle = kNoHandle;
             if (const int error = TheCalls().openToSync(file, &handle); error != 0)
-                throw Failure("open", target_ + separator + name, error);
+                throw Failure("open", Joined(target_, name), error);
             const int synced = TheCalls().sync(handle);
             const int closed = TheCalls().close(handle);
-            if (synced != 0) throw Failure("sync", target_ + separator + name, synced);
-            if (closed != 0) throw Failure("close", target_ + separator + name, closed);
+            if (synced != 0) throw Failure("sync", Joined(target_, name), synced);
+            if (closed != 0) throw Failure("close", Joined(target_, name), closed);
         }
         if (const int error = TheCalls().syncFolder(path_); error != 0)
             throw Failure("sync", target_, error);
@@ -303,11 +269,7 @@ void RemoveTreeOnce(const std::string& path) {
     std::vector<std::string> names;
     TheCalls().listFolder(path, &names);
     for (const std::string& name : names) {
-#ifdef _WIN32
-        RemoveTreeOnce(path + "\\" + name);
-#else
-        RemoveTreeOnce(path + "/" + name);
-#endif
+        RemoveTreeOnce(Joined(path, name));
     }
     TheCalls().removeFolder(path);
 }

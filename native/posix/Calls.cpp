@@ -103,7 +103,7 @@ Calls SystemCalls() {
             return errno == EWOULDBLOCK ? 0 : errno;
         }
     };
-    calls.rename = [](const std::string& from, const std::string& to) {
+    calls.replace = [](const std::string& from, const std::string& to) {
         if (::rename(from.c_str(), to.c_str()) == 0) return 0;
         return errno == EEXIST ? ENOTEMPTY : errno;
     };
@@ -164,6 +164,33 @@ Calls SystemCalls() {
         return 0;
     };
     return calls;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(FolderOf(path).size());
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    return folder + "/" + name;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+bool SameSpelling(const std::string& a, const std::string& b) {
+    return a == b;
+}
+
+// Removed while held, then let go: a waiter finds the name gone or new, never ours.
+bool LockFilesGo() {
+    return true;
 }
 
 Calls& TheCalls() {

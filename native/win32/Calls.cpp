@@ -127,7 +127,7 @@ Calls SystemCalls() {
         return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? 0
                                                                           : static_cast<int>(error);
     };
-    calls.rename = [](const std::string& from, const std::string& to) {
+    calls.replace = [](const std::string& from, const std::string& to) {
         const std::optional<std::wstring> source = Wide(from);
         const std::optional<std::wstring> target = Wide(to);
         if (!source || !target) return static_cast<int>(ERROR_NO_UNICODE_TRANSLATION);
@@ -237,6 +237,39 @@ Calls SystemCalls() {
         return 0;
     };
     return calls;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(FolderOf(path).size());
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    return folder + "\\" + name;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+    return path;
+}
+
+// Windows compares names without case (ASCII letters here; the spelling is resolved first).
+bool SameSpelling(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// A lock file another run holds open cannot be removed: it stays beside the path, hidden.
+bool LockFilesGo() {
+    return false;
 }
 
 Calls& TheCalls() {

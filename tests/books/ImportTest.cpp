@@ -344,7 +344,7 @@ TEST_F(ImportRefusal, TheNewStoreIsOnTheDiskBeforeItTakesTheStoresPlace) {
     native::Calls calls = native::SystemCalls();
     auto openToSync = calls.openToSync;
     auto sync = calls.sync;
-    auto rename = calls.rename;
+    auto rename = calls.replace;
     auto syncFolder = calls.syncFolder;
     calls.openToSync = [&](const std::string& path, native::Handle* file) {
         order.push_back(path.ends_with(".kctmp") ? "open the temporary" : "open " + path);
@@ -354,7 +354,7 @@ TEST_F(ImportRefusal, TheNewStoreIsOnTheDiskBeforeItTakesTheStoresPlace) {
         order.push_back("sync");
         return sync(file);
     };
-    calls.rename = [&](const std::string& from, const std::string& to) {
+    calls.replace = [&](const std::string& from, const std::string& to) {
         order.push_back(to == store_ ? "rename over the store" : "rename to " + to);
         for (const auto& entry : fs::directory_iterator(folder))
             besideAtRename.push_back(entry.path().filename().string());
@@ -391,7 +391,7 @@ TEST_F(ImportRefusal, AStoreThatCannotBeWrittenIsNamedAndTheOldOneStays) {
     const Case cases[] = {
         {"create", native::FailureKind::kNoRoom},
         {"sync", native::FailureKind::kDeviceError},
-        {"rename", native::FailureKind::kAccessDenied},
+        {"replace", native::FailureKind::kAccessDenied},
     };
     for (const Case& c : cases) {
         native::Calls calls = native::SystemCalls();
@@ -400,8 +400,8 @@ TEST_F(ImportRefusal, AStoreThatCannotBeWrittenIsNamedAndTheOldOneStays) {
         if (call == "create")
             calls.createNew = [code](const std::string&, native::Handle*) { return code; };
         if (call == "sync") calls.sync = [code](native::Handle) { return code; };
-        if (call == "rename")
-            calls.rename = [code](const std::string&, const std::string&) { return code; };
+        if (call == "replace")
+            calls.replace = [code](const std::string&, const std::string&) { return code; };
         native::CallsOverride failing(calls);
         try {
             Import(SampleFiles());

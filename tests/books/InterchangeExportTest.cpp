@@ -367,7 +367,7 @@ TEST_F(InterchangeFiles, AFileThatCannotBeWrittenIsNamedAndNeitherTargetIsReplac
         // The journal is written out whole before the openings, and kept after them.
         {"write", 2, native::FailureKind::kTooLarge, true},
         {"sync", 1, native::FailureKind::kDeviceError, false},
-        {"rename", 1, native::FailureKind::kHeldOpen, false},
+        {"replace", 1, native::FailureKind::kHeldOpen, false},
     };
     for (const Case& c : cases) {
         const std::string what = std::string(c.call) + " " + std::to_string(c.failing);
@@ -392,8 +392,8 @@ TEST_F(InterchangeFiles, AFileThatCannotBeWrittenIsNamedAndNeitherTargetIsReplac
                 return ++count == c.failing ? code : real(file);
             };
         } else {
-            auto real = calls.rename;
-            calls.rename = [&, real](const std::string& from, const std::string& to) {
+            auto real = calls.replace;
+            calls.replace = [&, real](const std::string& from, const std::string& to) {
                 return ++count == c.failing ? code : real(from, to);
             };
         }

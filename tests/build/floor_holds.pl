@@ -42,7 +42,19 @@ for my $path (grep { !m{^(?:native|host)/} } @sources) {
     }
 }
 
-# 2. The floor's two hosts hold the same files.
+# 2. The floor's portable part holds no host's branch: what differs lives in native/posix/ and
+#    native/win32/, one owner per host.
+for my $path (grep { m{^native/[^/]+$} } @sources) {
+    my @lines = split /\n/, text_of($path);
+    for my $n (0 .. $#lines) {
+        for my $word (@system, '_WIN32') {
+            fault("$path:" . ($n + 1) . ": $word belongs to native/posix/ or native/win32/")
+                if index($lines[$n], $word) >= 0;
+        }
+    }
+}
+
+# 3. The floor's two hosts hold the same files.
 my %side;
 for my $host (qw(posix win32)) {
     opendir my $dir, "native/$host" or die "native/$host: $!\n";
@@ -51,7 +63,7 @@ for my $host (qw(posix win32)) {
 fault("native/posix ($side{posix}) and native/win32 ($side{win32}) hold different files")
     if $side{posix} ne $side{win32};
 
-# 3. A message piece (a sentence: it holds 。, or the programs' caption) is written once.
+# 4. A message piece (a sentence: it holds 。, or the programs' caption) is written once.
 my %where;
 for my $path (@sources) {
     my $text = text_of($path);

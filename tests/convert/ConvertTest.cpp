@@ -273,7 +273,7 @@ TEST_F(ConvertTest, AFolderThatCannotBeWrittenIsNamedWithTheReason) {
         {"write", 4, native::FailureKind::kTooLarge, out + "/accounts.csv"},
         {"sync", 2, native::FailureKind::kDeviceError, out + "/company.csv"},
         // The folder's own rename into its place, after its five files'.
-        {"rename", 6, native::FailureKind::kHeldOpen, out},
+        {"replace", 6, native::FailureKind::kHeldOpen, out},
     };
     for (const Case& c : cases) {
         const std::string what = std::string(c.call) + " " + std::to_string(c.failing);
@@ -302,8 +302,8 @@ TEST_F(ConvertTest, AFolderThatCannotBeWrittenIsNamedWithTheReason) {
             auto real = calls.sync;
             calls.sync = [=](native::Handle file) mutable { return fails() ? code : real(file); };
         } else {
-            auto real = calls.rename;
-            calls.rename = [=](const std::string& from, const std::string& to) mutable {
+            auto real = calls.replace;
+            calls.replace = [=](const std::string& from, const std::string& to) mutable {
                 return fails() ? code : real(from, to);
             };
         }

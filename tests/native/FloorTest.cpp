@@ -45,8 +45,8 @@ Calls FailOnce(const char* which, int code) {
             return code;
         };
     }
-    if (name == "rename")
-        calls.rename = [code](const std::string&, const std::string&) { return code; };
+    if (name == "replace")
+        calls.replace = [code](const std::string&, const std::string&) { return code; };
     return calls;
 }
 
@@ -73,8 +73,8 @@ TEST_F(Floor, EveryFailingCallLeavesTheTargetAsItWasAndNoTemporary) {
         {"create", FailureKind::kAccessDenied}, {"create", FailureKind::kReadOnlyDisk},
         {"write", FailureKind::kNoRoom},        {"write", FailureKind::kTooLarge},
         {"sync", FailureKind::kDeviceError},    {"sync", FailureKind::kNoRoom},
-        {"close", FailureKind::kNoRoom},        {"rename", FailureKind::kHeldOpen},
-        {"rename", FailureKind::kAccessDenied},
+        {"close", FailureKind::kNoRoom},        {"replace", FailureKind::kHeldOpen},
+        {"replace", FailureKind::kAccessDenied},
     };
     const std::string target = Path("st.xml");
     for (const Case& c : cases) {
@@ -102,14 +102,14 @@ TEST_F(Floor, KeepSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
     std::vector<std::string> order;
     Calls calls = native::SystemCalls();
     auto sync = calls.sync;
-    auto rename = calls.rename;
+    auto rename = calls.replace;
     auto syncFolder = calls.syncFolder;
     calls.sync = [&](native::Handle file) {
         order.push_back("sync");
         return sync(file);
     };
-    calls.rename = [&](const std::string& from, const std::string& to) {
-        order.push_back("rename");
+    calls.replace = [&](const std::string& from, const std::string& to) {
+        order.push_back("replace");
         return rename(from, to);
     };
     calls.syncFolder = [&](const std::string& folder) {
@@ -121,7 +121,7 @@ TEST_F(Floor, KeepSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
     file.Write("SQLite format 3");
     file.CloseHandle();  // written by name by another library
     file.Keep();
-    EXPECT_EQ(order, (std::vector<std::string>{"sync", "rename", "sync folder"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"sync", "replace", "sync folder"}));
     EXPECT_EQ(Read(Path("store.books")), "SQLite format 3");
 }
 

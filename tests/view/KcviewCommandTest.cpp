@@ -406,7 +406,7 @@ TEST_F(KcviewCommand, FailingCallIsOneSentenceNamingItsFile) {
         {"write", native::FailureKind::kNoRoom, cannotWrite + "no room left on the disk"},
         {"sync", native::FailureKind::kDeviceError,
          cannotWrite + "the disk could not be read or written"},
-        {"rename", native::FailureKind::kHeldOpen, cannotWrite + "another program holds the file"},
+        {"replace", native::FailureKind::kHeldOpen, cannotWrite + "another program holds the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
@@ -427,8 +427,8 @@ TEST_F(KcviewCommand, FailingCallIsOneSentenceNamingItsFile) {
                     return code;
                 };
             if (call == "sync") calls.sync = [code](native::Handle) { return code; };
-            if (call == "rename")
-                calls.rename = [code](const std::string&, const std::string&) { return code; };
+            if (call == "replace")
+                calls.replace = [code](const std::string&, const std::string&) { return code; };
             native::CallsOverride during(calls);
             return Run({exportPath, "-o", page});
         });

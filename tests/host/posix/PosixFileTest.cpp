@@ -113,7 +113,7 @@ TEST_F(PosixFiles, KeepSyncsTheFileBeforeTheRenameAndTheFolderAfter) {
         order.push_back("sync");
         return sync(file);
     };
-    calls.rename = [&, rename = calls.rename](const std::string& from, const std::string& to) {
+    calls.replace = [&, rename = calls.replace](const std::string& from, const std::string& to) {
         order.push_back("rename " + fs::path(to).filename().string());
         return rename(from, to);
     };
