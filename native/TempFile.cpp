@@ -1,5 +1,6 @@
 #include "native/TempFile.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <random>
@@ -42,6 +43,12 @@ public:
         }
         paths.erase(path);
     }
+
+    // Makes a new file or folder beside `target` with `create`, under a name no other holds, and
+    // answers its name. The name is on the list before it exists: once it does, nothing between
+    // its creation and its entry can fail and leave it behind.
+    std::string CreateBeside(const std::string& target, bool folder,
+                             const std::function<int(const std::string&)>& create);
 };
 
 constexpr int kNameAttempts = 100;
@@ -66,43 +73,47 @@ std::string TemporaryNameBeside(const std::string& target) {
     return FolderOf(target) + "~kc" + RandomLetters() + ".kctmp";
 }
 
+std::string Temporaries::CreateBeside(const std::string& target, bool folder,
+                                      const std::function<int(const std::string&)>& create) {
+    std::lock_guard<std::mutex> lock(mutex);
+    CheckRunning(target);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string candidate = TemporaryNameBeside(target);
+        const auto [entry, added] = paths.emplace(candidate, folder);
+        if (!added) continue;  // a name this run holds already
+        const int error = create(candidate);
+        if (error == 0) return candidate;
+        paths.erase(entry);
+        if (KindOf(error) != FailureKind::kExists) throw Failure("create", target, error);
+    }
+    throw Failure("create", target, CodeOf(FailureKind::kExists), FailureKind::kExists);
+}
+
 TempFile::TempFile(std::string target, std::size_t bufferSize)
     : target_(std::move(target)), bufferSize_(bufferSize) {
-    Temporaries& list = Temporaries::Get();
-    std::lock_guard<std::mutex> lock(list.mutex);
-    list.CheckRunning(target_);
-    // What may fail for want of memory comes before the file is made: once it exists, nothing
-    // between its creation and its entry on the list can fail and leave it behind.
+    // What may fail for want of memory comes before the file is made.
     buffer_.reserve(bufferSize_);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string candidate = TemporaryNameBeside(target_);
-        const auto [entry, added] = list.paths.emplace(candidate, false);
-        if (!added) continue;  // a name this run holds already
-        const int error = TheCalls().createNew(candidate, &file_);
-        if (error == 0) {
-            path_ = std::move(candidate);
-            live_ = true;
-            return;
-        }
-        list.paths.erase(entry);
-        if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
-    }
-    throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
+    path_ = Temporaries::Get().CreateBeside(target_, false, [this](const std::string& name) {
+        return TheCalls().createNew(name, &file_);
+    });
+    live_ = true;
 }
 
 TempFile::~TempFile() {
     Discard();
 }
 
-void TempFile::Flush() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
+void TempFile::WriteThrough(std::string_view bytes) {
+    while (!bytes.empty()) {
         std::size_t written = 0;
-        const int error =
-            TheCalls().write(file_, buffer_.data() + done, buffer_.size() - done, &written);
-        if (error != 0) throw Failure("write", target_, error);
-        done += written;
+        if (const int error = TheCalls().write(file_, bytes.data(), bytes.size(), &written))
+            throw Failure("write", target_, error);
+        bytes.remove_prefix(written);
     }
+}
+
+void TempFile::Flush() {
+    WriteThrough(buffer_);
     buffer_.clear();
 }
 
@@ -117,14 +128,7 @@ void TempFile::Write(std::string_view bytes) {
         buffer_.append(bytes);
         return;
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        std::size_t written = 0;
-        const int error =
-            TheCalls().write(file_, bytes.data() + done, bytes.size() - done, &written);
-        if (error != 0) throw Failure("write", target_, error);
-        done += written;
-    }
+    WriteThrough(bytes);
 }
 
 void TempFile::CloseHandle() {
@@ -176,24 +180,9 @@ void TempFile::Discard() noexcept {
 }
 
 TempFolder::TempFolder(std::string target) : target_(WithoutTrailingSeparators(std::move(target))) {
-    Temporaries& list = Temporaries::Get();
-    std::lock_guard<std::mutex> lock(list.mutex);
-    list.CheckRunning(target_);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string candidate = TemporaryNameBeside(target_);
-        // On the list before it exists, as a file is.
-        const auto [entry, added] = list.paths.emplace(candidate, true);
-        if (!added) continue;  // a name this run holds already
-        const int error = TheCalls().makeFolder(candidate);
-        if (error == 0) {
-            path_ = std::move(candidate);
-            live_ = true;
-            return;
-        }
-        list.paths.erase(entry);
-        if (KindOf(error) != FailureKind::kExists) throw Failure("create", target_, error);
-    }
-    throw Failure("create", target_, CodeOf(FailureKind::kExists), FailureKind::kExists);
+    path_ = Temporaries::Get().CreateBeside(
+        target_, true, [](const std::string& name) { return TheCalls().makeFolder(name); });
+    live_ = true;
 }
 
 TempFolder::~TempFolder() {

@@ -46,6 +46,8 @@ public:
 
 private:
     void Flush();
+    // Hands every byte to the system.
+    void WriteThrough(std::string_view bytes);
 
     std::string target_;
     std::string path_;
