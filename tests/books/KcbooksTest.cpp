@@ -2,14 +2,12 @@
 // a run fails it with one message and leaves nothing behind, neither a temporary nor a lock file
 // nor a half-written target; and what the run's end says of its files.
 //
-// The program's global operator new counts the allocations of a run and fails the one a case
-// chooses, once: as on a machine out of memory, the run's frames then give theirs back.
+// The program's operator new (tests/lib/FailingAllocator) counts the allocations of a run and
+// fails the one a case chooses, once.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <new>
@@ -20,6 +18,7 @@
 #include "native/Calls.h"
 #include "native/Failure.h"
 #include "native/TempFile.h"
+#include "tests/lib/FailingAllocator.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/RunEnd.h"
 
@@ -27,55 +26,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> made{0};
-std::atomic<long> failing{0};  // the allocation that fails, from 1; 0: none
-
-}  // namespace
-
-// Every form of new and delete is the program's own, each pair malloc and free (a sanitizer's
-// new would not pair with this delete). Kept out of line: the compiler, seeing malloc under new and
-// free under delete where one call inlines into another, would take them for a mismatched pair.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed) && made.fetch_add(1) + 1 == failing.load())
-        throw std::bad_alloc();
-    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-    throw std::bad_alloc();
-}
-[[gnu::noinline]] void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept {
-    return operator new(size, nothrow);
-}
-[[gnu::noinline]] void operator delete(void* block) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete(void* block, const std::nothrow_t&) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete[](void* block) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete[](void* block, std::size_t) noexcept {
-    std::free(block);
-}
-[[gnu::noinline]] void operator delete[](void* block, const std::nothrow_t&) noexcept {
-    std::free(block);
-}
 
 namespace {
 
@@ -163,13 +113,10 @@ TEST_F(Kcbooks, MemoryRunningOutAnywhereFailsTheRunAndLeavesNothing) {
         const std::string& command = c.arguments[0];
         SCOPED_TRACE(command + " " + c.arguments[1]);
         const std::vector<std::string> before = Names();
-        made = 0;
-        failing = 0;
-        counting = true;
+        failing::Fail(0);
         const int whole = Run(c.arguments);
-        counting = false;
+        const long allocations = failing::Stop();
         ASSERT_EQ(whole, 0) << err_.Text();
-        const long allocations = made;
         for (const std::string& name : c.written) fs::remove_all(Path(name));
         ASSERT_EQ(Names(), before);
         // The first allocation, and more spread over the whole run. A run may survive one (a
@@ -178,11 +125,9 @@ TEST_F(Kcbooks, MemoryRunningOutAnywhereFailsTheRunAndLeavesNothing) {
         int shots = 0;
         for (long at = 1; at < allocations; at += std::max(1L, allocations / 512), ++shots) {
             SCOPED_TRACE("allocation " + std::to_string(at) + " of " + std::to_string(allocations));
-            made = 0;
-            failing = at;
-            counting = true;
+            failing::Fail(at);
             const int status = Run(c.arguments);
-            counting = false;
+            failing::Stop();
             const std::string said = err_.Text();
             if (status == 0) {
                 EXPECT_EQ(said, "");

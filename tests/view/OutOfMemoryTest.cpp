@@ -1,15 +1,13 @@
 // kcview run in this process with every allocation past the N-th failing, for each N in turn
 // until the run has all it needs: each run that runs out ends in one message and status 2, never
 // in an abort, with the previous page as it was and nothing left beside it. The program's
-// operator new is this file's, counting only while a run is armed.
+// operator new is tests/lib/FailingAllocator's.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -17,27 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/lib/FailingAllocator.h"
 #include "tests/view/Documents.h"
 #include "tools/kcview/Kcview.h"
-
-namespace {
-
-std::atomic<bool> armed{false};
-std::atomic<long> budget{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (armed.load() && budget.fetch_sub(1) <= 0) throw std::bad_alloc();
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 namespace {
 
@@ -89,10 +69,9 @@ TEST(KcviewOutOfMemory, EachAllocationFailingInTurnEndsInAMessageAndLeavesNothin
         ASSERT_LT(allowed, 1000000) << "the run never had all it needs";
         {
             ErrorsInto into(errors);
-            budget = allowed;
-            armed = true;
+            failing::Fail(allowed + 1, true);
             status = kcview::Run(4, argv.data());
-            armed = false;
+            failing::Stop();
         }
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder / "run"))

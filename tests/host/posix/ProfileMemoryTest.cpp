@@ -3,44 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
 
 #include "host/posix/FileSystem.h"
+#include "tests/lib/FailingAllocator.h"
 
 namespace {
 
-// Blocks larger than this are refused; none while no test asks.
-std::atomic<std::size_t> largestBlock{static_cast<std::size_t>(-1)};
-
+// Blocks larger than a size are refused while a case holds one (tests/lib/FailingAllocator).
 class MemoryLimit {
 public:
-    explicit MemoryLimit(std::size_t bytes) { largestBlock = bytes; }
-    ~MemoryLimit() { largestBlock = static_cast<std::size_t>(-1); }
+    explicit MemoryLimit(std::size_t bytes) { failing::RefuseOver(bytes); }
+    ~MemoryLimit() { failing::Stop(); }
     MemoryLimit(const MemoryLimit&) = delete;
     MemoryLimit& operator=(const MemoryLimit&) = delete;
 };
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (size > largestBlock) throw std::bad_alloc();
-    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-
-namespace {
 
 namespace fs = std::filesystem;
 
