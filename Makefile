@@ -96,7 +96,8 @@ test-native: build $(ASAN)/build.ninja
 
 # The neutral suite, the Windows host's own tests and the end to end under Wine, on a display of
 # their own. Wine now and then ends a program at its start, silently and at once: a test that
-# fails is run once more, and fails the suite only when it fails again. One wineserver serves
+# fails is run once more, and fails the suite only when it fails again. A program that faults
+# starts Wine's debugger, which can hang: no test may take more than 10 minutes. One wineserver serves
 # the whole run; started by a test, it would keep CTest's output
 # pipe open; the prefix is made first, since making it restarts the server. The windows open on
 # one virtual desktop: on a bare X server Wine takes seconds to show or hide each window, and the
@@ -119,7 +120,7 @@ test-windows: build windows-build
 	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) $(WINBUILD)/wine-run reg query 'HKCU\Software\Wine\Explorer' \
 	  >/dev/null 2>&1; \
 	$(WINE_ENV) DISPLAY=$(TEST_DISPLAY) ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS) \
-	  --repeat until-pass:2 \
+	  --repeat until-pass:2 --timeout 600 \
 	  || status=$$?; \
 	$(WINE_ENV) wineserver -k >/dev/null 2>&1; kill $$xvfb 2>/dev/null; exit $$status
 

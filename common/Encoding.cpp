@@ -1,9 +1,9 @@
 #include "common/Encoding.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include "common/Sjis.h"
 #include "native/CodePage.h"
@@ -17,20 +17,24 @@ namespace {
 // converted is remembered in a table, and a text whose characters are all known is converted from
 // the tables alone. Code page 932 holds no state between characters, so a text converts exactly
 // as the host would convert it whole.
+//
+// The tables are the process's, not a thread's: a reading thread decodes while the main thread
+// works, and a thread's own objects with destructors are freed out of order at the thread's end
+// by the Windows toolchain's runtime, which corrupted the heap. Each entry is one atomic word
+// holding the whole form, so threads that meet at an entry both write the same word and neither
+// reads half of one.
 
 // What one character becomes: up to 3 bytes (code page 932 lies in the basic plane, whose UTF-8
 // forms are at most 3 bytes; its own forms are at most 2).
 struct Form {
-    std::uint8_t size = kUnknown;
+    std::uint8_t size = kNone;
     char bytes[3] = {};
 
-    static constexpr std::uint8_t kUnknown = 0xFF;
     static constexpr std::uint8_t kNone = 0;  // the host found no character
 
     // The host's form of the one character `in` holds; kNone when it is none, or only begins one.
     static Form Of(bool (*convert)(std::string_view, std::string*), std::string_view in) {
         Form form;
-        form.size = kNone;
         std::string out;
         if (!convert(in, &out) || out.empty() || out.size() > sizeof form.bytes) return form;
         form.size = static_cast<std::uint8_t>(out.size());
@@ -39,70 +43,101 @@ struct Form {
     }
 };
 
+// A table of forms, filled as characters are met. A word is 0 while its character is unknown,
+// else its form's size plus one in the low byte and the form's bytes above it.
+template <std::size_t kSize>
+class FormTable {
+public:
+    template <typename Convert>
+    Form At(std::size_t index, Convert convert) {
+        std::uint32_t word = words_[index].load(std::memory_order_relaxed);
+        if (word == 0) {
+            word = Pack(convert());
+            words_[index].store(word, std::memory_order_relaxed);
+        }
+        return Unpack(word);
+    }
+
+private:
+    static std::uint32_t Pack(const Form& form) {
+        std::uint32_t word = form.size + 1u;
+        for (std::size_t i = 0; i < sizeof form.bytes; ++i)
+            word |= std::uint32_t{static_cast<unsigned char>(form.bytes[i])} << (8 * (i + 1));
+        return word;
+    }
+    static Form Unpack(std::uint32_t word) {
+        Form form;
+        form.size = static_cast<std::uint8_t>((word & 0xFF) - 1);
+        for (std::size_t i = 0; i < sizeof form.bytes; ++i)
+            form.bytes[i] = static_cast<char>(word >> (8 * (i + 1)) & 0xFF);
+        return form;
+    }
+
+    std::array<std::atomic<std::uint32_t>, kSize> words_{};
+};
+
 // Shift_JIS to UTF-8, a character at a time.
 class Decoder {
 public:
-    // False at the first byte that begins no character; lossy, such a byte becomes '?'.
-    bool Convert(std::string_view in, std::string* out, bool lossy) {
+    // False at the first byte that begins no character; lossy, such a byte becomes '?'. With no
+    // `out`, only finds that byte. Answers where the text stopped decoding: its size when whole.
+    std::size_t Convert(std::string_view in, std::string* out, bool lossy) {
         // No character grows to more than 3 times its bytes (a half-width katakana does).
-        out->resize(in.size() * 3);
-        char* const begin = out->data();
+        if (out) out->resize(in.size() * 3);
+        char* const begin = out ? out->data() : nullptr;
         char* dst = begin;
         std::size_t pos = 0;
         while (pos < in.size()) {
             unsigned char byte = static_cast<unsigned char>(in[pos]);
             if (byte < 0x80) {
-                *dst++ = static_cast<char>(byte);
+                if (dst) *dst++ = static_cast<char>(byte);
                 ++pos;
                 continue;
             }
-            const Form* form = nullptr;
+            Form form;
             std::size_t width = 1;
             if (IsLeadByte(byte) && pos + 1 < in.size()) {
-                form = &Pair(byte, static_cast<unsigned char>(in[pos + 1]));
+                form = Pair(byte, static_cast<unsigned char>(in[pos + 1]));
                 width = 2;
             } else if (!IsLeadByte(byte)) {
-                form = &Single(byte);
+                form = Single(byte);
             }
-            if (!form || form->size == Form::kNone) {
+            if (form.size == Form::kNone) {
                 if (!lossy) {
-                    out->clear();
-                    return false;
+                    if (out) out->clear();
+                    return pos;
                 }
                 *dst++ = '?';
                 ++pos;
                 continue;
             }
-            std::memcpy(dst, form->bytes, sizeof form->bytes);
-            dst += form->size;
+            if (dst) {
+                std::memcpy(dst, form.bytes, sizeof form.bytes);
+                dst += form.size;
+            }
             pos += width;
         }
-        out->resize(static_cast<std::size_t>(dst - begin));
-        return true;
+        if (out) out->resize(static_cast<std::size_t>(dst - begin));
+        return in.size();
     }
 
 private:
-    const Form& Single(unsigned char byte) {
-        Form& form = singles_[byte];
-        if (form.size == Form::kUnknown) {
-            char text = static_cast<char>(byte);
-            form = Form::Of(native::CodePage932ToUtf8, std::string_view(&text, 1));
-        }
-        return form;
+    Form Single(unsigned char byte) {
+        return singles_.At(byte, [byte] {
+            const char text = static_cast<char>(byte);
+            return Form::Of(native::CodePage932ToUtf8, std::string_view(&text, 1));
+        });
     }
 
-    const Form& Pair(unsigned char lead, unsigned char trail) {
-        if (!pairs_) pairs_ = std::make_unique<std::array<Form, 0x10000>>();
-        Form& form = (*pairs_)[static_cast<std::size_t>(lead) << 8 | trail];
-        if (form.size == Form::kUnknown) {
+    Form Pair(unsigned char lead, unsigned char trail) {
+        return pairs_.At(static_cast<std::size_t>(lead) << 8 | trail, [lead, trail] {
             const char text[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            form = Form::Of(native::CodePage932ToUtf8, std::string_view(text, 2));
-        }
-        return form;
+            return Form::Of(native::CodePage932ToUtf8, std::string_view(text, 2));
+        });
     }
 
-    std::array<Form, 0x100> singles_;
-    std::unique_ptr<std::array<Form, 0x10000>> pairs_;  // made at the first two-byte character
+    FormTable<0x100> singles_;
+    FormTable<0x10000> pairs_;
 };
 
 // The length of the UTF-8 character `in` begins with and its code point, or 0 where it is not
@@ -147,7 +182,9 @@ public:
                 out->clear();
                 return false;
             }
-            const Form& form = Character(code, in.substr(pos, size));
+            const Form form = forms_.At(code, [utf8 = in.substr(pos, size)] {
+                return Form::Of(native::Utf8ToCodePage932, utf8);
+            });
             if (form.size == Form::kNone) {
                 out->clear();
                 return false;
@@ -161,26 +198,19 @@ public:
     }
 
 private:
-    const Form& Character(char32_t code, std::string_view utf8) {
-        if (!forms_) forms_ = std::make_unique<std::array<Form, 0x10000>>();
-        Form& form = (*forms_)[code];
-        if (form.size == Form::kUnknown) {
-            form = Form::Of(native::Utf8ToCodePage932, utf8);
-        }
-        return form;
-    }
-
-    std::unique_ptr<std::array<Form, 0x10000>> forms_;  // made at the first character past ASCII
+    FormTable<0x10000> forms_;
 };
 
+// Made before the program starts, with nothing to destroy: no thread meets them unmade or gone.
+constinit Decoder theDecoder;
+constinit Encoder theEncoder;
+
 Decoder& ToUtf8() {
-    thread_local Decoder decoder;
-    return decoder;
+    return theDecoder;
 }
 
 Encoder& ToSjis() {
-    thread_local Encoder encoder;
-    return encoder;
+    return theEncoder;
 }
 
 }  // namespace
@@ -190,7 +220,11 @@ bool Utf8ToSjis(std::string_view utf8, std::string* out) {
 }
 
 bool SjisToUtf8(std::string_view text, std::string* utf8) {
-    return ToUtf8().Convert(text, utf8, false);
+    return ToUtf8().Convert(text, utf8, false) == text.size();
+}
+
+std::size_t SjisDecodableLength(std::string_view text) {
+    return ToUtf8().Convert(text, nullptr, false);
 }
 
 std::string SjisToUtf8Lossy(std::string_view text) {

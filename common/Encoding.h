@@ -12,6 +12,9 @@ namespace sjis {
 bool Utf8ToSjis(std::string_view utf8, std::string* out);
 // False when `text` is not valid Shift_JIS.
 bool SjisToUtf8(std::string_view text, std::string* utf8);
+// Where `text` stops being valid Shift_JIS: the offset of the first byte that begins no
+// character (a lead byte at the end begins none), `text.size()` when all of it is valid.
+std::size_t SjisDecodableLength(std::string_view text);
 // For display: invalid bytes become '?'.
 std::string SjisToUtf8Lossy(std::string_view text);
 

@@ -75,19 +75,10 @@ std::size_t FirstInvalidUtf8(std::string_view text, bool complete) {
 }
 
 std::size_t FirstInvalidSjis(std::string_view text, bool complete) {
-    // Most texts decode whole; only a failure is looked at character by character. The
-    // conversion's room is kept: the import asks this of every text of a Shift_JIS file.
-    static thread_local std::string converted;
-    if (SjisToUtf8(text, &converted)) return text.size();
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[pos]);
-        std::size_t width = IsLeadByte(c) ? 2 : 1;
-        if (pos + width > text.size()) return complete ? pos : text.size();
-        if (c >= 0x80 && !SjisToUtf8(text.substr(pos, width), &converted)) return pos;
-        pos += width;
-    }
-    return pos;
+    const std::size_t pos = SjisDecodableLength(text);
+    // A lead byte that ends a block may be a character cut there.
+    const bool cut = pos + 1 == text.size() && IsLeadByte(static_cast<unsigned char>(text[pos]));
+    return cut && !complete ? text.size() : pos;
 }
 
 EncodingDecision DecideEncoding(std::string_view text, bool complete) {

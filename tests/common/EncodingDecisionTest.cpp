@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/Encoding.h"
 
@@ -74,6 +76,34 @@ TEST(EncodingDecision, FirstInvalidByteOfEach) {
     EXPECT_EQ(sjis::FirstInvalidSjis(kGenkinSjis, true), kGenkinSjis.size());
     EXPECT_EQ(sjis::FirstInvalidSjis("ab\xFF", true), 2u);
     EXPECT_EQ(sjis::FirstInvalidSjis("ab\x81", false), 3u);
+    EXPECT_EQ(sjis::FirstInvalidSjis("ab\x81", true), 2u);
+    EXPECT_EQ(sjis::FirstInvalidSjis("\x81\x20" + kGenkinSjis, false), 0u);  // no trail byte
+    EXPECT_EQ(sjis::FirstInvalidSjis(kGenkinSjis + "\xA0", true), kGenkinSjis.size());
+}
+
+// A reading thread decides and converts text, then ends while the main thread goes on
+// allocating: what the conversions keep must neither be freed twice nor free what the main thread
+// holds. (On Windows a thread's own objects were once freed before their destructors ran.)
+TEST(EncodingDecision, ThreadsThatConvertAndEndLeaveTheMainThreadsMemoryWhole) {
+    std::string held;
+    for (int round = 0; round < 300; ++round) {
+        std::thread reader([] {
+            std::string utf8;
+            std::string back;
+            ASSERT_TRUE(sjis::SjisToUtf8(kGenkinSjis + "\xB1", &utf8));
+            ASSERT_EQ(sjis::DecideEncoding(kGenkinSjis, true).encoding, TextEncoding::kSjis);
+            ASSERT_TRUE(sjis::Utf8ToSjis(utf8, &back));
+            ASSERT_EQ(back, kGenkinSjis + "\xB1");
+        });
+        std::vector<std::string> kept;
+        for (int i = 0; i < 4000; ++i) {
+            kept.emplace_back(16 + i % 40 * 4, static_cast<char>('a' + i % 26));
+            if (kept.size() > 64) kept.erase(kept.begin());
+        }
+        reader.join();
+        for (const std::string& text : kept)
+            ASSERT_EQ(text.find_first_not_of(text[0]), std::string::npos) << "round " << round;
+    }
 }
 
 }  // namespace
