@@ -273,6 +273,9 @@ TEST(DescribedSides, NameTheFigureItsAmountAndItsLines) {
     EXPECT_EQ(DescribeSide({"a + b", 5, {9, 4}}), "a + b 5 (4, 9行目)");
     EXPECT_EQ(DescribeSide({"科目", 5, {7, 3, 5, 6, 4}}), "科目 5 (3–7行目)");
     EXPECT_EQ(DescribeSide({"決算書に科目現金なし", 0, {}}), "決算書に科目現金なし 0");
+    // For a person, as the page writes amounts.
+    EXPECT_EQ(DescribeSide({"資産合計", 46246875, {36}}, true), "資産合計 46,246,875 (36行目)");
+    EXPECT_EQ(DescribeSide({"保険料", -96000, {}}, true), "保険料 △96,000");
 }
 
 // --- charts without an account for a total: the file has no figure there, which is neither zero

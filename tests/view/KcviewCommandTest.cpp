@@ -107,6 +107,31 @@ protected:
 };
 
 // The sample export is written without its general ledger.
+// Two files dropped together come in whichever order Explorer gives them: last year's is the one
+// whose fiscal year ends the day before the other's begins.
+TEST_F(KcviewCommand, OfTwoExportsLastYearsIsTheOneThatDirectlyPrecedes) {
+    const std::string thisYear = Write("2025.xml", kcview::testing::kTiedOut);
+    const std::string lastYear = Write("2024.xml", kcview::testing::YearBefore());
+    const std::string twoYearsAgo =
+        Write("2023.xml",
+              kcview::testing::Edited(
+                  "<JIGYOUNENDOFROM>20240401<", "<JIGYOUNENDOFROM>20230401<",
+                  kcview::testing::Edited("<JIGYOUNENDOTO>20250331<", "<JIGYOUNENDOTO>20240331<",
+                                          kcview::testing::YearBefore())));
+    const std::string notAnExport = Write("notes.xml", "<REPORT>");
+    const struct {
+        std::string first, second;
+        int lastYear;
+    } cases[] = {
+        {thisYear, lastYear, 1},     {lastYear, thisYear, 0},
+        {thisYear, thisYear, -1},    {thisYear, twoYearsAgo, -1},
+        {notAnExport, thisYear, -1}, {thisYear, folder_ + "/none.xml", -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kcview::LastYearOf(c.first, c.second), c.lastYear) << c.first << " " << c.second;
+    }
+}
+
 TEST_F(KcviewCommand, CheckOfTiedOutExportPrintsOnlyWhatItCannotCheckAndExitsZero) {
     const Outcome run = Kcview(std::string("--check ") + KC_SAMPLE_EXPORT);
     EXPECT_EQ(run.status, 0) << run.err;

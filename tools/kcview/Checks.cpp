@@ -10,6 +10,7 @@
 #include <set>
 
 #include "tools/kcview/Comparison.h"
+#include "tools/kcview/Page.h"
 
 namespace kcview {
 namespace {
@@ -435,8 +436,9 @@ bool WithinTruncation(std::int64_t difference, std::size_t terms) {
     return magnitude < terms;
 }
 
-std::string DescribeSide(const FigureSide& side) {
-    std::string text = side.what + " " + std::to_string(side.amount);
+std::string DescribeSide(const FigureSide& side, bool grouped) {
+    std::string text =
+        side.what + " " + (grouped ? FormatYen(side.amount) : std::to_string(side.amount));
     if (side.lines.empty()) return text;
     std::vector<int> lines = side.lines;
     std::sort(lines.begin(), lines.end());

@@ -61,6 +61,8 @@ std::optional<std::int64_t> CheckedSum(std::int64_t a, std::int64_t b);
 bool WithinTruncation(std::int64_t difference, std::size_t terms);
 
 // "資産合計 88097675 (36行目)"; lines listed up to a few, else their range.
-std::string DescribeSide(const FigureSide& side);
+// "what amount (lines)": the amount as digits (the console's lines, for scripts), or for a
+// person (`grouped`) with thousands separators and △ as the page writes it.
+std::string DescribeSide(const FigureSide& side, bool grouped = false);
 
 }  // namespace kcview

@@ -15,12 +15,19 @@ namespace kcview {
 
 // What a run found, for a host that tells it in words of its own (the box of a dropped file).
 struct RunSummary {
-    std::vector<std::string> failures;  // "title: one side ≠ the other", one a disagreement
-    std::string pagePath;               // the page written; empty when none was
+    // "title: one side ≠ the other", one a disagreement, the amounts as the page writes them
+    std::vector<std::string> failures;
+    std::string pagePath;  // the page written; empty when none was
     std::size_t checks = 0;
     std::size_t failed = 0;
+    std::size_t notApplicable = 0;
 };
 
 int Run(int argc, char** argv, RunSummary* summary = nullptr);
+
+// Of two exports given together (two files dropped at once), the one that is last year's: 0 or
+// 1, whichever file's fiscal year directly precedes the other's; -1 when neither does, or a file
+// cannot be read (the run then says why).
+int LastYearOf(const std::string& first, const std::string& second);
 
 }  // namespace kcview

@@ -125,13 +125,18 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
             const std::string sides =
                 kcview::DescribeSide(failure.left) + " ≠ " + kcview::DescribeSide(failure.right);
             std::cout << outcome.check->name << ": " << sides << "\n";
-            if (summary) summary->failures.push_back(outcome.check->title + (": " + sides));
+            if (summary) {
+                summary->failures.push_back(std::string(outcome.check->title) + ": " +
+                                            kcview::DescribeSide(failure.left, true) + " ≠ " +
+                                            kcview::DescribeSide(failure.right, true));
+            }
         }
     }
     std::cout.flush();
     if (summary) {
         summary->checks = outcomes.size();
         summary->failed = failed;
+        summary->notApplicable = notApplicable;
     }
 
     if (!check || !pagePath.empty()) {
@@ -206,4 +211,19 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
         }
     }
     return kFailed;
+}
+
+int kcview::LastYearOf(const std::string& first, const std::string& second) {
+    // Read for their fiscal years alone; the run reads them again for everything else, and says
+    // what is wrong with a file that cannot be read.
+    try {
+        const ReadResult one = ReadExportFile(first);
+        const ReadResult other = ReadExportFile(second);
+        if (!one.ok || !other.ok) return -1;
+        if (PrecedingYearProblem(one.document, other.document).empty()) return 1;
+        if (PrecedingYearProblem(other.document, one.document).empty()) return 0;
+    } catch (const native::Failure&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return -1;
 }

@@ -40,11 +40,11 @@ struct Dropped {
     DWORD exitCode = 0;
 };
 
-// Starts kcview.exe with `argument` (none when empty), closes the message box it shows, if any,
-// and waits for it to end.
-Dropped Drop(const std::wstring& argument, bool boxExpected) {
+// Starts kcview.exe with the files dropped on it (none: a double click), closes the message box
+// it shows, if any, and waits for it to end.
+Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected) {
     std::wstring commandLine = L"\"" + std::wstring(KCVIEW_EXE) + L"\"";
-    if (!argument.empty()) commandLine += L" \"" + argument + L"\"";
+    for (const std::wstring& file : files) commandLine += L" \"" + file + L"\"";
     SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", L"1");
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -86,16 +86,24 @@ struct DropCase {
 
 TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
     const DropCase kCases[] = {
-        {L"sound", "", "", 0, {}, true},
+        // No browser to open the page (KCVIEW_NO_BROWSER): the box says where it is and that the
+        // checks held.
+        {L"sound",
+         "",
+         "",
+         0,
+         {L"確認ページをブラウザーで開けませんでした。", L"sound\\決算書.html\n",
+          L"\n9 件の確認のうち、合わないものはありません。"},
+         true},
         // Each disagreement under its check's title, where the page is, and the count, in
         // Japanese; the checks that do not apply are left out.
         {L"disagreeing",
          "Amount=\"86277675\"",
          "Amount=\"87277675\"",
          1,
-         {L"\n貸借の一致: 資産合計 87277675 (37行目) ≠ 負債合計 + 純資産合計 86277675 (73, "
+         {L"\n貸借の一致: 資産合計 87,277,675 (37行目) ≠ 負債合計 + 純資産合計 86,277,675 (73, "
           L"90行目)\n",
-          L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
+          L"\n確認ページ: ", L"disagreeing\\決算書.html（ブラウザーで開けませんでした）\n",
           L"\n9 件の確認のうち 2 件が合いません。"},
          true},
         {L"malformed",
@@ -115,7 +123,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
     for (const DropCase& c : kCases) {
         SCOPED_TRACE(WideToUtf8Shown(c.name));
         const std::wstring exported = EditedExport(c.name, c.from, c.to);
-        const Dropped dropped = Drop(exported, !c.shown.empty());
+        const Dropped dropped = Drop({exported}, !c.shown.empty());
         EXPECT_EQ(dropped.exitCode, c.exitCode);
         EXPECT_EQ(Exists(exported.substr(0, exported.size() - 3) + L"html"), c.page);
         if (c.shown.empty()) continue;
@@ -126,7 +134,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
                 << WideToUtf8Shown(dropped.box->text);
         }
         if (c.exitCode == 1) {
-            EXPECT_EQ(dropped.box->text.find(L"対象外"), std::wstring::npos);
+            EXPECT_EQ(dropped.box->text.find(L"対象外の"), std::wstring::npos);
             EXPECT_EQ(dropped.box->text.find(L"kcview: "), std::wstring::npos);
         }
     }
@@ -139,13 +147,47 @@ TEST(KcviewDrop, NameWithABrokenCharacterIsRefusedNotChanged) {
     const std::wstring folder = exported.substr(0, exported.rfind(L'\\') + 1);
     const std::wstring shown = folder + L"\uFFFD.xml";
     CopyFileW(exported.c_str(), shown.c_str(), FALSE);
-    const Dropped dropped = Drop(folder + static_cast<wchar_t>(0xD800) + L".xml", false);
+    const Dropped dropped = Drop({folder + static_cast<wchar_t>(0xD800) + L".xml"}, false);
     EXPECT_EQ(dropped.exitCode, 2u);
     EXPECT_FALSE(Exists(folder + L"\uFFFD.html"));
 }
 
+// This year's and last year's file dropped together, in either order: the page of this year's
+// shows last year's beside it; last year's file gets no page.
+TEST(KcviewDrop, TwoYearsDroppedTogetherMakeThisYearsPageBesideLastYears) {
+    for (const bool lastYearFirst : {false, true}) {
+        SCOPED_TRACE(lastYearFirst ? "last year's first" : "this year's first");
+        const std::wstring name = lastYearFirst ? L"two-years-reversed" : L"two-years";
+        const std::wstring thisYear = EditedExport(name, "", "");
+        const std::wstring folder = thisYear.substr(0, thisYear.rfind(L'\\') + 1);
+        const std::wstring lastYear = folder + L"前期.xml";
+        {
+            std::ifstream in(std::filesystem::path(thisYear), std::ios::binary);
+            std::string bytes((std::istreambuf_iterator<char>(in)), {});
+            for (const auto& [from, to] :
+                 {std::pair<std::string, std::string>{">20250401<", ">20240401<"},
+                  {">20260331<", ">20250331<"}})
+                bytes.replace(bytes.find(from), from.size(), to);
+            std::ofstream(std::filesystem::path(lastYear), std::ios::binary) << bytes;
+        }
+        DeleteFileW((folder + L"前期.html").c_str());
+        const Dropped dropped = Drop(lastYearFirst ? std::vector<std::wstring>{lastYear, thisYear}
+                                                   : std::vector<std::wstring>{thisYear, lastYear},
+                                     true);
+        EXPECT_LE(dropped.exitCode, 1u);
+        EXPECT_FALSE(Exists(folder + L"前期.html"));
+        std::ifstream page(std::filesystem::path(folder + L"決算書.html"), std::ios::binary);
+        const std::string html((std::istreambuf_iterator<char>(page)), {});
+        // "前期 2024/04/01～2025/03/31" in the page's UTF-8.
+        EXPECT_NE(html.find("\xE5\x89\x8D\xE6\x9C\x9F 2024/04/01\xEF\xBD\x9E"
+                            "2025/03/31"),
+                  std::string::npos)
+            << "the page does not show last year";
+    }
+}
+
 TEST(KcviewDrop, StartedWithoutAFileSaysToDropOne) {
-    const Dropped dropped = Drop(L"", true);
+    const Dropped dropped = Drop({}, true);
     ASSERT_TRUE(dropped.box.has_value()) << "no message box";
     EXPECT_NE(dropped.box->text.find(L"kcview.exe のアイコンにドロップ"), std::wstring::npos);
     EXPECT_EQ(dropped.exitCode, 2u);

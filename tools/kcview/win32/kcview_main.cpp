@@ -13,7 +13,9 @@
 // prompt before kcview's lines. Text goes to a console as UTF-16 (WriteConsoleW) and to a pipe or
 // a file as UTF-8 bytes, the same bytes the POSIX tool writes.
 //
-// KCVIEW_NO_BROWSER=1 keeps the page out of the browser, for the tests.
+// KCVIEW_NO_BROWSER=1 keeps the page out of the browser (for the tests): kcview then tells what it
+// tells when no browser could open the page. Two files dropped together are this year's and last
+// year's export, the page of this year's shows both.
 
 // The host's Win32 declarations before the shell's header, which needs their types.
 #include "host/win32/Win32Api.h"
@@ -165,6 +167,16 @@ bool BrowserWanted() {
     return !noBrowser || std::string(noBrowser) != "1";
 }
 
+// The count of checks, and of those that did not apply.
+std::wstring CountText(const kcview::RunSummary& summary) {
+    std::wstring text = std::to_wstring(summary.checks) + L" 件の確認のうち";
+    text += summary.failed == 0 ? std::wstring(L"、合わないものはありません。")
+                                : L" " + std::to_wstring(summary.failed) + L" 件が合いません。";
+    if (summary.notApplicable > 0)
+        text += L"（対象外 " + std::to_wstring(summary.notApplicable) + L" 件）";
+    return text;
+}
+
 // The box of a file whose checks do not all hold, in the user's words: each disagreement under
 // its check's title, where the page is, and how many checks failed.
 std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed) {
@@ -172,13 +184,12 @@ std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFai
     for (const std::string& failure : summary.failures) text += L"\n" + Shown(failure);
     text += L"\n\n確認ページ: " + Shown(summary.pagePath);
     if (browserFailed) text += L"（ブラウザーで開けませんでした）";
-    text += L"\n" + std::to_wstring(summary.checks) + L" 件の確認のうち " +
-            std::to_wstring(summary.failed) + L" 件が合いません。";
-    return text;
+    return text + L"\n" + CountText(summary);
 }
 
-// The drop form: the page beside the file, checked as --check checks it, then opened.
-int ReviewDroppedFile(const std::string& exportPath) {
+// The drop form: the page beside the file (beside last year's, when given), checked as --check
+// checks it, then opened. Without a browser to open it, the box says whether the checks held.
+int ReviewDroppedFile(const std::string& exportPath, const std::string& lastYearPath = "") {
     const std::string pagePath = kcview::DefaultPagePath(exportPath);
     std::string transcript;
     kcview::RunSummary summary;
@@ -186,28 +197,36 @@ int ReviewDroppedFile(const std::string& exportPath) {
     int status = 0;
     {
         StandardStreams streams(false);
-        std::string program = "kcview", check = "--check", output = "-o";
-        std::string page = pagePath, file = exportPath;
-        std::vector<char*> arguments = {program.data(), check.data(), output.data(),
-                                        page.data(),    file.data(),  nullptr};
-        status = kcview::Run(5, arguments.data(), &summary);
+        std::vector<std::string> words = {"kcview", "--check", "-o", pagePath, exportPath};
+        if (!lastYearPath.empty()) {
+            words.push_back("--previous");
+            words.push_back(lastYearPath);
+        }
+        std::vector<char*> arguments;
+        for (std::string& word : words) arguments.push_back(word.data());
+        arguments.push_back(nullptr);
+        status = kcview::Run(static_cast<int>(words.size()), arguments.data(), &summary);
         std::cout.flush();
         std::cerr.flush();
         transcript = streams.Transcript();
     }
     // 0 and 1: the page was written; 2: the file or the page could not be handled.
-    if (status != 2 && BrowserWanted()) {
-        // The shell's handlers for a file type may be COM objects.
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        // The page's own path, never a changed one (it came from a valid argument).
-        const std::optional<std::u16string> page = native::Utf8ToUtf16(pagePath);
-        const auto opened =
-            page ? reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(*page).c_str(),
-                                                           nullptr, nullptr, SW_SHOWNORMAL))
-                 : 0;
-        browserFailed = opened <= 32;
+    if (status != 2) {
+        browserFailed = true;
+        if (BrowserWanted()) {
+            // The shell's handlers for a file type may be COM objects.
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+            // The page's own path, never a changed one (it came from a valid argument).
+            const std::optional<std::u16string> page = native::Utf8ToUtf16(pagePath);
+            const auto opened =
+                page ? reinterpret_cast<INT_PTR>(ShellExecuteW(
+                           nullptr, L"open", Wide(*page).c_str(), nullptr, nullptr, SW_SHOWNORMAL))
+                     : 0;
+            browserFailed = opened <= 32;
+        }
         if (browserFailed && status == 0) {
-            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath),
+            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath) + L"\n\n" +
+                        CountText(summary),
                     MB_ICONWARNING);
         }
     }
@@ -215,6 +234,15 @@ int ReviewDroppedFile(const std::string& exportPath) {
     if (status == 2)
         ShowBox(L"ファイルを確認できませんでした。\n\n" + Shown(transcript), MB_ICONERROR);
     return status;
+}
+
+// Two files dropped together: this year's and last year's, in whichever order Explorer gives
+// them. The page of this year's file shows last year's beside it.
+int ReviewDroppedYears(const std::string& first, const std::string& second) {
+    const int lastYear = kcview::LastYearOf(first, second);
+    if (lastYear == 0) return ReviewDroppedFile(second, first);
+    // Neither directly precedes the other: the run names what is wrong.
+    return ReviewDroppedFile(first, second);
 }
 
 int ExplainUse() {
@@ -244,8 +272,10 @@ int wmain(int argc, wchar_t** argv) {
         arguments.push_back(std::move(*argument));
     }
     if (argc == 1) return ExplainUse();
-    if (argc == 2 && !arguments[1].empty() && arguments[1][0] != '-')
-        return ReviewDroppedFile(arguments[1]);
+    const auto dropped = [&](int i) { return !arguments[i].empty() && arguments[i][0] != '-'; };
+    if (argc == 2 && dropped(1)) return ReviewDroppedFile(arguments[1]);
+    if (argc == 3 && dropped(1) && dropped(2))
+        return ReviewDroppedYears(arguments[1], arguments[2]);
 
     StandardStreams streams(true);
     std::vector<char*> pointers;
