@@ -18,9 +18,10 @@ std::size_t CutCharacterBytes(std::string_view text) {
 
 }  // namespace
 
-ConsoleStreams::ConsoleStreams()
-    : out_(stdout),
-      error_(stderr),
+ConsoleStreams::ConsoleStreams(ConsoleOptions options)
+    : options_(options),
+      out_(StandardStream::kOutput, *this),
+      error_(StandardStream::kError, *this),
       previousOut_(std::cout.rdbuf(&out_)),
       previousError_(std::cerr.rdbuf(&error_)) {}
 
@@ -41,29 +42,32 @@ ConsoleStreams::Stream::int_type ConsoleStreams::Stream::overflow(int_type c) {
 }
 
 std::streamsize ConsoleStreams::Stream::xsputn(const char* text, std::streamsize count) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(owner_.mutex_);
     pending_.append(text, static_cast<std::size_t>(count));
+    if (owner_.options_.transcript)
+        owner_.options_.transcript->append(text, static_cast<std::size_t>(count));
     // A long listing leaves in pieces: it never sits in memory whole.
     if (pending_.size() >= kPieceBytes && !WriteWhole()) return 0;
     return count;
 }
 
 int ConsoleStreams::Stream::sync() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(owner_.mutex_);
     return WriteWhole() ? 0 : -1;
 }
 
 bool ConsoleStreams::Stream::WriteWhole() {
     const std::size_t whole = pending_.size() - CutCharacterBytes(pending_);
     if (whole == 0) return true;
-    const bool written = WriteText(file_, std::string_view(pending_).substr(0, whole));
+    const bool written =
+        WriteStandard(which_, owner_.options_, std::string_view(pending_).substr(0, whole));
     pending_.erase(0, whole);
     return written;
 }
 
 void ConsoleStreams::Stream::Finish() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!pending_.empty()) WriteText(file_, pending_);
+    std::lock_guard<std::mutex> lock(owner_.mutex_);
+    if (!pending_.empty()) WriteStandard(which_, owner_.options_, pending_);
     pending_.clear();
 }
 

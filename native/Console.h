@@ -17,11 +17,25 @@ namespace native {
 // the write failed.
 bool WriteText(std::FILE* file, std::string_view utf8);
 
-// std::cout and std::cerr written through WriteText while the object lives. Text leaves at every
-// flush, but for a character cut at the end, which waits for its remaining bytes.
+enum class StandardStream { kOutput, kError };
+
+struct ConsoleOptions {
+    // A windowed program has no console of its own: its streams go where its standard handles
+    // lead when it was given them (a pipe or a file: the UTF-8 bytes), else to the console of
+    // the program that started it, when there is one (Windows; elsewhere the streams as they are).
+    bool attachParentConsole = false;
+    // Not owned: receives everything written to both streams, in order (for a box to show it).
+    std::string* transcript = nullptr;
+};
+
+// Writes `utf8` to a standard stream as `options` say. False when the write failed.
+bool WriteStandard(StandardStream stream, const ConsoleOptions& options, std::string_view utf8);
+
+// std::cout and std::cerr written through WriteStandard while the object lives. Text leaves at
+// every flush, but for a character cut at the end, which waits for its remaining bytes.
 class ConsoleStreams {
 public:
-    ConsoleStreams();
+    explicit ConsoleStreams(ConsoleOptions options = {});
     ~ConsoleStreams();
     ConsoleStreams(const ConsoleStreams&) = delete;
     ConsoleStreams& operator=(const ConsoleStreams&) = delete;
@@ -29,7 +43,7 @@ public:
 private:
     class Stream : public std::streambuf {
     public:
-        explicit Stream(std::FILE* file) : file_(file) {}
+        Stream(StandardStream which, ConsoleStreams& owner) : which_(which), owner_(owner) {}
         // What is left, written at the end even when a character was cut.
         void Finish();
 
@@ -40,14 +54,16 @@ private:
 
     private:
         static constexpr std::size_t kPieceBytes = 64 * 1024;
-        // Writes what is pending up to a character cut at its end; with mutex_ held.
+        // Writes what is pending up to a character cut at its end; with the owner's mutex held.
         bool WriteWhole();
 
-        std::mutex mutex_;  // an interrupt may write from a thread of its own
-        std::FILE* file_;
+        StandardStream which_;
+        ConsoleStreams& owner_;
         std::string pending_;
     };
 
+    ConsoleOptions options_;
+    std::mutex mutex_;  // one writer at a time: an interrupt may report from its own thread
     Stream out_;
     Stream error_;
     std::streambuf* previousOut_ = nullptr;

@@ -8,4 +8,10 @@ bool WriteText(std::FILE* file, std::string_view utf8) {
     return std::fflush(file) == 0 && written;
 }
 
+// A program on POSIX has its streams whether it shows windows or not.
+bool WriteStandard(StandardStream stream, const ConsoleOptions& /*options*/,
+                   std::string_view utf8) {
+    return WriteText(stream == StandardStream::kOutput ? stdout : stderr, utf8);
+}
+
 }  // namespace native

@@ -10,8 +10,8 @@
 // output goes where the standard handles lead when they were given (a pipe or a file, as a script
 // or a test redirects them), else to the console of the program that started it, when there is
 // one (AttachConsole); the command prompt does not wait for a GUI program, so it may print its
-// prompt before kcview's lines. Text goes to a console as UTF-16 (WriteConsoleW) and to a pipe or
-// a file as UTF-8 bytes, the same bytes the POSIX tool writes.
+// prompt before kcview's lines. Text goes to a console as UTF-16 and to a pipe or a file as UTF-8
+// bytes, the same bytes the POSIX tool writes (native/Console).
 //
 // KCVIEW_NO_BROWSER=1 keeps the page out of the browser (for the tests): kcview then tells what it
 // tells when no browser could open the page. Two files dropped together are this year's and last
@@ -27,12 +27,11 @@
 #include <cstdlib>
 #include <cwchar>
 #include <iostream>
-#include <mutex>
 #include <optional>
-#include <streambuf>
 #include <string>
 #include <vector>
 
+#include "native/Console.h"
 #include "native/Utf16.h"
 #include "tools/kcview/Kcview.h"
 #include "tools/kcview/PageFile.h"
@@ -51,111 +50,19 @@ std::wstring Shown(const std::string& utf8) {
     return Wide(native::Utf8ToUtf16Shown(utf8));
 }
 
-// One standard stream: whole lines to the console or the redirected handle, every byte also kept
-// in `transcript` for the message box. An interrupt reports on a thread of its own: one writer at
-// a time.
-class HostOutput : public std::streambuf {
-public:
-    HostOutput(HANDLE handle, std::string* transcript) : handle_(handle), transcript_(transcript) {
-        DWORD mode = 0;
-        console_ = handle_ && GetConsoleMode(handle_, &mode);
-    }
-    ~HostOutput() override { Write(pending_); }
-    HostOutput(const HostOutput&) = delete;
-    HostOutput& operator=(const HostOutput&) = delete;
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        const char byte = traits_type::to_char_type(c);
-        xsputn(&byte, 1);
-        return c;
-    }
-
-    std::streamsize xsputn(const char* text, std::streamsize count) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        pending_.append(text, static_cast<std::size_t>(count));
-        transcript_->append(text, static_cast<std::size_t>(count));
-        return count;
-    }
-
-    // Only whole lines leave: a UTF-8 character is never cut between two writes.
-    int sync() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const std::size_t end = pending_.rfind('\n');
-        if (end == std::string::npos) return 0;
-        Write(std::string_view(pending_).substr(0, end + 1));
-        pending_.erase(0, end + 1);
-        return 0;
-    }
-
-private:
-    void Write(std::string_view text) {
-        if (!handle_ || text.empty()) return;
-        DWORD done = 0;
-        if (!console_) {
-            WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
-            return;
-        }
-        const std::wstring wide = Wide(native::Utf8ToUtf16Shown(text));
-        WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
-    }
-
-    std::mutex mutex_;
-    HANDLE handle_;
-    bool console_ = false;
-    std::string pending_;
-    std::string* transcript_;
-};
-
-HANDLE GivenHandle(DWORD which) {
-    HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
-    return GetFileType(handle) == FILE_TYPE_UNKNOWN ? nullptr : handle;
-}
-
-// The console of the program that started this one, when there is one and no handle was given.
-HANDLE ParentConsole() {
-    static HANDLE console = [] {
-        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return HANDLE{nullptr};
-        HANDLE handle = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-        return handle == INVALID_HANDLE_VALUE ? HANDLE{nullptr} : handle;
-    }();
-    return console;
-}
-
-// std::cout and std::cerr through HostOutput for the life of the object.
+// std::cout and std::cerr through the floor's console writer for the life of the object, every
+// byte also kept for the message box.
 class StandardStreams {
 public:
-    StandardStreams(bool mayAttachConsole)
-        : out_(Handle(STD_OUTPUT_HANDLE, mayAttachConsole), &transcript_),
-          error_(Handle(STD_ERROR_HANDLE, mayAttachConsole), &transcript_),
-          previousOut_(std::cout.rdbuf(&out_)),
-          previousError_(std::cerr.rdbuf(&error_)) {}
-    ~StandardStreams() {
-        std::cout.flush();
-        std::cerr.flush();
-        std::cout.rdbuf(previousOut_);
-        std::cerr.rdbuf(previousError_);
-    }
-    StandardStreams(const StandardStreams&) = delete;
-    StandardStreams& operator=(const StandardStreams&) = delete;
+    explicit StandardStreams(bool mayAttachConsole)
+        : streams_(native::ConsoleOptions{mayAttachConsole, &transcript_}) {}
 
     // Everything written to both streams, in order.
     const std::string& Transcript() const { return transcript_; }
 
 private:
-    static HANDLE Handle(DWORD which, bool mayAttachConsole) {
-        HANDLE given = GivenHandle(which);
-        return given || !mayAttachConsole ? given : ParentConsole();
-    }
-
     std::string transcript_;
-    HostOutput out_;
-    HostOutput error_;
-    std::streambuf* previousOut_;
-    std::streambuf* previousError_;
+    native::ConsoleStreams streams_;
 };
 
 void ShowBox(const std::wstring& text, UINT icon) {
