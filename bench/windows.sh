@@ -113,13 +113,14 @@ source "$here/timing.sh"
 
 field() { sed -n "s/.*\\b$1=\\([^ ]*\\).*/\\1/p" "$work/summary"; }
 
-# at_end_share: the share (per cent) of the last run, from the caller's start to its exit, for
+# at_end_share: the share (per cent) of the last run (its trace is Windows text: CRLF lines), from the caller's start to its exit, for
 # which its progress window stood at its end: from the first caption of 100 per cent or the first
 # position at the bar's end, whichever came first, to the window's closing.
 at_end_share() {
   LC_ALL=C awk -v elapsed="$(field elapsed)" '
-    $2 == "range" { high = $4 }
-    $2 == "position" && full == "" && high != "" && $3 >= high { full = $1 }
+    { sub(/\r$/, "") }
+    $2 == "range" { high = $4 + 0 }
+    $2 == "position" && full == "" && high != "" && $3 + 0 >= high { full = $1 }
     $2 == "caption" && full == "" { p = $0; sub(/^[0-9]+ caption [^0-9]*/, "", p); if (p + 0 == 100) full = $1 }
     $2 == "close" && closed == "" { closed = $1 }
     END {
@@ -154,9 +155,11 @@ for size in "${sizes[@]}"; do
     export_run batch "$books" "$user" "$work/batch.xml"
     batch_times+=("$(field elapsed)")
     batch_shares+=("$(at_end_share)")
+    cp "$work/trace" "$work/trace-batch-$size-$run"
     export_run gui "$books" "$user" "$work/gui.xml"
     gui_times+=("$(field elapsed)")
     gui_shares+=("$(at_end_share)")
+    cp "$work/trace" "$work/trace-gui-$size-$run"
     pings=$((pings + $(field pings)))
     unanswered=$((unanswered + $(field unanswered)))
     slowest=$(( $(field slowest_ms) > slowest ? $(field slowest_ms) : slowest ))
