@@ -34,6 +34,7 @@
 #include "host/win32/Services.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
+#include "native/Console.h"
 
 namespace {
 
@@ -159,8 +160,7 @@ void RefuseCallerLine(Platform& platform, const std::wstring& line) {
 }
 
 void PrintUtf8(std::FILE* out, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), out);
-    std::fflush(out);
+    native::WriteText(out, text);
 }
 
 }  // namespace
