@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "progress/LedgerTally.h"
+
 struct AccountFigure {
     std::int32_t code = 0;      // account number x 10000
     char name[31] = {};         // formal name, at most 30 bytes
@@ -41,6 +43,8 @@ public:
     virtual ~LedgerLineSource() = default;
     // 1 and the next line; 0 after the last one; -1 when the ledger could not be read.
     virtual int Next(LedgerLine* line) = 0;
+    // How far the reading stands with the line Next handed over last.
+    virtual LedgerTally Tally() const = 0;
 };
 
 // The ledger lines of an export: millions of records for a busy company, appended in order and

@@ -65,6 +65,7 @@ void LedgerReadAhead::Read() {
                 status = -1;
             }
             item.pulses = data_.TakeDetailPulses();
+            item.tally = data_.Tally();
             item.status = status;
         }
         std::unique_lock<std::mutex> lock(mutex_);
@@ -97,6 +98,7 @@ int LedgerReadAhead::Next(LedgerLine* line) {
     }
     if (!reader_.joinable()) {
         int status = data_.Next(line);
+        tally_ = data_.Tally();
         if (status != 1) {
             finished_ = true;
             finalStatus_ = status;
@@ -128,6 +130,7 @@ int LedgerReadAhead::Next(LedgerLine* line) {
         changed_.notify_all();
     }
     const Item& item = current_.items[next_++];
+    tally_ = item.tally;
     if (progress_) {
         for (std::uint32_t i = 0; i < item.pulses; ++i) progress_->Pulse();
     }

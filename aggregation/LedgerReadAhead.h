@@ -37,6 +37,8 @@ public:
 
     // As LedgerReader::Next. The reading thread starts with the first call.
     int Next(LedgerLine* line) override;
+    // As LedgerReader::Tally when it had read the line handed over last.
+    LedgerTally Tally() const override { return tally_; }
     // Stops reading ahead and waits for the reading thread. Lines read beyond what the writer
     // took are dropped; nothing the writer took changes.
     void Stop();
@@ -48,6 +50,7 @@ private:
     struct Item {
         LedgerLine line;
         std::uint32_t pulses = 0;  // detail pulses of the lines read up to this one
+        LedgerTally tally;         // the reader's tally with this one read
         int status = 0;            // Next's answer
     };
     // A batch's items are made once; a batch the writer has finished goes back to the reader
@@ -78,4 +81,5 @@ private:
     bool finished_ = false;
     int finalStatus_ = 0;
     bool handedFailure_ = false;
+    LedgerTally tally_{};
 };

@@ -127,6 +127,7 @@ void LedgerReader::Start(std::int32_t taxBasis, const PeriodConditions& period,
     ledgerFailed_ = false;
     dateTexts_.clear();
     accountCache_.clear();
+    tally_ = LedgerTally{};
 }
 
 bool LedgerReader::Defer(const StKAMOKUSUMINFO& summary) {
@@ -135,7 +136,32 @@ bool LedgerReader::Defer(const StKAMOKUSUMINFO& summary) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+    if (KeepsLedger(summary)) {
+        ++tally_.accounts;
+        tally_.movement += Movement(deferredTaxBasis_, deferredPeriod_, deferredCompany_, summary);
+    }
     return true;
+}
+
+double LedgerReader::Movement(std::int32_t taxBasis, const PeriodConditions& period,
+                              const StDATAINFO& company, const StKAMOKUSUMINFO& summary) {
+    std::int64_t debits[kSlotCount];
+    std::int64_t credits[kSlotCount];
+    std::memcpy(debits, taxBasis ? summary.debitTax : summary.debit, sizeof(debits));
+    std::memcpy(credits, taxBasis ? summary.creditTax : summary.credit, sizeof(credits));
+    try {
+        const slots::SpanSlots span(period, company);
+        const double debit = static_cast<double>(span.Movement(debits).Value());
+        const double credit = static_cast<double>(span.Movement(credits).Value());
+        return (debit < 0 ? -debit : debit) + (credit < 0 ? -credit : credit);
+    } catch (const AmountOverflow&) {
+        return 0;
+    }
+}
+
+bool LedgerReader::KeepsLedger(const StKAMOKUSUMINFO& summary) {
+    return summary.exclusion == 0 && summary.noLedger1 != 1 && summary.noLedger2 != 1 &&
+           summary.nature != kOutsideAggregation && summary.nature != kOutsideAggregationCredit;
 }
 
 int LedgerReader::CollectLedgerLines(std::int32_t taxBasis, const StDATAINFO* company,
@@ -184,10 +210,7 @@ int LedgerReader::Next(LedgerLine* line) {
 int LedgerReader::OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& company,
                                     const PeriodConditions& period,
                                     const StKAMOKUSUMINFO& summary) {
-    if (summary.exclusion != 0 || summary.noLedger1 == 1 || summary.noLedger2 == 1 ||
-        summary.nature == kOutsideAggregation || summary.nature == kOutsideAggregationCredit) {
-        return 2;
-    }
+    if (!KeepsLedger(summary)) return 2;
     if (!ledgerCursor_) {
         ledgerCursor_.reset(new (std::nothrow) ClRuleMotocho);
         if (!ledgerCursor_) return 0;
@@ -216,6 +239,8 @@ int LedgerReader::OpenAccountLedger(std::int32_t taxBasis, const StDATAINFO& com
     open_.balance = open_.debitNormal ? openingDebit - openingCredit : openingCredit - openingDebit;
 
     PlanLedgerParts(period);
+    ++tally_.accountsOpened;
+    tally_.movementOpened += Movement(taxBasis, period, company, summary);
     return StartLedgerPart(0, company) ? 1 : 0;
 }
 
@@ -254,6 +279,7 @@ bool LedgerReader::StartLedgerPart(std::size_t part, const StDATAINFO& company) 
     if (ledgerCursor_->GetCount(&search_, &ledgerView_, &n) != 0) return false;
     if (ledgerCursor_->SetMovePos(0) != 0) return false;
     open_.count = n;
+    tally_.linesCounted += n;
     return true;
 }
 
@@ -305,6 +331,7 @@ int LedgerReader::ReadPartLine(const StDATAINFO& company, LedgerLine* record) {
     try {
         // Every line is read: a 16-bit count would silently drop lines past 32,768.
         while (open_.read < open_.count) {
+            ++tally_.linesRead;
             if (countPulses_) {
                 ++pendingPulses_;
             } else if (progress_) {

@@ -49,6 +49,8 @@ public:
     // The next line of the noted accounts' ledgers in their order; -1 (and LedgerFailed) when
     // an account's ledger cannot be read whole.
     int Next(LedgerLine* line) override;
+    // The lines read so far, and the lines of the noted accounts the books told of so far.
+    LedgerTally Tally() const override { return tally_; }
     bool LedgerFailed() const { return ledgerFailed_; }
     // While counted, reading the ledger does not pulse the progress window: the pulses are
     // counted for the thread that owns the window (see LedgerReadAhead).
@@ -60,6 +62,12 @@ public:
     }
 
 private:
+    // Whether the books keep a ledger for the account of `summary`.
+    static bool KeepsLedger(const StKAMOKUSUMINFO& summary);
+    // The account's debits and credits over the period, for the tally's estimate; 0 when they
+    // overflow.
+    static double Movement(std::int32_t taxBasis, const PeriodConditions& period,
+                           const StDATAINFO& company, const StKAMOKUSUMINFO& summary);
     bool EntryBalancesBefore(const StDATAINFO& company, const StMOTOCHOINFO& line, int* status);
     // Prepares the ledger cursor for one account: 1 ready, 2 when the account keeps no ledger,
     // 0 when it cannot be read.
@@ -115,6 +123,7 @@ private:
     // Accounts looked up for counter-account names; the chart does not change during a run.
     std::unordered_map<std::int32_t, StKAMOKUINFO> accountCache_;
 
+    LedgerTally tally_{};
     ExportProgress* progress_ = nullptr;
     bool countPulses_ = false;
     std::uint32_t pendingPulses_ = 0;

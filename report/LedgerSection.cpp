@@ -65,6 +65,8 @@ public:
         *line = lines_[next_++];
         return 1;
     }
+    // Collected, the ledger is counted whole.
+    LedgerTally Tally() const override { return LedgerTally{next_, lines_.size(), 1, 1}; }
 
 private:
     const LedgerLineList& lines_;
@@ -79,6 +81,7 @@ int ReportWriter::NextLedgerLine() {
     }
     LedgerLineSource& source = ledgerSource_ ? *ledgerSource_ : *collected_;
     int rc = source.Next(&ledgerLine_);
+    progress_.LedgerRead(source.Tally());
     ledgerStarted_ = true;
     ledgerPending_ = rc == 1;
     if (rc < 0) ledgerUnreadable_ = true;

@@ -105,6 +105,7 @@ int ReportWriter::WriteReport(const char* path, std::int16_t functionId,
     } else if (written) {
         try {
             output_->Keep();
+            progress_.FileInPlace();
         } catch (const FileError& error) {
             written = 0;
             failureReason_ = error.what();

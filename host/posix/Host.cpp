@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/LinkApp.h"
@@ -19,6 +20,7 @@
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
 #include "host/Interrupts.h"
+#include "host/ProgressTrace.h"
 #include "host/SteadyClock.h"
 #include "host/TerminalProgress.h"
 #include "host/posix/Dialogs.h"
@@ -110,7 +112,10 @@ int RunHost(int argc, char** argv, const Edition& edition) {
     DialogService& dialogs =
         interactive ? static_cast<DialogService&>(terminalDialogs) : batchDialogs;
     SteadyClock clock;
-    Platform platform{files, messages, windows, progress, text, memory, dialogs, clock};
+    std::unique_ptr<ProgressTrace> trace = TraceProgressIfAsked(progress, clock);
+    ProgressWindow& shownProgress =
+        trace ? static_cast<ProgressWindow&>(*trace) : static_cast<ProgressWindow&>(progress);
+    Platform platform{files, messages, windows, shownProgress, text, memory, dialogs, clock};
 
     const char* home = std::getenv("HOME");
     const char* config = std::getenv("XDG_CONFIG_HOME");

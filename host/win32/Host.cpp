@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "host/HostPrompt.h"
 #include "host/Interrupts.h"
 #include "host/Profile.h"
+#include "host/ProgressTrace.h"
 #include "host/TerminalProgress.h"
 #include "host/win32/CommandLine.h"
 #include "host/win32/Dialogs.h"
@@ -253,7 +255,9 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     Win32Dialogs windowDialogs;
     DialogService& dialogs = batch ? static_cast<DialogService&>(batchDialogs) : windowDialogs;
     Win32Clock clock;
-    Platform platform{files, messages, windows, progress, text, memory, dialogs, clock};
+    std::unique_ptr<ProgressTrace> trace = TraceProgressIfAsked(progress, clock);
+    ProgressWindow& shownProgress = trace ? static_cast<ProgressWindow&>(*trace) : progress;
+    Platform platform{files, messages, windows, shownProgress, text, memory, dialogs, clock};
 
     auto line = WideToSjis(callerLine);
     if (!line) {

@@ -20,6 +20,8 @@ struct Seen {
     std::vector<std::int64_t> balances;
     std::vector<std::string> descriptions;
     std::vector<std::uint64_t> sweepsAtLine;
+    // The reader's tally as each line (or the end) arrived: lines read and counted so far.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> tallies;
     int end = 1;
 };
 
@@ -59,6 +61,7 @@ protected:
         while (seen.codes.size() < limit) {
             int rc = source.Next(&line);
             seen.sweepsAtLine.push_back(progress.Sweeps());
+            seen.tallies.emplace_back(source.Tally().linesRead, source.Tally().linesCounted);
             if (rc != 1) {
                 seen.end = rc;
                 break;
@@ -93,6 +96,12 @@ TEST_F(ReadAhead, HandsOverTheLinesAndPulsesOfReadingDirectly) {
     EXPECT_EQ(seen.balances, expected.balances);
     EXPECT_EQ(seen.descriptions, expected.descriptions);
     EXPECT_EQ(seen.sweepsAtLine, expected.sweepsAtLine);
+    EXPECT_EQ(seen.tallies, expected.tallies);
+    // At the end every line the books counted was read.
+    ASSERT_FALSE(seen.tallies.empty());
+    EXPECT_EQ(seen.tallies.back().first, seen.tallies.back().second);
+    EXPECT_GE(seen.tallies.back().first, seen.codes.size());
+    EXPECT_EQ(ahead.Tally().LinesAhead(), 0u);
     EXPECT_FALSE(ahead.LedgerFailed());
     LedgerLine line{};
     EXPECT_EQ(ahead.Next(&line), 0);  // the end stays the end

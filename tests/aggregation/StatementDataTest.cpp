@@ -194,8 +194,8 @@ TEST_F(Aggregation, TaxBasisChoosesTheSecondSet) {
     EXPECT_EQ(Figure(80000)->closing, 0);
 }
 
-// The aggregation's share of the bar: the summaries, with the ledger a share per account, and
-// the accounts' end; the writer goes on from there.
+// The aggregation's share of the bar: the summaries, an equal share per account, and the
+// accounts' end; the writer goes on from there.
 TEST_F(Aggregation, TheBarStandsWhereTheAggregationsPhasesLeaveIt) {
     struct Case {
         const char* user;
@@ -203,14 +203,12 @@ TEST_F(Aggregation, TheBarStandsWhereTheAggregationsPhasesLeaveIt) {
         int position;
         const char* caption;
     };
+    // The bar stands one past the plan: its first move starts at 0.
     const Case cases[] = {
-        // 0..1000, 1000..3000, 3000..4000, 4000..5000, both ends of each.
-        {"u2", 0, 1001 + 2001 + 1001 + 1001, "集計中 50％"},
-        {"u1", 0, 1001 + 2001 + 1001 + 1001, "集計中 50％"},
-        // A tenth of the summaries, no accounts to share 400..7000 out, the accounts' end.
-        {"u2", 1, 101 + 201 + 101 + 1001, "集計中 14％"},
-        // Eight summaries: 7000 / 8 = 875 positions each from 400, then the accounts' end.
-        {"u1", 1, 101 + 201 + 101 + 8 * 876 + 1001, "集計中 84％"},
+        {"u2", 0, 8001, "集計中 80％"},
+        {"u1", 0, 8001, "集計中 80％"},
+        {"u2", 1, 1001, "集計中 10％"},
+        {"u1", 1, 1001, "集計中 10％"},
     };
     Books();
     for (const Case& c : cases) {

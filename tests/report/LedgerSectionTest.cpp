@@ -107,6 +107,7 @@ public:
         *line = lines_[next_++];
         return 1;
     }
+    LedgerTally Tally() const override { return LedgerTally{next_, lines_.size(), 1, 1}; }
     int calls = 0;
 
 private:
