@@ -47,9 +47,13 @@ std::string Fill(std::string_view text, std::initializer_list<Value> values) {
     return filled;
 }
 
+std::string_view Text(const Message& message) {
+    return native::UserLanguage() == native::Language::kJapanese ? message.japanese
+                                                                 : message.english;
+}
+
 std::string Say(const Message& message, std::initializer_list<Value> values) {
-    const bool japanese = native::UserLanguage() == native::Language::kJapanese;
-    return Fill(japanese ? message.japanese : message.english, values);
+    return Fill(Text(message), values);
 }
 
 std::vector<std::string> Placeholders(std::string_view text) {

@@ -34,7 +34,11 @@ struct Value {
 // like a placeholder (a user's file name) stays as it is.
 std::string Fill(std::string_view text, std::initializer_list<Value> values);
 
-// The message in the user's language (native::UserLanguage), filled.
+// The message's text in the user's language (native::UserLanguage), as it stands: no memory is
+// taken, for the message that memory ran out.
+std::string_view Text(const Message& message);
+
+// The message in the user's language, filled.
 std::string Say(const Message& message, std::initializer_list<Value> values = {});
 
 // The names of a text's placeholders, in the order they stand.
