@@ -1298,7 +1298,7 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
     Importer importer(PathFromUtf8(booksDir), encoding);
     std::error_code error;
     if (!fs::is_directory(PathFromUtf8(booksDir), error)) {
-        result.message = booksDir + ": not a folder";
+        result.message = Say(Id::kNotAFolder, {{"folder", booksDir}});
         return result;
     }
     if (std::string why = WhyNotReplaceable(storePath); !why.empty()) {

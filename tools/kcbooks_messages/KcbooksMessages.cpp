@@ -150,6 +150,7 @@ constexpr Entry kTable[] = {
     {Id::kReasonBadName, {"the system cannot take this name", "システムで使えない名前です"}},
     {Id::kReasonRunEnding, {"the run was interrupted", "実行が中断されました"}},
     {Id::kReasonSystemError, {"error 〈code〉", "エラー 〈code〉"}},
+    {Id::kNotAFolder, {"〈folder〉: not a folder", "〈folder〉: フォルダーではありません"}},
     {Id::kAtLine, {"〈file〉, line 〈line〉: 〈why〉", "〈file〉 〈line〉 行目: 〈why〉"}},
     {Id::kAtCell,
      {"〈file〉, line 〈line〉, column 〈column〉: 〈why〉",

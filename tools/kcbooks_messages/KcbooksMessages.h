@@ -67,6 +67,7 @@ enum class Id {
     kReasonBadName,
     kReasonRunEnding,
     kReasonSystemError,
+    kNotAFolder,
     kAtLine,
     kAtCell,
     kInputNotRegular,

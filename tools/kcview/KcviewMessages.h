@@ -17,7 +17,6 @@ enum class Id {
     kUsage,
     kNoMemory,
     kInterrupted,
-    kFailed,
     kNotRegular,
     kCannotOpen,
     kCannotRead,

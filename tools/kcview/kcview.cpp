@@ -162,9 +162,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         };
         std::string reason;
         if (!kcview::WritePage(pagePath, make, &reason)) {
-            std::cerr << Say(Id::kFailed, {{"reason", Say(Id::kCannotWrite, {{"page", pagePath},
-                                                                             {"reason", reason}})}})
-                      << "\n";
+            std::cerr << Say(Id::kCannotWrite, {{"page", pagePath}, {"reason", reason}}) << "\n";
             return kFailed;
         }
         // The page is in place: from here the run reports itself.
@@ -201,7 +199,7 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
         // A run ending on a signal: the interrupt's clean-up reports it.
         if (failure.Kind() == native::FailureKind::kRunEnding) return kFailed;
         try {
-            std::cerr << Say(Id::kFailed, {{"reason", Told(failure)}}) << "\n";
+            std::cerr << Told(failure) << "\n";
         } catch (const std::bad_alloc&) {
             std::cerr << kcview_messages::Text(Id::kNoMemory);
         }
