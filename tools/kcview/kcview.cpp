@@ -133,6 +133,18 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         summary->failed = failed;
     }
 
+    // Said before the page is written: once it is in place, the run takes no memory to report.
+    std::string checksLine;
+    if (failed == 0 && notApplicable > 0) {
+        checksLine = Say(Id::kSomeNotApplicable, {{"held", outcomes.size() - notApplicable},
+                                                  {"checks", outcomes.size()},
+                                                  {"excluded", notApplicable}});
+    } else if (failed == 0) {
+        checksLine = Say(Id::kAllHold, {{"checks", outcomes.size()}});
+    } else {
+        checksLine = Say(Id::kSomeFailed, {{"failed", failed}, {"checks", outcomes.size()}});
+    }
+
     if (!check || !pagePath.empty()) {
         if (pagePath.empty()) pagePath = kcview::DefaultPagePath(exportPath);
         // The files this run reads, by any name (a link, another spelling): the page never
@@ -160,6 +172,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
                 },
                 out, reason);
         };
+        const std::string wrote = Say(Id::kWrote, {{"page", pagePath}});
         std::string reason;
         if (!kcview::WritePage(pagePath, make, &reason)) {
             std::cerr << Say(Id::kCannotWrite, {{"page", pagePath}, {"reason", reason}}) << "\n";
@@ -167,20 +180,10 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         }
         // The page is in place: from here the run reports itself.
         interrupts.Disarm();
-        std::cerr << Say(Id::kWrote, {{"page", pagePath}}) << "\n";
+        std::cerr << wrote << "\n";
         if (summary) summary->pagePath = pagePath;
     }
-    if (failed == 0 && notApplicable > 0) {
-        std::cerr << Say(Id::kSomeNotApplicable, {{"held", outcomes.size() - notApplicable},
-                                                  {"checks", outcomes.size()},
-                                                  {"excluded", notApplicable}})
-                  << "\n";
-    } else if (failed == 0) {
-        std::cerr << Say(Id::kAllHold, {{"checks", outcomes.size()}}) << "\n";
-    } else {
-        std::cerr << Say(Id::kSomeFailed, {{"failed", failed}, {"checks", outcomes.size()}})
-                  << "\n";
-    }
+    std::cerr << checksLine << "\n";
     return check && failed > 0 ? 1 : 0;
 }
 
