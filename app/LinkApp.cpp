@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "aggregation/LedgerReadAhead.h"
 #include "aggregation/LedgerReader.h"
@@ -233,7 +234,11 @@ int LinkApp::CheckEnvironment(int showMessages) {
     for (const Message& message : kMessages) {
         if (message.code != result) continue;
         if (showMessages) {
-            ClAccConnect::Inst().DispMsg(caller_.window, message.text, kCaption,
+            // A program copied away from its folder finds no definition file: the path it
+            // looked at tells the user where the program expects it.
+            std::string text = message.text;
+            if (result == kEnvironmentInvalid) text += std::string("\n\n確認したファイル: ") + path;
+            ClAccConnect::Inst().DispMsg(caller_.window, text.c_str(), kCaption,
                                          mb::kIconWarning | mb::kOk);
         }
         return 0;

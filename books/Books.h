@@ -45,6 +45,12 @@ struct BooksConfig {
     std::string settingsFolder;      // folder type 1, Windows form, Shift_JIS
     LedgerPrompt* prompt = nullptr;  // not owned; none: messages are not shown
     std::map<std::string, Fault> faults;
+    // The settings file a person keeps (kcbooks.ini, a path of this platform, UTF-8) and which
+    // values came from it: a refusal of such a value names the file and the key to correct.
+    std::string settingsFile;
+    bool storeFromSettings = false;
+    bool userFromSettings = false;
+    bool dataFromSettings = false;
 };
 
 void ConfigureBooks(const BooksConfig& config);

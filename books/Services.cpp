@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <string>
+#include <string_view>
 #include <tuple>
 
 #include "books/Books.h"
@@ -65,9 +67,37 @@ std::int32_t ClAccConnect::ExpSysLink() {
     return Session::Get().Login();
 }
 
+namespace {
+
+// The link components write the tax package's name as a token and leave it to the message service
+// to name the package; the books name it neutrally. The token is looked for at character
+// boundaries only: its letters could be trail bytes of double-byte characters.
+std::string WithPackageName(std::string_view text) {
+    static constexpr std::string_view kToken = "ES_APRPACKAGENAME";
+    static constexpr std::string_view kPackageName = "法人税申告ソフト";
+    std::string shown;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (text.substr(pos, kToken.size()) == kToken) {
+            shown += kPackageName;
+            pos += kToken.size();
+            continue;
+        }
+        const bool pair =
+            sjis::IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size();
+        const std::size_t width = pair ? 2 : 1;
+        shown += text.substr(pos, width);
+        pos += width;
+    }
+    return shown;
+}
+
+}  // namespace
+
 int ClAccConnect::DispMsg(WindowHandle owner, const char* text, const char* caption,
                           unsigned flags) {
-    return Session::Get().Show(owner, text ? text : "", caption ? caption : "", flags);
+    return Session::Get().Show(owner, WithPackageName(text ? text : ""), caption ? caption : "",
+                               flags);
 }
 
 std::int32_t ClAccConnect::LogOut() {

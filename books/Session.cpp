@@ -218,14 +218,23 @@ std::int32_t Session::RefuseBadRecord(const std::string& what) {
                                        "\n\n帳簿を確認して、取り込みなおしてください。");
 }
 
+// Where a person corrects a value that came from the settings file: nothing for a value given
+// otherwise (an option, the environment).
+std::string Session::SettingToCorrect(bool fromSettings, const char* key) const {
+    if (!fromSettings || config_.settingsFile.empty()) return "";
+    return "\n\n" + PathText(config_.settingsFile) + " の " + key + "= を確認してください。";
+}
+
 std::int32_t Session::Login() {
     Logout();
     if (config_.storePath.empty()) {
-        return Refuse(kLoginNoStore, "会計データ（帳簿ファイル）が指定されていません。");
+        return Refuse(kLoginNoStore, "会計データ（帳簿ファイル）が指定されていません。" +
+                                         SettingToCorrect(config_.storeFromSettings, "Store"));
     }
     if (!db_.OpenReadOnly(config_.storePath)) {
-        return Refuse(kLoginStoreMissing,
-                      "会計データを開けません。\n" + PathText(config_.storePath));
+        return Refuse(kLoginStoreMissing, "会計データを開けません。\n" +
+                                              PathText(config_.storePath) +
+                                              SettingToCorrect(config_.storeFromSettings, "Store"));
     }
     if (!db_.IsStore() || !HasEveryTable(db_)) return RefuseUnreadable();
     // Who logs in: the user the host names, else the only user, else the user who says yes.
@@ -267,7 +276,8 @@ std::int32_t Session::Login() {
     std::int32_t dataNo = 0;
     std::int32_t found = LookUpUser(chosen.c_str(), &selectionNo_, &dataNo);
     if (found == kErrNotFound) {
-        return Refuse(kLoginUnknownUser, "利用者「" + chosen + "」は登録されていません。");
+        return Refuse(kLoginUnknownUser, "利用者「" + chosen + "」は登録されていません。" +
+                                             SettingToCorrect(config_.userFromSettings, "User"));
     }
     if (found != kLedgerOk) return RefuseUnreadable();
     if (config_.dataNo != 0) dataNo = config_.dataNo;
@@ -279,8 +289,9 @@ std::int32_t Session::Login() {
         if (set.dataNo == dataNo) selected = &set;
     }
     if (!selected) {
-        return Refuse(kLoginUnknownDataSet,
-                      "データ番号 " + std::to_string(dataNo) + " の会計データがありません。");
+        return Refuse(kLoginUnknownDataSet, "データ番号 " + std::to_string(dataNo) +
+                                                " の会計データがありません。" +
+                                                SettingToCorrect(config_.dataFromSettings, "Data"));
     }
     selected_ = *selected;
     selectedPeriod.SetPeriod(selected_.periodFrom, selected_.periodTo);

@@ -123,6 +123,8 @@ private:
     // with what it is.
     std::int32_t RefuseUnreadable();
     std::int32_t RefuseBadRecord(const std::string& what);
+    // The line that names the settings file and key a value came from; empty when it did not.
+    std::string SettingToCorrect(bool fromSettings, const char* key) const;
     // False on a store error; a record that cannot be taken is described in `bad` (the first
     // one found) and left out.
     bool LoadDataSets(std::string* bad);

@@ -36,6 +36,21 @@ function(windows_text template out)
   endif()
 endfunction()
 
+# A copy of a UTF-8 text file in Shift_JIS with CR LF. The sample books go to the user so: a
+# spreadsheet on a Japanese system opens them readably, and saves the user's own books so.
+function(windows_copy source out)
+  file(READ ${source} text)
+  string(REPLACE "\r\n" "\n" text "${text}")
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${out}.utf8 "${text}")
+  execute_process(COMMAND ${ICONV} -f UTF-8 -t CP932 ${out}.utf8
+                  OUTPUT_FILE ${out} RESULT_VARIABLE failed ERROR_VARIABLE why)
+  file(REMOVE ${out}.utf8)
+  if(failed)
+    message(FATAL_ERROR "${source}: not Shift_JIS: ${why}")
+  endif()
+endfunction()
+
 set(program_folder ${DIST}/${EDITION})
 set(program_files ${EDITION}.exe ZezavareDef.ini SUPPORT.INF)
 foreach(file ${program_files} ../kcbooks.exe ../kcview.exe)
@@ -65,7 +80,13 @@ windows_text(${SOURCE}/resources/package/README.txt ${WORK}/README.txt)
 
 set(entries ${EDITION} kcbooks.exe kcview.exe)
 file(COPY ${DIST}/kcbooks.exe ${DIST}/kcview.exe DESTINATION ${WORK})
-file(COPY ${SOURCE}/examples/sample-books/ DESTINATION ${WORK}/${sample_folder})
+file(GLOB_RECURSE sample_files RELATIVE ${SOURCE}/examples/sample-books
+     ${SOURCE}/examples/sample-books/*)
+foreach(file ${sample_files})
+  get_filename_component(folder ${WORK}/${sample_folder}/${file} DIRECTORY)
+  file(MAKE_DIRECTORY ${folder})
+  windows_copy(${SOURCE}/examples/sample-books/${file} ${WORK}/${sample_folder}/${file})
+endforeach()
 list(APPEND entries ${sample_folder} README.txt)
 
 file(REMOVE ${ZIP})

@@ -254,6 +254,11 @@ bool ConditionDialog::DriveCheck(const std::string& path) {
         case DriveType::kFixed:
         case DriveType::kRemote:
             return platform_.files.Access(root, accessmode::kReadWrite);
+        case DriveType::kNoRootDir:
+            // A drive the path names that does not exist is a slip of typing: refused here, the
+            // user corrects it; let through, the export would fail at the folder. A path naming
+            // no drive (relative to the working folder) has no root of its own to check.
+            return path.size() < 2 || path[1] != ':';
         default:
             return true;
     }

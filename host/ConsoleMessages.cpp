@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/Encoding.h"
+#include "native/Console.h"
 
 int ConsoleMessages::Show(WindowHandle /*owner*/, const char* text, const char* caption,
                           unsigned flags) {
@@ -30,25 +31,21 @@ int ConsoleMessages::Answer(const char* text, const char* caption, unsigned flag
             kind = "message";
             break;
     }
-    std::fprintf(out_, "[%s] %s:\n%s\n", title.c_str(), kind, body.c_str());
+    native::WriteText(out_, "[" + title + "] " + kind + ":\n" + body + "\n");
     if ((flags & mb::kButtonMask) != mb::kYesNo) {
         if (interactive_) {
-            std::fprintf(out_, "(Enter) ");
-            std::fflush(out_);
+            native::WriteText(out_, "(Enter) ");
             for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
             }
         }
-        std::fflush(out_);
         return mb::kIdOk;
     }
     if (!interactive_) {
-        std::fprintf(out_, "-> %s\n", answerYes_ ? "yes" : "no");
-        std::fflush(out_);
+        native::WriteText(out_, answerYes_ ? "-> yes\n" : "-> no\n");
         return answerYes_ ? mb::kIdYes : mb::kIdNo;
     }
     while (true) {
-        std::fprintf(out_, "[y/n] ");
-        std::fflush(out_);
+        native::WriteText(out_, "[y/n] ");
         int c = std::getchar();
         int answer = c;
         while (c != EOF && c != '\n') c = std::getchar();

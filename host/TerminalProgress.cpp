@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "common/Encoding.h"
+#include "native/Console.h"
 
 void TerminalProgress::SetOverallRange(int low, int high) {
     low_ = low;
@@ -34,8 +36,7 @@ void TerminalProgress::SetCaption(const char* caption) {
     caption_ = caption ? caption : "";
     if (terminal_ || !shown_ || !captionDue_) return;
     captionDue_ = false;
-    std::fprintf(out_, "%s\n", sjis::SjisToUtf8Lossy(caption_).c_str());
-    std::fflush(out_);
+    native::WriteText(out_, sjis::SjisToUtf8Lossy(caption_) + "\n");
 }
 
 void TerminalProgress::Repaint() {
@@ -54,8 +55,7 @@ void TerminalProgress::Draw() {
         static_cast<int>((static_cast<long long>(position_ - low_) * kWidth) / (high_ - low_));
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-    std::fprintf(out_, "\r%s [%s]", sjis::SjisToUtf8Lossy(caption_).c_str(), bar.c_str());
-    std::fflush(out_);
+    native::WriteText(out_, "\r" + sjis::SjisToUtf8Lossy(caption_) + " [" + bar + "]");
     drawn_ = true;
     drawnPosition_ = position_;
     drawnCaption_ = caption_;
@@ -64,8 +64,7 @@ void TerminalProgress::Draw() {
 void TerminalProgress::Close(int /*endCode*/) {
     if (terminal_ && shown_) {
         Draw();
-        std::fputc('\n', out_);
-        std::fflush(out_);
+        native::WriteText(out_, "\n");
         // The line is ended: a message after the run starts right below it.
         drawn_ = false;
     }
@@ -76,8 +75,7 @@ void TerminalProgress::EndLine() {
     if (!terminal_ || !drawn_) return;
     // Repaints are few and far between: the line may still show an earlier step.
     if (shown_ && (position_ != drawnPosition_ || caption_ != drawnCaption_)) Draw();
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    native::WriteText(out_, "\n");
     drawn_ = false;
 }
 

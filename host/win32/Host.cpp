@@ -32,6 +32,7 @@
 #include "host/win32/Services.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
+#include "native/Console.h"
 
 namespace {
 
@@ -110,6 +111,10 @@ struct BooksSource {
     int dataNo = 0;
     std::wstring outputFolder;
     std::wstring settingsFolder;
+    std::wstring settingsFile;  // kcbooks.ini, and which of the values came from it
+    bool storeFromSettings = false;
+    bool userFromSettings = false;
+    bool dataFromSettings = false;
 };
 
 BooksSource FindBooks(const HostOptions& options) {
@@ -117,17 +122,25 @@ BooksSource FindBooks(const HostOptions& options) {
     std::wstring folder = ProgramFolder();
     std::wstring settings = folder + kBooksSettingsFile;
     const std::optional<std::string> profile = ReadBooksSettings(settings);
+    source.settingsFile = settings;
     if (!options.books.empty()) {
         source.store = FullPath(FromOption(options.books));
     } else {
         source.store = FromProgramFolder(folder, ProfileValue(profile, "Store"));
+        source.storeFromSettings = true;
     }
     source.user = FromOption(options.user);
     source.dataNo = options.dataNo;
     source.outputFolder = FromOption(options.outputFolder);
     source.settingsFolder = FromOption(options.settingsFolder);
-    if (source.user.empty()) source.user = ProfileValue(profile, "User");
-    if (source.dataNo == 0) source.dataNo = _wtoi(ProfileValue(profile, "Data").c_str());
+    if (source.user.empty()) {
+        source.user = ProfileValue(profile, "User");
+        source.userFromSettings = !source.user.empty();
+    }
+    if (source.dataNo == 0) {
+        source.dataNo = _wtoi(ProfileValue(profile, "Data").c_str());
+        source.dataFromSettings = source.dataNo != 0;
+    }
     if (source.outputFolder.empty())
         source.outputFolder = FromProgramFolder(folder, ProfileValue(profile, "OutputFolder"));
     if (source.settingsFolder.empty())
@@ -157,8 +170,7 @@ void RefuseCallerLine(Platform& platform, const std::wstring& line) {
 }
 
 void PrintUtf8(std::FILE* out, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), out);
-    std::fflush(out);
+    native::WriteText(out, text);
 }
 
 }  // namespace
@@ -263,6 +275,10 @@ int RunHost(int /*argc*/, char** /*argv*/, const Edition& edition) {
     booksConfig.outputFolder = SystemFolder(source.outputFolder);
     booksConfig.settingsFolder = SystemFolder(source.settingsFolder);
     booksConfig.prompt = batch ? static_cast<books::LedgerPrompt*>(&consolePrompt) : &windowPrompt;
+    booksConfig.settingsFile = WideToUtf8(source.settingsFile).value_or("");
+    booksConfig.storeFromSettings = source.storeFromSettings;
+    booksConfig.userFromSettings = source.userFromSettings;
+    booksConfig.dataFromSettings = source.dataFromSettings;
     books::ConfigureBooks(booksConfig);
 
     const CallerLine caller = ParseCallerLine(*line);

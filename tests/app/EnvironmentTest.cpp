@@ -9,13 +9,15 @@
 
 namespace {
 
+// As the user reads them: the message service names the tax package.
 const char* const kInvalid =
-    "動作環境が不正です。\nES_APRPACKAGENAMEが正しくインストールされているか確認してください。";
+    "動作環境が不正です。\n法人税申告ソフトが正しくインストールされているか確認してください。\n\n"
+    "確認したファイル: D:\\Tax\\ZezavareDef.ini";
 const char* const kOlder =
-    "ご利用の連動コンポーネントは、インストールされているES_APRPACKAGENAMEでは使用できません。\n"
-    "ES_APRPACKAGENAMEの最新版を入手してインストールしてからご利用ください。";
+    "ご利用の連動コンポーネントは、インストールされている法人税申告ソフトでは使用できません。\n"
+    "法人税申告ソフトの最新版を入手してインストールしてからご利用ください。";
 const char* const kNewer =
-    "ご利用の連動コンポーネントは、インストールされているES_APRPACKAGENAMEでは使用できません。\n"
+    "ご利用の連動コンポーネントは、インストールされている法人税申告ソフトでは使用できません。\n"
     "連動コンポーネントの最新版を入手してインストールしてからご利用ください。";
 
 class Environment : public ::testing::Test {
@@ -112,6 +114,32 @@ TEST_F(Environment, MissingFileIsAnInvalidEnvironment) {
     EXPECT_EQ(fake.boxes[0].text, kInvalid);
     EXPECT_EQ(fake.boxes[0].owner, kNoWindow);
     EXPECT_EQ(fake.CallsOf("GetPrivateProfileString").size(), 0u);
+}
+
+TEST_F(Environment, TheMessageServiceNamesThePackageOnlyWhereTheTokenIsWhole) {
+    const struct {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"ES_APRPACKAGENAME", "法人税申告ソフト"},
+        {"ES_APRPACKAGENAME\nES_APRPACKAGENAME", "法人税申告ソフト\n法人税申告ソフト"},
+        {"ES_APRPACKAGE", "ES_APRPACKAGE"},
+        // 0x82 0x45 is one character: the token's E is its trail byte, not the token's start.
+        {"\x82"
+         "ES_APRPACKAGENAME",
+         "\x82"
+         "ES_APRPACKAGENAME"},
+        {"\x82\x82"
+         "ES_APRPACKAGENAME",
+         "\x82\x82"
+         "法人税申告ソフト"},
+    };
+    for (const auto& c : cases) {
+        fake.boxes.clear();
+        ClAccConnect::Inst().DispMsg(kNoWindow, c.text.c_str(), "決算書", 0x30);
+        ASSERT_EQ(fake.boxes.size(), 1u);
+        EXPECT_EQ(fake.boxes[0].text, c.shown) << c.text;
+    }
 }
 
 TEST_F(Environment, WithoutTheFlagNothingIsShown) {

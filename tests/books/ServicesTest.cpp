@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "books/Books.h"
 #include "ledger/Services.h"
@@ -160,6 +161,54 @@ TEST_F(Services, LoginFailuresAreReportedWithAMessage) {
     EXPECT_EQ(Login(), kLoginNotAStore);
     EXPECT_EQ(prompt_.texts.size(), 4u);
     EXPECT_EQ(V(ClSetData().GetSelectedInfo()), nullptr);
+}
+
+// A value the user wrote into kcbooks.ini is corrected there: its refusal names the file and key.
+// A value given otherwise (an option) is not blamed on the file.
+TEST_F(Services, ARefusedValueFromTheSettingsFileNamesTheFileAndItsKey) {
+    const std::string settings = dir_ + "/kcbooks.ini";
+    const struct {
+        const char* what;
+        std::string store;
+        const char* user;
+        std::int32_t dataNo;
+        bool storeFromSettings, userFromSettings, dataFromSettings;
+        std::int32_t code;
+        const char* named;  // the key named, or none
+    } cases[] = {
+        {"no store", "", "u1", 0, true, false, false, kLoginNoStore, "Store"},
+        {"a missing store", dir_ + "/none.books", "u1", 0, true, false, false, kLoginStoreMissing,
+         "Store"},
+        {"a missing store of an option", dir_ + "/none.books", "u1", 0, false, false, false,
+         kLoginStoreMissing, nullptr},
+        {"an unknown user", store_, "nobody", 0, false, true, false, kLoginUnknownUser, "User"},
+        {"an unknown user of an option", store_, "nobody", 0, true, false, false, kLoginUnknownUser,
+         nullptr},
+        {"an unknown data number", store_, "u1", 7, true, true, true, kLoginUnknownDataSet, "Data"},
+    };
+    for (const auto& c : cases) {
+        BooksConfig config;
+        config.storePath = c.store;
+        config.userId = c.user;
+        config.dataNo = c.dataNo;
+        config.prompt = &prompt_;
+        config.settingsFile = settings;
+        config.storeFromSettings = c.storeFromSettings;
+        config.userFromSettings = c.userFromSettings;
+        config.dataFromSettings = c.dataFromSettings;
+        ConfigureBooks(config);
+        prompt_.texts.clear();
+        EXPECT_EQ(ClAccConnect::Inst().ExpSysLink(), c.code) << c.what;
+        ASSERT_EQ(prompt_.texts.size(), 1u) << c.what;
+        const std::string& said = prompt_.texts[0];  // Shift_JIS, as the literals here
+        const std::string named = "kcbooks.ini の ";
+        if (c.named) {
+            EXPECT_NE(said.find(named + c.named + "= を確認してください。"), std::string::npos)
+                << c.what << ": " << said;
+        } else {
+            EXPECT_EQ(said.find("kcbooks.ini"), std::string::npos) << c.what << ": " << said;
+        }
+    }
 }
 
 TEST_F(Services, TruncatedStoreFailsLoginWithAMessage) {

@@ -215,7 +215,9 @@ TEST_F(Dialog, CharacterAndDriveChecks) {
     EXPECT_FALSE(dialog.DriveCheck("E:\\a.xml"));
     fake.driveTypes["F:\\"] = DriveType::kRemovable;  // not writable: no such root in the double
     EXPECT_FALSE(dialog.DriveCheck("F:\\a.xml"));
-    EXPECT_TRUE(dialog.DriveCheck("Q:\\a.xml"));  // no root directory: passes
+    EXPECT_FALSE(dialog.DriveCheck("Q:\\a.xml"));  // no such drive
+    EXPECT_TRUE(dialog.DriveCheck("kessan.xml"));  // no drive named: the working folder's
+    EXPECT_TRUE(dialog.DriveCheck("out\\a.xml"));
     EXPECT_FALSE(dialog.DriveCheck("1:\\a.xml"));
     EXPECT_FALSE(dialog.DriveCheck("\\\\server\\share\\a.xml"));
     fake.folders.insert("\\\\server\\share\\");
@@ -232,6 +234,18 @@ TEST_F(Dialog, CharacterCheckReportsBeforeTheDriveCheck) {
     Execute("4", "3", "E:\\a.xml");
     EXPECT_EQ(LastMessage(),
               "ドライブ名が有効でありません。\n\n有効なドライブを指定してください。");
+}
+
+TEST_F(Dialog, ADriveThatDoesNotExistIsRefusedAndThePathCanBeCorrected) {
+    Start();
+    Execute("4", "3", "Q:\\kessan.xml");
+    ASSERT_EQ(fake.boxes.size(), 1u);  // no offer to create a folder on it
+    EXPECT_EQ(LastMessage(),
+              "ドライブ名が有効でありません。\n\n有効なドライブを指定してください。");
+    EXPECT_EQ(controls.focus, ctl::kPath);
+    EXPECT_FALSE(dialog.Ended());
+    Execute("4", "3", "C:\\kessan.xml");
+    EXPECT_TRUE(dialog.Ended()) << LastMessage();
 }
 
 TEST_F(Dialog, PathLongerThan255BytesIsRefusedNeverCut) {

@@ -63,11 +63,13 @@ public:
     std::string currentDirectory = "C:\\";
     std::string executablePath = "C:\\Program Files\\Link\\kcsakura.exe";
     std::map<std::string, std::string> files;  // path -> content (Shift_JIS path)
-    std::set<std::string> folders;
+    // The machine has the drives C: and D:, fixed and writable.
+    std::set<std::string> folders = {"C:\\", "D:\\"};
     // Pipes and devices: they exist, but are not files.
     std::set<std::string> specialFiles;
-    std::map<std::string, DriveType> driveTypes;  // root -> type; others kNoRootDir
-    std::set<std::string> failing;                // operation names that fail
+    std::map<std::string, DriveType> driveTypes = {
+        {"C:\\", DriveType::kFixed}, {"D:\\", DriveType::kFixed}};  // others kNoRootDir
+    std::set<std::string> failing;                                  // operation names that fail
     // Folders another process creates at the moment this one tries to: CreateDirectory fails
     // and the folder is there.
     std::set<std::string> createdElsewhere;

@@ -99,10 +99,11 @@ cp "$build/kcsakura/kcsakura" "$work/old/" && cp "$build/kcsakura/kcsakura" "$wo
 printf '[ProgramLevel]\r\nHJ21=2\r\n' > "$work/old/ZezavareDef.ini"
 expect "older tax application" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
   "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$work/old/kcsakura" "${books[@]}"
-grep -q "ES_APRPACKAGENAMEの最新版を入手して" "$work/stderr" || fail "older: no message"
+grep -q "法人税申告ソフトの最新版を入手して" "$work/stderr" || fail "older: no message"
 expect "no definition file" 2 $'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2' -- \
   "$build/kccaller" --window 4242 --message 1025 --wparam 7 -- "$work/bare/kcsakura" "${books[@]}"
 grep -q "動作環境が不正です" "$work/stderr" || fail "no definition file: no message"
+grep -q "確認したファイル: .*bare.ZezavareDef.ini" "$work/stderr" || fail "no definition file: not named"
 
 failed=$'ENABLE 0\nFOREGROUND\nENABLE 1\nPOST 1025 7 2\nENABLE 1\nEXIT 2'
 # The Windows form of a folder of this machine (Z: is /).

@@ -56,6 +56,13 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
     fail "$edition: the program in the zip is not the one built"
   check_windows_text "$edition README.txt" "$unpacked/README.txt"
   check_windows_text "$edition kcbooks.ini" "$unpacked/$edition/kcbooks.ini"
+  # The sample books as a spreadsheet on a Japanese system saves them, the same texts as the
+  # examples.
+  while IFS= read -r sample; do
+    check_windows_text "$edition $sample" "$unpacked/サンプル帳簿/$sample"
+    cmp -s <(iconv -f CP932 -t UTF-8 "$unpacked/サンプル帳簿/$sample" | tr -d '\r') \
+      <(tr -d '\r' <"$source/examples/sample-books/$sample") || fail "$edition $sample: not the example's text"
+  done < <(cd "$source/examples/sample-books" && find . -type f | sed 's|^\./||')
   readme=$(iconv -f CP932 -t UTF-8 "$unpacked/README.txt" 2>/dev/null | tr -d '\r')
   for words in "${product[$edition]}" "$version" "$edition\\$edition.exe" "$edition\\kcbooks.ini" \
                "kcbooks.exe import サンプル帳簿 " "kcview.exe のアイコンにドラッグ＆ドロップ"; do
@@ -69,6 +76,14 @@ store="$unpacked/sample.books"
 if [ -d "$unpacked" ]; then
   (cd "$unpacked" && "$winerun" kcbooks.exe import サンプル帳簿 "$(winpath "$store")") \
     >"$work/import.log" 2>&1 || { fail "step 1, kcbooks.exe import: exit $?"; cat "$work/import.log"; }
+  # The Shift_JIS books are the examples' books: the same trial balance.
+  "$winerun" "$(winpath "$unpacked/kcbooks.exe")" show "$(winpath "$store")" 2>&1 | tr -d '\r' | grep -v "^store" >"$work/show-zip.txt"
+  (cd "$work" && "$winerun" "$(winpath "$dist/kcbooks.exe")" import "$(winpath "$source/examples/sample-books")" \
+    "$(winpath "$work/examples.books")" >/dev/null 2>&1 &&
+    "$winerun" "$(winpath "$dist/kcbooks.exe")" show "$(winpath "$work/examples.books")" 2>&1 |
+    tr -d '\r' | grep -v "^store" >"$work/show-examples.txt")
+  cmp -s "$work/show-zip.txt" "$work/show-examples.txt" ||
+    fail "step 1: the zip's sample books import otherwise than the examples"
   # Step 2: Store and User taken out of their comments, as the README says; the settings folder
   # too, to keep the test's settings inside its own folder.
   ini="$unpacked/kcsakura/kcbooks.ini"
@@ -85,6 +100,13 @@ if [ -d "$unpacked" ]; then
   iconv -f CP932 -t UTF-8 "$work/sample.xml" 2>/dev/null |
     grep -q "<PROGRAMNAME>記帳丸２２ さくら版</PROGRAMNAME>" || fail "step 3: no file of the sample books"
   [ -f "$work/settings/kcsakura.env" ] || fail "step 3: the settings folder of kcbooks.ini was not used"
+  # A user kcbooks.ini names that the books do not have: the refusal says where to correct it.
+  iconv -f CP932 -t UTF-8 "$ini" | sed -e "s|^User=yamada|User=nobody|" | iconv -f UTF-8 -t CP932 >"$ini.edited" &&
+    mv "$ini.edited" "$ini"
+  env -u KC_BOOKS "$winerun" "$(winpath "$unpacked/kcsakura/kcsakura.exe")" --ui batch --yes \
+    --out "$(winpath "$work/nobody.xml")" --start-month 4 --end-month 3 --no-ledger >"$work/nobody.log" 2>&1
+  grep -q "kcbooks.ini の User= を確認してください。" "$work/nobody.log" ||
+    { fail "a user of kcbooks.ini the books lack: kcbooks.ini and User= not named"; cat "$work/nobody.log"; }
 fi
 
 [ $failures = 0 ] && echo "every edition's zip holds what a Windows user starts from"

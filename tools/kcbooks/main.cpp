@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "native/Arguments.h"
+#include "native/Console.h"
 #include "native/Failure.h"
 #include "native/Interrupts.h"
 #include "tools/kcbooks/Kcbooks.h"
@@ -17,14 +18,11 @@ int main(int argc, char** argv) {
     // A signal that ends the run removes its temporaries, says what became of its files and
     // fails the run. A closed pipe is one: the run's files stay as they were, unless the command
     // had finished them (then the signal is let pass and the write fails).
-    native::Interrupts interrupts({nullptr,
-                                   [] {
-                                       const std::string line = kcbooks::RunEnd::InterruptedLine();
-                                       std::fwrite(line.data(), 1, line.size(), stderr);
-                                       std::fflush(stderr);
-                                   }},
-                                  1);
+    native::Interrupts interrupts(
+        {nullptr, [] { native::WriteText(stderr, kcbooks::RunEnd::InterruptedLine()); }}, 1);
     kcbooks::RunEnd::Policy(&interrupts);
+    // What kcbooks says reaches a Windows console as characters.
+    native::ConsoleStreams console;
     std::vector<std::string> arguments;
     try {
         arguments = native::ProgramArguments(argc, argv);

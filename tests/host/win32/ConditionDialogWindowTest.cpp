@@ -358,6 +358,24 @@ TEST_F(ConditionDialogWindow, EnterOnStartMonthFocusesEndMonth) {
     EXPECT_FALSE(User().WaitForMessageBox(kBoxCaption, 300));
 }
 
+// Each mnemonic reaches the control its label names: Alt+S the start month beside 月度(S),
+// Alt+E the end month beside 月度(E); Alt+O the path in the group 出力先(O).
+TEST_F(ConditionDialogWindow, EachMnemonicReachesItsOwnControl) {
+    ASSERT_NO_FATAL_FAILURE(Show());
+    ASSERT_TRUE(User().WaitForFocus(window, ctl::kStartMonth));
+    const struct {
+        char letter;
+        int control;
+    } presses[] = {
+        {'E', ctl::kEndMonth}, {'S', ctl::kStartMonth}, {'O', ctl::kPath}, {'E', ctl::kEndMonth}};
+    for (const auto& press : presses) {
+        ASSERT_TRUE(User().PressAltKey(press.letter));
+        EXPECT_TRUE(User().WaitForFocus(window, press.control))
+            << "Alt+" << press.letter << " left the focus on " << User().FocusedControl(window);
+    }
+    EXPECT_TRUE(StillOpen());
+}
+
 // A path over the system's 255 bytes, typed or handed back whole by the save-file dialog.
 class PathOverTheLimit : public ConditionDialogWindow,
                          public ::testing::WithParamInterface<std::wstring> {};

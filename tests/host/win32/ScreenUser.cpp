@@ -174,6 +174,18 @@ bool ScreenUser::PressKey(UINT virtualKey) const {
            PostMessageW(focused, WM_KEYUP, virtualKey, scan | 1 | (LPARAM{3} << 30));
 }
 
+bool ScreenUser::PressAltKey(char letter) const {
+    HWND focused = FocusedWindow();
+    if (focused == nullptr) return false;
+    // With Alt held the keys are system keys; bit 29 says Alt is down. The window's loop
+    // translates the key into the character its dialog looks for among the mnemonics.
+    const UINT key = static_cast<UINT>(letter);
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM alt = LPARAM{1} << 29;
+    return PostMessageW(focused, WM_SYSKEYDOWN, key, scan | alt | 1) &&
+           PostMessageW(focused, WM_SYSKEYUP, key, scan | alt | 1 | (LPARAM{3} << 30));
+}
+
 HWND ScreenUser::FocusedWindow() const {
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);

@@ -54,6 +54,8 @@ public:
     bool Click(HWND dialog, int id) const;
     // A key pressed and released on the focused control, without Shift, Ctrl or Alt.
     bool PressKey(UINT virtualKey) const;
+    // Alt and a letter key, as the user presses a mnemonic: `letter` is 'A' to 'Z'.
+    bool PressAltKey(char letter) const;
 
     // The control of `dialog` that has the keyboard focus; 0 when none of its controls has.
     int FocusedControl(HWND dialog) const;

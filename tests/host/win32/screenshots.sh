@@ -1,6 +1,6 @@
 #!/bin/sh
 # Pictures of the Windows program's two windows for docs/: the condition dialog filled as a run
-# over the sample books fills it, and the progress window at 40 per cent.
+# over the sample books fills it (at 96 and at 144 DPI), and the progress window at 40 per cent.
 #
 #   screenshots.sh BUILD-DIR [OUT-DIR]      (OUT-DIR: docs by default)
 #
@@ -95,3 +95,13 @@ shoot condition-dialog.png condition \
     --company ' 株式会社さくら製作所' --period ' 2025/04/01～2026/03/31' \
     --start 4 --end 3 --path 'C:\Users\yamada\Documents\決算書\さくら製作所_2026.xml'
 shoot progress-window.png progress --position 4000
+
+# The dialog again as a screen of 144 DPI shows it (150 % scale), then the prefix back at 96.
+set_dpi() {
+    "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+set_dpi 144
+shoot condition-dialog-144dpi.png condition \
+    --company ' 株式会社さくら製作所' --period ' 2025/04/01～2026/03/31' \
+    --start 4 --end 3 --path 'C:\Users\yamada\Documents\決算書\さくら製作所_2026.xml'
+set_dpi 96

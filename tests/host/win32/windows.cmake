@@ -59,3 +59,16 @@ gtest_discover_tests(kcview_drop_tests ${KC_DISCOVERY}
                                 ENVIRONMENT_MODIFICATION "KC_WINE_MESSAGES=set:C"
                                 RESOURCE_LOCK kc_test_display
                                 TIMEOUT 120)
+
+# What a console shows after a program ran in it, for the console tests (not shipped).
+add_executable(kc_console_shows ConsoleShows.cpp)
+target_link_libraries(kc_console_shows PRIVATE kc_native)
+target_link_options(kc_console_shows PRIVATE -municode)
+
+# kcbooks and the edition's batch messages in a console, read back from its screen.
+add_test(NAME windows_console_text
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/windows_console.sh ${KC_DIST}
+                 ${CMAKE_SOURCE_DIR}/examples/sample-books ${CMAKE_CURRENT_BINARY_DIR}/windows-console
+                 ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:kc_console_shows>)
+set_tests_properties(windows_console_text PROPERTIES TIMEOUT 180
+                     ENVIRONMENT DISPLAY=${KC_TEST_DISPLAY} RESOURCE_LOCK kc_test_display)
