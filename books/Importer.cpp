@@ -26,9 +26,13 @@
 #include "common/LabelMarks.h"
 #include "common/Sjis.h"
 #include "native/TempFile.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace books {
 namespace {
+
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 
 namespace fs = std::filesystem;
 
@@ -51,11 +55,11 @@ std::string SizeText(std::uint64_t bytes) {
 std::string ReadFailure(ReadOutcome outcome, const std::string& name, std::uint64_t limit) {
     switch (outcome) {
         case ReadOutcome::kNotRegular:
-            return name + ": is not a regular file (a folder, FIFO or device is not read)";
+            return Say(Id::kInputNotRegular, {{"file", name}});
         case ReadOutcome::kTooLarge:
-            return name + ": is larger than " + SizeText(limit) + ", the limit of this file";
+            return Say(Id::kInputTooLarge, {{"file", name}, {"limit", SizeText(limit)}});
         default:
-            return name + ": cannot be read";
+            return Say(Id::kInputUnreadable, {{"file", name}});
     }
 }
 
@@ -132,10 +136,11 @@ public:
         reader_.emplace(encoding_);
         std::vector<std::string_view> header;
         if (!reader_->Next(&header)) {
-            error_ = !reader_->Failed() ? fileName_ + ": has no header row"
-                     : reader_->Utf16() ? At(reader_->RecordLine(), "",
-                                             reader_->Error() + "; save it as UTF-8 or Shift_JIS")
-                                        : At(reader_->RecordLine(), "", reader_->Error());
+            error_ = !reader_->Failed() ? Say(Id::kNoHeaderRow, {{"file", fileName_}})
+                     : reader_->Utf16()
+                         ? At(reader_->RecordLine(), "",
+                              Say(Id::kSaveAsUtf8OrShiftJis, {{"why", reader_->Error()}}))
+                         : At(reader_->RecordLine(), "", reader_->Error());
             return false;
         }
         if (encoding_.Record(header, reader_->RecordLine()) != std::string_view::npos) {
@@ -148,20 +153,21 @@ public:
             auto it = std::find_if(columns_.begin(), columns_.end(),
                                    [&](const Column& c) { return header[i] == c.name; });
             if (it == columns_.end()) {
-                error_ = At(reader_->RecordLine(), Printable(header[i]), "unknown column");
+                error_ = At(reader_->RecordLine(), Printable(header[i]), Say(Id::kUnknownColumn));
                 return false;
             }
             names_[i] = it->name;
             std::size_t k = static_cast<std::size_t>(it - columns_.begin());
             if (index_[k] >= 0) {
-                error_ = At(reader_->RecordLine(), header[i], "column given twice");
+                error_ = At(reader_->RecordLine(), header[i], Say(Id::kColumnTwice));
                 return false;
             }
             index_[k] = static_cast<int>(i);
         }
         for (std::size_t k = 0; k < columns_.size(); ++k) {
             if (columns_[k].required && index_[k] < 0) {
-                error_ = At(reader_->RecordLine(), columns_[k].name, "required column is missing");
+                error_ =
+                    At(reader_->RecordLine(), columns_[k].name, Say(Id::kRequiredColumnMissing));
                 return false;
             }
         }
@@ -185,9 +191,8 @@ public:
             return false;
         }
         if (row_.size() != width_) {
-            std::ostringstream why;
-            why << "has " << row_.size() << " fields, the header has " << width_;
-            error_ = At(reader_->RecordLine(), "", why.str());
+            error_ = At(reader_->RecordLine(), "",
+                        Say(Id::kFieldCount, {{"fields", row_.size()}, {"width", width_}}));
             return false;
         }
         return true;
@@ -213,7 +218,7 @@ public:
     }
 
     bool RequireCell(std::size_t k) {
-        if (Empty(k)) return Fail(k, "a value is required");
+        if (Empty(k)) return Fail(k, Say(Id::kValueRequired));
         return true;
     }
 
@@ -222,10 +227,10 @@ public:
         std::int64_t value = 0;
         auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-            return Fail(k, "not a whole number: \"" + std::string(text) + "\"");
+            return Fail(k, Say(Id::kNotWholeNumber, {{"text", text}}));
         }
         if (value < min || value > max) {
-            return Fail(k, "out of range: " + std::string(text));
+            return Fail(k, Say(Id::kOutOfRange, {{"text", text}}));
         }
         *out = value;
         return true;
@@ -254,10 +259,9 @@ public:
         };
         if (whole.empty() || !digits(whole) || !digits(fraction) ||
             (text.find('.') != std::string_view::npos && fraction.empty())) {
-            return Fail(k, "not an amount: \"" + std::string(text) + "\"");
+            return Fail(k, Say(Id::kNotAnAmount, {{"text", text}}));
         }
-        if (fraction.size() > 4)
-            return Fail(k, "more than four fraction digits: " + std::string(text));
+        if (fraction.size() > 4) return Fail(k, Say(Id::kFractionDigits, {{"text", text}}));
         // Accumulate ten-thousandths as a negative number so that the minimum fits.
         std::int64_t value = 0;
         auto push = [&](char c) {
@@ -275,7 +279,7 @@ public:
         // negation (a credit is a negative debit).
         if (value == std::numeric_limits<std::int64_t>::min()) fits = false;
         if (!negative && fits) value = -value;
-        if (!fits) return Fail(k, "beyond the 64-bit range: " + std::string(text));
+        if (!fits) return Fail(k, Say(Id::kBeyond64Bits, {{"text", text}}));
         *out = value;
         return true;
     }
@@ -286,7 +290,7 @@ public:
         auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (text.size() != 8 || ec != std::errc() || end != text.data() + text.size() ||
             !IsValidDate(value)) {
-            return Fail(k, "not a date (yyyymmdd): \"" + std::string(text) + "\"");
+            return Fail(k, Say(Id::kNotADate, {{"text", text}}));
         }
         *out = static_cast<std::int32_t>(value);
         return true;
@@ -303,7 +307,7 @@ public:
         }
         auto [end, ec] = std::from_chars(first, last, value, base);
         if (text.empty() || ec != std::errc() || end != last || value > 0xFFFFFFFFu) {
-            return Fail(k, "not a nature code: \"" + std::string(text) + "\"");
+            return Fail(k, Say(Id::kNotANatureCode, {{"text", text}}));
         }
         *out = static_cast<std::uint32_t>(value);
         return true;
@@ -325,11 +329,11 @@ public:
     std::string Printable(std::string_view text) const { return encoding_.Printable(text); }
 
     std::string At(long line, std::string_view column, const std::string& why) const {
-        std::ostringstream out;
-        out << fileName_ << ", line " << line;
-        if (!column.empty()) out << ", column " << column;
-        out << ": " << why;
-        return out.str();
+        if (column.empty()) {
+            return Say(Id::kAtLine, {{"file", fileName_}, {"line", line}, {"why", why}});
+        }
+        return Say(Id::kAtCell,
+                   {{"file", fileName_}, {"line", line}, {"column", column}, {"why", why}});
     }
 
 private:
@@ -1294,7 +1298,7 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
     Importer importer(PathFromUtf8(booksDir), encoding);
     std::error_code error;
     if (!fs::is_directory(PathFromUtf8(booksDir), error)) {
-        result.message = booksDir + ": not a folder";
+        result.message = Say(Id::kNotAFolder, {{"folder", booksDir}});
         return result;
     }
     if (std::string why = WhyNotReplaceable(storePath); !why.empty()) {

@@ -7,6 +7,7 @@
 #include "books/Model.h"
 #include "books/TextRules.h"
 #include "common/Encoding.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace convert {
 namespace {
@@ -14,10 +15,16 @@ namespace {
 constexpr std::array<std::string_view, 8> kColumns = {"code", "name", "label",     "nature",
                                                       "side", "flag", "no_ledger", "sum_of"};
 
+// The start of a refusal, to which its reason is added: the reason ends the text in both
+// languages.
 std::string Where(const std::string& fileName, long line, std::string_view column) {
-    std::string where = fileName + ", line " + std::to_string(line);
-    if (!column.empty()) where += ", column " + std::string(column);
-    return where + ": ";
+    using kcbooks_messages::Id;
+    if (column.empty()) {
+        return kcbooks_messages::Say(Id::kAtLine,
+                                     {{"file", fileName}, {"line", line}, {"why", ""}});
+    }
+    return kcbooks_messages::Say(
+        Id::kAtCell, {{"file", fileName}, {"line", line}, {"column", column}, {"why", ""}});
 }
 
 bool ParseCount(std::string_view text, std::int64_t* value) {
@@ -84,13 +91,15 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
         if (known != kColumns.end()) {
             index[static_cast<std::size_t>(known - kColumns.begin())] = static_cast<int>(i);
         } else if (fields[i] != "data_id") {
-            *error = Where(fileName, 1, fields[i]) + "unknown column";
+            *error = Where(fileName, 1, fields[i]) +
+                     kcbooks_messages::Say(kcbooks_messages::Id::kUnknownColumn);
             return false;
         }
     }
     for (std::size_t c = 0; c < 2; ++c) {
         if (index[c] < 0) {
-            *error = Where(fileName, 1, kColumns[c]) + "required column is missing";
+            *error = Where(fileName, 1, kColumns[c]) +
+                     kcbooks_messages::Say(kcbooks_messages::Id::kRequiredColumnMissing);
             return false;
         }
     }
@@ -122,7 +131,8 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
         account.noLedger = cell(6);
         account.sumOf = cell(7);
         if (account.name.empty()) {
-            *error = Where(fileName, line, "name") + "a value is required";
+            *error = Where(fileName, line, "name") +
+                     kcbooks_messages::Say(kcbooks_messages::Id::kValueRequired);
             return false;
         }
         if (account.nature.empty() || (account.side != "D" && account.side != "C")) {

@@ -94,14 +94,14 @@ std::int32_t DayBefore(std::int32_t date) {
 }
 
 // Adds an amount to a sum of the books, which hold amounts as ten-thousandths of a yen in 64
-// bits: a sum beyond that is refused, as the import would refuse it, naming `where()`, the row
-// that took the sum out of range.
-template <typename Where>
-void Accumulate(std::int64_t* sum, std::int64_t amount, const Where& where) {
+// bits: a sum beyond that is refused, as the import would refuse it, by `at(why)`, which names
+// the row that took the sum out of range.
+template <typename At>
+void Accumulate(std::int64_t* sum, std::int64_t amount, const At& at) {
     constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10000;
     if ((amount > 0 && *sum > kLimit - amount) || (amount < 0 && *sum < -kLimit - amount)) {
-        throw Refusal{where() + ": the sums of the books leave the range the books hold (" +
-                      std::to_string(kLimit) + " yen)"};
+        throw Refusal{at("the sums of the books leave the range the books hold (" +
+                         std::to_string(kLimit) + " yen)")};
     }
     *sum += amount;
 }
@@ -285,7 +285,7 @@ void Conversion::ReadOpenings() {
         std::pair<std::int64_t, std::int64_t>& balance =
             (byDepartment ? departmentOpenings_ : openings_)[code];
         Accumulate(debit ? &balance.first : &balance.second, *amount,
-                   [&] { return Where(file, record.line, 6); });
+                   [&](const std::string& why) { return At(file, record.line, 6, why); });
     }
     // An account given only by department has the sum of its departments, as the journal's
     // departments are summed; one given company-wide too has its company-wide balance.
@@ -367,9 +367,12 @@ void Conversion::ReadJournal() {
             }
         }
         auto [debit, credit] = ReadLine(record, &*open);
-        Accumulate(&debits, debit, [&] { return Where(file, record.line, kAmountColumn); });
-        Accumulate(&credits, credit,
-                   [&] { return Where(file, record.line, kAmountColumn + kCreditOffset); });
+        Accumulate(&debits, debit, [&](const std::string& why) {
+            return At(file, record.line, kAmountColumn, why);
+        });
+        Accumulate(&credits, credit, [&](const std::string& why) {
+            return At(file, record.line, kAmountColumn + kCreditOffset, why);
+        });
         if (single || flag == "2101") {
             CloseEntry(std::move(*open), debits, credits);
             open.reset();
@@ -596,7 +599,9 @@ void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t c
     dates_.emplace_back(entry.date, entry.line);
     auto account = [](std::int64_t code) { return code - code % books::kSubAccountRadix; };
     for (const BookLine& line : entry.lines) {
-        auto where = [&] { return Where(options_.journalPath, entry.line, 0); };
+        auto where = [&](const std::string& why) {
+            return At(options_.journalPath, entry.line, 0, why);
+        };
         if (line.debitCode)
             Accumulate(&postings_[account(line.debitCode)].first, line.debitAmount, where);
         if (line.creditCode)
@@ -674,7 +679,9 @@ void Conversion::CheckNames() const {
 // Exporters leave retained earnings brought forward out of the opening balances: the difference
 // is booked on 繰越利益.
 void Conversion::BalanceOpenings() {
-    auto openingsFile = [&] { return options_.openingsPath + ": the balances"; };
+    auto openingsFile = [&](const std::string& why) {
+        return options_.openingsPath + ": the balances: " + why;
+    };
     std::int64_t debits = 0;
     std::int64_t credits = 0;
     for (const auto& [code, balance] : openings_) {
@@ -778,7 +785,7 @@ void Conversion::Write() {
 }
 
 std::string Conversion::Report() const {
-    auto trialBalance = [] { return std::string("the trial balance"); };
+    auto trialBalance = [](const std::string& why) { return "the trial balance: " + why; };
     std::ostringstream out;
     // Memory that runs out fails the run, never cuts the report short unseen.
     out.exceptions(std::ios::badbit);

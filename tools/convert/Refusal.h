@@ -5,22 +5,28 @@
 
 #include <string>
 
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+
 namespace convert {
 
 struct Refusal {
     std::string message;
 };
 
-// Where a refusal stands: `column` 0 leaves the column out, where the whole row is wrong.
-inline std::string Where(const std::string& file, long line, int column) {
-    std::string where = file + ", line " + std::to_string(line);
-    if (column > 0) where += ", column " + std::to_string(column);
-    return where;
+// A refusal's text naming where it stands: `column` 0 leaves the column out, where the whole row
+// is wrong.
+inline std::string At(const std::string& file, long line, int column, const std::string& why) {
+    using kcbooks_messages::Id;
+    if (column <= 0) {
+        return kcbooks_messages::Say(Id::kAtLine, {{"file", file}, {"line", line}, {"why", why}});
+    }
+    return kcbooks_messages::Say(
+        Id::kAtCell, {{"file", file}, {"line", line}, {"column", column}, {"why", why}});
 }
 
 [[noreturn]] inline void Refuse(const std::string& file, long line, int column,
                                 const std::string& why) {
-    throw Refusal{Where(file, line, column) + ": " + why};
+    throw Refusal{At(file, line, column, why)};
 }
 
 }  // namespace convert

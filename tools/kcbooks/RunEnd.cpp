@@ -4,9 +4,13 @@
 
 #include "native/Interrupts.h"
 #include "native/TempFile.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace kcbooks {
 namespace {
+
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 
 struct State {
     std::mutex mutex;
@@ -22,8 +26,15 @@ State& TheState() {
 
 std::string Joined(const std::vector<std::string>& parts) {
     std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    for (const std::string& part : parts) {
+        text = text.empty() ? part : Say(Id::kListed, {{"first", text}, {"next", part}});
+    }
     return text;
+}
+
+// "; WHAT", or nothing for nothing.
+std::string Then(const std::string& what) {
+    return what.empty() ? std::string() : Say(Id::kThen, {{"what", what}});
 }
 
 // The temporaries the end could not remove, for the user to remove: on Windows the store SQLite
@@ -31,8 +42,7 @@ std::string Joined(const std::vector<std::string>& parts) {
 std::string Left() {
     const std::vector<std::string> left = native::TemporariesLeft();
     if (left.empty()) return std::string();
-    return "; " + Joined(left) + (left.size() == 1 ? " is" : " are") +
-           " left (another program held it): remove " + (left.size() == 1 ? "it" : "them");
+    return Then(Say(left.size() == 1 ? Id::kOneLeft : Id::kSeveralLeft, {{"files", Joined(left)}}));
 }
 
 }  // namespace
@@ -61,10 +71,12 @@ std::string RunEnd::InterruptedLine() {
     std::lock_guard<std::mutex> lock(state.mutex);
     std::vector<std::string> outcomes;
     for (const std::string& target : state.targets) {
-        outcomes.push_back(target + (native::WasKept(target) ? " is written" : " stays as it was"));
+        outcomes.push_back(
+            Say(native::WasKept(target) ? Id::kIsWritten : Id::kStaysAsItWas, {{"files", target}}));
     }
-    return "kcbooks: " + (state.command.empty() ? std::string("run") : state.command) +
-           " interrupted" + (outcomes.empty() ? "" : "; " + Joined(outcomes)) + Left() + "\n";
+    const std::string after = Then(Joined(outcomes)) + Left();
+    if (state.command.empty()) return Say(Id::kRunInterrupted, {{"after", after}}) + "\n";
+    return Say(Id::kCommandInterrupted, {{"command", state.command}, {"after", after}}) + "\n";
 }
 
 std::string RunEnd::FailedAfter() {
@@ -75,7 +87,8 @@ std::string RunEnd::FailedAfter() {
         if (native::WasKept(target)) written.push_back(target);
     }
     if (written.empty()) return std::string();
-    return "; " + Joined(written) + (written.size() == 1 ? " is" : " are") + " written";
+    return Then(
+        Say(written.size() == 1 ? Id::kIsWritten : Id::kAreWritten, {{"files", Joined(written)}}));
 }
 
 }  // namespace kcbooks

@@ -25,25 +25,16 @@
 #include "tools/interchange/JournalWriter.h"
 #include "tools/kcbooks/RunEnd.h"
 #include "tools/kcbooks/Show.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace kcbooks {
 namespace {
 
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
+
 int Usage() {
-    std::cerr
-        << "usage:\n"
-           "  kcbooks import BOOKS_DIR STORE [--encoding utf-8|cp932]\n"
-           "      (without --encoding, each file's own bytes tell its encoding)\n"
-           "  kcbooks import --from interchange JOURNAL.csv STORE CONVERT-OPTIONS\n"
-           "  kcbooks convert JOURNAL.csv --company NAME -o BOOKS_DIR [--openings OPENINGS.csv]\n"
-           "      [--period YYYYMMDD..YYYYMMDD] [--chart CHART.csv | --chart-only CHART.csv]\n"
-           "      [--encoding cp932|utf-8]\n"
-           "      [--tax-rounding down|nearest|up] [--manufacturing yes|no]\n"
-           "      [--tax-inclusive yes|no] [--interim yes|no] [--data-id ID] [--user USER]\n"
-           "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
-           "  kcbooks show STORE\n"
-           "  kcbooks export-journal STORE -o JOURNAL.csv [--openings OPENINGS.csv]\n"
-           "      [--data NO] [--encoding cp932|utf-8]\n";
+    std::cerr << Say(Id::kUsage);
     return 2;
 }
 
@@ -52,15 +43,12 @@ int Usage() {
 // is better told than left waiting.
 constexpr int kLockWaitSeconds = 10;
 
-// The store among the files of a run, as a refusal names it.
-constexpr const char* kStoreRole = "the books store";
-
 // The encodings the commands take: true for UTF-8, false for Shift_JIS; none for another name,
 // which is said on the error output.
 std::optional<bool> ParseEncodingIsUtf8(const std::string& name) {
     if (name == "utf-8" || name == "utf8") return true;
     if (name == "cp932" || name == "shift_jis") return false;
-    std::cerr << "kcbooks: unknown encoding \"" << name << "\" (utf-8 or cp932)\n";
+    std::cerr << Say(Id::kUnknownEncoding, {{"name", name}}) << "\n";
     return std::nullopt;
 }
 
@@ -101,6 +89,10 @@ int Import(const std::vector<std::string>& args) {
     return ImportLocked(positional[0], positional[1], encoding);
 }
 
+void SayImportRefused(const std::string& reason) {
+    std::cerr << Say(Id::kImportRefused, {{"reason", reason}}) << "\n";
+}
+
 // Imports take turns through the store's lock (a lock file beside the store, gone when the run
 // ends); false, said why, when this one cannot have it.
 bool TakeStoreLock(native::PathLock& lock, const std::string& store) {
@@ -108,15 +100,14 @@ bool TakeStoreLock(native::PathLock& lock, const std::string& store) {
         case native::PathLock::Outcome::kHeld:
             return true;
         case native::PathLock::Outcome::kBusy:
-            std::cerr << "kcbooks: import refused: " << store
-                      << ": another import into this store is still running after "
-                      << kLockWaitSeconds << " seconds; the store is left as it was\n";
+            SayImportRefused(
+                Say(Id::kImportBusy, {{"store", store}, {"seconds", kLockWaitSeconds}}));
             return false;
         case native::PathLock::Outcome::kFailed:
             break;
     }
-    std::cerr << "kcbooks: import refused: cannot lock the store for the import: "
-              << native::Sentence(*lock.Failure()) << "\n";
+    SayImportRefused(Say(Id::kImportLockFailed,
+                         {{"reason", kcbooks_messages::FailureSentence(*lock.Failure())}}));
     return false;
 }
 
@@ -124,7 +115,7 @@ bool TakeStoreLock(native::PathLock& lock, const std::string& store) {
 bool ImportHeld(const std::string& booksDir, const std::string& store,
                 books::SourceEncoding encoding) {
     books::ImportResult result = books::ImportBooks(booksDir, store, encoding);
-    if (!result.ok) std::cerr << "kcbooks: import refused: " << result.message << "\n";
+    if (!result.ok) SayImportRefused(result.message);
     return result.ok;
 }
 
@@ -135,7 +126,7 @@ int ImportLocked(const std::string& booksDir, const std::string& store,
     if (!TakeStoreLock(lock, store)) return 1;
     if (!ImportHeld(booksDir, store, encoding)) return 1;
     RunEnd::Finished();
-    std::cout << "imported " << booksDir << " into " << store << "\n";
+    std::cout << Say(Id::kImported, {{"books", booksDir}, {"store", store}}) << "\n";
     return 0;
 }
 
@@ -218,8 +209,7 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
 int PrintReport(const std::string& report, const std::string& written) {
     std::cout << report << std::flush;
     if (!std::cout) {
-        std::cerr << "kcbooks: convert: the report cannot be written to the standard output; "
-                  << written << " is written\n";
+        std::cerr << Say(Id::kReportNotWritten, {{"written", written}}) << "\n";
         return 1;
     }
     return 0;
@@ -236,7 +226,7 @@ int Convert(const std::vector<std::string>& args) {
     RunEnd::Begin("convert", {options.outDir});
     convert::ConvertResult result = convert::ConvertInterchange(options);
     if (!result.ok) {
-        std::cerr << "kcbooks: convert refused: " << result.message << "\n";
+        std::cerr << Say(Id::kConvertRefused, {{"reason", result.message}}) << "\n";
         return 1;
     }
     RunEnd::Finished();
@@ -247,11 +237,11 @@ int Convert(const std::vector<std::string>& args) {
 // import reads.
 std::string StoreClash(const convert::ConvertOptions& options, const std::string& store) {
     native::RunFiles run;
-    run.Add(options.journalPath, "the journal");
-    if (!options.openingsPath.empty()) run.Add(options.openingsPath, "the opening balances");
-    if (!options.chartPath.empty()) run.Add(options.chartPath, "the chart");
-    if (std::optional<std::string> clash = run.AddTarget(store, kStoreRole)) {
-        return store + ": is " + *clash + " too; the store needs a file of its own";
+    run.Add(options.journalPath, Say(Id::kRoleJournal));
+    if (!options.openingsPath.empty()) run.Add(options.openingsPath, Say(Id::kRoleOpenings));
+    if (!options.chartPath.empty()) run.Add(options.chartPath, Say(Id::kRoleChart));
+    if (std::optional<std::string> clash = run.AddTarget(store, Say(Id::kRoleStore))) {
+        return Say(Id::kStoreClash, {{"store", store}, {"role", *clash}});
     }
     return std::string();
 }
@@ -270,7 +260,7 @@ int ImportInterchange(const std::vector<std::string>& args) {
     const std::string& store = positional[1];
     RunEnd::Begin("import", {store});
     if (std::string clash = StoreClash(options, store); !clash.empty()) {
-        std::cerr << "kcbooks: import refused: " << clash << "\n";
+        SayImportRefused(clash);
         return 1;
     }
     native::PathLock lock;
@@ -285,14 +275,14 @@ int ImportInterchange(const std::vector<std::string>& args) {
         throw failure.Naming(store);
     }
     if (!result.ok) {
-        std::cerr << "kcbooks: convert refused: " << result.message << "\n";
+        std::cerr << Say(Id::kConvertRefused, {{"reason", result.message}}) << "\n";
         return 1;
     }
     if (!ImportHeld(converted.Path(), store, books::SourceEncoding::kUtf8)) return 1;
     converted.Discard();
     RunEnd::Finished();
     if (PrintReport(result.report, store) != 0) return 1;
-    std::cout << "imported " << options.journalPath << " into " << store << "\n";
+    std::cout << Say(Id::kImported, {{"books", options.journalPath}, {"store", store}}) << "\n";
     return 0;
 }
 
@@ -326,10 +316,41 @@ int Show(const std::vector<std::string>& args) {
     RunEnd::Begin("show", {});
     std::string error;
     if (!books::ShowStore(args[0], std::cout, &error)) {
-        std::cerr << "kcbooks: " << error << "\n";
+        std::cerr << Say(Id::kShowRefused, {{"reason", error}}) << "\n";
         return 1;
     }
     return 0;
+}
+
+// What export-journal wrote, and what the form could not carry as it is.
+void PrintExportSummary(const books::interchange::ExportSummary& summary,
+                        const std::string& journal, const std::string& openings) {
+    std::cout << Say(Id::kJournalWritten, {{"data", summary.dataId},
+                                           {"entries", summary.entries},
+                                           {"lines", summary.lines},
+                                           {"journal", journal}});
+    std::cout << "\n";
+    if (summary.amountsRounded > 0) {
+        std::cout << Say(Id::kAmountsRounded, {{"count", summary.amountsRounded}});
+        if (summary.entriesBalanced > 0) {
+            std::cout << Say(Id::kEntriesBalanced, {{"count", summary.entriesBalanced}});
+        }
+        std::cout << "\n";
+    }
+    if (summary.entriesSplit > 0) {
+        std::cout << Say(Id::kEntriesSplit, {{"count", summary.entriesSplit}}) << "\n";
+    }
+    if (summary.kindsDropped > 0) {
+        std::cout << Say(Id::kKindsDropped, {{"count", summary.kindsDropped}}) << "\n";
+    }
+    if (!openings.empty()) {
+        std::cout << Say(Id::kOpeningsWritten,
+                         {{"count", summary.openingRows}, {"openings", openings}})
+                  << "\n";
+        if (!summary.leftOutAccount.empty()) {
+            std::cout << Say(Id::kBalanceLeftOut, {{"account", summary.leftOutAccount}}) << "\n";
+        }
+    }
 }
 
 int ExportJournal(const std::vector<std::string>& args) {
@@ -364,44 +385,15 @@ int ExportJournal(const std::vector<std::string>& args) {
     RunEnd::Begin("export-journal", targets);
     ix::ExportSummary summary = ix::ExportInterchange(store, journal, openings, options);
     if (!summary.ok) {
-        std::cerr << "kcbooks: export-journal failed: " << summary.message << "\n";
+        std::cerr << Say(Id::kExportJournalFailed, {{"reason", summary.message}}) << "\n";
         return 1;
     }
     RunEnd::Finished();
-    std::cout << "data set " << summary.dataId << ": " << summary.entries << " entries in "
-              << summary.lines << " lines written to " << journal << "\n";
-    if (summary.amountsRounded > 0) {
-        std::cout << "  " << summary.amountsRounded
-                  << " amounts held a fraction of a yen and are rounded to the nearest yen";
-        if (summary.entriesBalanced > 0) {
-            std::cout << "; " << summary.entriesBalanced
-                      << " entries balance by a yen moved on one side";
-        }
-        std::cout << "\n";
-    }
-    if (summary.entriesSplit > 0) {
-        std::cout << "  " << summary.entriesSplit
-                  << " entries carry lines of several dates and are written as a voucher per "
-                     "date; the form gives a voucher one date\n";
-    }
-    if (summary.kindsDropped > 0) {
-        std::cout << "  " << summary.kindsDropped
-                  << " entries are transfers or bill discounts; the form has no place for an "
-                     "entry's kind\n";
-    }
-    if (!openings.empty()) {
-        std::cout << summary.openingRows << " opening balances written to " << openings << "\n";
-        if (!summary.leftOutAccount.empty()) {
-            std::cout << "  the balance of " << summary.leftOutAccount
-                      << " is left out: a reader takes the difference of the balances as its "
-                         "balance\n";
-        }
-    }
+    PrintExportSummary(summary, journal, openings);
     // The files are in place by now; a summary that cannot go out still fails the command, so
     // that a script does not take a lost summary for one that said nothing.
     if (!std::cout.flush()) {
-        std::cerr << "kcbooks: export-journal: the files are written, but the summary cannot be "
-                     "written to the output (a full disk or a closed pipe?)\n";
+        std::cerr << Say(Id::kSummaryLost) << "\n";
         return 1;
     }
     return 0;
@@ -433,8 +425,11 @@ int RunKcbooks(const std::vector<std::string>& arguments) {
         return Command(command, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     } catch (const native::Failure& failure) {
         if (failure.Kind() == native::FailureKind::kRunEnding) return AwaitTheEnd();
-        std::cerr << "kcbooks: " << command << " failed: " << native::Sentence(failure)
-                  << RunEnd::FailedAfter() << "\n";
+        std::cerr << Say(Id::kCommandFailed,
+                         {{"command", command},
+                          {"reason", kcbooks_messages::FailureSentence(failure)},
+                          {"after", RunEnd::FailedAfter()}})
+                  << "\n";
     } catch (const std::bad_alloc&) {
         // The run's temporaries went with its frames, and their memory with them; should it
         // still be short, the message is said without what the run had written.
@@ -443,7 +438,10 @@ int RunKcbooks(const std::vector<std::string>& arguments) {
             after = RunEnd::FailedAfter();
         } catch (const std::bad_alloc&) {
         }
-        std::cerr << "kcbooks: " << command << " failed: not enough memory" << after << "\n";
+        std::cerr << Say(Id::kCommandFailed, {{"command", command},
+                                              {"reason", Say(Id::kReasonNoMemory)},
+                                              {"after", after}})
+                  << "\n";
     }
     return 1;
 }

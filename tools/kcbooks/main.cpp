@@ -12,6 +12,7 @@
 #include "native/Interrupts.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/RunEnd.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 int main(int argc, char** argv) {
     // A signal that ends the run removes its temporaries, says what became of its files and
@@ -26,10 +27,12 @@ int main(int argc, char** argv) {
     try {
         arguments = native::ProgramArguments(argc, argv);
     } catch (const native::Failure& failure) {
-        std::cerr << "kcbooks: " << native::Sentence(failure) << "\n";
+        std::cerr << kcbooks_messages::Say(kcbooks_messages::Id::kArgumentFailed,
+                                           {{"reason", kcbooks_messages::FailureSentence(failure)}})
+                  << "\n";
         return 2;
     } catch (const std::bad_alloc&) {
-        std::cerr << "kcbooks: not enough memory\n";
+        std::cerr << kcbooks_messages::Say(kcbooks_messages::Id::kNoMemory) << "\n";
         return 1;
     }
     const int status = kcbooks::RunKcbooks(arguments);

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <map>
 
+#include "tools/kcview/KcviewMessages.h"
+
 namespace kcview {
 namespace {
 
@@ -252,15 +254,12 @@ std::string PrecedingYearProblem(const ExportDocument& current, const ExportDocu
     const std::string to = TextOf(previous.basic, "JIGYOUNENDOTO");
     const auto thisStart = DateOf(starts);
     const auto lastEnd = DateOf(to);
-    if (!thisStart)
-        return "this year's file gives no first day of its fiscal year (JIGYOUNENDOFROM in BASIC)";
-    if (!lastEnd || !DateOf(from))
-        return "the file gives no fiscal year as two days (JIGYOUNENDOFROM and JIGYOUNENDOTO in "
-               "BASIC)";
+    if (!thisStart) return kcview_messages::Say(kcview_messages::Id::kNoFirstDay);
+    if (!lastEnd || !DateOf(from)) return kcview_messages::Say(kcview_messages::Id::kNoFiscalYear);
     if (std::chrono::sys_days{*lastEnd} + std::chrono::days{1} != std::chrono::sys_days{*thisStart})
-        return "its fiscal year " + Iso(from) + " to " + Iso(to) +
-               " does not directly precede this year's, which starts " + Iso(starts) +
-               ": give last year's export";
+        return kcview_messages::Say(
+            kcview_messages::Id::kNotPrecedingYear,
+            {{"from", Iso(from)}, {"to", Iso(to)}, {"starts", Iso(starts)}});
     return "";
 }
 

@@ -15,32 +15,35 @@
 
 #include "tools/kcview/CodePage932Decoder.h"
 #include "tools/kcview/ExportFile.h"
+#include "tools/kcview/KcviewMessages.h"
 
 namespace kcview {
 namespace {
+
+using kcview_messages::Id;
+using kcview_messages::Say;
 
 constexpr std::size_t kChunk = 1 << 20;
 // The parser's own limit when it builds a tree; its push mode with SAX keeps none, and the tree
 // built here is walked recursively.
 constexpr int kMaxDepth = 256;
 
-constexpr const char* kUndecodable = "a byte is no character of Shift_JIS (code page 932)";
+// A reason that says the file is none of the export's.
+std::string NotAnExport(const std::string& reason) {
+    return Say(Id::kNotAnExport, {{"reason", reason}});
+}
 
 // Our own words for the parser's well-formedness errors: its messages are not shown.
 std::string NotWellFormed(int code) {
-    std::string what = "the markup is broken";
-    if (code == XML_ERR_TAG_NAME_MISMATCH) what = "an end tag does not match its start tag";
-    if (code == XML_ERR_TAG_NOT_FINISHED || code == XML_ERR_LTSLASH_REQUIRED)
-        what = "the file ends before its elements are closed";
-    if (code == XML_ERR_DOCUMENT_EMPTY) what = "the file holds no XML";
-    if (code == XML_ERR_DOCUMENT_END) what = "something follows the end of the root element";
-    if (code == XML_ERR_UNDECLARED_ENTITY)
-        what = "a reference to an entity the file does not define";
-    if (code == XML_ERR_UNSUPPORTED_ENCODING)
-        what = "the file declares an encoding other than Shift_JIS or UTF-8 that cannot be read";
-    if (code == XML_ERR_INVALID_CHAR)
-        what = "a character is not allowed in XML or not proper UTF-8";
-    return "not well-formed XML: " + what;
+    Id what = Id::kMarkupBroken;
+    if (code == XML_ERR_TAG_NAME_MISMATCH) what = Id::kTagMismatch;
+    if (code == XML_ERR_TAG_NOT_FINISHED || code == XML_ERR_LTSLASH_REQUIRED) what = Id::kUnclosed;
+    if (code == XML_ERR_DOCUMENT_EMPTY) what = Id::kNoXml;
+    if (code == XML_ERR_DOCUMENT_END) what = Id::kAfterRoot;
+    if (code == XML_ERR_UNDECLARED_ENTITY) what = Id::kUndefinedEntity;
+    if (code == XML_ERR_UNSUPPORTED_ENCODING) what = Id::kUnreadableEncoding;
+    if (code == XML_ERR_INVALID_CHAR) what = Id::kBadCharacter;
+    return Say(Id::kNotWellFormed, {{"what", Say(what)}});
 }
 
 bool IsEncodingError(const xmlError& error) {
@@ -65,12 +68,10 @@ public:
         ++depth_;
         if (failed_) return;
         if (depth_ > kMaxDepth)
-            return Refuse("elements are nested deeper than " + std::to_string(kMaxDepth) +
-                          " levels: this is not an exported file");
+            return Refuse(NotAnExport(Say(Id::kTooDeep, {{"levels", kMaxDepth}})));
         if (depth_ == 1) {
             if (name != "REPORT")
-                return Refuse("the root element is " + std::string(name) +
-                              ", not REPORT: this is not an exported file");
+                return Refuse(NotAnExport(Say(Id::kRootNotReport, {{"name", name}})));
             sawReport_ = true;
             reportLine_ = Line();
             return;
@@ -78,7 +79,7 @@ public:
         if (inLedger_) return StartLedger(name);
         if (depth_ == 2 && (name == "SYSTEM" || name == "BASIC" || name == "DATA") &&
             !blocks_.insert(std::string(name)).second)
-            return Refuse(std::string(name) + kWrittenTwice);
+            return Refuse(Say(Id::kWrittenTwice, {{"element", name}}));
         if (depth_ == 2) {
             XmlNode* node = nullptr;
             if (name == "SYSTEM") {
@@ -98,7 +99,7 @@ public:
         }
         if (depth_ == 3 && inData_) {
             if (!sectionNames_.insert(std::string(name)).second)
-                return Refuse(std::string(name) + kWrittenTwice);
+                return Refuse(Say(Id::kWrittenTwice, {{"element", name}}));
             if (name == "HJ00780S") {
                 inLedger_ = true;
                 result_.document.hasLedger = true;
@@ -112,8 +113,7 @@ public:
         }
         if (open_.empty()) return;
         if (++statementElements_ > kMaxStatementElements)
-            return Refuse("the statements hold more than " + std::to_string(kMaxStatementElements) +
-                          " elements: an exported file holds far fewer");
+            return Refuse(Say(Id::kTooManyElements, {{"count", kMaxStatementElements}}));
         XmlNode& parent = *open_.back();
         parent.children.push_back(XmlNode{std::string(name), {}, {}, Line(), {}});
         Open(&parent.children.back());
@@ -145,7 +145,7 @@ public:
         if (failed_) return;
         std::string* into = inLedger_ ? field_ : open_.empty() ? nullptr : &open_.back()->text;
         if (!into) return;
-        if (into->size() + static_cast<std::size_t>(length) > kMaxText) return TooLong("a text");
+        if (into->size() + static_cast<std::size_t>(length) > kMaxText) return TooLong(Id::kAText);
         into->append(text, static_cast<std::size_t>(length));
     }
 
@@ -155,7 +155,7 @@ public:
         failed_ = true;
         undecodable_ = IsEncodingError(error);
         result_.reason =
-            undecodable_ ? std::string(kUndecodable) + kNotAnExport : NotWellFormed(error.code);
+            undecodable_ ? NotAnExport(Say(Id::kUndecodable)) : NotWellFormed(error.code);
         result_.line = undecodable_ ? Line() : error.line;
     }
 
@@ -192,16 +192,14 @@ public:
     // What a complete parse still lacks to be an export.
     void Finish() {
         if (failed_) return;
-        if (!sawReport_) return Refuse("the file holds no REPORT element");
-        if (result_.document.system.name.empty())
-            return RefuseAt("REPORT has no SYSTEM block", reportLine_);
-        if (result_.document.basic.name.empty())
-            return RefuseAt("REPORT has no BASIC block", reportLine_);
-        if (!sawData_) return RefuseAt("REPORT has no DATA block", reportLine_);
+        if (!sawReport_) return Refuse(Say(Id::kNoReport));
+        if (result_.document.system.name.empty()) return RefuseAt(Id::kNoSystem, reportLine_);
+        if (result_.document.basic.name.empty()) return RefuseAt(Id::kNoBasic, reportLine_);
+        if (!sawData_) return RefuseAt(Id::kNoData, reportLine_);
         if (!result_.document.Section("BalanceSheet"))
-            return RefuseAt("DATA has no balance sheet", reportLine_);
+            return RefuseAt(Id::kNoBalanceSheet, reportLine_);
         if (!result_.document.Section("IncomeStatement"))
-            return RefuseAt("DATA has no income statement", reportLine_);
+            return RefuseAt(Id::kNoIncomeStatement, reportLine_);
         for (const XmlNode& section : result_.document.sections) CheckAmounts(section);
     }
 
@@ -217,9 +215,9 @@ private:
 
     int Line() const { return context_ ? xmlSAX2GetLineNumber(context_) : 0; }
 
-    void RefuseAt(const std::string& reason, int line) {
+    void RefuseAt(Id reason, int line) {
         failed_ = true;
-        result_.reason = reason + kNotAnExport;
+        result_.reason = NotAnExport(Say(reason));
         result_.line = line;
     }
 
@@ -230,7 +228,7 @@ private:
                                                               "Amount", "BalanceEndCurrentPeriod"};
         if (failed_) return;
         if (const std::string* amount = node.Attribute("Amount"); amount && !ParseAmount(*amount))
-            return NotAnAmount("the Amount of " + node.name, *amount, node.line);
+            return NotAnAmount(Say(Id::kAmountOf, {{"element", node.name}}), *amount, node.line);
         if (kAmountElements.count(node.name) && node.children.empty() && !ParseAmount(node.text))
             return NotAnAmount(node.name, node.text, node.line);
         for (const XmlNode& child : node.children) CheckAmounts(child);
@@ -238,7 +236,7 @@ private:
 
     void NotAnAmount(const std::string& where, const std::string& text, int line) {
         failed_ = true;
-        result_.reason = where + " holds \"" + text + "\", which is not an amount in yen";
+        result_.reason = Say(Id::kNotAnAmount, {{"where", where}, {"text", text}});
         result_.line = line;
     }
 
@@ -246,7 +244,7 @@ private:
         // Five pointers per attribute: name, prefix, namespace, value start, value end.
         for (int i = 0; i < count; ++i) {
             const xmlChar** a = attributes + 5 * i;
-            if (static_cast<std::size_t>(a[4] - a[3]) > kMaxText) return TooLong("an attribute");
+            if (static_cast<std::size_t>(a[4] - a[3]) > kMaxText) return TooLong(Id::kAnAttribute);
             node.attributes.emplace_back(
                 std::string(View(a[0])),
                 AttributeValue(std::string_view(reinterpret_cast<const char*>(a[3]),
@@ -316,8 +314,7 @@ private:
         if (!numberTarget_ || depth < 5) return;
         std::optional<std::int64_t> value = ParseAmount(number_);
         if (!value) {
-            return Refuse(std::string(numberElement_) + " holds \"" + number_ +
-                          "\", which is not an amount in yen");
+            return Refuse(Say(Id::kNotAnAmount, {{"where", numberElement_}, {"text", number_}}));
         }
         *numberTarget_ = *value;
         numberTarget_ = nullptr;
@@ -336,14 +333,9 @@ private:
         account_.entries = std::move(entries);
     }
 
-    void TooLong(const char* what) {
-        Refuse(std::string(what) + " is longer than " + std::to_string(kMaxText >> 20) +
-               " MB: an exported file writes none so long");
+    void TooLong(Id what) {
+        Refuse(Say(Id::kTooLong, {{"what", Say(what)}, {"size", kMaxText >> 20}}));
     }
-
-    static constexpr const char* kWrittenTwice =
-        " appears a second time: an exported file writes it once";
-    static constexpr const char* kNotAnExport = ": this is not an exported file";
 
     ReadResult& result_;
     const LedgerAccountSink& ledgerSink_;
@@ -405,9 +397,7 @@ void OnError(void* context, xmlErrorPtr error) {
 
 // An export declares no document type: refusing one keeps every entity out.
 void OnDocumentType(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-    Guarded(context, [](DocumentBuilder& builder) {
-        builder.Refuse("the file declares a document type, which an exported file never does");
-    });
+    Guarded(context, [](DocumentBuilder& builder) { builder.Refuse(Say(Id::kDocumentType)); });
 }
 
 xmlSAXHandler Handler() {
@@ -485,19 +475,19 @@ void Parse(ReadResult& result, const Reader& read, const std::function<void()>& 
     DocumentBuilder builder(result, ledger);
     ParserErrorsTo errors(builder);
     if (!RegisterCodePage932Decoder()) {
-        result.reason = "the decoder of code page 932 could not be set up";
+        result.reason = Say(Id::kDecoderSetUp);
         return;
     }
     xmlSAXHandler handler = Handler();
     Context context(xmlCreatePushParserCtxt(&handler, &builder, nullptr, 0, nullptr));
     if (!context) {
-        result.reason = "the XML parser could not be started";
+        result.reason = Say(Id::kParserStart);
         return;
     }
     builder.Attach(context.get());
     // No network, no entity substitution, no DTD loading; the parser's default limits stay on.
     if (xmlCtxtUseOptions(context.get(), XML_PARSE_NONET | XML_PARSE_NOCDATA) != 0) {
-        result.reason = "the XML parser could not be set up";
+        result.reason = Say(Id::kParserSetUp);
         return;
     }
     std::unique_ptr<char[]> buffer(new char[kChunk]);

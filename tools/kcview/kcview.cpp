@@ -16,26 +16,19 @@
 #include "tools/kcview/Checks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/ExportReader.h"
+#include "tools/kcview/KcviewMessages.h"
 #include "tools/kcview/Page.h"
 #include "tools/kcview/PageFile.h"
 
 namespace {
 
+using kcview_messages::Id;
+using kcview_messages::Say;
+
 constexpr int kFailed = 2;
 
-// No allocation: it is written when there is no memory left.
-constexpr const char* kNoMemory =
-    "kcview: not enough memory; close other programs and run kcview again\n";
-
 int Usage() {
-    std::cerr << "usage: kcview EXPORT.xml [-o REVIEW.html] [--check] [--previous LAST.xml "
-                 "[--flag-change PERCENT%,YEN]]\n"
-                 "  writes the review page (by default EXPORT.html beside the file);\n"
-                 "  --check prints the failed checks and exits 1 when any fails, 0 when all "
-                 "hold;\n"
-                 "  --previous shows last year's export beside this one and marks the changes of "
-                 "at least\n"
-                 "  PERCENT per cent and YEN yen (by default 30%,1000000)\n";
+    std::cerr << Say(Id::kUsage);
     return kFailed;
 }
 
@@ -44,21 +37,27 @@ int Usage() {
 std::string Told(const native::Failure& failure) {
     const std::string& call = failure.Call();
     if (call == "open" && failure.Kind() == native::FailureKind::kNotPlainFile)
-        return failure.Path() + ": is not a regular file";
+        return Say(Id::kNotRegular, {{"file", failure.Path()}});
     if (call == "open")
-        return failure.Path() + ": cannot open the file: " + native::Reason(failure);
+        return Say(Id::kCannotOpen,
+                   {{"file", failure.Path()}, {"reason", native::Reason(failure)}});
     if (call == "read" || call == "seek")
-        return failure.Path() + ": cannot read the file: " + native::Reason(failure);
-    return "cannot write " + native::Sentence(failure);
+        return Say(Id::kCannotRead,
+                   {{"file", failure.Path()}, {"reason", native::Reason(failure)}});
+    return Say(Id::kCannotWrite, {{"page", failure.Path()}, {"reason", native::Reason(failure)}});
 }
 
 // The file read whole, or nothing when it is refused (the reason is on the error output).
 std::optional<kcview::ExportDocument> Read(const std::string& path) {
     kcview::ReadResult read = kcview::ReadExportFile(path);
     if (read.ok) return std::move(read.document);
-    std::cerr << "kcview: " << path;
-    if (read.line > 0) std::cerr << ", line " << read.line;
-    std::cerr << ": " << read.reason << "\n";
+    if (read.line > 0) {
+        std::cerr << Say(Id::kFileRefusedAtLine,
+                         {{"file", path}, {"line", read.line}, {"reason", read.reason}});
+    } else {
+        std::cerr << Say(Id::kFileRefused, {{"file", path}, {"reason", read.reason}});
+    }
+    std::cerr << "\n";
     return std::nullopt;
 }
 
@@ -79,8 +78,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         } else if (arg == "--flag-change" && i + 1 < argc) {
             threshold = kcview::ParseChangeThreshold(argv[++i]);
             if (!threshold) {
-                std::cerr << "kcview: --flag-change " << argv[i]
-                          << ": give a per cent and an amount in yen, such as 20%,500000\n";
+                std::cerr << Say(Id::kBadFlagChange, {{"value", argv[i]}}) << "\n";
                 return Usage();
             }
         } else if (arg.empty() || arg[0] == '-' || !exportPath.empty()) {
@@ -91,7 +89,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
     }
     if (exportPath.empty()) return Usage();
     if (threshold && previousPath.empty()) {
-        std::cerr << "kcview: --flag-change marks changes from last year: give --previous too\n";
+        std::cerr << Say(Id::kFlagChangeAlone) << "\n";
         return Usage();
     }
 
@@ -103,7 +101,8 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         if (!previous) return kFailed;
         const std::string problem = kcview::PrecedingYearProblem(*document, *previous);
         if (!problem.empty()) {
-            std::cerr << "kcview: " << previousPath << ": " << problem << "\n";
+            std::cerr << Say(Id::kPreviousRefused, {{"file", previousPath}, {"reason", problem}})
+                      << "\n";
             return kFailed;
         }
     }
@@ -139,21 +138,31 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         summary->notApplicable = notApplicable;
     }
 
+    // Said before the page is written: once it is in place, the run takes no memory to report.
+    std::string checksLine;
+    if (failed == 0 && notApplicable > 0) {
+        checksLine = Say(Id::kSomeNotApplicable, {{"held", outcomes.size() - notApplicable},
+                                                  {"checks", outcomes.size()},
+                                                  {"excluded", notApplicable}});
+    } else if (failed == 0) {
+        checksLine = Say(Id::kAllHold, {{"checks", outcomes.size()}});
+    } else {
+        checksLine = Say(Id::kSomeFailed, {{"failed", failed}, {"checks", outcomes.size()}});
+    }
+
     if (!check || !pagePath.empty()) {
         if (pagePath.empty()) pagePath = kcview::DefaultPagePath(exportPath);
         // The files this run reads, by any name (a link, another spelling): the page never
         // replaces one of them.
         native::RunFiles files;
-        files.Add(exportPath, "the exported file itself");
-        if (previous) files.Add(previousPath, "last year's export (--previous)");
+        files.Add(exportPath, Say(Id::kRoleExport));
+        if (previous) files.Add(previousPath, Say(Id::kRolePrevious));
         if (const std::optional<std::string> clash = files.Clash(pagePath)) {
-            std::cerr << "kcview: " << pagePath << " is " << *clash << "; give -o another path\n";
+            std::cerr << Say(Id::kPageClash, {{"page", pagePath}, {"role", *clash}}) << "\n";
             return kFailed;
         }
         if (!kcview::IsReplaceableTarget(pagePath)) {
-            std::cerr << "kcview: " << pagePath
-                      << " is not a regular file (a folder, a pipe or a device); give -o another "
-                         "path\n";
+            std::cerr << Say(Id::kPageNotRegular, {{"page", pagePath}}) << "\n";
             return kFailed;
         }
         std::optional<kcview::Comparison> comparison;
@@ -168,24 +177,18 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
                 },
                 out, reason);
         };
+        const std::string wrote = Say(Id::kWrote, {{"page", pagePath}});
         std::string reason;
         if (!kcview::WritePage(pagePath, make, &reason)) {
-            std::cerr << "kcview: cannot write " << pagePath << ": " << reason << "\n";
+            std::cerr << Say(Id::kCannotWrite, {{"page", pagePath}, {"reason", reason}}) << "\n";
             return kFailed;
         }
         // The page is in place: from here the run reports itself.
         interrupts.Disarm();
-        std::cerr << "kcview: wrote " << pagePath << "\n";
+        std::cerr << wrote << "\n";
         if (summary) summary->pagePath = pagePath;
     }
-    if (failed == 0 && notApplicable > 0) {
-        std::cerr << "kcview: " << outcomes.size() - notApplicable << " of " << outcomes.size()
-                  << " checks hold, " << notApplicable << " not applicable\n";
-    } else if (failed == 0) {
-        std::cerr << "kcview: all " << outcomes.size() << " checks hold\n";
-    } else {
-        std::cerr << "kcview: " << failed << " of " << outcomes.size() << " checks failed\n";
-    }
+    std::cerr << checksLine << "\n";
     return check && failed > 0 ? 1 : 0;
 }
 
@@ -196,18 +199,17 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
 int kcview::Run(int argc, char** argv, RunSummary* summary) {
     try {
         native::Interrupts interrupts(
-            {nullptr, [] { std::cerr << "kcview: interrupted; run kcview again" << std::endl; }},
-            kFailed);
+            {nullptr, [] { std::cerr << Say(Id::kInterrupted) << std::endl; }}, kFailed);
         return Review(argc, argv, summary, interrupts);
     } catch (const std::bad_alloc&) {
-        std::cerr << kNoMemory;
+        std::cerr << kcview_messages::Text(Id::kNoMemory);
     } catch (const native::Failure& failure) {
         // A run ending on a signal: the interrupt's clean-up reports it.
         if (failure.Kind() == native::FailureKind::kRunEnding) return kFailed;
         try {
-            std::cerr << "kcview: " << Told(failure) << "\n";
+            std::cerr << Told(failure) << "\n";
         } catch (const std::bad_alloc&) {
-            std::cerr << kNoMemory;
+            std::cerr << kcview_messages::Text(Id::kNoMemory);
         }
     }
     return kFailed;

@@ -53,8 +53,10 @@ target_compile_definitions(kcview_drop_tests PRIVATE
   "KC_DROP_WORK=L\"Z:${CMAKE_CURRENT_BINARY_DIR}/kcview-drop\""
   "KC_SAMPLE_EXPORT=\"Z:${CMAKE_SOURCE_DIR}/tests/e2e/expected/sample.xml\"")
 add_dependencies(kcview_drop_tests kcview)
+# Its cases quote kcview's English lines: Wine's user reads English messages.
 gtest_discover_tests(kcview_drop_tests ${KC_DISCOVERY}
                      PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
+                                ENVIRONMENT_MODIFICATION "KC_WINE_MESSAGES=set:C"
                                 RESOURCE_LOCK kc_test_display
                                 TIMEOUT 120)
 

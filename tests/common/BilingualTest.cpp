@@ -1,0 +1,119 @@
+// The messages of kcbooks and kcview: how a text is filled and which language is said, and the
+// two programs' tables, each message in both languages with the same placeholders.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/Bilingual.h"
+#include "native/Language.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "tools/kcview/KcviewMessages.h"
+
+namespace {
+
+struct FillCase {
+    const char* text;
+    const char* filled;
+};
+
+TEST(Bilingual, FillsEachPlaceholderOnceAndLeavesTheRest) {
+    const FillCase cases[] = {
+        {"〈file〉, line 〈line〉: 〈why〉", "company.csv, line 2: 〈why〉"},
+        {"〈file〉 〈line〉 行目", "company.csv 2 行目"},
+        {"〈line〉〈line〉", "22"},
+        {"no placeholder", "no placeholder"},
+        {"〈〉 and 〈unknown〉 and 〈", "〈〉 and 〈unknown〉 and 〈"},
+        {"〈missing〈file〉", "〈missingcompany.csv"},
+    };
+    for (const FillCase& c : cases) {
+        EXPECT_EQ(bilingual::Fill(c.text, {{"file", "company.csv"}, {"line", 2}}), c.filled)
+            << c.text;
+    }
+}
+
+TEST(Bilingual, AValueThatLooksLikeAPlaceholderStaysAsItIs) {
+    EXPECT_EQ(bilingual::Fill("〈file〉: 〈why〉", {{"file", "〈why〉.csv"}, {"why", "bad"}}),
+              "〈why〉.csv: bad");
+}
+
+TEST(Bilingual, PlaceholdersAreListedInTheirOrder) {
+    EXPECT_EQ(bilingual::Placeholders("〈b〉 x 〈a〉 〈〉 〈b〉"),
+              (std::vector<std::string>{"b", "a", "b"}));
+    EXPECT_TRUE(bilingual::Placeholders("none").empty());
+}
+
+TEST(Bilingual, SaysTheUsersLanguage) {
+    const bilingual::Message message{"imported 〈n〉", "〈n〉 件を取り込みました"};
+    struct Case {
+        native::Language language;
+        const char* said;
+    };
+    for (const Case& c : {Case{native::Language::kEnglish, "imported 3"},
+                          Case{native::Language::kJapanese, "3 件を取り込みました"}}) {
+        native::LanguageOverride pinned(c.language);
+        EXPECT_EQ(native::UserLanguage(), c.language);
+        EXPECT_EQ(bilingual::Say(message, {{"n", 3}}), c.said);
+        EXPECT_EQ(bilingual::Text(message),
+                  c.language == native::Language::kEnglish ? message.english : message.japanese);
+    }
+}
+
+TEST(Bilingual, AnOverrideGivesBackTheOneBeforeIt) {
+    native::LanguageOverride outer(native::Language::kJapanese);
+    {
+        native::LanguageOverride inner(native::Language::kEnglish);
+        EXPECT_EQ(native::UserLanguage(), native::Language::kEnglish);
+    }
+    EXPECT_EQ(native::UserLanguage(), native::Language::kJapanese);
+}
+
+// Why a message of a table is unfit to be said, or empty.
+std::string Unfit(const bilingual::Message& message) {
+    if (message.english.empty()) return "no English text";
+    if (message.japanese.empty()) return "no Japanese text";
+    if (message.english == message.japanese &&
+        std::all_of(message.english.begin(), message.english.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return "the Japanese text is the English one";
+    std::vector<std::string> english = bilingual::Placeholders(message.english);
+    std::vector<std::string> japanese = bilingual::Placeholders(message.japanese);
+    std::sort(english.begin(), english.end());
+    std::sort(japanese.begin(), japanese.end());
+    if (english != japanese) return "the two texts carry different placeholders";
+    return std::string();
+}
+
+TEST(MessageTables, AMessageUnfitToBeSaidIsFound) {
+    const bilingual::Message cases[] = {
+        {"", "取り込めません"},
+        {"import refused", ""},
+        {"〈file〉: cannot be read", "〈path〉: 読み込めません"},
+        {"〈file〉: 〈why〉", "〈file〉: 読み込めません"},
+        {"import refused", "import refused"},
+    };
+    for (const bilingual::Message& message : cases) {
+        EXPECT_NE(Unfit(message), "") << message.english << " / " << message.japanese;
+    }
+    EXPECT_EQ(Unfit({"〈a〉 then 〈b〉", "〈b〉 の後に 〈a〉"}), "");
+}
+
+struct Table {
+    const char* program;
+    std::span<const bilingual::Message> messages;
+};
+
+TEST(MessageTables, EveryMessageHasBothLanguagesWithTheSamePlaceholders) {
+    for (const Table& table :
+         {Table{"kcbooks", kcbooks_messages::All()}, Table{"kcview", kcview_messages::All()}}) {
+        EXPECT_GT(table.messages.size(), 20u) << table.program;
+        for (const bilingual::Message& message : table.messages) {
+            EXPECT_EQ(Unfit(message), "") << table.program << ": " << message.english;
+        }
+    }
+}
+
+}  // namespace
