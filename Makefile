@@ -97,9 +97,10 @@ test-native: build $(ASAN)/build.ninja
 # The neutral suite, the Windows host's own tests and the end to end under Wine, on a display of
 # their own. Wine now and then ends a program at its start, silently and at once: a test that
 # fails is run once more, and fails the suite only when it fails again. A program that faults
-# starts Wine's debugger, which can hang: no test may take more than 10 minutes. One wineserver serves
-# the whole run; started by a test, it would keep CTest's output
-# pipe open; the prefix is made first, since making it restarts the server. The windows open on
+# starts Wine's debugger, which can hang: no test may take more than 10 minutes. A server of the
+# prefix left running (by a script run by hand) would never end: it is stopped first. One
+# wineserver serves the whole run; started by a test, it would keep CTest's output pipe open; the
+# prefix is made first, since making it restarts the server. The windows open on
 # one virtual desktop: on a bare X server Wine takes seconds to show or hide each window, and the
 # window's thread answers nothing meanwhile. The desktop is taken by the first program that
 # starts it (`reg add` is one), so the server starts again once the setting is written, and a
@@ -108,6 +109,7 @@ test-native: build $(ASAN)/build.ninja
 test-windows: build windows-build
 	@status=0; \
 	Xvfb $(TEST_DISPLAY) -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$$!; sleep 1; \
+	$(WINE_ENV) wineserver -k >/dev/null 2>&1; \
 	$(WINE_ENV) $(WINBUILD)/wine-run wineboot -i >/dev/null 2>&1; \
 	$(WINE_ENV) wineserver -w; \
 	$(WINE_ENV) wineserver -p >/dev/null 2>&1; \
