@@ -90,8 +90,7 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
             continue;
         }
         if (std::size_t bad = encoding_->Record(raw_, record->line); bad != std::string_view::npos)
-            Refuse(path_, record->line, static_cast<int>(bad + 1),
-                   std::string(books::kNeitherEncoding));
+            Refuse(path_, record->line, static_cast<int>(bad + 1), books::NeitherEncoding());
         text_.clear();
         ends_.clear();
         for (std::size_t i = 0; i < raw_.size(); ++i) {
