@@ -20,6 +20,8 @@ file(WRITE ${WORK}/control/company.csv
      "data_id,data_no,name,period_from,period_to\nD1,1,a${control}b,20250401,20260331\n")
 file(WRITE ${WORK}/not-utf8/company.csv
      "data_id,data_no,name,period_from,period_to\nD1,1,a,20250401,20260331\nD2,2,${sjis},20250401,20260331\n")
+# A journal in the interchange form whose row has no flag of the form.
+file(WRITE ${WORK}/flag.csv "9999,,,20250401,a,,,,1000,0,b,,,,1000,0,x\n")
 file(WRITE ${WORK}/other.xml "<?xml version=\"1.0\"?>\n<BOOKS/>\n")
 file(WRITE ${WORK}/broken.xml "<?xml version=\"1.0\"?>\n<REPORT>\n")
 
@@ -36,6 +38,8 @@ set(cases
   "journal-twice^KCBOOKS^export-journal|${WORK}/other.xml|-o|${WORK}/j.csv|--openings|${WORK}/j.csv^export-journal failed: .*j.csv: is the journal too. the journal and the opening balances need files of their own^仕訳データを書き出せません: .*j.csv: 仕訳データのファイルと同じです。仕訳データと期首残高には別々のファイルを指定してください"
   "not-a-store^KCBOOKS^export-journal|${WORK}/other.xml|-o|${WORK}/j.csv^export-journal failed: .*other.xml: not a books store^仕訳データを書き出せません: .*other.xml: 帳簿ファイルではありません"
   "show-not-a-store^KCBOOKS^show|${WORK}/other.xml^kcbooks: .*other.xml: not a books store^表示できません: .*other.xml: 帳簿ファイルではありません"
+  "bad-flag^KCBOOKS^convert|${WORK}/flag.csv|--company|X|-o|${WORK}/converted^convert refused: .*flag.csv, line 1, column 1: \"9999\" is not a flag of the form^変換できません: .*flag.csv 1 行目 1 列: 「9999」は仕訳データの形式の識別フラグではありません"
+  "long-period^KCBOOKS^convert|${WORK}/flag.csv|--company|X|-o|${WORK}/converted|--period|20250401..20270331^convert refused: --period: the period has more than 12 fiscal months^変換できません: --period: 会計期間が 12 か月を超えています"
   "usage^KCBOOKS^show^usage:.*kcbooks show STORE^使い方:.*kcbooks show 帳簿ファイル"
   "not-an-export^KCVIEW^${WORK}/other.xml^other.xml, line 2: the root element is BOOKS, not REPORT: this is not an exported file^読み込めません: .*other.xml 2 行目: ルート要素が REPORT ではなく BOOKS です。書き出したファイルではありません"
   "not-xml^KCVIEW^${WORK}/broken.xml^broken.xml, line [0-9]+: not well-formed XML^読み込めません: .*broken.xml [0-9]+ 行目: XML として正しくありません"
