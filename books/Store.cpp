@@ -83,7 +83,7 @@ int FeedAdvance(FeedCursor* cursor) {
     ++cursor->row;
     if (cursor->atEnd && cursor->feed && cursor->feed->Failed()) {
         sqlite3_free(cursor->base.pVtab->zErrMsg);
-        cursor->base.pVtab->zErrMsg = sqlite3_mprintf("the rows cannot be made");
+        cursor->base.pVtab->zErrMsg = sqlite3_mprintf("%s", Say(Id::kRowsNotMade).c_str());
         return SQLITE_ERROR;
     }
     return SQLITE_OK;

@@ -299,6 +299,7 @@ constexpr Entry kTable[] = {
     {Id::kLedgerBlockDamaged,
      {"a block of ledger lines was read back damaged", "読み戻した元帳の行が壊れていました"}},
     {Id::kCannotOpenStore, {"cannot open the store", "帳簿ファイルを開けません"}},
+    {Id::kRowsNotMade, {"the rows cannot be made", "書き込む行を作れません"}},
     {Id::kNoRoomInFolder,
      {"no room left in the folder 〈folder〉 (the disk is full, or a file-size limit was reached)",
       "フォルダー 〈folder〉 に空きがありません（ディスクがいっぱいか、ファイルサイズの上限に達し"

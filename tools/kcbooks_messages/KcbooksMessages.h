@@ -130,6 +130,7 @@ enum class Id {
     kCannotPrepareLedger,
     kLedgerBlockDamaged,
     kCannotOpenStore,
+    kRowsNotMade,
     kNoRoomInFolder,
     kStoreNotPlainFile,
     kStoreNotABooksStore,
