@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+
 namespace books {
 namespace {
 
@@ -58,10 +60,11 @@ bool CsvReader::Fail(std::string why) {
 
 bool CsvReader::FailTooLong() {
     const std::size_t mib = std::size_t{1} << 20;
-    return Fail("a record longer than " +
-                (maxBuffer_ % mib == 0 ? std::to_string(maxBuffer_ / mib) + " MiB"
-                                       : std::to_string(maxBuffer_) + " bytes") +
-                " (a quote left open?)");
+    using kcbooks_messages::Id;
+    using kcbooks_messages::Say;
+    const std::string size = maxBuffer_ % mib == 0 ? std::to_string(maxBuffer_ / mib) + " MiB"
+                                                   : Say(Id::kBytes, {{"count", maxBuffer_}});
+    return Fail(Say(Id::kRecordTooLong, {{"size", size}}));
 }
 
 // Keeps the bytes not yet read, moved to the buffer's start, and reads more behind them. The
@@ -81,7 +84,7 @@ bool CsvReader::Refill() {
     std::size_t count = 0;
     if (!source_.Read(buffer_.data() + end_, buffer_.size() - end_, &count)) {
         sourceFailed_ = true;
-        return Fail("cannot be read");
+        return Fail(kcbooks_messages::Say(kcbooks_messages::Id::kCannotBeRead));
     }
     if (count == 0) sourceEnded_ = true;
     end_ += count;
@@ -135,7 +138,7 @@ CsvReader::Scan CsvReader::ScanRecord(std::size_t* next, long* line) {
             while (true) {
                 if (p >= end) {
                     if (more) return Scan::kNeedMore;
-                    Fail("unbalanced quotes");
+                    Fail(kcbooks_messages::Say(kcbooks_messages::Id::kUnbalancedQuotes));
                     return Scan::kMalformed;
                 }
                 char c = text[p++];
@@ -158,13 +161,13 @@ CsvReader::Scan CsvReader::ScanRecord(std::size_t* next, long* line) {
             fieldEnd = p - 1;
             if (p >= end && more) return Scan::kNeedMore;
             if (p < end && text[p] != ',' && text[p] != '\n' && text[p] != '\r') {
-                Fail("unexpected text after a closing quote");
+                Fail(kcbooks_messages::Say(kcbooks_messages::Id::kTextAfterQuote));
                 return Scan::kMalformed;
             }
         } else {
             while (p < end && !StopsField(text[p])) ++p;
             if (p < end && text[p] == '"') {
-                Fail("a quote inside an unquoted field");
+                Fail(kcbooks_messages::Say(kcbooks_messages::Id::kQuoteInUnquoted));
                 return Scan::kMalformed;
             }
             if (p >= end && more) return Scan::kNeedMore;
@@ -229,7 +232,7 @@ bool CsvReader::Next(std::vector<std::string_view>* fields) {
                           buffer_[1] == '\0')) {
             recordLine_ = 1;
             utf16_ = true;
-            return Fail("is UTF-16 text");
+            return Fail(kcbooks_messages::Say(kcbooks_messages::Id::kUtf16));
         }
     }
     if (!SkipBlankLines()) return false;

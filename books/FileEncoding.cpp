@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+
 namespace books {
 namespace {
 
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 using sjis::TextEncoding;
 
 bool IsValid(std::string_view text, TextEncoding encoding) {
@@ -13,8 +17,8 @@ bool IsValid(std::string_view text, TextEncoding encoding) {
 }
 
 std::string OptionNote(TextEncoding encoding) {
-    return std::string(" (--encoding ") + (encoding == TextEncoding::kSjis ? "cp932" : "utf-8") +
-           ")";
+    return Say(Id::kEncodingOption,
+               {{"encoding", encoding == TextEncoding::kSjis ? "cp932" : "utf-8"}});
 }
 
 // The line of `text` that holds the byte at `offset`.
@@ -24,6 +28,10 @@ long LineOf(std::string_view text, std::size_t offset) {
 }
 
 }  // namespace
+
+std::string NeitherEncoding() {
+    return Say(Id::kNeitherEncoding);
+}
 
 FileEncoding::FileEncoding(ByteSource& source, SourceEncoding given) : source_(source) {
     if (given == SourceEncoding::kFromBytes) return;
@@ -80,20 +88,19 @@ FileEncoding::Fault FileEncoding::SjisFault(std::string_view text) const {
 
 std::string FileEncoding::Why(Fault fault, std::string_view text) const {
     // A character without a Shift_JIS form is the text's fault, not the file's encoding.
-    if (fault == Fault::kNoSjisForm)
-        return "text has no Shift_JIS form: \"" + Printable(text) + "\"";
-    std::string why = fault == Fault::kNotUtf8   ? "text is not UTF-8"
-                      : fault == Fault::kNotSjis ? "text is not Shift_JIS"
-                                                 : "text is UTF-8, not Shift_JIS";
+    if (fault == Fault::kNoSjisForm) return Say(Id::kNoSjisFormOf, {{"text", Printable(text)}});
+    std::string why = Say(fault == Fault::kNotUtf8   ? Id::kTextNotUtf8
+                          : fault == Fault::kNotSjis ? Id::kTextNotSjis
+                                                     : Id::kTextUtf8NotSjis);
     switch (decidedBy_) {
         case DecidedBy::kOption:
             return why + OptionNote(Reading());
         case DecidedBy::kMark:
-            return why + ", as the file's byte-order mark says; save the file in one encoding";
+            return Say(Id::kAsByteOrderMark, {{"why", why}});
         case DecidedBy::kText:
-            return why + ", as the file's first non-ASCII text" +
-                   (decidedLine_ > 0 ? " (line " + std::to_string(decidedLine_) + ")" : "") +
-                   " was; save the file in one encoding";
+            if (decidedLine_ > 0)
+                return Say(Id::kAsFirstTextOfLine, {{"why", why}, {"line", decidedLine_}});
+            return Say(Id::kAsFirstText, {{"why", why}});
         default:
             return why;
     }
@@ -157,7 +164,7 @@ bool WholeTextToSjis(std::string_view text, SourceEncoding given, std::string* o
         const sjis::EncodingDecision decision = sjis::DecideEncoding(text, true);
         if (decision.encoding == TextEncoding::kNeither) {
             *line = LineOf(text, decision.badOffset);
-            *why = std::string(kNeitherEncoding);
+            *why = NeitherEncoding();
             return false;
         }
         encoding =
@@ -171,14 +178,14 @@ bool WholeTextToSjis(std::string_view text, SourceEncoding given, std::string* o
             return true;
         }
         *line = LineOf(text, bad);
-        *why = "text is not Shift_JIS" + note;
+        *why = Say(Id::kTextNotSjis) + note;
         return false;
     }
     if (sjis::Utf8ToSjis(text, out)) return true;
     const std::size_t bad = sjis::FirstInvalidUtf8(text, true);
     if (bad < text.size()) {
         *line = LineOf(text, bad);
-        *why = "text is not UTF-8" + note;
+        *why = Say(Id::kTextNotUtf8) + note;
         return false;
     }
     // Valid UTF-8 with a character Shift_JIS lacks: the line that holds it.
@@ -189,7 +196,7 @@ bool WholeTextToSjis(std::string_view text, SourceEncoding given, std::string* o
         begin = end + 1;
     }
     ++*line;
-    *why = "text has no Shift_JIS form";
+    *why = Say(Id::kNoSjisForm);
     return false;
 }
 

@@ -19,8 +19,7 @@
 namespace books {
 
 // Why a file that neither encoding reads is refused, after the place of its first such byte.
-inline constexpr std::string_view kNeitherEncoding =
-    "a byte here is neither UTF-8 nor Shift_JIS text; save the file as UTF-8 or Shift_JIS";
+std::string NeitherEncoding();
 
 class FileEncoding : public ByteSource {
 public:

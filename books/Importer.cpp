@@ -92,9 +92,15 @@ private:
     InputFile& file_;
 };
 
-// Where a notes text holds a control character other than tab, CR and LF ("line 3, column 5:
-// ..."), or empty. Columns count characters; in Shift_JIS no trail byte is below 0x40.
-std::string ControlCharacterIn(std::string_view sjis) {
+// Why the store cannot be written: SQLite's reason.
+std::string CannotWrite(const Database& db) {
+    return Say(Id::kCannotWriteStore, {{"reason", db.Error()}});
+}
+
+// The refusal of the notes text `name` where it holds a control character other than tab, CR
+// and LF (its line and column), or empty. Columns count characters; in Shift_JIS no trail byte is
+// below 0x40.
+std::string ControlCharacterIn(const std::string& name, std::string_view sjis) {
     long line = 1;
     long column = 1;
     for (std::size_t pos = 0; pos < sjis.size(); ++pos, ++column) {
@@ -103,8 +109,10 @@ std::string ControlCharacterIn(std::string_view sjis) {
             ++line;
             column = 0;
         } else if (c < 0x20 && c != '\t' && c != '\r') {
-            return "line " + std::to_string(line) + ", column " + std::to_string(column) +
-                   ": text holds the control character " + ByteText(c);
+            return Say(Id::kAtCell, {{"file", name},
+                                     {"line", line},
+                                     {"column", column},
+                                     {"why", Say(Id::kTextHoldsControl, {{"byte", ByteText(c)}})}});
         } else if (sjis::IsLeadByte(c)) {
             ++pos;
         }
@@ -144,7 +152,7 @@ public:
             return false;
         }
         if (encoding_.Record(header, reader_->RecordLine()) != std::string_view::npos) {
-            error_ = At(reader_->RecordLine(), "", std::string(kNeitherEncoding));
+            error_ = At(reader_->RecordLine(), "", NeitherEncoding());
             return false;
         }
         index_.assign(columns_.size(), -1);
@@ -186,8 +194,7 @@ public:
             return false;
         }
         if (std::size_t bad = encoding_.Record(row_, Line()); bad != std::string_view::npos) {
-            error_ =
-                At(Line(), bad < names_.size() ? names_[bad] : "", std::string(kNeitherEncoding));
+            error_ = At(Line(), bad < names_.size() ? names_[bad] : "", NeitherEncoding());
             return false;
         }
         if (row_.size() != width_) {
@@ -571,7 +578,7 @@ DataSet* Importer::FindDataSet(Table& table, std::size_t column) {
     if (!table.RequireCell(column) || !table.Text(column, kDataIdBytes, &id)) return nullptr;
     auto it = setById_.find(id);
     if (it == setById_.end()) {
-        table.Fail(column, "unknown data set \"" + sjis::SjisToUtf8Lossy(id) + "\"");
+        table.Fail(column, Say(Id::kUnknownDataSet, {{"data", sjis::SjisToUtf8Lossy(id)}}));
         return nullptr;
     }
     return &sets_[it->second];
@@ -600,9 +607,7 @@ bool Importer::LoadCompanies() {
         if (!table.RequireCell(kId) || !table.Text(kId, kDataIdBytes, &c.dataId))
             return Fail(table);
         if (!IsUsableDataId(c.dataId)) {
-            table.Fail(kId,
-                       "a data ID may not hold \"/\", \"\\\", \":\" or a control character, "
-                       "nor be \".\" or \"..\"");
+            table.Fail(kId, Say(Id::kBadDataId));
             return Fail(table);
         }
         if (!table.Int(kNo, 1, std::numeric_limits<std::int32_t>::max(), &v)) return Fail(table);
@@ -611,11 +616,11 @@ bool Importer::LoadCompanies() {
             return Fail(table);
         if (!table.Date(kFrom, &c.periodFrom) || !table.Date(kTo, &c.periodTo)) return Fail(table);
         if (c.periodTo < c.periodFrom) {
-            table.Fail(kTo, "the period ends before it begins");
+            table.Fail(kTo, Say(Id::kPeriodBackwards));
             return Fail(table);
         }
         if (FiscalPosition(c.periodFrom, c.periodTo) > 12) {
-            table.Fail(kTo, "the period has more than 12 fiscal months");
+            table.Fail(kTo, Say(Id::kPeriodTooLong));
             return Fail(table);
         }
         auto optional = [&](std::size_t k, std::int64_t min, std::int64_t max, std::int32_t dflt,
@@ -636,22 +641,22 @@ bool Importer::LoadCompanies() {
             return Fail(table);
         }
         if (c.introPosition > 12 && c.introPosition != 99) {
-            table.Fail(kIntro, "must be 0 to 12, or 99 for past-results data");
+            table.Fail(kIntro, Say(Id::kIntroPosition));
             return Fail(table);
         }
         if (setById_.count(c.dataId)) {
-            table.Fail(kId, "duplicate data ID");
+            table.Fail(kId, Say(Id::kDuplicateDataId));
             return Fail(table);
         }
         if (!numbers.insert(c.dataNo).second) {
-            table.Fail(kNo, "duplicate data number " + std::to_string(c.dataNo));
+            table.Fail(kNo, Say(Id::kDuplicateDataNo, {{"number", c.dataNo}}));
             return Fail(table);
         }
         setById_[c.dataId] = sets_.size();
         sets_.push_back(std::move(set));
     }
     if (table.Failed()) return Fail(table);
-    if (sets_.empty()) return Fail("company.csv: holds no data set");
+    if (sets_.empty()) return Fail(Say(Id::kNoDataSet, {{"file", "company.csv"}}));
     return true;
 }
 
@@ -667,7 +672,7 @@ bool Importer::LoadUsers() {
         if (!table.RequireCell(kUser) || !table.Text(kUser, kUserIdBytes, &user.userId))
             return Fail(table);
         if (!seen.insert(user.userId).second) {
-            table.Fail(kUser, "duplicate user");
+            table.Fail(kUser, Say(Id::kDuplicateUser));
             return Fail(table);
         }
         if (!table.Empty(kSelection)) {
@@ -682,14 +687,13 @@ bool Importer::LoadUsers() {
             return s.company.dataNo == user.dataNo;
         });
         if (!exists) {
-            table.Fail(kDataNo,
-                       "the selected data set " + std::to_string(user.dataNo) + " does not exist");
+            table.Fail(kDataNo, Say(Id::kNoSuchDataSet, {{"number", user.dataNo}}));
             return Fail(table);
         }
         users_.push_back(std::move(user));
     }
     if (table.Failed()) return Fail(table);
-    if (users_.empty()) return Fail("users.csv: holds no user");
+    if (users_.empty()) return Fail(Say(Id::kNoUser, {{"file", "users.csv"}}));
     return true;
 }
 
@@ -716,7 +720,7 @@ bool Importer::LoadAccounts() {
         if (!table.Int(kCode, 1, std::numeric_limits<std::int32_t>::max(), &v)) return Fail(table);
         account.code = static_cast<std::int32_t>(v);
         if (set->byCode.count(account.code)) {
-            table.Fail(kCode, "duplicate code " + std::to_string(account.code));
+            table.Fail(kCode, Say(Id::kDuplicateCode, {{"code", account.code}}));
             return Fail(table);
         }
         if (!table.RequireCell(kName) || !table.Text(kName, kAccountNameBytes, &account.name) ||
@@ -729,9 +733,8 @@ bool Importer::LoadAccounts() {
         if (account.IsSubAccount()) {
             auto it = set->byCode.find(account.code - account.code % kSubAccountRadix);
             if (it == set->byCode.end()) {
-                table.Fail(kCode,
-                           "sub-account of the missing account " +
-                               std::to_string(account.code - account.code % kSubAccountRadix));
+                table.Fail(kCode, Say(Id::kParentMissing,
+                                      {{"code", account.code - account.code % kSubAccountRadix}}));
                 return Fail(table);
             }
             parent = &set->accounts[it->second];
@@ -741,7 +744,7 @@ bool Importer::LoadAccounts() {
         } else if (parent) {
             account.nature = parent->nature;
         } else {
-            table.Fail(kNature, "a value is required on an account");
+            table.Fail(kNature, Say(Id::kValueRequiredOnAccount));
             return Fail(table);
         }
         std::string_view side = table.Cell(kSide);
@@ -752,8 +755,7 @@ bool Importer::LoadAccounts() {
         } else if (side.empty() && parent) {
             account.side = parent->side;
         } else {
-            table.Fail(kSide,
-                       side.empty() ? "a value is required on an account" : "must be D or C");
+            table.Fail(kSide, Say(side.empty() ? Id::kValueRequiredOnAccount : Id::kMustBeDOrC));
             return Fail(table);
         }
         if (!table.Empty(kFlag)) {
@@ -778,7 +780,7 @@ bool Importer::LoadAccounts() {
             pos = end + 1;
         }
         if (!account.sumOf.empty() && (!account.IsTotal() || account.IsSubAccount())) {
-            table.Fail(kSumOf, "only total accounts (flag 2 or 3) sum other accounts");
+            table.Fail(kSumOf, Say(Id::kOnlyTotalsSum));
             return Fail(table);
         }
         if (!account.IsSubAccount() &&
@@ -786,7 +788,7 @@ bool Importer::LoadAccounts() {
             std::int32_t& slot =
                 account.nature == kInputTaxNature ? set->inputTaxAccount : set->outputTaxAccount;
             if (slot != 0) {
-                table.Fail(kNature, "a second consumption-tax account of this kind");
+                table.Fail(kNature, Say(Id::kSecondTaxAccount));
                 return Fail(table);
             }
             slot = account.code;
@@ -805,13 +807,13 @@ static const Account* PostingAccount(Table& table, DataSet& set, std::size_t col
     if (!table.Int(column, 1, std::numeric_limits<std::int32_t>::max(), &v)) return nullptr;
     auto it = set.byCode.find(static_cast<std::int32_t>(v));
     if (it == set.byCode.end()) {
-        table.Fail(column, "unknown account code " + std::to_string(v));
+        table.Fail(column, Say(Id::kUnknownAccountCode, {{"code", v}}));
         return nullptr;
     }
     const Account& account = set.accounts[it->second];
     const Account& top = set.accounts[set.byCode[account.code - account.code % kSubAccountRadix]];
     if (top.IsTotal()) {
-        table.Fail(column, "total account " + std::to_string(v) + " takes no postings");
+        table.Fail(column, Say(Id::kTotalTakesNoPostings, {{"code", v}}));
         return nullptr;
     }
     *code = account.code;
@@ -838,10 +840,11 @@ bool Importer::LoadOpenings() {
         for (SummaryArray array : {kDebitNet, kDebitGross, kCreditNet, kCreditGross}) {
             std::int64_t amount = array == kDebitNet || array == kDebitGross ? debit : credit;
             if (!PostAmount(*set, code, array, 0, amount)) {
-                return Fail("openings.csv, line " + std::to_string(table.Line()) +
-                            ": the totals of account " +
-                            std::to_string(code - code % kSubAccountRadix) +
-                            " leave the 64-bit range");
+                return Fail(
+                    Say(Id::kAtLine, {{"file", "openings.csv"},
+                                      {"line", table.Line()},
+                                      {"why", Say(Id::kTotalsBeyond64Bits,
+                                                  {{"code", code - code % kSubAccountRadix}})}}));
             }
         }
     }
@@ -893,7 +896,7 @@ bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* set
     const Company& company = set.company;
     if (!table.Date(kDate, &line->date)) return false;
     if (line->date < company.periodFrom || line->date > company.periodTo) {
-        table.Fail(kDate, "date " + std::to_string(line->date) + " lies outside the fiscal period");
+        table.Fail(kDate, Say(Id::kDateOutsidePeriod, {{"date", line->date}}));
         return false;
     }
     int fiscal = FiscalPosition(company.periodFrom, line->date);
@@ -901,13 +904,12 @@ bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* set
     if (!table.Empty(kPosition)) {
         if (!table.Int(kPosition, 1, 18, &v)) return false;
         if (v != kPositionInterim && v != kPositionYearEnd && v != fiscal) {
-            table.Fail(kPosition, "must be empty, the date's fiscal month, 15 or 18");
+            table.Fail(kPosition, Say(Id::kPositionRule));
             return false;
         }
         // Only books that close an interim period have a settlement for the line to count in.
         if (v == kPositionInterim && company.interimClosing != 1) {
-            table.Fail(kPosition,
-                       "15 (the interim settlement) needs interim_closing 1 in company.csv");
+            table.Fail(kPosition, Say(Id::kInterimNeedsClosing));
             return false;
         }
         line->position = static_cast<std::int16_t>(v);
@@ -934,27 +936,27 @@ bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* set
         return false;
     }
     if (!debit && !credit) {
-        table.Fail(kDebitCode, "a line needs a debit or a credit account");
+        table.Fail(kDebitCode, Say(Id::kLineNeedsAccount));
         return false;
     }
     if (!debit && (line->debitAmount != 0 || line->debitTax != 0)) {
-        table.Fail(kDebitAmount, "an amount on a side without an account");
+        table.Fail(kDebitAmount, Say(Id::kAmountWithoutAccount));
         return false;
     }
     if (!credit && (line->creditAmount != 0 || line->creditTax != 0)) {
-        table.Fail(kCreditAmount, "an amount on a side without an account");
+        table.Fail(kCreditAmount, Say(Id::kAmountWithoutAccount));
         return false;
     }
     if (line->debitTax != 0 && line->creditTax != 0) {
-        table.Fail(kCreditTax, "a line carries consumption tax on one side at most");
+        table.Fail(kCreditTax, Say(Id::kTaxOnOneSide));
         return false;
     }
     if (line->debitTax != 0 && set.inputTaxAccount == 0) {
-        table.Fail(kDebitTax, "the books have no input-tax account (nature 0x80880810)");
+        table.Fail(kDebitTax, Say(Id::kNoInputTaxAccount));
         return false;
     }
     if (line->creditTax != 0 && set.outputTaxAccount == 0) {
-        table.Fail(kCreditTax, "the books have no output-tax account (nature 0x80484010)");
+        table.Fail(kCreditTax, Say(Id::kNoOutputTaxAccount));
         return false;
     }
     return true;
@@ -1000,17 +1002,17 @@ Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, Journa
     // The (entry, line) each data set's lines last reached.
     std::vector<std::pair<std::int32_t, std::int32_t>> reached(sets_.size(), {0, 0});
     if (staged) {
-        if (!staging.Prepare()) return failed("cannot write the store: " + db.Error());
+        if (!staging.Prepare()) return failed(CannotWrite(db));
         while (table.Next()) {
             if (!ReadJournalLine(table, &line, &set)) return failed(table.Error());
-            if (!staging.Add(set, line)) return failed("cannot write the store: " + db.Error());
+            if (!staging.Add(set, line)) return failed(CannotWrite(db));
         }
         if (table.Failed()) return failed(table.Error());
-        if (!staging.Start()) return failed("cannot write the store: " + db.Error());
+        if (!staging.Start()) return failed(CannotWrite(db));
         feed.ReadWith([&] {
             if (!staging.ReadOn(&line, &set)) {
                 if (!staging.Failed()) return end();
-                Fail("cannot write the store: " + db.Error());
+                Fail(CannotWrite(db));
                 return JournalStep::kFailed;
             }
             return checker.Add(set, line) ? JournalStep::kLine : ledgerFailed();
@@ -1035,7 +1037,7 @@ Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, Journa
     if (!db.InsertFrom("main.journal", 14, feed)) {
         if (feed.Step() == JournalStep::kUnordered) return Pass::kUnordered;
         if (feed.Step() == JournalStep::kFailed) return Pass::kFailed;
-        return failed("cannot write the store: " + db.Error());
+        return failed(CannotWrite(db));
     }
     return Pass::kBuilt;
 }
@@ -1063,7 +1065,7 @@ bool Importer::LoadEras() {
             return Fail(table);
         }
         if (!eras_.empty() && era.firstDay <= eras_.back().firstDay) {
-            table.Fail(kFirst, "eras must be in ascending order of their first days");
+            table.Fail(kFirst, Say(Id::kErasUnordered));
             return Fail(table);
         }
         eras_.push_back(std::move(era));
@@ -1083,12 +1085,14 @@ bool Importer::ErasCoverTheBooks() {
     if (!eras_.empty() && eras_.front().firstDay <= first) return true;
     std::string id;
     sjis::SjisToUtf8(earliest->company.dataId, &id);
-    std::string why = eras_.empty()
-                          ? std::string("no era is given")
-                          : "the first era begins on " + std::to_string(eras_.front().firstDay);
-    return Fail("eras.csv, line " + std::to_string(firstEraLine_) + ", column first_day: " + why +
-                "; the eras must cover every date of the books, from " + std::to_string(first) +
-                " (the period of data set " + id + ")");
+    const std::string why = eras_.empty()
+                                ? Say(Id::kNoEra)
+                                : Say(Id::kFirstEraBegins, {{"date", eras_.front().firstDay}});
+    return Fail(Say(Id::kAtCell, {{"file", "eras.csv"},
+                                  {"line", firstEraLine_},
+                                  {"column", "first_day"},
+                                  {"why", Say(Id::kErasMustCover,
+                                              {{"why", why}, {"first", first}, {"data", id}})}}));
 }
 
 bool Importer::LoadNotes() {
@@ -1106,10 +1110,12 @@ bool Importer::LoadNotes() {
             if (!ReadInputFile(path, name, kMaxNotesBytes, &raw, &error)) return Fail(error);
             long line = 0;
             if (std::string why; !WholeTextToSjis(raw, encoding_, &set.notes[k], &why, &line)) {
-                return Fail(name + (line > 0 ? ", line " + std::to_string(line) : "") + ": " + why);
+                return Fail(line > 0
+                                ? Say(Id::kAtLine, {{"file", name}, {"line", line}, {"why", why}})
+                                : name + ": " + why);
             }
-            if (std::string where = ControlCharacterIn(set.notes[k]); !where.empty()) {
-                return Fail(name + ", " + where);
+            if (std::string where = ControlCharacterIn(name, set.notes[k]); !where.empty()) {
+                return Fail(where);
             }
             set.hasNote[k] = true;
         }
@@ -1123,7 +1129,7 @@ Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
     // whole.
     Database db;
     if (!db.Create(storePath) || !db.Exec("BEGIN")) {
-        Fail("cannot create the store: " + db.Error());
+        Fail(Say(Id::kCannotCreateStore, {{"reason", db.Error()}}));
         return Pass::kFailed;
     }
     LedgerBuckets ledger(db);
@@ -1150,7 +1156,7 @@ Importer::Pass Importer::BuildOnce(const std::string& storePath, bool staged) {
         return Pass::kFailed;
     }
     if (!db.Exec("COMMIT")) {
-        Fail("cannot write the store: " + db.Error());
+        Fail(CannotWrite(db));
         return Pass::kFailed;
     }
     return Pass::kBuilt;
@@ -1178,7 +1184,7 @@ bool Importer::WriteTables(Database& db) {
         meta.Reset();
         meta.BindText(1, "version");
         meta.Bind(2, kStoreVersion);
-        if (meta.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        if (meta.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
     }
     Statement company(db, "INSERT INTO company VALUES(?,?,?,?,?,?,?,?,?,?)");
     for (const DataSet& set : sets_) {
@@ -1194,7 +1200,7 @@ bool Importer::WriteTables(Database& db) {
         company.Bind(8, c.companiesAct);
         company.Bind(9, c.manufacturing);
         company.Bind(10, c.taxInclusive);
-        if (company.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        if (company.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
     }
     Statement user(db, "INSERT INTO users VALUES(?,?,?,?)");
     for (std::size_t i = 0; i < users_.size(); ++i) {
@@ -1203,7 +1209,7 @@ bool Importer::WriteTables(Database& db) {
         user.BindBlob(2, users_[i].userId.data(), static_cast<int>(users_[i].userId.size()));
         user.Bind(3, users_[i].selectionNo);
         user.Bind(4, users_[i].dataNo);
-        if (user.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        if (user.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
     }
     Statement era(db, "INSERT INTO eras VALUES(?,?,?)");
     for (const Era& e : eras_) {
@@ -1211,7 +1217,7 @@ bool Importer::WriteTables(Database& db) {
         era.Bind(1, e.firstDay);
         era.BindBlob(2, e.name.data(), static_cast<int>(e.name.size()));
         era.BindBlob(3, e.shortLabel.data(), static_cast<int>(e.shortLabel.size()));
-        if (era.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+        if (era.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
     }
     Statement account(db, "INSERT INTO accounts VALUES(?,?,?,?,?,?,?,?,?,?)");
     Statement note(db, "INSERT INTO notes VALUES(?,?,?)");
@@ -1234,7 +1240,7 @@ bool Importer::WriteTables(Database& db) {
                 const SummarySlots& slots = it == set.summaries.end() ? zero : it->second;
                 account.BindBlob(10, slots.data(), static_cast<int>(sizeof(slots)));
             }
-            if (account.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+            if (account.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
         }
         static const int kKinds[] = {0, 100, 1000};
         for (std::size_t k = 0; k < 3; ++k) {
@@ -1243,7 +1249,7 @@ bool Importer::WriteTables(Database& db) {
             note.Bind(1, set.company.dataNo);
             note.Bind(2, kKinds[k]);
             note.BindBlob(3, set.notes[k].data(), static_cast<int>(set.notes[k].size()));
-            if (note.Step() != SQLITE_DONE) return Fail("cannot write the store: " + db.Error());
+            if (note.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
         }
     }
     return true;
@@ -1255,13 +1261,12 @@ std::string WhyNotReplaceable(const std::string& storePath) {
     std::error_code error;
     fs::file_status status = fs::symlink_status(PathFromUtf8(storePath), error);
     if (status.type() == fs::file_type::not_found) return std::string();
-    const std::string advice = "; remove it or give another path for the store";
     if (error || status.type() != fs::file_type::regular) {
-        return storePath + ": exists and is not a regular file, so it is not replaced" + advice;
+        return Say(Id::kStoreNotPlainFile, {{"store", storePath}});
     }
     Database existing;
     if (!existing.OpenReadOnly(storePath) || !existing.IsMarkedAsStore()) {
-        return storePath + ": exists and is not a books store, so it is not replaced" + advice;
+        return Say(Id::kStoreNotABooksStore, {{"store", storePath}});
     }
     return std::string();
 }
@@ -1337,7 +1342,7 @@ ImportResult ImportBooks(const std::string& booksDir, const std::string& storePa
     } catch (const std::bad_alloc&) {
         // The partial store went with its temporary, closed by now.
         result.ok = false;
-        result.message = "not enough memory to import the books";
+        result.message = Say(Id::kNoMemoryToImport);
     }
     result.message = Visible(result.message);
     return result;

@@ -2,11 +2,23 @@
 
 #include <algorithm>
 
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+
 namespace books {
 namespace {
 
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
+
 std::string JournalRefusal(long line, const char* column, const std::string& why) {
-    return "journal.csv, line " + std::to_string(line) + ", column " + column + ": " + why;
+    return Say(Id::kAtCell,
+               {{"file", "journal.csv"}, {"line", line}, {"column", column}, {"why", why}});
+}
+
+std::string TotalsRefusal(const char* file, long line, std::int32_t code) {
+    return Say(
+        Id::kAtLine,
+        {{"file", file}, {"line", line}, {"why", Say(Id::kTotalsBeyond64Bits, {{"code", code}})}});
 }
 
 }  // namespace
@@ -29,9 +41,9 @@ bool EntryChecker::Add(std::size_t setIndex, const JournalLine& line) {
     if (!entry.refusal.empty()) return true;
     if (entry.open && entry.entry == line.entry) {
         if (line.line == entry.lastLine) {
-            entry.refusal = JournalRefusal(line.sourceLine, "line",
-                                           "entry " + std::to_string(line.entry) + " has line " +
-                                               std::to_string(line.line) + " twice");
+            entry.refusal =
+                JournalRefusal(line.sourceLine, "line",
+                               Say(Id::kLineTwice, {{"entry", line.entry}, {"line", line.line}}));
             refused_ = true;
             return true;
         }
@@ -65,11 +77,11 @@ bool EntryChecker::Add(std::size_t setIndex, const JournalLine& line) {
 bool EntryChecker::Close(DataSet& set, OpenEntry& entry) {
     entry.open = false;
     if (!entry.fits || entry.debits != entry.credits) {
-        std::string why = "entry " + std::to_string(entry.entry) + " does not balance";
-        if (entry.fits) {
-            why += " (debits " + std::to_string(entry.debits) + ", credits " +
-                   std::to_string(entry.credits) + " ten-thousandths)";
-        }
+        const std::string why = entry.fits
+                                    ? Say(Id::kEntryUnbalancedBy, {{"entry", entry.entry},
+                                                                   {"debits", entry.debits},
+                                                                   {"credits", entry.credits}})
+                                    : Say(Id::kEntryUnbalanced, {{"entry", entry.entry}});
         entry.refusal = JournalRefusal(entry.lastSourceLine, "entry", why);
         refused_ = true;
         return true;
@@ -113,9 +125,7 @@ void EntryChecker::PostToSummaries(DataSet& set, OpenEntry& entry, const Journal
     if (line.debitTax != 0) ok = ok && post(set.inputTaxAccount, kDebitNet, line.debitTax);
     if (line.creditTax != 0) ok = ok && post(set.outputTaxAccount, kCreditNet, line.creditTax);
     if (!ok) {
-        entry.overflow = "journal.csv, line " + std::to_string(line.sourceLine) +
-                         ": the totals of account " + std::to_string(failed) +
-                         " leave the 64-bit range";
+        entry.overflow = TotalsRefusal("journal.csv", line.sourceLine, failed);
     }
 }
 
@@ -144,9 +154,7 @@ std::string EntryChecker::CompleteSummaries() {
                 if (!covered || it == set.summaries.end()) continue;
                 for (std::size_t k = 0; k < sums.size(); ++k) {
                     if (!AddChecked(sums[k], it->second[k], &sums[k])) {
-                        return "accounts.csv, line " + std::to_string(total.sourceLine) +
-                               ": the totals of account " + std::to_string(total.code) +
-                               " leave the 64-bit range";
+                        return TotalsRefusal("accounts.csv", total.sourceLine, total.code);
                     }
                 }
             }

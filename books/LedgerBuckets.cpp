@@ -65,8 +65,15 @@ bool TakeRow(std::string_view* in, std::int64_t numbers[kRowNumbers], std::strin
 
 }  // namespace
 
-bool LedgerBuckets::Fail(const char* what) {
-    error_ = std::string(what) + ": " + db_.Error();
+bool LedgerBuckets::Fail(kcbooks_messages::Id what) {
+    error_ = kcbooks_messages::Say(what, {{"reason", db_.Error()}});
+    return false;
+}
+
+bool LedgerBuckets::FailDamaged() {
+    error_ = kcbooks_messages::Say(
+        kcbooks_messages::Id::kCannotWriteStore,
+        {{"reason", kcbooks_messages::Say(kcbooks_messages::Id::kLedgerBlockDamaged)}});
     return false;
 }
 
@@ -77,11 +84,11 @@ bool LedgerBuckets::Prepare() {
             "CREATE TEMP TABLE ledger_sorting(bucket, date, position, voucher, entry, line, side,"
             " kind, debit_code, debit_amount, debit_tax, credit_code, credit_amount,"
             " credit_tax, description);")) {
-        return Fail("cannot prepare the ledger");
+        return Fail(kcbooks_messages::Id::kCannotPrepareLedger);
     }
     spill_ = std::make_unique<Statement>(db_, "INSERT INTO temp.ledger_blocks VALUES(?,?,?)");
     if (!spill_->Ok()) {
-        return Fail("cannot prepare the ledger");
+        return Fail(kcbooks_messages::Id::kCannotPrepareLedger);
     }
     return true;
 }
@@ -111,7 +118,7 @@ bool LedgerBuckets::Spill(std::int64_t key, Bucket& bucket) {
     spill_->Bind(1, key);
     spill_->Bind(2, bucket.blocks++);
     spill_->BindBorrowedBlob(3, bucket.rows.data(), static_cast<int>(bucket.rows.size()));
-    if (spill_->Step() != SQLITE_DONE) return Fail("cannot write the store");
+    if (spill_->Step() != SQLITE_DONE) return Fail(kcbooks_messages::Id::kCannotWriteStore);
     bucket.rows.clear();
     return true;
 }
@@ -216,13 +223,12 @@ bool LedgerBuckets::WriteLedger() {
         if (!bucket.ordered && !StageForSorting(key)) return false;
     }
     Feed feed(db_, buckets_);
-    if (!feed.Ok()) return Fail("cannot write the store");
+    if (!feed.Ok()) return Fail(kcbooks_messages::Id::kCannotWriteStore);
     if (!db_.InsertFrom("main.ledger", 2 + kRowNumbers + 1, feed)) {
         if (feed.Damaged()) {
-            error_ = "cannot write the store: a block of ledger lines was read back damaged";
-            return false;
+            return FailDamaged();
         }
-        return Fail("cannot write the store");
+        return Fail(kcbooks_messages::Id::kCannotWriteStore);
     }
     return true;
 }
@@ -231,7 +237,7 @@ bool LedgerBuckets::WriteLedger() {
 bool LedgerBuckets::StageForSorting(std::int64_t key) {
     Statement blocks(db_, "SELECT rows FROM temp.ledger_blocks WHERE bucket = ?1 ORDER BY seq");
     Statement insert(db_, "INSERT INTO temp.ledger_sorting VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    if (!blocks.Ok() || !insert.Ok()) return Fail("cannot write the store");
+    if (!blocks.Ok() || !insert.Ok()) return Fail(kcbooks_messages::Id::kCannotWriteStore);
     blocks.Bind(1, key);
     std::int64_t numbers[kRowNumbers];
     std::string_view text;
@@ -239,17 +245,16 @@ bool LedgerBuckets::StageForSorting(std::int64_t key) {
     while ((rc = blocks.Step()) == SQLITE_ROW) {
         for (std::string_view rows = blocks.Blob(0); !rows.empty();) {
             if (!TakeRow(&rows, numbers, &text)) {
-                error_ = "cannot write the store: a block of ledger lines was read back damaged";
-                return false;
+                return FailDamaged();
             }
             insert.Rewind();
             insert.Bind(1, key);
             for (int i = 0; i < kRowNumbers; ++i) insert.Bind(2 + i, numbers[i]);
             insert.BindBorrowedBlob(2 + kRowNumbers, text.data(), static_cast<int>(text.size()));
-            if (insert.Step() != SQLITE_DONE) return Fail("cannot write the store");
+            if (insert.Step() != SQLITE_DONE) return Fail(kcbooks_messages::Id::kCannotWriteStore);
         }
     }
-    if (rc != SQLITE_DONE) return Fail("cannot write the store");
+    if (rc != SQLITE_DONE) return Fail(kcbooks_messages::Id::kCannotWriteStore);
     return true;
 }
 

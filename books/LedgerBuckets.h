@@ -17,6 +17,7 @@
 
 #include "books/Model.h"
 #include "books/Store.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace books {
 
@@ -56,7 +57,8 @@ private:
 
     bool Spill(std::int64_t key, Bucket& bucket);
     bool StageForSorting(std::int64_t key);
-    bool Fail(const char* what);
+    bool Fail(kcbooks_messages::Id what);
+    bool FailDamaged();
 
     Database& db_;
     std::unique_ptr<Statement> spill_;

@@ -6,10 +6,15 @@
 
 #include "books/Paths.h"
 #include "native/Failure.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 namespace books {
 
 namespace {
+
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 
 // The eponymous table kc_feed(FEED): the rows of the RowFeed passed as its argument.
 constexpr int kFeedColumns = 16;
@@ -78,7 +83,7 @@ int FeedAdvance(FeedCursor* cursor) {
     ++cursor->row;
     if (cursor->atEnd && cursor->feed && cursor->feed->Failed()) {
         sqlite3_free(cursor->base.pVtab->zErrMsg);
-        cursor->base.pVtab->zErrMsg = sqlite3_mprintf("the rows cannot be made");
+        cursor->base.pVtab->zErrMsg = sqlite3_mprintf("%s", Say(Id::kRowsNotMade).c_str());
         return SQLITE_ERROR;
     }
     return SQLITE_OK;
@@ -144,7 +149,7 @@ void Database::Close() {
 }
 
 void Database::TakeError() {
-    error_ = db_ ? sqlite3_errmsg(db_) : "cannot open the store";
+    error_ = db_ ? sqlite3_errmsg(db_) : Say(Id::kCannotOpenStore);
     if (db_ && IsNoRoom()) error_ = NoRoomMessage();
 }
 
@@ -164,8 +169,7 @@ std::string Database::NoRoomMessage() const {
     std::error_code error;
     std::filesystem::path folder = std::filesystem::absolute(PathFromUtf8(path_), error);
     folder = error ? PathFromUtf8(path_).parent_path() : folder.parent_path();
-    return "no room left in the folder " + PathToUtf8(folder.empty() ? "." : folder) +
-           " (the disk is full, or a file-size limit was reached)";
+    return Say(Id::kNoRoomInFolder, {{"folder", PathToUtf8(folder.empty() ? "." : folder)}});
 }
 
 bool Database::OpenReadOnly(const std::string& path) {
@@ -175,7 +179,7 @@ bool Database::OpenReadOnly(const std::string& path) {
     std::error_code error;
     auto status = std::filesystem::status(PathFromUtf8(path), error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        error_ = "not a regular file";
+        error_ = tool_messages::KindReason(native::FailureKind::kNotPlainFile);
         return false;
     }
     // One thread uses a session's connection: no mutex around every column read.

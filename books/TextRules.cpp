@@ -1,8 +1,12 @@
 #include "books/TextRules.h"
 
 #include "common/LabelMarks.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace books {
+
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 
 std::string ByteText(unsigned char c) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -11,23 +15,19 @@ std::string ByteText(unsigned char c) {
 
 std::string TextFault(std::string_view text, std::size_t limit) {
     if (text.size() > limit) {
-        return "text is " + std::to_string(text.size()) + " bytes in Shift_JIS, at most " +
-               std::to_string(limit) + " are allowed";
+        return Say(Id::kTextTooLong, {{"bytes", text.size()}, {"limit", limit}});
     }
     // Shift_JIS trail bytes start at 0x40, so every byte below 0x20 is a control character.
     for (unsigned char c : text) {
-        if (c == 0) return "text holds a NUL byte";
-        if (c < 0x20) return "text holds the control character " + ByteText(c);
+        if (c == 0) return Say(Id::kTextHoldsNul);
+        if (c < 0x20) return Say(Id::kTextHoldsControl, {{"byte", ByteText(c)}});
     }
     return std::string();
 }
 
 std::string NameFault(std::string_view text) {
     if (!sjis::IsOnlyLabelMarks(text)) return std::string();
-    // UTF-8 like every message of the books (narrow literals are Shift_JIS).
-    return reinterpret_cast<const char*>(
-        u8"nothing is left once blanks, brackets and the marks (製) (完) (未) are removed, as "
-        u8"the statements remove them");
+    return Say(Id::kNothingBesideMarks);
 }
 
 std::string NameTextFault(std::string_view text, std::size_t limit) {

@@ -7,9 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "native/Failure.h"
+
 namespace native {
 
-// Raises native::Failure (kBadName) for an argument that has no UTF-8 form (a lone surrogate).
+// An argument that has no UTF-8 form (a lone surrogate): a failure of kind kBadName that knows
+// the argument's place after the program's name, counted from 1, for the program to name it.
+class BadArgument : public Failure {
+public:
+    BadArgument(int index, int code)
+        : Failure("arguments", "argument " + std::to_string(index), code, FailureKind::kBadName),
+          index_(index) {}
+
+    int Index() const noexcept { return index_; }
+
+private:
+    int index_;
+};
+
+// Raises BadArgument for an argument that has no UTF-8 form, native::Failure when the command
+// line cannot be had.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 }  // namespace native

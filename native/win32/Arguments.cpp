@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <optional>
 
 #include "native/Failure.h"
 #include "native/Utf16.h"
@@ -17,21 +16,19 @@ std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) throw Failure("arguments", "the command line", static_cast<int>(GetLastError()));
     std::vector<std::string> arguments;
-    std::optional<std::string> bad;
-    for (int i = 1; i < count && !bad; ++i) {
+    int bad = 0;
+    for (int i = 1; i < count && bad == 0; ++i) {
         // wchar_t is UTF-16 on Windows.
         const std::u16string_view argument(reinterpret_cast<const char16_t*>(wide[i]),
                                            std::wcslen(wide[i]));
         if (std::optional<std::string> utf8 = Utf16ToUtf8(argument)) {
             arguments.push_back(std::move(*utf8));
         } else {
-            bad = "argument " + std::to_string(i);
+            bad = i;
         }
     }
     LocalFree(wide);
-    if (bad) {
-        throw Failure("arguments", *bad, ERROR_NO_UNICODE_TRANSLATION, FailureKind::kBadName);
-    }
+    if (bad != 0) throw BadArgument(bad, ERROR_NO_UNICODE_TRANSLATION);
     return arguments;
 }
 

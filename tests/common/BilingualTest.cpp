@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "common/Bilingual.h"
+#include "native/Failure.h"
 #include "native/Language.h"
 #include "tools/kcbooks_messages/KcbooksMessages.h"
 #include "tools/kcview/KcviewMessages.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 namespace {
 
@@ -108,11 +110,45 @@ struct Table {
 
 TEST(MessageTables, EveryMessageHasBothLanguagesWithTheSamePlaceholders) {
     for (const Table& table :
-         {Table{"kcbooks", kcbooks_messages::All()}, Table{"kcview", kcview_messages::All()}}) {
-        EXPECT_GT(table.messages.size(), 20u) << table.program;
+         {Table{"kcbooks", kcbooks_messages::All()}, Table{"kcview", kcview_messages::All()},
+          Table{"both", tool_messages::All()}}) {
+        EXPECT_GT(table.messages.size(), 15u) << table.program;
         for (const bilingual::Message& message : table.messages) {
             EXPECT_EQ(Unfit(message), "") << table.program << ": " << message.english;
         }
+    }
+}
+
+// The shared reasons stand in the order of the kinds: each English reason is the floor's own.
+TEST(ToolMessages, EachKindOfFailureHasItsOwnReason) {
+    native::LanguageOverride english(native::Language::kEnglish);
+    for (int k = 0; k < static_cast<int>(native::FailureKind::kOther); ++k) {
+        const auto kind = static_cast<native::FailureKind>(k);
+        const native::Failure failure("open", "journal.csv", native::CodeOf(kind), kind);
+        EXPECT_EQ(tool_messages::KindReason(kind), native::Reason(failure)) << k;
+        EXPECT_EQ(tool_messages::FailureSentence(failure), native::Sentence(failure)) << k;
+    }
+    EXPECT_EQ(tool_messages::KindReason(native::FailureKind::kOther), "");
+}
+
+TEST(ToolMessages, SaysAFailureAndAnArgumentInTheUsersLanguage) {
+    struct Case {
+        native::Language language;
+        const char* sentence;
+        const char* argument;
+    };
+    const native::Failure full("write", "out/journal.csv",
+                               native::CodeOf(native::FailureKind::kNoRoom),
+                               native::FailureKind::kNoRoom);
+    for (const Case& c :
+         {Case{native::Language::kEnglish, "out/journal.csv: no room left on the disk",
+               "argument 2 is not valid UTF-16"},
+          Case{native::Language::kJapanese, "out/journal.csv: ディスクの空きがありません",
+               "2 番目の引数が正しい UTF-16 の文字列ではありません"}}) {
+        native::LanguageOverride pinned(c.language);
+        EXPECT_EQ(tool_messages::FailureSentence(full), c.sentence);
+        EXPECT_EQ(kcbooks_messages::FailureSentence(full), c.sentence);
+        EXPECT_EQ(tool_messages::ArgumentNotUtf16(2), c.argument);
     }
 }
 

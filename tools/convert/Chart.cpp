@@ -15,16 +15,16 @@ namespace {
 constexpr std::array<std::string_view, 8> kColumns = {"code", "name", "label",     "nature",
                                                       "side", "flag", "no_ledger", "sum_of"};
 
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
+
 // The start of a refusal, to which its reason is added: the reason ends the text in both
 // languages.
 std::string Where(const std::string& fileName, long line, std::string_view column) {
-    using kcbooks_messages::Id;
     if (column.empty()) {
-        return kcbooks_messages::Say(Id::kAtLine,
-                                     {{"file", fileName}, {"line", line}, {"why", ""}});
+        return Say(Id::kAtLine, {{"file", fileName}, {"line", line}, {"why", ""}});
     }
-    return kcbooks_messages::Say(
-        Id::kAtCell, {{"file", fileName}, {"line", line}, {"column", column}, {"why", ""}});
+    return Say(Id::kAtCell, {{"file", fileName}, {"line", line}, {"column", column}, {"why", ""}});
 }
 
 bool ParseCount(std::string_view text, std::int64_t* value) {
@@ -60,7 +60,7 @@ bool ParseNature(std::string_view text, std::uint32_t* value) {
 // label is no label.
 std::string NameTextFault(const std::string& text, std::size_t limit) {
     std::string sjisText;
-    if (!sjis::Utf8ToSjis(text, &sjisText)) return "text has no Shift_JIS form: \"" + text + "\"";
+    if (!sjis::Utf8ToSjis(text, &sjisText)) return Say(Id::kNoSjisFormOf, {{"text", text}});
     return books::NameTextFault(sjisText, limit);
 }
 
@@ -81,7 +81,8 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
     books::CsvReader reader(text);
     std::vector<std::string_view> fields;
     if (!reader.Next(&fields)) {
-        *error = fileName + ": " + (reader.Failed() ? reader.Error() : "has no header row");
+        *error = reader.Failed() ? fileName + ": " + reader.Error()
+                                 : Say(Id::kNoHeaderRow, {{"file", fileName}});
         return false;
     }
     std::array<int, kColumns.size()> index;
@@ -91,15 +92,13 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
         if (known != kColumns.end()) {
             index[static_cast<std::size_t>(known - kColumns.begin())] = static_cast<int>(i);
         } else if (fields[i] != "data_id") {
-            *error = Where(fileName, 1, fields[i]) +
-                     kcbooks_messages::Say(kcbooks_messages::Id::kUnknownColumn);
+            *error = Where(fileName, 1, fields[i]) + Say(Id::kUnknownColumn);
             return false;
         }
     }
     for (std::size_t c = 0; c < 2; ++c) {
         if (index[c] < 0) {
-            *error = Where(fileName, 1, kColumns[c]) +
-                     kcbooks_messages::Say(kcbooks_messages::Id::kRequiredColumnMissing);
+            *error = Where(fileName, 1, kColumns[c]) + Say(Id::kRequiredColumnMissing);
             return false;
         }
     }
@@ -113,7 +112,7 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
         };
         ChartAccount account;
         if (!ParseCount(cell(0), &account.code)) {
-            *error = Where(fileName, line, "code") + "not a whole number";
+            *error = Where(fileName, line, "code") + Say(Id::kNotAWholeNumber);
             return false;
         }
         // Sub-accounts of a company's accounts.csv are the company's, not the chart's.
@@ -124,31 +123,29 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
         account.side = cell(4);
         std::int64_t flag = 0;
         if (!cell(5).empty() && (!ParseCount(cell(5), &flag) || flag > 3)) {
-            *error = Where(fileName, line, "flag") + "must be 0 to 3";
+            *error = Where(fileName, line, "flag") + Say(Id::kMustBe0To3);
             return false;
         }
         account.flag = static_cast<int>(flag);
         account.noLedger = cell(6);
         account.sumOf = cell(7);
         if (account.name.empty()) {
-            *error = Where(fileName, line, "name") +
-                     kcbooks_messages::Say(kcbooks_messages::Id::kValueRequired);
+            *error = Where(fileName, line, "name") + Say(Id::kValueRequired);
             return false;
         }
         if (account.nature.empty() || (account.side != "D" && account.side != "C")) {
             *error = Where(fileName, line, account.nature.empty() ? "nature" : "side") +
-                     "an account needs its nature and its side (D or C)";
+                     Say(Id::kNatureAndSide);
             return false;
         }
         if (!ParseNature(account.nature, &account.natureValue)) {
-            *error = Where(fileName, line, "nature") +
-                     "not a nature (a number of 32 bits, hexadecimal as 0x80880001 or decimal)";
+            *error = Where(fileName, line, "nature") + Say(Id::kNotANature);
             return false;
         }
         // The books number an account's sub-accounts up to 9999 beside it, in 32 bits.
         if (account.code == 0 ||
             account.code > std::int64_t{0x7FFFFFFF} - (books::kSubAccountRadix - 1)) {
-            *error = Where(fileName, line, "code") + "out of range: " + cell(0);
+            *error = Where(fileName, line, "code") + Say(Id::kOutOfRange, {{"text", cell(0)}});
             return false;
         }
         if (std::string fault = NameTextFault(account.name, books::kAccountNameBytes);
@@ -164,16 +161,16 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
             return false;
         }
         if (!account.noLedger.empty() && account.noLedger != "0" && account.noLedger != "1") {
-            *error = Where(fileName, line, "no_ledger") + "must be 0 or 1";
+            *error = Where(fileName, line, "no_ledger") + Say(Id::kMustBe0Or1);
             return false;
         }
         if (!ParseMasks(account.sumOf)) {
-            *error = Where(fileName, line, "sum_of") + "not a nature: \"" + account.sumOf + "\"";
+            *error =
+                Where(fileName, line, "sum_of") + Say(Id::kNotANatureOf, {{"text", account.sumOf}});
             return false;
         }
         if (!account.sumOf.empty() && !account.IsTotal()) {
-            *error = Where(fileName, line, "sum_of") +
-                     "only total accounts (flag 2 or 3) sum other accounts";
+            *error = Where(fileName, line, "sum_of") + Say(Id::kOnlyTotalsSum);
             return false;
         }
         added.emplace_back(std::move(account), line);
@@ -185,7 +182,7 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
     for (std::size_t i = 0; i < added.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
             if (added[j].first.code == added[i].first.code) {
-                *error = Where(fileName, added[i].second, "code") + "duplicate code";
+                *error = Where(fileName, added[i].second, "code") + Say(Id::kDuplicateCodeInChart);
                 return false;
             }
         }
@@ -205,7 +202,7 @@ bool Chart::Add(std::string_view text, const std::string& fileName, std::string*
     byName_.clear();
     for (std::size_t i = 0; i < accounts_.size(); ++i) {
         if (!byName_.emplace(accounts_[i].name, i).second) {
-            *error = fileName + ": the account name " + accounts_[i].name + " is given twice";
+            *error = Say(Id::kNameTwice, {{"file", fileName}, {"name", accounts_[i].name}});
             return false;
         }
     }

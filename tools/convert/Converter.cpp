@@ -24,6 +24,9 @@
 namespace convert {
 namespace {
 
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
+
 // The books' limits in Shift_JIS bytes.
 constexpr std::size_t kDescriptionBytes = books::kDescriptionBytes;
 constexpr std::size_t kNameBytes = books::kAccountNameBytes;
@@ -44,12 +47,16 @@ constexpr std::string_view kDroppedColumns =
 constexpr std::size_t kListedPlaces = 10;
 
 std::string NotADate(std::string_view text) {
-    return "not a date: \"" + std::string(text) +
-           "\" (20250401, 2025/4/1, 2025-04-01, R07/4/1, 令和7年4月1日 …)";
+    return Say(Id::kConvNotADate, {{"text", text}});
 }
 
 std::string NotWholeYen(std::string_view text) {
-    return "not a whole-yen amount: \"" + std::string(text) + "\"";
+    return Say(Id::kNotWholeYen, {{"text", text}});
+}
+
+// "3 fields", "1 field".
+std::string Fields(std::size_t count) {
+    return count == 1 ? Say(Id::kOneField) : Say(Id::kFields, {{"count", count}});
 }
 
 // The Shift_JIS form of a text the file reader has already found to have one.
@@ -100,8 +107,7 @@ template <typename At>
 void Accumulate(std::int64_t* sum, std::int64_t amount, const At& at) {
     constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10000;
     if ((amount > 0 && *sum > kLimit - amount) || (amount < 0 && *sum < -kLimit - amount)) {
-        throw Refusal{at("the sums of the books leave the range the books hold (" +
-                         std::to_string(kLimit) + " yen)")};
+        throw Refusal{at(Say(Id::kSumsBeyondRange, {{"limit", kLimit}}))};
     }
     *sum += amount;
 }
@@ -224,24 +230,20 @@ void Conversion::CheckOptions() const {
     auto check = [](const char* option, const std::string& text, std::size_t limit) {
         std::string sjisText;
         std::string fault = !sjis::Utf8ToSjis(text, &sjisText)
-                                ? "text has no Shift_JIS form: \"" + text + "\""
+                                ? Say(Id::kNoSjisFormOf, {{"text", text}})
                                 : books::TextFault(sjisText, limit);
-        if (fault.empty() && sjisText.empty()) fault = "a value is required";
+        if (fault.empty() && sjisText.empty()) fault = Say(Id::kValueRequired);
         if (!fault.empty()) throw Refusal{std::string(option) + ": " + fault};
         return sjisText;
     };
     check("--company", options_.company, books::kCompanyNameBytes);
     check("--user", options_.user, books::kUserIdBytes);
     if (!books::IsUsableDataId(check("--data-id", options_.dataId, books::kDataIdBytes))) {
-        throw Refusal{
-            "--data-id: a data ID may not hold \"/\", \"\\\", \":\" or a control "
-            "character, nor be \".\" or \"..\""};
+        throw Refusal{"--data-id: " + Say(Id::kBadDataId)};
     }
     if (options_.periodFrom && options_.periodTo &&
         books::FiscalPosition(*options_.periodFrom, *options_.periodTo) > 12) {
-        throw Refusal{
-            "--period: the period has more than 12 fiscal months (fiscal months end "
-            "with the calendar's)"};
+        throw Refusal{"--period: " + Say(Id::kPeriodTooLongCalendar)};
     }
 }
 
@@ -254,8 +256,7 @@ void Conversion::ReadOpenings() {
         const std::vector<std::string_view>& f = record.fields;
         if (f.size() < 6) {
             Refuse(file, record.line, 0,
-                   "has " + std::to_string(f.size()) + (f.size() == 1 ? " field" : " fields") +
-                       ", the opening balances form has 6");
+                   Say(Id::kOpeningsFieldCount, {{"fields", Fields(f.size())}}));
         }
         // The form holds the balances of one day: a row of another day is not brought forward.
         std::optional<std::int32_t> date = ParseInterchangeDate(f[0]);
@@ -265,13 +266,12 @@ void Conversion::ReadOpenings() {
             openingLine_ = record.line;
         } else if (*date != *openingDate_) {
             Refuse(file, record.line, 1,
-                   "dated " + std::to_string(*date) + ", where the balances of line " +
-                       std::to_string(openingLine_) + " are of " + std::to_string(*openingDate_) +
-                       "; the form holds the balances of one day");
+                   Say(Id::kOpeningsOtherDay,
+                       {{"date", *date}, {"line", openingLine_}, {"first", *openingDate_}}));
         }
         ++openingRows_;
         bool debit = f[2] == "借方";
-        if (!debit && f[2] != "貸方") Refuse(file, record.line, 3, "must be 借方 or 貸方");
+        if (!debit && f[2] != "貸方") Refuse(file, record.line, 3, Say(Id::kMustBeDebitOrCredit));
         std::optional<std::int64_t> amount = ParseWholeYen(f[5]);
         if (!amount) Refuse(file, record.line, 6, NotWholeYen(f[5]));
         std::int64_t code = Resolve(file, record.line, 2, f[1], f[3]);
@@ -313,13 +313,11 @@ void Conversion::ReadJournal() {
         // fields after the 25th (a trailing comma).
         if (f.size() < kUsedFields) {
             Refuse(file, record.line, 0,
-                   "has " + std::to_string(f.size()) + (f.size() == 1 ? " field" : " fields") +
-                       "; a row of the journal form needs its first 17 of 25");
+                   Say(Id::kJournalFieldCount, {{"fields", Fields(f.size())}}));
         }
         for (std::size_t i = kFormFields; i < f.size(); ++i) {
             if (!f[i].empty()) {
-                Refuse(file, record.line, static_cast<int>(i + 1),
-                       "a value beyond the 25 columns of the journal form");
+                Refuse(file, record.line, static_cast<int>(i + 1), Say(Id::kBeyondJournalColumns));
             }
         }
         ++linesRead_;
@@ -330,19 +328,13 @@ void Conversion::ReadJournal() {
         bool single = flag == "2000" || flag == "2111";
         bool first = single || flag == "2110";
         if (!first && flag != "2100" && flag != "2101") {
-            Refuse(file, record.line, 1,
-                   "\"" + std::string(flag) +
-                       "\" is not a flag of the form (2000, 2111, 2110, 2100, 2101)");
+            Refuse(file, record.line, 1, Say(Id::kNotAFlag, {{"flag", flag}}));
         }
         if (first && open) {
-            Refuse(file, record.line, 1,
-                   "a new voucher begins before the voucher of line " + std::to_string(open->line) +
-                       " has its last line (2101)");
+            Refuse(file, record.line, 1, Say(Id::kVoucherNotClosed, {{"line", open->line}}));
         }
         if (!first && !open) {
-            Refuse(
-                file, record.line, 1,
-                "a middle or last line (2100, 2101) without the first line (2110) of its voucher");
+            Refuse(file, record.line, 1, Say(Id::kNoFirstLine));
         }
         if (first) {
             open.emplace();
@@ -379,7 +371,7 @@ void Conversion::ReadJournal() {
         }
     }
     skipped_ = input.Skipped();
-    if (open) Refuse(file, open->line, 1, "the voucher that begins here has no last line (2101)");
+    if (open) Refuse(file, open->line, 1, Say(Id::kNoLastLine));
 }
 
 SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
@@ -408,7 +400,7 @@ SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
     side.taxGiven = !field(kAmountColumn + 1).empty();
     if (side.account.empty() && (side.amount != 0 || side.tax != 0)) {
         Refuse(options_.journalPath, record.line, kAmountColumn + offset,
-               "an amount on a side without an account");
+               Say(Id::kAmountWithoutAccount));
     }
     CheckCategory(side, record.line, kCategoryColumn + offset);
     return side;
@@ -419,22 +411,15 @@ SideIn Conversion::ReadSide(const InterchangeRecord& record, int offset) {
 void Conversion::CheckCategory(const SideIn& side, long line, int column) const {
     const TaxCategory& category = side.category;
     const std::string& file = options_.journalPath;
-    if (category.twoRates) Refuse(file, line, column, "the tax category names two rates");
+    if (category.twoRates) Refuse(file, line, column, Say(Id::kTwoRates));
     if (category.ratePercent != 0 && !IsKnownRate(category.ratePercent)) {
-        Refuse(file, line, column,
-               "the tax category names the rate " + std::to_string(category.ratePercent) +
-                   "%; the rates are 10% and 8%");
+        Refuse(file, line, column, Say(Id::kUnknownRate, {{"rate", category.ratePercent}}));
     }
     if (category.sharePercent != 0 && !IsKnownShare(category.sharePercent)) {
-        Refuse(file, line, column,
-               "the tax category names the share 区分" + std::to_string(category.sharePercent) +
-                   "%; the transitional shares are 区分80% and 区分50%");
+        Refuse(file, line, column, Say(Id::kUnknownShare, {{"share", category.sharePercent}}));
     }
     if (category.mark == TaxMark::kNone && side.tax != 0) {
-        Refuse(file, line, column + 2,
-               "a tax amount of " + std::to_string(side.tax) +
-                   " yen on a tax category that holds none (only 内, 外, 別 and 込 categories "
-                   "relate an amount to a tax)");
+        Refuse(file, line, column + 2, Say(Id::kTaxWithoutCategory, {{"tax", side.tax}}));
     }
 }
 
@@ -474,10 +459,8 @@ void Conversion::NoteCategory(const TaxCategory& category, long line, int column
     if (category.mark == TaxMark::kIncluded && includedLine_ == 0) includedLine_ = line;
     if (inclusiveLine_ != 0 && includedLine_ != 0) {
         Refuse(options_.journalPath, line, column,
-               "tax-inclusive (込) and tax-exclusive (内) categories in one journal; the first 込 "
-               "is on line " +
-                   std::to_string(inclusiveLine_) + ", the first 内 on line " +
-                   std::to_string(includedLine_));
+               Say(Id::kInclusiveAndExclusive,
+                   {{"inclusive", inclusiveLine_}, {"exclusive", includedLine_}}));
     }
 }
 
@@ -493,22 +476,20 @@ std::pair<std::int64_t, std::int64_t> Conversion::ReadLine(const InterchangeReco
             ++emptyClosings_;
             return {0, 0};
         }
-        Refuse(file, record.line, kAccountColumn, "a line needs a debit or a credit account");
+        Refuse(file, record.line, kAccountColumn, Say(Id::kLineNeedsAccount));
     }
     BookLine line;
     std::string_view settlement = f[2];
     if (settlement == "中決") {
         if (!options_.interimClosing.value_or(true)) {
-            Refuse(file, record.line, 3,
-                   "a line of the interim settlement (中決) in books that close no interim "
-                   "period (--interim no)");
+            Refuse(file, record.line, 3, Say(Id::kInterimInNoInterim));
         }
         line.position = books::kPositionInterim;
         if (interimLine_ == 0) interimLine_ = record.line;
     } else if (settlement == "本決") {
         line.position = books::kPositionYearEnd;
     } else if (!settlement.empty()) {
-        Refuse(file, record.line, 3, "must be empty, 中決 or 本決");
+        Refuse(file, record.line, 3, Say(Id::kSettlement));
     }
     if (!debit.account.empty()) {
         line.debitCode = Resolve(file, record.line, kAccountColumn, debit.account, debit.sub);
@@ -541,7 +522,7 @@ void Conversion::SplitTax(const SideIn& side, bool debitSide, long line, BookLin
         return;
     if (!side.taxGiven && category.ratePercent == 0) {
         Refuse(options_.journalPath, line, kCategoryColumn + (debitSide ? 0 : kCreditOffset),
-               "the tax category names no rate (10% or 8%) and the tax amount is empty");
+               Say(Id::kNoRateNoTax));
     }
     std::int64_t tax = side.taxGiven
                            ? side.tax
@@ -561,10 +542,7 @@ void Conversion::SplitTax(const SideIn& side, bool debitSide, long line, BookLin
     const ChartAccount* account = purchase ? inputTax_ : outputTax_;
     if (!account) {
         Refuse(options_.journalPath, line, kCategoryColumn + (debitSide ? 0 : kCreditOffset),
-               std::string("the tax inside the amount goes to the ") +
-                   (purchase ? "input" : "output") +
-                   "-tax account, and the chart has none (nature " +
-                   (purchase ? "0x80880810" : "0x80484010") + ")");
+               Say(purchase ? Id::kNoInputTaxInChart : Id::kNoOutputTaxInChart));
     }
     used_[account->code] = account;
     bool natural = debitSide == purchase;
@@ -593,8 +571,7 @@ void Conversion::SplitTax(const SideIn& side, bool debitSide, long line, BookLin
 void Conversion::CloseEntry(BookEntry entry, std::int64_t debits, std::int64_t credits) {
     if (debits != credits) {
         Refuse(options_.journalPath, entry.line, 0,
-               "the voucher does not balance (debits " + std::to_string(debits) + ", credits " +
-                   std::to_string(credits) + " yen)");
+               Say(Id::kVoucherUnbalanced, {{"debits", debits}, {"credits", credits}}));
     }
     dates_.emplace_back(entry.date, entry.line);
     auto account = [](std::int64_t code) { return code - code % books::kSubAccountRadix; };
@@ -624,8 +601,9 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
         std::string& where = (account ? totals_ : unknown_)[std::string(name)];
         // A name on every line of a large journal is listed by its first places only.
         if (where.size() < 200) {
-            where += (where.empty() ? "" : ", ") + file + " line " + std::to_string(line) +
-                     " column " + std::to_string(column);
+            const std::string place =
+                Say(Id::kPlace, {{"file", file}, {"line", line}, {"column", column}});
+            where = where.empty() ? place : Say(Id::kListed, {{"first", where}, {"next", place}});
         } else if (where.back() != '.') {
             where += " ...";
         }
@@ -647,8 +625,7 @@ std::int64_t Conversion::Resolve(const std::string& file, long line, int column,
     if (std::string fault = books::NameTextFault(sjisSub, kNameBytes); !fault.empty())
         Refuse(file, line, column + 1, fault);
     std::vector<std::string>& subs = subAccounts_[account->code];
-    if (subs.size() == 9999)
-        Refuse(file, line, column + 1, "more than 9999 sub-accounts of one account");
+    if (subs.size() == 9999) Refuse(file, line, column + 1, Say(Id::kTooManySubAccounts));
     subs.emplace_back(sub);
     numbers.emplace(sub, static_cast<std::int64_t>(subs.size()));
     return account->code + static_cast<std::int64_t>(subs.size());
@@ -658,19 +635,18 @@ void Conversion::CheckNames() const {
     if (unknown_.empty() && totals_.empty()) return;
     std::string message;
     if (!totals_.empty()) {
-        message = "the journal posts to " + std::to_string(totals_.size()) +
-                  (totals_.size() == 1 ? " total account" : " total accounts") +
-                  ", which only sum other accounts; post to the accounts they sum:";
-        for (const auto& [name, where] : totals_) message += "\n  " + name + " (" + where + ")";
+        message = totals_.size() == 1 ? Say(Id::kPostsToTotal)
+                                      : Say(Id::kPostsToTotals, {{"count", totals_.size()}});
+        for (const auto& [name, where] : totals_)
+            message += "\n" + Say(Id::kNameAt, {{"name", name}, {"where", where}});
     }
     if (!unknown_.empty()) {
         if (!message.empty()) message += "\n";
-        message += "the chart does not know " + std::to_string(unknown_.size()) +
-                   (unknown_.size() == 1 ? " account name" : " account names") +
-                   "; add each to a chart given with --chart, e.g. as the line shown:";
+        message += unknown_.size() == 1 ? Say(Id::kUnknownName)
+                                        : Say(Id::kUnknownNames, {{"count", unknown_.size()}});
         for (const auto& [name, where] : unknown_) {
-            message += "\n  " + name + " (" + where + ")\n    NNNN0000," + CsvField(name) +
-                       ",,0x........,D or C,0,0,";
+            message += "\n" + Say(Id::kNameAt, {{"name", name}, {"where", where}}) + "\n" +
+                       Say(Id::kChartLine, {{"name", CsvField(name)}});
         }
     }
     throw Refusal{message};
@@ -680,7 +656,7 @@ void Conversion::CheckNames() const {
 // is booked on 繰越利益.
 void Conversion::BalanceOpenings() {
     auto openingsFile = [&](const std::string& why) {
-        return options_.openingsPath + ": the balances: " + why;
+        return Say(Id::kTheBalances, {{"file", options_.openingsPath}, {"why", why}});
     };
     std::int64_t debits = 0;
     std::int64_t credits = 0;
@@ -692,9 +668,8 @@ void Conversion::BalanceOpenings() {
     if (retainedDifference_ == 0) return;
     const ChartAccount* retained = chart_.Find("繰越利益");
     if (!retained) {
-        throw Refusal{options_.openingsPath + ": the balances differ by " +
-                      std::to_string(retainedDifference_) +
-                      " yen and the chart has no account 繰越利益"};
+        throw Refusal{Say(Id::kNoRetainedEarnings,
+                          {{"file", options_.openingsPath}, {"difference", retainedDifference_}})};
     }
     used_[retained->code] = retained;
     std::pair<std::int64_t, std::int64_t>& balance = openings_[retained->code];
@@ -714,43 +689,38 @@ void Conversion::DecidePeriod() {
         std::int32_t start = 0;
         if (openingDate_) {
             start = *openingDate_;
-            periodSource_ = "the opening balances' date";
+            periodSource_ = Say(Id::kFromOpeningsDate);
             // The books' fiscal months end with the calendar's.
             if (start % 100 != 1) {
                 Refuse(options_.openingsPath, openingLine_, 1,
-                       "the balances are of " + std::to_string(start) +
-                           ", not of the first day of a month, where a fiscal year begins; give "
-                           "--period");
+                       Say(Id::kBalancesNotFirstDay, {{"date", start}}));
             }
         } else {
             for (const auto& [date, line] : dates_) {
                 if (start == 0 || date < start) start = date;
             }
             if (start == 0)
-                throw Refusal{options_.journalPath + ": holds no journal line; give --period"};
+                throw Refusal{Say(Id::kNoJournalLine, {{"file", options_.journalPath}})};
             start = start / 100 * 100 + 1;
-            periodSource_ = "the month of the journal's first date";
+            periodSource_ = Say(Id::kFromFirstMonth);
         }
         from_ = start;
         to_ = DayBefore(start + 10000);
         // The books write dates of eight digits.
         if (to_ > 99991231) {
-            throw Refusal{"the fiscal period from " + std::to_string(from_) + " (" + periodSource_ +
-                          ") would end after the year 9999; give --period"};
+            throw Refusal{Say(Id::kPeriodAfter9999, {{"from", from_}, {"source", periodSource_}})};
         }
     }
     // Every date of the books is written with its era, and the books know none before 明治.
     constexpr std::int32_t kFirstEraDay = 18681023;
     if (from_ < kFirstEraDay) {
-        throw Refusal{"the fiscal period begins on " + std::to_string(from_) + " (" +
-                      periodSource_ + "), before the first era the books write dates in (明治, " +
-                      std::to_string(kFirstEraDay) + ")"};
+        throw Refusal{Say(Id::kPeriodBeforeEras,
+                          {{"from", from_}, {"source", periodSource_}, {"first", kFirstEraDay}})};
     }
     for (const auto& [date, line] : dates_) {
         if (date < from_ || date > to_) {
             Refuse(options_.journalPath, line, 4,
-                   "date " + std::to_string(date) + " lies outside the fiscal period " +
-                       std::to_string(from_) + ".." + std::to_string(to_) + " (give --period)");
+                   Say(Id::kOutsidePeriodGive, {{"date", date}, {"from", from_}, {"to", to_}}));
         }
     }
 }
@@ -785,7 +755,9 @@ void Conversion::Write() {
 }
 
 std::string Conversion::Report() const {
-    auto trialBalance = [](const std::string& why) { return "the trial balance: " + why; };
+    auto trialBalance = [](const std::string& why) {
+        return Say(Id::kTheTrialBalance, {{"why", why}});
+    };
     std::ostringstream out;
     // Memory that runs out fails the run, never cuts the report short unseen.
     out.exceptions(std::ios::badbit);
@@ -869,17 +841,17 @@ std::string Conversion::Report() const {
 
 void LoadChart(const ConvertOptions& options, Chart* chart) {
     std::string error;
-    if (!options.chartOnly && !chart->Add(StandardChartText(), "the standard chart", &error)) {
+    if (!options.chartOnly && !chart->Add(StandardChartText(), Say(Id::kStandardChart), &error)) {
         throw Refusal{error};
     }
     if (options.chartPath.empty()) {
-        if (options.chartOnly) throw Refusal{"--chart-only: names no chart"};
+        if (options.chartOnly) throw Refusal{"--chart-only: " + Say(Id::kNamesNoChart)};
         return;
     }
     std::string raw;
     if (books::ReadRegularFile(options.chartPath, kMaxChartBytes, &raw) !=
         books::ReadOutcome::kRead) {
-        throw Refusal{options.chartPath + ": cannot be read"};
+        throw Refusal{Say(Id::kInputUnreadable, {{"file", options.chartPath}})};
     }
     // Read as the import reads a text of its own, then back into UTF-8, the chart's own text.
     std::string sjisText;
@@ -904,9 +876,7 @@ ConvertResult ConvertInterchange(const ConvertOptions& options) {
         case native::PathLock::Outcome::kHeld:
             break;
         case native::PathLock::Outcome::kBusy:
-            result.message = options.outDir +
-                             ": another convert into this folder is still running; nothing was "
-                             "written";
+            result.message = Say(Id::kConvertBusy, {{"folder", options.outDir}});
             return result;
         case native::PathLock::Outcome::kFailed:
             throw *lock.Failure();

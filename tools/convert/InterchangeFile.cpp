@@ -14,14 +14,17 @@ namespace {
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{2} << 30;
 constexpr std::string_view kWideBlank = "\u3000";
 
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
+
 std::string OutcomeText(books::ReadOutcome outcome) {
     switch (outcome) {
         case books::ReadOutcome::kNotRegular:
-            return "is not a regular file";
+            return Say(Id::kIsNotRegular);
         case books::ReadOutcome::kTooLarge:
-            return "is larger than 2 GiB";
+            return Say(Id::kLargerThan, {{"limit", "2 GiB"}});
         default:
-            return "cannot be read";
+            return Say(Id::kCannotBeRead);
     }
 }
 
@@ -90,8 +93,7 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
             continue;
         }
         if (std::size_t bad = encoding_->Record(raw_, record->line); bad != std::string_view::npos)
-            Refuse(path_, record->line, static_cast<int>(bad + 1),
-                   std::string(books::kNeitherEncoding));
+            Refuse(path_, record->line, static_cast<int>(bad + 1), books::NeitherEncoding());
         text_.clear();
         ends_.clear();
         for (std::size_t i = 0; i < raw_.size(); ++i) {
@@ -115,10 +117,10 @@ bool InterchangeFile::Next(InterchangeRecord* record) {
         }
         return true;
     }
-    if (reader_->SourceFailed()) throw Refusal{path_ + ": cannot be read"};
+    if (reader_->SourceFailed()) throw Refusal{path_ + ": " + Say(Id::kCannotBeRead)};
     if (reader_->Utf16()) {
         Refuse(path_, reader_->RecordLine(), 0,
-               reader_->Error() + "; save it as Shift_JIS or as UTF-8");
+               Say(Id::kSaveAsSjisOrUtf8, {{"why", reader_->Error()}}));
     }
     if (reader_->Failed()) Refuse(path_, reader_->RecordLine(), 0, reader_->Error());
     return false;

@@ -17,6 +17,8 @@
 #include "native/RunFiles.h"
 #include "native/TempFile.h"
 #include "tools/interchange/InterchangeWords.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 namespace books::interchange {
 namespace {
@@ -24,8 +26,8 @@ namespace {
 // Amounts are kept in ten-thousandths of a yen; the form holds whole yen.
 constexpr std::int64_t kYen = 10000;
 
-// The store among the files of an export, as a refusal names it.
-constexpr const char* kStoreRole = "the books store";
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 
 // One row of the form: fields separated by commas, a field quoted only when it holds a comma, a
 // quote or a line break. Shift_JIS trail bytes are 0x40 and above, so a byte search for those
@@ -112,8 +114,8 @@ private:
         summary_.message = message;
         return false;
     }
-    bool StoreFailed() { return Fail("the store cannot be read: " + db_.Error()); }
-    bool WriteFailed() { return Fail("the file cannot be written"); }
+    bool StoreFailed() { return Fail(Say(Id::kStoreUnreadable, {{"reason", db_.Error()}})); }
+    bool WriteFailed() { return Fail(Say(Id::kFileNotWritten)); }
 
     bool FindDataSet() {
         Statement sets(db_,
@@ -129,11 +131,12 @@ private:
         if (options_.dataNo == 0 && found.size() != 1) {
             std::string numbers;
             for (const DataSetInfo& set : found) {
-                numbers += (numbers.empty() ? "" : ", ") + std::to_string(set.dataNo) + " " +
-                           sjis::SjisToUtf8Lossy(set.dataId);
+                const std::string one =
+                    std::to_string(set.dataNo) + " " + sjis::SjisToUtf8Lossy(set.dataId);
+                numbers =
+                    numbers.empty() ? one : Say(Id::kListed, {{"first", numbers}, {"next", one}});
             }
-            return Fail("the store holds " + std::to_string(found.size()) + " data sets (" +
-                        numbers + "); choose one with --data NO");
+            return Fail(Say(Id::kChooseDataSet, {{"count", found.size()}, {"sets", numbers}}));
         }
         for (const DataSetInfo& set : found) {
             if (options_.dataNo == 0 || set.dataNo == options_.dataNo) {
@@ -142,7 +145,7 @@ private:
                 return true;
             }
         }
-        return Fail("the store holds no data set numbered " + std::to_string(options_.dataNo));
+        return Fail(Say(Id::kNoDataSetNumbered, {{"number", options_.dataNo}}));
     }
 
     bool LoadChart() {
@@ -165,22 +168,19 @@ private:
     bool AccountNames(std::int32_t code) {
         std::int32_t accountCode = code - code % kSubAccountRadix;
         auto account = chart_.find(accountCode);
-        if (account == chart_.end())
-            return Fail("account " + std::to_string(code) + " is not in the chart");
+        if (account == chart_.end()) return Fail(Say(Id::kAccountNotInChart, {{"code", code}}));
         if (!row_.Text(account->second.name)) return Unconvertible(account->second.name);
         if (accountCode == code) {
             row_.Empty();
             return true;
         }
         auto sub = chart_.find(code);
-        if (sub == chart_.end())
-            return Fail("account " + std::to_string(code) + " is not in the chart");
+        if (sub == chart_.end()) return Fail(Say(Id::kAccountNotInChart, {{"code", code}}));
         return row_.Text(sub->second.name) || Unconvertible(sub->second.name);
     }
 
     bool Unconvertible(std::string_view text) {
-        return Fail("the text \"" + sjis::SjisToUtf8Lossy(text) +
-                    "\" of the store is not Shift_JIS and cannot be written as UTF-8");
+        return Fail(Say(Id::kNotShiftJisInStore, {{"text", sjis::SjisToUtf8Lossy(text)}}));
     }
 
     // One side of a journal line: account, sub-account, department (the books keep none), tax
@@ -365,13 +365,14 @@ private:
         if (!unbalanced) return true;
         std::string dated;
         for (const std::span<Line>& date : vouchers_) {
-            dated += (dated.empty() ? "" : ", ") + std::to_string(date.front().date);
+            const std::string day = std::to_string(date.front().date);
+            dated = dated.empty() ? day : Say(Id::kListed, {{"first", dated}, {"next", day}});
         }
-        return Fail("data set " + summary_.dataId + ", entry " + std::to_string(key) +
-                    " (voucher " + std::to_string(voucherNumber) + "): its lines are dated " +
-                    dated + ", and those of " + std::to_string(unbalanced->front().date) +
-                    " do not balance by themselves; the form gives a voucher one date, so the "
-                    "entry cannot be written as a voucher per date");
+        return Fail(Say(Id::kVoucherPerDate, {{"data", summary_.dataId},
+                                              {"entry", key},
+                                              {"voucher", voucherNumber},
+                                              {"dates", dated},
+                                              {"date", unbalanced->front().date}}));
     }
 
     bool WriteJournal(RowSink& sink) {
@@ -421,8 +422,7 @@ private:
             std::int64_t balance = 0;
             SummarySlots slots = account.slots;
             if (!AddChecked(Slot(slots, kDebitNet, 0), -Slot(slots, kCreditNet, 0), &balance)) {
-                return Fail("the opening balance of account " + std::to_string(code) +
-                            " leaves the 64-bit range");
+                return Fail(Say(Id::kOpeningBeyond64Bits, {{"code", code}}));
             }
             if (balance == 0) continue;
             if (account.name == kRetainedEarningsBroughtForward) {
@@ -488,15 +488,14 @@ private:
 
 // Why `target` may not be written, or empty: it is another file of the run (the store, or the
 // other target), or something that is no regular file stands at its name.
-std::string RefusedTarget(native::RunFiles& run, const std::string& target, const char* role) {
-    if (std::optional<std::string> clash = run.AddTarget(target, role)) {
-        if (*clash == kStoreRole) return target + ": is the books store, which is not replaced";
-        return target + ": is " + *clash + " too; the journal and the opening balances need " +
-               "files of their own";
+std::string RefusedTarget(native::RunFiles& run, const std::string& target, Id role) {
+    if (std::optional<std::string> clash = run.AddTarget(target, Say(role))) {
+        if (*clash == Say(Id::kRoleStore)) return Say(Id::kTargetIsStore, {{"file", target}});
+        return Say(Id::kTargetClash, {{"file", target}, {"role", *clash}});
     }
     native::FileState state;
     if (native::TheCalls().status(target, true, &state) == 0 && !state.isPlainFile) {
-        return target + ": not a regular file";
+        return target + ": " + tool_messages::KindReason(native::FailureKind::kNotPlainFile);
     }
     return std::string();
 }
@@ -507,16 +506,15 @@ ExportSummary ExportInterchange(const std::string& storePath, const std::string&
                                 const std::string& openingsPath, const ExportOptions& options) {
     ExportSummary summary;
     native::RunFiles run;
-    run.Add(storePath, kStoreRole);
-    summary.message = RefusedTarget(run, journalPath, "the journal");
+    run.Add(storePath, Say(Id::kRoleStore));
+    summary.message = RefusedTarget(run, journalPath, Id::kRoleJournal);
     if (summary.message.empty() && !openingsPath.empty()) {
-        summary.message = RefusedTarget(run, openingsPath, "the opening balances");
+        summary.message = RefusedTarget(run, openingsPath, Id::kRoleOpenings);
     }
     if (!summary.message.empty()) return summary;
     Database db;
     if (!db.OpenReadOnly(storePath) || !db.IsStore()) {
-        summary.message =
-            storePath + ": not a books store" + (db.Error().empty() ? "" : " (" + db.Error() + ")");
+        summary.message = kcbooks_messages::NotABooksStore(storePath, db.Error());
         return summary;
     }
     TemporarySink journal(journalPath);

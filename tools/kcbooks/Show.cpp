@@ -10,9 +10,13 @@
 #include "books/Model.h"
 #include "books/Store.h"
 #include "common/Encoding.h"
+#include "tools/kcbooks_messages/KcbooksMessages.h"
 
 namespace books {
 namespace {
+
+using kcbooks_messages::Id;
+using kcbooks_messages::Say;
 
 constexpr std::uint32_t kAssetsTotal = 0x80800000;
 constexpr std::uint32_t kLiabilitiesTotal = 0x80400000;
@@ -54,12 +58,33 @@ public:
         return !overflow_ && !other.overflow_ && value_ == other.value_;
     }
     bool Overflow() const { return overflow_; }
-    std::string Text() const { return overflow_ ? "(beyond 64 bits)" : FormatYen(value_); }
+    std::string Text() const { return overflow_ ? Say(Id::kShowBeyond64Bits) : FormatYen(value_); }
 
 private:
     std::int64_t value_ = 0;
     bool overflow_ = false;
 };
+
+// `text` filled with blanks to `width` columns of a terminal, on the left (`right`) or the right:
+// std::setw counts bytes, and a Japanese character is three bytes of UTF-8 and two columns.
+std::string Padded(std::string_view text, std::size_t width, bool right) {
+    std::size_t columns = 0;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            ++columns;
+        } else if (c >= 0xC0) {
+            columns += 2;
+        }
+    }
+    const std::string blanks(columns < width ? width - columns : 0, ' ');
+    return right ? blanks + std::string(text) : std::string(text) + blanks;
+}
+std::string Left(std::string_view text, std::size_t width) {
+    return Padded(text, width, false);
+}
+std::string Right(std::string_view text, std::size_t width) {
+    return Padded(text, width, true);
+}
 
 Total Sum(const SummarySlots& slots, SummaryArray array) {
     Total sum;
@@ -93,20 +118,21 @@ std::string FormatYen(long long value) {
 bool ShowStore(const std::string& storePath, std::ostream& out, std::string* error) {
     Database db;
     if (!db.OpenReadOnly(storePath) || !db.IsStore()) {
-        *error =
-            storePath + ": not a books store" + (db.Error().empty() ? "" : " (" + db.Error() + ")");
+        *error = kcbooks_messages::NotABooksStore(storePath, db.Error());
         return false;
     }
     auto fail = [&]() {
-        *error = storePath + ": cannot be read: " + db.Error();
+        *error = Say(Id::kStoreCannotBeRead, {{"store", storePath}, {"reason", db.Error()}});
         return false;
     };
     Statement users(db, "SELECT user_id, selection_no, data_no FROM users ORDER BY ord");
-    out << "Users:\n";
+    out << Say(Id::kShowUsers) << "\n";
     int rc = users.Ok() ? users.Step() : SQLITE_ERROR;
     for (; rc == SQLITE_ROW; rc = users.Step()) {
-        out << "  " << sjis::SjisToUtf8Lossy(users.Blob(0)) << "  selection " << users.Int(1)
-            << ", data " << users.Int(2) << "\n";
+        out << Say(Id::kShowUser, {{"user", sjis::SjisToUtf8Lossy(users.Blob(0))},
+                                   {"selection", users.Int(1)},
+                                   {"data", users.Int(2)}})
+            << "\n";
     }
     if (rc != SQLITE_DONE) return fail();
 
@@ -121,12 +147,19 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
     for (; rc == SQLITE_ROW; rc = sets.Step()) {
         std::int64_t dataNo = sets.Int(0);
         bool taxInclusive = sets.Int(5) != 0;
-        out << "\nData set " << dataNo << " \"" << sjis::SjisToUtf8Lossy(sets.Blob(1)) << "\"  "
-            << sjis::SjisToUtf8Lossy(sets.Blob(2)) << "\n"
-            << "  period " << sets.Int(3) << "-" << sets.Int(4) << ", amounts "
-            << (taxInclusive ? "including" : "without") << " consumption tax\n"
-            << "  " << sets.Int(6) << " chart rows, " << sets.Int(7) << " entries, " << sets.Int(8)
-            << " journal lines, " << sets.Int(9) << " ledger lines\n";
+        out << "\n"
+            << Say(Id::kShowDataSet, {{"number", dataNo},
+                                      {"data", sjis::SjisToUtf8Lossy(sets.Blob(1))},
+                                      {"name", sjis::SjisToUtf8Lossy(sets.Blob(2))}})
+            << "\n"
+            << Say(taxInclusive ? Id::kShowTaxIncluded : Id::kShowTaxExcluded,
+                   {{"from", sets.Int(3)}, {"to", sets.Int(4)}})
+            << "\n"
+            << Say(Id::kShowCounts, {{"accounts", sets.Int(6)},
+                                     {"entries", sets.Int(7)},
+                                     {"lines", sets.Int(8)},
+                                     {"ledger", sets.Int(9)}})
+            << "\n";
 
         std::vector<ShownAccount> accounts;
         Statement chart(db,
@@ -152,11 +185,11 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
         // data set keeps (with or without tax).
         SummaryArray debitArray = taxInclusive ? kDebitGross : kDebitNet;
         SummaryArray creditArray = taxInclusive ? kCreditGross : kCreditNet;
-        out << "\n  Trial balance (whole year, yen)\n"
-            << "  " << std::left << std::setw(10) << "code" << std::setw(12) << "nature"
-            << std::right << std::setw(20) << "debit" << std::setw(20) << "credit" << std::setw(20)
-            << "balance"
-            << "  name\n";
+        out << "\n"
+            << Say(Id::kShowTrialBalance) << "\n"
+            << "  " << Left(Say(Id::kShowCode), 10) << Left(Say(Id::kShowNature), 12)
+            << Right(Say(Id::kShowDebit), 20) << Right(Say(Id::kShowCredit), 20)
+            << Right(Say(Id::kShowBalance), 20) << "  " << Say(Id::kShowName) << "\n";
         Total debits;
         Total credits;
         for (const ShownAccount& a : accounts) {
@@ -169,16 +202,16 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
             std::ostringstream nature;
             nature << "0x" << std::hex << std::setw(8) << std::setfill('0') << a.nature;
             out << "  " << std::left << std::setw(10) << a.code << std::setw(12) << nature.str()
-                << std::right << std::setw(20) << debit.Text() << " " << std::setw(19)
-                << credit.Text() << " " << std::setw(19)
-                << (a.side == 1 ? debit - credit : credit - debit).Text() << "  " << a.name << "\n";
+                << std::right << Right(debit.Text(), 20) << " " << Right(credit.Text(), 19) << " "
+                << Right((a.side == 1 ? debit - credit : credit - debit).Text(), 19) << "  "
+                << a.name << "\n";
         }
-        out << "  " << std::left << std::setw(22) << "total" << std::right << std::setw(20)
-            << debits.Text() << " " << std::setw(19) << credits.Text() << "\n";
+        out << "  " << Left(Say(Id::kShowTotal), 22) << Right(debits.Text(), 20) << " "
+            << Right(credits.Text(), 19) << "\n";
         if (debits.Overflow() || credits.Overflow()) {
-            out << "  debits and credits cannot be compared: a sum leaves the 64-bit range\n";
+            out << Say(Id::kShowNotComparable) << "\n";
         } else {
-            out << "  debits " << (debits == credits ? "equal" : "DO NOT EQUAL") << " credits\n";
+            out << Say(debits == credits ? Id::kShowDebitsEqual : Id::kShowDebitsDiffer) << "\n";
         }
 
         auto closing = [&](std::uint32_t nature, bool* found) {
@@ -197,22 +230,23 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
         Total netAssets = closing(kNetAssetsTotal, &hasNetAssets);
         Total right = liabilities + netAssets;
         if (hasAssets && hasLiabilities && hasNetAssets) {
-            out << "  balance sheet at the year's end: assets " << assets.Text() << ", liabilities "
-                << liabilities.Text() << " + net assets " << netAssets.Text() << " = "
-                << right.Text() << ": "
-                << (assets.Overflow() || right.Overflow() ? "cannot be checked (beyond 64 bits)"
-                    : assets == right                     ? "balances"
-                                                          : "DOES NOT BALANCE")
+            const Id verdict = assets.Overflow() || right.Overflow() ? Id::kShowUncheckable
+                               : assets == right                     ? Id::kShowBalances
+                                                                     : Id::kShowDoesNotBalance;
+            out << Say(Id::kShowBalanceSheet, {{"assets", assets.Text()},
+                                               {"liabilities", liabilities.Text()},
+                                               {"net", netAssets.Text()},
+                                               {"right", right.Text()},
+                                               {"verdict", Say(verdict)}})
                 << "\n";
         } else {
-            out << "  balance sheet: the chart has no total accounts for assets, liabilities and "
-                   "net assets\n";
+            out << Say(Id::kShowNoTotals) << "\n";
         }
     }
     if (rc != SQLITE_DONE) return fail();
     // A full disk or a closed pipe may show only when the last buffered text goes out.
     if (!out.flush()) {
-        *error = "the output cannot be written (a full disk or a closed pipe?)";
+        *error = Say(Id::kOutputNotWritten);
         return false;
     }
     return true;

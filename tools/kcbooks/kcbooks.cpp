@@ -26,6 +26,7 @@
 #include "tools/kcbooks/RunEnd.h"
 #include "tools/kcbooks/Show.h"
 #include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 namespace kcbooks {
 namespace {
@@ -438,9 +439,10 @@ int RunKcbooks(const std::vector<std::string>& arguments) {
             after = RunEnd::FailedAfter();
         } catch (const std::bad_alloc&) {
         }
-        std::cerr << Say(Id::kCommandFailed, {{"command", command},
-                                              {"reason", Say(Id::kReasonNoMemory)},
-                                              {"after", after}})
+        std::cerr << Say(Id::kCommandFailed,
+                         {{"command", command},
+                          {"reason", tool_messages::KindReason(native::FailureKind::kNoMemory)},
+                          {"after", after}})
                   << "\n";
     }
     return 1;

@@ -13,6 +13,7 @@
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/RunEnd.h"
 #include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 int main(int argc, char** argv) {
     // A signal that ends the run removes its temporaries, says what became of its files and
@@ -26,6 +27,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments;
     try {
         arguments = native::ProgramArguments(argc, argv);
+    } catch (const native::BadArgument& bad) {
+        std::cerr << kcbooks_messages::Say(
+                         kcbooks_messages::Id::kArgumentFailed,
+                         {{"reason", tool_messages::ArgumentNotUtf16(bad.Index())}})
+                  << "\n";
+        return 2;
     } catch (const native::Failure& failure) {
         std::cerr << kcbooks_messages::Say(kcbooks_messages::Id::kArgumentFailed,
                                            {{"reason", kcbooks_messages::FailureSentence(failure)}})

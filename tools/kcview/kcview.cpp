@@ -19,6 +19,7 @@
 #include "tools/kcview/KcviewMessages.h"
 #include "tools/kcview/Page.h"
 #include "tools/kcview/PageFile.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 namespace {
 
@@ -40,11 +41,12 @@ std::string Told(const native::Failure& failure) {
         return Say(Id::kNotRegular, {{"file", failure.Path()}});
     if (call == "open")
         return Say(Id::kCannotOpen,
-                   {{"file", failure.Path()}, {"reason", native::Reason(failure)}});
+                   {{"file", failure.Path()}, {"reason", tool_messages::FailureReason(failure)}});
     if (call == "read" || call == "seek")
         return Say(Id::kCannotRead,
-                   {{"file", failure.Path()}, {"reason", native::Reason(failure)}});
-    return Say(Id::kCannotWrite, {{"page", failure.Path()}, {"reason", native::Reason(failure)}});
+                   {{"file", failure.Path()}, {"reason", tool_messages::FailureReason(failure)}});
+    return Say(Id::kCannotWrite,
+               {{"page", failure.Path()}, {"reason", tool_messages::FailureReason(failure)}});
 }
 
 // The file read whole, or nothing when it is refused (the reason is on the error output).

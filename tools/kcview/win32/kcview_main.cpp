@@ -35,6 +35,7 @@
 #include "native/Utf16.h"
 #include "tools/kcview/Kcview.h"
 #include "tools/kcview/PageFile.h"
+#include "tools/tool_messages/ToolMessages.h"
 
 namespace {
 
@@ -173,7 +174,7 @@ int wmain(int argc, wchar_t** argv) {
             native::Utf16ToUtf8(std::u16string(argv[i], argv[i] + std::wcslen(argv[i])));
         if (!argument) {
             StandardStreams streams(true);
-            std::cerr << "kcview: argument " << i << " is not valid UTF-16\n";
+            std::cerr << "kcview: " << tool_messages::ArgumentNotUtf16(i) << "\n";
             return 2;
         }
         arguments.push_back(std::move(*argument));
