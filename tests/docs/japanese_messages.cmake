@@ -1,7 +1,8 @@
 # kcbooks and kcview speak Japanese to a Japanese user and English to everyone else: a few of
 # their refusals through the commands, in both languages. On POSIX the language comes from
 # LC_ALL, LC_MESSAGES and LANG; under Wine (EMULATOR) from the user's UI language, which the
-# emulator makes Japanese, so there only the Japanese texts are asked for.
+# emulator makes Japanese, so there only the Japanese texts are asked for. kcview is given
+# --check: a file alone is the drop form on Windows, which answers in a message box.
 #
 #   cmake -DKCBOOKS=... -DKCVIEW=... -DWORK=... [-DEMULATOR=...] -P japanese_messages.cmake
 
@@ -41,9 +42,9 @@ set(cases
   "bad-flag^KCBOOKS^convert|${WORK}/flag.csv|--company|X|-o|${WORK}/converted^convert refused: .*flag.csv, line 1, column 1: \"9999\" is not a flag of the form^変換できません: .*flag.csv 1 行目 1 列: 「9999」は仕訳データの形式の識別フラグではありません"
   "long-period^KCBOOKS^convert|${WORK}/flag.csv|--company|X|-o|${WORK}/converted|--period|20250401..20270331^convert refused: --period: the period has more than 12 fiscal months^変換できません: --period: 会計期間が 12 か月を超えています"
   "usage^KCBOOKS^show^usage:.*kcbooks show STORE^使い方:.*kcbooks show 帳簿ファイル"
-  "not-an-export^KCVIEW^${WORK}/other.xml^other.xml, line 2: the root element is BOOKS, not REPORT: this is not an exported file^読み込めません: .*other.xml 2 行目: ルート要素が REPORT ではなく BOOKS です。書き出したファイルではありません"
-  "not-xml^KCVIEW^${WORK}/broken.xml^broken.xml, line [0-9]+: not well-formed XML^読み込めません: .*broken.xml [0-9]+ 行目: XML として正しくありません"
-  "missing-export^KCVIEW^${WORK}/none.xml^none.xml: cannot open the file: no such file or folder^none.xml: ファイルを開けません: ファイルまたはフォルダーがありません"
+  "not-an-export^KCVIEW^${WORK}/other.xml|--check^other.xml, line 2: the root element is BOOKS, not REPORT: this is not an exported file^読み込めません: .*other.xml 2 行目: ルート要素が REPORT ではなく BOOKS です。書き出したファイルではありません"
+  "not-xml^KCVIEW^${WORK}/broken.xml|--check^broken.xml, line [0-9]+: not well-formed XML^読み込めません: .*broken.xml [0-9]+ 行目: XML として正しくありません"
+  "missing-export^KCVIEW^${WORK}/none.xml|--check^none.xml: cannot open the file: no such file or folder^none.xml: ファイルを開けません: ファイルまたはフォルダーがありません"
   "flag-alone^KCVIEW^${WORK}/other.xml|--flag-change|20%,1^--flag-change marks changes from last year: give --previous too^--flag-change は前期からの増減に印を付けます。--previous も指定してください")
 
 set(languages japanese)

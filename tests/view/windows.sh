@@ -25,6 +25,8 @@ fail() {
 }
 # The browser stays shut in a test.
 export KCVIEW_NO_BROWSER=1
+# Both programs speak English here, whatever the machine's language: the lines are compared.
+export KC_WINE_MESSAGES=C LC_ALL=C.UTF-8
 
 # The cases: a name, how the sample is changed (a sed script on its bytes, which are ASCII where
 # it changes them), the exit status both give with --check.

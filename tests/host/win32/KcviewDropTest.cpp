@@ -42,10 +42,11 @@ struct Dropped {
 
 // Starts kcview.exe with the files dropped on it (none: a double click), closes the message box
 // it shows, if any, and waits for it to end.
-Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected) {
+// The page stays out of the browser unless `browser`.
+Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected, bool browser = false) {
     std::wstring commandLine = L"\"" + std::wstring(KCVIEW_EXE) + L"\"";
     for (const std::wstring& file : files) commandLine += L" \"" + file + L"\"";
-    SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", L"1");
+    SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", browser ? nullptr : L"1");
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -86,15 +87,7 @@ struct DropCase {
 
 TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
     const DropCase kCases[] = {
-        // No browser to open the page (KCVIEW_NO_BROWSER): the box says where it is and that the
-        // checks held.
-        {L"sound",
-         "",
-         "",
-         0,
-         {L"確認ページをブラウザーで開けませんでした。", L"sound\\決算書.html\n",
-          L"\n9 件の確認のうち、合わないものはありません。"},
-         true},
+        {L"sound", "", "", 0, {}, true},
         // Each disagreement under its check's title, where the page is, and the count, in
         // Japanese; the checks that do not apply are left out.
         {L"disagreeing",
@@ -103,7 +96,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
          1,
          {L"\n貸借の一致: 資産合計 87,277,675 (37行目) ≠ 負債合計 + 純資産合計 86,277,675 (73, "
           L"90行目)\n",
-          L"\n確認ページ: ", L"disagreeing\\決算書.html（ブラウザーで開けませんでした）\n",
+          L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
           L"\n9 件の確認のうち 2 件が合いません。"},
          true},
         {L"malformed",
@@ -150,6 +143,31 @@ TEST(KcviewDrop, NameWithABrokenCharacterIsRefusedNotChanged) {
     const Dropped dropped = Drop({folder + static_cast<wchar_t>(0xD800) + L".xml"}, false);
     EXPECT_EQ(dropped.exitCode, 2u);
     EXPECT_FALSE(Exists(folder + L"\uFFFD.html"));
+}
+
+// A machine where no program opens .html files: the box says where the page is and whether the
+// checks held. The user's own association of .html names a file type that has no way to open.
+TEST(KcviewDrop, WithoutABrowserTheBoxSaysWhetherTheChecksHeld) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\.html", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t kNoProgram[] = L"kcview.test.no-program";
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNoProgram),
+                   sizeof(kNoProgram));
+    RegCloseKey(key);
+    const std::wstring exported = EditedExport(L"no-browser", "", "");
+    const Dropped dropped = Drop({exported}, true, true);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.html");
+    EXPECT_EQ(dropped.exitCode, 0u);
+    ASSERT_TRUE(dropped.box.has_value()) << "no message box";
+    for (const wchar_t* line :
+         {L"確認ページをブラウザーで開けませんでした。", L"no-browser\\決算書.html\n",
+          L"\n9 件の確認のうち、合わないものはありません。"}) {
+        EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
+            << WideToUtf8Shown(line) << " is not in:\n"
+            << WideToUtf8Shown(dropped.box->text);
+    }
 }
 
 // This year's and last year's file dropped together, in either order: the page of this year's

@@ -13,9 +13,8 @@
 // prompt before kcview's lines. Text goes to a console as UTF-16 and to a pipe or a file as UTF-8
 // bytes, the same bytes the POSIX tool writes (native/Console).
 //
-// KCVIEW_NO_BROWSER=1 keeps the page out of the browser (for the tests): kcview then tells what it
-// tells when no browser could open the page. Two files dropped together are this year's and last
-// year's export, the page of this year's shows both.
+// KCVIEW_NO_BROWSER=1 keeps the page out of the browser, for the tests. Two files dropped together
+// are this year's and last year's export, the page of this year's shows both.
 
 // The host's Win32 declarations before the shell's header, which needs their types.
 #include "host/win32/Win32Api.h"
@@ -119,19 +118,16 @@ int ReviewDroppedFile(const std::string& exportPath, const std::string& lastYear
         transcript = streams.Transcript();
     }
     // 0 and 1: the page was written; 2: the file or the page could not be handled.
-    if (status != 2) {
-        browserFailed = true;
-        if (BrowserWanted()) {
-            // The shell's handlers for a file type may be COM objects.
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-            // The page's own path, never a changed one (it came from a valid argument).
-            const std::optional<std::u16string> page = native::Utf8ToUtf16(pagePath);
-            const auto opened =
-                page ? reinterpret_cast<INT_PTR>(ShellExecuteW(
-                           nullptr, L"open", Wide(*page).c_str(), nullptr, nullptr, SW_SHOWNORMAL))
-                     : 0;
-            browserFailed = opened <= 32;
-        }
+    if (status != 2 && BrowserWanted()) {
+        // The shell's handlers for a file type may be COM objects.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        // The page's own path, never a changed one (it came from a valid argument).
+        const std::optional<std::u16string> page = native::Utf8ToUtf16(pagePath);
+        const auto opened =
+            page ? reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(*page).c_str(),
+                                                           nullptr, nullptr, SW_SHOWNORMAL))
+                 : 0;
+        browserFailed = opened <= 32;
         if (browserFailed && status == 0) {
             ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath) + L"\n\n" +
                         CountText(summary),
