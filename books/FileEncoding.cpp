@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace books {
 namespace {

@@ -26,7 +26,7 @@
 #include "common/LabelMarks.h"
 #include "common/Sjis.h"
 #include "native/TempFile.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace books {
 namespace {

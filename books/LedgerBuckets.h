@@ -17,7 +17,7 @@
 
 #include "books/Model.h"
 #include "books/Store.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace books {
 

@@ -6,8 +6,8 @@
 
 #include "books/Paths.h"
 #include "native/Failure.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace books {
 

@@ -1,7 +1,7 @@
 #include "books/TextRules.h"
 
 #include "common/LabelMarks.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace books {
 

@@ -11,9 +11,9 @@
 #include "common/Bilingual.h"
 #include "native/Failure.h"
 #include "native/Language.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 #include "tools/kcview/KcviewMessages.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "books/Model.h"
 #include "books/TextRules.h"
 #include "common/Encoding.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace convert {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace convert {
 

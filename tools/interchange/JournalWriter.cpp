@@ -17,8 +17,8 @@
 #include "native/RunFiles.h"
 #include "native/TempFile.h"
 #include "tools/interchange/InterchangeWords.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace books::interchange {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "native/Interrupts.h"
 #include "native/TempFile.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace kcbooks {
 namespace {

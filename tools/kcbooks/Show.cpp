@@ -10,7 +10,7 @@
 #include "books/Model.h"
 #include "books/Store.h"
 #include "common/Encoding.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace books {
 namespace {

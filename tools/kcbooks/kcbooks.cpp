@@ -25,8 +25,8 @@
 #include "tools/interchange/JournalWriter.h"
 #include "tools/kcbooks/RunEnd.h"
 #include "tools/kcbooks/Show.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace kcbooks {
 namespace {

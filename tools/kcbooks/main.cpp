@@ -12,8 +12,8 @@
 #include "native/Interrupts.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/RunEnd.h"
-#include "tools/kcbooks_messages/KcbooksMessages.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 int main(int argc, char** argv) {
     // A signal that ends the run removes its temporaries, says what became of its files and

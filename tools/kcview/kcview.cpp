@@ -19,7 +19,7 @@
 #include "tools/kcview/KcviewMessages.h"
 #include "tools/kcview/Page.h"
 #include "tools/kcview/PageFile.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace {
 

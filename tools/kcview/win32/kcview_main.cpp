@@ -34,7 +34,7 @@
 #include "native/Utf16.h"
 #include "tools/kcview/Kcview.h"
 #include "tools/kcview/PageFile.h"
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 #include <array>
 

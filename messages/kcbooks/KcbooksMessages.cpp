@@ -1,8 +1,8 @@
-#include "tools/kcbooks_messages/KcbooksMessages.h"
+#include "messages/kcbooks/KcbooksMessages.h"
 
 #include <array>
 
-#include "tools/tool_messages/ToolMessages.h"
+#include "messages/tools/ToolMessages.h"
 
 namespace kcbooks_messages {
 namespace {
