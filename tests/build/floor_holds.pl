@@ -11,7 +11,7 @@ my $root = shift or die "usage: floor_holds.pl SOURCE_ROOT\n";
 chdir $root or die "$root: $!\n";
 
 # The product's folders above the floor; native/ and host/ reach the system themselves.
-my @product = qw(common platform ledger files books tools app dialog progress report fiscal
+my @product = qw(common platform ledger files books messages tools app dialog progress report fiscal
                  aggregation editions resources);
 my @system = ('<windows.h>', '<unistd.h>', '<fcntl.h>', '<signal.h>', 'rename(', 'MoveFileExW',
               'flock', 'sigaction');

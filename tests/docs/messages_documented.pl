@@ -19,7 +19,7 @@ use File::Find;
 
 my $root = shift @ARGV or die "usage: $0 <source root> [<messages file>]\n";
 my $doc_path = shift(@ARGV) // "$root/docs/messages.md";
-my @folders = qw(app dialog report aggregation host books tools);
+my @folders = qw(app dialog report aggregation host books messages tools);
 
 open(my $doc_in, '<:raw', $doc_path) or die "cannot read $doc_path: $!\n";
 my $doc = do { local $/; <$doc_in> };
