@@ -5,7 +5,9 @@
 // count) as 〈name〉 placeholders, the same names in both texts, so docs/messages.md quotes the
 // texts as they stand in the table.
 
+#include <array>
 #include <concepts>
+#include <cstddef>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -43,5 +45,25 @@ std::string Say(const Message& message, std::initializer_list<Value> values = {}
 
 // The names of a text's placeholders, in the order they stand.
 std::vector<std::string> Placeholders(std::string_view text);
+
+// One message of a program's table, with the Id the program's code names it by.
+template <typename Id>
+struct Entry {
+    Id id;
+    Message message;
+};
+
+// A program's table written as entries, kept as messages at the places of their Ids. The table
+// must list every Id (up to Id::kCount) once, in the order of the Ids: the build fails otherwise.
+template <typename Id, std::size_t N>
+constexpr std::array<Message, N> InIdOrder(const Entry<Id> (&table)[N]) {
+    std::array<Message, N> messages{};
+    if (N != static_cast<std::size_t>(Id::kCount)) throw "a message is missing from the table";
+    for (std::size_t i = 0; i < N; ++i) {
+        if (static_cast<std::size_t>(table[i].id) != i) throw "a message stands out of Id order";
+        messages[i] = table[i].message;
+    }
+    return messages;
+}
 
 }  // namespace bilingual

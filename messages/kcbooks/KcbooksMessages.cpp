@@ -7,10 +7,7 @@
 namespace kcbooks_messages {
 namespace {
 
-struct Entry {
-    Id id;
-    bilingual::Message message;
-};
+using Entry = bilingual::Entry<Id>;
 
 // The Japanese texts use the guide's words: 帳簿ファイル (the store), 帳簿フォルダー (the
 // books folder), 仕訳, 伝票, 期首残高, 勘定科目, 会計期間.
@@ -567,22 +564,8 @@ constexpr Entry kTable[] = {
       "〈why〉。Shift_JIS か UTF-8 で保存しなおしてください"}},
 };
 
-// Each message at the place of its Id, and one for every Id.
-constexpr bool InIdOrder() {
-    if (std::size(kTable) != static_cast<std::size_t>(Id::kCount)) return false;
-    for (std::size_t i = 0; i < std::size(kTable); ++i) {
-        if (static_cast<std::size_t>(kTable[i].id) != i) return false;
-    }
-    return true;
-}
-static_assert(InIdOrder(), "kcbooks' messages stand in the order of their Id, one for each");
-
-constexpr std::array<bilingual::Message, std::size(kTable)> Messages() {
-    std::array<bilingual::Message, std::size(kTable)> messages{};
-    for (std::size_t i = 0; i < std::size(kTable); ++i) messages[i] = kTable[i].message;
-    return messages;
-}
-constexpr std::array<bilingual::Message, std::size(kTable)> kMessages = Messages();
+// A message missing or out of Id order fails the build here.
+constexpr auto kMessages = bilingual::InIdOrder(kTable);
 
 }  // namespace
 

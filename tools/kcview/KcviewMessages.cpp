@@ -5,10 +5,7 @@
 namespace kcview_messages {
 namespace {
 
-struct Entry {
-    Id id;
-    bilingual::Message message;
-};
+using Entry = bilingual::Entry<Id>;
 
 constexpr Entry kTable[] = {
     {Id::kUsage,
@@ -147,22 +144,8 @@ constexpr Entry kTable[] = {
       "出したファイルを指定してください"}},
 };
 
-// Each message at the place of its Id, and one for every Id.
-constexpr bool InIdOrder() {
-    if (std::size(kTable) != static_cast<std::size_t>(Id::kCount)) return false;
-    for (std::size_t i = 0; i < std::size(kTable); ++i) {
-        if (static_cast<std::size_t>(kTable[i].id) != i) return false;
-    }
-    return true;
-}
-static_assert(InIdOrder(), "kcview's messages stand in the order of their Id, one for each");
-
-constexpr std::array<bilingual::Message, std::size(kTable)> Messages() {
-    std::array<bilingual::Message, std::size(kTable)> messages{};
-    for (std::size_t i = 0; i < std::size(kTable); ++i) messages[i] = kTable[i].message;
-    return messages;
-}
-constexpr std::array<bilingual::Message, std::size(kTable)> kMessages = Messages();
+// A message missing or out of Id order fails the build here.
+constexpr auto kMessages = bilingual::InIdOrder(kTable);
 
 }  // namespace
 
