@@ -562,6 +562,79 @@ constexpr Entry kTable[] = {
     {Id::kSaveAsSjisOrUtf8,
      {"〈why〉; save it as Shift_JIS or as UTF-8",
       "〈why〉。Shift_JIS か UTF-8 で保存しなおしてください"}},
+    {Id::kReportJournalRead,
+     {"read 〈file〉: 〈entries〉 entries, 〈lines〉 lines (〈skipped〉 comment, header or "
+      "end-of-file "
+      "lines left out; 〈empty〉 last lines (2101) without an account or amount left out)",
+      "読み込み 〈file〉: 伝票 〈entries〉 件、〈lines〉 行（コメント・見出し・ファイル終端の行 "
+      "〈skipped〉 "
+      "行と、勘定科目も金額もない最終行（2101）〈empty〉 行を除く）"}},
+    {Id::kReportOpeningsRead,
+     {"read 〈file〉: 〈rows〉 balances, 〈byDepartment〉 of them by department: 〈summed〉 "
+      "accounts "
+      "given only by department take the sum of their departments, 〈companyWide〉 given "
+      "company-wide too take the company-wide balance; 繰越利益 takes the difference of "
+      "〈difference〉 yen",
+      "読み込み 〈file〉: 期首残高 〈rows〉 行（うち部門別 〈byDepartment〉 "
+      "行）。部門別にだけある勘定科目 "
+      "〈summed〉 件は部門の合計、全社の残高もある 〈companyWide〉 "
+      "件は全社の残高を取りました。繰越利益"
+      "は差額 〈difference〉 円です"}},
+    {Id::kReportAliases,
+     {"names read as the chart names them:", "勘定科目表の名前に読み替えた名前:"}},
+    {Id::kReportAccountsUsed,
+     {"accounts used: 〈accounts〉, with 〈subs〉 sub-accounts",
+      "使った勘定科目: 〈accounts〉 件（補助科目 〈subs〉 件）"}},
+    {Id::kReportPeriod,
+     {"period: 〈from〉..〈to〉 (from 〈source〉)",
+      "会計期間: 〈from〉..〈to〉（〈source〉から）"}},
+    {Id::kYes, {"yes", "あり"}},
+    {Id::kNo, {"no", "なし"}},
+    {Id::kReportManufacturing,
+     {"manufacturing: 〈answer〉 (〈why〉)", "製造原価報告書: 〈answer〉（〈why〉）"}},
+    {Id::kNoManufacturingAccount, {"no [製] account", "[製] の勘定科目がありません"}},
+    {Id::kFromAccount, {"from 〈account〉", "〈account〉 から"}},
+    {Id::kReportTaxInclusive,
+     {"tax-inclusive: 〈answer〉 (〈why〉)", "税込経理: 〈answer〉（〈why〉）"}},
+    {Id::kInclusiveOnLine, {"込 on line 〈line〉", "〈line〉 行目の込"}},
+    {Id::kNoInclusiveCategory, {"no 込 category", "込の税区分がありません"}},
+    {Id::kReportInterim,
+     {"interim closing: 〈answer〉 (〈why〉)", "中間決算: 〈answer〉（〈why〉）"}},
+    {Id::kInterimOnLine, {"中決 on line 〈line〉", "〈line〉 行目の中決"}},
+    {Id::kNoInterimLine, {"no 中決 line", "中決の行がありません"}},
+    {Id::kReportDropped,
+     {"dropped: 〈values〉 values of the columns 〈columns〉; 〈departments〉 departments summed "
+      "company-wide; 〈vouchers〉 voucher numbers the books cannot hold (a whole number of at "
+      "most 9 digits), their entries numbered instead",
+      "取り込まなかった値: 〈columns〉 の列の値 〈values〉 個。全社に合計した部門 〈departments〉 "
+      "件。"
+      "帳簿に持てない伝票番号（9 桁までの整数でないもの）〈vouchers〉 "
+      "件は、番号を振りなおしました"}},
+    {Id::kReportCut,
+     {"cut: 〈descriptions〉 descriptions to 60 bytes; 〈taxes〉 taxes computed from the rate; "
+      "〈breaks〉 line breaks in descriptions made blanks",
+      "直した値: 摘要 〈descriptions〉 件を 60 バイトに切り詰め、税額 〈taxes〉 "
+      "件を税率から計算し、"
+      "摘要の改行 〈breaks〉 個を空白にしました"}},
+    {Id::kReportTransitional,
+     {"transitional credit (区分80%, 区分50%): 〈lines〉 lines, of whose computed tax only the "
+      "share is booked on 仮払消費税",
+      "経過措置（区分80%、区分50%）: 〈lines〉 "
+      "行。計算した税額のうち控除できる割合だけを仮払消費税に"
+      "計上しました"}},
+    {Id::kReportOtherDates,
+     {"dated otherwise than their voucher's first line, and booked on its date: 〈lines〉 lines",
+      "伝票の最初の行と日付が違い、伝票の日付で計上した行: 〈lines〉 行"}},
+    {Id::kOtherDatePlace,
+     {"line 〈line〉 dated 〈date〉, its voucher (line 〈voucherLine〉) 〈voucherDate〉",
+      "〈line〉 行目の日付 〈date〉、伝票（〈voucherLine〉 行目）の日付 〈voucherDate〉"}},
+    {Id::kReportWritten,
+     {"written 〈folder〉: 〈lines〉 journal lines", "書き出し 〈folder〉: 仕訳 〈lines〉 行"}},
+    {Id::kReportTrialBalance,
+     {"trial balance (code, account, debits, credits, balance):",
+      "試算表（コード、勘定科目、借方、貸方、残高）:"}},
+    {Id::kReportTotal, {"total 〈debits〉 〈credits〉", "合計 〈debits〉 〈credits〉"}},
+    {Id::kDebitsEqualCredits, {"(debits equal credits)", "（借方と貸方が一致）"}},
 };
 
 // A message missing or out of Id order fails the build here.

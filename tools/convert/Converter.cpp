@@ -113,7 +113,7 @@ void Accumulate(std::int64_t* sum, std::int64_t amount, const At& at) {
 }
 
 std::string YesNo(bool value) {
-    return value ? "yes" : "no";
+    return Say(value ? Id::kYes : Id::kNo);
 }
 
 // A voucher being read: its lines are written when its last line has come.
@@ -351,10 +351,11 @@ void Conversion::ReadJournal() {
             if (!date) Refuse(file, record.line, 4, NotADate(f[3]));
             if (*date != open->date) {
                 if (++otherDates_ <= static_cast<long>(kListedPlaces)) {
-                    otherDatePlaces_ += "\n  line " + std::to_string(record.line) + " dated " +
-                                        std::to_string(*date) + ", its voucher (line " +
-                                        std::to_string(open->line) + ") " +
-                                        std::to_string(open->date);
+                    otherDatePlaces_ +=
+                        "\n  " + Say(Id::kOtherDatePlace, {{"line", record.line},
+                                                           {"date", *date},
+                                                           {"voucherLine", open->line},
+                                                           {"voucherDate", open->date}});
                 }
             }
         }
@@ -761,57 +762,72 @@ std::string Conversion::Report() const {
     std::ostringstream out;
     // Memory that runs out fails the run, never cuts the report short unseen.
     out.exceptions(std::ios::badbit);
-    out << "read " << options_.journalPath << ": " << dates_.size() << " entries, " << linesRead_
-        << " lines (" << skipped_ << " comment, header or end-of-file lines left out; "
-        << emptyClosings_ << " last lines (2101) without an account or amount left out)\n";
+    out << Say(Id::kReportJournalRead, {{"file", options_.journalPath},
+                                        {"entries", static_cast<long long>(dates_.size())},
+                                        {"lines", linesRead_},
+                                        {"skipped", skipped_},
+                                        {"empty", emptyClosings_}})
+        << "\n";
     if (!options_.openingsPath.empty()) {
-        out << "read " << options_.openingsPath << ": " << openingRows_ << " balances, "
-            << openingDepartmentRows_ << " of them by department: " << departmentAccountsSummed_
-            << " accounts given only by department take the sum of their departments, "
-            << departmentAccountsLeftOut_
-            << " given company-wide too take the company-wide balance; 繰越利益 takes the "
-               "difference of "
-            << retainedDifference_ << " yen\n";
+        out << Say(Id::kReportOpeningsRead, {{"file", options_.openingsPath},
+                                             {"rows", openingRows_},
+                                             {"byDepartment", openingDepartmentRows_},
+                                             {"summed", departmentAccountsSummed_},
+                                             {"companyWide", departmentAccountsLeftOut_},
+                                             {"difference", retainedDifference_}})
+            << "\n";
     }
     if (!aliases_.empty()) {
-        out << "names read as the chart names them:";
+        out << Say(Id::kReportAliases);
         for (const auto& [name, chartName] : aliases_)
             out << " " << name << " → " << chartName << ";";
         out << "\n";
     }
     std::size_t subs = 0;
     for (const auto& [code, names] : subAccounts_) subs += names.size();
-    out << "accounts used: " << used_.size() << ", with " << subs << " sub-accounts\n";
-    out << "period: " << from_ << ".." << to_ << " (from " << periodSource_ << ")\n";
-    bool manufacturing = options_.manufacturing.value_or(!manufacturingAccount_.empty());
-    out << "manufacturing: " << YesNo(manufacturing)
-        << (options_.manufacturing          ? " (--manufacturing)"
-            : manufacturingAccount_.empty() ? " (no [製] account)"
-                                            : " (from " + manufacturingAccount_ + ")")
+    out << Say(Id::kReportAccountsUsed, {{"accounts", static_cast<long long>(used_.size())},
+                                         {"subs", static_cast<long long>(subs)}})
         << "\n";
-    out << "tax-inclusive: " << YesNo(options_.taxInclusive.value_or(inclusiveLine_ != 0))
-        << (options_.taxInclusive ? " (--tax-inclusive)"
-            : inclusiveLine_      ? " (込 on line " + std::to_string(inclusiveLine_) + ")"
-                                  : " (no 込 category)")
+    out << Say(Id::kReportPeriod, {{"from", from_}, {"to", to_}, {"source", periodSource_}})
         << "\n";
-    out << "interim closing: " << YesNo(options_.interimClosing.value_or(interimLine_ != 0))
-        << (options_.interimClosing ? " (--interim)"
-            : interimLine_          ? " (中決 on line " + std::to_string(interimLine_) + ")"
-                                    : " (no 中決 line)")
+    const bool manufacturing = options_.manufacturing.value_or(!manufacturingAccount_.empty());
+    const std::string manufacturingWhy =
+        options_.manufacturing ? std::string("--manufacturing")
+        : manufacturingAccount_.empty()
+            ? Say(Id::kNoManufacturingAccount)
+            : Say(Id::kFromAccount, {{"account", manufacturingAccount_}});
+    out << Say(Id::kReportManufacturing,
+               {{"answer", YesNo(manufacturing)}, {"why", manufacturingWhy}})
         << "\n";
-    out << "dropped: " << droppedValues_ << " values of the columns " << kDroppedColumns << "; "
-        << departments_ << " departments summed company-wide; " << droppedVouchers_
-        << " voucher numbers the books cannot hold (a whole number of at most 9 digits), their "
-           "entries numbered instead\n";
-    out << "cut: " << cutDescriptions_ << " descriptions to 60 bytes; " << computedTaxes_
-        << " taxes computed from the rate; " << lineBreaks_
-        << " line breaks in descriptions made blanks\n";
-    out << "transitional credit (区分80%, 区分50%): " << transitionalCredits_
-        << " lines, of whose computed tax only the share is booked on 仮払消費税\n";
-    out << "dated otherwise than their voucher's first line, and booked on its date: "
-        << otherDates_ << " lines" << otherDatePlaces_
+    const std::string inclusiveWhy = options_.taxInclusive ? std::string("--tax-inclusive")
+                                     : inclusiveLine_
+                                         ? Say(Id::kInclusiveOnLine, {{"line", inclusiveLine_}})
+                                         : Say(Id::kNoInclusiveCategory);
+    out << Say(Id::kReportTaxInclusive,
+               {{"answer", YesNo(options_.taxInclusive.value_or(inclusiveLine_ != 0))},
+                {"why", inclusiveWhy}})
+        << "\n";
+    const std::string interimWhy = options_.interimClosing ? std::string("--interim")
+                                   : interimLine_
+                                       ? Say(Id::kInterimOnLine, {{"line", interimLine_}})
+                                       : Say(Id::kNoInterimLine);
+    out << Say(Id::kReportInterim,
+               {{"answer", YesNo(options_.interimClosing.value_or(interimLine_ != 0))},
+                {"why", interimWhy}})
+        << "\n";
+    out << Say(Id::kReportDropped, {{"values", droppedValues_},
+                                    {"columns", kDroppedColumns},
+                                    {"departments", departments_},
+                                    {"vouchers", droppedVouchers_}})
+        << "\n";
+    out << Say(Id::kReportCut, {{"descriptions", cutDescriptions_},
+                                {"taxes", computedTaxes_},
+                                {"breaks", lineBreaks_}})
+        << "\n";
+    out << Say(Id::kReportTransitional, {{"lines", transitionalCredits_}}) << "\n";
+    out << Say(Id::kReportOtherDates, {{"lines", otherDates_}}) << otherDatePlaces_
         << (otherDates_ > static_cast<long>(kListedPlaces) ? "\n  ..." : "") << "\n";
-    out << "written " << options_.outDir << ": " << bookLines_ << " journal lines\n";
+    out << Say(Id::kReportWritten, {{"folder", options_.outDir}, {"lines", bookLines_}}) << "\n";
 
     // The balances brought forward and the year's postings, per account.
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> totals = postings_;
@@ -821,7 +837,7 @@ std::string Conversion::Report() const {
         Accumulate(&total.first, balance.first, trialBalance);
         Accumulate(&total.second, balance.second, trialBalance);
     }
-    out << "trial balance (code, account, debits, credits, balance):\n";
+    out << Say(Id::kReportTrialBalance) << "\n";
     std::int64_t debits = 0;
     std::int64_t credits = 0;
     for (const ChartAccount* listed : chart_.InOrder()) {
@@ -834,8 +850,8 @@ std::string Conversion::Report() const {
         out << "  " << listed->code << " " << listed->name << " " << debit << " " << credit << " "
             << balance << "\n";
     }
-    out << "  total " << debits << " " << credits
-        << (debits == credits ? " (debits equal credits)" : "") << "\n";
+    out << "  " << Say(Id::kReportTotal, {{"debits", debits}, {"credits", credits}})
+        << (debits == credits ? " " + Say(Id::kDebitsEqualCredits) : std::string()) << "\n";
     return out.str();
 }
 
