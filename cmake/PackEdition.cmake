@@ -24,31 +24,32 @@ endforeach()
 find_program(ICONV iconv REQUIRED)
 set(sample_folder "サンプル帳簿")
 
-# Shift_JIS with CR LF from a UTF-8 template, with @KC_…@ filled in. A character Shift_JIS cannot
-# hold fails the packing rather than reaching the user as '?'.
-function(windows_text template out)
-  configure_file(${template} ${out}.utf8 @ONLY NEWLINE_STYLE CRLF)
-  execute_process(COMMAND ${ICONV} -f UTF-8 -t CP932 ${out}.utf8
+# `utf8` (a file of UTF-8 text, removed after) as `out` in Shift_JIS. A character Shift_JIS
+# cannot hold fails the packing rather than reaching the user as '?'.
+function(to_shift_jis utf8 out what)
+  execute_process(COMMAND ${ICONV} -f UTF-8 -t CP932 ${utf8}
                   OUTPUT_FILE ${out} RESULT_VARIABLE failed ERROR_VARIABLE why)
-  file(REMOVE ${out}.utf8)
+  file(REMOVE ${utf8})
   if(failed)
-    message(FATAL_ERROR "${template}: not Shift_JIS: ${why}")
+    message(FATAL_ERROR "${what}: not Shift_JIS: ${why}")
   endif()
 endfunction()
 
-# A copy of a UTF-8 text file in Shift_JIS with CR LF. The sample books go to the user so: a
-# spreadsheet on a Japanese system opens them readably, and saves the user's own books so.
+# Shift_JIS with CR LF from a UTF-8 template, with @KC_…@ filled in.
+function(windows_text template out)
+  configure_file(${template} ${out}.utf8 @ONLY NEWLINE_STYLE CRLF)
+  to_shift_jis(${out}.utf8 ${out} ${template})
+endfunction()
+
+# A copy of a UTF-8 text file in Shift_JIS with CR LF, nothing in it filled in. The sample books
+# go to the user so: a spreadsheet on a Japanese system opens them readably, and saves the user's
+# own books so.
 function(windows_copy source out)
   file(READ ${source} text)
   string(REPLACE "\r\n" "\n" text "${text}")
   string(REPLACE "\n" "\r\n" text "${text}")
   file(WRITE ${out}.utf8 "${text}")
-  execute_process(COMMAND ${ICONV} -f UTF-8 -t CP932 ${out}.utf8
-                  OUTPUT_FILE ${out} RESULT_VARIABLE failed ERROR_VARIABLE why)
-  file(REMOVE ${out}.utf8)
-  if(failed)
-    message(FATAL_ERROR "${source}: not Shift_JIS: ${why}")
-  endif()
+  to_shift_jis(${out}.utf8 ${out} ${source})
 endfunction()
 
 set(program_folder ${DIST}/${EDITION})

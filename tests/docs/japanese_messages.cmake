@@ -52,6 +52,13 @@ if(NOT EMULATOR)
   list(APPEND languages english)
 endif()
 
+# The report of a conversion that succeeded, on the standard output: the guide's example.
+set(example ${CMAKE_CURRENT_LIST_DIR}/../../examples/interchange)
+set(report_english "period: 20250401..20260331" "manufacturing: yes" "trial balance \\(code"
+                   "\\(debits equal credits\\)")
+set(report_japanese "会計期間: 20250401..20260331" "製造原価報告書: あり"
+                    "試算表（コード、勘定科目、借方、貸方、残高）:" "（借方と貸方が一致）")
+
 set(failures 0)
 foreach(language ${languages})
   unset(ENV{LC_ALL})
@@ -77,22 +84,7 @@ foreach(language ${languages})
       math(EXPR failures "${failures} + 1")
     endif()
   endforeach()
-endforeach()
-
-# The report of a conversion that succeeded, on the standard output: the guide's example.
-set(example ${CMAKE_CURRENT_LIST_DIR}/../../examples/interchange)
-set(report_english "period: 20250401..20260331" "manufacturing: yes" "trial balance \\(code"
-                   "\\(debits equal credits\\)")
-set(report_japanese "会計期間: 20250401..20260331" "製造原価報告書: あり"
-                    "試算表（コード、勘定科目、借方、貸方、残高）:" "（借方と貸方が一致）")
-foreach(language ${languages})
-  unset(ENV{LC_ALL})
-  unset(ENV{LC_MESSAGES})
-  if(language STREQUAL "japanese")
-    set(ENV{LANG} ja_JP.UTF-8)
-  else()
-    set(ENV{LANG} C.UTF-8)
-  endif()
+  # The report of a conversion that succeeded, on the standard output.
   file(REMOVE_RECURSE ${WORK}/report-${language})
   execute_process(COMMAND ${EMULATOR} ${KCBOOKS} convert ${example}/journal.csv --openings
                           ${example}/openings.csv --company X -o ${WORK}/report-${language}

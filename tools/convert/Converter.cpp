@@ -799,22 +799,18 @@ std::string Conversion::Report() const {
     out << Say(Id::kReportManufacturing,
                {{"answer", YesNo(manufacturing)}, {"why", manufacturingWhy}})
         << "\n";
-    const std::string inclusiveWhy = options_.taxInclusive ? std::string("--tax-inclusive")
-                                     : inclusiveLine_
-                                         ? Say(Id::kInclusiveOnLine, {{"line", inclusiveLine_}})
-                                         : Say(Id::kNoInclusiveCategory);
-    out << Say(Id::kReportTaxInclusive,
-               {{"answer", YesNo(options_.taxInclusive.value_or(inclusiveLine_ != 0))},
-                {"why", inclusiveWhy}})
-        << "\n";
-    const std::string interimWhy = options_.interimClosing ? std::string("--interim")
-                                   : interimLine_
-                                       ? Say(Id::kInterimOnLine, {{"line", interimLine_}})
-                                       : Say(Id::kNoInterimLine);
-    out << Say(Id::kReportInterim,
-               {{"answer", YesNo(options_.interimClosing.value_or(interimLine_ != 0))},
-                {"why", interimWhy}})
-        << "\n";
+    // What a line of the journal told, unless an option said it.
+    const auto told = [&](Id report, const std::optional<bool>& option, const char* optionName,
+                          long line, Id onLine, Id none) {
+        const std::string why = option ? std::string(optionName)
+                                : line ? Say(onLine, {{"line", line}})
+                                       : Say(none);
+        out << Say(report, {{"answer", YesNo(option.value_or(line != 0))}, {"why", why}}) << "\n";
+    };
+    told(Id::kReportTaxInclusive, options_.taxInclusive, "--tax-inclusive", inclusiveLine_,
+         Id::kInclusiveOnLine, Id::kNoInclusiveCategory);
+    told(Id::kReportInterim, options_.interimClosing, "--interim", interimLine_, Id::kInterimOnLine,
+         Id::kNoInterimLine);
     out << Say(Id::kReportDropped, {{"values", droppedValues_},
                                     {"columns", kDroppedColumns},
                                     {"departments", departments_},
