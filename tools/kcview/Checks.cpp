@@ -121,40 +121,49 @@ FigureSide SideOf(const Computed& computed) {
     return Side(what, computed.amount, computed.lines);
 }
 
-// Compares a figure of the file with the one computed from its terms.
+// Compares a figure of the file with the one computed from its terms: equal to the yen holds;
+// a gap that cutting each term to whole yen explains is a warning, anything more a failure.
 void Compare(const XmlNode& figure, std::int64_t amount, const Computed& computed,
-             std::vector<Disagreement>& failures) {
+             CheckResult& result) {
+    Disagreement found{Side(LabelOf(figure), amount, {figure.line}), SideOf(computed), {}};
     if (computed.fits) {
         // The difference of two 64-bit figures is beyond 64 bits only when they are far apart.
         const bool apart = (computed.amount < 0 &&
                             amount > std::numeric_limits<std::int64_t>::max() + computed.amount) ||
                            (computed.amount > 0 &&
                             amount < std::numeric_limits<std::int64_t>::min() + computed.amount);
-        if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) return;
+        if (!apart && amount == computed.amount) return;
+        if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) {
+            found.note =
+                "帳簿の金額に円未満の端数があります。ファイルは金額を一つずつ円未満切り捨てで書く"
+                "ため、計算した額と書かれた額がその端数の分ずれます。";
+            result.warnings.push_back(std::move(found));
+            return;
+        }
     }
-    failures.push_back({Side(LabelOf(figure), amount, {figure.line}), SideOf(computed)});
+    result.failures.push_back(std::move(found));
 }
 
 // Returns how many totals it compared.
-std::size_t CheckSectionsUnder(const XmlNode& node, std::vector<Disagreement>& failures) {
+std::size_t CheckSectionsUnder(const XmlNode& node, CheckResult& result) {
     std::size_t compared = 0;
     for (const XmlNode& child : node.children) {
         if (child.name == "Item" || IsTotalLine(child.name)) continue;
         if (std::optional<std::int64_t> amount = AmountAttribute(child)) {
-            Compare(child, *amount, SumOf(child), failures);
+            Compare(child, *amount, SumOf(child), result);
             ++compared;
         }
-        compared += CheckSectionsUnder(child, failures);
+        compared += CheckSectionsUnder(child, result);
     }
     return compared;
 }
 
-CheckResult SectionTotals(const ExportDocument& document) {
+CheckResult SectionTotals(const ReviewInputs& inputs) {
     CheckResult result;
     std::size_t compared = 0;
     for (const char* statement : kStatements) {
-        if (const XmlNode* node = document.Section(statement))
-            compared += CheckSectionsUnder(*node, result.failures);
+        if (const XmlNode* node = inputs.current.Section(statement))
+            compared += CheckSectionsUnder(*node, result);
     }
     if (compared == 0) result.notApplicable = "決算書のどの区分も合計額を書いていません";
     return result;
@@ -201,7 +210,7 @@ Computed StepValue(const XmlNode& statement, const Step& step, const std::vector
 // Compares each result the statement writes with its step; a step with no figure of the file
 // on either side is not compared. Returns how many were compared.
 std::size_t CheckSteps(const XmlNode& statement, const std::vector<Step>& steps,
-                       std::vector<Disagreement>& failures) {
+                       CheckResult& result) {
     std::size_t compared = 0;
     for (const Step& step : steps) {
         const XmlNode* figure = statement.Child(step.result);
@@ -209,7 +218,7 @@ std::size_t CheckSteps(const XmlNode& statement, const std::vector<Step>& steps,
         if (!amount) continue;
         const Computed computed = StepValue(statement, step, steps);
         if (computed.terms == 0) continue;
-        Compare(*figure, *amount, computed, failures);
+        Compare(*figure, *amount, computed, result);
         ++compared;
     }
     return compared;
@@ -221,19 +230,21 @@ CheckResult StepsOf(const ExportDocument& document, const char* section,
     const XmlNode* statement = document.Section(section);
     if (!statement) {
         result.notApplicable = missing;
-    } else if (CheckSteps(*statement, steps, result.failures) == 0) {
+    } else if (CheckSteps(*statement, steps, result) == 0) {
         result.notApplicable = noTotal;
     }
     return result;
 }
 
-CheckResult BalanceSheetBalances(const ExportDocument& document) {
+CheckResult BalanceSheetBalances(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     static const std::vector<Step> kSteps = {{"Assets", {{1, "Liabilities"}, {1, "NetAssets"}}}};
     return StepsOf(document, "BalanceSheet", kSteps, "ファイルに貸借対照表がありません",
                    "貸借対照表に資産合計がありません");
 }
 
-CheckResult IncomeSteps(const ExportDocument& document) {
+CheckResult IncomeSteps(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     static const std::vector<Step> kSteps = {
         {"GrossProfit", {{1, "NetSales"}, {-1, "CostOfSales"}}},
         {"OperatingIncome", {{1, "GrossProfit"}, {-1, "SellingGeneralAndAdministrativeExpenses"}}},
@@ -249,7 +260,8 @@ CheckResult IncomeSteps(const ExportDocument& document) {
 
 const char kNoSchedule[] = "ファイルに製造原価報告書がありません";
 
-CheckResult ManufacturingSteps(const ExportDocument& document) {
+CheckResult ManufacturingSteps(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     static const std::vector<Step> kSteps = {
         {"TotalProductionCostUtilized",
          {{1, "MaterialCost"}, {1, "LaborCost"}, {1, "SubcontractCost"}, {1, "OverheadExpenses"}}},
@@ -264,7 +276,8 @@ CheckResult ManufacturingSteps(const ExportDocument& document) {
 
 // --- figures written twice
 
-CheckResult NetIncomeCarried(const ExportDocument& document) {
+CheckResult NetIncomeCarried(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* netIncome = income ? income->Child("NetIncome") : nullptr;
@@ -302,7 +315,8 @@ CheckResult NetIncomeCarried(const ExportDocument& document) {
     return result;
 }
 
-CheckResult FinishedGoodsUsed(const ExportDocument& document) {
+CheckResult FinishedGoodsUsed(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured");
     const XmlNode* finished = schedule ? schedule->Child("CostFinishedGoods") : nullptr;
@@ -349,7 +363,8 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
     return items;
 }
 
-CheckResult LedgerClosings(const ExportDocument& document) {
+CheckResult LedgerClosings(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     if (!document.hasLedger) {
         result.notApplicable = "総勘定元帳なしで出力されたファイルです";
@@ -377,7 +392,8 @@ CheckResult LedgerClosings(const ExportDocument& document) {
 
 // The same item (label and amount) under more than one section of one statement: the export
 // writes an asset classified only as noncurrent under each of the three kinds.
-CheckResult ItemsInOneSection(const ExportDocument& document) {
+CheckResult ItemsInOneSection(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     std::vector<Disagreement>& failures = result.failures;
     struct Placement {
@@ -480,20 +496,24 @@ const std::vector<Check>& AllChecks() {
          ItemsInOneSection},
         {"carried-forward", "前期からの繰越",
          "株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末残高に一致する。",
-         nullptr, CarriedForward},
+         CarriedForward},
     };
     return kChecks;
 }
 
-std::vector<CheckOutcome> RunChecks(const ExportDocument& document,
-                                    const ExportDocument* previous) {
+std::vector<CheckOutcome> RunChecks(const ReviewInputs& inputs) {
     std::vector<CheckOutcome> outcomes;
     for (const Check& check : AllChecks()) {
-        CheckResult result =
-            check.compare ? check.compare(document, previous) : check.run(document);
-        outcomes.push_back({&check, std::move(result.failures), std::move(result.notApplicable)});
+        CheckResult result = check.run(inputs);
+        outcomes.push_back({&check, std::move(result.failures), std::move(result.warnings),
+                            std::move(result.notApplicable)});
     }
     return outcomes;
+}
+
+std::vector<CheckOutcome> RunChecks(const ExportDocument& document,
+                                    const ExportDocument* previous) {
+    return RunChecks(ReviewInputs{document, previous});
 }
 
 }  // namespace kcview

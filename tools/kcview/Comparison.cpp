@@ -263,7 +263,9 @@ std::string PrecedingYearProblem(const ExportDocument& current, const ExportDocu
     return "";
 }
 
-CheckResult CarriedForward(const ExportDocument& current, const ExportDocument* previous) {
+CheckResult CarriedForward(const ReviewInputs& inputs) {
+    const ExportDocument& current = inputs.current;
+    const ExportDocument* previous = inputs.previous;
     CheckResult result;
     const XmlNode* changes = current.Section("StatementChangesNetAssets");
     const XmlNode* last = previous ? previous->Section("StatementChangesNetAssets") : nullptr;
