@@ -11,6 +11,7 @@
 
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/Page.h"
+#include "tools/kcview/ReviewChecks.h"
 
 namespace kcview {
 namespace {
@@ -468,8 +469,33 @@ std::string DescribeSide(const FigureSide& side, bool grouped) {
            "行目)";
 }
 
+// In the order a reviewer reads them: the taxes and balances that send books back, the
+// statements' own arithmetic, then the amounts the tax return treats apart.
 const std::vector<Check>& AllChecks() {
     static const std::vector<Check> kChecks = {
+        {"consumption-tax", "消費税の精算",
+         "税抜経理の仮受消費税と仮払消費税は期末に0で、未払消費税等は当期の仮受消費税から仮払"
+         "消費税と中間納付を引いた額に近く（差が1,000円を超えると注意）、前期の未払消費税等は"
+         "当期に納付されている。",
+         ConsumptionTax},
+        {"corporate-taxes", "法人税等の計上",
+         "未払法人税等は、当期の法人税、住民税及び事業税から中間納付と源泉徴収税額を引いた額に"
+         "一致し、前期の未払法人税等は当期に納付されている。",
+         CorporateTaxes},
+        {"open-suspense", "仮勘定の残高", "仮払金、仮受金、諸口などの仮勘定は期末に0である。",
+         OpenSuspense},
+        {"impossible-balances", "あり得ない残高",
+         "資産と費用の科目は（引当金・累計額などの控除科目を除き）マイナスでなく、現金・預金は"
+         "どの日の残高もマイナスでない。",
+         ImpossibleBalances},
+        {"changes-add-up", "株主資本等変動計算書の増減",
+         "各列の当期首残高と当期変動額の和は当期末残高に一致し、当期末残高は貸借対照表に一致"
+         "し、変動にはすべて理由が書かれている。",
+         ChangesAddUp},
+        {"carried-forward", "前期からの繰越",
+         "貸借対照表の各科目と株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末"
+         "残高に一致する。",
+         CarriedForward},
         {"section-totals", "各区分の合計", "各区分の合計額は、その科目と下位区分の合計に一致する。",
          SectionTotals},
         {"balance", "貸借の一致", "貸借対照表の資産合計は、負債合計と純資産合計の和に一致する。",
@@ -494,9 +520,13 @@ const std::vector<Check>& AllChecks() {
          "一つの決算書で、同じ科目が二つ以上の区分に書かれていない（分類のない固定資産は"
          "書かれる）。",
          ItemsInOneSection},
-        {"carried-forward", "前期からの繰越",
-         "株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末残高に一致する。",
-         CarriedForward},
+        {"officer-pay", "役員報酬の定額", "役員報酬は毎月同じ額である（総勘定元帳か帳簿が必要）。",
+         OfficerPay},
+        {"depreciation", "減価償却累計額の増加",
+         "減価償却費は、減価償却累計額の当期の増加に一致する。", DepreciationMovement},
+        {"entertainment-limit", "交際費の限度額",
+         "資本金1億円以下の会社の交際費は、定額控除限度額（年800万円）以下である。",
+         EntertainmentLimit},
     };
     return kChecks;
 }
