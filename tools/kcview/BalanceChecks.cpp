@@ -53,7 +53,7 @@ using review::ItemsWithRole;
 using review::SumOf;
 
 const char kNoLedger[] =
-    "総勘定元帳なしで出力されたファイルで、帳簿も指定されていません（--books）";
+    "総勘定元帳なしで出力されたファイルで、帳簿も指定されていません";
 
 // The sections whose lines are costs: a cost below 0 is a booking on the wrong side.
 bool IsCostSection(const StatementItem& item) {

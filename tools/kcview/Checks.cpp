@@ -45,11 +45,6 @@ std::int64_t ItemAmount(const XmlNode& item) {
     return ParseAmount(item.text).value_or(0);
 }
 
-std::string LabelOf(const XmlNode& node) {
-    const std::string* label = node.Attribute("Label");
-    return label && !label->empty() ? *label : node.name;
-}
-
 // A figure computed from terms of the file, each cut to whole yen. A sum beyond 64 bits
 // agrees with no figure of the file.
 struct Computed {
@@ -86,7 +81,7 @@ Computed SumOf(const XmlNode& section);
 // A section's figure: its Amount when it has one, else what it holds.
 Computed ValueOf(const XmlNode& section) {
     if (std::optional<std::int64_t> amount = AmountAttribute(section))
-        return Computed{*amount, 1, {section.line}, {LabelOf(section)}};
+        return Computed{*amount, 1, {section.line}, {section.Label()}};
     return SumOf(section);
 }
 
@@ -105,7 +100,7 @@ Computed SumOf(const XmlNode& section) {
         }
     }
     if (items > 0) {
-        sum.names.push_back(LabelOf(section) + "の内訳" + std::to_string(items) + "科目");
+        sum.names.push_back(section.Label() + "の内訳" + std::to_string(items) + "科目");
     }
     return sum;
 }
@@ -126,7 +121,7 @@ FigureSide SideOf(const Computed& computed) {
 // a gap that cutting each term to whole yen explains is a warning, anything more a failure.
 void Compare(const XmlNode& figure, std::int64_t amount, const Computed& computed,
              CheckResult& result) {
-    Disagreement found{Side(LabelOf(figure), amount, {figure.line}), SideOf(computed), {}};
+    Disagreement found{Side(figure.Label(), amount, {figure.line}), SideOf(computed), {}};
     if (computed.fits) {
         // The difference of two 64-bit figures is beyond 64 bits only when they are far apart.
         const bool apart = (computed.amount < 0 &&
@@ -135,9 +130,7 @@ void Compare(const XmlNode& figure, std::int64_t amount, const Computed& compute
                             amount < std::numeric_limits<std::int64_t>::min() + computed.amount);
         if (!apart && amount == computed.amount) return;
         if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) {
-            found.note =
-                "帳簿の金額に円未満の端数があります。ファイルは金額を一つずつ円未満切り捨てで書く"
-                "ため、計算した額と書かれた額がその端数の分ずれます。";
+            found.note = review::kCutFractions;
             result.warnings.push_back(std::move(found));
             return;
         }
@@ -193,7 +186,7 @@ Computed FigureOf(const XmlNode& statement, const std::string& element,
     const XmlNode* node = statement.Child(element);
     if (node) {
         if (std::optional<std::int64_t> amount = AmountAttribute(*node))
-            return Computed{*amount, 1, {node->line}, {LabelOf(*node)}};
+            return Computed{*amount, 1, {node->line}, {node->Label()}};
     }
     for (const Step& step : steps) {
         if (element == step.result) return StepValue(statement, step, steps);
@@ -312,7 +305,7 @@ CheckResult NetIncomeCarried(const ReviewInputs& inputs) {
         }
     }
     if (row.amount != amount)
-        result.failures.push_back({Side(LabelOf(*netIncome), amount, {netIncome->line}), row});
+        result.failures.push_back({Side(netIncome->Label(), amount, {netIncome->line}), row});
     return result;
 }
 
@@ -329,14 +322,14 @@ CheckResult FinishedGoodsUsed(const ReviewInputs& inputs) {
         return result;
     }
     const std::int64_t amount = *written;
-    const std::string label = LabelOf(*finished);
+    const std::string label = finished->Label();
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* cost = income ? income->Child("CostOfSales") : nullptr;
     // An item of zero yen is not written: a missing item is zero.
     FigureSide used = Side("売上原価に科目" + label + "なし", 0, {});
     for (const XmlNode& item : cost ? cost->children : std::vector<XmlNode>{}) {
-        if (item.name == "Item" && LabelOf(item) == label) {
-            used = Side(LabelOf(*cost) + "の" + label, ItemAmount(item), {item.line});
+        if (item.name == "Item" && item.Label() == label) {
+            used = Side(cost->Label() + "の" + label, ItemAmount(item), {item.line});
             break;
         }
     }
@@ -353,7 +346,7 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
         std::multimap<std::string, const XmlNode*>& items;
         void Walk(const XmlNode& node) {
             for (const XmlNode& child : node.children) {
-                if (child.name == "Item") items.emplace(LabelOf(child), &child);
+                if (child.name == "Item") items.emplace(child.Label(), &child);
                 Walk(child);
             }
         }
@@ -410,7 +403,7 @@ CheckResult ItemsInOneSection(const ReviewInputs& inputs) {
             void Walk(const XmlNode& node) {
                 for (const XmlNode& child : node.children) {
                     if (child.name == "Item")
-                        placements[{LabelOf(child), ItemAmount(child)}].push_back({&child, &node});
+                        placements[{child.Label(), ItemAmount(child)}].push_back({&child, &node});
                     else
                         Walk(child);
                 }
@@ -421,11 +414,11 @@ CheckResult ItemsInOneSection(const ReviewInputs& inputs) {
             std::set<const XmlNode*> sections;
             for (const Placement& place : places) sections.insert(place.section);
             if (sections.size() < 2) continue;
-            FigureSide first = Side(LabelOf(*places[0].section) + "の" + key.first, key.second,
+            FigureSide first = Side(places[0].section->Label() + "の" + key.first, key.second,
                                     {places[0].item->line});
             FigureSide others = Side("同じ科目（", key.second, {});
             for (std::size_t i = 1; i < places.size(); ++i) {
-                others.what += (i == 1 ? "" : "、") + LabelOf(*places[i].section);
+                others.what += (i == 1 ? "" : "、") + places[i].section->Label();
                 others.lines.push_back(places[i].item->line);
             }
             others.what += "にも）";

@@ -23,11 +23,6 @@ struct KeyedLine {
     std::int64_t amount = 0;
 };
 
-std::string LabelOf(const XmlNode& node) {
-    const std::string* label = node.Attribute("Label");
-    return label && !label->empty() ? *label : node.name;
-}
-
 std::int64_t AmountOf(const XmlNode& node) {
     const std::string* amount = node.Attribute("Amount");
     return ParseAmount(amount ? *amount : node.text).value_or(0);
@@ -38,10 +33,10 @@ void LinesUnder(const XmlNode& node, const std::string& path, int depth,
                 std::vector<KeyedLine>& lines) {
     for (const XmlNode& child : node.children) {
         if (child.name == "Item") {
-            lines.push_back({path + "/" + LabelOf(child), LabelOf(child), depth + 1, LineKind::Item,
+            lines.push_back({path + "/" + child.Label(), child.Label(), depth + 1, LineKind::Item,
                              AmountOf(child)});
         } else if (child.children.empty() && child.Attribute("Amount")) {
-            lines.push_back({path + "/" + child.name + "=", LabelOf(child), depth, LineKind::Total,
+            lines.push_back({path + "/" + child.name + "=", child.Label(), depth, LineKind::Total,
                              AmountOf(child)});
         } else {
             const std::string inner = path + "/" + child.name;
@@ -49,7 +44,7 @@ void LinesUnder(const XmlNode& node, const std::string& path, int depth,
             LinesUnder(child, inner, depth + 1, lines);
             if (child.Attribute("Amount"))
                 lines.push_back(
-                    {inner + "=", LabelOf(child), depth, LineKind::Total, AmountOf(child)});
+                    {inner + "=", child.Label(), depth, LineKind::Total, AmountOf(child)});
         }
     }
 }

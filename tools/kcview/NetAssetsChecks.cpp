@@ -73,10 +73,7 @@ CheckResult ChangesAddUp(const ReviewInputs& inputs) {
                                 {LineOf(column, "BalanceEndPreviousPeriod")}}};
             const std::int64_t gap = closing - (opening + total);
             if (gap >= -1 && gap <= 1) {
-                found.note =
-                    "帳簿の金額に円未満の端数があります。ファイルは金額を一つずつ円未満切り捨てで書"
-                    "く"
-                    "ため、計算した額と書かれた額がその端数の分ずれます。";
+                found.note = review::kCutFractions;
                 result.warnings.push_back(std::move(found));
             } else {
                 result.failures.push_back(std::move(found));

@@ -31,6 +31,12 @@ inline constexpr std::int64_t kSmallCompanyCapital = 100000000;
 // Pieces the checks share.
 namespace review {
 
+// Why a figure computed from others of the file may miss the one written by what cutting each to
+// whole yen lost: the note of that gap's warning.
+inline constexpr char kCutFractions[] =
+    "帳簿の金額に円未満の端数があります。ファイルは金額を一つずつ円未満切り捨てで書くため、"
+    "計算した額と書かれた額がその端数の分ずれます。";
+
 FigureSide ItemSide(const std::string& statement, const StatementItem& item);
 FigureSide HistorySide(const std::string& source, const AccountHistory& account,
                        const std::string& what, std::int64_t amount);
