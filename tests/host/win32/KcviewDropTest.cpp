@@ -91,10 +91,10 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
         // Each disagreement under its check's title, where the page is, and the count, in
         // Japanese; the checks that do not apply are left out.
         {L"disagreeing",
-         "Amount=\"86277675\"",
-         "Amount=\"87277675\"",
+         "Amount=\"78558339\"",
+         "Amount=\"79558339\"",
          1,
-         {L"\n貸借の一致: 資産合計 87,277,675 (37行目) ≠ 負債合計 + 純資産合計 86,277,675 (73, "
+         {L"\n貸借の一致: 資産合計 79,558,339 (37行目) ≠ 負債合計 + 純資産合計 78,558,339 (73, "
           L"90行目)\n",
           L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
           L"\n9 件の確認のうち 2 件が合いません。"},
