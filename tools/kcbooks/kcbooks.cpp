@@ -125,9 +125,9 @@ std::optional<books::ImportResult> ImportHeld(const std::string& booksDir, const
 
 // What a finished import says: where the books went and, the statements cutting each figure
 // to whole yen, how many amounts carry fractions of a yen.
-void SayImported(const std::string& books, const std::string& store,
+void SayImported(const std::string& source, const std::string& store,
                  const books::ImportResult& result) {
-    std::cout << Say(Id::kImported, {{"books", books}, {"store", store}}) << "\n";
+    std::cout << Say(Id::kImported, {{"books", source}, {"store", store}}) << "\n";
     if (result.fractionalAmounts > 0) {
         std::cout << Say(Id::kFractionalAmounts, {{"count", result.fractionalAmounts}}) << "\n";
     }
