@@ -89,13 +89,6 @@ tools/generate/Generator.cpp	*
 report/LedgerSection.cpp	*
 report/NetAssetsSection.cpp	*
 
-# Japanese era names the importer seeds when the books give no eras.csv.
-books/Importer.cpp	"明治"
-books/Importer.cpp	"大正"
-books/Importer.cpp	"昭和"
-books/Importer.cpp	"平成"
-books/Importer.cpp	"令和"
-
 # Date formats and the first year of an era, written into the file.
 aggregation/CmnProcHpr.cpp	"%ld年%ld月%ld日"
 aggregation/CmnProcHpr.cpp	"%s%ld年%ld月%ld日"
