@@ -117,9 +117,14 @@ host/posix/Dialogs.cpp	"いいえ(N)"
 # The help text of the host options names the dialog's 実行 button.
 host/HostOptions.cpp	"                         batch: what is entered in the dialog before 実行 is pressed\n"
 
-# The review page's headings and labels, not messages.
+# The review page's headings and labels, not messages: its markup with its fixed texts (quoted in
+# the guide's section on the page), the statements' section headings, the net assets' account
+# labels and groups, and the ledger's account categories as the export writes them.
 tools/kcview/Page.cpp	*
 tools/kcview/ComparisonPage.cpp	*
+tools/kcview/SectionHeadings.cpp	*
+tools/kcview/NetAssetsGroups.cpp	*
+tools/kcview/LedgerSides.cpp	*
 tools/kcview/Comparison.cpp	"負債及び純資産合計"
 tools/kcview/Comparison.cpp	"社員資本等変動計算書"
 
