@@ -11,6 +11,7 @@
 
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/Page.h"
+#include "tools/kcview/ReviewChecks.h"
 
 namespace kcview {
 namespace {
@@ -42,11 +43,6 @@ std::optional<std::int64_t> AmountAttribute(const XmlNode& node) {
 
 std::int64_t ItemAmount(const XmlNode& item) {
     return ParseAmount(item.text).value_or(0);
-}
-
-std::string LabelOf(const XmlNode& node) {
-    const std::string* label = node.Attribute("Label");
-    return label && !label->empty() ? *label : node.name;
 }
 
 // A figure computed from terms of the file, each cut to whole yen. A sum beyond 64 bits
@@ -85,7 +81,7 @@ Computed SumOf(const XmlNode& section);
 // A section's figure: its Amount when it has one, else what it holds.
 Computed ValueOf(const XmlNode& section) {
     if (std::optional<std::int64_t> amount = AmountAttribute(section))
-        return Computed{*amount, 1, {section.line}, {LabelOf(section)}};
+        return Computed{*amount, 1, {section.line}, {section.Label()}};
     return SumOf(section);
 }
 
@@ -104,7 +100,7 @@ Computed SumOf(const XmlNode& section) {
         }
     }
     if (items > 0) {
-        sum.names.push_back(LabelOf(section) + "の内訳" + std::to_string(items) + "科目");
+        sum.names.push_back(section.Label() + "の内訳" + std::to_string(items) + "科目");
     }
     return sum;
 }
@@ -121,40 +117,47 @@ FigureSide SideOf(const Computed& computed) {
     return Side(what, computed.amount, computed.lines);
 }
 
-// Compares a figure of the file with the one computed from its terms.
+// Compares a figure of the file with the one computed from its terms: equal to the yen holds;
+// a gap that cutting each term to whole yen explains is a warning, anything more a failure.
 void Compare(const XmlNode& figure, std::int64_t amount, const Computed& computed,
-             std::vector<Disagreement>& failures) {
+             CheckResult& result) {
+    Disagreement found{Side(figure.Label(), amount, {figure.line}), SideOf(computed), {}};
     if (computed.fits) {
         // The difference of two 64-bit figures is beyond 64 bits only when they are far apart.
         const bool apart = (computed.amount < 0 &&
                             amount > std::numeric_limits<std::int64_t>::max() + computed.amount) ||
                            (computed.amount > 0 &&
                             amount < std::numeric_limits<std::int64_t>::min() + computed.amount);
-        if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) return;
+        if (!apart && amount == computed.amount) return;
+        if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) {
+            found.note = review::kCutFractions;
+            result.warnings.push_back(std::move(found));
+            return;
+        }
     }
-    failures.push_back({Side(LabelOf(figure), amount, {figure.line}), SideOf(computed)});
+    result.failures.push_back(std::move(found));
 }
 
 // Returns how many totals it compared.
-std::size_t CheckSectionsUnder(const XmlNode& node, std::vector<Disagreement>& failures) {
+std::size_t CheckSectionsUnder(const XmlNode& node, CheckResult& result) {
     std::size_t compared = 0;
     for (const XmlNode& child : node.children) {
         if (child.name == "Item" || IsTotalLine(child.name)) continue;
         if (std::optional<std::int64_t> amount = AmountAttribute(child)) {
-            Compare(child, *amount, SumOf(child), failures);
+            Compare(child, *amount, SumOf(child), result);
             ++compared;
         }
-        compared += CheckSectionsUnder(child, failures);
+        compared += CheckSectionsUnder(child, result);
     }
     return compared;
 }
 
-CheckResult SectionTotals(const ExportDocument& document) {
+CheckResult SectionTotals(const ReviewInputs& inputs) {
     CheckResult result;
     std::size_t compared = 0;
     for (const char* statement : kStatements) {
-        if (const XmlNode* node = document.Section(statement))
-            compared += CheckSectionsUnder(*node, result.failures);
+        if (const XmlNode* node = inputs.current.Section(statement))
+            compared += CheckSectionsUnder(*node, result);
     }
     if (compared == 0) result.notApplicable = "決算書のどの区分も合計額を書いていません";
     return result;
@@ -183,7 +186,7 @@ Computed FigureOf(const XmlNode& statement, const std::string& element,
     const XmlNode* node = statement.Child(element);
     if (node) {
         if (std::optional<std::int64_t> amount = AmountAttribute(*node))
-            return Computed{*amount, 1, {node->line}, {LabelOf(*node)}};
+            return Computed{*amount, 1, {node->line}, {node->Label()}};
     }
     for (const Step& step : steps) {
         if (element == step.result) return StepValue(statement, step, steps);
@@ -201,7 +204,7 @@ Computed StepValue(const XmlNode& statement, const Step& step, const std::vector
 // Compares each result the statement writes with its step; a step with no figure of the file
 // on either side is not compared. Returns how many were compared.
 std::size_t CheckSteps(const XmlNode& statement, const std::vector<Step>& steps,
-                       std::vector<Disagreement>& failures) {
+                       CheckResult& result) {
     std::size_t compared = 0;
     for (const Step& step : steps) {
         const XmlNode* figure = statement.Child(step.result);
@@ -209,7 +212,7 @@ std::size_t CheckSteps(const XmlNode& statement, const std::vector<Step>& steps,
         if (!amount) continue;
         const Computed computed = StepValue(statement, step, steps);
         if (computed.terms == 0) continue;
-        Compare(*figure, *amount, computed, failures);
+        Compare(*figure, *amount, computed, result);
         ++compared;
     }
     return compared;
@@ -221,19 +224,21 @@ CheckResult StepsOf(const ExportDocument& document, const char* section,
     const XmlNode* statement = document.Section(section);
     if (!statement) {
         result.notApplicable = missing;
-    } else if (CheckSteps(*statement, steps, result.failures) == 0) {
+    } else if (CheckSteps(*statement, steps, result) == 0) {
         result.notApplicable = noTotal;
     }
     return result;
 }
 
-CheckResult BalanceSheetBalances(const ExportDocument& document) {
+CheckResult BalanceSheetBalances(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     static const std::vector<Step> kSteps = {{"Assets", {{1, "Liabilities"}, {1, "NetAssets"}}}};
     return StepsOf(document, "BalanceSheet", kSteps, "ファイルに貸借対照表がありません",
                    "貸借対照表に資産合計がありません");
 }
 
-CheckResult IncomeSteps(const ExportDocument& document) {
+CheckResult IncomeSteps(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     static const std::vector<Step> kSteps = {
         {"GrossProfit", {{1, "NetSales"}, {-1, "CostOfSales"}}},
         {"OperatingIncome", {{1, "GrossProfit"}, {-1, "SellingGeneralAndAdministrativeExpenses"}}},
@@ -249,7 +254,8 @@ CheckResult IncomeSteps(const ExportDocument& document) {
 
 const char kNoSchedule[] = "ファイルに製造原価報告書がありません";
 
-CheckResult ManufacturingSteps(const ExportDocument& document) {
+CheckResult ManufacturingSteps(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     static const std::vector<Step> kSteps = {
         {"TotalProductionCostUtilized",
          {{1, "MaterialCost"}, {1, "LaborCost"}, {1, "SubcontractCost"}, {1, "OverheadExpenses"}}},
@@ -264,7 +270,8 @@ CheckResult ManufacturingSteps(const ExportDocument& document) {
 
 // --- figures written twice
 
-CheckResult NetIncomeCarried(const ExportDocument& document) {
+CheckResult NetIncomeCarried(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* netIncome = income ? income->Child("NetIncome") : nullptr;
@@ -298,11 +305,12 @@ CheckResult NetIncomeCarried(const ExportDocument& document) {
         }
     }
     if (row.amount != amount)
-        result.failures.push_back({Side(LabelOf(*netIncome), amount, {netIncome->line}), row});
+        result.failures.push_back({Side(netIncome->Label(), amount, {netIncome->line}), row});
     return result;
 }
 
-CheckResult FinishedGoodsUsed(const ExportDocument& document) {
+CheckResult FinishedGoodsUsed(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured");
     const XmlNode* finished = schedule ? schedule->Child("CostFinishedGoods") : nullptr;
@@ -314,14 +322,14 @@ CheckResult FinishedGoodsUsed(const ExportDocument& document) {
         return result;
     }
     const std::int64_t amount = *written;
-    const std::string label = LabelOf(*finished);
+    const std::string label = finished->Label();
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* cost = income ? income->Child("CostOfSales") : nullptr;
     // An item of zero yen is not written: a missing item is zero.
     FigureSide used = Side("売上原価に科目" + label + "なし", 0, {});
     for (const XmlNode& item : cost ? cost->children : std::vector<XmlNode>{}) {
-        if (item.name == "Item" && LabelOf(item) == label) {
-            used = Side(LabelOf(*cost) + "の" + label, ItemAmount(item), {item.line});
+        if (item.name == "Item" && item.Label() == label) {
+            used = Side(cost->Label() + "の" + label, ItemAmount(item), {item.line});
             break;
         }
     }
@@ -338,7 +346,7 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
         std::multimap<std::string, const XmlNode*>& items;
         void Walk(const XmlNode& node) {
             for (const XmlNode& child : node.children) {
-                if (child.name == "Item") items.emplace(LabelOf(child), &child);
+                if (child.name == "Item") items.emplace(child.Label(), &child);
                 Walk(child);
             }
         }
@@ -349,7 +357,8 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
     return items;
 }
 
-CheckResult LedgerClosings(const ExportDocument& document) {
+CheckResult LedgerClosings(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     if (!document.hasLedger) {
         result.notApplicable = "総勘定元帳なしで出力されたファイルです";
@@ -377,7 +386,8 @@ CheckResult LedgerClosings(const ExportDocument& document) {
 
 // The same item (label and amount) under more than one section of one statement: the export
 // writes an asset classified only as noncurrent under each of the three kinds.
-CheckResult ItemsInOneSection(const ExportDocument& document) {
+CheckResult ItemsInOneSection(const ReviewInputs& inputs) {
+    const ExportDocument& document = inputs.current;
     CheckResult result;
     std::vector<Disagreement>& failures = result.failures;
     struct Placement {
@@ -393,7 +403,7 @@ CheckResult ItemsInOneSection(const ExportDocument& document) {
             void Walk(const XmlNode& node) {
                 for (const XmlNode& child : node.children) {
                     if (child.name == "Item")
-                        placements[{LabelOf(child), ItemAmount(child)}].push_back({&child, &node});
+                        placements[{child.Label(), ItemAmount(child)}].push_back({&child, &node});
                     else
                         Walk(child);
                 }
@@ -404,11 +414,11 @@ CheckResult ItemsInOneSection(const ExportDocument& document) {
             std::set<const XmlNode*> sections;
             for (const Placement& place : places) sections.insert(place.section);
             if (sections.size() < 2) continue;
-            FigureSide first = Side(LabelOf(*places[0].section) + "の" + key.first, key.second,
+            FigureSide first = Side(places[0].section->Label() + "の" + key.first, key.second,
                                     {places[0].item->line});
             FigureSide others = Side("同じ科目（", key.second, {});
             for (std::size_t i = 1; i < places.size(); ++i) {
-                others.what += (i == 1 ? "" : "、") + LabelOf(*places[i].section);
+                others.what += (i == 1 ? "" : "、") + places[i].section->Label();
                 others.lines.push_back(places[i].item->line);
             }
             others.what += "にも）";
@@ -452,8 +462,33 @@ std::string DescribeSide(const FigureSide& side, bool grouped) {
            "行目)";
 }
 
+// In the order a reviewer reads them: the taxes and balances that send books back, the
+// statements' own arithmetic, then the amounts the tax return treats apart.
 const std::vector<Check>& AllChecks() {
     static const std::vector<Check> kChecks = {
+        {"consumption-tax", "消費税の精算",
+         "税抜経理の仮受消費税と仮払消費税は期末に0で、未払消費税等は当期の仮受消費税から仮払"
+         "消費税と中間納付を引いた額に近く（差が1,000円を超えると注意）、前期の未払消費税等は"
+         "当期に納付されている。",
+         ConsumptionTax},
+        {"corporate-taxes", "法人税等の計上",
+         "未払法人税等は、当期の法人税、住民税及び事業税から中間納付と源泉徴収税額を引いた額に"
+         "一致し、前期の未払法人税等は当期に納付されている。",
+         CorporateTaxes},
+        {"open-suspense", "仮勘定の残高", "仮払金、仮受金、諸口などの仮勘定は期末に0である。",
+         OpenSuspense},
+        {"impossible-balances", "あり得ない残高",
+         "資産と費用の科目は（引当金・累計額などの控除科目を除き）マイナスでなく、現金・預金は"
+         "どの日の残高もマイナスでない。",
+         ImpossibleBalances},
+        {"changes-add-up", "株主資本等変動計算書の増減",
+         "各列の当期首残高と当期変動額の和は当期末残高に一致し、当期末残高は貸借対照表に一致"
+         "し、変動にはすべて理由が書かれている。",
+         ChangesAddUp},
+        {"carried-forward", "前期からの繰越",
+         "貸借対照表の各科目と株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末"
+         "残高に一致する。",
+         CarriedForward},
         {"section-totals", "各区分の合計", "各区分の合計額は、その科目と下位区分の合計に一致する。",
          SectionTotals},
         {"balance", "貸借の一致", "貸借対照表の資産合計は、負債合計と純資産合計の和に一致する。",
@@ -478,22 +513,30 @@ const std::vector<Check>& AllChecks() {
          "一つの決算書で、同じ科目が二つ以上の区分に書かれていない（分類のない固定資産は"
          "書かれる）。",
          ItemsInOneSection},
-        {"carried-forward", "前期からの繰越",
-         "株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末残高に一致する。",
-         nullptr, CarriedForward},
+        {"officer-pay", "役員報酬の定額", "役員報酬は毎月同じ額である（総勘定元帳か帳簿が必要）。",
+         OfficerPay},
+        {"depreciation", "減価償却累計額の増加",
+         "減価償却費は、減価償却累計額の当期の増加に一致する。", DepreciationMovement},
+        {"entertainment-limit", "交際費の限度額",
+         "資本金1億円以下の会社の交際費は、定額控除限度額（年800万円）以下である。",
+         EntertainmentLimit},
     };
     return kChecks;
 }
 
-std::vector<CheckOutcome> RunChecks(const ExportDocument& document,
-                                    const ExportDocument* previous) {
+std::vector<CheckOutcome> RunChecks(const ReviewInputs& inputs) {
     std::vector<CheckOutcome> outcomes;
     for (const Check& check : AllChecks()) {
-        CheckResult result =
-            check.compare ? check.compare(document, previous) : check.run(document);
-        outcomes.push_back({&check, std::move(result.failures), std::move(result.notApplicable)});
+        CheckResult result = check.run(inputs);
+        outcomes.push_back({&check, std::move(result.failures), std::move(result.warnings),
+                            std::move(result.notApplicable)});
     }
     return outcomes;
+}
+
+std::vector<CheckOutcome> RunChecks(const ExportDocument& document,
+                                    const ExportDocument* previous) {
+    return RunChecks(ReviewInputs{document, previous});
 }
 
 }  // namespace kcview

@@ -65,6 +65,6 @@ std::string PrecedingYearProblem(const ExportDocument& current, const ExportDocu
 
 // The check that each column's opening balance in this year's changes in net assets is the
 // closing balance of last year's; not applicable without last year's file.
-CheckResult CarriedForward(const ExportDocument& current, const ExportDocument* previous);
+CheckResult CarriedForward(const ReviewInputs& inputs);
 
 }  // namespace kcview

@@ -17,9 +17,11 @@ namespace kcview {
 struct RunSummary {
     // "title: one side ≠ the other", one a disagreement, the amounts as the page writes them
     std::vector<std::string> failures;
-    std::string pagePath;  // the page written; empty when none was
+    std::vector<std::string> warnings;  // the same, of the checks' warnings
+    std::string pagePath;               // the page written; empty when none was
     std::size_t checks = 0;
     std::size_t failed = 0;
+    std::size_t warned = 0;
     std::size_t notApplicable = 0;
 };
 

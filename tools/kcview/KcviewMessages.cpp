@@ -12,13 +12,15 @@ constexpr Entry kTable[] = {
      {"usage: kcview EXPORT.xml [-o REVIEW.html] [--check] [--previous LAST.xml "
       "[--flag-change PERCENT%,YEN]]\n"
       "  writes the review page (by default EXPORT.html beside the file);\n"
-      "  --check prints the failed checks and exits 1 when any fails, 0 when all hold;\n"
+      "  --check prints the failed checks and the warnings, and exits 1 when a check fails,\n"
+      "  0 when none does;\n"
       "  --previous shows last year's export beside this one and marks the changes of at least\n"
       "  PERCENT per cent and YEN yen (by default 30%,1000000)\n",
       "使い方: kcview 書き出したファイル.xml [-o 確認ページ.html] [--check] [--previous "
       "前期のファイル.xml [--flag-change 割合%,金額]]\n"
       "  確認ページを書き出します（指定がなければファイルと同じ場所に .html で）。\n"
-      "  --check 合わない確認を表示し、一つでもあれば 1、すべて合えば 0 で終わります。\n"
+      "  --check 合わない確認と注意を表示し、合わない確認が一つでもあれば 1、なければ 0 で\n"
+      "  終わります。\n"
       "  --previous 前期のファイルと並べて表示し、割合（%）と金額（円）の両方以上変わった行に\n"
       "  印を付けます（指定がなければ 30%,1000000）\n"}},
     {Id::kNoMemory,
@@ -72,6 +74,8 @@ constexpr Entry kTable[] = {
     {Id::kSomeFailed,
      {"kcview: 〈failed〉 of 〈checks〉 checks failed",
       "kcview: 〈checks〉 件の確認のうち 〈failed〉 件が合いません"}},
+    {Id::kWithWarnings,
+     {" (〈warned〉 with warnings to look at)", "（〈warned〉 件に注意があります）"}},
     {Id::kNotAnExport,
      {"〈reason〉: this is not an exported file", "〈reason〉。書き出したファイルではありません"}},
     {Id::kNotWellFormed, {"not well-formed XML: 〈what〉", "XML として正しくありません: 〈what〉"}},

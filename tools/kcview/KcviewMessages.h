@@ -34,6 +34,7 @@ enum class Id {
     kSomeNotApplicable,
     kAllHold,
     kSomeFailed,
+    kWithWarnings,
     kNotAnExport,
     kNotWellFormed,
     kMarkupBroken,

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "messages/tools/ToolMessages.h"
 #include "native/Failure.h"
 #include "native/Interrupts.h"
 #include "native/RunFiles.h"
@@ -19,7 +20,6 @@
 #include "tools/kcview/KcviewMessages.h"
 #include "tools/kcview/Page.h"
 #include "tools/kcview/PageFile.h"
-#include "messages/tools/ToolMessages.h"
 
 namespace {
 
@@ -49,9 +49,14 @@ std::string Told(const native::Failure& failure) {
                {{"page", failure.Path()}, {"reason", tool_messages::FailureReason(failure)}});
 }
 
-// The file read whole, or nothing when it is refused (the reason is on the error output).
-std::optional<kcview::ExportDocument> Read(const std::string& path) {
-    kcview::ReadResult read = kcview::ReadExportFile(path);
+// The file read whole, or nothing when it is refused (the reason is on the error output). Its
+// ledger's accounts go to `ledger` as they are read.
+std::optional<kcview::ExportDocument> Read(const std::string& path,
+                                           kcview::LedgerFacts* ledger = nullptr) {
+    kcview::ReadResult read =
+        ledger ? kcview::ReadExportFile(
+                     path, [ledger](const kcview::LedgerAccount& account) { ledger->Add(account); })
+               : kcview::ReadExportFile(path);
     if (read.ok) return std::move(read.document);
     if (read.line > 0) {
         std::cerr << Say(Id::kFileRefusedAtLine,
@@ -61,6 +66,71 @@ std::optional<kcview::ExportDocument> Read(const std::string& path) {
     }
     std::cerr << "\n";
     return std::nullopt;
+}
+
+// The outcomes on the console (with --check) and in the summary a host shows; the closing line
+// of the run, said before the page is written since, once it is in place, the run takes no
+// memory to report.
+struct Tally {
+    std::size_t failed = 0;
+    std::size_t warned = 0;
+    std::size_t notApplicable = 0;
+};
+
+std::string Sides(const kcview::Disagreement& found, bool grouped) {
+    std::string text = kcview::DescribeSide(found.left, grouped) + " ≠ " +
+                       kcview::DescribeSide(found.right, grouped);
+    return found.note.empty() ? text : text + ": " + found.note;
+}
+
+Tally Report(const std::vector<kcview::CheckOutcome>& outcomes, bool check,
+             kcview::RunSummary* summary) {
+    Tally tally;
+    for (const kcview::CheckOutcome& outcome : outcomes) {
+        const std::string name = outcome.check->name;
+        if (!outcome.notApplicable.empty()) {
+            ++tally.notApplicable;
+            if (check) std::cout << name << ": 対象外: " << outcome.notApplicable << "\n";
+        }
+        tally.failed += outcome.failures.empty() ? 0 : 1;
+        tally.warned += outcome.warnings.empty() ? 0 : 1;
+        if (!check) continue;
+        for (const kcview::Disagreement& failure : outcome.failures) {
+            std::cout << name << ": " << Sides(failure, false) << "\n";
+            if (summary)
+                summary->failures.push_back(std::string(outcome.check->title) + ": " +
+                                            Sides(failure, true));
+        }
+        for (const kcview::Disagreement& warning : outcome.warnings) {
+            std::cout << name << ": 注意: " << Sides(warning, false) << "\n";
+            if (summary)
+                summary->warnings.push_back(std::string(outcome.check->title) + ": " +
+                                            Sides(warning, true));
+        }
+    }
+    std::cout.flush();
+    if (summary) {
+        summary->checks = outcomes.size();
+        summary->failed = tally.failed;
+        summary->warned = tally.warned;
+        summary->notApplicable = tally.notApplicable;
+    }
+    return tally;
+}
+
+std::string ClosingLine(const Tally& tally, std::size_t checks) {
+    std::string line;
+    if (tally.failed == 0 && tally.notApplicable > 0) {
+        line = Say(Id::kSomeNotApplicable, {{"held", checks - tally.notApplicable},
+                                            {"checks", checks},
+                                            {"excluded", tally.notApplicable}});
+    } else if (tally.failed == 0) {
+        line = Say(Id::kAllHold, {{"checks", checks}});
+    } else {
+        line = Say(Id::kSomeFailed, {{"failed", tally.failed}, {"checks", checks}});
+    }
+    if (tally.warned > 0) line += Say(Id::kWithWarnings, {{"warned", tally.warned}});
+    return line;
 }
 
 int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupts& interrupts) {
@@ -95,7 +165,8 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         return Usage();
     }
 
-    const std::optional<kcview::ExportDocument> document = Read(exportPath);
+    kcview::LedgerFacts ledger("総勘定元帳");
+    const std::optional<kcview::ExportDocument> document = Read(exportPath, &ledger);
     if (!document) return kFailed;
     std::optional<kcview::ExportDocument> previous;
     if (!previousPath.empty()) {
@@ -109,48 +180,11 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         }
     }
 
-    const std::vector<kcview::CheckOutcome> outcomes =
-        kcview::RunChecks(*document, previous ? &*previous : nullptr);
-    std::size_t failed = 0;
-    std::size_t notApplicable = 0;
-    for (const kcview::CheckOutcome& outcome : outcomes) {
-        if (!outcome.notApplicable.empty()) {
-            ++notApplicable;
-            if (check)
-                std::cout << outcome.check->name << ": 対象外: " << outcome.notApplicable << "\n";
-        }
-        if (outcome.failures.empty()) continue;
-        ++failed;
-        if (!check) continue;
-        for (const kcview::Disagreement& failure : outcome.failures) {
-            const std::string sides =
-                kcview::DescribeSide(failure.left) + " ≠ " + kcview::DescribeSide(failure.right);
-            std::cout << outcome.check->name << ": " << sides << "\n";
-            if (summary) {
-                summary->failures.push_back(std::string(outcome.check->title) + ": " +
-                                            kcview::DescribeSide(failure.left, true) + " ≠ " +
-                                            kcview::DescribeSide(failure.right, true));
-            }
-        }
-    }
-    std::cout.flush();
-    if (summary) {
-        summary->checks = outcomes.size();
-        summary->failed = failed;
-        summary->notApplicable = notApplicable;
-    }
-
-    // Said before the page is written: once it is in place, the run takes no memory to report.
-    std::string checksLine;
-    if (failed == 0 && notApplicable > 0) {
-        checksLine = Say(Id::kSomeNotApplicable, {{"held", outcomes.size() - notApplicable},
-                                                  {"checks", outcomes.size()},
-                                                  {"excluded", notApplicable}});
-    } else if (failed == 0) {
-        checksLine = Say(Id::kAllHold, {{"checks", outcomes.size()}});
-    } else {
-        checksLine = Say(Id::kSomeFailed, {{"failed", failed}, {"checks", outcomes.size()}});
-    }
+    const kcview::ReviewInputs inputs{*document, previous ? &*previous : nullptr,
+                                      document->hasLedger ? &ledger : nullptr, nullptr};
+    const std::vector<kcview::CheckOutcome> outcomes = kcview::RunChecks(inputs);
+    const Tally tally = Report(outcomes, check, summary);
+    const std::string checksLine = ClosingLine(tally, outcomes.size());
 
     if (!check || !pagePath.empty()) {
         if (pagePath.empty()) pagePath = kcview::DefaultPagePath(exportPath);
@@ -191,7 +225,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         if (summary) summary->pagePath = pagePath;
     }
     std::cerr << checksLine << "\n";
-    return check && failed > 0 ? 1 : 0;
+    return check && tally.failed > 0 ? 1 : 0;
 }
 
 }  // namespace
