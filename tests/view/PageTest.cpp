@@ -166,9 +166,8 @@ TEST(ReviewPage, AllChecksHoldingSaysSo) {
     });
     EXPECT_EQ(page.find("checks ng"), std::string::npos);
     // The hand-made books have no consumption tax, officers' pay or depreciation to check.
-    const auto applicable = std::count_if(outcomes.begin(), outcomes.end(), [](const auto& o) {
-        return o.notApplicable.empty();
-    });
+    const auto applicable = std::count_if(outcomes.begin(), outcomes.end(),
+                                          [](const auto& o) { return o.notApplicable.empty(); });
     EXPECT_EQ(applicable, static_cast<long>(AllChecks().size()) - 3);
     EXPECT_EQ(Count(page, "<li class=ok>"), static_cast<std::size_t>(applicable));
 }
@@ -205,6 +204,49 @@ TEST(ReviewPage, ChecksShowNoEnglishText) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     });
     EXPECT_EQ(letter, visible.end()) << visible;
+}
+
+// A warning is shown apart from a failure: its own mark and word (注意), its own list, and the
+// heading counts it; a failure's and a warning's note stand under their figures.
+TEST(ReviewPage, WarningsAreShownApartFromFailures) {
+    ReadResult read = ReadExportBytes(testing::kTiedOut);
+    ASSERT_TRUE(read.ok) << read.reason;
+    const Check& first = AllChecks()[0];
+    const Check& second = AllChecks()[1];
+    const Disagreement gap{{"売上高", 100, {7}}, {"売上高の内訳", 101, {8, 9}}, "端数の切り捨て"};
+    const struct {
+        const char* what;
+        std::vector<CheckOutcome> outcomes;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"a warning alone",
+         {{&first, {}, {gap}, ""}, {&second, {}, {}, ""}},
+         {"<section class=\"checks wn\"", "検査: 不一致はありません（2項目中1項目に注意）",
+          std::string("<li class=wn><span class=mark>！</span>") + first.title +
+              " <span class=state>注意</span>",
+          "<ol class=wn><li>注意: <span class=fig>売上高 <b>100</b></span>",
+          "<span class=note>端数の切り捨て</span></li></ol>",
+          std::string("<li class=ok><span class=mark>✓</span>") + second.title +
+              " <span class=state>一致</span>"}},
+        {"a warning beside a failure and a check not applicable",
+         {{&first, {gap}, {gap}, ""}, {&second, {}, {gap}, ""}, {&first, {}, {}, "なし"}},
+         {"<section class=\"checks ng\"", "検査: 1項目で不一致があります（3項目中、2項目に注意）",
+          std::string("<li class=ng><span class=mark>✗</span>") + first.title +
+              " <span class=state>不一致</span>",
+          "<ol class=ng><li><span class=fig>売上高 <b>100</b></span>",
+          std::string("<li class=wn><span class=mark>！</span>") + second.title,
+          "<span class=state>対象外</span>"}},
+        {"warnings and checks not applicable",
+         {{&first, {}, {gap}, ""}, {&second, {}, {}, "なし"}},
+         {"検査: 不一致はありません（2項目中1項目に注意、1項目は対象外）"}},
+    };
+    for (const auto& c : cases) {
+        const std::string page = RenderPage(
+            read.document, c.outcomes,
+            [](const LedgerAccountSink& sink) { return ReadExportBytes(testing::kTiedOut, sink); });
+        for (const std::string& shown : c.shown)
+            EXPECT_NE(page.find(shown), std::string::npos) << c.what << ": " << shown;
+    }
 }
 
 // --- 純資産の部 in its groups

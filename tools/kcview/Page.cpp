@@ -33,14 +33,21 @@ margin:24px 0 8px;padding-bottom:2px}
 .sh .unit{margin-left:auto;font-size:12px}
 .checks{border:2px solid var(--ok);border-radius:6px;padding:8px 14px;margin:14px 0}
 .checks.ng{border-color:var(--ng)}
+.checks.wn{border-color:var(--warn)}
 .checks h2{border:0;margin:0 0 6px}
 .checks ul{margin:0;padding-left:0;list-style:none}
 .checks li{margin:2px 0}
 .checks .mark{display:inline-block;width:1.4em;font-weight:bold}
 .checks .ok .mark{color:var(--ok)} .checks .ng .mark{color:var(--ng)} .checks .na .mark{color:#777}
+.checks .wn .mark{color:var(--warn)}
+.checks .state{font-size:12px;border:1px solid currentColor;border-radius:3px;padding:0 3px}
+.checks .ok>.state{color:var(--ok)} .checks .ng>.state{color:var(--ng)}
+.checks .wn>.state{color:var(--warn)} .checks .na>.state{color:#777}
 .checks .why{display:block;margin-left:1.4em;color:#555;font-size:12px}
 .checks .desc{color:#666;font-size:12px}
 .checks ol{margin:2px 0 6px 1.4em;padding-left:1em;color:var(--ng)}
+.checks ol.wn{color:var(--warn)}
+.checks .note{display:block;color:#444;font-size:12px}
 .checks .fig{font-variant-numeric:tabular-nums;white-space:nowrap}
 .checks .ln{color:#777;font-size:12px}
 #pl .st,#cm .st,.eq{max-width:760px}
@@ -86,7 +93,7 @@ h3{font-size:9.5pt;margin:6px 0 2px;break-after:avoid}
 .sh .unit{font-size:8pt}
 .statement,.notes,.ledger{break-before:page}
 .checks,.changes{border-width:1px;font-size:8pt}
-.checks .desc,.checks .why,.checks .ln{font-size:7.5pt}
+.checks .desc,.checks .why,.checks .ln,.checks .note,.checks .state{font-size:7.5pt}
 .checks li,.changes li,tr{break-inside:avoid}
 td,th{padding:0 4px}
 .st tr.h td{padding-top:2px}
@@ -270,52 +277,85 @@ void Side(Html& html, const FigureSide& side) {
     html << "行目)</span>";
 }
 
+// How a check ended, as the page marks it: a failure (不一致), a warning (注意), not applicable
+// (対象外) or held (一致). A check that both fails and warns is a failure, its warnings listed
+// under its failures.
+struct CheckState {
+    const char* css;
+    const char* mark;
+    const char* word;
+};
+
+CheckState StateOf(const CheckOutcome& outcome) {
+    if (!outcome.notApplicable.empty()) return {"na", "－", "対象外"};
+    if (!outcome.failures.empty()) return {"ng", "✗", "不一致"};
+    if (!outcome.warnings.empty()) return {"wn", "！", "注意"};
+    return {"ok", "✓", "一致"};
+}
+
+// The figures that disagree, each with what the check says of the gap.
+void Findings(Html& html, const std::vector<Disagreement>& found, const char* css,
+              std::string_view prefix) {
+    if (found.empty()) return;
+    html << "<ol class=" << css << ">";
+    for (const Disagreement& finding : found) {
+        html << "<li>" << prefix;
+        Side(html, finding.left);
+        html << " ≠ ";
+        Side(html, finding.right);
+        if (!finding.note.empty()) {
+            html << "<span class=note>";
+            html.Text(finding.note) << "</span>";
+        }
+        html << "</li>";
+    }
+    html << "</ol>";
+}
+
 void Checks(Html& html, const std::vector<CheckOutcome>& outcomes) {
     std::size_t failed = 0;
+    std::size_t warned = 0;
     std::size_t notApplicable = 0;
     for (const CheckOutcome& outcome : outcomes) {
         failed += outcome.failures.empty() ? 0 : 1;
+        // Counted as the console counts them: every check with a warning, failed or not.
+        warned += outcome.warnings.empty() ? 0 : 1;
         notApplicable += outcome.notApplicable.empty() ? 0 : 1;
     }
-    html << "<section class=\"checks" << (failed ? " ng" : "") << "\" id=checks><h2>";
-    if (failed == 0 && notApplicable > 0) {
-        html << "検査: 不一致はありません（" << std::to_string(outcomes.size()) << "項目中"
-             << std::to_string(notApplicable) << "項目は対象外）";
-    } else if (failed == 0) {
-        html << "検査: すべて一致しています（" << std::to_string(outcomes.size()) << "項目）";
+    const std::string checks = std::to_string(outcomes.size());
+    html << "<section class=\"checks"
+         << (failed   ? " ng"
+             : warned ? " wn"
+                      : "")
+         << "\" id=checks><h2>";
+    if (failed > 0) {
+        html << "検査: " << std::to_string(failed) << "項目で不一致があります（" << checks
+             << "項目中";
+        if (warned > 0) html << "、" << std::to_string(warned) << "項目に注意";
+        html << "）";
+    } else if (warned > 0) {
+        html << "検査: 不一致はありません（" << checks << "項目中" << std::to_string(warned)
+             << "項目に注意";
+        if (notApplicable > 0) html << "、" << std::to_string(notApplicable) << "項目は対象外";
+        html << "）";
+    } else if (notApplicable > 0) {
+        html << "検査: 不一致はありません（" << checks << "項目中" << std::to_string(notApplicable)
+             << "項目は対象外）";
     } else {
-        html << "検査: " << std::to_string(failed) << "項目で不一致があります（"
-             << std::to_string(outcomes.size()) << "項目中）";
+        html << "検査: すべて一致しています（" << checks << "項目）";
     }
     html << "</h2><ul>";
     for (const CheckOutcome& outcome : outcomes) {
-        const bool ok = outcome.failures.empty();
-        const bool applicable = outcome.notApplicable.empty();
-        html << "<li class="
-             << (!applicable ? "na"
-                 : ok        ? "ok"
-                             : "ng")
-             << "><span class=mark>"
-             << (!applicable ? "－"
-                 : ok        ? "✓"
-                             : "✗")
-             << "</span>" << outcome.check->title << " <span class=desc>"
-             << outcome.check->description << "</span>";
-        if (!applicable) {
+        const CheckState state = StateOf(outcome);
+        html << "<li class=" << state.css << "><span class=mark>" << state.mark << "</span>"
+             << outcome.check->title << " <span class=state>" << state.word
+             << "</span> <span class=desc>" << outcome.check->description << "</span>";
+        if (!outcome.notApplicable.empty()) {
             html << "<span class=why>対象外: ";
             html.Text(outcome.notApplicable) << "</span>";
         }
-        if (!ok) {
-            html << "<ol>";
-            for (const Disagreement& failure : outcome.failures) {
-                html << "<li>";
-                Side(html, failure.left);
-                html << " ≠ ";
-                Side(html, failure.right);
-                html << "</li>";
-            }
-            html << "</ol>";
-        }
+        Findings(html, outcome.failures, "ng", "");
+        Findings(html, outcome.warnings, "wn", "注意: ");
         html << "</li>";
     }
     html << "</ul></section>\n";
