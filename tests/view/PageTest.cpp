@@ -87,7 +87,7 @@ TEST(ReviewPage, LedgerIsCollapsedWithOpeningLinesAndClosing) {
     const std::string page = PageOf(testing::kTiedOut);
     EXPECT_EQ(Count(page, "<details>"), 1u);
     EXPECT_EQ(page.find("<details open"), std::string::npos);
-    EXPECT_NE(page.find("<th>日付<th>伝票<th>相手科目<th>摘要<th>借方<th>貸方<th>残高\n"),
+    EXPECT_NE(page.find("<th>日付<th>伝票<th>相手科目<th>摘要<th>借方<th>貸方<th>残高</thead>\n"),
               std::string::npos);
     EXPECT_NE(page.find("前期繰越<td><td><td>100\n"), std::string::npos);
     // 現金 is an asset: the sale of 300 is its debit.
@@ -593,7 +593,8 @@ TEST(ReviewPage, ContraAccountsLedgerShowsItsCreditsAndCreditBalance) {
         RenderPage(read.document, RunChecks(read.document),
                    [&](const LedgerAccountSink& sink) { return ReadExportBytes(text, sink); });
     EXPECT_NE(
-        page.find("<th>貸方<th>貸方残高\n<tr class=o><td><td><td><td>前期繰越<td><td><td>100\n"),
+        page.find(
+            "<th>貸方<th>貸方残高</thead>\n<tr class=o><td><td><td><td>前期繰越<td><td><td>100\n"),
         std::string::npos);
     EXPECT_NE(page.find("現金売上 &lt;店頭&gt;<td><td>300<td>400\n"), std::string::npos);
     // The summary keeps the figures as the statements show them.

@@ -97,7 +97,7 @@ std::string MarkedChangesHtml(const Comparison& comparison) {
 
 std::string ComparedTableHtml(const ComparedStatement& statement) {
     std::string html =
-        "<table class=\"st cmp\"><tr><th>科目<th>当期<th>前期<th>増減<th>増減率</tr>\n";
+        "<table class=\"st cmp\"><thead><tr><th>科目<th>当期<th>前期<th>増減<th>増減率</thead>\n";
     for (const ComparedLine& line : statement.lines) {
         const int depth = line.depth > 7 ? 7 : line.depth;
         std::string classes = line.kind == LineKind::Heading ? "h"

@@ -545,9 +545,9 @@ void LedgerAccountRows(Html& html, const LedgerAccount& account) {
                                 << "行<span class=f>前期繰越 ";
     html.Yen(account.opening) << "　→　期末残高 ";
     html.Yen(account.closing)
-        << "</span></summary><table class=l><tr><th>日付<th>伝票<th>相手科目<th>摘要<th>借方"
-           "<th>貸方<th>"
-        << balanceHeading << "\n<tr class=o><td><td><td><td>前期繰越<td><td><td>";
+        << "</span></summary><table class=l><thead><tr><th>日付<th>伝票<th>相手科目<th>摘要"
+           "<th>借方<th>貸方<th>"
+        << balanceHeading << "</thead>\n<tr class=o><td><td><td><td>前期繰越<td><td><td>";
     html.Yen(ShownBalance(sides, account.opening)) << "\n";
     for (const LedgerEntry& entry : account.entries) {
         html << "<tr><td>";
