@@ -134,12 +134,15 @@ inline std::string Edited(const std::string& from, const std::string& to,
     return edited;
 }
 
-// kTiedOut's year before: its fiscal year ends the day before kTiedOut's starts, and it closes
-// 繰越利益剰余金 at `closing` (kTiedOut opens it at 500).
+// kTiedOut's year before: its fiscal year ends the day before kTiedOut's starts, it closes cash at
+// kTiedOut's ledger's opening, and 繰越利益剰余金 at `closing` (kTiedOut opens it at 500).
 inline std::string YearBefore(const std::string& closing = "500") {
     std::string text = Edited("<JIGYOUNENDOFROM>20250401<", "<JIGYOUNENDOFROM>20240401<");
     text = Edited("<JIGYOUNENDOTO>20260331<", "<JIGYOUNENDOTO>20250331<", text);
     text = Edited("<BalanceEndPreviousPeriod>500<", "<BalanceEndPreviousPeriod>200<", text);
+    // Its cash closes where this year's ledger opens it.
+    text = Edited("<Item Label=\"現金\">400<", "<Item Label=\"現金\">100<", text);
+    text = Edited("<Item Label=\"売掛金\">600<", "<Item Label=\"売掛金\">900<", text);
     return Edited("<BalanceEndCurrentPeriod>800<", "<BalanceEndCurrentPeriod>" + closing + "<",
                   text);
 }

@@ -186,11 +186,11 @@ const Case kCases[] = {
      std::nullopt, Ends::kFails, "株主資本等変動計算書の繰越利益剰余金当期末残高", 800, 810},
     // carried-forward, every balance-sheet account of the ledger
     {"the ledger opens with last year's closing", "carried-forward", {},
-     std::vector<Account>{{"現金", 400, {}}, {"給料手当", 0, {{"20250425", 1500, "普通預金"}}}},
+     std::vector<Account>{{"現金", 100, {}}, {"給料手当", 0, {{"20250425", 1500, "普通預金"}}}},
      Ends::kHolds, "", 0, std::nullopt, true},
     {"an opening changed after last year's export", "carried-forward", {},
-     std::vector<Account>{{"現金", 100, {{"20250410", 300, "製品売上高"}}}}, Ends::kFails,
-     "総勘定元帳の現金期首残高", 100, 400, true},
+     std::vector<Account>{{"現金", 400, {{"20250410", 300, "製品売上高"}}}}, Ends::kFails,
+     "総勘定元帳の現金期首残高", 400, 100, true},
     // officer-pay
     {"no ledger", "officer-pay", {}, std::nullopt, Ends::kNotApplicable, ""},
     {"the same pay every month", "officer-pay", {},

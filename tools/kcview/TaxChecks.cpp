@@ -203,7 +203,9 @@ CheckResult CorporateTaxes(const ReviewInputs& inputs) {
     const std::int64_t tax = SumOf(taxItems);
     const std::int64_t payable = SumOf(payableItems);
     const FigureSide written{"貸借対照表の未払法人税等", payable, LinesOf(payableItems)};
-    if (!inputs.ledger) {
+    // A ledger without the tax line's account shows none of the year's payments of it.
+    const bool paymentsSeen = inputs.ledger && !inputs.ledger->WithRole(kCorporateTaxes).empty();
+    if (!paymentsSeen) {
         // Without the year's lines the interim payments are unknown: the payable can only be
         // seen to exceed the year's tax, which no payment explains.
         if (payable > tax)
