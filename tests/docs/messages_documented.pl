@@ -96,12 +96,6 @@ books/Importer.cpp	"昭和"
 books/Importer.cpp	"平成"
 books/Importer.cpp	"令和"
 
-# Date formats and the first year of an era, written into the file.
-aggregation/CmnProcHpr.cpp	"%ld年%ld月%ld日"
-aggregation/CmnProcHpr.cpp	"%s%ld年%ld月%ld日"
-aggregation/CmnProcHpr.cpp	"%s%s年%ld月%ld日"
-aggregation/CmnProcHpr.cpp	"元"
-
 # The description the books give a journal line that has several counter-accounts.
 aggregation/LedgerReader.cpp	"諸口"
 
