@@ -8,6 +8,7 @@
 #include "aggregation/SelectedData.h"
 #include "aggregation/SummarySlots.h"
 #include "common/Sjis.h"
+#include "common/StatementLabel.h"
 
 namespace {
 
@@ -414,7 +415,7 @@ int LedgerReader::ReadPartLine(const StDATAINFO& company, LedgerLine* record) {
             sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
                               sjis::FieldText(ownSub->name, sizeof(ownSub->name)), 30);
             sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),
-                              several ? std::string_view("諸口")
+                              several ? sjis::SeveralAccounts()
                                       : sjis::FieldText(counter->name, sizeof(counter->name)),
                               30);
             sjis::CopyBounded(record->counterSubAccount, sizeof(record->counterSubAccount),

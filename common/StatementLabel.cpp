@@ -39,4 +39,8 @@ std::string StatementLabel(std::string_view name) {
     return label;
 }
 
+std::string_view SeveralAccounts() {
+    return "諸口";
+}
+
 }  // namespace sjis

@@ -23,4 +23,7 @@ std::size_t CopyWithoutLabelMarks(std::string_view text, char* destination);
 // bytes, no character cut, without the marks.
 std::string StatementLabel(std::string_view name);
 
+// The counter-account the general ledger writes for a line whose counter is several accounts.
+std::string_view SeveralAccounts();
+
 }  // namespace sjis

@@ -96,9 +96,6 @@ books/Importer.cpp	"昭和"
 books/Importer.cpp	"平成"
 books/Importer.cpp	"令和"
 
-# The description the books give a journal line that has several counter-accounts.
-aggregation/LedgerReader.cpp	"諸口"
-
 # The period shown in the condition dialog, a label, not a message.
 app/LinkApp.cpp	" %04d/%02d/%02d～%04d/%02d/%02d"
 
