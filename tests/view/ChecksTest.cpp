@@ -347,12 +347,14 @@ TEST(ChartsWithoutATotal, CheckWithoutItsFiguresIsNotApplicableWithItsReason) {
         const ChartEdit& chart;
         std::vector<std::string> notApplicable;
     } kCases[] = {
-        // Without last year's file the year against year check has nothing to compare.
-        {kChartsWithoutATotal[0], {"carried-forward"}},
-        {kChartsWithoutATotal[8], {"carried-forward"}},
-        {kChartsWithoutATotal[12], {"net-income-carried", "carried-forward"}},
-        {kChartsWithoutATotal[13], {"manufacturing-steps", "finished-goods", "carried-forward"}},
-        {kChartsWithoutATotal[14], {"net-income-carried", "carried-forward"}},
+        // Without the books and last year's file, the checks against them have nothing to
+        // compare.
+        {kChartsWithoutATotal[0], {"books-agree", "carried-forward"}},
+        {kChartsWithoutATotal[8], {"books-agree", "carried-forward"}},
+        {kChartsWithoutATotal[12], {"books-agree", "net-income-carried", "carried-forward"}},
+        {kChartsWithoutATotal[13],
+         {"books-agree", "manufacturing-steps", "finished-goods", "carried-forward"}},
+        {kChartsWithoutATotal[14], {"books-agree", "net-income-carried", "carried-forward"}},
     };
     for (const auto& test : kCases) {
         std::vector<std::string> names;

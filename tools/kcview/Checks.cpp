@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "tools/kcview/BooksChecks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/Page.h"
 
@@ -470,6 +471,9 @@ std::string DescribeSide(const FigureSide& side, bool grouped) {
 
 const std::vector<Check>& AllChecks() {
     static const std::vector<Check> kChecks = {
+        {"books-agree", "帳簿との一致",
+         "ファイルの各数字は、帳簿の仕訳から計算した試算表の同じ科目・合計に一致する。",
+         BooksAgree},
         {"section-totals", "各区分の合計", "各区分の合計額は、その科目と下位区分の合計に一致する。",
          SectionTotals},
         {"balance", "貸借の一致", "貸借対照表の資産合計は、負債合計と純資産合計の和に一致する。",

@@ -14,6 +14,7 @@
 #include "native/Failure.h"
 #include "native/Interrupts.h"
 #include "native/RunFiles.h"
+#include "tools/kcview/BooksFromStore.h"
 #include "tools/kcview/Checks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/ExportReader.h"
@@ -137,6 +138,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
     std::string exportPath;
     std::string pagePath;
     std::string previousPath;
+    std::string booksPath;
     std::optional<kcview::ChangeThreshold> threshold;
     bool check = false;
     for (int i = 1; i < argc; ++i) {
@@ -147,6 +149,8 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
             pagePath = argv[++i];
         } else if (arg == "--previous" && i + 1 < argc) {
             previousPath = argv[++i];
+        } else if (arg == "--books" && i + 1 < argc) {
+            booksPath = argv[++i];
         } else if (arg == "--flag-change" && i + 1 < argc) {
             threshold = kcview::ParseChangeThreshold(argv[++i]);
             if (!threshold) {
@@ -180,8 +184,21 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         }
     }
 
-    const kcview::ReviewInputs inputs{*document, previous ? &*previous : nullptr,
-                                      document->hasLedger ? &ledger : nullptr, nullptr};
+    // The books the file came from: without its own ledger, the file is read with theirs.
+    std::optional<kcview::BooksReview> books;
+    if (!booksPath.empty()) {
+        books.emplace();
+        const kcview::BooksRead read = kcview::ReadBooks(booksPath, *document, &*books);
+        if (!read.ok) {
+            std::cerr << read.refusal << "\n";
+            return kFailed;
+        }
+    }
+    const kcview::LedgerFacts* accounts = document->hasLedger ? &ledger
+                                          : books             ? &books->ledger
+                                                              : nullptr;
+    const kcview::ReviewInputs inputs{*document, previous ? &*previous : nullptr, accounts,
+                                      books ? &*books : nullptr};
     const std::vector<kcview::CheckOutcome> outcomes = kcview::RunChecks(inputs);
     const Tally tally = Report(outcomes, check, summary);
     const std::string checksLine = ClosingLine(tally, outcomes.size());
@@ -193,6 +210,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         native::RunFiles files;
         files.Add(exportPath, Say(Id::kRoleExport));
         if (previous) files.Add(previousPath, Say(Id::kRolePrevious));
+        if (books) files.Add(booksPath, Say(Id::kRoleBooks));
         if (const std::optional<std::string> clash = files.Clash(pagePath)) {
             std::cerr << Say(Id::kPageClash, {{"page", pagePath}, {"role", *clash}}) << "\n";
             return kFailed;
