@@ -54,15 +54,15 @@ struct BooksColumn {
 struct BooksReview {
     std::string store;  // the store's path, as the reviewer gave it
     bool taxExclusive = false;
-    std::string company;  // the data set's name, as the file writes it
+    std::string company{};  // the data set's name, as the file writes it
     std::int32_t periodFrom = 0;
     std::int32_t periodTo = 0;
-    std::vector<BooksAccount> accounts;  // the chart's order, sub-accounts folded in
-    std::vector<BooksColumn> columns;    // only those the export writes (some figure not 0)
+    std::vector<BooksAccount> accounts{};  // the chart's order, sub-accounts folded in
+    std::vector<BooksColumn> columns{};    // only those the export writes (some figure not 0)
     // Every posting account with an opening or lines, its lines as the file's ledger writes them.
     LedgerFacts ledger{"帳簿"};
     // The books' own titles of the notes, by the element the file writes each note as.
-    std::map<std::string, std::string> noteTitles;
+    std::map<std::string, std::string> noteTitles{};
 };
 
 // Whole yen of an amount in ten-thousandths, cut toward zero as the export cuts every figure.

@@ -12,6 +12,7 @@
 #include "tools/kcview/BooksChecks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/Page.h"
+#include "tools/kcview/ReviewChecks.h"
 
 namespace kcview {
 namespace {
@@ -43,11 +44,6 @@ std::optional<std::int64_t> AmountAttribute(const XmlNode& node) {
 
 std::int64_t ItemAmount(const XmlNode& item) {
     return ParseAmount(item.text).value_or(0);
-}
-
-std::string LabelOf(const XmlNode& node) {
-    const std::string* label = node.Attribute("Label");
-    return label && !label->empty() ? *label : node.name;
 }
 
 // A figure computed from terms of the file, each cut to whole yen. A sum beyond 64 bits
@@ -86,7 +82,7 @@ Computed SumOf(const XmlNode& section);
 // A section's figure: its Amount when it has one, else what it holds.
 Computed ValueOf(const XmlNode& section) {
     if (std::optional<std::int64_t> amount = AmountAttribute(section))
-        return Computed{*amount, 1, {section.line}, {LabelOf(section)}};
+        return Computed{*amount, 1, {section.line}, {section.Label()}};
     return SumOf(section);
 }
 
@@ -105,7 +101,7 @@ Computed SumOf(const XmlNode& section) {
         }
     }
     if (items > 0) {
-        sum.names.push_back(LabelOf(section) + "の内訳" + std::to_string(items) + "科目");
+        sum.names.push_back(section.Label() + "の内訳" + std::to_string(items) + "科目");
     }
     return sum;
 }
@@ -126,7 +122,7 @@ FigureSide SideOf(const Computed& computed) {
 // a gap that cutting each term to whole yen explains is a warning, anything more a failure.
 void Compare(const XmlNode& figure, std::int64_t amount, const Computed& computed,
              CheckResult& result) {
-    Disagreement found{Side(LabelOf(figure), amount, {figure.line}), SideOf(computed), {}};
+    Disagreement found{Side(figure.Label(), amount, {figure.line}), SideOf(computed), {}};
     if (computed.fits) {
         // The difference of two 64-bit figures is beyond 64 bits only when they are far apart.
         const bool apart = (computed.amount < 0 &&
@@ -135,9 +131,7 @@ void Compare(const XmlNode& figure, std::int64_t amount, const Computed& compute
                             amount < std::numeric_limits<std::int64_t>::min() + computed.amount);
         if (!apart && amount == computed.amount) return;
         if (!apart && WithinTruncation(amount - computed.amount, computed.terms)) {
-            found.note =
-                "帳簿の金額に円未満の端数があります。ファイルは金額を一つずつ円未満切り捨てで書く"
-                "ため、計算した額と書かれた額がその端数の分ずれます。";
+            found.note = review::kCutFractions;
             result.warnings.push_back(std::move(found));
             return;
         }
@@ -193,7 +187,7 @@ Computed FigureOf(const XmlNode& statement, const std::string& element,
     const XmlNode* node = statement.Child(element);
     if (node) {
         if (std::optional<std::int64_t> amount = AmountAttribute(*node))
-            return Computed{*amount, 1, {node->line}, {LabelOf(*node)}};
+            return Computed{*amount, 1, {node->line}, {node->Label()}};
     }
     for (const Step& step : steps) {
         if (element == step.result) return StepValue(statement, step, steps);
@@ -312,7 +306,7 @@ CheckResult NetIncomeCarried(const ReviewInputs& inputs) {
         }
     }
     if (row.amount != amount)
-        result.failures.push_back({Side(LabelOf(*netIncome), amount, {netIncome->line}), row});
+        result.failures.push_back({Side(netIncome->Label(), amount, {netIncome->line}), row});
     return result;
 }
 
@@ -329,14 +323,14 @@ CheckResult FinishedGoodsUsed(const ReviewInputs& inputs) {
         return result;
     }
     const std::int64_t amount = *written;
-    const std::string label = LabelOf(*finished);
+    const std::string label = finished->Label();
     const XmlNode* income = document.Section("IncomeStatement");
     const XmlNode* cost = income ? income->Child("CostOfSales") : nullptr;
     // An item of zero yen is not written: a missing item is zero.
     FigureSide used = Side("売上原価に科目" + label + "なし", 0, {});
     for (const XmlNode& item : cost ? cost->children : std::vector<XmlNode>{}) {
-        if (item.name == "Item" && LabelOf(item) == label) {
-            used = Side(LabelOf(*cost) + "の" + label, ItemAmount(item), {item.line});
+        if (item.name == "Item" && item.Label() == label) {
+            used = Side(cost->Label() + "の" + label, ItemAmount(item), {item.line});
             break;
         }
     }
@@ -353,7 +347,7 @@ std::multimap<std::string, const XmlNode*> ItemsByLabel(const ExportDocument& do
         std::multimap<std::string, const XmlNode*>& items;
         void Walk(const XmlNode& node) {
             for (const XmlNode& child : node.children) {
-                if (child.name == "Item") items.emplace(LabelOf(child), &child);
+                if (child.name == "Item") items.emplace(child.Label(), &child);
                 Walk(child);
             }
         }
@@ -410,7 +404,7 @@ CheckResult ItemsInOneSection(const ReviewInputs& inputs) {
             void Walk(const XmlNode& node) {
                 for (const XmlNode& child : node.children) {
                     if (child.name == "Item")
-                        placements[{LabelOf(child), ItemAmount(child)}].push_back({&child, &node});
+                        placements[{child.Label(), ItemAmount(child)}].push_back({&child, &node});
                     else
                         Walk(child);
                 }
@@ -421,11 +415,11 @@ CheckResult ItemsInOneSection(const ReviewInputs& inputs) {
             std::set<const XmlNode*> sections;
             for (const Placement& place : places) sections.insert(place.section);
             if (sections.size() < 2) continue;
-            FigureSide first = Side(LabelOf(*places[0].section) + "の" + key.first, key.second,
+            FigureSide first = Side(places[0].section->Label() + "の" + key.first, key.second,
                                     {places[0].item->line});
             FigureSide others = Side("同じ科目（", key.second, {});
             for (std::size_t i = 1; i < places.size(); ++i) {
-                others.what += (i == 1 ? "" : "、") + LabelOf(*places[i].section);
+                others.what += (i == 1 ? "" : "、") + places[i].section->Label();
                 others.lines.push_back(places[i].item->line);
             }
             others.what += "にも）";
@@ -469,11 +463,36 @@ std::string DescribeSide(const FigureSide& side, bool grouped) {
            "行目)";
 }
 
+// In the order a reviewer reads them: the taxes and balances that send books back, the
+// statements' own arithmetic, then the amounts the tax return treats apart.
 const std::vector<Check>& AllChecks() {
     static const std::vector<Check> kChecks = {
         {"books-agree", "帳簿との一致",
          "ファイルの各数字は、帳簿の仕訳から計算した試算表の同じ科目・合計に一致する。",
          BooksAgree},
+        {"consumption-tax", "消費税の精算",
+         "税抜経理の仮受消費税と仮払消費税は期末に0で、未払消費税等は当期の仮受消費税から仮払"
+         "消費税と中間納付を引いた額に近く（差が1,000円を超えると注意）、前期の未払消費税等は"
+         "当期に納付されている。",
+         ConsumptionTax},
+        {"corporate-taxes", "法人税等の計上",
+         "未払法人税等は、当期の法人税、住民税及び事業税から中間納付と源泉徴収税額を引いた額に"
+         "一致し、前期の未払法人税等は当期に納付されている。",
+         CorporateTaxes},
+        {"open-suspense", "仮勘定の残高", "仮払金、仮受金、諸口などの仮勘定は期末に0である。",
+         OpenSuspense},
+        {"impossible-balances", "あり得ない残高",
+         "資産と費用の科目は（引当金・累計額などの控除科目を除き）マイナスでなく、現金・預金は"
+         "どの日の残高もマイナスでない。",
+         ImpossibleBalances},
+        {"changes-add-up", "株主資本等変動計算書の増減",
+         "各列の当期首残高と当期変動額の和は当期末残高に一致し、当期末残高は貸借対照表に一致"
+         "し、変動にはすべて理由が書かれている。",
+         ChangesAddUp},
+        {"carried-forward", "前期からの繰越",
+         "貸借対照表の各科目と株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末"
+         "残高に一致する。",
+         CarriedForward},
         {"section-totals", "各区分の合計", "各区分の合計額は、その科目と下位区分の合計に一致する。",
          SectionTotals},
         {"balance", "貸借の一致", "貸借対照表の資産合計は、負債合計と純資産合計の和に一致する。",
@@ -498,9 +517,13 @@ const std::vector<Check>& AllChecks() {
          "一つの決算書で、同じ科目が二つ以上の区分に書かれていない（分類のない固定資産は"
          "書かれる）。",
          ItemsInOneSection},
-        {"carried-forward", "前期からの繰越",
-         "株主資本等変動計算書の各列の当期首残高は、前期のファイルの当期末残高に一致する。",
-         CarriedForward},
+        {"officer-pay", "役員報酬の定額", "役員報酬は毎月同じ額である（総勘定元帳か帳簿が必要）。",
+         OfficerPay},
+        {"depreciation", "減価償却累計額の増加",
+         "減価償却費は、減価償却累計額の当期の増加に一致する。", DepreciationMovement},
+        {"entertainment-limit", "交際費の限度額",
+         "資本金1億円以下の会社の交際費は、定額控除限度額（年800万円）以下である。",
+         EntertainmentLimit},
     };
     return kChecks;
 }

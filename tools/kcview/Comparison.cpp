@@ -23,11 +23,6 @@ struct KeyedLine {
     std::int64_t amount = 0;
 };
 
-std::string LabelOf(const XmlNode& node) {
-    const std::string* label = node.Attribute("Label");
-    return label && !label->empty() ? *label : node.name;
-}
-
 std::int64_t AmountOf(const XmlNode& node) {
     const std::string* amount = node.Attribute("Amount");
     return ParseAmount(amount ? *amount : node.text).value_or(0);
@@ -38,10 +33,10 @@ void LinesUnder(const XmlNode& node, const std::string& path, int depth,
                 std::vector<KeyedLine>& lines) {
     for (const XmlNode& child : node.children) {
         if (child.name == "Item") {
-            lines.push_back({path + "/" + LabelOf(child), LabelOf(child), depth + 1, LineKind::Item,
+            lines.push_back({path + "/" + child.Label(), child.Label(), depth + 1, LineKind::Item,
                              AmountOf(child)});
         } else if (child.children.empty() && child.Attribute("Amount")) {
-            lines.push_back({path + "/" + child.name + "=", LabelOf(child), depth, LineKind::Total,
+            lines.push_back({path + "/" + child.name + "=", child.Label(), depth, LineKind::Total,
                              AmountOf(child)});
         } else {
             const std::string inner = path + "/" + child.name;
@@ -49,7 +44,7 @@ void LinesUnder(const XmlNode& node, const std::string& path, int depth,
             LinesUnder(child, inner, depth + 1, lines);
             if (child.Attribute("Amount"))
                 lines.push_back(
-                    {inner + "=", LabelOf(child), depth, LineKind::Total, AmountOf(child)});
+                    {inner + "=", child.Label(), depth, LineKind::Total, AmountOf(child)});
         }
     }
 }
@@ -263,6 +258,36 @@ std::string PrecedingYearProblem(const ExportDocument& current, const ExportDocu
     return "";
 }
 
+namespace {
+
+// Every balance-sheet account of this year's ledger opens with last year's closing. An account is
+// a balance-sheet one when either year's balance sheet shows it; one last year's does not show
+// closed at 0.
+void OpeningsCarried(const LedgerFacts& ledger, const ExportDocument& current,
+                     const ExportDocument& previous, CheckResult& result) {
+    const std::vector<StatementItem> now = ItemsOf(current, "BalanceSheet");
+    const std::vector<StatementItem> before = ItemsOf(previous, "BalanceSheet");
+    const auto find = [](const std::vector<StatementItem>& items, const std::string& label) {
+        return std::find_if(items.begin(), items.end(),
+                            [&](const StatementItem& item) { return item.label == label; });
+    };
+    for (const AccountHistory& account : ledger.Accounts()) {
+        const auto last = find(before, account.label);
+        if (last == before.end() && find(now, account.label) == now.end()) continue;
+        const std::int64_t closed = last == before.end() ? 0 : last->amount;
+        if (account.opening == closed) continue;
+        std::vector<int> lines;
+        if (account.line > 0) lines.push_back(account.line);
+        result.failures.push_back(
+            {{ledger.Source() + "の" + account.label + "期首残高", account.opening, lines},
+             last == before.end()
+                 ? FigureSide{"前期ファイルの貸借対照表に" + account.label + "なし", 0, {}}
+                 : FigureSide{"前期ファイルの" + account.label, last->amount, {last->line}}});
+    }
+}
+
+}  // namespace
+
 CheckResult CarriedForward(const ReviewInputs& inputs) {
     const ExportDocument& current = inputs.current;
     const ExportDocument* previous = inputs.previous;
@@ -299,6 +324,7 @@ CheckResult CarriedForward(const ReviewInputs& inputs) {
         result.failures.push_back({FigureSide{"当期ファイルに" + account + "の列なし", 0, {}},
                                    SideOf("前期ファイル", account, "当期末残高", closing)});
     }
+    if (inputs.ledger) OpeningsCarried(*inputs.ledger, current, *previous, result);
     return result;
 }
 

@@ -23,6 +23,8 @@ struct XmlNode {
     const std::string* Attribute(const std::string& key) const;
     // The first child of that name, or nullptr.
     const XmlNode* Child(const std::string& key) const;
+    // The Label attribute, or the element's name when it has none.
+    std::string Label() const;
 };
 
 // One line of an account's general ledger.
@@ -63,5 +65,17 @@ struct ExportDocument {
 
 // An amount as the file writes it: an optional minus and digits; an empty text is 0.
 std::optional<std::int64_t> ParseAmount(const std::string& text);
+
+// An account line of a statement with the section element that holds it.
+struct StatementItem {
+    std::string label;
+    std::int64_t amount = 0;
+    int line = 0;
+    std::string section;  // CurrentAssets, SellingGeneralAndAdministrativeExpenses …
+    std::string part;     // the statement's top section: Assets, Liabilities, NetSales …
+};
+
+// Every Item of the statement (BalanceSheet, IncomeStatement …), in file order.
+std::vector<StatementItem> ItemsOf(const ExportDocument& document, const std::string& statement);
 
 }  // namespace kcview

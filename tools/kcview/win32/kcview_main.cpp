@@ -74,21 +74,34 @@ bool BrowserWanted() {
     return !noBrowser || std::string(noBrowser) != "1";
 }
 
-// The count of checks, and of those that did not apply.
+// The count of checks, and of those that failed, warned or did not apply.
 std::wstring CountText(const kcview::RunSummary& summary) {
     std::wstring text = std::to_wstring(summary.checks) + L" 件の確認のうち";
     text += summary.failed == 0 ? std::wstring(L"、合わないものはありません。")
                                 : L" " + std::to_wstring(summary.failed) + L" 件が合いません。";
+    if (summary.warned > 0) text += L"注意 " + std::to_wstring(summary.warned) + L" 件。";
     if (summary.notApplicable > 0)
         text += L"（対象外 " + std::to_wstring(summary.notApplicable) + L" 件）";
     return text;
 }
 
+// Lines of a box, the first few of them: a box taller than the screen hides its button.
+std::wstring ListedLines(const std::vector<std::string>& lines) {
+    constexpr std::size_t kShown = 8;
+    std::wstring text;
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) text += L"\n" + Shown(lines[i]);
+    if (lines.size() > kShown)
+        text += L"\nほか " + std::to_wstring(lines.size() - kShown) + L" 件（確認ページを参照）";
+    return text;
+}
+
 // The box of a file whose checks do not all hold, in the user's words: each disagreement under
-// its check's title, where the page is, and how many checks failed.
+// its check's title, the warnings apart, where the page is, and how many checks failed. A file
+// that only warns opens its page, which shows the warnings, without a box.
 std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed) {
-    std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n";
-    for (const std::string& failure : summary.failures) text += L"\n" + Shown(failure);
+    std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n" +
+                        ListedLines(summary.failures);
+    if (!summary.warnings.empty()) text += L"\n\n【注意】" + ListedLines(summary.warnings);
     text += L"\n\n確認ページ: " + Shown(summary.pagePath);
     if (browserFailed) text += L"（ブラウザーで開けませんでした）";
     return text + L"\n" + CountText(summary);
@@ -129,9 +142,9 @@ int ReviewDroppedFile(const std::string& exportPath, const std::string& lastYear
                  : 0;
         browserFailed = opened <= 32;
         if (browserFailed && status == 0) {
-            ShowBox(L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath) + L"\n\n" +
-                        CountText(summary),
-                    MB_ICONWARNING);
+            std::wstring text = L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath);
+            if (!summary.warnings.empty()) text += L"\n\n【注意】" + ListedLines(summary.warnings);
+            ShowBox(text + L"\n\n" + CountText(summary), MB_ICONWARNING);
         }
     }
     if (status == 1) ShowBox(FailedChecksText(summary, browserFailed), MB_ICONWARNING);
