@@ -20,6 +20,7 @@
 #include "tools/kcview/BooksChecks.h"
 #include "tools/kcview/BooksFromStore.h"
 #include "tools/kcview/ExportReader.h"
+#include "tools/kcview/Kcview.h"
 #include "tools/kcview/KcviewMessages.h"
 
 namespace {
@@ -339,8 +340,8 @@ TEST_F(BooksReview, TheBooksLedgerIsTheFilesLedger) {
         keptLines += file.lines.size();
     }
     EXPECT_GT(keptLines, 0u) << "no account the checks read line by line";
-    // The books' other accounts are those the file's ledger leaves out: never booked in the year,
-    // or kept without a ledger.
+    // The books' other accounts are those the file's ledger leaves out (never booked in the year,
+    // kept without a ledger, memo accounts): none of them is one a check reads line by line.
     for (const kcview::AccountHistory& book : fromBooks.Accounts()) {
         if (fromFile.Named(book.label)) continue;
         SCOPED_TRACE(book.label);
@@ -440,6 +441,19 @@ TEST_F(BooksReview, StoresThatAreNotTheFilesBooksAreRefusedNamingThem) {
         EXPECT_EQ(ReadBytes(err), read.refusal + "\n");
     }
     EXPECT_TRUE(kcview::HoldsBooksOf(sample_->Store(), Document(withoutLedger_)));
+
+    // kcview.exe's search among the stores its editions name: the first that holds the file's
+    // books, past those that cannot be read or hold others.
+    const std::vector<std::string> stores = {(folder / "missing.books").string(),
+                                             (folder / "text.books").string(),
+                                             (folder / "old.books").string(),
+                                             other.Store(),
+                                             sample_->Store(),
+                                             (folder / "last.books").string()};
+    fs::copy_file(sample_->Store(), folder / "last.books");
+    EXPECT_EQ(kcview::BooksOfExport(withoutLedger_, stores), sample_->Store());
+    EXPECT_EQ(kcview::BooksOfExport(withoutLedger_, {other.Store()}), "");
+    EXPECT_EQ(kcview::BooksOfExport((folder / "text.books").string(), {sample_->Store()}), "");
 }
 
 // kcview --books: the check's lines on --check, the status, and the page that never replaces the

@@ -405,7 +405,7 @@ bool HoldsBooksOf(const std::string& store, const ExportDocument& document) {
 
 std::map<std::string, std::string> NoteTitlesOf(std::string_view notesText) {
     std::map<std::string, std::string> titles;
-    std::optional<std::string_view> number;
+    std::string number;  // of the note whose title comes next; empty before an ID
     for (std::size_t pos = 0; pos < notesText.size();) {
         std::size_t end = notesText.find('\n', pos);
         if (end == std::string_view::npos) end = notesText.size();
@@ -416,14 +416,14 @@ std::map<std::string, std::string> NoteTitlesOf(std::string_view notesText) {
             continue;
         }
         const auto title = Between(line, "<Title>", "</Title>");
-        if (!title || !number) continue;
+        if (!title || number.empty()) continue;
         for (const notes::NoteRow& row : notes::kNoteTable) {
-            if (row.number != 0 && std::to_string(row.number) == *number) {
+            if (row.number != 0 && std::to_string(row.number) == number) {
                 titles[row.element] = Unescaped(Utf8(*title));
                 break;
             }
         }
-        number.reset();
+        number.clear();
     }
     return titles;
 }

@@ -223,6 +223,9 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         if (previous)
             comparison = kcview::CompareYears(*document, *previous,
                                               threshold.value_or(kcview::ChangeThreshold{}));
+        // The books' own titles of the notes (books->noteTitles, by element) go to the page once
+        // WritePage takes a map of the notes' titles; until then the page names the notes' groups
+        // by its own headings.
         const kcview::PageMaker make = [&](const kcview::PageOut& out, std::string* reason) {
             return kcview::WritePage(
                 *document, outcomes, comparison ? &*comparison : nullptr,
@@ -282,4 +285,19 @@ int kcview::LastYearOf(const std::string& first, const std::string& second) {
     } catch (const std::bad_alloc&) {
     }
     return -1;
+}
+
+std::string kcview::BooksOfExport(const std::string& exportPath,
+                                  const std::vector<std::string>& stores) {
+    // Read for its company and year alone; the run reads it again for everything else.
+    try {
+        const ReadResult read = ReadExportFile(exportPath);
+        if (!read.ok) return "";
+        for (const std::string& store : stores) {
+            if (HoldsBooksOf(store, read.document)) return store;
+        }
+    } catch (const native::Failure&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return "";
 }
