@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/Encoding.h"
+#include "tests/view/Documents.h"
 #include "tools/kcview/BooksChecks.h"
 #include "tools/kcview/BooksFromStore.h"
 #include "tools/kcview/ExportReader.h"
@@ -484,6 +486,139 @@ TEST_F(BooksReview, TheCommandChecksTheFileAgainstTheBooks) {
               std::string::npos)
         << ReadBytes(out);
     EXPECT_EQ(ReadBytes(sample_->Store()), store);
+}
+
+// --- a hand-made file against books written by hand: what the export writes on purpose agrees,
+// anything else is named.
+
+const char kSmallExport[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<REPORT>
+<SYSTEM>
+<PROGRAMNAME>記帳丸２２ さくら版</PROGRAMNAME>
+</SYSTEM>
+<BASIC>
+<KOMONSAKINAME>株式会社テスト</KOMONSAKINAME>
+<JIGYOUNENDOFROM>20250401</JIGYOUNENDOFROM>
+<JIGYOUNENDOTO>20260331</JIGYOUNENDOTO>
+</BASIC>
+<DATA>
+<BalanceSheet>
+<Assets Label="資産合計" Amount="900">
+<CurrentAssets Label="流動資産合計" Amount="900">
+<Item Label="現金">1000</Item>
+<Item Label="貸倒引当金">-100</Item>
+</CurrentAssets>
+</Assets>
+<NetAssets Label="純資産合計" Amount="900">
+<Item Label="繰越利益剰余金">900</Item>
+</NetAssets>
+</BalanceSheet>
+<IncomeStatement>
+<NetIncome Label="当期純利益" Amount="400"></NetIncome>
+</IncomeStatement>
+<StatementChangesNetAssets>
+<Select>1</Select>
+<ChangesNetAssetsItem>
+<AccountList>繰越利益剰余金</AccountList>
+<BalanceEndPreviousPeriod>500</BalanceEndPreviousPeriod>
+<ChangesItemsDuringPeriod>
+<TotalChangesItemsDuringPeriod>400</TotalChangesItemsDuringPeriod>
+<ChangesItem>
+<Reason>当期純利益</Reason>
+<Amount>400</Amount>
+</ChangesItem>
+</ChangesItemsDuringPeriod>
+<BalanceEndCurrentPeriod>900</BalanceEndCurrentPeriod>
+</ChangesNetAssetsItem>
+</StatementChangesNetAssets>
+</DATA>
+</REPORT>
+)";
+
+kcview::BooksAccount Account(const char* name, std::uint32_t nature, int flag, std::int64_t closing,
+                             const char* label = "") {
+    kcview::BooksAccount account;
+    account.name = name;
+    account.label = label;
+    account.nature = nature;
+    account.flag = flag;
+    account.closing = closing;
+    return account;
+}
+
+// The books of kSmallExport, in ten-thousandths: the contra account on its own side below zero,
+// 繰越利益剰余金 a listed total, the net income a total written by its statement label.
+kcview::BooksReview SmallBooks() {
+    kcview::BooksReview books;
+    books.accounts = {Account("現金", 0x80880001, 0, 10000000),
+                      Account("貸倒引当金", 0x80880104, 0, -1000000),
+                      Account("流動資産合計", 0x80880000, 2, 9000000),
+                      Account("資産合計", 0x80800000, 2, 9000000, "資産の部合計"),
+                      Account("繰越利益", 0x80202010, 1, 5000000),
+                      Account("繰越利益剰余金", 0x80281048, 3, 9000000),
+                      Account("純資産合計", 0x80200000, 2, 9000000, "純資産の部合計"),
+                      Account("当期純利益計", 0x40200040, 2, 4000000, "当期純利益")};
+    books.columns = {{"繰越利益剰余金", 500, 400, 900, 400}};
+    return books;
+}
+
+TEST(BooksAgree, WhatTheExportWritesOnPurposeAgreesAndAnythingElseIsNamed) {
+    const kcview::ReadResult read = kcview::ReadExportBytes(kSmallExport);
+    ASSERT_TRUE(read.ok) << read.reason;
+    const int cash = kcview::testing::LineOf(R"(<Item Label="現金")", kSmallExport);
+    const int allowance = kcview::testing::LineOf(R"(<Item Label="貸倒引当金")", kSmallExport);
+    const int current = kcview::testing::LineOf("<CurrentAssets", kSmallExport);
+    const struct {
+        const char* what;
+        std::function<void(kcview::BooksReview&)> edit;
+        std::vector<std::string> failures;
+    } kCases[] = {
+        {"the books as written", [](kcview::BooksReview&) {}, {}},
+        {"fractions cut toward zero",
+         [](kcview::BooksReview& books) {
+             books.accounts[0].closing = 10009999;
+             books.accounts[1].closing = -1009999;
+         },
+         {}},
+        {"an account the file does not show",
+         [](kcview::BooksReview& books) {
+             books.accounts.push_back(Account("普通預金", 0x80880002, 0, 50000));
+         },
+         {"帳簿の普通預金 5 ≠ 決算書に科目普通預金なし 0"}},
+        {"accounts the statements do not list: under a yen, memo, brought forward",
+         [](kcview::BooksReview& books) {
+             books.accounts.push_back(Account("普通預金", 0x80880002, 0, -9999));
+             books.accounts.push_back(Account("保証債務", 0x08000080, 0, 50000));
+             books.accounts[4].closing = 70000;
+         },
+         {}},
+        {"an item the books do not have",
+         [](kcview::BooksReview& books) { books.accounts.erase(books.accounts.begin() + 1); },
+         {"決算書の貸倒引当金 -100 (" + std::to_string(allowance) +
+          "行目) ≠ 帳簿に科目貸倒引当金なし 0"}},
+        {"a total the books do not have",
+         [](kcview::BooksReview& books) { books.accounts.erase(books.accounts.begin() + 2); },
+         {"流動資産合計 900 (" + std::to_string(current) + "行目) ≠ 帳簿に合計流動資産合計なし 0"}},
+        {"a sum beyond 64 bits agrees with no figure",
+         [](kcview::BooksReview& books) { books.accounts[0].fits = false; },
+         {"決算書の現金 1000 (" + std::to_string(cash) +
+          "行目) ≠ 帳簿の現金（64ビットを超える合計） 0"}},
+        {"a column only the books give, and a figure of a column",
+         [](kcview::BooksReview& books) {
+             books.columns.push_back({"資本金", 0, 0, 1000, 0});
+             books.columns[0].netIncome = 401;
+         },
+         {"株主資本等変動計算書の繰越利益剰余金の当期純利益 400 (" +
+              std::to_string(kcview::testing::LineOf("<Amount>400", kSmallExport)) +
+              "行目) ≠ 帳簿の繰越利益剰余金の当期純利益 401",
+          "帳簿の資本金の当期末残高 1000 ≠ 株主資本等変動計算書に資本金の列なし 0"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        kcview::BooksReview books = SmallBooks();
+        c.edit(books);
+        EXPECT_EQ(Joined(FailuresOf(read.document, books)), Joined(c.failures));
+    }
 }
 
 }  // namespace

@@ -148,7 +148,8 @@ private:
         const XmlNode* during = column.Child("ChangesItemsDuringPeriod");
         const XmlNode* total = during ? during->Child("TotalChangesItemsDuringPeriod") : nullptr;
         const XmlNode* netIncome = nullptr;
-        for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
+        for (std::size_t i = 0; during && i < during->children.size(); ++i) {
+            const XmlNode& item = during->children[i];
             const XmlNode* reason = item.Child("Reason");
             if (item.name == "ChangesItem" && reason && reason->text == "当期純利益")
                 netIncome = item.Child("Amount");
