@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/EraDate.h"
+#include "common/LedgerCounter.h"
 #include "common/NetAssetsColumns.h"
 #include "common/StatementLabel.h"
 
@@ -89,6 +90,32 @@ TEST(NetAssetsColumns, EachColumnHasItsNameAndTheReservesAreToldApartByTheLabel)
     EXPECT_TRUE(net_assets::BelongsTo(5, "圧縮積立金"));
     EXPECT_FALSE(net_assets::BelongsTo(4, "圧縮積立金"));
     EXPECT_TRUE(net_assets::BelongsTo(0, "圧縮積立金"));
+}
+
+TEST(LedgerCounter, SeveralAccountsWhereTheLineOrTheEntryBeforeItSaysSo) {
+    using ledger_counter::Counter;
+    const struct {
+        int side;
+        int kind;
+        std::int64_t debit;
+        std::int64_t credit;
+        int line;
+        Counter counter;
+    } kCases[] = {
+        {2, 0, 100, 100, 1, Counter::kOtherSide},  // a one-line entry
+        {1, 33, 100, 100, 1, Counter::kSeveral},   // a credit transfer, its credit side
+        {2, 33, 100, 100, 1, Counter::kOtherSide},
+        {2, 18, 100, 100, 1, Counter::kSeveral},  // a debit transfer, its debit side
+        {3, 18, 100, 100, 1, Counter::kSeveral},
+        {1, 18, 100, 100, 1, Counter::kOtherSide},
+        {2, 34, 100, 0, 1, Counter::kSeveral},  // a compound line with one side blank
+        {2, 34, 100, 100, 1, Counter::kOtherSide},
+        {2, 34, 100, 100, 2, Counter::kAskEntry},  // a later balanced line: ask the entry
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(ledger_counter::CounterOf(c.side, c.kind, c.debit, c.credit, c.line), c.counter)
+            << "side " << c.side << ", kind " << c.kind << ", line " << c.line;
+    }
 }
 
 }  // namespace

@@ -14,19 +14,15 @@
 #include "common/AccountCategory.h"
 #include "common/Encoding.h"
 #include "common/EraDate.h"
+#include "common/LedgerCounter.h"
 #include "common/StatementLabel.h"
 
 namespace kcview {
 namespace {
 
-// Entry kinds after which the ledger writes 諸口 for the counter-account.
-constexpr std::int64_t kKindDebitTransfer = 18;
-constexpr std::int64_t kKindCreditTransfer = 33;
-constexpr std::int64_t kKindCompound = 34;
-// The side byte of a ledger row: where the account stands on its journal line.
-constexpr std::int64_t kSideCreditOnly = 1;
-constexpr std::int64_t kSideDebitOnly = 2;
-constexpr std::int64_t kSideBoth = 3;
+using ledger_counter::kSideBoth;
+using ledger_counter::kSideCreditOnly;
+using ledger_counter::kSideDebitOnly;
 
 std::int32_t AccountOf(std::int64_t code) {
     return static_cast<std::int32_t>(code - code % books::kSubAccountRadix);
@@ -213,10 +209,14 @@ private:
     std::optional<std::string> Counter(const LedgerRow& row) {
         const std::optional<std::int64_t> lineDebit = Sum(row.debitAmount, row.debitTax);
         const std::optional<std::int64_t> lineCredit = Sum(row.creditAmount, row.creditTax);
-        bool several = (row.side == kSideCreditOnly && row.kind == kKindCreditTransfer) ||
-                       (row.side != kSideCreditOnly && row.kind == kKindDebitTransfer) ||
-                       (row.kind == kKindCompound && lineDebit != lineCredit);
-        if (!several && row.kind == kKindCompound && row.line != 1) {
+        // A line beyond 64 bits balances nothing.
+        const ledger_counter::Counter told =
+            lineDebit && lineCredit
+                ? ledger_counter::CounterOf(static_cast<int>(row.side), static_cast<int>(row.kind),
+                                            *lineDebit, *lineCredit, static_cast<int>(row.line))
+                : ledger_counter::Counter::kSeveral;
+        bool several = told == ledger_counter::Counter::kSeveral;
+        if (told == ledger_counter::Counter::kAskEntry) {
             const std::optional<bool> balanced =
                 entries_.BalancesBefore(dataNo_, row.entry, row.line);
             if (!balanced) return std::nullopt;
