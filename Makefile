@@ -14,12 +14,13 @@
 # make windows      cross-builds the Windows editions and packs each one as a zip a user starts from
 # make screenshots  the condition dialog and the progress window under Xvfb, the editions' icons,
 #                   and the review page, into docs/ (review-screenshot: the review page alone,
-#                   without Wine)
+#                   without Wine; review-print: two of its pages as printed on A4)
 
 PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-dev libxml2-utils sqlite3 time perl
-# The review page's browser test: Debian's chromium, driven from node over the DevTools protocol.
-PACKAGES += chromium
+# The review page's browser test: Debian's chromium, driven from node over the DevTools protocol;
+# its print test reads the printed PDF back with poppler's pdfinfo, pdftotext and pdftoppm.
+PACKAGES += chromium poppler-utils
 # libFuzzer and the sanitizers' runtime come with clang.
 PACKAGES += clang libclang-rt-dev
 # The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
@@ -42,7 +43,7 @@ TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
 .PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-pairs bench-micro bench-windows windows screenshots \
-        review-screenshot clean format fuzz
+        review-screenshot review-print clean format fuzz
 
 all: build
 
@@ -145,7 +146,7 @@ windows: windows-build
 	  echo "$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip"; \
 	done
 
-screenshots: windows-build review-screenshot
+screenshots: windows-build review-screenshot review-print
 	bash tests/host/win32/screenshots.sh $(WINBUILD) docs
 	sh tests/host/win32/icon-sheet.sh $(WINBUILD) docs
 
@@ -157,6 +158,11 @@ review-screenshot: build
 	cp $(BUILD)/review-screenshot/sample.png docs/review-page.png
 	cp $(BUILD)/review-screenshot/two-years.png docs/review-two-years.png
 	cp $(BUILD)/review-screenshot/sample-ledger.png docs/review-ledger.png
+
+# Two pages of the sample books' review page as Chromium prints them on A4, side by side.
+review-print: build
+	bash tests/view/print.sh $(BUILD)/dist examples/sample-books $(BUILD)/review-print \
+	  $(CURDIR)/docs/review-print.png
 
 demo: build
 	$(BUILD)/dist/kcbooks import examples/sample-books $(BUILD)/sample.books

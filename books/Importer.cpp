@@ -23,6 +23,7 @@
 #include "books/Store.h"
 #include "books/TextRules.h"
 #include "common/Encoding.h"
+#include "common/JapaneseEras.h"
 #include "common/LabelMarks.h"
 #include "common/Sjis.h"
 #include "messages/kcbooks/KcbooksMessages.h"
@@ -1047,11 +1048,9 @@ bool Importer::LoadEras() {
     enum { kFirst, kName, kShort };
     if (!IsPresent(dir_ / "eras.csv")) {
         // The eras of the Japanese calendar since 1868 (Shift_JIS literals).
-        eras_ = {{18681023, "明治", "M"},
-                 {19120730, "大正", "T"},
-                 {19261225, "昭和", "S"},
-                 {19890108, "平成", "H"},
-                 {20190501, "令和", "R"}};
+        eras_.clear();
+        for (const japanese_eras::Era& era : japanese_eras::kEras)
+            eras_.push_back({era.firstDay, std::string(era.name), std::string(era.letter)});
         return true;
     }
     Table table("eras.csv", {{"first_day", true}, {"name", true}, {"short", true}}, encoding_);

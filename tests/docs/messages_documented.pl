@@ -89,13 +89,6 @@ tools/generate/Generator.cpp	*
 report/LedgerSection.cpp	*
 report/NetAssetsSection.cpp	*
 
-# Japanese era names the importer seeds when the books give no eras.csv.
-books/Importer.cpp	"明治"
-books/Importer.cpp	"大正"
-books/Importer.cpp	"昭和"
-books/Importer.cpp	"平成"
-books/Importer.cpp	"令和"
-
 # The period shown in the condition dialog, a label, not a message.
 app/LinkApp.cpp	" %04d/%02d/%02d～%04d/%02d/%02d"
 
@@ -115,9 +108,14 @@ host/posix/Dialogs.cpp	"いいえ(N)"
 # The help text of the host options names the dialog's 実行 button.
 host/HostOptions.cpp	"                         batch: what is entered in the dialog before 実行 is pressed\n"
 
-# The review page's headings and labels, not messages.
+# The review page's headings and labels, not messages: its markup with its fixed texts (quoted in
+# the guide's section on the page), the statements' section headings, the net assets' account
+# labels and groups, and the ledger's account categories as the export writes them.
 tools/kcview/Page.cpp	*
 tools/kcview/ComparisonPage.cpp	*
+tools/kcview/SectionHeadings.cpp	*
+tools/kcview/NetAssetsGroups.cpp	*
+tools/kcview/LedgerSides.cpp	*
 tools/kcview/Comparison.cpp	"負債及び純資産合計"
 tools/kcview/Comparison.cpp	"社員資本等変動計算書"
 

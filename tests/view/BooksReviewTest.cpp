@@ -365,14 +365,33 @@ TEST_F(BooksReview, TheNotesAreNamedByTheBooksOwnTitles) {
     }
 }
 
+// The page heads the notes by the books' own titles where they give one.
+TEST_F(BooksReview, ThePageHeadsTheNotesByTheBooksOwnTitles) {
+    Books retitled(Work() / "retitled", KC_SAMPLE_BOOKS);
+    const fs::path body = retitled.Folder() / "notes" / "SAKURA" / "body.txt";
+    std::string text = ReadBytes(body);
+    const std::string title = "<Title>貸借対照表に関する注記</Title>";
+    ASSERT_NE(text.find(title), std::string::npos) << "the sample's notes have no such title";
+    text.replace(text.find(title), title.size(), "<Title>貸借対照表の注記（帳簿）</Title>");
+    WriteBytes(body, text);
+    retitled.Import();
+    const std::string file = retitled.Export(false);
+    const fs::path page = Work() / "retitled.html";
+    EXPECT_LE(Shell(std::string(KCVIEW) + " '" + file + "' --books '" + retitled.Store() +
+                    "' -o '" + page.string() + "' 2>/dev/null"),
+              1);
+    EXPECT_NE(ReadBytes(page).find("<h3>貸借対照表の注記（帳簿）</h3>"), std::string::npos);
+    EXPECT_EQ(ReadBytes(page).find("<h3>貸借対照表に関する注記</h3>"), std::string::npos);
+}
+
 TEST(NoteTitles, EachTitleGoesToTheElementOfItsNumberWithItsEntitiesRead) {
     const std::string text = Sjis(
         "<ID>1060010</ID>\r\n<Title>貸借対照表に関する注記</Title>\r\n<Group>2</Group>\r\n"
         "<ID>1170020</ID>\r\n<Title>項目&amp;名&lt;1&gt;</Title>\r\n"
         "<ID>9999999</ID>\r\n<Title>表にない注記</Title>\r\n"
         "<Title>番号のない題</Title>\r\n");
-    const std::map<std::string, std::string> expected = {
-        {"NoteBalanceSheet", "貸借対照表に関する注記"}, {"ItemNameOtherNotes", "項目&名<1>"}};
+    const kcview::NoteTitles expected = {{"NoteBalanceSheet", "貸借対照表に関する注記"},
+                                         {"ItemNameOtherNotes", "項目&名<1>"}};
     EXPECT_EQ(kcview::NoteTitlesOf(text), expected);
 }
 

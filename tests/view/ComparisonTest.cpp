@@ -160,5 +160,64 @@ TEST(ComparedStatements, LinesMeetByTheirLabelAndALineOfOneYearLeavesTheOtherEmp
     EXPECT_EQ(comparison.previousTo, "20250331");
 }
 
+// Both years' net assets are grouped alike, so each group's subtotal meets last year's; a loss in
+// either year labels its profit line for both.
+TEST(ComparedStatements, NetAssetsGroupsMeetAcrossTheYearsAndALossLabelsBoth) {
+    const std::string last =
+        Edited(R"(<NetIncome Label="当期純利益" Amount="300">)",
+               R"(<NetIncome Label="当期純利益" Amount="-40">)",
+               Edited(R"(<Item Label="繰越利益剰余金">800</Item>)",
+                      R"(<Item Label="繰越利益剰余金">500</Item>)", YearBefore()));
+    const Comparison comparison =
+        CompareYears(Read(testing::kTiedOut), Read(last), ChangeThreshold{30, 300});
+    ASSERT_GE(comparison.statements.size(), 2u);
+    std::vector<std::string> netAssets;
+    bool inNetAssets = false;
+    for (const ComparedLine& line : comparison.statements[0].lines) {
+        if (line.kind == LineKind::Heading && line.label == "NetAssets") inNetAssets = true;
+        if (!inNetAssets) continue;
+        netAssets.push_back(std::to_string(line.depth) + " " + line.label + " " +
+                            (line.current ? std::to_string(*line.current) : "-") + " " +
+                            (line.previous ? std::to_string(*line.previous) : "-") +
+                            (line.marked ? " marked" : ""));
+    }
+    const std::vector<std::string> kGrouped = {
+        "1 NetAssets - -",
+        "2 ShareholdersEquity - -",
+        "4 資本金 1000 1000",
+        "3 RetainedEarnings - -",
+        "4 OtherRetainedEarnings - -",
+        "6 繰越利益剰余金 800 500 marked",
+        "4 その他利益剰余金合計 800 500 marked",
+        "3 利益剰余金合計 800 500 marked",
+        "2 株主資本合計 1800 1500",
+        "1 純資産合計 1800 1800",
+        "1 負債及び純資産合計 3000 3000",
+    };
+    EXPECT_EQ(netAssets, kGrouped);
+    bool netIncome = false;
+    for (const ComparedLine& line : comparison.statements[1].lines) {
+        if (line.current != 300) continue;
+        netIncome = true;
+        EXPECT_EQ(line.label, "当期純利益又は当期純損失（△）");
+        EXPECT_EQ(line.previous, -40);
+    }
+    EXPECT_TRUE(netIncome);
+}
+
+// ▲ reads as a minus in a Japanese statement: a marked change is marked ◆.
+TEST(ComparedStatements, AMarkedChangeIsMarkedWithADiamond) {
+    const Comparison comparison =
+        CompareYears(Read(testing::kTiedOut),
+                     Read(Edited(R"(<Item Label="現金">400</Item>)",
+                                 R"(<Item Label="現金">100</Item>)", YearBefore())),
+                     ChangeThreshold{30, 300});
+    const std::string marked = MarkedChangesHtml(comparison);
+    EXPECT_NE(marked.find("変わった行に ◆ を付けています。"), std::string::npos);
+    EXPECT_NE(std::string(kComparisonStyle).find("content:\"◆ \""), std::string::npos);
+    EXPECT_EQ(marked.find("▲"), std::string::npos);
+    EXPECT_EQ(std::string(kComparisonStyle).find("▲"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kcview

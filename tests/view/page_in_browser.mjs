@@ -1,6 +1,8 @@
 // Opens a review page in headless Chromium through the DevTools protocol: fails on any console
 // error or uncaught exception, checks that the given amounts are in the page's visible text
-// (closed ledger accounts are not) and saves screenshots of the top and of the ledger.
+// (closed ledger accounts are not), that 純資産の部 stands in its groups, that every statement
+// shows its unit and, laid out for print, begins a page, and saves screenshots of the top and of
+// the ledger.
 //
 // Usage: node --experimental-websocket page_in_browser.mjs PAGE.html SHOT.png AMOUNT...
 // Node's own WebSocket: nothing is downloaded.
@@ -105,7 +107,9 @@ async function visit(devtools, url) {
     const { data } = await devtools.send('Page.captureScreenshot', { format: 'png' }, sessionId);
     fs.writeFileSync(file, Buffer.from(data, 'base64'));
   };
-  return { errors, loadMs, evaluate, screenshot };
+  // 'print' lays the page out as it prints; '' as the screen shows it.
+  const media = (kind) => devtools.send('Emulation.setEmulatedMedia', { media: kind }, sessionId);
+  return { errors, loadMs, evaluate, screenshot, media };
 }
 
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kcview-chromium-'));
@@ -135,6 +139,26 @@ try {
       failed = true;
     }
   }
+  // 純資産の部 in the groups of a balance sheet, and every statement under its unit.
+  const layout = await page.evaluate(`(() => {
+    const statements = [...document.querySelectorAll('section.statement')];
+    return {
+      rows: [...document.querySelectorAll('#bs tr')].map((row) => row.cells[0]?.innerText.trim()),
+      statements: statements.length,
+      units: statements.filter((s) => s.querySelector('.unit')?.innerText === '（単位：円）').length,
+    };
+  })()`);
+  for (const heading of ['純資産の部', '株主資本', '株主資本合計']) {
+    if (!layout.rows.includes(heading)) {
+      console.error(`${pagePath}: the balance sheet has no row ${heading}`);
+      failed = true;
+    }
+  }
+  if (layout.statements < 2 || layout.units !== layout.statements) {
+    console.error(`${pagePath}: ${layout.units} of ${layout.statements} statements show （単位：円）`);
+    failed = true;
+  }
+
   const open = await page.evaluate('document.querySelectorAll("details[open]").length');
   const accounts = await page.evaluate('document.querySelectorAll("details").length');
   if (open !== 0) {
@@ -143,6 +167,17 @@ try {
   }
   console.log(`${pagePath}: ${accounts} ledger accounts, all collapsed`);
   await page.screenshot(shotPath);
+  // Printed, each statement, the notes and the ledger begin a page of their own.
+  await page.media('print');
+  const breaks = await page.evaluate(`[...document.querySelectorAll(
+    'section.statement, #notes, #gl')].map((s) => s.id + ' ' + getComputedStyle(s).breakBefore)`);
+  for (const item of breaks) {
+    if (!item.endsWith(' page')) {
+      console.error(`${pagePath}: printed, ${item.split(' ')[0]} does not begin a page (${item})`);
+      failed = true;
+    }
+  }
+  await page.media('');
   if (accounts > 0) {
     // The ledger as a reader meets it: the first account opened, the rest closed.
     await page.evaluate('document.querySelector("#gl details").open = true; ' +

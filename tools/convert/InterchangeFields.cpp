@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "books/Model.h"
+#include "common/JapaneseEras.h"
 
 namespace convert {
 namespace {
@@ -31,14 +32,9 @@ bool IsRealDay(int year, int month, int day) {
 
 // The Western year before an era's first year, by its letter or its name.
 std::optional<int> EraOffset(std::string_view era) {
-    static constexpr std::pair<std::string_view, int> kEras[] = {
-        {"M", 1867},    {"T", 1911},    {"S", 1925},    {"H", 1988},    {"R", 2018},
-        {"明治", 1867}, {"大正", 1911}, {"昭和", 1925}, {"平成", 1988}, {"令和", 2018},
-    };
-    for (const auto& [name, offset] : kEras) {
-        if (era == name) return offset;
-    }
-    return std::nullopt;
+    const std::optional<japanese_eras::Era> named = japanese_eras::EraNamed(era);
+    if (!named) return std::nullopt;
+    return japanese_eras::YearBeforeFirst(*named);
 }
 
 std::optional<std::int32_t> Compose(int year, int month, int day) {

@@ -383,7 +383,7 @@ private:
         return read;
     }
 
-    bool ReadNoteTitles(std::int64_t dataNo, std::map<std::string, std::string>* titles) {
+    bool ReadNoteTitles(std::int64_t dataNo, NoteTitles* titles) {
         return EachRow(db_, "SELECT text FROM notes WHERE data_no=? AND kind=1000", {dataNo},
                        [&](const books::Statement& row) { *titles = NoteTitlesOf(row.Blob(0)); });
     }
@@ -403,8 +403,8 @@ bool HoldsBooksOf(const std::string& store, const ExportDocument& document) {
     return BooksReader(store, document).Holds();
 }
 
-std::map<std::string, std::string> NoteTitlesOf(std::string_view notesText) {
-    std::map<std::string, std::string> titles;
+NoteTitles NoteTitlesOf(std::string_view notesText) {
+    NoteTitles titles;
     std::string number;  // of the note whose title comes next; empty before an ID
     for (std::size_t pos = 0; pos < notesText.size();) {
         std::size_t end = notesText.find('\n', pos);

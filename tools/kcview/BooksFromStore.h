@@ -4,7 +4,6 @@
 // through the books layer): the data set whose company and fiscal year are the file's, its trial
 // balance from the journal lines and the openings, its accounts' histories and its notes' titles.
 
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -27,6 +26,6 @@ bool HoldsBooksOf(const std::string& store, const ExportDocument& document);
 
 // The titles of the notes in the books' notes text (Shift_JIS, kind 1000: "<ID>1010010</ID>"
 // then "<Title>…</Title>"), by the element the file writes each note as; UTF-8, entities read.
-std::map<std::string, std::string> NoteTitlesOf(std::string_view notesText);
+NoteTitles NoteTitlesOf(std::string_view notesText);
 
 }  // namespace kcview

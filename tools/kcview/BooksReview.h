@@ -10,11 +10,11 @@
 // books. Texts are UTF-8, written as the export writes them.
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "tools/kcview/LedgerFacts.h"
+#include "tools/kcview/NoteTitles.h"
 
 namespace kcview {
 
@@ -62,7 +62,7 @@ struct BooksReview {
     // Every posting account with an opening or lines, its lines as the file's ledger writes them.
     LedgerFacts ledger{"帳簿"};
     // The books' own titles of the notes, by the element the file writes each note as.
-    std::map<std::string, std::string> noteTitles{};
+    NoteTitles noteTitles{};
 };
 
 // Whole yen of an amount in ten-thousandths, cut toward zero as the export cuts every figure.

@@ -11,6 +11,8 @@
 #include <map>
 
 #include "tools/kcview/KcviewMessages.h"
+#include "tools/kcview/NetAssetsGroups.h"
+#include "tools/kcview/ProfitLines.h"
 
 namespace kcview {
 namespace {
@@ -20,12 +22,14 @@ struct KeyedLine {
     std::string label;  // an item's or total's Label; a heading's element name
     int depth = 1;
     LineKind kind = LineKind::Item;
-    std::int64_t amount = 0;
+    std::optional<std::int64_t> amount = 0;  // nothing for a subtotal beyond 64 bits
+    std::string element;                     // a total's element
 };
 
-std::int64_t AmountOf(const XmlNode& node) {
+// The figure, or nothing for a subtotal of the page's own that does not fit 64 bits.
+std::optional<std::int64_t> AmountOf(const XmlNode& node) {
     const std::string* amount = node.Attribute("Amount");
-    return ParseAmount(amount ? *amount : node.text).value_or(0);
+    return ParseAmount(amount ? *amount : node.text);
 }
 
 // The lines as the page lists a statement: a section's heading, its lines, then its total.
@@ -34,17 +38,17 @@ void LinesUnder(const XmlNode& node, const std::string& path, int depth,
     for (const XmlNode& child : node.children) {
         if (child.name == "Item") {
             lines.push_back({path + "/" + child.Label(), child.Label(), depth + 1, LineKind::Item,
-                             AmountOf(child)});
+                             AmountOf(child), child.name});
         } else if (child.children.empty() && child.Attribute("Amount")) {
             lines.push_back({path + "/" + child.name + "=", child.Label(), depth, LineKind::Total,
-                             AmountOf(child)});
+                             AmountOf(child), child.name});
         } else {
             const std::string inner = path + "/" + child.name;
-            lines.push_back({inner + ">", child.name, depth, LineKind::Heading, 0});
+            lines.push_back({inner + ">", child.name, depth, LineKind::Heading, 0, child.name});
             LinesUnder(child, inner, depth + 1, lines);
             if (child.Attribute("Amount"))
-                lines.push_back(
-                    {inner + "=", child.Label(), depth, LineKind::Total, AmountOf(child)});
+                lines.push_back({inner + "=", child.Label(), depth, LineKind::Total,
+                                 AmountOf(child), child.name});
         }
     }
 }
@@ -62,31 +66,37 @@ std::vector<KeyedLine> NetAssetsLines(const XmlNode& changes) {
         if (column.name != "ChangesNetAssetsItem") continue;
         const std::string account = TextOf(column, "AccountList");
         lines.push_back({account, account, 1, LineKind::Total,
-                         ParseAmount(TextOf(column, "BalanceEndCurrentPeriod")).value_or(0)});
+                         ParseAmount(TextOf(column, "BalanceEndCurrentPeriod")).value_or(0), ""});
         const XmlNode* during = column.Child("ChangesItemsDuringPeriod");
         for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
             if (item.name != "ChangesItem") continue;
             const std::string reason = TextOf(item, "Reason");
             lines.push_back({account + "/" + reason, reason, 2, LineKind::Item,
-                             ParseAmount(TextOf(item, "Amount")).value_or(0)});
+                             ParseAmount(TextOf(item, "Amount")).value_or(0), ""});
         }
     }
     return lines;
 }
 
-std::vector<KeyedLine> StatementLines(const ExportDocument& document, const std::string& section) {
+std::vector<KeyedLine> StatementLines(const ExportDocument& document, const std::string& section,
+                                      bool members) {
     std::vector<KeyedLine> lines;
     const XmlNode* node = document.Section(section);
     if (!node) return lines;
     if (section == "StatementChangesNetAssets") return NetAssetsLines(*node);
-    LinesUnder(*node, "", 1, lines);
     if (section == "BalanceSheet") {
+        // The net assets in their groups, as the page shows this year's alone; both years are
+        // grouped alike, so a line meets its line of last year in its group.
+        LinesUnder(WithGroupedNetAssets(*node, members), "", 1, lines);
         const XmlNode* liabilities = node->Child("Liabilities");
         const XmlNode* netAssets = node->Child("NetAssets");
-        const std::optional<std::int64_t> right = CheckedSum(
-            liabilities ? AmountOf(*liabilities) : 0, netAssets ? AmountOf(*netAssets) : 0);
+        const std::optional<std::int64_t> right =
+            CheckedSum(liabilities ? AmountOf(*liabilities).value_or(0) : 0,
+                       netAssets ? AmountOf(*netAssets).value_or(0) : 0);
         lines.push_back({"=LiabilitiesAndNetAssets", "負債及び純資産合計", 1, LineKind::Total,
-                         right.value_or(0)});
+                         right.value_or(0), ""});
+    } else {
+        LinesUnder(*node, "", 1, lines);
     }
     // A key met again in the same place (an item written twice under one section) is told
     // apart by its count, so the n-th meets the n-th of last year.
@@ -104,9 +114,11 @@ std::vector<ComparedLine> Merge(const std::vector<KeyedLine>& current,
                                 const std::vector<KeyedLine>& previous) {
     std::vector<ComparedLine> merged;
     std::vector<std::string> keys;
+    std::vector<std::string> elements;
     for (const KeyedLine& line : current) {
         merged.push_back({line.label, line.depth, line.kind, line.amount, std::nullopt, false, ""});
         keys.push_back(line.key);
+        elements.push_back(line.element);
     }
     std::size_t after = 0;  // where the next line only last year has goes
     for (const KeyedLine& line : previous) {
@@ -120,10 +132,13 @@ std::vector<ComparedLine> Merge(const std::vector<KeyedLine>& current,
         merged.insert(merged.begin() + static_cast<std::ptrdiff_t>(after),
                       {line.label, line.depth, line.kind, std::nullopt, line.amount, false, ""});
         keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(after), line.key);
+        elements.insert(elements.begin() + static_cast<std::ptrdiff_t>(after), line.element);
         ++after;
     }
-    for (ComparedLine& line : merged) {
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        ComparedLine& line = merged[i];
         if (line.kind == LineKind::Heading) line.current = line.previous = std::nullopt;
+        line.label = ComparedProfitLabel(elements[i], line.label, line.current, line.previous);
     }
     return merged;
 }
@@ -212,10 +227,7 @@ Comparison CompareYears(const ExportDocument& current, const ExportDocument& pre
         const char* id;
         const char* title;
     };
-    const bool members = [&] {
-        const XmlNode* changes = current.Section("StatementChangesNetAssets");
-        return changes && TextOf(*changes, "Select") == "2";
-    }();
+    const bool members = IsMembersCompany(current);
     const Statement statements[] = {
         {"BalanceSheet", "bs", "貸借対照表"},
         {"IncomeStatement", "pl", "損益計算書"},
@@ -230,8 +242,8 @@ Comparison CompareYears(const ExportDocument& current, const ExportDocument& pre
     for (const Statement& statement : statements) {
         if (!current.Section(statement.section) && !previous.Section(statement.section)) continue;
         ComparedStatement compared{statement.id, statement.title,
-                                   Merge(StatementLines(current, statement.section),
-                                         StatementLines(previous, statement.section))};
+                                   Merge(StatementLines(current, statement.section, members),
+                                         StatementLines(previous, statement.section, members))};
         for (std::size_t i = 0; i < compared.lines.size(); ++i) {
             ComparedLine& line = compared.lines[i];
             line.anchor = std::string("c-") + statement.id + "-" + std::to_string(i + 1);

@@ -21,7 +21,7 @@ const char kComparisonStyle[] = R"(
 width:8.5em}
 .cmp td:nth-child(3){color:#555}
 .cmp tr.mk td{background:#fdf0d5}
-.cmp tr.mk td:first-child::before{content:"▲ ";color:#b7791f}
+.cmp tr.mk td:first-child::before{content:"◆ ";color:#b7791f}
 )";
 
 namespace {
@@ -90,17 +90,16 @@ std::string MarkedChangesHtml(const Comparison& comparison) {
     html += "</h2><p>前期 " + SlashDate(comparison.previousFrom) + "～" +
             SlashDate(comparison.previousTo) + " のファイルと比べ、" +
             Number(comparison.threshold.percent) + "%以上かつ" +
-            FormatYen(comparison.threshold.yen) + "円以上変わった行に ▲ を付けています。</p>";
+            FormatYen(comparison.threshold.yen) + "円以上変わった行に ◆ を付けています。</p>";
     if (count) html += "<ul>" + marked + "</ul>";
     return html + "</section>\n";
 }
 
-std::string ComparedStatementHtml(const ComparedStatement& statement) {
-    std::string html = "<section id=" + statement.id + "><h2>" + statement.title +
-                       "</h2><table class=\"st cmp\"><tr><th>科目<th>当期<th>前期<th>増減"
-                       "<th>増減率</tr>\n";
+std::string ComparedTableHtml(const ComparedStatement& statement) {
+    std::string html =
+        "<table class=\"st cmp\"><thead><tr><th>科目<th>当期<th>前期<th>増減<th>増減率</thead>\n";
     for (const ComparedLine& line : statement.lines) {
-        const int depth = line.depth > 5 ? 5 : line.depth;
+        const int depth = line.depth > 7 ? 7 : line.depth;
         std::string classes = line.kind == LineKind::Heading ? "h"
                               : line.kind == LineKind::Total ? "t"
                                                              : "";
@@ -117,7 +116,7 @@ std::string ComparedStatementHtml(const ComparedStatement& statement) {
                 YenOrEmpty(line.previous) + "<td>" + ChangeText(line) + "<td>" +
                 PercentChange(line.current, line.previous) + "</tr>\n";
     }
-    return html + "</table></section>\n";
+    return html + "</table>\n";
 }
 
 }  // namespace kcview

@@ -6,15 +6,19 @@
 
 #include <algorithm>
 #include <charconv>
-#include <map>
+#include <cstdio>
 
 #include "tools/kcview/ComparisonPage.h"
+#include "tools/kcview/EraDates.h"
+#include "tools/kcview/LedgerSides.h"
+#include "tools/kcview/NetAssetsGroups.h"
+#include "tools/kcview/ProfitLines.h"
 
 namespace kcview {
 namespace {
 
 const char kStyle[] = R"(
-:root{--ink:#1d2430;--rule:#c9ced6;--soft:#f3f5f8;--ok:#1f7a3a;--ng:#b3261e}
+:root{--ink:#1d2430;--rule:#c9ced6;--soft:#f3f5f8;--ok:#1f7a3a;--ng:#b3261e;--warn:#9a6700}
 *{box-sizing:border-box}
 body{margin:0 auto;max-width:1100px;padding:16px 20px;color:var(--ink);
 font:14px/1.45 "IPAPGothic","IPAGothic","Noto Sans CJK JP",sans-serif}
@@ -22,16 +26,28 @@ header h1{font-size:20px;margin:0 0 4px}
 header p{margin:0;color:#555}
 h2{font-size:16px;border-bottom:2px solid var(--ink);padding-bottom:2px;margin:24px 0 8px}
 h3{font-size:14px;margin:12px 0 4px}
+.sh{display:flex;align-items:baseline;gap:16px;border-bottom:2px solid var(--ink);
+margin:24px 0 8px;padding-bottom:2px}
+.sh h2{border:0;margin:0;padding:0}
+.sh p{margin:0;color:#444}
+.sh .unit{margin-left:auto;font-size:12px}
 .checks{border:2px solid var(--ok);border-radius:6px;padding:8px 14px;margin:14px 0}
 .checks.ng{border-color:var(--ng)}
+.checks.wn{border-color:var(--warn)}
 .checks h2{border:0;margin:0 0 6px}
 .checks ul{margin:0;padding-left:0;list-style:none}
 .checks li{margin:2px 0}
 .checks .mark{display:inline-block;width:1.4em;font-weight:bold}
 .checks .ok .mark{color:var(--ok)} .checks .ng .mark{color:var(--ng)} .checks .na .mark{color:#777}
+.checks .wn .mark{color:var(--warn)}
+.checks .state{font-size:12px;border:1px solid currentColor;border-radius:3px;padding:0 3px}
+.checks .ok>.state{color:var(--ok)} .checks .ng>.state{color:var(--ng)}
+.checks .wn>.state{color:var(--warn)} .checks .na>.state{color:#777}
 .checks .why{display:block;margin-left:1.4em;color:#555;font-size:12px}
 .checks .desc{color:#666;font-size:12px}
 .checks ol{margin:2px 0 6px 1.4em;padding-left:1em;color:var(--ng)}
+.checks ol.wn{color:var(--warn)}
+.checks .note{display:block;color:#444;font-size:12px}
 .checks .fig{font-variant-numeric:tabular-nums;white-space:nowrap}
 .checks .ln{color:#777;font-size:12px}
 #pl .st,#cm .st,.eq{max-width:760px}
@@ -46,76 +62,78 @@ white-space:nowrap;width:8.5em}
 .st tr.g td{font-weight:bold;background:var(--soft)}
 .st tr.sum td{font-weight:bold;border-top:3px double var(--ink)}
 .d1{padding-left:6px}.d2{padding-left:1.2em}.d3{padding-left:2.2em}.d4{padding-left:3.2em}
-.d5{padding-left:4.2em}
+.d5{padding-left:4.2em}.d6{padding-left:5.2em}.d7{padding-left:6.2em}
 .eq th{text-align:right;border-bottom:1px solid var(--rule);font-size:12px}
 .eq th:first-child{text-align:left}
 .eq td{border-bottom:1px solid var(--soft)}
 .eq td.r{padding-left:2em;color:#444}
-.notes .k{color:#777;font-size:11px;margin:8px 0 0}
-.notes p{margin:0 0 0 1em}
+.notes p{margin:0}
+.notes .k{color:#555}
+.n1{padding-left:1em}.n2{padding-left:2em}.n3{padding-left:3em}.n4{padding-left:4em}
+.n5{padding-left:5em}.n6{padding-left:6em}
 details{border-bottom:1px solid var(--soft)}
 summary{cursor:pointer;padding:2px 0}
 summary .c{color:#777;font-size:12px;margin:0 8px}
 summary .f{float:right;font-variant-numeric:tabular-nums}
 .l{font-size:12px;margin:4px 0 10px}
-.l th{background:var(--soft);text-align:left;font-weight:normal}
-.l td:nth-child(7),.l td:nth-child(8),.l th:nth-child(7),.l th:nth-child(8){text-align:right;
-white-space:nowrap;font-variant-numeric:tabular-nums}
+.l th{background:var(--soft);text-align:left;font-weight:normal;white-space:nowrap}
+.l td:nth-child(n+5),.l th:nth-child(n+5){text-align:right;white-space:nowrap;
+font-variant-numeric:tabular-nums;width:7.5em}
+.l td:first-child{white-space:nowrap}
+.l .s{color:#666;font-size:11px}
 .l tr.o td{color:#555}
 footer{margin-top:24px;color:#888;font-size:11px}
+footer p{margin:0}
 @media print{
-@page{size:A4;margin:12mm}
-body{max-width:none;padding:0;font-size:9pt}
-h2{break-after:avoid}
-.st,.eq,.sheet{break-inside:avoid}
-.checks{break-inside:avoid}
-.ledger{break-before:page}
+body{max-width:none;padding:0;font-size:8.5pt;line-height:1.25}
+header h1{font-size:14pt}
+h2{font-size:12pt;break-after:avoid}
+h3{font-size:9.5pt;margin:6px 0 2px;break-after:avoid}
+.sh{margin:0 0 6px}
+.sh .unit{font-size:8pt}
+.statement,.notes,.ledger{break-before:page}
+.checks,.changes{border-width:1px;font-size:8pt}
+.checks .desc,.checks .why,.checks .ln,.checks .note,.checks .state{font-size:7.5pt}
+.checks li,.changes li,tr{break-inside:avoid}
+td,th{padding:0 4px}
+.st tr.h td{padding-top:2px}
+.st td{border-bottom-color:#e4e7ec}
+.sheet{gap:10px}
+.st td:nth-child(2),.st td:nth-child(3){width:6.6em}
+.l{font-size:7.5pt}
+.l td:nth-child(n+5),.l th:nth-child(n+5){width:6.2em}
+.l .s{font-size:7pt}
+summary{list-style:none;cursor:auto}
+summary::-webkit-details-marker{display:none}
+a{color:inherit;text-decoration:none}
+footer{font-size:7.5pt}
 }
 )";
 
-// The headings of the statements' sections.
-const std::map<std::string, const char*>& SectionHeadings() {
-    static const std::map<std::string, const char*> kHeadings = {
-        {"Assets", "資産の部"},
-        {"CurrentAssets", "流動資産"},
-        {"NoncurrentAssets", "固定資産"},
-        {"PropertyPlantAndEquipment", "有形固定資産"},
-        {"IntangibleAssets", "無形固定資産"},
-        {"InvestmentsAndOtherAssets", "投資その他の資産"},
-        {"DeferredAssets", "繰延資産"},
-        {"Liabilities", "負債の部"},
-        {"CurrentLiabilities", "流動負債"},
-        {"NoncurrentLiabilities", "固定負債"},
-        {"NetAssets", "純資産の部"},
-        {"NetSales", "売上高"},
-        {"CostOfSales", "売上原価"},
-        {"SellingGeneralAndAdministrativeExpenses", "販売費及び一般管理費"},
-        {"NonOperatingIncome", "営業外収益"},
-        {"NonOperatingExpenses", "営業外費用"},
-        {"ExtraordinaryIncome", "特別利益"},
-        {"ExtraordinaryLoss", "特別損失"},
-        {"IncomeTaxes", "法人税等"},
-        {"MaterialCost", "材料費"},
-        {"LaborCost", "労務費"},
-        {"SubcontractCost", "外注費"},
-        {"OverheadExpenses", "製造経費"},
-        {"WorkProcessBeginningInventories", "期首仕掛品棚卸高"},
-        {"WorkProcessClosingInventories", "期末仕掛品棚卸高"},
-        // The notes' groups.
-        {"NotesGoingConcernAssumption", "継続企業の前提に関する注記"},
-        {"NotesSignificantAccountingPolicy", "重要な会計方針に係る事項に関する注記"},
-        {"NoteBalanceSheet", "貸借対照表に関する注記"},
-        {"NoteIncomeStatement", "損益計算書に関する注記"},
-        {"NotesStatementChangesNetAssets", "株主資本等変動計算書に関する注記"},
-        {"NotesPerShareInformation", "１株当たり情報に関する注記"},
-        {"ItemsOtherNotes", "その他の注記"},
-    };
-    return kHeadings;
+// The print's paper, and the company and year it repeats at the top of every page with the
+// page's number at the bottom, in the margin boxes of CSS paged media that Chromium draws.
+// The running header names the company of the file, written as a CSS string.
+void PageRule(std::string& style, std::string_view runningHeader) {
+    style += "@page{size:A4 portrait;margin:16mm 13mm 14mm;@top-center{content:\"";
+    for (const char c : runningHeader) {
+        const auto byte = static_cast<unsigned char>(c);
+        // A quote or backslash would end the string or escape; `<` could end the style element;
+        // a control character has no place in a heading.
+        if (c == '"' || c == '\\' || c == '<' || c == '>' || c == '&' || byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof(escape), "\\%x ", static_cast<unsigned>(byte));
+            style += escape;
+        } else {
+            style.push_back(c);
+        }
+    }
+    style +=
+        "\";font-size:8pt;color:#555}@bottom-center{content:counter(page) \" / \" "
+        "counter(pages);font-size:8pt;color:#555}}\n";
 }
 
 std::string HeadingOf(const XmlNode& node) {
-    auto found = SectionHeadings().find(node.name);
-    return found != SectionHeadings().end() ? found->second : node.name;
+    return SectionHeading(node.name);
 }
 
 // Eight digits, the only text the page writes as a date without escaping it.
@@ -216,27 +234,35 @@ std::string LabelOf(const XmlNode& node) {
     return label && !label->empty() ? *label : HeadingOf(node);
 }
 
-// "2025年4月1日"
-void JapaneseDate(Html& html, const std::string& date) {
-    if (!IsDate(date)) {
-        html.Text(date);
-        return;
+// A total's amount; a subtotal of the page's own that does not fit 64 bits has none ("―").
+void TotalAmount(Html& html, const XmlNode& node) {
+    const std::string* amount = node.Attribute("Amount");
+    if (amount && !ParseAmount(*amount)) {
+        html << "―";
+    } else {
+        html.Yen(AmountOf(node));
     }
-    html << date.substr(0, 4) << "年" << std::to_string(std::stoi(date.substr(4, 2))) << "月"
-         << std::to_string(std::stoi(date.substr(6, 2))) << "日";
+}
+
+std::string FiscalYearOf(const ExportDocument& document) {
+    return FiscalPeriod(TextOf(document.basic, "JIGYOUNENDOFROM"),
+                        TextOf(document.basic, "JIGYOUNENDOTO"));
 }
 
 void Header(Html& html, const ExportDocument& document) {
-    const std::string company = TextOf(document.basic, "KOMONSAKINAME");
     html << "<header><h1>";
-    html.Text(company) << "　決算書</h1><p>事業年度 ";
-    JapaneseDate(html, TextOf(document.basic, "JIGYOUNENDOFROM"));
-    html << "～";
-    JapaneseDate(html, TextOf(document.basic, "JIGYOUNENDOTO"));
-    html << "</p><p>提出先 ";
+    html.Text(TextOf(document.basic, "KOMONSAKINAME")) << "　決算書</h1><p>事業年度 ";
+    html.Text(FiscalYearOf(document)) << "</p></header>\n";
+}
+
+// The programs that wrote the file, at the end of the page: the working paper's reader needs
+// them last, if at all.
+void Footer(Html& html, const ExportDocument& document) {
+    html << "<footer><p>提出先 ";
     html.Text(TextOf(document.system, "PROGRAMNAME")) << " ";
     html.Text(TextOf(document.system, "PROGRAMVER")) << "　／　連動プログラム ";
-    html.Text(TextOf(document.system, "CONNECTEDPROGRAMVER")) << "</p></header>\n";
+    html.Text(TextOf(document.system, "CONNECTEDPROGRAMVER"))
+        << "</p><p>kcview で作成。金額は円未満を切り捨てた出力ファイルの値です。</p></footer>\n";
 }
 
 void Side(Html& html, const FigureSide& side) {
@@ -251,52 +277,85 @@ void Side(Html& html, const FigureSide& side) {
     html << "行目)</span>";
 }
 
+// How a check ended, as the page marks it: a failure (不一致), a warning (注意), not applicable
+// (対象外) or held (一致). A check that both fails and warns is a failure, its warnings listed
+// under its failures.
+struct CheckState {
+    const char* css;
+    const char* mark;
+    const char* word;
+};
+
+CheckState StateOf(const CheckOutcome& outcome) {
+    if (!outcome.notApplicable.empty()) return {"na", "－", "対象外"};
+    if (!outcome.failures.empty()) return {"ng", "✗", "不一致"};
+    if (!outcome.warnings.empty()) return {"wn", "！", "注意"};
+    return {"ok", "✓", "一致"};
+}
+
+// The figures that disagree, each with what the check says of the gap.
+void Findings(Html& html, const std::vector<Disagreement>& found, const char* css,
+              std::string_view prefix) {
+    if (found.empty()) return;
+    html << "<ol class=" << css << ">";
+    for (const Disagreement& finding : found) {
+        html << "<li>" << prefix;
+        Side(html, finding.left);
+        html << " ≠ ";
+        Side(html, finding.right);
+        if (!finding.note.empty()) {
+            html << "<span class=note>";
+            html.Text(finding.note) << "</span>";
+        }
+        html << "</li>";
+    }
+    html << "</ol>";
+}
+
 void Checks(Html& html, const std::vector<CheckOutcome>& outcomes) {
     std::size_t failed = 0;
+    std::size_t warned = 0;
     std::size_t notApplicable = 0;
     for (const CheckOutcome& outcome : outcomes) {
         failed += outcome.failures.empty() ? 0 : 1;
+        // Counted as the console counts them: every check with a warning, failed or not.
+        warned += outcome.warnings.empty() ? 0 : 1;
         notApplicable += outcome.notApplicable.empty() ? 0 : 1;
     }
-    html << "<section class=\"checks" << (failed ? " ng" : "") << "\" id=checks><h2>";
-    if (failed == 0 && notApplicable > 0) {
-        html << "検査: 不一致はありません（" << std::to_string(outcomes.size()) << "項目中"
-             << std::to_string(notApplicable) << "項目は対象外）";
-    } else if (failed == 0) {
-        html << "検査: すべて一致しています（" << std::to_string(outcomes.size()) << "項目）";
+    const std::string checks = std::to_string(outcomes.size());
+    html << "<section class=\"checks"
+         << (failed   ? " ng"
+             : warned ? " wn"
+                      : "")
+         << "\" id=checks><h2>";
+    if (failed > 0) {
+        html << "検査: " << std::to_string(failed) << "項目で不一致があります（" << checks
+             << "項目中";
+        if (warned > 0) html << "、" << std::to_string(warned) << "項目に注意";
+        html << "）";
+    } else if (warned > 0) {
+        html << "検査: 不一致はありません（" << checks << "項目中" << std::to_string(warned)
+             << "項目に注意";
+        if (notApplicable > 0) html << "、" << std::to_string(notApplicable) << "項目は対象外";
+        html << "）";
+    } else if (notApplicable > 0) {
+        html << "検査: 不一致はありません（" << checks << "項目中" << std::to_string(notApplicable)
+             << "項目は対象外）";
     } else {
-        html << "検査: " << std::to_string(failed) << "項目で不一致があります（"
-             << std::to_string(outcomes.size()) << "項目中）";
+        html << "検査: すべて一致しています（" << checks << "項目）";
     }
     html << "</h2><ul>";
     for (const CheckOutcome& outcome : outcomes) {
-        const bool ok = outcome.failures.empty();
-        const bool applicable = outcome.notApplicable.empty();
-        html << "<li class="
-             << (!applicable ? "na"
-                 : ok        ? "ok"
-                             : "ng")
-             << "><span class=mark>"
-             << (!applicable ? "－"
-                 : ok        ? "✓"
-                             : "✗")
-             << "</span>" << outcome.check->title << " <span class=desc>"
-             << outcome.check->description << "</span>";
-        if (!applicable) {
+        const CheckState state = StateOf(outcome);
+        html << "<li class=" << state.css << "><span class=mark>" << state.mark << "</span>"
+             << outcome.check->title << " <span class=state>" << state.word
+             << "</span> <span class=desc>" << outcome.check->description << "</span>";
+        if (!outcome.notApplicable.empty()) {
             html << "<span class=why>対象外: ";
             html.Text(outcome.notApplicable) << "</span>";
         }
-        if (!ok) {
-            html << "<ol>";
-            for (const Disagreement& failure : outcome.failures) {
-                html << "<li>";
-                Side(html, failure.left);
-                html << " ≠ ";
-                Side(html, failure.right);
-                html << "</li>";
-            }
-            html << "</ol>";
-        }
+        Findings(html, outcome.failures, "ng", "");
+        Findings(html, outcome.warnings, "wn", "注意: ");
         html << "</li>";
     }
     html << "</ul></section>\n";
@@ -304,20 +363,35 @@ void Checks(Html& html, const std::vector<CheckOutcome>& outcomes) {
 
 // --- the statements: label | item amount | section or total amount
 
+// A statement's title with the day or the period it covers, and the unit of its amounts.
+void StatementStart(Html& html, const char* id, std::string_view title, const std::string& when) {
+    html << "<section class=statement id=" << id << "><div class=sh><h2>" << title
+         << "</h2><p class=when>";
+    html.Text(when) << "</p><p class=unit>（単位：円）</p></div>";
+}
+
 // `ownTotals` 0 leaves out the totals of the first level, which the caller writes itself.
 void StatementRows(Html& html, const XmlNode& node, int depth, bool ownTotals = true) {
-    const int shown = depth > 5 ? 5 : depth;
+    // Seven levels: 純資産の部 › 株主資本 › 利益剰余金 › その他利益剰余金 › its lines.
+    const int shown = depth > 7 ? 7 : depth;
     const std::string indent = std::to_string(shown);
     for (const XmlNode& child : node.children) {
         if (child.name == "Item") {
-            html << "<tr><td class=d" << std::to_string(shown + 1 > 5 ? 5 : shown + 1) << ">";
+            html << "<tr><td class=d" << std::to_string(shown + 1 > 7 ? 7 : shown + 1) << ">";
             html.Text(LabelOf(child)) << "<td>";
             html.Yen(AmountOf(child)) << "<td></tr>\n";
         } else if (child.children.empty() && child.Attribute("Amount")) {
-            // A total line, or a section whose items are all zero.
+            // A total line, or a section whose items are all zero; a profit line that is a loss
+            // under the loss's label.
+            const ShownProfit line = ShownProfitLine(child.name, LabelOf(child), AmountOf(child));
             html << "<tr class=g><td class=d" << indent << ">";
-            html.Text(LabelOf(child)) << "<td><td>";
-            html.Yen(AmountOf(child)) << "</tr>\n";
+            html.Text(line.label) << "<td><td>";
+            if (IsProfitLine(child.name)) {
+                html.Yen(line.amount);
+            } else {
+                TotalAmount(html, child);
+            }
+            html << "</tr>\n";
         } else {
             html << "<tr class=h><td class=d" << indent << ">";
             html.Text(HeadingOf(child)) << "<td><td></tr>\n";
@@ -325,7 +399,8 @@ void StatementRows(Html& html, const XmlNode& node, int depth, bool ownTotals = 
             if (child.Attribute("Amount") && ownTotals) {
                 html << "<tr class=t><td class=d" << indent << ">";
                 html.Text(LabelOf(child)) << "<td><td>";
-                html.Yen(AmountOf(child)) << "</tr>\n";
+                TotalAmount(html, child);
+                html << "</tr>\n";
             }
         }
     }
@@ -337,8 +412,10 @@ void StatementTable(Html& html, const XmlNode& node) {
     html << "</table>\n";
 }
 
-void BalanceSheet(Html& html, const XmlNode& sheet) {
-    html << "<section id=bs><h2>貸借対照表</h2><div class=sheet><div><table class=st>\n";
+void BalanceSheet(Html& html, const ExportDocument& document, const XmlNode& fileSheet) {
+    StatementStart(html, "bs", "貸借対照表", AsOfDate(TextOf(document.basic, "JIGYOUNENDOTO")));
+    html << "<div class=sheet><div><table class=st>\n";
+    const XmlNode sheet = WithGroupedNetAssets(fileSheet, IsMembersCompany(document));
     // The liabilities and net assets added up; a sum beyond 64 bits is shown as not to be had
     // (the balance check reports such a file).
     std::optional<std::int64_t> right = 0;
@@ -365,10 +442,11 @@ void BalanceSheet(Html& html, const XmlNode& sheet) {
     html << "</table></div></section>\n";
 }
 
-void ChangesInNetAssets(Html& html, const XmlNode& changes) {
+void ChangesInNetAssets(Html& html, const ExportDocument& document, const XmlNode& changes) {
     const bool members = TextOf(changes, "Select") == "2";
-    html << "<section id=ss><h2>" << (members ? "社員資本等変動計算書" : "株主資本等変動計算書")
-         << "</h2><table class=eq><tr><th>科目<th>当期首残高<th>当期変動額<th>当期末残高</tr>\n";
+    StatementStart(html, "ss", members ? "社員資本等変動計算書" : "株主資本等変動計算書",
+                   FiscalYearOf(document));
+    html << "<table class=eq><tr><th>科目<th>当期首残高<th>当期変動額<th>当期末残高</tr>\n";
     for (const XmlNode& row : changes.children) {
         if (row.name != "ChangesNetAssetsItem") continue;
         const XmlNode* during = row.Child("ChangesItemsDuringPeriod");
@@ -391,74 +469,116 @@ void ChangesInNetAssets(Html& html, const XmlNode& changes) {
 }
 
 void Statements(Html& html, const ExportDocument& document) {
-    if (const XmlNode* sheet = document.Section("BalanceSheet")) BalanceSheet(html, *sheet);
+    if (const XmlNode* sheet = document.Section("BalanceSheet"))
+        BalanceSheet(html, document, *sheet);
     if (const XmlNode* income = document.Section("IncomeStatement")) {
-        html << "<section id=pl><h2>損益計算書</h2>";
+        StatementStart(html, "pl", "損益計算書", FiscalYearOf(document));
         StatementTable(html, *income);
         html << "</section>\n";
     }
     if (const XmlNode* schedule = document.Section("ScheduleCostGoodsManufactured")) {
-        html << "<section id=cm><h2>製造原価報告書</h2>";
+        StatementStart(html, "cm", "製造原価報告書", FiscalYearOf(document));
         StatementTable(html, *schedule);
         html << "</section>\n";
     }
     if (const XmlNode* changes = document.Section("StatementChangesNetAssets"))
-        ChangesInNetAssets(html, *changes);
+        ChangesInNetAssets(html, document, *changes);
 }
 
-void NoteTree(Html& html, const XmlNode& node, int depth) {
-    bool heading = false;
-    for (const XmlNode& child : node.children) {
-        if (child.name == "Line") {
-            if (!heading) {
-                html << "<p class=k>";
-                html.Text(HeadingOf(node)) << "</p>\n";
-                heading = true;
-            }
-            html << "<p>";
-            html.Text(child.text) << "</p>\n";
-        } else if (depth == 0) {
-            html << "<h3>";
-            html.Text(HeadingOf(child)) << "</h3>\n";
-            NoteTree(html, child, depth + 1);
-        } else {
-            NoteTree(html, child, depth + 1);
-        }
+// The statements beside last year's, each under the same title, day or period and unit.
+void ComparedStatements(Html& html, const ExportDocument& document, const Comparison& comparison) {
+    for (const ComparedStatement& statement : comparison.statements) {
+        StatementStart(html, statement.id.c_str(), statement.title,
+                       statement.id == "bs" ? AsOfDate(TextOf(document.basic, "JIGYOUNENDOTO"))
+                                            : FiscalYearOf(document));
+        html << ComparedTableHtml(statement) << "</section>\n";
     }
 }
 
+// A note's title, then its lines one level deeper; a note of one line and nothing else has it
+// beside its title ("保証債務　取引先の借入金に対する保証 4,000,000円").
+void NoteTree(Html& html, const XmlNode& node, int depth, const NoteTitles* titles) {
+    const std::string indent = std::to_string(depth > 6 ? 6 : depth);
+    for (const XmlNode& child : node.children) {
+        if (child.name == "Line") {
+            html << "<p class=n" << indent << ">";
+            html.Text(child.text) << "</p>\n";
+            continue;
+        }
+        const std::string title = NoteTitle(child.name, titles);
+        if (depth == 0) {
+            html << "<h3>";
+            html.Text(title) << "</h3>\n";
+        } else if (child.children.size() == 1 && child.children[0].name == "Line") {
+            html << "<p class=n" << indent << "><span class=k>";
+            html.Text(title) << "</span>　";
+            html.Text(child.children[0].text) << "</p>\n";
+            continue;
+        } else {
+            html << "<p class=\"k n" << indent << "\">";
+            html.Text(title) << "</p>\n";
+        }
+        NoteTree(html, child, depth + 1, titles);
+    }
+}
+
+// The ledger prints only the accounts the reader has opened, each closed one as its summary
+// line (its name, lines, opening and closing balance): an accountant prints the accounts a
+// question is about, and a whole ledger of thousands of lines printed by accident would be
+// hundreds of pages.
 void LedgerHeading(Html& html, const ExportDocument& document) {
     std::size_t entries = 0;
     for (const LedgerAccount& account : document.ledger) entries += account.entryCount;
     html << "<section class=ledger id=gl><h2>総勘定元帳</h2><p>"
          << std::to_string(document.ledger.size()) << "科目、" << std::to_string(entries)
-         << "行。科目名を押すと明細を開きます。</p>\n";
+         << "行。科目名を押すと明細を開きます。印刷には開いた科目の明細だけが入ります。</p>\n";
 }
 
 void LedgerAccountRows(Html& html, const LedgerAccount& account) {
+    const LedgerSides sides = SidesOf(account.category, account.opening, account.closing);
+    const char* balanceHeading = sides.balance == sides.category       ? "残高"
+                                 : sides.balance == NormalSide::Credit ? "貸方残高"
+                                                                       : "借方残高";
     html << "<details><summary>";
     html.Text(account.name) << "<span class=c>";
     html.Text(account.category) << "</span>" << std::to_string(account.entries.size())
                                 << "行<span class=f>前期繰越 ";
     html.Yen(account.opening) << "　→　期末残高 ";
     html.Yen(account.closing)
-        << "</span></summary><table class=l><tr><th>日付<th>伝票<th>補助科目<th>相手科目"
-           "<th>相手補助科目<th>摘要<th>金額<th>残高\n<tr class=o><td><td><td><td><td><td>"
-           "前期繰越<td><td>";
-    html.Yen(account.opening) << "\n";
+        << "</span></summary><table class=l><thead><tr><th>日付<th>伝票<th>相手科目<th>摘要"
+           "<th>借方<th>貸方<th>"
+        << balanceHeading << "</thead>\n<tr class=o><td><td><td><td>前期繰越<td><td><td>";
+    html.Yen(ShownBalance(sides, account.opening)) << "\n";
     for (const LedgerEntry& entry : account.entries) {
         html << "<tr><td>";
         html.Date(entry.date) << "<td>";
         html.Text(entry.voucher) << "<td>";
-        html.Text(entry.ownSubAccount) << "<td>";
-        html.Text(entry.counterAccount) << "<td>";
-        html.Text(entry.counterSubAccount) << "<td>";
-        html.Text(entry.description) << "<td>";
-        html.Yen(entry.change) << "<td>";
-        html.Yen(entry.balance) << "\n";
+        html.Text(entry.counterAccount);
+        if (!entry.counterSubAccount.empty()) {
+            html << "<br><span class=s>";
+            html.Text(entry.counterSubAccount) << "</span>";
+        }
+        html << "<td>";
+        if (!entry.ownSubAccount.empty()) {
+            html << "<span class=s>";
+            html.Text(entry.ownSubAccount) << "</span> ";
+        }
+        html.Text(entry.description);
+        const LedgerAmounts amounts = AmountsOf(sides, entry.change);
+        if (amounts.signedChange) {
+            html << "<td colspan=2>";
+            html.Yen(*amounts.signedChange);
+        } else {
+            html << "<td>";
+            if (amounts.debit) html.Yen(*amounts.debit);
+            html << "<td>";
+            if (amounts.credit) html.Yen(*amounts.credit);
+        }
+        html << "<td>";
+        html.Yen(ShownBalance(sides, entry.balance)) << "\n";
     }
-    html << "<tr class=o><td><td><td><td><td><td>期末残高<td><td>";
-    html.Yen(account.closing) << "\n</table></details>\n";
+    html << "<tr class=o><td><td><td><td>期末残高<td><td><td>";
+    html.Yen(ShownBalance(sides, account.closing)) << "\n</table></details>\n";
 }
 
 // The second reading gives the ledger the first one summed, or the file changed in between.
@@ -482,33 +602,30 @@ std::string EscapedHtml(std::string_view text) {
     return html.Take();
 }
 
-std::string SectionHeading(const std::string& element) {
-    auto found = SectionHeadings().find(element);
-    return found != SectionHeadings().end() ? found->second : element;
-}
-
 bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
                const Comparison* comparison, const LedgerReading& readLedger, const PageOut& out,
-               std::string* error) {
+               std::string* error, const NoteTitles* noteTitles) {
     constexpr std::size_t kPiece = 1 << 20;
     Html html(kPiece + 64 * 1024);
     const std::string company = TextOf(document.basic, "KOMONSAKINAME");
+    std::string pageRule;
+    PageRule(pageRule, company + "　" + FiscalYearOf(document));
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8>"
             "<meta name=viewport content=\"width=device-width\"><title>";
     html.Text(company) << " 決算書の確認</title><style>" << kStyle
-                       << (comparison ? kComparisonStyle : "") << "</style></head><body>\n";
+                       << (comparison ? kComparisonStyle : "") << pageRule
+                       << "</style></head><body>\n";
     Header(html, document);
     Checks(html, outcomes);
     if (comparison) {
         html << MarkedChangesHtml(*comparison);
-        for (const ComparedStatement& statement : comparison->statements)
-            html << ComparedStatementHtml(statement);
+        ComparedStatements(html, document, *comparison);
     } else {
         Statements(html, document);
     }
     if (const XmlNode* notes = document.Section("ListNotesNonConsolidated")) {
         html << "<section class=notes id=notes><h2>個別注記表</h2>\n";
-        NoteTree(html, *notes, 0);
+        NoteTree(html, *notes, 0, noteTitles);
         html << "</section>\n";
     }
     bool written = true;
@@ -531,13 +648,14 @@ bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& 
         }
         html << "</section>\n";
     }
-    html << "<footer>kcview で作成。金額は円未満を切り捨てた出力ファイルの値です。</footer>\n"
-            "</body></html>\n";
+    Footer(html, document);
+    html << "</body></html>\n";
     return html.HandOnOver(0, out);
 }
 
 std::string RenderPage(const ExportDocument& document, const std::vector<CheckOutcome>& outcomes,
-                       const LedgerReading& readLedger, const Comparison* comparison) {
+                       const LedgerReading& readLedger, const Comparison* comparison,
+                       const NoteTitles* noteTitles) {
     std::string page;
     std::string error;
     const bool made = WritePage(
@@ -546,7 +664,7 @@ std::string RenderPage(const ExportDocument& document, const std::vector<CheckOu
             page.append(piece);
             return true;
         },
-        &error);
+        &error, noteTitles);
     return made ? page : std::string();
 }
 

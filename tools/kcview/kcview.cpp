@@ -223,16 +223,14 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         if (previous)
             comparison = kcview::CompareYears(*document, *previous,
                                               threshold.value_or(kcview::ChangeThreshold{}));
-        // The books' own titles of the notes (books->noteTitles, by element) go to the page once
-        // WritePage takes a map of the notes' titles; until then the page names the notes' groups
-        // by its own headings.
+        // The notes are headed by the books' own titles where the books give them.
         const kcview::PageMaker make = [&](const kcview::PageOut& out, std::string* reason) {
             return kcview::WritePage(
                 *document, outcomes, comparison ? &*comparison : nullptr,
                 [&](const kcview::LedgerAccountSink& sink) {
                     return kcview::ReadExportFile(exportPath, sink);
                 },
-                out, reason);
+                out, reason, books ? &books->noteTitles : nullptr);
         };
         const std::string wrote = Say(Id::kWrote, {{"page", pagePath}});
         std::string reason;
