@@ -525,6 +525,18 @@ private:
     bool failed_ = false;
 };
 
+// How many amounts carry a fraction of a yen.
+class FractionCount {
+public:
+    void Add(std::int64_t amount) {
+        if (amount % kAmountUnitsPerYen != 0) ++count_;
+    }
+    std::uint64_t Count() const { return count_; }
+
+private:
+    std::uint64_t count_ = 0;
+};
+
 class Importer {
 public:
     Importer(fs::path dir, SourceEncoding encoding) : dir_(std::move(dir)), encoding_(encoding) {}
@@ -536,6 +548,10 @@ public:
     // new file. False with Error(); the file is then the caller's to discard.
     bool Build(const std::function<std::string()>& newStore);
     const std::string& Error() const { return error_; }
+    // The amounts of the openings and of the journal's last pass with a fraction of a yen.
+    std::uint64_t FractionalAmounts() const {
+        return openingFractions_.Count() + journalFractions_.Count();
+    }
 
 private:
     // How one pass over the journal ended.
@@ -572,6 +588,8 @@ private:
     // skipped while the ID repeats.
     DataSet* lastSet_ = nullptr;
     std::string lastSetId_;
+    FractionCount openingFractions_;
+    FractionCount journalFractions_;  // counted anew by each pass over the journal
 };
 
 DataSet* Importer::FindDataSet(Table& table, std::size_t column) {
@@ -839,6 +857,8 @@ bool Importer::LoadOpenings() {
             return Fail(table);
         }
         set->openings.push_back({code, debit, credit});
+        openingFractions_.Add(debit);
+        openingFractions_.Add(credit);
         for (SummaryArray array : {kDebitNet, kDebitGross, kCreditNet, kCreditGross}) {
             std::int64_t amount = array == kDebitNet || array == kDebitGross ? debit : credit;
             if (!PostAmount(*set, code, array, 0, amount)) {
@@ -937,6 +957,10 @@ bool Importer::ReadJournalLine(Table& table, JournalLine* line, std::size_t* set
         !table.Text(kDescription, kDescriptionBytes, &line->description)) {
         return false;
     }
+    for (std::int64_t amount :
+         {line->debitAmount, line->debitTax, line->creditAmount, line->creditTax}) {
+        journalFractions_.Add(amount);
+    }
     if (!debit && !credit) {
         table.Fail(kDebitCode, Say(Id::kLineNeedsAccount));
         return false;
@@ -994,6 +1018,7 @@ Importer::Pass Importer::LoadJournal(Database& db, LedgerBuckets& ledger, Journa
     JournalLine line;
     std::size_t set = 0;
     lastSet_ = nullptr;
+    journalFractions_ = FractionCount();
     // What a step ends with when the ledger fails, and at the journal's end.
     auto ledgerFailed = [&] {
         Fail(ledger.Error());
@@ -1349,6 +1374,7 @@ ImportResult ImportOrThrow(const std::string& booksDir, const std::string& store
     }
     temporary->Keep();
     result.ok = true;
+    result.fractionalAmounts = importer.FractionalAmounts();
     return result;
 }
 

@@ -3,6 +3,7 @@
 // `kcbooks import`: reads a folder of CSV files into a new store. All or nothing: a refused
 // import names the file, the line and the column, and leaves an existing store as it was.
 
+#include <cstdint>
 #include <string>
 
 namespace books {
@@ -14,6 +15,9 @@ enum class SourceEncoding { kFromBytes, kUtf8, kCp932 };
 struct ImportResult {
     bool ok = false;
     std::string message;  // why the import was refused
+    // The amounts of the openings and the journal that carry a fraction of a yen: the
+    // statements cut each figure to whole yen, so the user is told there are some.
+    std::uint64_t fractionalAmounts = 0;
 };
 
 // The new store is built in a temporary of its own beside the store (native::TempFile), and

@@ -18,6 +18,8 @@ namespace books {
 constexpr std::uint32_t kInputTaxNature = 0x80880810;
 constexpr std::uint32_t kOutputTaxNature = 0x80484010;
 constexpr std::int32_t kSubAccountRadix = 10000;
+// Amounts are held in ten-thousandths of a yen.
+constexpr std::int64_t kAmountUnitsPerYen = 10000;
 
 // Month positions of settlement periods and the slots they go to.
 constexpr int kPositionInterim = 15;

@@ -20,6 +20,7 @@ enum class Id {
     kImportBusy,
     kImportLockFailed,
     kImported,
+    kFractionalAmounts,
     kConvertRefused,
     kReportNotWritten,
     kStoreClash,

@@ -819,6 +819,38 @@ TEST_F(ImportRefusal, TheOrderOfTheJournalFileDoesNotChangeTheStore) {
     }
 }
 
+// The statements cut each figure to whole yen: the import counts the amounts of the openings
+// and the journal that carry a fraction of a yen, each once, whatever the order of the journal.
+TEST_F(ImportRefusal, CountsTheAmountsThatCarryFractionsOfAYen) {
+    std::vector<std::string> reversed = SampleJournalRows();
+    std::reverse(reversed.begin(), reversed.end());
+    auto unordered = SampleFiles();
+    unordered["journal.csv"] = Journal(reversed);
+    struct Case {
+        const char* name;
+        std::map<std::string, std::string> files;
+        std::uint64_t fractional;
+    };
+    const Case cases[] = {
+        {"1.5 yen on both sides of a line", SampleFiles(), 2},
+        {"whole yen", Edited("journal.csv", ",1.5,,6000000,1.5,", ",2,,6000000,2,"), 0},
+        {"an opening balance on both sides",
+         Edited("openings.csv", "D001,1000000,1000,\nD001,5000000,,1000\n",
+                "D001,1000000,999.99,\nD001,5000000,,999.99\n"),
+         4},
+        {"input tax", Edited("journal.csv", ",200,20,1100002,220,", ",200,20.05,1100002,220.05,"),
+         4},
+        {"negative amounts",
+         Edited("journal.csv", ",1000000,3,,1000000,3,", ",1000000,-0.5,,1000000,-0.5,"), 4},
+        {"a journal read twice, out of order", unordered, 2},
+    };
+    for (const Case& c : cases) {
+        ImportResult result = Import(c.files);
+        ASSERT_TRUE(result.ok) << c.name << ": " << result.message;
+        EXPECT_EQ(result.fractionalAmounts, c.fractional) << c.name;
+    }
+}
+
 struct OrderedRefusal {
     const char* name;
     std::vector<std::string> rows;

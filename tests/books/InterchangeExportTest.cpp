@@ -95,29 +95,29 @@ TEST_F(InterchangeExport, SampleJournalRowsCarryFlagsSettlementsTaxAndQuotes) {
          u8"2000|1||20250401|地代家賃|||課対仕入内10%|726000|66000|普通預金|わかば銀行　本店||"
          u8"対象外|726000|0|本社事務所家賃　3か月分|||||||||"},
         // Output tax on the credit side.
-        {1,
-         u8"2000|2||20250405|売掛金|株式会社みなみ精工||対象外|4081000|0|製品売上高|||"
+        {2,
+         u8"2000|3||20250405|売掛金|株式会社みなみ精工||対象外|4081000|0|製品売上高|||"
          u8"課税売上内10%|4081000|371000|売上　株式会社みなみ精工　精密シャフト　4月納品分||||||||"
          u8"|"},
-        // An entry of four lines, each leaving a side empty: 2110, 2100, 2100, 2101.
-        {8, u8"2110|8||20250425|給料手当|||対象外|850000|0|||||0|0|給与　4月分　事務部門|||||||||"},
-        {9, u8"2100|8||20250425|賃金|||対象外|1450000|0|||||0|0|給与　4月分　製造部門|||||||||"},
-        {11,
-         u8"2101|8||20250425|||||0|0|普通預金|わかば銀行　本店||対象外|2024000|0|給与振込||||||||"
+        // An entry of six lines, each leaving a side empty: 2110, 2100 four times, 2101.
+        {10, u8"2110|10||20250425|役員報酬|||対象外|600000|0|||||0|0|役員報酬　4月分|||||||||"},
+        {12, u8"2100|10||20250425|賃金|||対象外|1450000|0|||||0|0|給与　4月分　製造部門|||||||||"},
+        {15,
+         u8"2101|10||20250425|||||0|0|普通預金|わかば銀行　本店||対象外|1980000|0|給与振込||||||||"
          u8"|"},
         // A description with a comma, read back whole.
-        {16,
-         u8"2000|12||20250509|広告宣伝費|||課対仕入内10%|385000|35000|未払金|||対象外|385000|0|"
+        {25,
+         u8"2000|16||20250509|広告宣伝費|||課対仕入内10%|385000|35000|未払金|||対象外|385000|0|"
          u8"展示会出展費用, 産業機械フェア2025 ブース装飾含む|||||||||"},
         // The interim settlement; the year-end settlement, in an entry of two lines.
-        {96,
-         u8"2000|59|中決|20250930|減価償却費|||対象外|640000|0|減価償却累計額|||対象外|640000|0|"
+        {152,
+         u8"2000|82|中決|20250930|減価償却費|||対象外|640000|0|減価償却累計額|||対象外|640000|0|"
          u8"中間決算　減価償却費計上（上期分）|||||||||"},
-        {204,
-         u8"2110|128|本決|20260331|期首製品棚卸高|||対象外|2400000|0|製品|||対象外|2400000|0|"
+        {314,
+         u8"2110|171|本決|20260331|期首製品棚卸高|||対象外|2400000|0|製品|||対象外|2400000|0|"
          u8"決算整理　期首製品棚卸高振替|||||||||"},
-        {205,
-         u8"2101|128|本決|20260331|製品|||対象外|2650000|0|期末製品棚卸高|||対象外|2650000|0|"
+        {315,
+         u8"2101|171|本決|20260331|製品|||対象外|2650000|0|期末製品棚卸高|||対象外|2650000|0|"
          u8"決算整理　期末製品棚卸高計上|||||||||"},
     };
     for (const Case& c : cases) EXPECT_EQ(text(c.row), U8(c.expected)) << "row " << c.row;
@@ -126,7 +126,7 @@ TEST_F(InterchangeExport, SampleJournalRowsCarryFlagsSettlementsTaxAndQuotes) {
 TEST_F(InterchangeExport, EveryRowHas25FieldsAndEveryEntryBalancesInWholeYen) {
     ExportSummary summary = ExportSample();
     auto rows = Rows(journal_.text);
-    EXPECT_EQ(summary.entries, 140);
+    EXPECT_EQ(summary.entries, 184);
     EXPECT_EQ(summary.lines, static_cast<long>(rows.size()));
     long long debits = 0, credits = 0;
     for (const auto& row : rows) {
@@ -165,13 +165,13 @@ TEST_F(InterchangeExport, OpeningsLeaveRetainedEarningsAsTheDifference) {
         EXPECT_NE(row[1], U8(u8"繰越利益"));
         difference += (row[2] == U8(u8"借方") ? 1 : -1) * std::stoll(row[5]);
     }
-    EXPECT_EQ(difference, 29354200);
+    EXPECT_EQ(difference, 28018700);
     auto has = [&](const char8_t* account, const char8_t* side, const char* balance) {
         return std::any_of(rows.begin(), rows.end(), [&](const auto& row) {
             return row[1] == U8(account) && row[2] == U8(side) && row[5] == balance;
         });
     };
-    EXPECT_TRUE(has(u8"普通預金", u8"借方", "12765000"));  // two banks' balances
+    EXPECT_TRUE(has(u8"普通預金", u8"借方", "12658400"));  // two banks' balances
     EXPECT_TRUE(has(u8"貸倒引当金", u8"貸方", "76000"));   // a debit account's credit balance
     EXPECT_TRUE(has(u8"自己株式", u8"借方", "200000"));    // a credit account's debit balance
 }

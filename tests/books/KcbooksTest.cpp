@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <new>
 #include <streambuf>
@@ -148,6 +149,59 @@ TEST_F(Kcbooks, MemoryRunningOutAnywhereFailsTheRunAndLeavesNothing) {
             EXPECT_EQ(Names(), before) << said;
         }
         EXPECT_GT(failed, shots / 2);
+    }
+}
+
+// Books of one opening balance and one sale, their amounts as given.
+void WriteTinyBooks(const fs::path& folder, const std::string& opening, const std::string& sale) {
+    fs::create_directories(folder);
+    const std::pair<const char*, std::string> files[] = {
+        {"company.csv", "data_id,data_no,name,period_from,period_to\nD1,1,c,20250401,20260331\n"},
+        {"users.csv", "user_id,data_no\nu1,1\n"},
+        {"accounts.csv",
+         "data_id,code,name,nature,side\nD1,1000000,cash,0x80880001,D\n"
+         "D1,3000000,capital,0x80288000,C\nD1,6000000,sales,0x40888001,C\n"},
+        {"openings.csv",
+         "data_id,code,debit,credit\nD1,1000000," + opening + ",\nD1,3000000,," + opening + "\n"},
+        {"journal.csv",
+         "data_id,entry,line,date,debit_code,debit_amount,credit_code,credit_amount\n"
+         "D1,1,1,20250410,1000000," +
+             sale + ",6000000," + sale + "\n"},
+    };
+    for (const auto& [name, text] : files) std::ofstream(folder / name, std::ios::binary) << text;
+}
+
+// An import says where the books went and, the statements cutting each figure to whole yen, how
+// many amounts carry fractions of a yen; nothing of fractions when none does.
+TEST_F(Kcbooks, ImportSaysHowManyAmountsCarryFractionsOfAYen) {
+    struct Case {
+        const char* opening;  // on both sides of the openings
+        const char* sale;     // on both sides of the journal's line
+        const char* said;     // after the line that names the books and the store
+    };
+    const Case cases[] = {
+        {"500", "1000", ""},
+        {"500", "1000.5",
+         "2 amounts carry fractions of a yen; the statements cut each figure to "
+         "whole yen\n"},
+        {"500.25", "1000",
+         "2 amounts carry fractions of a yen; the statements cut each figure to "
+         "whole yen\n"},
+        {"0.0001", "-1000.5",
+         "4 amounts carry fractions of a yen; the statements cut each figure "
+         "to whole yen\n"},
+    };
+    const std::string books = Path("books");
+    const std::string store = Path("tiny.books");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.opening) + " " + c.sale);
+        WriteTinyBooks(books, c.opening, c.sale);
+        Captured out;
+        std::cout.rdbuf(&out);
+        const int status = Run({"import", books, store});
+        std::cout.rdbuf(&out_);
+        EXPECT_EQ(status, 0) << err_.Text();
+        EXPECT_EQ(out.Text(), "imported " + books + " into " + store + "\n" + c.said);
     }
 }
 

@@ -1,5 +1,6 @@
 # The guide's examples are real books: every folder under examples/ imports and its balance sheet
-# balances, and its export, ledger and all, passes every check of kcview; the worked example
+# balances, and its export, ledger and all, passes every check of kcview (a folder named
+# *-mistakes, kept to show the checks at work, fails one); the worked example
 # exports as docs/books.md runs it, and its statements hold together;
 # every code block the guide ties to a file or to that export still stands in it; and every link
 # of the guide leads to a file of the repository.
@@ -26,7 +27,16 @@ foreach(folder IN LISTS folders)
   endif()
   run(${KCSAKURA} --books ${WORK}/${name}.books --ui batch --start-month 4 --end-month 3 --kind 1
       --out ${WORK}/${name}.xml --yes --settings-folder ${WORK}/${name}-settings)
-  run(${KCVIEW} --check ${WORK}/${name}.xml)
+  if(name MATCHES "-mistakes$")
+    # Books kept to show the reviewer's checks at work: their mistakes must fail a check.
+    execute_process(COMMAND ${KCVIEW} --check ${WORK}/${name}.xml WORKING_DIRECTORY ${WORK}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT rc EQUAL 1)
+      message(FATAL_ERROR "examples/${name}: kcview --check exited ${rc}, not 1:\n${out}\n${err}")
+    endif()
+  else()
+    run(${KCVIEW} --check ${WORK}/${name}.xml)
+  endif()
   list(APPEND imported ${name})
 endforeach()
 if(NOT "worked-chart" IN_LIST imported)

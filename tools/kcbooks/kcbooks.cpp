@@ -16,6 +16,8 @@
 
 #include "books/Importer.h"
 #include "books/Model.h"
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 #include "native/Failure.h"
 #include "native/PathLock.h"
 #include "native/RunFiles.h"
@@ -25,8 +27,6 @@
 #include "tools/interchange/JournalWriter.h"
 #include "tools/kcbooks/RunEnd.h"
 #include "tools/kcbooks/Show.h"
-#include "messages/kcbooks/KcbooksMessages.h"
-#include "messages/tools/ToolMessages.h"
 
 namespace kcbooks {
 namespace {
@@ -112,12 +112,25 @@ bool TakeStoreLock(native::PathLock& lock, const std::string& store) {
     return false;
 }
 
-// The import itself, under the store's lock.
-bool ImportHeld(const std::string& booksDir, const std::string& store,
-                books::SourceEncoding encoding) {
+// The import itself, under the store's lock; what it read, or none when it was refused.
+std::optional<books::ImportResult> ImportHeld(const std::string& booksDir, const std::string& store,
+                                              books::SourceEncoding encoding) {
     books::ImportResult result = books::ImportBooks(booksDir, store, encoding);
-    if (!result.ok) SayImportRefused(result.message);
-    return result.ok;
+    if (!result.ok) {
+        SayImportRefused(result.message);
+        return std::nullopt;
+    }
+    return result;
+}
+
+// What a finished import says: where the books went and, the statements cutting each figure
+// to whole yen, how many amounts carry fractions of a yen.
+void SayImported(const std::string& source, const std::string& store,
+                 const books::ImportResult& result) {
+    std::cout << Say(Id::kImported, {{"books", source}, {"store", store}}) << "\n";
+    if (result.fractionalAmounts > 0) {
+        std::cout << Say(Id::kFractionalAmounts, {{"count", result.fractionalAmounts}}) << "\n";
+    }
 }
 
 int ImportLocked(const std::string& booksDir, const std::string& store,
@@ -125,9 +138,10 @@ int ImportLocked(const std::string& booksDir, const std::string& store,
     RunEnd::Begin("import", {store});
     native::PathLock lock;
     if (!TakeStoreLock(lock, store)) return 1;
-    if (!ImportHeld(booksDir, store, encoding)) return 1;
+    const std::optional<books::ImportResult> imported = ImportHeld(booksDir, store, encoding);
+    if (!imported) return 1;
     RunEnd::Finished();
-    std::cout << Say(Id::kImported, {{"books", booksDir}, {"store", store}}) << "\n";
+    SayImported(booksDir, store, *imported);
     return 0;
 }
 
@@ -279,11 +293,13 @@ int ImportInterchange(const std::vector<std::string>& args) {
         std::cerr << Say(Id::kConvertRefused, {{"reason", result.message}}) << "\n";
         return 1;
     }
-    if (!ImportHeld(converted.Path(), store, books::SourceEncoding::kUtf8)) return 1;
+    const std::optional<books::ImportResult> imported =
+        ImportHeld(converted.Path(), store, books::SourceEncoding::kUtf8);
+    if (!imported) return 1;
     converted.Discard();
     RunEnd::Finished();
     if (PrintReport(result.report, store) != 0) return 1;
-    std::cout << Say(Id::kImported, {{"books", options.journalPath}, {"store", store}}) << "\n";
+    SayImported(options.journalPath, store, *imported);
     return 0;
 }
 
