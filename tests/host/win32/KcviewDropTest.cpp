@@ -98,7 +98,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
          {L"\n貸借の一致: 資産合計 79,558,339 (37行目) ≠ 負債合計 + 純資産合計 78,558,339 (73, "
           L"90行目)\n",
           L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
-          L"\n17 件の確認のうち 2 件が合いません。"},
+          L"\n18 件の確認のうち 2 件が合いません。"},
          true},
         {L"malformed",
          "</CurrentAssets>",
@@ -164,7 +164,7 @@ TEST(KcviewDrop, WithoutABrowserTheBoxSaysWhetherTheChecksHeld) {
     ASSERT_TRUE(dropped.box.has_value()) << "no message box";
     for (const wchar_t* line :
          {L"確認ページをブラウザーで開けませんでした。", L"no-browser\\決算書.html\n",
-          L"\n17 件の確認のうち、合わないものはありません。"}) {
+          L"\n18 件の確認のうち、合わないものはありません。"}) {
         EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
             << WideToUtf8Shown(line) << " is not in:\n"
             << WideToUtf8Shown(dropped.box->text);
