@@ -1,8 +1,9 @@
 #include "aggregation/CmnProcHpr.h"
 
-#include <cstdio>
-#include <cstring>
+#include <span>
 
+#include "common/EraDate.h"
+#include "common/Sjis.h"
 #include "ledger/Services.h"
 
 namespace {
@@ -13,6 +14,12 @@ constexpr const char* kSource = "CmnProcHpr";
 constexpr int kLocationCursor = 312;
 constexpr int kLocationReady = 319;
 constexpr int kLocationWalk = 339;
+
+// An era record as the date texts read it.
+era_date::Era EraView(const StGENGOINFO& era) {
+    return {era.firstDay, sjis::FieldText(era.name, sizeof(era.name)),
+            sjis::FieldText(era.shortLabel, sizeof(era.shortLabel))};
+}
 
 }  // namespace
 
@@ -47,8 +54,10 @@ int CmnProcHpr::FindEra(std::int32_t date, StGENGOINFO* era, std::int32_t* eraYe
         record(rc, fatal, kLocationReady);
         return -1;
     }
-    StGENGOINFO previous{};
-    std::int32_t count = 0;
+    // The walk stops at the first era that begins after the date: the last one before it is
+    // the date's era, if any.
+    StGENGOINFO last{};
+    bool begun = false;
     while (true) {
         StGENGOINFO current{};
         rc = eras->Walk(&current, cursor);
@@ -58,68 +67,25 @@ int CmnProcHpr::FindEra(std::int32_t date, StGENGOINFO* era, std::int32_t* eraYe
             record(rc, fatal, kLocationWalk);
             return -1;
         }
-        if (rc != 0) break;
-        if (count == 0) {
-            if (current.firstDay > date) {
-                eras->ReleaseCursor(cursor);
-                return -1;  // before every era: no error
-            }
-        } else if (previous.firstDay <= date && date <= current.firstDay - 1) {
-            break;
-        }
-        previous = current;
-        ++count;
+        if (rc != 0 || current.firstDay > date) break;
+        last = current;
+        begun = true;
     }
     eras->ReleaseCursor(cursor);
-    if (count == 0 || date > 99991231) return -1;
-    if (era) *era = previous;
-    if (eraYear) *eraYear = date / 10000 - previous.firstDay / 10000 + 1;
+    const era_date::Era view = EraView(last);
+    const era_date::Era* found =
+        era_date::EraOf(begun ? std::span(&view, 1) : std::span<const era_date::Era>(), date);
+    if (!found) return -1;
+    if (era) *era = last;
+    if (eraYear) *eraYear = era_date::EraYear(*found, date);
     return 0;
 }
 
 std::string CmnProcHpr::FormatDate(std::int32_t date, std::int32_t style,
                                    std::int32_t leadingZeros) {
-    const long year = date / 10000;
-    const long month = date % 10000 / 100;
-    const long day = date % 100;
-    const bool zeros = leadingZeros != 0;
-    char text[64] = {};
+    const bool eraStyle = style == 0 || style == 1 || style == 5;
     StGENGOINFO era{};
-    std::int32_t eraYear = 0;
-    auto needEra = [&]() { return FindEra(date, &era, &eraYear) == 0; };
-    switch (style) {
-        case 0:
-            if (!needEra()) return "";
-            std::snprintf(text, sizeof(text), "%s%ld年%ld月%ld日", era.name,
-                          static_cast<long>(eraYear), month, day);
-            break;
-        case 1:
-            if (!needEra()) return "";
-            std::snprintf(text, sizeof(text), zeros ? "%s.%02ld/%02ld/%02ld" : "%s.%ld/%ld/%ld",
-                          era.shortLabel, static_cast<long>(eraYear), month, day);
-            break;
-        case 2:
-            std::snprintf(text, sizeof(text), zeros ? "%ld/%02ld/%02ld" : "%ld/%ld/%ld", year,
-                          month, day);
-            break;
-        case 3:
-            std::snprintf(text, sizeof(text), zeros ? "%02ld/%02ld/%02ld" : "%02ld/%ld/%ld", year,
-                          month, day);
-            break;
-        case 4:
-            std::snprintf(text, sizeof(text), "%ld年%ld月%ld日", year, month, day);
-            break;
-        case 5:
-            if (!needEra()) return "";
-            if (eraYear == 1) {
-                std::snprintf(text, sizeof(text), "%s%s年%ld月%ld日", era.name, "元", month, day);
-            } else {
-                std::snprintf(text, sizeof(text), "%s%ld年%ld月%ld日", era.name,
-                              static_cast<long>(eraYear), month, day);
-            }
-            break;
-        default:
-            return "";
-    }
-    return text;
+    if (eraStyle && FindEra(date, &era) != 0) return "";
+    const era_date::Era view = EraView(era);
+    return era_date::FormatDate(date, style, leadingZeros, eraStyle ? &view : nullptr);
 }

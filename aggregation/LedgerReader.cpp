@@ -7,7 +7,9 @@
 #include "aggregation/CmnProcHpr.h"
 #include "aggregation/SelectedData.h"
 #include "aggregation/SummarySlots.h"
+#include "common/LedgerCounter.h"
 #include "common/Sjis.h"
+#include "common/StatementLabel.h"
 
 namespace {
 
@@ -18,9 +20,6 @@ constexpr std::uint32_t kInputTax = 0x80880810;
 constexpr std::int32_t kRadix = 10000;
 constexpr std::uint8_t kSideCreditOnly = 1;
 constexpr std::uint8_t kSideDebitOnly = 2;
-constexpr std::uint8_t kKindCompound = 34;
-constexpr std::uint8_t kKindCreditTransfer = 33;
-constexpr std::uint8_t kKindDebitTransfer = 18;
 // The token by which the ledger view names the work area.
 constexpr std::uint32_t kWorkAreaToken = 1;
 
@@ -375,11 +374,11 @@ int LedgerReader::ReadPartLine(const StDATAINFO& company, LedgerLine* record) {
             const StKAMOKUINFO* counter = &kNoAccount;
             const StKAMOKUINFO* counterSub = &kNoAccount;
             const StKAMOKUINFO* ownSub = &kNoAccount;
-            bool several = (line.side == kSideCreditOnly && line.kind == kKindCreditTransfer) ||
-                           (line.side != kSideCreditOnly && line.kind == kKindDebitTransfer) ||
-                           (line.kind == kKindCompound && entryDebit != entryCredit);
+            const ledger_counter::Counter told =
+                ledger_counter::CounterOf(line.side, line.kind, entryDebit, entryCredit, line.line);
+            bool several = told == ledger_counter::Counter::kSeveral;
             // The journal is scanned only where nothing else tells.
-            if (!several && line.kind == kKindCompound && line.line != 1) {
+            if (told == ledger_counter::Counter::kAskEntry) {
                 int journalStatus = 1;
                 several = !EntryBalancesBefore(company, line, &journalStatus);
                 if (journalStatus == 0) return -1;
@@ -414,7 +413,7 @@ int LedgerReader::ReadPartLine(const StDATAINFO& company, LedgerLine* record) {
             sjis::CopyBounded(record->ownSubAccount, sizeof(record->ownSubAccount),
                               sjis::FieldText(ownSub->name, sizeof(ownSub->name)), 30);
             sjis::CopyBounded(record->counterAccount, sizeof(record->counterAccount),
-                              several ? std::string_view("諸口")
+                              several ? sjis::SeveralAccounts()
                                       : sjis::FieldText(counter->name, sizeof(counter->name)),
                               30);
             sjis::CopyBounded(record->counterSubAccount, sizeof(record->counterSubAccount),

@@ -11,7 +11,7 @@
 #include "aggregation/StatementData.h"
 #include "bench/BenchBooks.h"
 #include "common/Edition.h"
-#include "host/FullWidth.h"
+#include "common/FullWidth.h"
 #include "host/SteadyClock.h"
 #include "host/posix/DriveMap.h"
 #include "host/posix/FileSystem.h"

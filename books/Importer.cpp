@@ -856,6 +856,7 @@ bool Importer::LoadOpenings() {
             !table.Amount(kCredit, &credit)) {
             return Fail(table);
         }
+        set->openings.push_back({code, debit, credit});
         openingFractions_.Add(debit);
         openingFractions_.Add(credit);
         for (SummaryArray array : {kDebitNet, kDebitGross, kCreditNet, kCreditGross}) {
@@ -1244,6 +1245,9 @@ bool Importer::WriteTables(Database& db) {
         if (era.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
     }
     Statement account(db, "INSERT INTO accounts VALUES(?,?,?,?,?,?,?,?,?,?)");
+    // A mask given twice counts once, as it does for the summaries.
+    Statement sum(db, "INSERT OR IGNORE INTO sums VALUES(?,?,?)");
+    Statement opening(db, "INSERT INTO openings VALUES(?,?,?,?,?)");
     Statement note(db, "INSERT INTO notes VALUES(?,?,?)");
     for (const DataSet& set : sets_) {
         for (std::size_t i = 0; i < set.accounts.size(); ++i) {
@@ -1265,6 +1269,23 @@ bool Importer::WriteTables(Database& db) {
                 account.BindBlob(10, slots.data(), static_cast<int>(sizeof(slots)));
             }
             if (account.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
+            for (std::uint32_t mask : a.sumOf) {
+                sum.Reset();
+                sum.Bind(1, set.company.dataNo);
+                sum.Bind(2, a.code);
+                sum.Bind(3, mask);
+                if (sum.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
+            }
+        }
+        for (std::size_t i = 0; i < set.openings.size(); ++i) {
+            const Opening& o = set.openings[i];
+            opening.Reset();
+            opening.Bind(1, set.company.dataNo);
+            opening.Bind(2, static_cast<std::int64_t>(i));
+            opening.Bind(3, o.code);
+            opening.Bind(4, o.debit);
+            opening.Bind(5, o.credit);
+            if (opening.Step() != SQLITE_DONE) return Fail(CannotWrite(db));
         }
         static const int kKinds[] = {0, 100, 1000};
         for (std::size_t k = 0; k < 3; ++k) {

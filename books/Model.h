@@ -94,6 +94,13 @@ struct Company {
     std::int32_t taxInclusive = 0;
 };
 
+// A row of openings.csv: the balance brought in on an account or sub-account.
+struct Opening {
+    std::int32_t code = 0;
+    std::int64_t debit = 0;
+    std::int64_t credit = 0;
+};
+
 struct DataSet {
     Company company;
     std::vector<Account> accounts;  // chart order
@@ -101,6 +108,7 @@ struct DataSet {
     std::int32_t inputTaxAccount = 0;                          // account code, 0 when none
     std::int32_t outputTaxAccount = 0;                         // account code, 0 when none
     std::unordered_map<std::int32_t, SummarySlots> summaries;  // by account code
+    std::vector<Opening> openings;                             // openings.csv's order
     std::array<std::string, 3> notes;                          // kinds 0, 100, 1000
     std::array<bool, 3> hasNote = {false, false, false};
 };

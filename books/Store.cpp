@@ -5,9 +5,9 @@
 #include <new>
 
 #include "books/Paths.h"
-#include "native/Failure.h"
 #include "messages/kcbooks/KcbooksMessages.h"
 #include "messages/tools/ToolMessages.h"
+#include "native/Failure.h"
 
 namespace books {
 
@@ -276,7 +276,9 @@ const char* Database::SchemaSql() {
     // Company data sets, users, the chart of accounts with its precomputed summaries, the
     // journal lines, and every account's ledger lines (a journal line stands in the ledger of
     // each account it reaches), clustered in the ledger's line order so that one account's
-    // ledger of a date range is one index range.
+    // ledger of a date range is one index range. The total accounts' masks (sum_of) and the
+    // opening balances are kept as the import read them too: kcview computes the books' trial
+    // balance from them and the journal, never from the summaries.
     return R"sql(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value);
 CREATE TABLE company(
@@ -307,6 +309,10 @@ CREATE TABLE ledger(
   credit_code INTEGER NOT NULL, credit_amount INTEGER NOT NULL, credit_tax INTEGER NOT NULL,
   description BLOB NOT NULL,
   PRIMARY KEY(data_no, account, date, position, voucher, entry, line)) WITHOUT ROWID;
+CREATE TABLE sums(data_no INTEGER NOT NULL, code INTEGER NOT NULL, mask INTEGER NOT NULL,
+  PRIMARY KEY(data_no, code, mask)) WITHOUT ROWID;
+CREATE TABLE openings(data_no INTEGER NOT NULL, ord INTEGER NOT NULL, code INTEGER NOT NULL,
+  debit INTEGER NOT NULL, credit INTEGER NOT NULL, PRIMARY KEY(data_no, ord)) WITHOUT ROWID;
 CREATE TABLE eras(first_day INTEGER PRIMARY KEY, name BLOB NOT NULL, short BLOB NOT NULL);
 CREATE TABLE notes(data_no INTEGER NOT NULL, kind INTEGER NOT NULL, text BLOB NOT NULL,
   PRIMARY KEY(data_no, kind));

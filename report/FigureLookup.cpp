@@ -3,12 +3,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <span>
 #include <string>
 
-#include "common/LabelMarks.h"
 #include "common/Messages.h"
 #include "common/Sjis.h"
+#include "common/StatementLabel.h"
 #include "report/ReportWriter.h"
 
 namespace {
@@ -29,8 +28,6 @@ std::string AmountText(std::int64_t tenThousandths, bool emptyWhenZero) {
 
 int ReportWriter::CleanLabel(const char* source, std::size_t length,
                              char (&destination)[kLabelBuffer]) {
-    // Tested in this order at every character; the import refuses a name of nothing else.
-    const auto& kRemoved = sjis::kLabelMarks;
     if (!source || length == 0 || source[0] == '\0') return 0;
     std::string_view text(source, std::min(length, kLabelBuffer - 1));
     // Most labels hold none of the bytes a mark begins with: they are copied as they are.
@@ -44,31 +41,7 @@ int ReportWriter::CleanLabel(const char* source, std::size_t length,
         destination[plain] = '\0';
         return 1;
     }
-    std::size_t out = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        bool removed = false;
-        // Every mark begins with one of these bytes: the rest are copied at once.
-        const unsigned char first = static_cast<unsigned char>(text[pos]);
-        const bool candidate = first == ' ' || first == 0x81 || first == '(' || first == '[';
-        for (std::string_view mark : candidate ? std::span<const std::string_view>(kRemoved)
-                                               : std::span<const std::string_view>()) {
-            if (text.substr(pos, mark.size()) == mark) {
-                pos += mark.size();
-                removed = true;
-                break;
-            }
-        }
-        if (removed) continue;
-        // A double-byte character is copied whole: a mark is only looked for where a
-        // character begins, never across one's trail byte.
-        std::size_t width =
-            sjis::IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2
-                                                                                             : 1;
-        std::memcpy(destination + out, text.data() + pos, width);
-        out += width;
-        pos += width;
-    }
-    destination[out] = '\0';
+    destination[sjis::CopyWithoutLabelMarks(text, destination)] = '\0';
     return 1;
 }
 

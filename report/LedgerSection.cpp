@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "common/AccountCategory.h"
 #include "report/ReportWriter.h"
 
 namespace {
@@ -22,37 +23,6 @@ const char* Decimal(std::int64_t value, char (&buffer)[24]) {
 }
 
 }  // namespace
-
-const char* ReportWriter::CategoryLabel(std::uint32_t nature) {
-    struct Row {
-        std::uint32_t mask;
-        const char* text;
-    };
-    static const Row kRows[] = {
-        {0x80880000, "流動資産"},         {0x80840000, "固定資産"},
-        {0x80820000, "繰延資産"},         {0x80800008, "流動資産"},
-        {0x80800000, "資産の部"},         {0x80480000, "流動負債"},
-        {0x80440000, "固定負債"},         {0x80400000, "負債の部"},
-        {0x80280000, "株主資本"},         {0x80240000, "評価･換算差額等"},
-        {0x80220000, "新株予約権"},       {0x80200000, "純資産の部"},
-        {0x80100000, "負債・純資産合計"}, {0x80000000, "貸借対照表"},
-        {0x40888000, "売上高"},           {0x40884000, "売上原価"},
-        {0x40882000, "販管費"},           {0x40880000, "営業損益"},
-        {0x40848000, "営業外収益"},       {0x40844000, "営業外費用"},
-        {0x40840000, "営業外損益"},       {0x40480000, "特別利益"},
-        {0x40440000, "特別損失"},         {0x40800000, "経常損益"},
-        {0x40400000, "特別損益"},         {0x40200000, "差引損益"},
-        {0x40000000, "損益計算書"},       {0x20800000, "材料費"},
-        {0x20400000, "労務費"},           {0x20200000, "製造経費"},
-        {0x20100000, "仕掛品"},           {0x20080000, "製造原価"},
-        {0x20000000, "製造原価報告書"},   {0x10000000, "特別勘定"},
-        {0x08000080, "集計対象外"},       {0x08000000, "集計対象外"},
-    };
-    for (const Row& row : kRows) {
-        if ((nature & row.mask) == row.mask) return row.text;
-    }
-    return "";
-}
 
 namespace {
 
@@ -101,7 +71,8 @@ int ReportWriter::WriteLedgerAccounts(XmlWriter& writer) {
         CleanLabel(figure->name, std::strlen(figure->name), label);
         if (!writer.WriteStartTag(line_, "HJ00780S01", 3) ||
             !writer.WriteElement(line_, "HJ00780S0010", label, 4) ||
-            !writer.WriteElement(line_, "HJ00780S0020", CategoryLabel(figure->nature), 4) ||
+            !writer.WriteElement(line_, "HJ00780S0020", ledger_category::CategoryOf(figure->nature),
+                                 4) ||
             !writer.WriteElement(line_, "HJ00780S0030", Yen(figure->opening).c_str(), 4) ||
             !writer.WriteElement(line_, "HJ00780S0040", Yen(figure->closing).c_str(), 4) ||
             !WriteLedgerLines(writer) || !writer.WriteEndTag(line_, "HJ00780S01", 3)) {

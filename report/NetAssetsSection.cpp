@@ -7,36 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/NetAssetsColumns.h"
 #include "report/ReportWriter.h"
-
-namespace {
-
-struct ColumnKey {
-    int column;
-    std::uint32_t key;
-};
-
-// In output order; columns 4 and 5 share their key and are told apart by the line's name.
-constexpr ColumnKey kColumnKeys[] = {
-    {0, 0x80288000}, {0, 0x80288040}, {0, 0x80288020},  {1, 0x80282080},  {2, 0x80282040},
-    {3, 0x80281080}, {4, 0x80281040}, {5, 0x80281040},  {6, 0x80281048},  {7, 0x80280800},
-    {8, 0x80248000}, {9, 0x80244000}, {10, 0x80242000}, {11, 0x80220000},
-};
-
-const char* const kColumnNames[] = {
-    "資本金",         "資本準備金",       "その他資本剰余金",
-    "利益準備金",     "別途積立金",       "任意積立金",
-    "繰越利益剰余金", "自己株式",         "その他有価証券評価差額金",
-    "繰延ヘッジ損益", "土地再評価差額金", "新株予約権",
-};
-
-constexpr int kColumns = 12;
-constexpr int kSpecialReserveColumn = 4;
-constexpr int kOtherReserveColumn = 5;
-constexpr int kRetainedEarningsColumn = 6;
-constexpr std::uint32_t kNetIncome = 0x40200040;
-
-}  // namespace
 
 int ReportWriter::StatementChangesNetAssets(XmlWriter* writer) {
     if (!writer) return 0;
@@ -45,22 +17,21 @@ int ReportWriter::StatementChangesNetAssets(XmlWriter* writer) {
     if (!writer->WriteStartTag(line_, "StatementChangesNetAssets", 2)) return 0;
     if (!writer->WriteElement(line_, "Select", number, 3)) return 0;
 
+    using net_assets::kColumns;
+    using net_assets::kRetainedEarningsColumn;
     for (int column = 0; column < kColumns; ++column) {
         // Each line is divided into whole yen before it is added.
         std::int64_t previous = 0;
         std::int64_t change = 0;
         std::int64_t current = 0;
-        for (const ColumnKey& pair : kColumnKeys) {
+        for (const net_assets::ColumnKey& pair : net_assets::ColumnKeys()) {
             if (pair.column != column) continue;
             FigureCopies copies;
             if (!CollectFiguresExact(pair.key, &copies)) return 0;
             for (const AccountFigure& figure : copies) {
-                if (column == kSpecialReserveColumn || column == kOtherReserveColumn) {
-                    char label[kLabelBuffer] = {};
-                    CleanLabel(figure.name, std::strlen(figure.name), label);
-                    bool special = std::strstr(label, "別途積立金") != nullptr;
-                    if (special != (column == kSpecialReserveColumn)) continue;
-                }
+                char label[kLabelBuffer] = {};
+                CleanLabel(figure.name, std::strlen(figure.name), label);
+                if (!net_assets::BelongsTo(column, label)) continue;
                 previous += figure.opening / 10000;
                 change += figure.movement / 10000;
                 current += figure.closing / 10000;
@@ -71,12 +42,13 @@ int ReportWriter::StatementChangesNetAssets(XmlWriter* writer) {
         std::int64_t netIncome = 0;
         if (column == kRetainedEarningsColumn) {
             std::size_t position = 0;
-            if (!FindFigure(kNetIncome, &position)) return 0;
+            if (!FindFigure(net_assets::kNetIncomeNature, &position)) return 0;
             netIncome = figures_[position]->movement / 10000;
         }
 
         if (!writer->WriteStartTag(line_, "ChangesNetAssetsItem", 3)) return 0;
-        if (!writer->WriteElement(line_, "AccountList", kColumnNames[column], 4)) return 0;
+        if (!writer->WriteElement(line_, "AccountList", net_assets::ColumnName(column), 4))
+            return 0;
         if (previous != 0 && !writer->WriteElement(line_, "BalanceEndPreviousPeriod",
                                                    std::to_string(previous).c_str(), 4)) {
             return 0;

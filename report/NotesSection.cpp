@@ -5,18 +5,13 @@
 #include <cstring>
 #include <string>
 
+#include "common/NoteTable.h"
 #include "report/ReportWriter.h"
 
 namespace {
 
-struct NoteRow {
-    std::int16_t group;   // index into the note display flags
-    std::int32_t number;  // the note's number in the notes text; 0 ends the table
-    std::int16_t depth;   // nesting depth and TAB count
-    const char* element;
-};
-
-#include "report/NoteTable.inc"
+using notes::kNoteTable;
+using notes::NoteRow;
 
 static_assert(std::size(kNoteTable) == ReportWriter::kNoteRows);
 

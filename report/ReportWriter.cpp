@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/FullWidth.h"
 #include "common/Sjis.h"
 #include "report/SupportInfo.h"
 
@@ -236,7 +237,7 @@ int ReportWriter::WriteDataBlock(XmlWriter* writer, const StDATAINFO* company) {
 const char* ReportWriter::ToFullWidthName(const char* name) {
     std::string converted = platform_.text.ToFullWidth(name ? name : "");
     // The tax application takes at most 63 bytes; the cut never splits a character.
-    std::size_t length = sjis::FitLength(converted, 63);
+    std::size_t length = sjis::FitLength(converted, kWrittenCompanyNameBytes);
     std::memcpy(fullWidthName_, converted.data(), length);
     fullWidthName_[length] = '\0';
     return fullWidthName_;

@@ -92,8 +92,6 @@ public:
     int WriteLedgerAccounts(XmlWriter& writer);
     // The lines of the account of the pending ledger line; the source moves past them.
     int WriteLedgerLines(XmlWriter& writer);
-    // The category of an account nature code: the first row whose mask the code holds.
-    static const char* CategoryLabel(std::uint32_t nature);
 
     // --- the notes
     static constexpr int kNoteRows = 178;  // the table's rows with its end row

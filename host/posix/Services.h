@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/FullWidth.h"
+#include "common/FullWidth.h"
 #include "platform/TextMapping.h"
 #include "platform/WindowService.h"
 

@@ -12,7 +12,6 @@
 
 #include "app/LinkApp.h"
 #include "books/Books.h"
-#include "books/Paths.h"
 #include "common/Encoding.h"
 #include "common/Messages.h"
 #include "common/PathLimit.h"
@@ -22,9 +21,9 @@
 #include "host/HostOptions.h"
 #include "host/HostPrompt.h"
 #include "host/Interrupts.h"
-#include "host/Profile.h"
 #include "host/ProgressTrace.h"
 #include "host/TerminalProgress.h"
+#include "host/win32/BooksSettings.h"
 #include "host/win32/CommandLine.h"
 #include "host/win32/Dialogs.h"
 #include "host/win32/FileSystem.h"
@@ -38,60 +37,15 @@
 
 namespace {
 
-// Where the program finds its books when the accounting application starts it with the caller's
-// line alone: a small settings file in the program's own folder.
-constexpr const wchar_t* kBooksSettingsFile = L"kcbooks.ini";
-constexpr const char* kBooksSection = "Books";
-
 // The host's own refusals; the system's messages carry the same caption.
 constexpr const char* kCaption = messages::kCaption;
 constexpr const char* kCallerPathRefused =
     "呼び出し元から指定された出力先に、使用できない文字が含まれています。\n\n" KC_MESSAGE_QUITS;
 
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    while (true) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return L"";
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
-}
-
-// kcbooks.ini as UTF-8 text, in whichever encoding Notepad saved it; none when it is missing or
-// is none of them. A settings file of more than a megabyte is not one a person wrote.
-// A program folder whose name holds a lone surrogate has no UTF-8 name to read it by.
-std::optional<std::string> ReadBooksSettings(const std::wstring& file) {
-    const std::optional<std::string> path = WideToUtf8(file);
-    std::string bytes;
-    if (!path || books::ReadRegularFile(*path, 1 << 20, &bytes) != books::ReadOutcome::kRead)
-        return std::nullopt;
-    return ProfileTextAsUtf8(bytes);
-}
-
-std::wstring ProfileValue(const std::optional<std::string>& text, const char* key) {
-    if (!text) return L"";
-    const std::optional<std::string> value = FindProfileValue(*text, kBooksSection, key);
-    // The settings' text is UTF-8 already (ProfileTextAsUtf8).
-    return value ? Utf8ToWide(*value).value_or(L"") : L"";
-}
-
 // An option's text: the options were taken from the wide command line strictly, so each one
 // converts back.
 std::wstring FromOption(const std::string& utf8) {
     return Utf8ToWide(utf8).value_or(L"");
-}
-
-// A path of kcbooks.ini: a relative one starts at the program's folder, where the file is.
-std::wstring FromProgramFolder(const std::wstring& folder, const std::wstring& path) {
-    const bool relative = !path.empty() && path[0] != L'\\' && path[0] != L'/' &&
-                          !(path.size() > 1 && path[1] == L':');
-    return relative ? FullPath(folder + path) : path;
 }
 
 // A folder in the system's form with its final backslash; empty when it has no Shift_JIS form
@@ -121,14 +75,12 @@ struct BooksSource {
 
 BooksSource FindBooks(const HostOptions& options) {
     BooksSource source;
-    std::wstring folder = ProgramFolder();
-    std::wstring settings = folder + kBooksSettingsFile;
-    const std::optional<std::string> profile = ReadBooksSettings(settings);
-    source.settingsFile = settings;
+    const BooksSettings settings = BooksSettings::Of(ProgramFolder());
+    source.settingsFile = settings.File();
     if (!options.books.empty()) {
         source.store = FullPath(FromOption(options.books));
     } else {
-        source.store = FromProgramFolder(folder, ProfileValue(profile, "Store"));
+        source.store = settings.Path("Store");
         source.storeFromSettings = true;
     }
     source.user = FromOption(options.user);
@@ -136,17 +88,15 @@ BooksSource FindBooks(const HostOptions& options) {
     source.outputFolder = FromOption(options.outputFolder);
     source.settingsFolder = FromOption(options.settingsFolder);
     if (source.user.empty()) {
-        source.user = ProfileValue(profile, "User");
+        source.user = settings.Value("User");
         source.userFromSettings = !source.user.empty();
     }
     if (source.dataNo == 0) {
-        source.dataNo = _wtoi(ProfileValue(profile, "Data").c_str());
+        source.dataNo = _wtoi(settings.Value("Data").c_str());
         source.dataFromSettings = source.dataNo != 0;
     }
-    if (source.outputFolder.empty())
-        source.outputFolder = FromProgramFolder(folder, ProfileValue(profile, "OutputFolder"));
-    if (source.settingsFolder.empty())
-        source.settingsFolder = FromProgramFolder(folder, ProfileValue(profile, "SettingsFolder"));
+    if (source.outputFolder.empty()) source.outputFolder = settings.Path("OutputFolder");
+    if (source.settingsFolder.empty()) source.settingsFolder = settings.Path("SettingsFolder");
     if (source.outputFolder.empty()) source.outputFolder = DocumentsFolder();
     if (source.settingsFolder.empty()) {
         std::wstring appData = RoamingAppDataFolder();

@@ -265,6 +265,34 @@ TEST_F(ImportRefusal, Utf16FilesAreRefusedWithHowToSaveThem) {
     }
 }
 
+// The store keeps the totals' masks and the openings as the files give them (a mask given twice
+// once): kcview computes the books' own trial balance from them and the journal.
+TEST_F(ImportRefusal, TheStoreKeepsTheTotalsMasksAndTheOpeningsAsRead) {
+    auto files =
+        Edited("accounts.csv", "0x80800000 0x80880000\n", "0x80800000 0x80880000 0x80800000\n");
+    files["openings.csv"] += "D001,1100002,25.5,\n";
+    ASSERT_TRUE(Import(files).ok);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(store_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    auto rows = [db](const char* sql) {
+        std::string text;
+        sqlite3_stmt* query = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &query, nullptr), SQLITE_OK) << sql;
+        while (query && sqlite3_step(query) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(query); ++c)
+                text += std::to_string(sqlite3_column_int64(query, c)) + " ";
+            text += "\n";
+        }
+        sqlite3_finalize(query);
+        return text;
+    };
+    EXPECT_EQ(rows("SELECT data_no, code, mask FROM sums ORDER BY 1, 2, 3"),
+              "1 9000000 2156396544 \n1 9100000 2155872256 \n1 9100000 2156396544 \n");
+    EXPECT_EQ(rows("SELECT data_no, ord, code, debit, credit FROM openings ORDER BY 1, 2"),
+              "1 0 1000000 10000000 0 \n1 1 5000000 0 10000000 \n1 2 1100002 255000 0 \n");
+    sqlite3_close(db);
+}
+
 TEST_F(ImportRefusal, ErasThatCoverTheBooksImport) {
     auto files = SampleFiles();
     files["eras.csv"] = U8(u8"first_day,name,short\n20250101,新和,N\n");
@@ -573,13 +601,15 @@ std::string Rows(const std::string& store) {
     sqlite3* db = nullptr;
     std::string text;
     EXPECT_EQ(sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    for (const char* table :
-         {"meta", "company", "users", "accounts", "journal", "ledger", "eras", "notes"}) {
+    for (const char* table : {"meta", "company", "users", "accounts", "sums", "openings", "journal",
+                              "ledger", "eras", "notes"}) {
         std::string sql = std::string("SELECT * FROM ") + table + " ORDER BY 1, 2, 3, 4, 5, 6, 7";
         if (std::string(table) == "meta" || std::string(table) == "eras") {
             sql = std::string("SELECT * FROM ") + table + " ORDER BY 1";
         } else if (std::string(table) == "notes") {
             sql = "SELECT * FROM notes ORDER BY 1, 2";
+        } else if (std::string(table) == "sums" || std::string(table) == "openings") {
+            sql = std::string("SELECT * FROM ") + table + " ORDER BY 1, 2, 3";
         } else if (std::string(table) == "users" || std::string(table) == "company") {
             sql = std::string("SELECT * FROM ") + table + " ORDER BY 1";
         }

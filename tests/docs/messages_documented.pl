@@ -89,15 +89,6 @@ tools/generate/Generator.cpp	*
 report/LedgerSection.cpp	*
 report/NetAssetsSection.cpp	*
 
-# Date formats and the first year of an era, written into the file.
-aggregation/CmnProcHpr.cpp	"%ld年%ld月%ld日"
-aggregation/CmnProcHpr.cpp	"%s%ld年%ld月%ld日"
-aggregation/CmnProcHpr.cpp	"%s%s年%ld月%ld日"
-aggregation/CmnProcHpr.cpp	"元"
-
-# The description the books give a journal line that has several counter-accounts.
-aggregation/LedgerReader.cpp	"諸口"
-
 # The period shown in the condition dialog, a label, not a message.
 app/LinkApp.cpp	" %04d/%02d/%02d～%04d/%02d/%02d"
 

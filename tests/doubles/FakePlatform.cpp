@@ -5,7 +5,7 @@
 #include <new>
 
 #include "common/Sjis.h"
-#include "host/FullWidth.h"
+#include "common/FullWidth.h"
 #include "host/Profile.h"
 
 namespace {

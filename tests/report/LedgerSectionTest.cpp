@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/AccountCategory.h"
 #include "tests/report/ReportFixture.h"
 
 namespace {
@@ -148,17 +149,17 @@ TEST_F(LedgerSection, AnUnreadableLineFailsTheSectionEvenAfterTheLastAccount) {
     }
 }
 
-TEST(CategoryLabel, FirstMatchingRowInTableOrder) {
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80880810), "流動資産");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80800008), "流動資産");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80800001), "資産の部");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x80248000),
+TEST(LedgerCategory, FirstMatchingRowInTableOrder) {
+    EXPECT_STREQ(ledger_category::CategoryOf(0x80880810), "流動資産");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x80800008), "流動資産");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x80800001), "資産の部");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x80248000),
                  "評価\xA5換算差額等");  // a half-width dot
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x40848001), "営業外収益");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x40840001), "営業外損益");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x20100008), "仕掛品");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x08000080), "集計対象外");
-    EXPECT_STREQ(ReportWriter::CategoryLabel(0x00000001), "");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x40848001), "営業外収益");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x40840001), "営業外損益");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x20100008), "仕掛品");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x08000080), "集計対象外");
+    EXPECT_STREQ(ledger_category::CategoryOf(0x00000001), "");
 }
 
 }  // namespace

@@ -358,21 +358,21 @@ TEST(ChartsWithoutATotal, CheckWithoutItsFiguresIsNotApplicableWithItsReason) {
         const ChartEdit& chart;
         std::vector<std::string> notApplicable;
     } kCases[] = {
-        // Without last year's file the year against year check has nothing to compare; the
-        // hand-made books have no consumption tax, officers' pay or depreciation.
+        // Without the books and last year's file the checks against them have nothing to
+        // compare; the hand-made books have no consumption tax, officers' pay or depreciation.
         {kChartsWithoutATotal[0],
-         {"consumption-tax", "carried-forward", "officer-pay", "depreciation"}},
+         {"books-agree", "consumption-tax", "carried-forward", "officer-pay", "depreciation"}},
         {kChartsWithoutATotal[8],
-         {"consumption-tax", "carried-forward", "officer-pay", "depreciation"}},
+         {"books-agree", "consumption-tax", "carried-forward", "officer-pay", "depreciation"}},
         {kChartsWithoutATotal[12],
-         {"consumption-tax", "carried-forward", "net-income-carried", "officer-pay",
+         {"books-agree", "consumption-tax", "carried-forward", "net-income-carried", "officer-pay",
           "depreciation"}},
         {kChartsWithoutATotal[13],
-         {"consumption-tax", "carried-forward", "manufacturing-steps", "finished-goods",
-          "officer-pay", "depreciation"}},
+         {"books-agree", "consumption-tax", "carried-forward", "manufacturing-steps",
+          "finished-goods", "officer-pay", "depreciation"}},
         {kChartsWithoutATotal[14],
-         {"consumption-tax", "changes-add-up", "carried-forward", "net-income-carried",
-          "officer-pay", "depreciation"}},
+         {"books-agree", "consumption-tax", "changes-add-up", "carried-forward",
+          "net-income-carried", "officer-pay", "depreciation"}},
     };
     for (const auto& test : kCases) {
         std::vector<std::string> names;

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "tools/kcview/BooksChecks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/Page.h"
 #include "tools/kcview/ReviewChecks.h"
@@ -466,6 +467,9 @@ std::string DescribeSide(const FigureSide& side, bool grouped) {
 // statements' own arithmetic, then the amounts the tax return treats apart.
 const std::vector<Check>& AllChecks() {
     static const std::vector<Check> kChecks = {
+        {"books-agree", "帳簿との一致",
+         "ファイルの各数字は、帳簿の仕訳から計算した試算表の同じ科目・合計に一致する。",
+         BooksAgree},
         {"consumption-tax", "消費税の精算",
          "税抜経理の仮受消費税と仮払消費税は期末に0で、未払消費税等は当期の仮受消費税から仮払"
          "消費税と中間納付を引いた額に近く（差が1,000円を超えると注意）、前期の未払消費税等は"

@@ -32,4 +32,9 @@ int Run(int argc, char** argv, RunSummary* summary = nullptr);
 // cannot be read (the run then says why).
 int LastYearOf(const std::string& first, const std::string& second);
 
+// Of `stores`, the first that holds the books an export came from (its company and fiscal year):
+// how kcview.exe finds the books of a dropped file among those its editions name. Empty when none
+// does, or the file cannot be read (the run then says why).
+std::string BooksOfExport(const std::string& exportPath, const std::vector<std::string>& stores);
+
 }  // namespace kcview

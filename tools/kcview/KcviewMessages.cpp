@@ -10,19 +10,23 @@ using Entry = bilingual::Entry<Id>;
 constexpr Entry kTable[] = {
     {Id::kUsage,
      {"usage: kcview EXPORT.xml [-o REVIEW.html] [--check] [--previous LAST.xml "
-      "[--flag-change PERCENT%,YEN]]\n"
+      "[--flag-change PERCENT%,YEN]] [--books STORE]\n"
       "  writes the review page (by default EXPORT.html beside the file);\n"
       "  --check prints the failed checks and the warnings, and exits 1 when a check fails,\n"
       "  0 when none does;\n"
       "  --previous shows last year's export beside this one and marks the changes of at least\n"
-      "  PERCENT per cent and YEN yen (by default 30%,1000000)\n",
+      "  PERCENT per cent and YEN yen (by default 30%,1000000);\n"
+      "  --books checks every figure against the books the file was exported from (the store\n"
+      "  kcbooks import made)\n",
       "使い方: kcview 書き出したファイル.xml [-o 確認ページ.html] [--check] [--previous "
-      "前期のファイル.xml [--flag-change 割合%,金額]]\n"
+      "前期のファイル.xml [--flag-change 割合%,金額]] [--books 帳簿ファイル]\n"
       "  確認ページを書き出します（指定がなければファイルと同じ場所に .html で）。\n"
       "  --check 合わない確認と注意を表示し、合わない確認が一つでもあれば 1、なければ 0 で\n"
       "  終わります。\n"
       "  --previous 前期のファイルと並べて表示し、割合（%）と金額（円）の両方以上変わった行に\n"
-      "  印を付けます（指定がなければ 30%,1000000）\n"}},
+      "  印を付けます（指定がなければ 30%,1000000）。\n"
+      "  --books 書き出し元の帳簿（kcbooks import で作った帳簿ファイル）とすべての数字を\n"
+      "  照らし合わせます\n"}},
     {Id::kNoMemory,
      {"kcview: not enough memory; close other programs and run kcview again\n",
       "kcview: メモリが不足しています。ほかのプログラムを閉じて、もう一度 kcview を実行してく"
@@ -146,6 +150,25 @@ constexpr Entry kTable[] = {
       "〈starts〉: give last year's export",
       "会計期間 〈from〉 ～ 〈to〉 は、〈starts〉 に始まる当期の直前の期ではありません。前期に書き"
       "出したファイルを指定してください"}},
+    {Id::kRoleBooks, {"the books store (--books)", "帳簿ファイル（--books）"}},
+    {Id::kBooksUnreadable,
+     {"kcview: 〈store〉: the books cannot be read: 〈reason〉",
+      "kcview: 〈store〉: 帳簿を読み込めません: 〈reason〉"}},
+    {Id::kBooksNotAStore,
+     {"kcview: 〈store〉: not a books store; give --books the store kcbooks import made of the "
+      "books the file was exported from",
+      "kcview: 〈store〉: 帳簿ファイルではありません。--books には、書き出し元の帳簿を kcbooks "
+      "import で取り込んだ帳簿ファイルを指定してください"}},
+    {Id::kBooksBeforeTotals,
+     {"kcview: 〈store〉: an earlier kcbooks made this store, which keeps neither the totals' "
+      "masks nor the openings the check reads; import the books again with kcbooks import",
+      "kcview: 〈store〉: 以前の kcbooks で作った帳簿ファイルのため、確認に使う合計科目の範囲と"
+      "期首残高がありません。kcbooks import でもう一度取り込んでください"}},
+    {Id::kBooksNoDataSet,
+     {"kcview: 〈store〉: holds no data set of 〈company〉 for the fiscal year 〈from〉 to 〈to〉; "
+      "give --books the store of the books the file was exported from",
+      "kcview: 〈store〉: 〈company〉 の会計期間 〈from〉 ～ 〈to〉 のデータがありません。--books "
+      "には、書き出し元の帳簿ファイルを指定してください"}},
 };
 
 // A message missing or out of Id order fails the build here.

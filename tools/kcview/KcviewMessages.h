@@ -68,6 +68,11 @@ enum class Id {
     kNoFirstDay,
     kNoFiscalYear,
     kNotPrecedingYear,
+    kRoleBooks,
+    kBooksUnreadable,
+    kBooksNotAStore,
+    kBooksBeforeTotals,
+    kBooksNoDataSet,
     kCount,
 };
 

@@ -14,6 +14,7 @@
 #include "native/Failure.h"
 #include "native/Interrupts.h"
 #include "native/RunFiles.h"
+#include "tools/kcview/BooksFromStore.h"
 #include "tools/kcview/Checks.h"
 #include "tools/kcview/Comparison.h"
 #include "tools/kcview/ExportReader.h"
@@ -137,6 +138,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
     std::string exportPath;
     std::string pagePath;
     std::string previousPath;
+    std::string booksPath;
     std::optional<kcview::ChangeThreshold> threshold;
     bool check = false;
     for (int i = 1; i < argc; ++i) {
@@ -147,6 +149,8 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
             pagePath = argv[++i];
         } else if (arg == "--previous" && i + 1 < argc) {
             previousPath = argv[++i];
+        } else if (arg == "--books" && i + 1 < argc) {
+            booksPath = argv[++i];
         } else if (arg == "--flag-change" && i + 1 < argc) {
             threshold = kcview::ParseChangeThreshold(argv[++i]);
             if (!threshold) {
@@ -180,8 +184,21 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         }
     }
 
-    const kcview::ReviewInputs inputs{*document, previous ? &*previous : nullptr,
-                                      document->hasLedger ? &ledger : nullptr, nullptr};
+    // The books the file came from: without its own ledger, the file is read with theirs.
+    std::optional<kcview::BooksReview> books;
+    if (!booksPath.empty()) {
+        books.emplace();
+        const kcview::BooksRead read = kcview::ReadBooks(booksPath, *document, &*books);
+        if (!read.ok) {
+            std::cerr << read.refusal << "\n";
+            return kFailed;
+        }
+    }
+    const kcview::LedgerFacts* accounts = document->hasLedger ? &ledger
+                                          : books             ? &books->ledger
+                                                              : nullptr;
+    const kcview::ReviewInputs inputs{*document, previous ? &*previous : nullptr, accounts,
+                                      books ? &*books : nullptr};
     const std::vector<kcview::CheckOutcome> outcomes = kcview::RunChecks(inputs);
     const Tally tally = Report(outcomes, check, summary);
     const std::string checksLine = ClosingLine(tally, outcomes.size());
@@ -193,6 +210,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         native::RunFiles files;
         files.Add(exportPath, Say(Id::kRoleExport));
         if (previous) files.Add(previousPath, Say(Id::kRolePrevious));
+        if (books) files.Add(booksPath, Say(Id::kRoleBooks));
         if (const std::optional<std::string> clash = files.Clash(pagePath)) {
             std::cerr << Say(Id::kPageClash, {{"page", pagePath}, {"role", *clash}}) << "\n";
             return kFailed;
@@ -205,13 +223,14 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         if (previous)
             comparison = kcview::CompareYears(*document, *previous,
                                               threshold.value_or(kcview::ChangeThreshold{}));
+        // The notes are headed by the books' own titles where the books give them.
         const kcview::PageMaker make = [&](const kcview::PageOut& out, std::string* reason) {
             return kcview::WritePage(
                 *document, outcomes, comparison ? &*comparison : nullptr,
                 [&](const kcview::LedgerAccountSink& sink) {
                     return kcview::ReadExportFile(exportPath, sink);
                 },
-                out, reason);
+                out, reason, books ? &books->noteTitles : nullptr);
         };
         const std::string wrote = Say(Id::kWrote, {{"page", pagePath}});
         std::string reason;
@@ -264,4 +283,19 @@ int kcview::LastYearOf(const std::string& first, const std::string& second) {
     } catch (const std::bad_alloc&) {
     }
     return -1;
+}
+
+std::string kcview::BooksOfExport(const std::string& exportPath,
+                                  const std::vector<std::string>& stores) {
+    // Read for its company and year alone; the run reads it again for everything else.
+    try {
+        const ReadResult read = ReadExportFile(exportPath);
+        if (!read.ok) return "";
+        for (const std::string& store : stores) {
+            if (HoldsBooksOf(store, read.document)) return store;
+        }
+    } catch (const native::Failure&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return "";
 }

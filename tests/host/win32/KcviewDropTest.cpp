@@ -40,11 +40,12 @@ struct Dropped {
     DWORD exitCode = 0;
 };
 
-// Starts kcview.exe with the files dropped on it (none: a double click), closes the message box
-// it shows, if any, and waits for it to end.
+// Starts kcview.exe (the build's, or `program`) with the files dropped on it (none: a double
+// click), closes the message box it shows, if any, and waits for it to end.
 // The page stays out of the browser unless `browser`.
-Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected, bool browser = false) {
-    std::wstring commandLine = L"\"" + std::wstring(KCVIEW_EXE) + L"\"";
+Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected, bool browser = false,
+             const std::wstring& program = KCVIEW_EXE) {
+    std::wstring commandLine = L"\"" + program + L"\"";
     for (const std::wstring& file : files) commandLine += L" \"" + file + L"\"";
     SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", browser ? nullptr : L"1");
     STARTUPINFOW startup{};
@@ -97,7 +98,7 @@ TEST(KcviewDrop, DroppedFileGetsItsPageAndABoxWithWhatFailed) {
          {L"\n貸借の一致: 資産合計 79,558,339 (37行目) ≠ 負債合計 + 純資産合計 78,558,339 (73, "
           L"90行目)\n",
           L"\n確認ページ: ", L"disagreeing\\決算書.html\n",
-          L"\n17 件の確認のうち 2 件が合いません。"},
+          L"\n18 件の確認のうち 2 件が合いません。"},
          true},
         {L"malformed",
          "</CurrentAssets>",
@@ -163,7 +164,7 @@ TEST(KcviewDrop, WithoutABrowserTheBoxSaysWhetherTheChecksHeld) {
     ASSERT_TRUE(dropped.box.has_value()) << "no message box";
     for (const wchar_t* line :
          {L"確認ページをブラウザーで開けませんでした。", L"no-browser\\決算書.html\n",
-          L"\n17 件の確認のうち、合わないものはありません。"}) {
+          L"\n18 件の確認のうち、合わないものはありません。"}) {
         EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
             << WideToUtf8Shown(line) << " is not in:\n"
             << WideToUtf8Shown(dropped.box->text);
@@ -201,6 +202,124 @@ TEST(KcviewDrop, TwoYearsDroppedTogetherMakeThisYearsPageBesideLastYears) {
                             "2025/03/31"),
                   std::string::npos)
             << "the page does not show last year";
+    }
+}
+
+// Runs a console program of the build to its end; its exit code.
+DWORD RunProgram(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        ADD_FAILURE() << WideToUtf8Shown(program) << " did not start: " << GetLastError();
+        return 99;
+    }
+    CloseHandle(process.hThread);
+    DWORD exitCode = 99;
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    } else {
+        ADD_FAILURE() << WideToUtf8Shown(program) << " did not end";
+        TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+void WriteText(const std::wstring& path, const std::string& utf8) {
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << utf8;
+}
+
+// The zip's layout of a folder: kcview.exe beside the editions' folders, each with the
+// kcbooks.ini given (edition name, its text).
+std::wstring Layout(const std::wstring& name,
+                    const std::vector<std::pair<std::wstring, std::string>>& editions) {
+    const std::wstring folder = std::wstring(KC_DROP_WORK) + L"\\" + name;
+    CreateDirectoryW(KC_DROP_WORK, nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    EXPECT_TRUE(CopyFileW(KCVIEW_EXE, (folder + L"\\kcview.exe").c_str(), FALSE));
+    for (const auto& [edition, settings] : editions) {
+        CreateDirectoryW((folder + L"\\" + edition).c_str(), nullptr);
+        WriteText(folder + L"\\" + edition + L"\\kcbooks.ini", settings);
+    }
+    return folder;
+}
+
+// The sample books imported and exported by the build's programs, a 1 put before the export's
+// first item: a file whose figures disagree with its books, and with its own section's total.
+struct SampleBooks {
+    std::wstring store;
+    std::wstring exported;
+};
+
+SampleBooks ImportAndExportTheSample(const std::wstring& folder) {
+    CreateDirectoryW(KC_DROP_WORK, nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\帳簿").c_str(), nullptr);
+    SampleBooks books{folder + L"\\帳簿\\sample.books", folder + L"\\書き出し.xml"};
+    DeleteFileW(books.store.c_str());
+    EXPECT_EQ(RunProgram(KCBOOKS_EXE, L"import \"" + std::wstring(KC_SAMPLE_BOOKS) + L"\" \"" +
+                                          books.store + L"\""),
+              0u);
+    EXPECT_EQ(RunProgram(KCSAKURA_EXE, L"--books \"" + books.store +
+                                           L"\" --user yamada --ui batch --yes --no-ledger "
+                                           L"--start-month 4 --end-month 3 --out \"" +
+                                           books.exported + L"\" --settings-folder \"" + folder +
+                                           L"\\settings\""),
+              0u);
+    std::ifstream in(std::filesystem::path(books.exported), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const std::size_t item = bytes.find("<Item Label=\"");
+    EXPECT_NE(item, std::string::npos);
+    if (item != std::string::npos) bytes.insert(bytes.find('>', item) + 1, "1");
+    std::ofstream(std::filesystem::path(books.exported), std::ios::binary) << bytes;
+    return books;
+}
+
+// A dropped file is checked against the books the editions beside kcview.exe name, the one that
+// holds the file's company and year; without such books the box says they were not found.
+TEST(KcviewDrop, DroppedFileIsCheckedAgainstTheBooksItsEditionsName) {
+    const SampleBooks books = ImportAndExportTheSample(std::wstring(KC_DROP_WORK) + L"\\books");
+    const struct {
+        const wchar_t* name;
+        std::vector<std::pair<std::wstring, std::string>> editions;
+        std::vector<const wchar_t*> shown;
+        std::vector<const wchar_t*> notShown;
+    } kCases[] = {
+        // The first edition names no store there, the second the file's books by a relative
+        // path from its folder.
+        {L"books-found",
+         {{L"kcneo", "[Books]\r\nStore=none.books\r\n"},
+          {L"kcsakura", "[Books]\r\nStore=..\\..\\books\\帳簿\\sample.books\r\n"}},
+         {L"\n帳簿との一致: 決算書の", L" ≠ 帳簿の", L"\n帳簿: ", L"books\\帳簿\\sample.books\n"},
+         {L"帳簿は見つかりませんでした"}},
+        {L"books-not-found",
+         {{L"kcsakura", "[Books]\r\nStore=none.books\r\n"}, {L"kcstd", "[Books]\r\n"}},
+         {L"\n帳簿は見つかりませんでした（kcview.exe と同じフォルダーにある各版の kcbooks.ini の "
+          L"Store= に、この会社・会計期間の帳簿ファイルがありません）。帳簿との一致は確かめていませ"
+          L"ん。\n",
+          L"\n各区分の合計: "},
+         {L"帳簿との一致:", L"\n帳簿: "}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(WideToUtf8Shown(c.name));
+        const std::wstring folder = Layout(c.name, c.editions);
+        const Dropped dropped = Drop({books.exported}, true, false, folder + L"\\kcview.exe");
+        EXPECT_EQ(dropped.exitCode, 1u);
+        ASSERT_TRUE(dropped.box.has_value()) << "no message box";
+        for (const wchar_t* line : c.shown) {
+            EXPECT_NE(dropped.box->text.find(line), std::wstring::npos)
+                << WideToUtf8Shown(line) << " is not in:\n"
+                << WideToUtf8Shown(dropped.box->text);
+        }
+        for (const wchar_t* line : c.notShown) {
+            EXPECT_EQ(dropped.box->text.find(line), std::wstring::npos)
+                << WideToUtf8Shown(line) << " is in:\n"
+                << WideToUtf8Shown(dropped.box->text);
+        }
     }
 }
 

@@ -10,7 +10,7 @@
 
 #include "common/Encoding.h"
 #include "common/Sjis.h"
-#include "host/FullWidth.h"
+#include "common/FullWidth.h"
 #include "host/win32/Services.h"
 #include "host/win32/Wide.h"
 #include "native/Utf16.h"

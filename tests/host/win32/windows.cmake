@@ -50,9 +50,12 @@ add_executable(kcview_drop_tests KcviewDropTest.cpp ScreenUser.cpp)
 target_link_libraries(kcview_drop_tests PRIVATE kc_host GTest::gtest GTest::gtest_main)
 target_compile_definitions(kcview_drop_tests PRIVATE
   "KCVIEW_EXE=L\"Z:${KC_DIST}/kcview.exe\""
+  "KCBOOKS_EXE=L\"Z:${KC_DIST}/kcbooks.exe\""
+  "KCSAKURA_EXE=L\"Z:${KC_DIST}/kcsakura/kcsakura.exe\""
   "KC_DROP_WORK=L\"Z:${CMAKE_CURRENT_BINARY_DIR}/kcview-drop\""
+  "KC_SAMPLE_BOOKS=L\"Z:${CMAKE_SOURCE_DIR}/examples/sample-books\""
   "KC_SAMPLE_EXPORT=\"Z:${CMAKE_SOURCE_DIR}/tests/e2e/expected/sample.xml\"")
-add_dependencies(kcview_drop_tests kcview)
+add_dependencies(kcview_drop_tests kcview kcbooks kcsakura)
 # Its cases quote kcview's English lines: Wine's user reads English messages.
 gtest_discover_tests(kcview_drop_tests ${KC_DISCOVERY}
                      PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"

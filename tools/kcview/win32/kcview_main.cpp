@@ -15,6 +15,11 @@
 //
 // KCVIEW_NO_BROWSER=1 keeps the page out of the browser, for the tests. Two files dropped together
 // are this year's and last year's export, the page of this year's shows both.
+//
+// A dropped file is checked against its books, as --books checks it: the store, among those the
+// editions beside kcview.exe name in their kcbooks.ini (dist\kcsakura\kcbooks.ini …), whose data
+// set is the file's company and fiscal year. Without one the file is reviewed alone, as before,
+// and the box says the books were not found.
 
 // The host's Win32 declarations before the shell's header, which needs their types.
 #include "host/win32/Win32Api.h"
@@ -30,11 +35,13 @@
 #include <string>
 #include <vector>
 
+#include "host/win32/BooksSettings.h"
+#include "host/win32/Wide.h"
+#include "messages/tools/ToolMessages.h"
 #include "native/Console.h"
 #include "native/Utf16.h"
 #include "tools/kcview/Kcview.h"
 #include "tools/kcview/PageFile.h"
-#include "messages/tools/ToolMessages.h"
 
 namespace {
 
@@ -74,6 +81,25 @@ bool BrowserWanted() {
     return !noBrowser || std::string(noBrowser) != "1";
 }
 
+// The books of a dropped file among those the editions beside kcview.exe name; empty when none
+// holds the file's company and year.
+std::string BooksOfDroppedFile(const std::string& exportPath) {
+    std::vector<std::string> stores;
+    for (const std::wstring& store : StoresOfEditionsIn(ProgramFolder())) {
+        // A path holding a lone surrogate has no UTF-8 name to open it by.
+        if (const std::optional<std::string> utf8 = WideToUtf8(store)) stores.push_back(*utf8);
+    }
+    return kcview::BooksOfExport(exportPath, stores);
+}
+
+// Which books the file was checked against, or that none were found.
+std::wstring BooksText(const std::string& books) {
+    if (!books.empty()) return L"\n帳簿: " + Shown(books);
+    return L"\n帳簿は見つかりませんでした（kcview.exe と同じフォルダーにある各版の kcbooks.ini の "
+           L"Store= に、この会社・会計期間の帳簿ファイルがありません）。帳簿との一致は確かめて"
+           L"いません。";
+}
+
 // The count of checks, and of those that failed, warned or did not apply.
 std::wstring CountText(const kcview::RunSummary& summary) {
     std::wstring text = std::to_wstring(summary.checks) + L" 件の確認のうち";
@@ -98,13 +124,14 @@ std::wstring ListedLines(const std::vector<std::string>& lines) {
 // The box of a file whose checks do not all hold, in the user's words: each disagreement under
 // its check's title, the warnings apart, where the page is, and how many checks failed. A file
 // that only warns opens its page, which shows the warnings, without a box.
-std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed) {
+std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed,
+                              const std::string& books) {
     std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n" +
                         ListedLines(summary.failures);
     if (!summary.warnings.empty()) text += L"\n\n【注意】" + ListedLines(summary.warnings);
     text += L"\n\n確認ページ: " + Shown(summary.pagePath);
     if (browserFailed) text += L"（ブラウザーで開けませんでした）";
-    return text + L"\n" + CountText(summary);
+    return text + BooksText(books) + L"\n" + CountText(summary);
 }
 
 // The drop form: the page beside the file (beside last year's, when given), checked as --check
@@ -115,12 +142,17 @@ int ReviewDroppedFile(const std::string& exportPath, const std::string& lastYear
     kcview::RunSummary summary;
     bool browserFailed = false;
     int status = 0;
+    const std::string books = BooksOfDroppedFile(exportPath);
     {
         StandardStreams streams(false);
         std::vector<std::string> words = {"kcview", "--check", "-o", pagePath, exportPath};
         if (!lastYearPath.empty()) {
             words.push_back("--previous");
             words.push_back(lastYearPath);
+        }
+        if (!books.empty()) {
+            words.push_back("--books");
+            words.push_back(books);
         }
         std::vector<char*> arguments;
         for (std::string& word : words) arguments.push_back(word.data());
@@ -144,10 +176,10 @@ int ReviewDroppedFile(const std::string& exportPath, const std::string& lastYear
         if (browserFailed && status == 0) {
             std::wstring text = L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath);
             if (!summary.warnings.empty()) text += L"\n\n【注意】" + ListedLines(summary.warnings);
-            ShowBox(text + L"\n\n" + CountText(summary), MB_ICONWARNING);
+            ShowBox(text + L"\n" + BooksText(books) + L"\n" + CountText(summary), MB_ICONWARNING);
         }
     }
-    if (status == 1) ShowBox(FailedChecksText(summary, browserFailed), MB_ICONWARNING);
+    if (status == 1) ShowBox(FailedChecksText(summary, browserFailed, books), MB_ICONWARNING);
     if (status == 2)
         ShowBox(L"ファイルを確認できませんでした。\n\n" + Shown(transcript), MB_ICONERROR);
     return status;

@@ -1,8 +1,22 @@
+#pragma once
+
 // The notes the tax application accepts, in document order: the rows after a row with a
 // greater depth form its subtree. Generated once from the notes catalogue and reviewed by hand.
+// The export writes them (report/NotesSection.cpp); kcview names them by the books' titles.
+
+#include <cstdint>
+
+namespace notes {
+
+struct NoteRow {
+    std::int16_t group;   // index into the note display flags
+    std::int32_t number;  // the note's number in the notes text; 0 ends the table
+    std::int16_t depth;   // nesting depth and TAB count
+    const char* element;
+};
 
 // clang-format off
-constexpr NoteRow kNoteTable[] = {
+inline constexpr NoteRow kNoteTable[] = {
     {0, 1000010, 3, "NotesGoingConcernAssumption"},
     {1, 1010010, 3, "NotesSignificantAccountingPolicy"},
     {1, 1010020, 4, "ValuationBasisValuationMethodAssets"},
@@ -183,3 +197,5 @@ constexpr NoteRow kNoteTable[] = {
     {0, 0, 0, nullptr},
 };
 // clang-format on
+
+}  // namespace notes

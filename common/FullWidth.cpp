@@ -1,10 +1,10 @@
-#include "host/FullWidth.h"
+#include "common/FullWidth.h"
 
 #include "common/Sjis.h"
 
 namespace {
 
-#include "host/FullWidthTables.inc"
+#include "common/FullWidthTables.inc"
 
 constexpr unsigned char kVoicedMark = 0xDE;
 constexpr unsigned char kSemiVoicedMark = 0xDF;

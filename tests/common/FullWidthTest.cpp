@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/Encoding.h"
-#include "host/FullWidth.h"
+#include "common/FullWidth.h"
 
 namespace {
 

@@ -1,9 +1,0 @@
-#pragma once
-
-#include <string>
-#include <string_view>
-
-// The full-width mapping of code page 932 as a table: what LCMapString with LCMAP_FULLWIDTH
-// gives for Shift_JIS text. The POSIX host maps with it; the Windows suite checks it against
-// the Windows call.
-std::string MapToFullWidth(std::string_view text);
