@@ -204,6 +204,15 @@ const Case kCases[] = {
                                return pay;
                            }()}},
      Ends::kWarns, "総勘定元帳の役員報酬（10月）", 350000, 300000},
+    {"a cut from November on, listed in the fiscal year's order", "officer-pay", {},
+     std::vector<Account>{{"役員報酬",
+                           0,
+                           [] {
+                               auto pay = Monthly(300000, "普通預金");
+                               for (int i = 7; i < 12; ++i) pay[i].change = 250000;
+                               return pay;
+                           }()}},
+     Ends::kWarns, "総勘定元帳の役員報酬（11月）", 250000, 300000},
     // depreciation
     {"accumulated depreciation grows by the year's charge", "depreciation",
      {Add(kCosts, "減価償却費", 100)},

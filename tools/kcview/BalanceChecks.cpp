@@ -152,9 +152,14 @@ CheckResult OfficerPay(const ReviewInputs& inputs) {
         return result;
     }
     for (const AccountHistory* account : accounts) {
+        // The fiscal year's months in their order, then any month a line gives outside them.
+        std::vector<int> months = FiscalMonths(inputs.current);
         std::map<int, std::int64_t> monthly;
-        for (int month : FiscalMonths(inputs.current)) monthly[month] = 0;
-        for (const HistoryLine& line : account->lines) monthly[line.month] += line.change;
+        for (int month : months) monthly[month] = 0;
+        for (const HistoryLine& line : account->lines) {
+            if (!monthly.contains(line.month)) months.push_back(line.month);
+            monthly[line.month] += line.change;
+        }
         // The amount most months pay is the agreed one.
         std::map<std::int64_t, int> counts;
         for (const auto& [month, amount] : monthly) ++counts[amount];
@@ -162,7 +167,8 @@ CheckResult OfficerPay(const ReviewInputs& inputs) {
             std::max_element(counts.begin(), counts.end(),
                              [](const auto& a, const auto& b) { return a.second < b.second; });
         if (usual == counts.end()) continue;
-        for (const auto& [month, amount] : monthly) {
+        for (int month : months) {
+            const std::int64_t amount = monthly[month];
             if (amount == usual->first) continue;
             result.warnings.push_back(
                 {HistorySide(inputs.ledger->Source(), *account,
