@@ -38,6 +38,12 @@ std::int64_t SumOf(const std::vector<StatementItem>& items) {
     return sum;
 }
 
+std::vector<int> LinesOf(const std::vector<StatementItem>& items) {
+    std::vector<int> lines;
+    for (const StatementItem& item : items) lines.push_back(item.line);
+    return lines;
+}
+
 int ClosingMonth(const ExportDocument& document) {
     const XmlNode* to = document.basic.Child("JIGYOUNENDOTO");
     return to ? MonthOf(to->text) : 0;
@@ -52,8 +58,7 @@ using review::ItemSide;
 using review::ItemsWithRole;
 using review::SumOf;
 
-const char kNoLedger[] =
-    "総勘定元帳なしで出力されたファイルで、帳簿も指定されていません";
+const char kNoLedger[] = "総勘定元帳なしで出力されたファイルで、帳簿も指定されていません";
 
 // The sections whose lines are costs: a cost below 0 is a booking on the wrong side.
 bool IsCostSection(const StatementItem& item) {
@@ -61,6 +66,14 @@ bool IsCostSection(const StatementItem& item) {
                                          "NonOperatingExpenses", "ExtraordinaryLoss"};
     return std::any_of(std::begin(kCosts), std::end(kCosts),
                        [&](const char* part) { return item.part == part; });
+}
+
+// The lines of a role among the costs: the income statement's and the manufacturing cost's.
+std::vector<StatementItem> CostsWithRole(const ExportDocument& document, AccountRole role) {
+    std::vector<StatementItem> items = ItemsWithRole(document, "IncomeStatement", role);
+    for (StatementItem& item : ItemsWithRole(document, "ScheduleCostGoodsManufactured", role))
+        items.push_back(std::move(item));
+    return items;
 }
 
 // The fiscal year's months in order, from the file's first and last day (yyyymmdd).
@@ -185,10 +198,7 @@ CheckResult DepreciationMovement(const ReviewInputs& inputs) {
     using enum AccountRole;
     CheckResult result;
     const ExportDocument& document = inputs.current;
-    std::vector<StatementItem> expense = ItemsWithRole(document, "IncomeStatement", kDepreciation);
-    for (const StatementItem& item :
-         ItemsWithRole(document, "ScheduleCostGoodsManufactured", kDepreciation))
-        expense.push_back(item);
+    const std::vector<StatementItem> expense = CostsWithRole(document, kDepreciation);
     const auto accumulated = ItemsWithRole(document, "BalanceSheet", kAccumulatedDepreciation);
     const auto accounts = inputs.ledger ? inputs.ledger->WithRole(kAccumulatedDepreciation)
                                         : std::vector<const AccountHistory*>{};
@@ -196,9 +206,7 @@ CheckResult DepreciationMovement(const ReviewInputs& inputs) {
         result.notApplicable = "減価償却費と減価償却累計額の両方の行がありません";
         return result;
     }
-    std::vector<int> expenseLines;
-    for (const StatementItem& item : expense) expenseLines.push_back(item.line);
-    const FigureSide booked{"決算書の減価償却費", SumOf(expense), expenseLines};
+    const FigureSide booked{"決算書の減価償却費", SumOf(expense), review::LinesOf(expense)};
     if (!accounts.empty()) {
         // The accumulated depreciation stands as a negative line: it grows by negative changes.
         std::int64_t added = 0;
@@ -246,18 +254,13 @@ CheckResult EntertainmentLimit(const ReviewInputs& inputs) {
         result.notApplicable = "資本金が1億円を超える会社には定額控除限度額がありません";
         return result;
     }
-    std::vector<StatementItem> spent = ItemsWithRole(document, "IncomeStatement", kEntertainment);
-    for (const StatementItem& item :
-         ItemsWithRole(document, "ScheduleCostGoodsManufactured", kEntertainment))
-        spent.push_back(item);
+    const std::vector<StatementItem> spent = CostsWithRole(document, kEntertainment);
     // A year shorter than twelve months has its share of the limit.
     const std::size_t months = std::max<std::size_t>(FiscalMonths(document).size(), 1);
     const std::int64_t limit = kEntertainmentLimit * static_cast<std::int64_t>(months) / 12;
     const std::int64_t total = SumOf(spent);
     if (total <= limit) return result;
-    std::vector<int> lines;
-    for (const StatementItem& item : spent) lines.push_back(item.line);
-    result.warnings.push_back({{"決算書の交際費", total, lines},
+    result.warnings.push_back({{"決算書の交際費", total, review::LinesOf(spent)},
                                {"定額控除限度額", limit, {}},
                                "限度額を超える " + std::to_string(total - limit) +
                                    " 円は損金に算入されません（別表十五）。接待飲食費の50%を選ぶ"

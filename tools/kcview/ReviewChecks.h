@@ -44,6 +44,7 @@ FigureSide HistorySide(const std::string& source, const AccountHistory& account,
 std::vector<StatementItem> ItemsWithRole(const ExportDocument& document,
                                          const std::string& statement, AccountRole role);
 std::int64_t SumOf(const std::vector<StatementItem>& items);
+std::vector<int> LinesOf(const std::vector<StatementItem>& items);
 // The last month of the file's fiscal year (JIGYOUNENDOTO), 0 when the file gives none.
 int ClosingMonth(const ExportDocument& document);
 

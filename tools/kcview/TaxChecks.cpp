@@ -12,6 +12,7 @@ namespace {
 using review::HistorySide;
 using review::ItemSide;
 using review::ItemsWithRole;
+using review::LinesOf;
 using review::SumOf;
 
 // The label compound entries carry as their counter account.
@@ -59,12 +60,6 @@ std::int64_t OpeningOf(const std::vector<const AccountHistory*>& accounts) {
     std::int64_t opening = 0;
     for (const AccountHistory* account : accounts) opening += account->opening;
     return opening;
-}
-
-std::vector<int> LinesOf(const std::vector<StatementItem>& items) {
-    std::vector<int> lines;
-    for (const StatementItem& item : items) lines.push_back(item.line);
-    return lines;
 }
 
 std::vector<int> LinesOf(const std::vector<const AccountHistory*>& accounts) {
