@@ -51,7 +51,7 @@ the corporate taxes payable holding last year's|corporate-taxes: 貸借対照表
 an advance left open|open-suspense: 貸借対照表の仮払金 150000 
 insurance below zero|impossible-balances: 損益計算書の保険料 -96000 
 cash below zero on a day|impossible-balances: 総勘定元帳の現金（令和8年3月9日の残高） -55470 
-a dividend without its reason|changes-add-up: 注意: 繰越利益剰余金の当期変動額合計 .* 理由の書かれていない変動 -1000000 円
+a dividend without its reason|changes-add-up: 注意: 繰越利益剰余金の当期変動額合計 .* 理由の書かれていない変動 △1,000,000 円
 the officer's pay raised in October|officer-pay: 注意: 総勘定元帳の役員報酬（10月） 700000 
 entertainment over the limit|entertainment-limit: 注意: 決算書の交際費 8036400 
 EOF

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "tools/kcview/Page.h"
 #include "tools/kcview/ReviewChecks.h"
 
 namespace kcview {
@@ -262,7 +263,7 @@ CheckResult EntertainmentLimit(const ReviewInputs& inputs) {
     if (total <= limit) return result;
     result.warnings.push_back({{"決算書の交際費", total, review::LinesOf(spent)},
                                {"定額控除限度額", limit, {}},
-                               "限度額を超える " + std::to_string(total - limit) +
+                               "限度額を超える " + FormatYen(total - limit) +
                                    " 円は損金に算入されません（別表十五）。接待飲食費の50%を選ぶ"
                                    "こともできます。"});
     return result;

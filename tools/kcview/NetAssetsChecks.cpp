@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "tools/kcview/Page.h"
 #include "tools/kcview/ReviewChecks.h"
 
 namespace kcview {
@@ -87,7 +88,7 @@ CheckResult ChangesAddUp(const ReviewInputs& inputs) {
             result.warnings.push_back(
                 {{name + "の当期変動額合計", total, {during ? during->line : column.line}},
                  {"理由の書かれた変動（当期純利益）", explained, {}},
-                 "理由の書かれていない変動 " + std::to_string(total - explained) +
+                 "理由の書かれていない変動 " + FormatYen(total - explained) +
                      " 円があります。税務申告ソフトで「" + LikelyReasons(name, total - explained) +
                      "」などの理由を手で入力してください。"});
         }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "tools/kcview/Page.h"
 #include "tools/kcview/ReviewChecks.h"
 
 namespace kcview {
@@ -145,7 +146,7 @@ CheckResult ConsumptionTax(const ReviewInputs& inputs) {
             {{"貸借対照表の未払消費税等", written, LinesOf(payableItems)},
              {"仮受消費税 - 仮払消費税 - 中間納付（" + ledger->Source() + "）", expected,
               LinesOf(taxAccounts)},
-             "差額 " + std::to_string(gap) +
+             "差額 " + FormatYen(gap) +
                  " 円。簡易課税の会社では差が出ます。原則課税なら、未払消費税等の計上額と前期分の"
                  "納付を確かめてください。"});
     }

@@ -98,15 +98,16 @@ Tally Report(const std::vector<kcview::CheckOutcome>& outcomes, bool check,
         if (!check) continue;
         for (const kcview::Disagreement& failure : outcome.failures) {
             std::cout << name << ": " << Sides(failure, false) << "\n";
+            // A box shows the figures; their notes stand on the page.
             if (summary)
                 summary->failures.push_back(std::string(outcome.check->title) + ": " +
-                                            Sides(failure, true));
+                                            Sides({failure.left, failure.right}, true));
         }
         for (const kcview::Disagreement& warning : outcome.warnings) {
             std::cout << name << ": 注意: " << Sides(warning, false) << "\n";
             if (summary)
                 summary->warnings.push_back(std::string(outcome.check->title) + ": " +
-                                            Sides(warning, true));
+                                            Sides({warning.left, warning.right}, true));
         }
     }
     std::cout.flush();

@@ -49,6 +49,11 @@ int wmain(int argc, wchar_t** argv) {
     if (screen == INVALID_HANDLE_VALUE || keyboard == INVALID_HANDLE_VALUE)
         return Fail("the console cannot be opened");
 
+    // Room for a long listing: what scrolls off the top of the buffer is lost to the reading.
+    CONSOLE_SCREEN_BUFFER_INFO before{};
+    if (GetConsoleScreenBufferInfo(screen, &before))
+        SetConsoleScreenBufferSize(screen, COORD{before.dwSize.X, 3000});
+
     std::wstring line;
     for (int i = 1; i < argc; ++i) line += (i > 1 ? L" " : L"") + Quoted(argv[i]);
     STARTUPINFOW start{};

@@ -111,13 +111,15 @@ std::wstring CountText(const kcview::RunSummary& summary) {
     return text;
 }
 
-// Lines of a box, the first few of them: a box taller than the screen hides its button.
-std::wstring ListedLines(const std::vector<std::string>& lines) {
-    constexpr std::size_t kShown = 8;
+constexpr std::size_t kFailuresShown = 8;
+constexpr std::size_t kWarningsShown = 4;
+
+// Lines of a box, the first `shown` of them: a box taller than the screen hides its button.
+std::wstring ListedLines(const std::vector<std::string>& lines, std::size_t shown) {
     std::wstring text;
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) text += L"\n" + Shown(lines[i]);
-    if (lines.size() > kShown)
-        text += L"\nほか " + std::to_wstring(lines.size() - kShown) + L" 件（確認ページを参照）";
+    for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += L"\n" + Shown(lines[i]);
+    if (lines.size() > shown)
+        text += L"\nほか " + std::to_wstring(lines.size() - shown) + L" 件（確認ページを参照）";
     return text;
 }
 
@@ -127,8 +129,9 @@ std::wstring ListedLines(const std::vector<std::string>& lines) {
 std::wstring FailedChecksText(const kcview::RunSummary& summary, bool browserFailed,
                               const std::string& books) {
     std::wstring text = L"確認に合わない数字があります。確認ページで確かめてください。\n" +
-                        ListedLines(summary.failures);
-    if (!summary.warnings.empty()) text += L"\n\n【注意】" + ListedLines(summary.warnings);
+                        ListedLines(summary.failures, kFailuresShown);
+    if (!summary.warnings.empty())
+        text += L"\n\n【注意】" + ListedLines(summary.warnings, kWarningsShown);
     text += L"\n\n確認ページ: " + Shown(summary.pagePath);
     if (browserFailed) text += L"（ブラウザーで開けませんでした）";
     return text + BooksText(books) + L"\n" + CountText(summary);
@@ -175,7 +178,8 @@ int ReviewDroppedFile(const std::string& exportPath, const std::string& lastYear
         browserFailed = opened <= 32;
         if (browserFailed && status == 0) {
             std::wstring text = L"確認ページをブラウザーで開けませんでした。\n\n" + Shown(pagePath);
-            if (!summary.warnings.empty()) text += L"\n\n【注意】" + ListedLines(summary.warnings);
+            if (!summary.warnings.empty())
+                text += L"\n\n【注意】" + ListedLines(summary.warnings, kWarningsShown);
             ShowBox(text + L"\n" + BooksText(books) + L"\n" + CountText(summary), MB_ICONWARNING);
         }
     }
