@@ -333,3 +333,28 @@ TEST(ReviewChecks, LedgerDatesGiveTheirMonth) {
 
 }  // namespace
 }  // namespace kcview
+
+namespace kcview {
+namespace {
+
+// An account keeps the lines its checks read, and no more: the consumption taxes take a line of
+// every sale and purchase, and keep only those that take them down.
+TEST(ReviewChecks, AccountsKeepOnlyTheLinesTheirChecksRead) {
+    const struct {
+        const char* label;
+        std::size_t kept;
+    } kAccounts[] = {{"仮受消費税", 1}, {"仮払消費税等", 1}, {"未払消費税等", 3},
+                     {"役員報酬", 3},   {"現金", 0},         {"売上高", 0}};
+    for (const auto& a : kAccounts) {
+        HistoryBuilder builder(a.label, "", 0, 0);
+        builder.Post("20250410", 100, "売掛金");
+        builder.Post("20250520", 200, "売掛金");
+        builder.Post("20260331", -300, "諸口");
+        const AccountHistory history = builder.Finish(0);
+        EXPECT_EQ(history.lines.size(), a.kept) << a.label;
+        EXPECT_EQ(history.lowest, 0) << a.label;
+    }
+}
+
+}  // namespace
+}  // namespace kcview

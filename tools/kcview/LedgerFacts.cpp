@@ -7,15 +7,18 @@
 namespace kcview {
 namespace {
 
-// The accounts whose lines a check reads, one line at a time.
-bool KeepsLines(std::string_view label) {
+// Which lines of an account a check reads. The consumption taxes' accounts take a line of every
+// sale and purchase; their checks read only the lines that take them down (returns and the
+// year-end set-off), so their other lines are never kept and memory stays that of the accounts.
+LineKeeping KeepingFor(std::string_view label) {
     using enum AccountRole;
-    for (AccountRole role :
-         {kConsumptionTaxReceived, kConsumptionTaxPaid, kConsumptionTaxPayable, kCorporateTaxes,
-          kCorporateTaxPayable, kCorporateTaxPrepaid, kOfficerPay, kAccumulatedDepreciation}) {
-        if (HasRole(label, role)) return true;
+    if (HasRole(label, kConsumptionTaxReceived) || HasRole(label, kConsumptionTaxPaid))
+        return LineKeeping::kDecreases;
+    for (AccountRole role : {kConsumptionTaxPayable, kCorporateTaxes, kCorporateTaxPayable,
+                             kCorporateTaxPrepaid, kOfficerPay, kAccumulatedDepreciation}) {
+        if (HasRole(label, role)) return LineKeeping::kAll;
     }
-    return false;
+    return LineKeeping::kNone;
 }
 
 int NumberAt(std::string_view text, std::size_t from, std::size_t to) {
@@ -43,7 +46,7 @@ int MonthOf(std::string_view date) {
 
 HistoryBuilder::HistoryBuilder(std::string label, std::string category, std::int64_t opening,
                                int line)
-    : keepLines_(KeepsLines(label)), balance_(opening) {
+    : keeping_(KeepingFor(label)), balance_(opening) {
     history_.label = std::move(label);
     history_.category = std::move(category);
     history_.opening = opening;
@@ -69,7 +72,7 @@ void HistoryBuilder::Post(std::string_view day, std::int64_t change, std::string
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
     if ((change > 0 && balance_ <= kMax - change) || (change < 0 && balance_ >= kMin - change))
         balance_ += change;
-    if (keepLines_)
+    if (keeping_ == LineKeeping::kAll || (keeping_ == LineKeeping::kDecreases && change < 0))
         history_.lines.push_back({MonthOf(day), std::string(day), change, std::string(counter)});
 }
 

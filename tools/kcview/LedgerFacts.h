@@ -31,8 +31,12 @@ struct AccountHistory {
     // The lowest balance at the end of a day, and that day; the opening when it never went lower.
     std::int64_t lowest = 0;
     std::string lowestDay;
-    std::vector<HistoryLine> lines;  // only for an account whose lines a check reads
+    // Only for an account whose lines a check reads, and of 仮受消費税 and 仮払消費税 only the
+    // lines that take them down.
+    std::vector<HistoryLine> lines;
 };
+
+enum class LineKeeping { kNone, kDecreases, kAll };
 
 // Builds an account's history from its lines in date order.
 class HistoryBuilder {
@@ -45,7 +49,7 @@ private:
     void EndDay();
 
     AccountHistory history_;
-    bool keepLines_;
+    LineKeeping keeping_;
     std::int64_t balance_;
     std::string day_;
 };
