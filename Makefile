@@ -181,8 +181,9 @@ demo: build
 	$(BUILD)/dist/kcsakura/kcsakura --books $(BUILD)/sample-2024.books --user yamada --ui batch \
 	  --start-month 4 --end-month 3 --no-ledger --out out/sample-2024.xml --yes \
 	  --settings-folder $(BUILD)/demo-settings
-	@echo "--- the review page of both years, last year's figures beside this year's:"
-	$(BUILD)/dist/kcview out/sample.xml --previous out/sample-2024.xml -o out/sample-two-years.html
+	@echo "--- the review page of both years, last year's figures beside this year's, checked against the books:"
+	$(BUILD)/dist/kcview out/sample.xml --previous out/sample-2024.xml --books $(BUILD)/sample.books \
+	  -o out/sample-two-years.html
 	@echo "--- open $$(pwd)/out/sample.html and $$(pwd)/out/sample-two-years.html in a browser"
 
 # The table of export and import at 10k, 100k, 1M and 2M entries against cat and the sqlite3
