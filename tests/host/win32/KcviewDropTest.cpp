@@ -1,6 +1,7 @@
 // kcview.exe as Explorer starts it for a dropped file (its only argument) and for a double click
-// (no argument): the page beside the file, and a message box with what failed, read as a user
-// reads it and closed with OK. KCVIEW_NO_BROWSER=1 keeps the page out of the browser.
+// (no argument: the picker asks for the file): the page beside the file, and a message box with
+// what failed, read as a user reads it and closed with OK. KCVIEW_NO_BROWSER=1 keeps the page
+// out of the browser.
 
 #include <gtest/gtest.h>
 
@@ -323,11 +324,80 @@ TEST(KcviewDrop, DroppedFileIsCheckedAgainstTheBooksItsEditionsName) {
     }
 }
 
-TEST(KcviewDrop, StartedWithoutAFileSaysToDropOne) {
-    const Dropped dropped = Drop({}, true);
-    ASSERT_TRUE(dropped.box.has_value()) << "no message box";
-    EXPECT_NE(dropped.box->text.find(L"kcview.exe のアイコンにドロップ"), std::wstring::npos);
-    EXPECT_EQ(dropped.exitCode, 2u);
+// kcview.exe started with no file, in `folder` (as a double click or the Start menu starts it,
+// the picker opens there): the picker answered with `names` typed into its file name box (several
+// as "a.xml" "b.xml") and 開く, or cancelled when `names` is empty.
+struct Picked {
+    bool pickerShown = false;
+    std::optional<ScreenUser::Box> box;
+    DWORD exitCode = 0;
+};
+
+Picked Pick(const std::wstring& folder, const std::wstring& names) {
+    constexpr int kFileName = 0x47c;  // cmb13: the file name box of the system's picker
+    std::wstring commandLine = L"\"" + std::wstring(KCVIEW_EXE) + L"\"";
+    SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", L"1");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    Picked picked;
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process)) {
+        ADD_FAILURE() << "kcview.exe did not start: " << GetLastError();
+        return picked;
+    }
+    CloseHandle(process.hThread);
+    const ScreenUser user = ScreenUser::OfProcess(process.dwProcessId);
+    const HWND picker =
+        user.WaitForDialog(L"決算書の確認 - 書き出したファイル（前期分も一緒に選べます）", 30000);
+    picked.pickerShown = picker != nullptr;
+    if (picker) {
+        if (names.empty()) {
+            EXPECT_TRUE(user.Click(picker, IDCANCEL));
+        } else {
+            EXPECT_TRUE(user.Type(picker, kFileName, names));
+            EXPECT_TRUE(user.Click(picker, IDOK));
+            picked.box = user.WaitForMessageBox(kCaption, 3000);
+            if (picked.box) {
+                EXPECT_TRUE(user.Answer(*picked.box, IDOK));
+            }
+        }
+    }
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "kcview.exe did not end";
+        TerminateProcess(process.hProcess, 99);
+    }
+    GetExitCodeProcess(process.hProcess, &picked.exitCode);
+    CloseHandle(process.hProcess);
+    return picked;
+}
+
+// 決算書の確認 with no file: the user picks the export, or this year's and last year's together,
+// and gets the page a drop makes; a cancelled picker reviews nothing.
+TEST(KcviewDrop, StartedWithoutAFileAsksForItWithThePicker) {
+    const std::wstring exported = EditedExport(L"picked", "", "");
+    const std::wstring folder = exported.substr(0, exported.rfind(L'\\'));
+    const std::wstring page = folder + L"\\決算書.html";
+
+    const Picked cancelled = Pick(folder, L"");
+    EXPECT_TRUE(cancelled.pickerShown);
+    EXPECT_EQ(cancelled.exitCode, 2u);
+    EXPECT_FALSE(Exists(page));
+
+    const Picked one = Pick(folder, L"決算書.xml");
+    EXPECT_TRUE(one.pickerShown);
+    EXPECT_EQ(one.exitCode, 0u);
+    EXPECT_FALSE(one.box.has_value()) << WideToUtf8Shown(one.box ? one.box->text : L"");
+    EXPECT_TRUE(Exists(page));
+
+    // Picked twice over, the same file is no year before itself: the run says so in its box.
+    DeleteFileW(page.c_str());
+    const Picked same = Pick(folder, L"\"決算書.xml\" \"決算書.xml\"");
+    EXPECT_TRUE(same.pickerShown);
+    EXPECT_EQ(same.exitCode, 2u);
+    ASSERT_TRUE(same.box.has_value());
+    EXPECT_NE(same.box->text.find(L"ファイルを確認できませんでした。"), std::wstring::npos)
+        << WideToUtf8Shown(same.box->text);
 }
 
 }  // namespace

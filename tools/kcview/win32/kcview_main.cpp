@@ -4,7 +4,8 @@
 // is written beside the file (EXPORT.html) and opened in the default browser, and failed checks
 // and errors are shown in a message box as well. So the one-argument form is the drop form; with
 // -o or --check the program is a console command, as on POSIX, with no message box and no
-// browser. Started with no argument (a double click), a message box says how to use it.
+// browser. Started with no argument (a double click, or 決算書の確認 in the Start menu), it asks
+// for the file with the system's file picker; picking two files is dropping both.
 //
 // A GUI program (-mwindows): a console program would flash a console window at every drop. Its
 // output goes where the standard handles lead when they were given (a pipe or a file, as a script
@@ -26,6 +27,8 @@
 // clang-format off
 #include <objbase.h>
 #include <shellapi.h>
+#include <commdlg.h>
+#include <cderr.h>
 // clang-format on
 
 #include <cstdlib>
@@ -198,15 +201,66 @@ int ReviewDroppedYears(const std::string& first, const std::string& second) {
     return ReviewDroppedFile(first, second);
 }
 
-int ExplainUse() {
-    ShowBox(
-        L"書き出したファイル（.xml）を kcview.exe のアイコンにドロップしてください。\n"
-        L"同じフォルダーに確認ページ（.html）を作り、ブラウザーで開きます。\n\n"
-        L"Drop an exported file (.xml) on kcview.exe: its review page (.html) is written "
-        L"beside it and opened in the browser.\n\n"
-        L"In a console: kcview EXPORT.xml [-o REVIEW.html] [--check]",
-        MB_ICONINFORMATION);
-    return 2;
+// The title of the picker, which says what to pick.
+constexpr wchar_t kPickerTitle[] = L"決算書の確認 - 書き出したファイル（前期分も一緒に選べます）";
+
+// The exports the user picks: this year's, or this year's and last year's together. Empty when
+// the picker was cancelled; a path that is not valid UTF-16 cannot come from the picker.
+std::vector<std::string> PickedExports() {
+    // Room for two long paths and more: a pick that does not fit is said, not cut.
+    std::vector<wchar_t> buffer(32768, L'\0');
+    OPENFILENAMEW picker{};
+    picker.lStructSize = sizeof picker;
+    // Each type's name, then its pattern, each ended by a 0; the list ended by one more.
+    std::wstring filter;
+    for (const wchar_t* piece :
+         {L"書き出したファイル (*.xml)", L"*.xml", L"すべてのファイル (*.*)", L"*.*"}) {
+        filter += piece;
+        filter += L'\0';
+    }
+    picker.lpstrFilter = filter.c_str();
+    picker.lpstrFile = buffer.data();
+    picker.nMaxFile = static_cast<DWORD>(buffer.size());
+    picker.lpstrTitle = kPickerTitle;
+    picker.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&picker)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            ShowBox(
+                L"選んだファイルが多すぎます。当期のファイル（と前期のファイル）を選んでください。",
+                MB_ICONWARNING);
+        return {};
+    }
+    // One file: its whole path. Several: their folder, then each name, each ended by a 0.
+    std::vector<std::wstring> parts;
+    for (const wchar_t* part = buffer.data(); *part != L'\0'; part += std::wcslen(part) + 1)
+        parts.emplace_back(part);
+    std::vector<std::wstring> paths;
+    if (parts.size() == 1) paths = parts;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const bool rooted = !parts[0].empty() && parts[0].back() == L'\\';
+        paths.push_back(parts[0] + (rooted ? L"" : L"\\") + parts[i]);
+    }
+    std::vector<std::string> picked;
+    for (const std::wstring& path : paths) {
+        const std::optional<std::string> utf8 =
+            native::Utf16ToUtf8(std::u16string(path.begin(), path.end()));
+        if (utf8) picked.push_back(*utf8);
+    }
+    return picked;
+}
+
+// Started with no file: the picker, then the page as a drop makes it. Cancelled, nothing is
+// reviewed and nothing is said.
+int ReviewPickedFiles() {
+    const std::vector<std::string> picked = PickedExports();
+    if (picked.empty()) return 2;
+    if (picked.size() > 2) {
+        ShowBox(L"選べるのは当期のファイルと前期のファイルの2つまでです。", MB_ICONWARNING);
+        return 2;
+    }
+    return picked.size() == 1 ? ReviewDroppedFile(picked[0])
+                              : ReviewDroppedYears(picked[0], picked[1]);
 }
 
 }  // namespace
@@ -224,7 +278,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         arguments.push_back(std::move(*argument));
     }
-    if (argc == 1) return ExplainUse();
+    if (argc == 1) return ReviewPickedFiles();
     const auto dropped = [&](int i) { return !arguments[i].empty() && arguments[i][0] != '-'; };
     if (argc == 2 && dropped(1)) return ReviewDroppedFile(arguments[1]);
     if (argc == 3 && dropped(1) && dropped(2))
