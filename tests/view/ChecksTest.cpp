@@ -132,13 +132,21 @@ TEST(SectionTotals, SumsBeyondSixtyFourBitsNeverHold) {
     EXPECT_NE(FindFailure(FailuresOf(Outcomes(text), "section-totals"), "流動資産合計"), nullptr);
 }
 
+// The hand-made document with 繰越利益剰余金 closing at `closing` instead of 800, on the balance
+// sheet and in the statement of changes alike, and net assets with it.
+std::string RetainedEarningsAt(int closing) {
+    const std::string to = std::to_string(closing);
+    std::string text =
+        Edited(R"(Amount="1800")", "Amount=\"" + std::to_string(1000 + closing) + "\"");
+    text = Edited(R"(<Item Label="繰越利益剰余金">800)", R"(<Item Label="繰越利益剰余金">)" + to,
+                  text);
+    text = Edited("<TotalChangesItemsDuringPeriod>300<",
+                  "<TotalChangesItemsDuringPeriod>" + std::to_string(closing - 500) + "<", text);
+    return Edited("<BalanceEndCurrentPeriod>800<", "<BalanceEndCurrentPeriod>" + to + "<", text);
+}
+
 TEST(Balance, AssetsOtherThanLiabilitiesPlusNetAssetsFail) {
-    // The statement of changes closes 繰越利益剰余金 at the balance sheet's figure too.
-    const std::string text = Edited(
-        "<BalanceEndCurrentPeriod>800<", "<BalanceEndCurrentPeriod>805<",
-        Edited("<TotalChangesItemsDuringPeriod>300<", "<TotalChangesItemsDuringPeriod>305<",
-               Edited(R"(<Item Label="繰越利益剰余金">800)", R"(<Item Label="繰越利益剰余金">805)",
-                      Edited(R"(Amount="1800")", R"(Amount="1805")"))));
+    const std::string text = RetainedEarningsAt(805);
     const auto outcomes = Outcomes(text);
     EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{"balance"});
     const auto& failures = FailuresOf(outcomes, "balance");
@@ -151,11 +159,7 @@ TEST(Balance, AssetsOtherThanLiabilitiesPlusNetAssetsFail) {
 }
 
 TEST(Balance, OneYenAcrossTwoTermsWarns) {
-    const std::string text = Edited(
-        "<BalanceEndCurrentPeriod>800<", "<BalanceEndCurrentPeriod>801<",
-        Edited("<TotalChangesItemsDuringPeriod>300<", "<TotalChangesItemsDuringPeriod>301<",
-               Edited(R"(<Item Label="繰越利益剰余金">800)", R"(<Item Label="繰越利益剰余金">801)",
-                      Edited(R"(Amount="1800")", R"(Amount="1801")"))));
+    const std::string text = RetainedEarningsAt(801);
     const auto outcomes = Outcomes(text);
     EXPECT_EQ(FailedChecks(outcomes), std::vector<std::string>{});
     for (const CheckOutcome& outcome : outcomes) {

@@ -45,6 +45,14 @@ std::vector<int> LinesOf(const std::vector<StatementItem>& items) {
     return lines;
 }
 
+std::vector<int> LinesOf(const std::vector<const AccountHistory*>& accounts) {
+    std::vector<int> lines;
+    for (const AccountHistory* account : accounts) {
+        if (account->line > 0) lines.push_back(account->line);
+    }
+    return lines;
+}
+
 int ClosingMonth(const ExportDocument& document) {
     const XmlNode* to = document.basic.Child("JIGYOUNENDOTO");
     return to ? MonthOf(to->text) : 0;
@@ -211,21 +219,19 @@ CheckResult DepreciationMovement(const ReviewInputs& inputs) {
     if (!accounts.empty()) {
         // The accumulated depreciation stands as a negative line: it grows by negative changes.
         std::int64_t added = 0;
-        std::vector<int> lines;
         for (const AccountHistory* account : accounts) {
             const int grows = account->opening <= 0 && account->closing <= 0 ? -1 : 1;
             for (const HistoryLine& line : account->lines) {
                 if (line.change * grows > 0) added += line.change * grows;
             }
-            if (account->line > 0) lines.push_back(account->line);
         }
         if (added != booked.amount)
             result.warnings.push_back(
                 {booked,
-                 {inputs.ledger->Source() + "の減価償却累計額の増加", added, lines},
-                 "直接法で償却した資産（ソフトウェアなど）があれば差が出ます。償却費の計上先を確か"
-                 "めて"
-                 "ください。"});
+                 {inputs.ledger->Source() + "の減価償却累計額の増加", added,
+                  review::LinesOf(accounts)},
+                 "直接法で償却した資産（ソフトウェアなど）があれば差が出ます。"
+                 "償却費の計上先を確かめてください。"});
         return result;
     }
     if (!inputs.previous) {

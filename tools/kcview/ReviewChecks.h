@@ -44,7 +44,9 @@ FigureSide HistorySide(const std::string& source, const AccountHistory& account,
 std::vector<StatementItem> ItemsWithRole(const ExportDocument& document,
                                          const std::string& statement, AccountRole role);
 std::int64_t SumOf(const std::vector<StatementItem>& items);
+// The file's lines of statement items, or of ledger accounts (none for the books' accounts).
 std::vector<int> LinesOf(const std::vector<StatementItem>& items);
+std::vector<int> LinesOf(const std::vector<const AccountHistory*>& accounts);
 // The last month of the file's fiscal year (JIGYOUNENDOTO), 0 when the file gives none.
 int ClosingMonth(const ExportDocument& document);
 

@@ -63,14 +63,6 @@ std::int64_t OpeningOf(const std::vector<const AccountHistory*>& accounts) {
     return opening;
 }
 
-std::vector<int> LinesOf(const std::vector<const AccountHistory*>& accounts) {
-    std::vector<int> lines;
-    for (const AccountHistory* account : accounts) {
-        if (account->line > 0) lines.push_back(account->line);
-    }
-    return lines;
-}
-
 // Last year's balance of a payable: last year's file when given, else the ledger's opening.
 FigureSide LastYearsBalance(const ReviewInputs& inputs, AccountRole role,
                             const std::vector<const AccountHistory*>& accounts) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -41,37 +42,47 @@ struct Dropped {
     DWORD exitCode = 0;
 };
 
-// Starts kcview.exe (the build's, or `program`) with the files dropped on it (none: a double
-// click), closes the message box it shows, if any, and waits for it to end.
-// The page stays out of the browser unless `browser`.
-Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected, bool browser = false,
-             const std::wstring& program = KCVIEW_EXE) {
-    std::wstring commandLine = L"\"" + program + L"\"";
-    for (const std::wstring& file : files) commandLine += L" \"" + file + L"\"";
-    SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", browser ? nullptr : L"1");
+// Starts `program` (command line `arguments`) in `folder` (nullptr: the test's own), lets `act`
+// use its windows as a user would, and returns its exit code once it ends.
+DWORD RunKcview(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
+                const std::function<void(const ScreenUser&)>& act) {
+    std::wstring commandLine = L"\"" + program + L"\"" + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    Dropped dropped;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
                         &startup, &process)) {
         ADD_FAILURE() << "kcview.exe did not start: " << GetLastError();
-        return dropped;
+        return 0;
     }
     CloseHandle(process.hThread);
-    if (boxExpected) {
-        const ScreenUser user = ScreenUser::OfProcess(process.dwProcessId);
-        dropped.box = user.WaitForMessageBox(kCaption, 30000);
-        if (dropped.box) {
-            EXPECT_TRUE(user.Answer(*dropped.box, IDOK));
-        }
-    }
+    act(ScreenUser::OfProcess(process.dwProcessId));
     if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "kcview.exe did not end";
         TerminateProcess(process.hProcess, 99);
     }
-    GetExitCodeProcess(process.hProcess, &dropped.exitCode);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+// Starts kcview.exe (the build's, or `program`) with the files dropped on it, closes the message
+// box it shows, if any, and waits for it to end. The page stays out of the browser unless
+// `browser`.
+Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected, bool browser = false,
+             const std::wstring& program = KCVIEW_EXE) {
+    std::wstring arguments;
+    for (const std::wstring& file : files) arguments += L" \"" + file + L"\"";
+    SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", browser ? nullptr : L"1");
+    Dropped dropped;
+    dropped.exitCode = RunKcview(program, arguments, nullptr, [&](const ScreenUser& user) {
+        if (!boxExpected) return;
+        dropped.box = user.WaitForMessageBox(kCaption, 30000);
+        if (dropped.box) {
+            EXPECT_TRUE(user.Answer(*dropped.box, IDOK));
+        }
+    });
     return dropped;
 }
 
@@ -335,40 +346,24 @@ struct Picked {
 
 Picked Pick(const std::wstring& folder, const std::wstring& names) {
     constexpr int kFileName = 0x47c;  // cmb13: the file name box of the system's picker
-    std::wstring commandLine = L"\"" + std::wstring(KCVIEW_EXE) + L"\"";
     SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", L"1");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
     Picked picked;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process)) {
-        ADD_FAILURE() << "kcview.exe did not start: " << GetLastError();
-        return picked;
-    }
-    CloseHandle(process.hThread);
-    const ScreenUser user = ScreenUser::OfProcess(process.dwProcessId);
-    const HWND picker =
-        user.WaitForDialog(L"決算書の確認 - 書き出したファイル（前期分も一緒に選べます）", 30000);
-    picked.pickerShown = picker != nullptr;
-    if (picker) {
+    picked.exitCode = RunKcview(KCVIEW_EXE, L"", folder.c_str(), [&](const ScreenUser& user) {
+        const HWND picker = user.WaitForDialog(
+            L"決算書の確認 - 書き出したファイル（前期分も一緒に選べます）", 30000);
+        picked.pickerShown = picker != nullptr;
+        if (!picker) return;
         if (names.empty()) {
             EXPECT_TRUE(user.Click(picker, IDCANCEL));
-        } else {
-            EXPECT_TRUE(user.Type(picker, kFileName, names));
-            EXPECT_TRUE(user.Click(picker, IDOK));
-            picked.box = user.WaitForMessageBox(kCaption, 3000);
-            if (picked.box) {
-                EXPECT_TRUE(user.Answer(*picked.box, IDOK));
-            }
+            return;
         }
-    }
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "kcview.exe did not end";
-        TerminateProcess(process.hProcess, 99);
-    }
-    GetExitCodeProcess(process.hProcess, &picked.exitCode);
-    CloseHandle(process.hProcess);
+        EXPECT_TRUE(user.Type(picker, kFileName, names));
+        EXPECT_TRUE(user.Click(picker, IDOK));
+        picked.box = user.WaitForMessageBox(kCaption, 3000);
+        if (picked.box) {
+            EXPECT_TRUE(user.Answer(*picked.box, IDOK));
+        }
+    });
     return picked;
 }
 
