@@ -282,8 +282,19 @@ shared="$work/interrupted/shared.xml"
 "$build/kcsakura/kcsakura" --books "$work/big.books" --user gen --ui batch --yes --out "$shared" \
   --settings-folder "$work/settings" >/dev/null 2>"$work/first.err" &
 first=$!
-for i in $(seq 1 6000); do compgen -G "$work/interrupted/*.kctmp" >/dev/null && break; sleep 0.01; done
-kill -STOP "$first" 2>/dev/null
+# Stopped only once it holds the target's lock: the lock file appears before it is locked, and
+# flock(1) on a held lock fails at once.
+lockfile="$work/interrupted/.shared.xml.kclock"
+held=
+for i in $(seq 1 6000); do
+  if [ -e "$lockfile" ]; then
+    kill -STOP "$first" 2>/dev/null
+    flock -n "$lockfile" true 2>/dev/null || { held=1; break; }
+    kill -CONT "$first" 2>/dev/null
+  fi
+  sleep 0.01
+done
+[ -n "$held" ] || fail "first export to one target: never held the lock"
 expect "second export to one target" 2 "${failed//4242/4343}" -- "$build/kccaller" --window 4343 \
   --message 1025 --wparam 7 -- "$build/kcsakura/kcsakura" --books "$work/sample.books" --user yamada \
   --ui batch --yes --out "$shared" --settings-folder "$work/settings"
