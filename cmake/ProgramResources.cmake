@@ -34,11 +34,12 @@ function(kc_program_icon svg ico)
                      VERBATIM)
 endfunction()
 
-# kc_program_resources(PROGRAM PRODUCT name DESCRIPTION text [ICON svg] [TEMPLATES]): the object
-# library PROGRAM_resources with the program's version information and manifest, its icon when
-# ICON names one, and the dialog templates of resources/kessan.rc with TEMPLATES.
+# kc_program_resources(PROGRAM PRODUCT name DESCRIPTION text [ICON svg] [TEMPLATES]
+#                      [DIALOGS script]): the object library PROGRAM_resources with the program's
+# version information and manifest, its icon when ICON names one, the dialog templates of
+# resources/kessan.rc with TEMPLATES, and those of the script DIALOGS names (in resources/).
 function(kc_program_resources program)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "TEMPLATES" "PRODUCT;DESCRIPTION;ICON" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "TEMPLATES" "PRODUCT;DESCRIPTION;ICON;DIALOGS" "")
   set(dir ${CMAKE_BINARY_DIR}/resources/${program})
   set(depends ${KC_PROGRAM_MANIFEST} ${CMAKE_SOURCE_DIR}/resources/ResourceIds.h)
 
@@ -54,6 +55,10 @@ function(kc_program_resources program)
   if(arg_TEMPLATES)
     set(KC_RC_TEMPLATES "#include \"resources/kessan.rc\"\n")
     list(APPEND depends ${CMAKE_SOURCE_DIR}/resources/kessan.rc)
+  endif()
+  if(arg_DIALOGS)
+    string(APPEND KC_RC_TEMPLATES "#include \"resources/${arg_DIALOGS}\"\n")
+    list(APPEND depends ${CMAKE_SOURCE_DIR}/resources/${arg_DIALOGS})
   endif()
   set(KC_RC_ICON "")
   if(arg_ICON)

@@ -37,6 +37,25 @@
 #define IDC_LOGIN_LABEL 1101
 #define IDC_LOGIN_USERS 1102
 
+/* kcbooks.exe's import window: what was found in a folder or a journal, and the import. */
+#define IDD_IMPORT 150
+#define IDC_IMPORT_HINT 1201
+#define IDC_IMPORT_SOURCE 1202
+#define IDC_IMPORT_PICK_FOLDER 1203
+#define IDC_IMPORT_PICK_FILE 1204
+#define IDC_IMPORT_KIND 1205
+#define IDC_IMPORT_OPENINGS 1206
+#define IDC_IMPORT_ENCODING 1207
+#define IDC_IMPORT_COMPANY 1208
+#define IDC_IMPORT_FROM 1209
+#define IDC_IMPORT_TO 1210
+#define IDC_IMPORT_STORE 1211
+#define IDC_IMPORT_PICK_STORE 1212
+#define IDC_IMPORT_USE 1213
+#define IDC_IMPORT_PROGRESS 1214
+#define IDC_IMPORT_RESULT 1215
+#define IDC_IMPORT_RUN 1216
+
 /* The program's icon: the lowest ID, so that it is the first icon of the program, the one
    Explorer and the taskbar show. */
 #define IDI_PROGRAM 1

@@ -58,8 +58,11 @@ std::wstring BooksSettings::Path(const char* key) const {
     return relative ? FullPath(folder_ + path) : path;
 }
 
-std::vector<std::wstring> StoresOfEditionsIn(const std::wstring& folder) {
-    std::vector<std::wstring> editions;
+namespace {
+
+// The names of the folders in `folder`, sorted.
+std::vector<std::wstring> SubfoldersOf(const std::wstring& folder) {
+    std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return {};
@@ -67,12 +70,29 @@ std::vector<std::wstring> StoresOfEditionsIn(const std::wstring& folder) {
         const std::wstring name = found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != L"." &&
             name != L"..")
-            editions.push_back(name);
+            names.push_back(name);
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    std::sort(editions.begin(), editions.end());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::wstring> EditionFoldersIn(const std::wstring& folder) {
+    std::vector<std::wstring> editions;
+    for (const std::wstring& name : SubfoldersOf(folder)) {
+        const std::wstring edition = folder + name + L"\\";
+        const DWORD attributes = GetFileAttributesW((edition + L"ZezavareDef.ini").c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            editions.push_back(edition);
+    }
+    return editions;
+}
+
+std::vector<std::wstring> StoresOfEditionsIn(const std::wstring& folder) {
     std::vector<std::wstring> stores;
-    for (const std::wstring& edition : editions) {
+    for (const std::wstring& edition : SubfoldersOf(folder)) {
         const std::wstring store = BooksSettings::Of(folder + edition + L"\\").Path("Store");
         if (!store.empty() && std::find(stores.begin(), stores.end(), store) == stores.end())
             stores.push_back(store);

@@ -30,6 +30,10 @@ private:
     std::optional<std::string> text_;  // UTF-8
 };
 
+// The edition folders in `folder` (with its final backslash): those that hold an edition's
+// ZezavareDef.ini, each with its final backslash, in the order of their names.
+std::vector<std::wstring> EditionFoldersIn(const std::wstring& folder);
+
 // The stores the editions beside a program name (Store= in the kcbooks.ini of each folder in
 // `folder`, with its final backslash), in the order of the folders' names; each once.
 std::vector<std::wstring> StoresOfEditionsIn(const std::wstring& folder);

@@ -14,6 +14,9 @@
 #include "native/Interrupts.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/RunEnd.h"
+#ifdef _WIN32
+#include "tools/kcbooks/win32/ImportWindow.h"
+#endif
 
 int main(int argc, char** argv) {
     // A signal that ends the run removes its temporaries, says what became of its files and
@@ -22,8 +25,10 @@ int main(int argc, char** argv) {
     native::Interrupts interrupts(
         {nullptr, [] { native::WriteText(stderr, kcbooks::RunEnd::InterruptedLine()); }}, 1);
     kcbooks::RunEnd::Policy(&interrupts);
-    // What kcbooks says reaches a Windows console as characters.
-    native::ConsoleStreams console;
+    // What kcbooks says reaches a Windows console as characters. On Windows kcbooks.exe is a
+    // program with windows (a drop or the Start menu opens no console): a command's lines go
+    // where its standard handles lead, else to the console of the program that started it.
+    native::ConsoleStreams console(native::ConsoleOptions{true, nullptr});
     std::vector<std::string> arguments;
     try {
         arguments = native::ProgramArguments(argc, argv);
@@ -42,6 +47,10 @@ int main(int argc, char** argv) {
         std::cerr << kcbooks_messages::Say(kcbooks_messages::Id::kNoMemory) << "\n";
         return 1;
     }
+#ifdef _WIN32
+    if (kcbooks::OpensImportWindow(arguments))
+        return kcbooks::RunImportWindow(arguments.empty() ? std::string() : arguments[0]);
+#endif
     const int status = kcbooks::RunKcbooks(arguments);
     // Written out while the policy stands: a closed pipe then fails the write (what the command
     // printed is lost, its files are not) instead of ending the process once the policy is gone.

@@ -15,6 +15,7 @@
 
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
+#include "tests/host/win32/RunAsUser.h"
 #include "tests/host/win32/ScreenUser.h"
 
 namespace {
@@ -42,31 +43,6 @@ struct Dropped {
     DWORD exitCode = 0;
 };
 
-// Starts `program` (command line `arguments`) in `folder` (nullptr: the test's own), lets `act`
-// use its windows as a user would, and returns its exit code once it ends.
-DWORD RunKcview(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
-                const std::function<void(const ScreenUser&)>& act) {
-    std::wstring commandLine = L"\"" + program + L"\"" + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
-                        &startup, &process)) {
-        ADD_FAILURE() << "kcview.exe did not start: " << GetLastError();
-        return 0;
-    }
-    CloseHandle(process.hThread);
-    act(ScreenUser::OfProcess(process.dwProcessId));
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "kcview.exe did not end";
-        TerminateProcess(process.hProcess, 99);
-    }
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
-
 // Starts kcview.exe (the build's, or `program`) with the files dropped on it, closes the message
 // box it shows, if any, and waits for it to end. The page stays out of the browser unless
 // `browser`.
@@ -76,7 +52,7 @@ Dropped Drop(const std::vector<std::wstring>& files, bool boxExpected, bool brow
     for (const std::wstring& file : files) arguments += L" \"" + file + L"\"";
     SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", browser ? nullptr : L"1");
     Dropped dropped;
-    dropped.exitCode = RunKcview(program, arguments, nullptr, [&](const ScreenUser& user) {
+    dropped.exitCode = RunAsUser(program, arguments, nullptr, [&](const ScreenUser& user) {
         if (!boxExpected) return;
         dropped.box = user.WaitForMessageBox(kCaption, 30000);
         if (dropped.box) {
@@ -348,7 +324,7 @@ Picked Pick(const std::wstring& folder, const std::wstring& names) {
     constexpr int kFileName = 0x47c;  // cmb13: the file name box of the system's picker
     SetEnvironmentVariableW(L"KCVIEW_NO_BROWSER", L"1");
     Picked picked;
-    picked.exitCode = RunKcview(KCVIEW_EXE, L"", folder.c_str(), [&](const ScreenUser& user) {
+    picked.exitCode = RunAsUser(KCVIEW_EXE, L"", folder.c_str(), [&](const ScreenUser& user) {
         const HWND picker = user.WaitForDialog(
             L"決算書の確認 - 書き出したファイル（前期分も一緒に選べます）", 30000);
         picked.pickerShown = picker != nullptr;

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "common/Encoding.h"
-#include "common/Sjis.h"
 #include "common/FullWidth.h"
+#include "common/Sjis.h"
 #include "host/win32/Services.h"
 #include "host/win32/Wide.h"
 #include "native/Utf16.h"

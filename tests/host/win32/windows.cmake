@@ -46,7 +46,7 @@ set_tests_properties(windows_gui_end_to_end PROPERTIES TIMEOUT 600
 
 # kcview.exe started as Explorer starts it for a dropped file or a double click: the page beside the
 # file and the message box of what failed, closed by its OK button.
-add_executable(kcview_drop_tests KcviewDropTest.cpp ScreenUser.cpp)
+add_executable(kcview_drop_tests KcviewDropTest.cpp RunAsUser.cpp ScreenUser.cpp)
 target_link_libraries(kcview_drop_tests PRIVATE kc_host GTest::gtest GTest::gtest_main)
 target_compile_definitions(kcview_drop_tests PRIVATE
   "KCVIEW_EXE=L\"Z:${KC_DIST}/kcview.exe\""
@@ -75,3 +75,18 @@ add_test(NAME windows_console_text
                  ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:kc_console_shows>)
 set_tests_properties(windows_console_text PROPERTIES TIMEOUT 180
                      ENVIRONMENT DISPLAY=${KC_TEST_DISPLAY} RESOURCE_LOCK kc_test_display)
+
+# kcbooks.exe's import window, driven by its control IDs: books dropped on the program, found,
+# imported, and the edition's kcbooks.ini pointed at them; a refusal read back from the window.
+add_executable(kcbooks_window_tests KcbooksWindowTest.cpp RunAsUser.cpp ScreenUser.cpp)
+target_link_libraries(kcbooks_window_tests PRIVATE kc_host GTest::gtest GTest::gtest_main)
+target_compile_definitions(kcbooks_window_tests PRIVATE
+  "KCBOOKS_EXE=L\"Z:${KC_DIST}/kcbooks.exe\""
+  "KC_IMPORT_WORK=L\"Z:${CMAKE_CURRENT_BINARY_DIR}/kcbooks-window\""
+  "KC_SAMPLE_BOOKS=L\"Z:${CMAKE_SOURCE_DIR}/examples/sample-books\""
+  "KC_INTERCHANGE=L\"Z:${CMAKE_SOURCE_DIR}/examples/interchange\"")
+add_dependencies(kcbooks_window_tests kcbooks kcsakura)
+gtest_discover_tests(kcbooks_window_tests ${KC_DISCOVERY}
+                     PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
+                                RESOURCE_LOCK kc_test_display
+                                TIMEOUT 180)

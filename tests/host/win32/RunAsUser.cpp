@@ -1,0 +1,26 @@
+#include "tests/host/win32/RunAsUser.h"
+
+#include <gtest/gtest.h>
+
+DWORD RunAsUser(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
+                const std::function<void(const ScreenUser&)>& act) {
+    std::wstring commandLine = L"\"" + program + L"\"" + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+                        &startup, &process)) {
+        ADD_FAILURE() << "the program did not start: " << GetLastError();
+        return 0;
+    }
+    CloseHandle(process.hThread);
+    act(ScreenUser::OfProcess(process.dwProcessId));
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the program did not end";
+        TerminateProcess(process.hProcess, 99);
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// A program of the build started as a user starts it, its windows used by a ScreenUser.
+
+#include <functional>
+#include <string>
+
+#include "host/win32/Win32Api.h"
+#include "tests/host/win32/ScreenUser.h"
+
+// Starts `program` (command line `arguments`) in `folder` (nullptr: the test's own), lets `act`
+// use its windows as a user would, and returns its exit code once it ends (0 and a test failure
+// when it did not start or end).
+DWORD RunAsUser(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
+                const std::function<void(const ScreenUser&)>& act);
