@@ -85,6 +85,9 @@ __DATA__
 # The books the generator writes: account names, descriptions and notes of an invented company.
 tools/generate/Generator.cpp	*
 
+# What a dropped path holds: company words, and the first fields of the interchange forms.
+tools/kcbooks/FoundBooks.cpp	*
+
 # Names of the figures and headings in the XML file, and of the net assets lines.
 report/LedgerSection.cpp	*
 report/NetAssetsSection.cpp	*
