@@ -140,8 +140,8 @@ windows-build: install-windows-deps $(WINBUILD)/build.ninja
 
 # Each edition as one zip a Windows user starts from: the edition's folder (its program,
 # ZezavareDef.ini, SUPPORT.INF, a kcbooks.ini to fill in) and beside it kcbooks.exe, kcview.exe
-# (an exported file dropped on it gets its review page), the sample books, the guide as HTML
-# pages and a README.txt (cmake/PackEdition.cmake). The caller's stand-in stays beside the zips.
+# (an exported file dropped on it gets its review page), the sample books and a README.txt
+# (cmake/PackEdition.cmake). The caller's stand-in stays beside the zips.
 windows: windows-build
 	@for e in $(EDITIONS); do \
 	  cmake -DDIST=$(CURDIR)/$(WINBUILD)/dist -DEDITION=$$e -DVERSION=$(VERSION) -DSOURCE=$(CURDIR) \
