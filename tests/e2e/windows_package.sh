@@ -77,7 +77,7 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   done
   # The guide's pages as the browser opens them, the same as made from docs/; the sample books'
   # README leads to them.
-  diff -r "$work/guide" "$unpacked/guide" >/dev/null || fail "$edition guide: not the guide of docs/"
+  diff -r "$work/guide" "$unpacked/guide" >/dev/null 2>&1 || fail "$edition guide: not the guide of docs/"
   iconv -f CP932 -t UTF-8 "$unpacked/サンプル帳簿/README.md" | grep -qF 'guide\index.html' ||
     fail "$edition サンプル帳簿/README.md: no guide\\index.html"
 done
