@@ -21,6 +21,8 @@ PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev 
 # The review page's browser test: Debian's chromium, driven from node over the DevTools protocol;
 # its print test reads the printed PDF back with poppler's pdfinfo, pdftotext and pdftoppm.
 PACKAGES += chromium poppler-utils
+# The user's guide as HTML pages (cmake/Guide.cmake): Debian's cmark-gfm, for GitHub's tables.
+PACKAGES += cmark-gfm
 # libFuzzer and the sanitizers' runtime come with clang.
 PACKAGES += clang libclang-rt-dev
 # The Windows program: the cross compiler, Wine with Japanese fonts and locale, a display.
@@ -30,6 +32,8 @@ WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w
 # Each edition's icon: its SVG drawn at every size (rsvg-convert) and packed into one .ico
 # (icotool); wrestool takes the icons back out of the built programs for the picture in docs/.
 WINDOWS_PACKAGES += librsvg2-bin icoutils
+# Each zip carries the guide as HTML, made at packing time.
+WINDOWS_PACKAGES += cmark-gfm
 BUILD    := build
 ASAN     := build-asan
 RELEASE  := build-release

@@ -4,6 +4,7 @@
 #   kcbooks.exe       the books tool
 #   kcview.exe        the review page and checks of an exported file (a file is dropped on it)
 #   サンプル帳簿\     the sample books
+#   guide\            the guide as HTML pages, index.html first (cmake/Guide.cmake)
 #   README.txt        the three steps: import the books, point kcbooks.ini at them, start
 #
 #   cmake -DDIST=DIR -DEDITION=NAME -DVERSION=V -DSOURCE=DIR -DWORK=DIR -DZIP=FILE
@@ -22,6 +23,7 @@ foreach(variable DIST EDITION VERSION SOURCE WORK ZIP)
 endforeach()
 
 find_program(ICONV iconv REQUIRED)
+include(${CMAKE_CURRENT_LIST_DIR}/Guide.cmake)
 set(sample_folder "サンプル帳簿")
 
 # `utf8` (a file of UTF-8 text, removed after) as `out` in Shift_JIS. A character Shift_JIS
@@ -89,6 +91,8 @@ foreach(file ${sample_files})
   windows_copy(${SOURCE}/examples/sample-books/${file} ${WORK}/${sample_folder}/${file})
 endforeach()
 list(APPEND entries ${sample_folder} README.txt)
+kc_guide(${SOURCE}/docs ${WORK}/guide)
+list(APPEND entries guide)
 
 file(REMOVE ${ZIP})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip ${entries}

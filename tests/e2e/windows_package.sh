@@ -32,6 +32,12 @@ check_windows_text() {
 
 declare -A product=([kcsakura]="記帳丸２２ さくら版" [kcqb7]="QB7" [kcneo]="記帳丸２２ NEO" [kcstd]="記帳丸２２")
 sample_listing=$(cd "$source/examples/sample-books" && find . -mindepth 1 | sed 's|^\./|サンプル帳簿/|')
+# The guide as cmake/Guide.cmake makes it from docs/, its index and three documents among it.
+cmake -DDOCS="$source/docs" -DOUT="$work/guide" -P "$source/cmake/Guide.cmake" >/dev/null || fail "the guide: making it"
+guide_listing=$(cd "$work" && find guide -type f)
+for page in index books export messages; do
+  grep -qx "guide/$page.html" <<<"$guide_listing" || fail "the guide: no $page.html"
+done
 
 for edition in kcsakura kcqb7 kcneo kcstd; do
   zip="$work/$edition-$version-win64.zip"
@@ -41,7 +47,7 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   expected=$(
     printf '%s\n' "$edition" "$edition/$edition.exe" "$edition/ZezavareDef.ini" \
       "$edition/SUPPORT.INF" "$edition/kcbooks.ini" kcbooks.exe kcview.exe README.txt サンプル帳簿 \
-      "$sample_listing"
+      "$sample_listing" guide "$guide_listing"
   )
   listing=$(cmake -E tar tf "$zip" | sed 's|/$||' | LC_ALL=C sort)
   if [ "$listing" != "$(printf '%s\n' "$expected" | LC_ALL=C sort)" ]; then
@@ -65,9 +71,15 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   done < <(cd "$source/examples/sample-books" && find . -type f | sed 's|^\./||')
   readme=$(iconv -f CP932 -t UTF-8 "$unpacked/README.txt" 2>/dev/null | tr -d '\r')
   for words in "${product[$edition]}" "$version" "$edition\\$edition.exe" "$edition\\kcbooks.ini" \
-               "kcbooks.exe import サンプル帳簿 " "kcview.exe のアイコンにドラッグ＆ドロップ"; do
+               "kcbooks.exe import サンプル帳簿 " "kcview.exe のアイコンにドラッグ＆ドロップ" \
+               "guide\\index.html"; do
     grep -qF -- "$words" <<<"$readme" || fail "$edition README.txt: no \"$words\""
   done
+  # The guide's pages as the browser opens them, the same as made from docs/; the sample books'
+  # README leads to them.
+  diff -r "$work/guide" "$unpacked/guide" >/dev/null 2>&1 || fail "$edition guide: not the guide of docs/"
+  iconv -f CP932 -t UTF-8 "$unpacked/サンプル帳簿/README.md" | grep -qF 'guide\index.html' ||
+    fail "$edition サンプル帳簿/README.md: no guide\\index.html"
 done
 
 # The README's steps from kcsakura's unpacked zip, in its own folder as the user runs them.
