@@ -4,7 +4,7 @@
 #   cmake -DLAYOUT=DIR -DEDITION=NAME -DVERSION=V -DSOURCE=DIR -DMSI=FILE -P cmake/PackMsi.cmake
 #
 # LAYOUT is PackEdition.cmake's WORK folder, SOURCE the repository. The .wxs is written beside
-# the package (FILE.wxs), for a reader who wants to see what wixl was given.
+# the layout (LAYOUT.wxs), for a reader who wants to see what wixl was given.
 #
 # Installed per user, without an administrator, under
 #   %LOCALAPPDATA%\Programs\kessan-link\EDITION\   the layout as the zip has it
@@ -187,7 +187,8 @@ foreach(shortcut ${shortcuts})
 endforeach()
 string(REGEX REPLACE "\n$" "" KC_SHORTCUTS "${KC_SHORTCUTS}")
 
-set(downgrade "より新しい版の${product}が入っています。この版を入れるには、先に「アプリ」から新しい版をアンインストールしてください。")
+# Shown by Windows Installer when this package is older than the version installed.
+set(downgrade "より新しい版の${product}が入っています。この版を入れるには、先に［設定］の［アプリ］で新しい版をアンインストールしてください。")
 japanese_text(Property Value Property ProductName "${product}")
 japanese_text(Directory DefaultDir Directory MenuFolder "${product}")
 japanese_text(LaunchCondition Description Condition "NOT WIX_DOWNGRADE_DETECTED" "${downgrade}")
@@ -205,7 +206,7 @@ code("${EDITION} Start menu" KC_MENU_GUID)
 xml_text("${product}" KC_PRODUCT_XML)
 xml_text("${downgrade}" KC_DOWNGRADE_XML)
 
-set(wxs ${MSI}.wxs)
+set(wxs ${LAYOUT}.wxs)
 configure_file(${SOURCE}/resources/package/edition.wxs.in ${wxs} @ONLY)
 file(REMOVE ${MSI})
 # wixl finds the files by their paths in the layout, from the folder it runs in.
@@ -216,8 +217,7 @@ if(failed)
 endif()
 
 # The database's code page first: the strings written after it are kept as Shift_JIS.
-get_filename_component(msi_folder ${MSI} DIRECTORY)
-set(codepage_table ${msi_folder}/_ForceCodepage.idt)
+set(codepage_table ${LAYOUT}.codepage.idt)
 file(WRITE ${codepage_table} "\r\n\r\n932\t_ForceCodepage\r\n")
 execute_process(COMMAND ${MSIBUILD} ${MSI} -i ${codepage_table} RESULT_VARIABLE failed)
 file(REMOVE ${codepage_table})

@@ -84,6 +84,10 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   source_flags=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
   [ $((${source_flags:-0} & 8)) = 8 ] || fail "$edition: the package asks for elevation (Source $source_flags)"
   msiinfo suminfo "$msi" | grep -q '^Template: x64;1041' || fail "$edition: not an x64 package in Japanese"
+  # The refusal of an older package over a newer one, in Japanese (docs/messages.md).
+  refusal="より新しい版の${product[$edition]}が入っています。この版を入れるには、先に［設定］の［アプリ］で新しい版をアンインストールしてください。"
+  [ "$(column "$msi" LaunchCondition "NOT WIX_DOWNGRADE_DETECTED" 2)" = "$refusal" ] ||
+    fail "$edition: the refusal of an older package reads \"$(column "$msi" LaunchCondition "NOT WIX_DOWNGRADE_DETECTED" 2)\""
   # The upgrade row that finds any older version of this edition to remove.
   table "$msi" Upgrade | awk -F'\t' -v code="${upgrade_code[$edition]}" -v max="$(msi_version "$version")" \
     '$1 == code && $2 == "" && $3 == max && $7 == "WIX_UPGRADE_DETECTED" { found = 1 } END { exit !found }' ||
@@ -177,7 +181,7 @@ expected_links=$(printf '%s\n' 帳簿の取り込み.lnk 決算書の確認.lnk)
 [ -f "$work/layout-$edition-$version/guide/index.html" ] && expected_links=$(printf '%s\n' "$expected_links" 使い方.lnk)
 links=$(cd "$menu" 2>/dev/null && ls)
 [ "$(printf '%s\n' "$links" | LC_ALL=C sort)" = "$(printf '%s\n' "$expected_links" | LC_ALL=C sort)" ] ||
-  fail "the Start menu folder ${product[$edition]} holds: $(printf '%s ' $links)"
+  fail "the Start menu folder ${product[$edition]} holds: $(tr '\n' ' ' <<<"$links")"
 for link in "帳簿の取り込み.lnk|kcbooks.exe" "決算書の確認.lnk|kcview.exe" "使い方.lnk|guide\\index.html"; do
   [ -f "$menu/${link%%|*}" ] || continue
   grep -qaF "$installdir_win\\${link#*|}" "$menu/${link%%|*}" ||
@@ -201,6 +205,9 @@ if [ -n "$screenshot" ]; then
   else
     fail "no picture of the Start menu folder"
   fi
+  # Alt+F4 closes the folder's window; the desktop ends with its last window.
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" key alt+F4 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$explorer_pid" 2>/dev/null || break; sleep 0.1; done
   kill "$explorer_pid" 2>/dev/null
   wait "$explorer_pid" 2>/dev/null
 fi
