@@ -35,6 +35,66 @@ std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) {
     return native::Utf16ToUtf8(units);
 }
 
+// A text of ASCII alone is Shift_JIS as much as UTF-8: it stays in the form the program ships.
+bool HasNonAscii(std::string_view bytes) {
+    for (unsigned char c : bytes) {
+        if (c >= 0x80) return true;
+    }
+    return false;
+}
+
+std::string Utf16LeBytes(std::u16string_view units) {
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (char16_t unit : units) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+// Where the value of `key` in the first `section` of `text` stands: the whole line of the key,
+// or the empty place after the section's header line (or at the end of a text without the
+// section), and whether the section is there.
+struct KeyPlace {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool section = false;
+    bool key = false;
+};
+
+KeyPlace FindKeyPlace(std::string_view text, std::string_view section, std::string_view key) {
+    KeyPlace place{text.size(), text.size(), false, false};
+    bool inSection = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const std::string_view line = Trim(text.substr(pos, end - pos));
+        if (!line.empty() && line.front() == '[') {
+            if (inSection) break;
+            const std::size_t close = line.find(']');
+            const std::string_view name = Trim(line.substr(
+                1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+            if (!place.section && EqualNoCase(name, section)) {
+                inSection = place.section = true;
+                place.begin = place.end = end;
+            }
+        } else if (inSection && !line.empty() && line.front() != ';') {
+            const std::size_t equals = line.find('=');
+            if (equals != std::string_view::npos &&
+                EqualNoCase(Trim(line.substr(0, equals)), key)) {
+                place.begin = pos;
+                place.end = end;
+                place.key = true;
+                return place;
+            }
+        }
+        pos = end;
+    }
+    return place;
+}
+
 }  // namespace
 
 std::optional<std::string> ProfileTextAsUtf8(std::string_view bytes) {
@@ -78,4 +138,48 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
         return std::string(value);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> ProfileWithValue(std::string_view bytes, std::string_view section,
+                                            std::string_view key, std::string_view value) {
+    if (sjis::FirstInvalidUtf8(value, true) != value.size()) return std::nullopt;
+    enum class Form { kUtf16, kUtf8Marked, kUtf8, kSjis };
+    Form form = Form::kSjis;
+    if (bytes.substr(0, 2) == "\xFF\xFE") {
+        form = Form::kUtf16;
+    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        form = Form::kUtf8Marked;
+    } else if (HasNonAscii(bytes) && sjis::FirstInvalidUtf8(bytes, true) == bytes.size()) {
+        form = Form::kUtf8;
+    }
+    std::optional<std::string> text = ProfileTextAsUtf8(bytes);
+    if (!text) return std::nullopt;
+    // Lines ended by LF alone stay so; CR LF otherwise, as Notepad writes them.
+    const bool lfAlone =
+        text->find('\n') != std::string::npos && text->find("\r\n") == std::string::npos;
+    const std::string newline = lfAlone ? "\n" : "\r\n";
+    const std::string line = std::string(key) + "=" + std::string(value) + newline;
+    const KeyPlace place = FindKeyPlace(*text, section, key);
+    std::string added = line;
+    if (!place.section) {
+        // The section after the file's last line, which may lack its line end.
+        const bool ended = text->empty() || text->back() == '\n';
+        added = (ended ? "" : newline) + "[" + std::string(section) + "]" + newline + line;
+    } else if (!place.key && place.begin > 0 && (*text)[place.begin - 1] != '\n') {
+        added = newline + line;  // the header was the last line, without its line end
+    }
+    text->replace(place.begin, place.end - place.begin, added);
+    switch (form) {
+        case Form::kUtf16:
+            return "\xFF\xFE" + Utf16LeBytes(*native::Utf8ToUtf16(*text));
+        case Form::kUtf8Marked:
+            return std::string(sjis::kUtf8Mark) + *text;
+        case Form::kUtf8:
+            return *text;
+        case Form::kSjis:
+            break;
+    }
+    std::string sjisText;
+    if (sjis::Utf8ToSjis(*text, &sjisText)) return sjisText;
+    return std::string(sjis::kUtf8Mark) + *text;
 }

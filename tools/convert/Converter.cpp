@@ -706,7 +706,7 @@ void Conversion::DecidePeriod() {
             periodSource_ = Say(Id::kFromFirstMonth);
         }
         from_ = start;
-        to_ = DayBefore(start + 10000);
+        to_ = YearEndFrom(start);
         // The books write dates of eight digits.
         if (to_ > 99991231) {
             throw Refusal{Say(Id::kPeriodAfter9999, {{"from", from_}, {"source", periodSource_}})};
@@ -922,6 +922,10 @@ ConvertResult ConvertInto(const ConvertOptions& options, const std::string& fold
         result.message = refusal.message;
     }
     return result;
+}
+
+std::int32_t YearEndFrom(std::int32_t start) {
+    return DayBefore(start + 10000);
 }
 
 }  // namespace convert

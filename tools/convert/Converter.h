@@ -41,6 +41,10 @@ struct ConvertResult {
     std::string report;   // what was read, inferred, dropped and cut, and the trial balance
 };
 
+// The last day of the fiscal year that starts on `start` (yyyymmdd), as the conversion infers
+// the year when none is given.
+std::int32_t YearEndFrom(std::int32_t start);
+
 // How long a convert waits for another one into the same folder before it is refused: one
 // that runs longer is converting a large journal, and the user is better told at once.
 inline constexpr int kFolderLockWaitMilliseconds = 2000;

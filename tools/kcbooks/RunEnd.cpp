@@ -2,9 +2,9 @@
 
 #include <mutex>
 
+#include "messages/kcbooks/KcbooksMessages.h"
 #include "native/Interrupts.h"
 #include "native/TempFile.h"
-#include "messages/kcbooks/KcbooksMessages.h"
 
 namespace kcbooks {
 namespace {

@@ -93,7 +93,76 @@ Total Sum(const SummarySlots& slots, SummaryArray array) {
     return sum;
 }
 
+// The accounts of data set `dataNo` (no sub-accounts), in the chart's order. False when the
+// store cannot be read.
+bool ReadAccounts(Database& db, std::int64_t dataNo, std::vector<ShownAccount>* accounts) {
+    Statement chart(db,
+                    "SELECT code, name, nature, side, flag, slots FROM accounts "
+                    "WHERE data_no=? AND code % 10000 = 0 ORDER BY ord");
+    chart.Bind(1, dataNo);
+    int rc = chart.Ok() ? chart.Step() : SQLITE_ERROR;
+    for (; rc == SQLITE_ROW; rc = chart.Step()) {
+        ShownAccount a{chart.Int(0),
+                       sjis::SjisToUtf8Lossy(chart.Blob(1)),
+                       static_cast<std::uint32_t>(chart.Int(2)),
+                       static_cast<int>(chart.Int(3)),
+                       static_cast<int>(chart.Int(4)),
+                       {}};
+        std::string_view slots = chart.Blob(5);
+        if (slots.size() == sizeof(a.slots))
+            std::memcpy(a.slots.data(), slots.data(), slots.size());
+        accounts->push_back(std::move(a));
+    }
+    return rc == SQLITE_DONE;
+}
+
+// The arrays of the trial balance: the amounts the data set keeps (with or without tax).
+SummaryArray DebitArray(bool taxInclusive) {
+    return taxInclusive ? kDebitGross : kDebitNet;
+}
+SummaryArray CreditArray(bool taxInclusive) {
+    return taxInclusive ? kCreditGross : kCreditNet;
+}
+
+// Whether an account takes part in the trial balance: total accounts sum others.
+bool IsPosting(const ShownAccount& account) {
+    return account.flag != 2 && account.flag != 3;
+}
+
 }  // namespace
+
+bool SummarizeStore(const std::string& storePath, BooksSummary* out, std::string* error) {
+    Database db;
+    if (!db.OpenReadOnly(storePath) || !db.IsStore()) {
+        *error = kcbooks_messages::NotABooksStore(storePath, db.Error());
+        return false;
+    }
+    Statement set(db,
+                  "SELECT data_no, name, period_from, period_to, tax_inclusive, "
+                  "(SELECT count(DISTINCT entry) FROM journal j WHERE j.data_no=c.data_no) "
+                  "FROM company c ORDER BY data_no LIMIT 1");
+    std::vector<ShownAccount> accounts;
+    if (!set.Ok() || set.Step() != SQLITE_ROW || !ReadAccounts(db, set.Int(0), &accounts)) {
+        *error = Say(Id::kStoreCannotBeRead, {{"store", storePath}, {"reason", db.Error()}});
+        return false;
+    }
+    const bool taxInclusive = set.Int(4) != 0;
+    Total debits;
+    Total credits;
+    for (const ShownAccount& a : accounts) {
+        if (!IsPosting(a)) continue;
+        debits += Sum(a.slots, DebitArray(taxInclusive));
+        credits += Sum(a.slots, CreditArray(taxInclusive));
+    }
+    out->company = sjis::SjisToUtf8Lossy(set.Blob(1));
+    out->periodFrom = static_cast<std::int32_t>(set.Int(2));
+    out->periodTo = static_cast<std::int32_t>(set.Int(3));
+    out->entries = set.Int(5);
+    out->debits = debits.Text();
+    out->credits = credits.Text();
+    out->balanced = debits == credits;
+    return true;
+}
 
 std::string FormatYen(long long value) {
     bool negative = value < 0;
@@ -162,29 +231,11 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
             << "\n";
 
         std::vector<ShownAccount> accounts;
-        Statement chart(db,
-                        "SELECT code, name, nature, side, flag, slots FROM accounts "
-                        "WHERE data_no=? AND code % 10000 = 0 ORDER BY ord");
-        chart.Bind(1, dataNo);
-        int crc = chart.Ok() ? chart.Step() : SQLITE_ERROR;
-        for (; crc == SQLITE_ROW; crc = chart.Step()) {
-            ShownAccount a{chart.Int(0),
-                           sjis::SjisToUtf8Lossy(chart.Blob(1)),
-                           static_cast<std::uint32_t>(chart.Int(2)),
-                           static_cast<int>(chart.Int(3)),
-                           static_cast<int>(chart.Int(4)),
-                           {}};
-            std::string_view slots = chart.Blob(5);
-            if (slots.size() == sizeof(a.slots))
-                std::memcpy(a.slots.data(), slots.data(), slots.size());
-            accounts.push_back(std::move(a));
-        }
-        if (crc != SQLITE_DONE) return fail();
+        if (!ReadAccounts(db, dataNo, &accounts)) return fail();
 
-        // The trial balance of the posting accounts over the whole year, in the amounts the
-        // data set keeps (with or without tax).
-        SummaryArray debitArray = taxInclusive ? kDebitGross : kDebitNet;
-        SummaryArray creditArray = taxInclusive ? kCreditGross : kCreditNet;
+        // The trial balance of the posting accounts over the whole year.
+        const SummaryArray debitArray = DebitArray(taxInclusive);
+        const SummaryArray creditArray = CreditArray(taxInclusive);
         out << "\n"
             << Say(Id::kShowTrialBalance) << "\n"
             << "  " << Left(Say(Id::kShowCode), 10) << Left(Say(Id::kShowNature), 12)
@@ -193,7 +244,7 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
         Total debits;
         Total credits;
         for (const ShownAccount& a : accounts) {
-            if (a.flag == 2 || a.flag == 3) continue;
+            if (!IsPosting(a)) continue;
             Total debit = Sum(a.slots, debitArray);
             Total credit = Sum(a.slots, creditArray);
             if (debit == Total() && credit == Total()) continue;
@@ -216,7 +267,7 @@ bool ShowStore(const std::string& storePath, std::ostream& out, std::string* err
 
         auto closing = [&](std::uint32_t nature, bool* found) {
             for (const ShownAccount& a : accounts) {
-                if (a.nature != nature || (a.flag != 2 && a.flag != 3)) continue;
+                if (a.nature != nature || IsPosting(a)) continue;
                 *found = true;
                 Total debit = Sum(a.slots, debitArray);
                 Total credit = Sum(a.slots, creditArray);

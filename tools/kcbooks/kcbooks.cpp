@@ -19,12 +19,10 @@
 #include "messages/kcbooks/KcbooksMessages.h"
 #include "messages/tools/ToolMessages.h"
 #include "native/Failure.h"
-#include "native/PathLock.h"
-#include "native/RunFiles.h"
-#include "native/TempFile.h"
 #include "tools/convert/Converter.h"
 #include "tools/generate/Generator.h"
 #include "tools/interchange/JournalWriter.h"
+#include "tools/kcbooks/ImportRun.h"
 #include "tools/kcbooks/RunEnd.h"
 #include "tools/kcbooks/Show.h"
 
@@ -38,11 +36,6 @@ int Usage() {
     std::cerr << Say(Id::kUsage);
     return 2;
 }
-
-// How long an import waits for another one into the same store: an import of everyday books
-// takes a second or two, so a longer wait means the other one is large or stuck, and the user
-// is better told than left waiting.
-constexpr int kLockWaitSeconds = 10;
 
 // The encodings the commands take: true for UTF-8, false for Shift_JIS; none for another name,
 // which is said on the error output.
@@ -90,39 +83,6 @@ int Import(const std::vector<std::string>& args) {
     return ImportLocked(positional[0], positional[1], encoding);
 }
 
-void SayImportRefused(const std::string& reason) {
-    std::cerr << Say(Id::kImportRefused, {{"reason", reason}}) << "\n";
-}
-
-// Imports take turns through the store's lock (a lock file beside the store, gone when the run
-// ends); false, said why, when this one cannot have it.
-bool TakeStoreLock(native::PathLock& lock, const std::string& store) {
-    switch (lock.Take(store, kLockWaitSeconds * 1000)) {
-        case native::PathLock::Outcome::kHeld:
-            return true;
-        case native::PathLock::Outcome::kBusy:
-            SayImportRefused(
-                Say(Id::kImportBusy, {{"store", store}, {"seconds", kLockWaitSeconds}}));
-            return false;
-        case native::PathLock::Outcome::kFailed:
-            break;
-    }
-    SayImportRefused(Say(Id::kImportLockFailed,
-                         {{"reason", kcbooks_messages::FailureSentence(*lock.Failure())}}));
-    return false;
-}
-
-// The import itself, under the store's lock; what it read, or none when it was refused.
-std::optional<books::ImportResult> ImportHeld(const std::string& booksDir, const std::string& store,
-                                              books::SourceEncoding encoding) {
-    books::ImportResult result = books::ImportBooks(booksDir, store, encoding);
-    if (!result.ok) {
-        SayImportRefused(result.message);
-        return std::nullopt;
-    }
-    return result;
-}
-
 // What a finished import says: where the books went and, the statements cutting each figure
 // to whole yen, how many amounts carry fractions of a yen.
 void SayImported(const std::string& source, const std::string& store,
@@ -136,12 +96,13 @@ void SayImported(const std::string& source, const std::string& store,
 int ImportLocked(const std::string& booksDir, const std::string& store,
                  books::SourceEncoding encoding) {
     RunEnd::Begin("import", {store});
-    native::PathLock lock;
-    if (!TakeStoreLock(lock, store)) return 1;
-    const std::optional<books::ImportResult> imported = ImportHeld(booksDir, store, encoding);
-    if (!imported) return 1;
+    const ImportOutcome outcome = ImportFolder(booksDir, store, encoding);
+    if (!outcome.ok) {
+        std::cerr << outcome.refusal << "\n";
+        return 1;
+    }
     RunEnd::Finished();
-    SayImported(booksDir, store, *imported);
+    SayImported(booksDir, store, outcome.imported);
     return 0;
 }
 
@@ -248,22 +209,6 @@ int Convert(const std::vector<std::string>& args) {
     return PrintReport(result.report, options.outDir);
 }
 
-// Why `store` may not be the one-step import's store, or empty: it is one of the files the
-// import reads.
-std::string StoreClash(const convert::ConvertOptions& options, const std::string& store) {
-    native::RunFiles run;
-    run.Add(options.journalPath, Say(Id::kRoleJournal));
-    if (!options.openingsPath.empty()) run.Add(options.openingsPath, Say(Id::kRoleOpenings));
-    if (!options.chartPath.empty()) run.Add(options.chartPath, Say(Id::kRoleChart));
-    if (std::optional<std::string> clash = run.AddTarget(store, Say(Id::kRoleStore))) {
-        return Say(Id::kStoreClash, {{"store", store}, {"role", *clash}});
-    }
-    return std::string();
-}
-
-// Converts into a temporary folder beside the store (native::TempFolder), imports it and
-// discards it, all under the store's lock, so that two imports into one store never share a
-// folder.
 int ImportInterchange(const std::vector<std::string>& args) {
     convert::ConvertOptions options;
     std::vector<std::string> positional;
@@ -274,32 +219,14 @@ int ImportInterchange(const std::vector<std::string>& args) {
     options.journalPath = positional[0];
     const std::string& store = positional[1];
     RunEnd::Begin("import", {store});
-    if (std::string clash = StoreClash(options, store); !clash.empty()) {
-        SayImportRefused(clash);
+    const ImportOutcome outcome = ImportJournal(options, store);
+    if (!outcome.ok) {
+        std::cerr << outcome.refusal << "\n";
         return 1;
     }
-    native::PathLock lock;
-    if (!TakeStoreLock(lock, store)) return 1;
-    // The books are the store's on their way: the report and a failure name the store.
-    options.outDir = store;
-    native::TempFolder converted(store);
-    convert::ConvertResult result;
-    try {
-        result = convert::ConvertInto(options, converted.Path());
-    } catch (const native::Failure& failure) {
-        throw failure.Naming(store);
-    }
-    if (!result.ok) {
-        std::cerr << Say(Id::kConvertRefused, {{"reason", result.message}}) << "\n";
-        return 1;
-    }
-    const std::optional<books::ImportResult> imported =
-        ImportHeld(converted.Path(), store, books::SourceEncoding::kUtf8);
-    if (!imported) return 1;
-    converted.Discard();
     RunEnd::Finished();
-    if (PrintReport(result.report, store) != 0) return 1;
-    SayImported(options.journalPath, store, *imported);
+    if (PrintReport(outcome.report, store) != 0) return 1;
+    SayImported(options.journalPath, store, outcome.imported);
     return 0;
 }
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 #include "native/Arguments.h"
 #include "native/Console.h"
 #include "native/Failure.h"
 #include "native/Interrupts.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/RunEnd.h"
-#include "messages/kcbooks/KcbooksMessages.h"
-#include "messages/tools/ToolMessages.h"
 
 int main(int argc, char** argv) {
     // A signal that ends the run removes its temporaries, says what became of its files and
