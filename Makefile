@@ -12,6 +12,7 @@
 #                   beside the batch export, for the sample books, 10k and 100k entries
 #                   (BENCH_WINDOWS_SIZES, BENCH_RUNS; bench/windows.sh)
 # make windows      cross-builds the Windows editions and packs each one as a zip a user starts from
+#                   and as an MSI a user installs without administrator rights
 # make screenshots  the condition dialog and the progress window under Xvfb, the editions' icons,
 #                   and the review page, into docs/ (review-screenshot: the review page alone,
 #                   without Wine; review-print: two of its pages as printed on A4)
@@ -34,6 +35,9 @@ WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w
 WINDOWS_PACKAGES += librsvg2-bin icoutils
 # Each zip carries the guide as HTML, made at packing time.
 WINDOWS_PACKAGES += cmark-gfm
+# Each edition's Windows Installer package: wixl builds it, msitools' msibuild puts right what
+# wixl cannot write (Japanese strings, kcbooks.ini kept), msiinfo and msiextract read it back.
+WINDOWS_PACKAGES += wixl msitools
 BUILD    := build
 ASAN     := build-asan
 RELEASE  := build-release
@@ -141,13 +145,18 @@ windows-build: install-windows-deps $(WINBUILD)/build.ninja
 # Each edition as one zip a Windows user starts from: the edition's folder (its program,
 # ZezavareDef.ini, SUPPORT.INF, a kcbooks.ini to fill in) and beside it kcbooks.exe, kcview.exe
 # (an exported file dropped on it gets its review page), the sample books and a README.txt
-# (cmake/PackEdition.cmake). The caller's stand-in stays beside the zips.
+# (cmake/PackEdition.cmake). Beside each zip the same files as a Windows Installer package,
+# installed per user with a Start menu folder (cmake/PackMsi.cmake). The caller's stand-in stays
+# beside them.
 windows: windows-build
 	@for e in $(EDITIONS); do \
 	  cmake -DDIST=$(CURDIR)/$(WINBUILD)/dist -DEDITION=$$e -DVERSION=$(VERSION) -DSOURCE=$(CURDIR) \
 	    -DWORK=$(CURDIR)/$(WINBUILD)/package/$$e -DZIP=$(CURDIR)/$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip \
 	    -P cmake/PackEdition.cmake || exit 1; \
 	  echo "$(WINBUILD)/dist/$$e-$(VERSION)-win64.zip"; \
+	  cmake -DLAYOUT=$(CURDIR)/$(WINBUILD)/package/$$e -DEDITION=$$e -DVERSION=$(VERSION) -DSOURCE=$(CURDIR) \
+	    -DMSI=$(CURDIR)/$(WINBUILD)/dist/$$e-$(VERSION)-win64.msi -P cmake/PackMsi.cmake || exit 1; \
+	  echo "$(WINBUILD)/dist/$$e-$(VERSION)-win64.msi"; \
 	done
 
 screenshots: windows-build review-screenshot review-print
