@@ -22,7 +22,7 @@ binmode STDERR, ':encoding(UTF-8)';
 
 @ARGV == 4 or die "usage: $0 <source root> <work folder> <cmake> <xmllint>\n";
 my ($root, $work, $cmake, $xmllint) = @ARGV;
-my @starting = qw(books export messages);
+my @starting = qw(books export review messages);
 
 sub read_utf8 {
     my ($path) = @_;
@@ -193,6 +193,7 @@ my %defaults = (
     'books.md'    => "# 帳簿フォルダ\n\nSee [the export](export.md#running) and [messages](messages.md).\n",
     'export.md'   => "# The export\n\n## Running\n\nSee [the books](books.md#帳簿フォルダ).\n",
     'messages.md' => "# Messages\n\n| message | cause |\n|---|---|\n| 帳簿がありません。 | no books |\n",
+    'review.md'   => "# Reviewing\n\nSee [messages](messages.md).\n",
     'shot.png'    => "\x89PNG\r\n\x1a\n",
 );
 my @cases = (

@@ -72,7 +72,7 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   readme=$(iconv -f CP932 -t UTF-8 "$unpacked/README.txt" 2>/dev/null | tr -d '\r')
   for words in "${product[$edition]}" "$version" "$edition\\$edition.exe" "$edition\\kcbooks.ini" \
                "kcbooks.exe import サンプル帳簿 " "kcview.exe のアイコンにドラッグ＆ドロップ" \
-               "guide\\index.html"; do
+               "guide\\index.html" "「帳簿の取り込み」" "「決算書の確認」"; do
     grep -qF -- "$words" <<<"$readme" || fail "$edition README.txt: no \"$words\""
   done
   # The guide's pages as the browser opens them, the same as made from docs/; the sample books'

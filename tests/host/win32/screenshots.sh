@@ -105,3 +105,57 @@ shoot condition-dialog-144dpi.png condition \
     --company ' 株式会社さくら製作所' --period ' 2025/04/01～2026/03/31' \
     --start 4 --end 3 --path 'C:\Users\yamada\Documents\決算書\さくら製作所_2026.xml'
 set_dpi 96
+
+# kcbooks.exe's import window once the sample books were dropped on it and imported (取り込む
+# has the focus: Enter presses it), at 96 and at 144 DPI. The program runs from a layout of its
+# own beside an edition folder, as the packages lay it out. The window is cut out of the desktop
+# around it, which is one colour.
+# It lies on the prefix's C: drive, so that the paths shown are a user's (C:\決算書link\…).
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+layout="$build/wineprefix/drive_c/決算書link"
+rm -rf "$layout"
+mkdir -p "$layout/kcsakura"
+cp "$build/dist/kcbooks.exe" "$layout/"
+cp "$build/dist/kcsakura/ZezavareDef.ini" "$layout/kcsakura/"
+printf '[Books]\r\n' >"$layout/kcsakura/kcbooks.ini"
+cp -r "$source/examples/sample-books" "$layout/サンプル帳簿"
+shoot_import() {
+    picture=$1
+    shot=$((shot + 1))
+    desktop="kcshots$display-$shot"
+    store="$layout/サンプル帳簿.books"
+    rm -f "$store"
+    "$run" explorer "/desktop=$desktop,1024x768" 'C:\決算書link\kcbooks.exe' \
+        'C:\決算書link\サンプル帳簿' >"$work/$shot.log" 2>&1 &
+    show_pid=$!
+    tries=0
+    window=""
+    until [ -n "$window" ]; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 300 ] || { echo "screenshots.sh: no window for $picture" >&2; exit 1; }
+        sleep 0.1
+        window=$(xdotool search --name "^$desktop" 2>/dev/null | head -n 1) || true
+    done
+    sleep 3  # the window opens and finds the books
+    xdotool windowfocus "$window" 2>/dev/null || true
+    sleep 0.5
+    xdotool key Return
+    tries=0
+    until [ -s "$store" ]; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 300 ] || { echo "screenshots.sh: $picture: the books were not imported" >&2; exit 1; }
+        sleep 0.1
+    done
+    sleep 2  # the result is written and painted
+    import -window "$window" "$work/$shot.png"
+    convert "$work/$shot.png" -trim +repage "$out/$picture"
+    echo "$out/$picture: $(identify -format '%wx%h' "$out/$picture") pixels"
+    xdotool key Return  # 閉じる has the focus once the books are in
+    wait "$show_pid" || true
+    show_pid=""
+}
+shoot_import import-window.png
+set_dpi 144
+shoot_import import-window-144dpi.png
+set_dpi 96
+rm -rf "$layout"

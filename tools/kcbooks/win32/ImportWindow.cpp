@@ -408,6 +408,10 @@ private:
         running_ = false;
         Working(false);
         const ImportOutcome& outcome = ended->outcome;
+        // The focus was on 取り込む, disabled while the import ran: 閉じる once the books are in,
+        // 取り込む again for a refusal the user mends.
+        SendMessageW(window_, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(Item(outcome.ok ? IDCANCEL : IDC_IMPORT_RUN)), TRUE);
         if (!outcome.ok) {
             status_ = 1;
             Tell(L"取り込めませんでした。\r\n" + Lines(outcome.refusal));
