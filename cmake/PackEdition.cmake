@@ -63,13 +63,8 @@ foreach(file ${program_files} ../kcbooks.exe ../kcview.exe)
 endforeach()
 
 # The product name the program itself reads, from its SUPPORT.INF.
-execute_process(COMMAND ${ICONV} -f CP932 -t UTF-8 ${program_folder}/SUPPORT.INF
-                OUTPUT_VARIABLE support RESULT_VARIABLE failed)
-string(REGEX MATCH "\\[=製品名=\\]([^\r\n]*)" found "${support}")
-if(failed OR NOT found)
-  message(FATAL_ERROR "${program_folder}/SUPPORT.INF names no product")
-endif()
-set(KC_PRODUCT "${CMAKE_MATCH_1}")
+include(${CMAKE_CURRENT_LIST_DIR}/EditionProduct.cmake)
+kc_edition_product(${program_folder} KC_PRODUCT)
 set(KC_EDITION ${EDITION})
 set(KC_VERSION ${VERSION})
 

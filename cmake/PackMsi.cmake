@@ -53,13 +53,8 @@ foreach(file ${EDITION}/${EDITION}.exe ${EDITION}/SUPPORT.INF ${EDITION}/kcbooks
 endforeach()
 
 # The product name the program itself reads, from its SUPPORT.INF.
-execute_process(COMMAND ${ICONV} -f CP932 -t UTF-8 ${LAYOUT}/${EDITION}/SUPPORT.INF
-                OUTPUT_VARIABLE support RESULT_VARIABLE failed)
-string(REGEX MATCH "\\[=製品名=\\]([^\r\n]*)" found "${support}")
-if(failed OR NOT found)
-  message(FATAL_ERROR "${LAYOUT}/${EDITION}/SUPPORT.INF names no product")
-endif()
-set(product "${CMAKE_MATCH_1}")
+include(${CMAKE_CURRENT_LIST_DIR}/EditionProduct.cmake)
+kc_edition_product(${LAYOUT}/${EDITION} product)
 
 # Windows Installer reads a version as major.minor.build, each a number: 22.03.00 is 22.3.0.
 if(NOT VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
@@ -162,14 +157,15 @@ list(JOIN component_refs "\n" KC_COMPONENT_REFS)
 string(REGEX REPLACE "\n$" "" KC_LAYOUT_TREE "${KC_LAYOUT_TREE}")
 
 # --- the Start menu: what a user starts by hand. Without arguments, kcbooks.exe opens its
-# import window and kcview.exe asks for the exported file.
+# import window and kcview.exe asks for the exported file; the guide opens at its first page.
 
-set(shortcuts
-    "帳簿の取り込み|kcbooks.exe|会計帳簿の CSV のフォルダを帳簿ファイルに取り込みます"
-    "決算書の確認|kcview.exe|書き出した XML ファイルの数字を確かめ、確認ページを開きます")
-if(EXISTS ${LAYOUT}/guide/index.html)
-  list(APPEND shortcuts "使い方|guide\\index.html|帳簿の用意から書き出しと確認までの手引き")
+if(NOT EXISTS ${LAYOUT}/guide/index.html)
+  message(FATAL_ERROR "PackMsi.cmake: ${LAYOUT}/guide/index.html is missing: lay the guide out first")
 endif()
+set(shortcuts
+    "帳簿の取り込み|kcbooks.exe|帳簿フォルダやほかの会計ソフトの仕訳データを帳簿ファイルに取り込みます"
+    "決算書の確認|kcview.exe|書き出した XML ファイルの数字を確かめ、確認ページを開きます"
+    "使い方|guide\\index.html|帳簿の用意から書き出しと確認までの手引き")
 set(KC_SHORTCUTS "")
 set(number 0)
 foreach(shortcut ${shortcuts})

@@ -102,10 +102,8 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
   [ "$(column "$msi" Directory MenuFolder 3)" = "${product[$edition]}" ] ||
     fail "$edition: the Start menu folder is \"$(column "$msi" Directory MenuFolder 3)\""
   expected=$(printf '%s\n' "帳簿の取り込み|[INSTALLDIR]kcbooks.exe||MenuFolder" \
-                            "決算書の確認|[INSTALLDIR]kcview.exe||MenuFolder")
-  if [ -f "$layout/guide/index.html" ]; then
-    expected=$(printf '%s\n%s' "$expected" "使い方|[INSTALLDIR]guide\\index.html||MenuFolder")
-  fi
+                            "決算書の確認|[INSTALLDIR]kcview.exe||MenuFolder" \
+                            "使い方|[INSTALLDIR]guide\\index.html||MenuFolder")
   shortcuts=$(table "$msi" Shortcut | awk -F'\t' '{ print $3 "|" $5 "|" $6 "|" $2 }' | LC_ALL=C sort)
   if [ "$shortcuts" != "$(printf '%s\n' "$expected" | LC_ALL=C sort)" ]; then
     fail "$edition: the shortcuts are"
@@ -177,8 +175,7 @@ msiexec /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/install.log")" ||
   fail "msiexec /i $edition-$version: exit $? (log: $work/install.log)"
 diff -r "$work/layout-$edition-$version" "$installdir" >"$work/installed.diff" 2>&1 ||
   { fail "the installed folder $installdir_win holds otherwise than the layout"; head -20 "$work/installed.diff"; }
-expected_links=$(printf '%s\n' 帳簿の取り込み.lnk 決算書の確認.lnk)
-[ -f "$work/layout-$edition-$version/guide/index.html" ] && expected_links=$(printf '%s\n' "$expected_links" 使い方.lnk)
+expected_links=$(printf '%s\n' 帳簿の取り込み.lnk 決算書の確認.lnk 使い方.lnk)
 links=$(cd "$menu" 2>/dev/null && ls)
 [ "$(printf '%s\n' "$links" | LC_ALL=C sort)" = "$(printf '%s\n' "$expected_links" | LC_ALL=C sort)" ] ||
   fail "the Start menu folder ${product[$edition]} holds: $(tr '\n' ' ' <<<"$links")"

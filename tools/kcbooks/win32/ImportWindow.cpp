@@ -290,48 +290,47 @@ private:
         return path;
     }
 
-    // A picker's filter: each type's name, then its pattern, each ended by a 0.
-    static std::wstring Filter(std::initializer_list<const wchar_t*> pieces) {
+    // The system's file picker, to open a file or to save one: the path picked (starting from
+    // `current`), or none when cancelled. `type` is the type's name and `pattern` its files;
+    // every file may be picked too.
+    std::optional<std::wstring> PickFile(bool save, const wchar_t* title, const wchar_t* type,
+                                         const wchar_t* pattern, const std::wstring& current) {
+        std::vector<wchar_t> buffer(32768, L'\0');
+        if (current.size() < buffer.size()) current.copy(buffer.data(), current.size());
+        // Each type's name, then its pattern, each ended by a 0; the list ended by one more.
         std::wstring filter;
-        for (const wchar_t* piece : pieces) {
+        for (const wchar_t* piece : {type, pattern, L"すべてのファイル (*.*)", L"*.*"}) {
             filter += piece;
             filter += L'\0';
         }
-        return filter;
-    }
-
-    std::optional<std::wstring> PickJournal() {
-        std::vector<wchar_t> buffer(32768, L'\0');
-        const std::wstring filter = Filter(
-            {L"仕訳データ (*.csv;*.txt)", L"*.csv;*.txt", L"すべてのファイル (*.*)", L"*.*"});
         OPENFILENAMEW picker{};
         picker.lStructSize = sizeof picker;
         picker.hwndOwner = window_;
         picker.lpstrFilter = filter.c_str();
         picker.lpstrFile = buffer.data();
         picker.nMaxFile = static_cast<DWORD>(buffer.size());
-        picker.lpstrTitle = L"帳簿の取り込み - 仕訳データ（汎用形式の CSV）";
-        picker.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        if (!GetOpenFileNameW(&picker)) return std::nullopt;
+        picker.lpstrTitle = title;
+        picker.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+        if (save) {
+            picker.lpstrDefExt = L"books";
+            picker.Flags |= OFN_OVERWRITEPROMPT;
+        } else {
+            picker.Flags |= OFN_FILEMUSTEXIST;
+        }
+        if (!(save ? GetSaveFileNameW(&picker) : GetOpenFileNameW(&picker))) return std::nullopt;
         return std::wstring(buffer.data());
     }
 
+    std::optional<std::wstring> PickJournal() {
+        return PickFile(false, L"帳簿の取り込み - 仕訳データ（汎用形式の CSV）",
+                        L"仕訳データ (*.csv;*.txt)", L"*.csv;*.txt", L"");
+    }
+
     void PickStore() {
-        std::vector<wchar_t> buffer(32768, L'\0');
-        const std::wstring current = Text(IDC_IMPORT_STORE);
-        if (current.size() < buffer.size()) current.copy(buffer.data(), current.size());
-        const std::wstring filter =
-            Filter({L"帳簿ファイル (*.books)", L"*.books", L"すべてのファイル (*.*)", L"*.*"});
-        OPENFILENAMEW picker{};
-        picker.lStructSize = sizeof picker;
-        picker.hwndOwner = window_;
-        picker.lpstrFilter = filter.c_str();
-        picker.lpstrFile = buffer.data();
-        picker.nMaxFile = static_cast<DWORD>(buffer.size());
-        picker.lpstrDefExt = L"books";
-        picker.lpstrTitle = L"帳簿の取り込み - 帳簿ファイルの保存先";
-        picker.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        if (GetSaveFileNameW(&picker)) SetText(IDC_IMPORT_STORE, buffer.data());
+        if (const std::optional<std::wstring> store =
+                PickFile(true, L"帳簿の取り込み - 帳簿ファイルの保存先", L"帳簿ファイル (*.books)",
+                         L"*.books", Text(IDC_IMPORT_STORE)))
+            SetText(IDC_IMPORT_STORE, *store);
     }
 
     // The user's values as the import takes them; none, with why said, when one will not do.
