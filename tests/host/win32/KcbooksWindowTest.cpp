@@ -50,6 +50,21 @@ void LayOut() {
                "; \x92\xA0\x95\xEB\r\n[Books]\r\n;Store=C:\\sample.books\r\n");  // ; 帳簿
 }
 
+// Every file of a books folder as a spreadsheet on a Japanese system saves it: Shift_JIS, CR LF.
+void SaveAsSpreadsheet(const fs::path& folder) {
+    for (const fs::directory_entry& file : fs::recursive_directory_iterator(folder)) {
+        if (!file.is_regular_file()) continue;
+        std::string text;
+        for (char c : ReadBytes(file.path())) {
+            if (c == '\n') text += '\r';
+            if (c != '\r') text += c;
+        }
+        const std::optional<std::string> sjis = WideToSjis(Utf8ToWide(text).value_or(L""));
+        ASSERT_TRUE(sjis.has_value()) << file.path().string();
+        WriteBytes(file.path(), *sjis);
+    }
+}
+
 // The Store= of the edition's kcbooks.ini; empty when it has none.
 std::wstring StoreOfEdition() {
     const std::optional<std::string> text =
@@ -61,7 +76,8 @@ std::wstring StoreOfEdition() {
 struct WindowCase {
     const wchar_t* what;
     std::function<fs::path()> dropped;  // the path dropped on the program
-    std::wstring kind;                  // what the window says it found
+    std::wstring encoding;              // what the window says the bytes tell
+    std::wstring kind;                  // what it says it found
     std::wstring company;               // as found; typed in when the window found none
     const wchar_t* typedCompany;
     std::wstring from, to;
@@ -73,11 +89,13 @@ struct WindowCase {
 TEST(KcbooksWindow, DroppedBooksAreFoundImportedAndTheEditionPointedAtThem) {
     LayOut();
     const WindowCase kCases[] = {
-        {L"books folder",
+        {L"books folder a spreadsheet saved",
          [] {
              fs::copy(KC_SAMPLE_BOOKS, kWork / L"サンプル帳簿", fs::copy_options::recursive);
+             SaveAsSpreadsheet(kWork / L"サンプル帳簿");
              return kWork / L"サンプル帳簿";
          },
+         L"自動（Shift_JIS）",
          L"帳簿フォルダー（会社・期間は company.csv のとおり）",
          L"株式会社さくら製作所",
          nullptr,
@@ -94,6 +112,7 @@ TEST(KcbooksWindow, DroppedBooksAreFoundImportedAndTheEditionPointedAtThem) {
                  fs::copy_file(fs::path(KC_INTERCHANGE) / name, kWork / L"仕訳" / name);
              return kWork / L"仕訳" / L"journal.csv";
          },
+         L"自動（UTF-8）",
          L"仕訳データ（汎用形式）",
          L"",
          L"株式会社つぐみ製作所",
@@ -113,6 +132,7 @@ TEST(KcbooksWindow, DroppedBooksAreFoundImportedAndTheEditionPointedAtThem) {
              WriteBytes(folder / L"journal.csv", journal);
              return folder;
          },
+         L"自動（UTF-8）",
          L"帳簿フォルダー（会社・期間は company.csv のとおり）",
          L"株式会社さくら製作所",
          nullptr,
@@ -139,7 +159,7 @@ TEST(KcbooksWindow, DroppedBooksAreFoundImportedAndTheEditionPointedAtThem) {
                           };
                           EXPECT_EQ(text(IDC_IMPORT_SOURCE), dropped.wstring());
                           EXPECT_EQ(text(IDC_IMPORT_KIND), c.kind);
-                          EXPECT_EQ(text(IDC_IMPORT_ENCODING), L"自動（UTF-8）");
+                          EXPECT_EQ(text(IDC_IMPORT_ENCODING), c.encoding);
                           EXPECT_EQ(text(IDC_IMPORT_COMPANY), c.company);
                           EXPECT_EQ(text(IDC_IMPORT_FROM), c.from);
                           EXPECT_EQ(text(IDC_IMPORT_TO), c.to);
