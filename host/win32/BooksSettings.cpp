@@ -6,6 +6,7 @@
 #include "host/Profile.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
+#include "native/TempFile.h"
 
 namespace {
 
@@ -42,6 +43,23 @@ BooksSettings BooksSettings::Of(const std::wstring& folder) {
         books::ReadRegularFile(*path, kLargestSettings, &bytes) == books::ReadOutcome::kRead)
         settings.text_ = ProfileTextAsUtf8(bytes);
     return settings;
+}
+
+BooksSettings::StoreSet BooksSettings::SetStore(const std::wstring& folder,
+                                                const std::string& store) {
+    const std::optional<std::string> path = WideToUtf8(folder + kSettingsFile);
+    std::string bytes;
+    const books::ReadOutcome read = path ? books::ReadRegularFile(*path, kLargestSettings, &bytes)
+                                         : books::ReadOutcome::kReadError;
+    // A file that is not there is made; one that is there but cannot be read is left alone.
+    if (read != books::ReadOutcome::kRead && read != books::ReadOutcome::kCannotOpen)
+        return StoreSet::kUnreadable;
+    const std::optional<std::string> written = ProfileWithValue(bytes, kSection, "Store", store);
+    if (!written) return StoreSet::kUnknownEncoding;
+    native::TempFile replacement(*path);
+    replacement.Write(*written);
+    replacement.Keep();
+    return StoreSet::kSet;
 }
 
 std::wstring BooksSettings::Value(const char* key) const {

@@ -24,6 +24,12 @@ public:
     // A path value: a relative one starts at the settings' folder.
     std::wstring Path(const char* key) const;
 
+    // Sets Store= of the kcbooks.ini of `folder` (with its final backslash) to `store` (UTF-8),
+    // making the file when it is missing: its other lines and its encoding stay as the user saved
+    // them, and it is replaced whole or not at all (native::TempFile, whose failures are raised).
+    enum class StoreSet { kSet, kUnreadable, kUnknownEncoding };
+    static StoreSet SetStore(const std::wstring& folder, const std::string& store);
+
 private:
     std::wstring folder_;
     std::wstring file_;

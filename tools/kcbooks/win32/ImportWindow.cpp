@@ -20,13 +20,10 @@
 #include <utility>
 #include <vector>
 
-#include "books/Paths.h"
-#include "host/Profile.h"
 #include "host/win32/BooksSettings.h"
 #include "host/win32/Wide.h"
 #include "messages/kcbooks/KcbooksMessages.h"
 #include "native/Failure.h"
-#include "native/TempFile.h"
 #include "native/Utf16.h"
 #include "resources/ResourceIds.h"
 #include "tools/convert/InterchangeFields.h"
@@ -42,8 +39,6 @@ using kcbooks_messages::Say;
 
 // The worker's end, posted to the window with the outcome it owns.
 constexpr UINT kImportEnded = WM_APP + 1;
-// A settings file of more than a megabyte is not one a person wrote.
-constexpr std::uint64_t kLargestSettings = 1 << 20;
 
 std::wstring Shown(const std::string& utf8) {
     const std::u16string units = native::Utf8ToUtf16Shown(utf8);
@@ -77,11 +72,6 @@ struct ImportAsked {
     std::string store;
     books::SourceEncoding encoding = books::SourceEncoding::kFromBytes;
     convert::ConvertOptions journal;
-};
-
-// What the worker hands back: the outcome, or the sentence of a failure it could not finish by.
-struct ImportEnded {
-    ImportOutcome outcome;
 };
 
 ImportOutcome RunAsked(const ImportAsked& asked) {
@@ -129,7 +119,7 @@ private:
                 Dropped(reinterpret_cast<HDROP>(wParam));
                 return TRUE;
             case kImportEnded:
-                Ended(std::unique_ptr<ImportEnded>(reinterpret_cast<ImportEnded*>(lParam)));
+                Ended(std::unique_ptr<ImportOutcome>(reinterpret_cast<ImportOutcome*>(lParam)));
                 return TRUE;
             case WM_CLOSE:
                 // An import under way finishes first: its store is being replaced.
@@ -385,8 +375,7 @@ private:
         asked_ = std::move(*asked);
         const HWND window = window_;
         worker_ = std::thread([window, asked = asked_] {
-            auto ended = std::make_unique<ImportEnded>();
-            ended->outcome = RunAsked(asked);
+            auto ended = std::make_unique<ImportOutcome>(RunAsked(asked));
             PostMessageW(window, kImportEnded, 0, reinterpret_cast<LPARAM>(ended.release()));
         });
     }
@@ -402,11 +391,11 @@ private:
         SendMessageW(Item(IDC_IMPORT_PROGRESS), PBM_SETMARQUEE, working ? TRUE : FALSE, 30);
     }
 
-    void Ended(std::unique_ptr<ImportEnded> ended) {
+    void Ended(std::unique_ptr<ImportOutcome> ended) {
         worker_.join();
         running_ = false;
         Working(false);
-        const ImportOutcome& outcome = ended->outcome;
+        const ImportOutcome& outcome = *ended;
         // The focus was on 取り込む, disabled while the import ran: 閉じる once the books are in,
         // 取り込む again for a refusal the user mends.
         SendMessageW(window_, WM_NEXTDLGCTL,
@@ -453,28 +442,19 @@ private:
         std::wstring said;
         const std::wstring program = ProgramFolder();
         for (const std::wstring& edition : editions_) {
-            const std::wstring file = edition + L"kcbooks.ini";
-            said += L"\r\n" + file.substr(program.size());
-            const std::optional<std::string> path = WideToUtf8(file);
-            std::string bytes;
-            const books::ReadOutcome read =
-                path ? books::ReadRegularFile(*path, kLargestSettings, &bytes)
-                     : books::ReadOutcome::kReadError;
-            if (read != books::ReadOutcome::kRead && read != books::ReadOutcome::kCannotOpen) {
-                said += L": 読めないため書き換えていません。";
-                continue;
-            }
-            const std::optional<std::string> written =
-                ProfileWithValue(bytes, "Books", "Store", store);
-            if (!written) {
-                said += L": 文字コードが読めないため書き換えていません。";
-                continue;
-            }
+            said += L"\r\n" + edition.substr(program.size()) + L"kcbooks.ini";
             try {
-                native::TempFile replacement(*path);
-                replacement.Write(*written);
-                replacement.Keep();
-                said += L": Store= をこの帳簿ファイルにしました。";
+                switch (BooksSettings::SetStore(edition, store)) {
+                    case BooksSettings::StoreSet::kSet:
+                        said += L": Store= をこの帳簿ファイルにしました。";
+                        break;
+                    case BooksSettings::StoreSet::kUnreadable:
+                        said += L": 読めないため書き換えていません。";
+                        break;
+                    case BooksSettings::StoreSet::kUnknownEncoding:
+                        said += L": 文字コードが読めないため書き換えていません。";
+                        break;
+                }
             } catch (const native::Failure& failure) {
                 said +=
                     L": 書き換えられません: " + Shown(kcbooks_messages::FailureSentence(failure));
