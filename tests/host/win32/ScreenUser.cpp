@@ -150,14 +150,24 @@ bool ScreenUser::Type(HWND dialog, int id, const std::wstring& text) const {
 }
 
 std::optional<std::wstring> ScreenUser::Text(HWND window) const {
-    auto length = SendBounded(window, WM_GETTEXTLENGTH, 0, 0);
-    if (!length || *length < 0) return std::nullopt;
-    std::wstring text(static_cast<std::size_t>(*length) + 1, L'\0');
-    auto copied =
-        SendBounded(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    if (!copied) return std::nullopt;
-    text.resize(std::clamp<std::size_t>(static_cast<std::size_t>(*copied), 0, text.size() - 1));
-    return text;
+    // The text may change between the two messages: a text that filled the room taken for it
+    // may have grown meanwhile, and is read again (a few times: a text that never rests is
+    // taken as it was last read).
+    for (int tries = 1;; ++tries) {
+        auto length = SendBounded(window, WM_GETTEXTLENGTH, 0, 0);
+        if (!length || *length < 0) return std::nullopt;
+        std::wstring text(static_cast<std::size_t>(*length) + 1, L'\0');
+        auto copied =
+            SendBounded(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+        if (!copied) return std::nullopt;
+        const auto count =
+            std::clamp<std::size_t>(static_cast<std::size_t>(*copied), 0, text.size() - 1);
+        if (count + 1 < text.size() || count == 0 || tries == 10 ||
+            SendBounded(window, WM_GETTEXTLENGTH, 0, 0) == length) {
+            text.resize(count);
+            return text;
+        }
+    }
 }
 
 bool ScreenUser::Click(HWND dialog, int id) const {
