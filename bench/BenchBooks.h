@@ -28,6 +28,8 @@ inline std::string StoreFor(std::int64_t entries) {
 inline std::string BooksFor(std::int64_t entries) {
     fs::path dir = WorkDir() / ("books-" + std::to_string(entries));
     if (!fs::exists(dir / "journal.csv")) {
+        // The generator writes a new folder into one that is there.
+        fs::create_directories(WorkDir());
         GenerateOptions options;
         options.entries = static_cast<std::uint64_t>(entries);
         try {
