@@ -190,8 +190,11 @@ FoundBooks FoundFolder(const fs::path& path) {
     const fs::path company = path / "company.csv";
     if (!IsRegularFile(company)) return found;
     found.kind = FoundBooks::Kind::kFolder;
+    // The company's name is Japanese text nearly always; a journal may be ASCII for a megabyte.
+    found.encoding = DecideFrom(books::PathToUtf8(company));
     const fs::path journal = path / "journal.csv";
-    found.encoding = DecideFrom(books::PathToUtf8(IsRegularFile(journal) ? journal : company));
+    if (found.encoding == sjis::TextEncoding::kUndecided && IsRegularFile(journal))
+        found.encoding = DecideFrom(books::PathToUtf8(journal));
     ReadCompany(books::PathToUtf8(company), &found);
     found.store = found.path + ".books";
     return found;

@@ -19,7 +19,8 @@ struct FoundBooks {
     std::string path;
     // A journal's opening balances: the file beside it in the companion form, or empty.
     std::string openings;
-    // Decided from the bytes of the books' main file (the journal), as the import decides it.
+    // Decided from the bytes of a journal, or of a folder's company.csv (its journal where the
+    // company's file is ASCII alone), as the import decides each file's.
     sjis::TextEncoding encoding = sjis::TextEncoding::kUndecided;
     // A folder's are its company.csv's; a journal's company is the name of a company in its
     // folder's or its own name, when one holds such a name; its year starts on the openings' date,
