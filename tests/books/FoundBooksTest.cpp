@@ -58,6 +58,11 @@ TEST_F(FoundBooksTest, EachKindOfDropIsFoundWithWhatItProposes) {
     ASSERT_TRUE(sjis::Utf8ToSjis(ReadFile(kInterchange + "/journal.csv"), &sjisJournal));
     WriteFile(books::PathFromUtf8(At("株式会社つぐみ製作所/仕訳.csv")), sjisJournal);
     WriteFile(books::PathFromUtf8(At("notes.txt")), "a note, not books\n");
+    // A folder whose journal is ASCII alone: its company.csv tells the encoding.
+    std::string sjisCompany;
+    ASSERT_TRUE(sjis::Utf8ToSjis(ReadFile(kSample + "/company.csv"), &sjisCompany));
+    WriteFile(books::PathFromUtf8(At("ascii/company.csv")), sjisCompany);
+    WriteFile(books::PathFromUtf8(At("ascii/journal.csv")), "entry,line,date\n1,1,20250401\n");
     const struct {
         const char* what;
         std::string path;
@@ -73,6 +78,9 @@ TEST_F(FoundBooksTest, EachKindOfDropIsFoundWithWhatItProposes) {
          "株式会社さくら製作所", 20250401, 20260331, kSample + ".books"},
         {"books folder named with its final separator", kSample + "/", Kind::kFolder, "",
          sjis::TextEncoding::kUtf8, "株式会社さくら製作所", 20250401, 20260331, kSample + ".books"},
+        {"books folder with an ASCII journal", At("ascii"), Kind::kFolder, "",
+         sjis::TextEncoding::kSjis, "株式会社さくら製作所", 20250401, 20260331,
+         At("ascii") + ".books"},
         {"journal with its openings beside it", kInterchange + "/journal.csv", Kind::kJournal,
          kInterchange + "/openings.csv", sjis::TextEncoding::kUtf8, "", 20250401, 20260331,
          kInterchange + "/journal.books"},
@@ -108,7 +116,8 @@ TEST_F(FoundBooksTest, ImportedBooksAreSummedAndRefusalsNameTheUsersFile) {
     options.company = "株式会社つぐみ製作所";
     const kcbooks::ImportOutcome imported = kcbooks::ImportJournal(options, store);
     ASSERT_TRUE(imported.ok) << imported.refusal;
-    EXPECT_NE(imported.report.find("total 10172000 10172000"), std::string::npos) << imported.report;
+    EXPECT_NE(imported.report.find("total 10172000 10172000"), std::string::npos)
+        << imported.report;
 
     books::BooksSummary summary;
     std::string error;
@@ -132,7 +141,8 @@ TEST_F(FoundBooksTest, ImportedBooksAreSummedAndRefusalsNameTheUsersFile) {
     const std::string before = ReadFile(store);
     const kcbooks::ImportOutcome refused = kcbooks::ImportJournal(options, store);
     EXPECT_FALSE(refused.ok);
-    EXPECT_NE(refused.refusal.find("bad/journal.csv, line 3, column 4"), std::string::npos) << refused.refusal;
+    EXPECT_NE(refused.refusal.find("bad/journal.csv, line 3, column 4"), std::string::npos)
+        << refused.refusal;
     EXPECT_EQ(ReadFile(store), before);
 
     const kcbooks::ImportOutcome folder =
