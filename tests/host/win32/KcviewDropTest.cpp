@@ -195,25 +195,8 @@ TEST(KcviewDrop, TwoYearsDroppedTogetherMakeThisYearsPageBesideLastYears) {
 
 // Runs a console program of the build to its end; its exit code.
 DWORD RunProgram(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        ADD_FAILURE() << WideToUtf8Shown(program) << " did not start: " << GetLastError();
-        return 99;
-    }
-    CloseHandle(process.hThread);
-    DWORD exitCode = 99;
-    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    } else {
-        ADD_FAILURE() << WideToUtf8Shown(program) << " did not end";
-        TerminateProcess(process.hProcess, 99);
-    }
-    CloseHandle(process.hProcess);
-    return exitCode;
+    return RunAsUser(
+        program, L" " + arguments, nullptr, [](const ScreenUser&) {}, 120000);
 }
 
 void WriteText(const std::wstring& path, const std::string& utf8) {

@@ -9,7 +9,7 @@
 #include "tests/host/win32/ScreenUser.h"
 
 // Starts `program` (command line `arguments`) in `folder` (nullptr: the test's own), lets `act`
-// use its windows as a user would, and returns its exit code once it ends (0 and a test failure
-// when it did not start or end).
+// use its windows as a user would, and returns its exit code once it ends within `patienceMs`
+// (99 and a test failure when it did not start or end).
 DWORD RunAsUser(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
-                const std::function<void(const ScreenUser&)>& act);
+                const std::function<void(const ScreenUser&)>& act, DWORD patienceMs = 30000);
