@@ -22,7 +22,7 @@ constexpr Entry kTable[] = {
       "      [--encoding cp932|utf-8]\n"
       "      [--tax-rounding down|nearest|up] [--manufacturing yes|no]\n"
       "      [--tax-inclusive yes|no] [--interim yes|no] [--data-id ID] [--user USER]\n"
-      "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive]\n"
+      "  kcbooks generate DIR --entries N [--seed S] [--tax-inclusive] [--year-end YYYY-MM]\n"
       "  kcbooks show STORE\n"
       "  kcbooks export-journal STORE -o JOURNAL.csv [--openings OPENINGS.csv]\n"
       "      [--data NO] [--encoding cp932|utf-8]\n",
@@ -36,7 +36,8 @@ constexpr Entry kTable[] = {
       "      [--encoding cp932|utf-8]\n"
       "      [--tax-rounding down|nearest|up] [--manufacturing yes|no]\n"
       "      [--tax-inclusive yes|no] [--interim yes|no] [--data-id ID] [--user 利用者]\n"
-      "  kcbooks generate フォルダー --entries 件数 [--seed S] [--tax-inclusive]\n"
+      "  kcbooks generate フォルダー --entries 件数 [--seed S] [--tax-inclusive] [--year-end "
+      "YYYY-MM]\n"
       "  kcbooks show 帳簿ファイル\n"
       "  kcbooks export-journal 帳簿ファイル -o 仕訳データ.csv [--openings 期首残高.csv]\n"
       "      [--data データ番号] [--encoding cp932|utf-8]\n"}},

@@ -26,6 +26,33 @@ foreach(variant plain tax)
   expect_balanced("generated books (${variant})")
 endforeach()
 
+# Books of any fiscal year (an office's clients close in every month): the twelve months that end
+# with --year-end, a leap day among them when the year has one, the interim settlement at the end
+# of the sixth month, and the books balance.
+foreach(case "2025-12;20250101;20251231;20250630" "2024-03;20230401;20240331;20230930"
+             "2024-08;20230901;20240831;20240229")
+  list(GET case 0 year_end)
+  list(GET case 1 from)
+  list(GET case 2 to)
+  list(GET case 3 inside)
+  run(${KCBOOKS} generate ${WORK}/year-${year_end} --entries 3000 --seed 7 --year-end ${year_end})
+  run(${KCBOOKS} import ${WORK}/year-${year_end} ${WORK}/year-${year_end}.books)
+  run(${KCBOOKS} show ${WORK}/year-${year_end}.books)
+  expect_balanced("generated books ending ${year_end}")
+  if(NOT OUT MATCHES "period ${from}-${to}")
+    message(FATAL_ERROR "books ending ${year_end}: not the period ${from}-${to}:\n${OUT}")
+  endif()
+  file(READ ${WORK}/year-${year_end}/journal.csv journal)
+  if(NOT journal MATCHES ",${inside},")
+    message(FATAL_ERROR "books ending ${year_end}: no line on ${inside}")
+  endif()
+endforeach()
+execute_process(COMMAND ${KCBOOKS} generate ${WORK}/bad-year --entries 10 --year-end 2025-13
+                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+if(NOT rc EQUAL 2 OR EXISTS ${WORK}/bad-year)
+  message(FATAL_ERROR "--year-end 2025-13: exit ${rc}, expected the usage (2) and no folder")
+endif()
+
 # Two imports into one store at once (started together, as a pipeline): they take turns, both
 # succeed, and the store is whole, with no temporary left beside it.
 execute_process(COMMAND ${KCBOOKS} import ${WORK}/plain ${WORK}/both.books

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "books/Csv.h"
+#include "books/Model.h"
 #include "native/Failure.h"
 #include "native/TempFile.h"
 
@@ -594,32 +595,43 @@ void WriteFolder(const Place& place, Write write) {
 // ---------------------------------------------------------------------------------------------
 // The fiscal year
 
-constexpr int kPeriodFrom = 20250401;
-constexpr int kPeriodTo = 20260331;
-constexpr int kInterimDay = 20250930;
 constexpr char kDataId[] = "GEN001";
 
-// Every day of the fiscal year as yyyymmdd, April 2025 to March 2026.
-std::vector<int> FiscalDays() {
-    constexpr int kMonthDays[12] = {30, 31, 30, 31, 31, 30, 31, 30, 31, 31, 28, 31};
-    std::vector<int> days;
-    int year = 2025;
-    int month = 4;
-    for (int length : kMonthDays) {
-        for (int day = 1; day <= length; ++day) days.push_back(year * 10000 + month * 100 + day);
-        if (++month == 13) {
-            month = 1;
-            ++year;
+// The twelve calendar months that end with the last month the books are asked for: their days,
+// the interim day (the end of the sixth month) and each date's fiscal month.
+class FiscalYear {
+public:
+    explicit FiscalYear(std::int32_t lastMonth)
+        : startMonth_(lastMonth % 100 % 12 + 1),
+          startYear_(lastMonth / 100 - (lastMonth % 100 == 12 ? 0 : 1)) {
+        int year = startYear_;
+        int month = startMonth_;
+        for (int m = 0; m < 12; ++m) {
+            const int length = books::DaysInMonth(year, month);
+            for (int day = 1; day <= length; ++day)
+                days_.push_back(year * 10000 + month * 100 + day);
+            if (m == 5) interimDay_ = days_.back();
+            if (++month == 13) {
+                month = 1;
+                ++year;
+            }
         }
     }
-    return days;
-}
 
-// Fiscal month 0-11 of a date inside the year.
-int FiscalMonth(int date) {
-    int month = date / 100 % 100;
-    return month >= 4 ? month - 4 : month + 8;
-}
+    int From() const { return days_.front(); }
+    int To() const { return days_.back(); }
+    int InterimDay() const { return interimDay_; }
+    // Every day of the year as yyyymmdd.
+    const std::vector<int>& Days() const { return days_; }
+    // Fiscal month 0-11 of a date inside the year.
+    int Month(int date) const { return (date / 100 % 100 - startMonth_ + 12) % 12; }
+
+private:
+    int startMonth_;
+    int startYear_;
+    int interimDay_ = 0;
+    std::vector<int> days_;
+};
 
 // ---------------------------------------------------------------------------------------------
 // Journal
@@ -638,7 +650,7 @@ struct JournalLine {
 // settlement entries are computed from (tax paid and received, the year's result).
 class Journal {
 public:
-    explicit Journal(CsvFile& file) : file_(file) {
+    Journal(CsvFile& file, const FiscalYear& year) : file_(file), year_(year) {
         resultAccount_.assign(10000, false);
         for (const ChartRow& row : kChart) {
             if (row.sub == 0)
@@ -685,7 +697,7 @@ public:
 
     void End() {
         ++entry_;
-        std::size_t month = static_cast<std::size_t>(FiscalMonth(date_));
+        std::size_t month = static_cast<std::size_t>(year_.Month(date_));
         std::uint64_t voucher = ++vouchers_[month] + (month + 1) * 100000;
         for (std::size_t i = 0; i < count_; ++i) {
             JournalLine& line = lines_[i];
@@ -723,6 +735,7 @@ private:
     }
 
     CsvFile& file_;
+    const FiscalYear& year_;
     std::vector<bool> resultAccount_;
     std::vector<JournalLine> lines_;
     std::size_t count_ = 0;
@@ -872,13 +885,15 @@ bool ClosesInterim(const GenerateOptions& options) {
 
 class Bookings {
 public:
-    Bookings(Journal& journal, const GenerateOptions& options, std::int64_t scale)
-        : interim_(options.interimSettlement),
+    Bookings(Journal& journal, const FiscalYear& year, const GenerateOptions& options,
+             std::int64_t scale)
+        : year_(year),
+          interim_(options.interimSettlement),
           outside_(options.outsidePostings),
           journal_(journal),
           prng_(options.seed),
           scale_(scale),
-          days_(FiscalDays()),
+          days_(year.Days()),
           customers_(SubAccountNames(acct::kReceivable)),
           suppliers_(SubAccountNames(acct::kPayable)),
           checkingBanks_(SubAccountNames(acct::kChecking)),
@@ -895,7 +910,7 @@ public:
         for (std::uint64_t k = 0; k < ordinary; ++k) {
             // Spread evenly over the year, so that every month gets its share at any size.
             int date = days_[static_cast<std::size_t>(k * days_.size() / ordinary)];
-            if (!interimWritten && date > kInterimDay) {
+            if (!interimWritten && date > year_.InterimDay()) {
                 Interim();
                 interimWritten = true;
             }
@@ -1353,21 +1368,21 @@ private:
 
     // Interim settlement (month position 15) at the end of September.
     void Interim() {
-        journal_.Begin(kInterimDay, 15);
+        journal_.Begin(year_.InterimDay(), 15);
         Put(journal_
                 .Add(Code(acct::kDepreciation), Scaled(1250000), 0,
                      Code(acct::kAccumulatedDepreciation), Scaled(1250000), 0)
                 .description,
             u8"中間決算　減価償却費計上（上期分）");
         journal_.End();
-        journal_.Begin(kInterimDay, 15);
+        journal_.Begin(year_.InterimDay(), 15);
         Put(journal_
                 .Add(Code(acct::kBonusProvision), Scaled(1800000), 0, Code(acct::kBonusAllowance),
                      Scaled(1800000), 0)
                 .description,
             u8"中間決算　賞与引当金繰入");
         journal_.End();
-        journal_.Begin(kInterimDay, 15);
+        journal_.Begin(year_.InterimDay(), 15);
         Put(journal_
                 .Add(Code(acct::kInterestExpense), Scaled(84000), 0, Code(acct::kAccruedExpenses),
                      Scaled(84000), 0)
@@ -1386,7 +1401,7 @@ private:
 
         Units office = Scaled(1300000);
         Units factory = Scaled(prng_.Between(2400, 2800) * 1000);
-        journal_.Begin(kPeriodTo, 18);
+        journal_.Begin(year_.To(), 18);
         Put(journal_
                 .Add(Code(acct::kDepreciation), office, 0, Code(acct::kAccumulatedDepreciation),
                      office + factory, 0)
@@ -1408,7 +1423,7 @@ private:
         // Output tax is taken off against input tax; the difference is payable (or refundable).
         Units output = journal_.OutputTax();
         Units input = journal_.InputTax();
-        journal_.Begin(kPeriodTo, 18);
+        journal_.Begin(year_.To(), 18);
         Put(journal_.Add(Code(acct::kOutputTax), output, 0, Code(acct::kInputTax), input, 0)
                 .description,
             u8"決算整理　消費税等の相殺");
@@ -1438,7 +1453,7 @@ private:
         Units before = Scaled(OpeningYen(stock));
         // Closing stock within -10% .. +15% of the opening, in thousands of yen.
         Units after = Scaled(OpeningYen(stock) * prng_.Between(900, 1150) / 1000 / 1000 * 1000);
-        journal_.Begin(kPeriodTo, 18);
+        journal_.Begin(year_.To(), 18);
         JournalLine& out = journal_.Add(Code(opening), before, 0, Code(stock), before, 0);
         Put(out.description, u8"決算整理　期首");
         Put(out.description, what);
@@ -1451,17 +1466,18 @@ private:
     }
 
     void Accrual(int debit, int credit, Units amount, std::u8string_view text) {
-        journal_.Begin(kPeriodTo, 18);
+        journal_.Begin(year_.To(), 18);
         Put(journal_.Add(Code(debit), amount, 0, Code(credit), amount, 0).description, text);
         journal_.End();
     }
 
+    const FiscalYear& year_;
     bool interim_;
     bool outside_;
     Journal& journal_;
     Prng prng_;
     std::int64_t scale_;
-    std::vector<int> days_;
+    const std::vector<int>& days_;
     std::vector<std::u8string_view> customers_;
     std::vector<std::u8string_view> suppliers_;
     std::vector<std::u8string_view> checkingBanks_;
@@ -1477,8 +1493,9 @@ void WriteCompany(const Place& dir, const GenerateOptions& options) {
     file.Row(
         "data_id,data_no,name,period_from,period_to,interim_closing,intro_position,companies_act,"
         "manufacturing,tax_inclusive");
-    file.Text(kDataId).Number(1).Text(u8"株式会社ひので精機（生成データ）").Number(kPeriodFrom);
-    file.Number(kPeriodTo).Number(ClosesInterim(options) ? 1 : 0).Number(0).Number(1).Number(1);
+    const FiscalYear year(options.yearEnd);
+    file.Text(kDataId).Number(1).Text(u8"株式会社ひので精機（生成データ）").Number(year.From());
+    file.Number(year.To()).Number(ClosesInterim(options) ? 1 : 0).Number(0).Number(1).Number(1);
     file.Number(options.taxInclusive ? 1 : 0);
     file.EndRow();
     file.Close();
@@ -1638,8 +1655,9 @@ void WriteJournal(const Place& dir, const GenerateOptions& options) {
     file.Row(
         "data_id,entry,voucher,line,date,position,kind,debit_code,debit_amount,debit_tax,"
         "credit_code,credit_amount,credit_tax,description");
-    Journal journal(file);
-    Bookings(journal, options, BalanceScale(options.entries)).Write(options.entries);
+    const FiscalYear year(options.yearEnd);
+    Journal journal(file, year);
+    Bookings(journal, year, options, BalanceScale(options.entries)).Write(options.entries);
     file.Close();
 }
 

@@ -21,6 +21,9 @@ struct GenerateOptions {
     bool interimSettlement = true;
     // Memo bookings on the two accounts outside the aggregation.
     bool outsidePostings = true;
+    // The fiscal year's last month, yyyymm: the books keep the twelve months that end with it
+    // (an office's clients close in every month; a year and the year before make two exports).
+    std::int32_t yearEnd = 202603;
 };
 
 // Writes company.csv, users.csv, accounts.csv, openings.csv, journal.csv and

@@ -230,6 +230,19 @@ int ImportInterchange(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A month as YYYY-MM, into yyyymm: a year whose every day has eight digits and an era, the twelve
+// months before it included.
+bool ParseYearMonth(std::string_view text, std::int32_t* out) {
+    std::uint64_t year = 0;
+    std::uint64_t month = 0;
+    if (text.size() != 7 || text[4] != '-' || !ParseCount(text.substr(0, 4), &year) ||
+        !ParseCount(text.substr(5), &month) || year < 1900 || month < 1 || month > 12) {
+        return false;
+    }
+    *out = static_cast<std::int32_t>(year * 100 + month);
+    return true;
+}
+
 int Generate(const std::vector<std::string>& args) {
     std::string dir;
     GenerateOptions options;
@@ -240,6 +253,8 @@ int Generate(const std::vector<std::string>& args) {
             haveEntries = true;
         } else if (args[i] == "--seed" && i + 1 < args.size()) {
             if (!ParseCount(args[++i], &options.seed)) return Usage();
+        } else if (args[i] == "--year-end" && i + 1 < args.size()) {
+            if (!ParseYearMonth(args[++i], &options.yearEnd)) return Usage();
         } else if (args[i] == "--tax-inclusive") {
             options.taxInclusive = true;
         } else if (args[i].rfind("--", 0) == 0 || !dir.empty()) {
