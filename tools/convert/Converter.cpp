@@ -38,7 +38,7 @@ constexpr int kCategoryColumn = 8;
 constexpr int kAmountColumn = 9;
 constexpr int kCreditOffset = 6;
 constexpr std::size_t kDescriptionField = 16;
-constexpr std::size_t kUsedFields = 17;
+constexpr std::size_t kUsedFields = kJournalUsedFields;
 constexpr std::size_t kFormFields = 25;
 
 constexpr std::string_view kDroppedColumns =
@@ -325,9 +325,10 @@ void Conversion::ReadJournal() {
             if (!f[i].empty()) ++droppedValues_;
         }
         std::string_view flag = f[0];
-        bool single = flag == "2000" || flag == "2111";
-        bool first = single || flag == "2110";
-        if (!first && flag != "2100" && flag != "2101") {
+        const JournalFlag place = ParseJournalFlag(flag);
+        bool single = place == JournalFlag::kOnly;
+        bool first = single || place == JournalFlag::kFirst;
+        if (place == JournalFlag::kNone) {
             Refuse(file, record.line, 1, Say(Id::kNotAFlag, {{"flag", flag}}));
         }
         if (first && open) {
@@ -366,7 +367,7 @@ void Conversion::ReadJournal() {
         Accumulate(&credits, credit, [&](const std::string& why) {
             return At(file, record.line, kAmountColumn + kCreditOffset, why);
         });
-        if (single || flag == "2101") {
+        if (single || place == JournalFlag::kLast) {
             CloseEntry(std::move(*open), debits, credits);
             open.reset();
         }
@@ -473,7 +474,7 @@ std::pair<std::int64_t, std::int64_t> Conversion::ReadLine(const InterchangeReco
     SideIn credit = ReadSide(record, kCreditOffset);
     if (debit.account.empty() && credit.account.empty()) {
         // Payroll exporters end every voucher with a last line that carries nothing.
-        if (f[0] == "2101") {
+        if (ParseJournalFlag(f[0]) == JournalFlag::kLast) {
             ++emptyClosings_;
             return {0, 0};
         }

@@ -122,6 +122,14 @@ std::optional<std::int32_t> ParseKanjiDate(std::string_view text) {
 
 }  // namespace
 
+JournalFlag ParseJournalFlag(std::string_view text) {
+    if (text == "2000" || text == "2111") return JournalFlag::kOnly;
+    if (text == "2110") return JournalFlag::kFirst;
+    if (text == "2100") return JournalFlag::kBetween;
+    if (text == "2101") return JournalFlag::kLast;
+    return JournalFlag::kNone;
+}
+
 std::optional<std::int32_t> ParseInterchangeDate(std::string_view original) {
     std::string storage;
     std::string_view text = HalfWidth(original, &storage);

@@ -3,11 +3,19 @@
 // The fields of the journal interchange form that need more than a copy: its dates (Western
 // and era forms), its whole-yen amounts and its tax categories. Text is UTF-8.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 namespace convert {
+
+// The journal form's first column, the line's place in its voucher: 2000 and 2111 a voucher of
+// one line, 2110 a voucher's first line, 2100 a line between, 2101 its last.
+enum class JournalFlag { kNone, kOnly, kFirst, kBetween, kLast };
+JournalFlag ParseJournalFlag(std::string_view text);
+// The columns of the journal form the books use; programs leave out the rest.
+inline constexpr std::size_t kJournalUsedFields = 17;
 
 // A date as yyyymmdd, from 20250401, 2025/04/01, 2025/4/1, 2025-04-01, an era form (R.07/04/01,
 // R07/4/1, H30/7/1; eras M, T, S, H, R), 令和7年4月1日 (元年 for the first year) or 2025年4月1日.

@@ -601,11 +601,9 @@ constexpr char kDataId[] = "GEN001";
 // the interim day (the end of the sixth month) and each date's fiscal month.
 class FiscalYear {
 public:
-    explicit FiscalYear(std::int32_t lastMonth)
-        : startMonth_(lastMonth % 100 % 12 + 1),
-          startYear_(lastMonth / 100 - (lastMonth % 100 == 12 ? 0 : 1)) {
-        int year = startYear_;
-        int month = startMonth_;
+    explicit FiscalYear(std::int32_t lastMonth) {
+        int month = lastMonth % 100 % 12 + 1;
+        int year = lastMonth / 100 - (month == 1 ? 0 : 1);
         for (int m = 0; m < 12; ++m) {
             const int length = books::DaysInMonth(year, month);
             for (int day = 1; day <= length; ++day)
@@ -624,11 +622,9 @@ public:
     // Every day of the year as yyyymmdd.
     const std::vector<int>& Days() const { return days_; }
     // Fiscal month 0-11 of a date inside the year.
-    int Month(int date) const { return (date / 100 % 100 - startMonth_ + 12) % 12; }
+    int Month(int date) const { return books::FiscalPosition(From(), date) - 1; }
 
 private:
-    int startMonth_;
-    int startYear_;
     int interimDay_ = 0;
     std::vector<int> days_;
 };

@@ -78,11 +78,8 @@ std::optional<std::vector<std::string>> FirstRecord(const std::string& path,
 }
 
 bool IsJournalRecord(const std::vector<std::string>& fields) {
-    constexpr std::size_t kUsedFields = 17;
-    static constexpr std::array<std::string_view, 5> kFlags = {"2000", "2111", "2110", "2100",
-                                                               "2101"};
-    return fields.size() >= kUsedFields &&
-           std::find(kFlags.begin(), kFlags.end(), fields[0]) != kFlags.end();
+    return fields.size() >= convert::kJournalUsedFields &&
+           convert::ParseJournalFlag(fields[0]) != convert::JournalFlag::kNone;
 }
 
 bool IsOpeningsRecord(const std::vector<std::string>& fields) {

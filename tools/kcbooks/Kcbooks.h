@@ -5,6 +5,7 @@
 // tests and benchmarks, and shows what a store holds.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kcbooks {
@@ -14,5 +15,8 @@ namespace kcbooks {
 // edge: a failure of the floor (native::Failure) or memory running out that the command did not
 // say itself is said here, once, after the run's temporaries went with its frames.
 int RunKcbooks(const std::vector<std::string>& arguments);
+
+// Whether `word` names one of the commands (import, convert, …).
+bool IsCommand(std::string_view word);
 
 }  // namespace kcbooks

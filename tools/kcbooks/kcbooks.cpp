@@ -358,12 +358,20 @@ int ExportJournal(const std::vector<std::string>& args) {
     return 0;
 }
 
+struct NamedCommand {
+    std::string_view name;
+    int (*run)(const std::vector<std::string>& args);
+};
+constexpr NamedCommand kCommands[] = {{"import", Import},
+                                      {"generate", Generate},
+                                      {"show", Show},
+                                      {"convert", Convert},
+                                      {"export-journal", ExportJournal}};
+
 int Command(const std::string& command, const std::vector<std::string>& args) {
-    if (command == "import") return Import(args);
-    if (command == "generate") return Generate(args);
-    if (command == "show") return Show(args);
-    if (command == "convert") return Convert(args);
-    if (command == "export-journal") return ExportJournal(args);
+    for (const NamedCommand& named : kCommands) {
+        if (named.name == command) return named.run(args);
+    }
     return Usage();
 }
 
@@ -376,6 +384,13 @@ int AwaitTheEnd() {
 }
 
 }  // namespace
+
+bool IsCommand(std::string_view word) {
+    for (const NamedCommand& named : kCommands) {
+        if (named.name == word) return true;
+    }
+    return false;
+}
 
 int RunKcbooks(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return Usage();

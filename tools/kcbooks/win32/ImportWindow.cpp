@@ -29,6 +29,7 @@
 #include "tools/convert/InterchangeFields.h"
 #include "tools/kcbooks/FoundBooks.h"
 #include "tools/kcbooks/ImportRun.h"
+#include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/Show.h"
 
 namespace kcbooks {
@@ -477,13 +478,8 @@ private:
 
 bool OpensImportWindow(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return true;
-    static constexpr std::array<const char*, 5> kCommands = {"import", "convert", "generate",
-                                                             "show", "export-journal"};
-    if (arguments.size() != 1 || arguments[0].empty() || arguments[0][0] == '-') return false;
-    for (const char* command : kCommands) {
-        if (arguments[0] == command) return false;
-    }
-    return true;
+    return arguments.size() == 1 && !arguments[0].empty() && arguments[0][0] != '-' &&
+           !IsCommand(arguments[0]);
 }
 
 int RunImportWindow(const std::string& dropped) {
