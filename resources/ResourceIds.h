@@ -56,6 +56,17 @@
 #define IDC_IMPORT_RESULT 1215
 #define IDC_IMPORT_RUN 1216
 
+/* kcoffice.exe's window: the month's run for a dropped clients' folder. */
+#define IDD_OFFICE 160
+#define IDC_OFFICE_HINT 1301
+#define IDC_OFFICE_CLIENTS 1302
+#define IDC_OFFICE_MONTH 1303
+#define IDC_OFFICE_OUTPUT 1304
+#define IDC_OFFICE_PICK_OUTPUT 1305
+#define IDC_OFFICE_PROGRESS 1306
+#define IDC_OFFICE_STATUS 1307
+#define IDC_OFFICE_RUN 1308
+
 /* The program's icon: the lowest ID, so that it is the first icon of the program, the one
    Explorer and the taskbar show. */
 #define IDI_PROGRAM 1

@@ -31,6 +31,7 @@ constexpr Program kPrograms[] = {
     {L"kcstd\\kcstd.exe", L"記帳丸２２", true},
     {L"kcbooks.exe", L"決算書 link", false},
     {L"kccaller.exe", L"決算書 link", false},
+    {L"kcoffice.exe", L"決算書 link", false},
     {L"kcview.exe", L"決算書 link", false},
 };
 

@@ -5,13 +5,14 @@
 #include "host/win32/Wide.h"
 
 DWORD RunAsUser(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
-                const std::function<void(const ScreenUser&)>& act, DWORD patienceMs) {
+                const std::function<void(const ScreenUser&)>& act, DWORD patienceMs,
+                DWORD creationFlags) {
     std::wstring commandLine = L"\"" + program + L"\"" + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, creationFlags,
+                        nullptr, folder, &startup, &process)) {
         ADD_FAILURE() << WideToUtf8Shown(program) << " did not start: " << GetLastError();
         return 99;
     }

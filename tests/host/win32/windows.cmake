@@ -27,7 +27,7 @@ target_link_options(kc_show_windows PRIVATE -municode)
 add_executable(win32_resource_tests ProgramResourcesTest.cpp)
 target_link_libraries(win32_resource_tests PRIVATE kc_host version GTest::gtest GTest::gtest_main)
 target_compile_definitions(win32_resource_tests PRIVATE "KC_WINDOWS_DIST=L\"Z:${KC_DIST}\"")
-add_dependencies(win32_resource_tests ${KC_EDITIONS} kcbooks kccaller kcview)
+add_dependencies(win32_resource_tests ${KC_EDITIONS} kcbooks kccaller kcoffice kcview)
 gtest_discover_tests(win32_resource_tests ${KC_DISCOVERY})
 
 # Plays the user of a whole run across processes, for the end-to-end tests and the benchmark:
@@ -90,3 +90,18 @@ gtest_discover_tests(kcbooks_window_tests ${KC_DISCOVERY}
                      PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
                                 RESOURCE_LOCK kc_test_display
                                 TIMEOUT 180)
+
+# kcoffice.exe's window, driven by its control IDs: a clients' folder dropped on the program (a
+# console of its own, hidden) or given at a command prompt (its console stays), the month run
+# with 実行 and its summary handed to the .html association; a run that cannot start said in a box.
+add_executable(kcoffice_window_tests KcofficeWindowTest.cpp RunAsUser.cpp ScreenUser.cpp)
+target_link_libraries(kcoffice_window_tests PRIVATE kc_host GTest::gtest GTest::gtest_main)
+target_compile_definitions(kcoffice_window_tests PRIVATE
+  "KCOFFICE_EXE=L\"Z:${KC_DIST}/kcoffice.exe\""
+  "KC_OFFICE_WORK=L\"Z:${CMAKE_CURRENT_BINARY_DIR}/kcoffice-window\""
+  "KC_SAMPLE_BOOKS=L\"Z:${CMAKE_SOURCE_DIR}/examples/sample-books\"")
+add_dependencies(kcoffice_window_tests kcoffice kcsakura)
+gtest_discover_tests(kcoffice_window_tests ${KC_DISCOVERY}
+                     PROPERTIES ENVIRONMENT "DISPLAY=${KC_TEST_DISPLAY}"
+                                RESOURCE_LOCK kc_test_display
+                                TIMEOUT 240)
