@@ -1,0 +1,297 @@
+#!/usr/bin/env bash
+# The accounting office's year-end at scale: kcoffice run over CLIENTS generated clients of ENTRIES
+# entries each, beside the same work done as plain commands one after another (import, the
+# edition's batch export, kcview's review page against last year's export).
+# usage: office.sh BUILD_DIR [CLIENTS] [ENTRIES]   (defaults 100 and 10000)
+# A third of the clients come as stores, a third as books folders (every other one in a subfolder,
+# the others in the client's folder itself) and a third as interchange journals, both years alike.
+# Last year's outputs are made once by kcoffice (untimed); generated clients and last year's
+# outputs are kept for the next run. kcoffice runs with its default jobs (one per core); a quarter
+# of the clients is run too, so that its peak memory shows beside the whole run's: with the jobs
+# bounding what runs at once, the whole run should take about as much memory as the quarter.
+# The process tree's peak is sampled from /proc every ~50 ms by this script itself, which costs
+# under a tenth of one core. Every figure is one run on a shared machine: read them with that in
+# mind. Goals: the whole run in under 30 s on 2 cores, at least 1.5 times as fast as the plain
+# commands; the script exits 0 when a goal is missed, and says MISSED.
+set -eu
+shopt -s inherit_errexit
+build=$1
+clients=${2:-100}
+entries=${3:-10000}
+work=${KC_BENCH_DIR:-${TMPDIR:-/tmp}/kc-bench-table}/office
+kcbooks=$build/dist/kcbooks
+kcsakura=$build/dist/kcsakura/kcsakura
+kcview=$build/dist/kcview
+kcoffice=$build/dist/kcoffice
+last_month=2025-03
+this_month=2026-03
+mkdir -p "$work"
+
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
+
+set_dir=$work/clients-$clients-$entries
+office=$work/office-$clients-$entries
+plain=$work/plain-$clients-$entries
+quarter=$(((clients + 3) / 4))
+
+client_name() { printf 'client-%03d' "$1"; }
+
+# make_client NUMBER MONTH FOLDER: generated books of the fiscal year ending in MONTH, laid in
+# FOLDER in the client's form. The seed is the client's number, the same in both years.
+make_client() {
+  local number=$1 month=$2 folder=$3 name books
+  name=$(client_name "$number")
+  books=$work/generating
+  rm -rf "$books" "$work/generating.books" "$folder"
+  mkdir -p "$folder"
+  "$kcbooks" generate "$books" --entries "$entries" --seed "$number" --year-end "$month" >/dev/null
+  case $((number % 3)) in
+    1) "$kcbooks" import "$books" "$folder/$name.books" >/dev/null ;;
+    2) if ((number / 3 % 2)); then mv "$books" "$folder/books"; else mv "$books"/* "$folder"; fi ;;
+    0)
+      # The journal as another accounting product writes it, with the chart it was made with.
+      "$kcbooks" import "$books" "$work/generating.books" >/dev/null
+      "$kcbooks" export-journal "$work/generating.books" -o "$folder/journal.csv" \
+        --openings "$folder/openings.csv" >/dev/null
+      iconv -f UTF-8 -t CP932 "$books/accounts.csv" >"$folder/chart.csv"
+      ;;
+  esac
+  rm -rf "$books" "$work/generating.books"
+}
+
+# make_clients MONTH: the clients of the year ending in MONTH, unless a finished set is there.
+make_clients() {
+  local month=$1 number
+  [ -f "$set_dir/$month.done" ] && return 0
+  echo "generating $clients clients of $entries entries, fiscal year ending $month ..."
+  rm -rf "${set_dir:?}/$month"
+  for ((number = 1; number <= clients; number++)); do
+    make_client "$number" "$month" "$set_dir/$month/$(client_name "$number")"
+  done
+  touch "$set_dir/$month.done"
+}
+
+# run_plain SECONDS_VAR COMMAND...: runs COMMAND and adds its elapsed microseconds to SECONDS_VAR.
+run_plain() {
+  local var=$1 start end
+  shift
+  start=$EPOCHREALTIME
+  "$@" >/dev/null 2>"$work/stderr" || {
+    cat "$work/stderr" >&2
+    echo "failed: $*" >&2
+    return 1
+  }
+  end=$EPOCHREALTIME
+  printf -v "$var" '%s' $((${!var} + ${end//[.,]/} - ${start//[.,]/}))
+}
+
+# plain_client FOLDER OUT PREVIOUS: one client's year-end as plain commands, the books imported
+# into a scratch store first unless they are a store; prints the elapsed microseconds.
+plain_client() {
+  local folder=$1 out=$2 previous=$3 name store micros=0
+  name=$(basename "$folder")
+  store=$plain/stores/$name.books
+  rm -rf "$store"* "$plain/settings/$name"
+  if [ -f "$folder/$name.books" ]; then
+    store=$folder/$name.books
+  elif [ -f "$folder/company.csv" ]; then
+    run_plain micros "$kcbooks" import "$folder" "$store"
+  elif [ -f "$folder/books/company.csv" ]; then
+    run_plain micros "$kcbooks" import "$folder/books" "$store"
+  else
+    run_plain micros "$kcbooks" import --from interchange "$folder/journal.csv" "$store" \
+      --openings "$folder/openings.csv" --company "$name" --chart "$folder/chart.csv"
+  fi
+  run_plain micros "$kcsakura" --books "$store" --ui batch --start-month 4 --end-month 3 --kind 1 \
+    --no-ledger --out "$out/$name.xml" --yes --settings-folder "$plain/settings/$name"
+  local with_previous=()
+  [ -z "$previous" ] || with_previous=(--previous "$previous/$name.xml")
+  run_plain micros "$kcview" "$out/$name.xml" -o "$out/$name.html" "${with_previous[@]}" \
+    --books "$store"
+  echo "$micros"
+}
+
+# tree_peak ROOT OUT: until ROOT ends, every ~50 ms the sum of the resident sizes of all of ROOT's
+# descendants; the largest sum, in KiB, into OUT. Builtins only, so that sampling starts no
+# process of its own.
+tree_peak() {
+  local root=$1 out=$2 peak=0 sum line pid stats tick page_kib
+  page_kib=$(($(getconf PAGESIZE) / 1024))
+  exec {tick}<> <(:)
+  while [ -e "/proc/$root" ]; do
+    local -A children=() rss=()
+    set +f
+    stats=(/proc/[0-9]*/stat)
+    set -f
+    for line in "${stats[@]}"; do
+      pid=${line#/proc/}
+      pid=${pid%/stat}
+      { read -r line <"/proc/$pid/stat"; } 2>/dev/null || continue
+      # After "pid (command) " come the state, the parent, ... and the resident pages 22nd.
+      # shellcheck disable=SC2086
+      set -- ${line##*) }
+      children[$2]+=" $pid"
+      rss[$pid]=${22}
+    done
+    sum=0
+    # shellcheck disable=SC2206
+    local queue=(${children[$root]:-})
+    while ((${#queue[@]})); do
+      pid=${queue[0]}
+      # shellcheck disable=SC2206
+      queue=("${queue[@]:1}" ${children[$pid]:-})
+      sum=$((sum + ${rss[$pid]:-0}))
+    done
+    if ((sum > peak)); then peak=$sum; fi
+    read -r -t 0.05 -u "$tick" || true
+  done
+  echo $((peak * page_kib)) >"$out"
+}
+
+# office_run OUT_VAR CLIENTS OFFICE: kcoffice's run of this year, timed; "seconds process-KiB
+# tree-KiB" into OUT_VAR.
+office_run() {
+  local out=$1 timer sampler
+  /usr/bin/time -f "%e %M" -o "$work/time" "$kcoffice" run "$2" --month "$this_month" -o "$3" \
+    >"$work/office.log" 2>&1 &
+  timer=$!
+  tree_peak "$timer" "$work/tree" &
+  sampler=$!
+  wait "$timer" || {
+    wait "$sampler" || true
+    cat "$work/office.log" >&2
+    echo "failed: kcoffice run $2 --month $this_month -o $3" >&2
+    return 1
+  }
+  wait "$sampler"
+  printf -v "$out" '%s %s' "$(cat "$work/time")" "$(cat "$work/tree")"
+}
+
+# office_outputs OFFICE COUNT: says what is missing of this year's outputs of the first COUNT
+# clients; fails when anything is.
+office_outputs() {
+  local folder=$1/$this_month number name missing=0 file
+  for file in index.html index.csv; do
+    [ -s "$folder/$file" ] || { echo "kcoffice wrote no $folder/$file" >&2; missing=1; }
+  done
+  for ((number = 1; number <= $2; number++)); do
+    name=$(client_name "$number")
+    for file in "$name.xml" "$name.html" "$name.log"; do
+      [ -s "$folder/$name/$file" ] || { echo "kcoffice wrote no $folder/$name/$file" >&2; missing=1; }
+    done
+  done
+  return $missing
+}
+
+# 1. The clients of both years.
+make_clients "$last_month"
+make_clients "$this_month"
+
+echo "The office's year-end: $clients clients of $entries entries, $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), load $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# 4. The plain commands: last year's exports once (untimed, the previous year of this year's
+# pages), then this year's, timed.
+mkdir -p "$plain/stores" "$plain/settings"
+if [ ! -f "$plain/$last_month.done" ]; then
+  rm -rf "${plain:?}/$last_month"
+  mkdir -p "$plain/$last_month"
+  for ((number = 1; number <= clients; number++)); do
+    plain_client "$set_dir/$last_month/$(client_name "$number")" "$plain/$last_month" "" >/dev/null
+  done
+  touch "$plain/$last_month.done"
+fi
+rm -rf "${plain:?}/$this_month"
+mkdir -p "$plain/$this_month"
+sync
+plain_micros=0 quarter_plain_micros=0
+for ((number = 1; number <= clients; number++)); do
+  micros=$(plain_client "$set_dir/$this_month/$(client_name "$number")" "$plain/$this_month" \
+    "$plain/$last_month")
+  plain_micros=$((plain_micros + micros))
+  ((number > quarter)) || quarter_plain_micros=$((quarter_plain_micros + micros))
+done
+rm -rf "${plain:?}/stores" "${plain:?}/settings"
+seconds() { awk -v u="$1" 'BEGIN { printf "%.2f", u / 1e6 }'; }
+plain_s=$(seconds "$plain_micros")
+quarter_plain_s=$(seconds "$quarter_plain_micros")
+
+if [ ! -x "$kcoffice" ]; then
+  echo
+  echo "plain commands one after another: $plain_s s for $clients clients ($quarter_plain_s s for the first $quarter)"
+  echo "kcoffice: skipped, $kcoffice is not built yet"
+  exit 0
+fi
+
+# 2. Last year's outputs, which this year's pages are compared with.
+if [ ! -f "$office/$last_month/index.csv" ]; then
+  rm -rf "${office:?}/$last_month"
+  "$kcoffice" run "$set_dir/$last_month" --month "$last_month" -o "$office" >"$work/office.log" 2>&1 || {
+    cat "$work/office.log" >&2
+    echo "failed: kcoffice run of $last_month" >&2
+    exit 1
+  }
+fi
+
+# 5. The first quarter of the clients, as links, with their last year's outputs.
+quarter_clients=$set_dir/$this_month-quarter
+quarter_office=$work/office-$clients-$entries-quarter
+rm -rf "$quarter_clients" "$quarter_office"
+mkdir -p "$quarter_clients" "$quarter_office/$last_month"
+for ((number = 1; number <= quarter; number++)); do
+  name=$(client_name "$number")
+  ln -s "$set_dir/$this_month/$name" "$quarter_clients/$name"
+  cp -r "$office/$last_month/$name" "$quarter_office/$last_month/"
+done
+sync
+office_run quarter_run "$quarter_clients" "$quarter_office"
+office_outputs "$quarter_office" "$quarter"
+
+# 3. The whole run, from no outputs of this year.
+rm -rf "${office:?}/$this_month"
+sync
+office_run whole_run "$set_dir/$this_month" "$office"
+office_outputs "$office" "$clients"
+
+# A second run with nothing changed redoes nothing.
+touch "$work/before-second-run"
+sleep 0.01
+timed again "$kcoffice" run "$set_dir/$this_month" --month "$this_month" -o "$office"
+rewritten=$(find "$office/$this_month" -mindepth 2 -type f -newer "$work/before-second-run" | wc -l)
+
+# kcoffice's exports against the plain commands' of the same books.
+differing=()
+for ((number = 1; number <= clients; number++)); do
+  name=$(client_name "$number")
+  cmp -s "$office/$this_month/$name/$name.xml" "$plain/$this_month/$name.xml" || differing+=("$name")
+done
+
+echo
+printf '| %-7s | %7s | %7s | %10s | %19s | %8s | %17s | %22s |\n' run clients entries "kcoffice s" \
+  "one-after-another s" speed-up "peak MB (process)" "peak MB (process tree)"
+printf '|%s|\n' "---------|---------|---------|------------|---------------------|----------|-------------------|------------------------"
+row() {
+  set -- "$1" "$2" "$3" $4
+  printf '| %-7s | %7s | %7s | %10s | %19s | %8s | %17s | %22s |\n' "$1" "$2" "$entries" "$4" "$3" \
+    "$(awk -v a="$3" -v b="$4" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }')" \
+    "$(mib "$5")" "$(mib "$6")"
+}
+row quarter "$quarter" "$quarter_plain_s" "$quarter_run"
+row whole "$clients" "$plain_s" "$whole_run"
+echo
+set -- $again
+echo "a second run with nothing changed: $1 s, $rewritten client files written again"
+if ((${#differing[@]})); then
+  echo "kcoffice's export DIFFERS from the plain commands' for ${#differing[@]} clients: ${differing[*]:0:5}"
+else
+  echo "kcoffice's exports are byte-identical to the plain commands'"
+fi
+set -- $whole_run
+awk -v s="$1" -v p="$plain_s" -v cores="$(nproc)" 'BEGIN {
+  printf "Goal: the whole run in under 30 s on 2 cores (this machine: %d): %.2f s, %s\n", cores, s,
+    s < 30 ? "holds" : "MISSED"
+  speed = s > 0 ? p / s : 0
+  printf "Goal: a speed-up of at least 1.5 over the plain commands one after another: %.2f, %s\n",
+    speed, speed >= 1.5 ? "holds" : "MISSED"
+}'
