@@ -65,7 +65,8 @@ make_clients() {
   local month=$1 number
   [ -f "$set_dir/$month.done" ] && return 0
   echo "generating $clients clients of $entries entries, fiscal year ending $month ..."
-  rm -rf "${set_dir:?}/$month"
+  # Outputs of earlier clients of that year would pass for these clients'.
+  rm -rf "${set_dir:?}/$month" "${office:?}/$month" "${plain:?}/$month" "$plain/$month.done"
   for ((number = 1; number <= clients; number++)); do
     make_client "$number" "$month" "$set_dir/$month/$(client_name "$number")"
   done
