@@ -5,7 +5,7 @@
 // form with its openings) and an optional client.ini:
 //
 //   [Client]
-//   Name=さくら製作所         the name the summary shows (else the folder's)
+//   Name=さくら製作所         the name the summary shows (else the company's, else the folder's)
 //   Books=帳簿\sakura.books   which books, when the folder holds several
 //   User=yamada               who logs in to export, and which data set
 //   Data=1
