@@ -16,8 +16,8 @@
 # make windows      cross-builds the Windows editions and packs each one as a zip a user starts from
 #                   and as an MSI a user installs without administrator rights
 # make screenshots  the condition dialog and the progress window under Xvfb, the editions' icons,
-#                   and the review page, into docs/ (review-screenshot: the review page alone,
-#                   without Wine; review-print: two of its pages as printed on A4)
+#                   and the review page, into docs/ (review-screenshot: the review page and the
+#                   office's summary, without Wine; review-print: two of its pages as printed on A4)
 
 PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-dev libxml2-utils sqlite3 time perl
@@ -173,6 +173,8 @@ review-screenshot: build
 	cp $(BUILD)/review-screenshot/sample.png docs/review-page.png
 	cp $(BUILD)/review-screenshot/two-years.png docs/review-two-years.png
 	cp $(BUILD)/review-screenshot/sample-ledger.png docs/review-ledger.png
+	bash tests/office/office_e2e.sh $(BUILD)/dist $(BUILD)/office-screenshot
+	convert $(BUILD)/office-screenshot/summary.png -crop 1200x420+0+0 +repage docs/office-summary.png
 
 # Two pages of the sample books' review page as Chromium prints them on A4, side by side.
 review-print: build

@@ -28,6 +28,10 @@ struct ConsoleOptions {
     std::string* transcript = nullptr;
 };
 
+// Whether the stream goes to a terminal (a console on Windows), where a status line can be
+// redrawn in place.
+bool IsTerminal(StandardStream stream);
+
 // Writes `utf8` to a standard stream as `options` say. False when the write failed.
 bool WriteStandard(StandardStream stream, const ConsoleOptions& options, std::string_view utf8);
 

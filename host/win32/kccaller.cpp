@@ -14,6 +14,8 @@
 #include "host/win32/CommandLine.h"
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
+#include "native/ChildProcess.h"
+#include "native/Utf16.h"
 
 namespace {
 
@@ -79,30 +81,12 @@ std::optional<CallerOptions> ParseOptions(const std::vector<CommandLineArgument>
     return options;
 }
 
-// An argument as the C runtime and CommandLineToArgvW split it again: quoted when it holds a
-// blank or a quote or is empty; backslashes double only where a quote follows them.
+// An argument as the C runtime and CommandLineToArgvW split it again.
 std::wstring QuoteArgument(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') {
-            quoted.append(backslashes * 2 + 1, L'\\');
-        } else {
-            quoted.append(backslashes, L'\\');
-        }
-        backslashes = 0;
-        quoted.push_back(c);
-    }
-    // The closing quote follows: the backslashes before it double.
-    quoted.append(backslashes * 2, L'\\');
-    quoted.push_back(L'"');
-    return quoted;
+    const std::string utf8 =
+        native::Utf16ToUtf8Shown(std::u16string(argument.begin(), argument.end()));
+    const std::u16string quoted = native::Utf8ToUtf16Shown(native::QuotedArgument(utf8));
+    return std::wstring(quoted.begin(), quoted.end());
 }
 
 // The program's name is split by other rules: quotes group and backslashes are plain, so it is

@@ -1,6 +1,12 @@
 #include "native/Console.h"
 
+#include <unistd.h>
+
 namespace native {
+
+bool IsTerminal(StandardStream stream) {
+    return ::isatty(stream == StandardStream::kOutput ? STDOUT_FILENO : STDERR_FILENO) == 1;
+}
 
 // A terminal reads UTF-8 itself: the bytes go as they are.
 bool WriteText(std::FILE* file, std::string_view utf8) {

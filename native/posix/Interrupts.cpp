@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "native/ChildProcess.h"
 #include "native/PathLock.h"
 #include "native/TempFile.h"
 
@@ -53,6 +54,8 @@ struct Interrupts::State {
             std::lock_guard<std::mutex> lock(mutex);
             if (!armed) continue;
             if (hooks.before) hooks.before();
+            // Children first: none writes on into what the clean-up removes.
+            StopChildren();
             RemoveTemporaries();
             PathLock::RemoveLockFiles();
             if (hooks.report) hooks.report();

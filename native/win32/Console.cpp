@@ -52,6 +52,11 @@ HANDLE ParentConsole() {
 
 }  // namespace
 
+bool IsTerminal(StandardStream stream) {
+    const HANDLE handle = GivenHandle(stream);
+    return handle && IsConsole(handle);
+}
+
 bool WriteText(std::FILE* file, std::string_view utf8) {
     // Whatever the stream holds goes first: the console is written past it.
     std::fflush(file);

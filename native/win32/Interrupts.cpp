@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "native/ChildProcess.h"
 #include "native/PathLock.h"
 #include "native/TempFile.h"
 
@@ -31,6 +32,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     std::lock_guard<std::mutex> lock(state->mutex);
     if (!state->armed) return FALSE;
     if (state->hooks.before) state->hooks.before();
+    // Children first: none writes on into what the clean-up removes.
+    StopChildren();
     RemoveTemporaries();
     PathLock::RemoveLockFiles();
     if (state->hooks.report) state->hooks.report();

@@ -4,9 +4,12 @@
 // common journal interchange form and writes a store's books back in it, generates books for
 // tests and benchmarks, and shows what a store holds.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/convert/Converter.h"
 
 namespace kcbooks {
 
@@ -18,5 +21,14 @@ int RunKcbooks(const std::vector<std::string>& arguments);
 
 // Whether `word` names one of the commands (import, convert, …).
 bool IsCommand(std::string_view word);
+
+// The options of `convert` (and of `import --from interchange`); the arguments that are no
+// option go to `positional`. False for an option it does not know or one without its value.
+bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertOptions* options,
+                         std::vector<std::string>* positional);
+
+// A month as YYYY-MM, into yyyymm: a year whose every day has eight digits and an era, the twelve
+// months before it included.
+bool ParseYearMonth(std::string_view text, std::int32_t* out);
 
 }  // namespace kcbooks

@@ -119,7 +119,8 @@ bool ParseDay(std::string_view text, std::optional<std::int32_t>* out) {
     return true;
 }
 
-// Reads the options of `convert`; the positional arguments left over go to `positional`.
+}  // namespace
+
 bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertOptions* options,
                          std::vector<std::string>* positional) {
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -180,6 +181,8 @@ bool ParseConvertOptions(const std::vector<std::string>& args, convert::ConvertO
     return true;
 }
 
+namespace {
+
 // The report is the user's only account of what was inferred and dropped: a report that cannot
 // be written fails the command, though its books are written.
 int PrintReport(const std::string& report, const std::string& written) {
@@ -230,8 +233,8 @@ int ImportInterchange(const std::vector<std::string>& args) {
     return 0;
 }
 
-// A month as YYYY-MM, into yyyymm: a year whose every day has eight digits and an era, the twelve
-// months before it included.
+}  // namespace
+
 bool ParseYearMonth(std::string_view text, std::int32_t* out) {
     std::uint64_t year = 0;
     std::uint64_t month = 0;
@@ -242,6 +245,8 @@ bool ParseYearMonth(std::string_view text, std::int32_t* out) {
     *out = static_cast<std::int32_t>(year * 100 + month);
     return true;
 }
+
+namespace {
 
 int Generate(const std::vector<std::string>& args) {
     std::string dir;

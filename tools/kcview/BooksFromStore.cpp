@@ -51,14 +51,9 @@ struct FileCompany {
     std::string to;
 };
 
-std::string TextOf(const XmlNode& node, const char* child) {
-    const XmlNode* found = node.Child(child);
-    return found ? found->text : std::string();
-}
-
 FileCompany CompanyOf(const ExportDocument& document) {
-    return {TextOf(document.basic, "KOMONSAKINAME"), TextOf(document.basic, "JIGYOUNENDOFROM"),
-            TextOf(document.basic, "JIGYOUNENDOTO")};
+    return {document.basic.ChildText("KOMONSAKINAME"), document.basic.ChildText("JIGYOUNENDOFROM"),
+            document.basic.ChildText("JIGYOUNENDOTO")};
 }
 
 // The company's name as the file writes it: full-width, cut to what the tax application takes.

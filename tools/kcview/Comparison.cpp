@@ -53,26 +53,21 @@ void LinesUnder(const XmlNode& node, const std::string& path, int depth,
     }
 }
 
-std::string TextOf(const XmlNode& parent, const char* child) {
-    const XmlNode* node = parent.Child(child);
-    return node ? node->text : std::string();
-}
-
 // A column of the changes in net assets is named by its account; its lines are its closing
 // balance and the year's changes, each by its reason.
 std::vector<KeyedLine> NetAssetsLines(const XmlNode& changes) {
     std::vector<KeyedLine> lines;
     for (const XmlNode& column : changes.children) {
         if (column.name != "ChangesNetAssetsItem") continue;
-        const std::string account = TextOf(column, "AccountList");
+        const std::string account = column.ChildText("AccountList");
         lines.push_back({account, account, 1, LineKind::Total,
-                         ParseAmount(TextOf(column, "BalanceEndCurrentPeriod")).value_or(0), ""});
+                         ParseAmount(column.ChildText("BalanceEndCurrentPeriod")).value_or(0), ""});
         const XmlNode* during = column.Child("ChangesItemsDuringPeriod");
         for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
             if (item.name != "ChangesItem") continue;
-            const std::string reason = TextOf(item, "Reason");
+            const std::string reason = item.ChildText("Reason");
             lines.push_back({account + "/" + reason, reason, 2, LineKind::Item,
-                             ParseAmount(TextOf(item, "Amount")).value_or(0), ""});
+                             ParseAmount(item.ChildText("Amount")).value_or(0), ""});
         }
     }
     return lines;
@@ -161,7 +156,7 @@ std::string Iso(const std::string& yyyymmdd) {
 
 const XmlNode* ColumnOf(const XmlNode& changes, const std::string& account) {
     for (const XmlNode& column : changes.children) {
-        if (column.name == "ChangesNetAssetsItem" && TextOf(column, "AccountList") == account)
+        if (column.name == "ChangesNetAssetsItem" && column.ChildText("AccountList") == account)
             return &column;
     }
     return nullptr;
@@ -237,8 +232,8 @@ Comparison CompareYears(const ExportDocument& current, const ExportDocument& pre
     };
     Comparison comparison;
     comparison.threshold = threshold;
-    comparison.previousFrom = TextOf(previous.basic, "JIGYOUNENDOFROM");
-    comparison.previousTo = TextOf(previous.basic, "JIGYOUNENDOTO");
+    comparison.previousFrom = previous.basic.ChildText("JIGYOUNENDOFROM");
+    comparison.previousTo = previous.basic.ChildText("JIGYOUNENDOTO");
     for (const Statement& statement : statements) {
         if (!current.Section(statement.section) && !previous.Section(statement.section)) continue;
         ComparedStatement compared{statement.id, statement.title,
@@ -256,9 +251,9 @@ Comparison CompareYears(const ExportDocument& current, const ExportDocument& pre
 }
 
 std::string PrecedingYearProblem(const ExportDocument& current, const ExportDocument& previous) {
-    const std::string starts = TextOf(current.basic, "JIGYOUNENDOFROM");
-    const std::string from = TextOf(previous.basic, "JIGYOUNENDOFROM");
-    const std::string to = TextOf(previous.basic, "JIGYOUNENDOTO");
+    const std::string starts = current.basic.ChildText("JIGYOUNENDOFROM");
+    const std::string from = previous.basic.ChildText("JIGYOUNENDOFROM");
+    const std::string to = previous.basic.ChildText("JIGYOUNENDOTO");
     const auto thisStart = DateOf(starts);
     const auto lastEnd = DateOf(to);
     if (!thisStart) return kcview_messages::Say(kcview_messages::Id::kNoFirstDay);
@@ -317,7 +312,7 @@ CheckResult CarriedForward(const ReviewInputs& inputs) {
     // A column the export leaves out holds nothing: it is 0 on its side.
     for (const XmlNode& column : changes->children) {
         if (column.name != "ChangesNetAssetsItem") continue;
-        const std::string account = TextOf(column, "AccountList");
+        const std::string account = column.ChildText("AccountList");
         const auto opening = BalanceOf(column, "BalanceEndPreviousPeriod");
         const XmlNode* before = ColumnOf(*last, account);
         const auto closing =
@@ -330,7 +325,7 @@ CheckResult CarriedForward(const ReviewInputs& inputs) {
     }
     for (const XmlNode& column : last->children) {
         if (column.name != "ChangesNetAssetsItem") continue;
-        const std::string account = TextOf(column, "AccountList");
+        const std::string account = column.ChildText("AccountList");
         const auto closing = BalanceOf(column, "BalanceEndCurrentPeriod");
         if (ColumnOf(*changes, account) || closing.first == 0) continue;
         result.failures.push_back({FigureSide{"当期ファイルに" + account + "の列なし", 0, {}},

@@ -11,6 +11,11 @@ const std::string* XmlNode::Attribute(const std::string& key) const {
     return nullptr;
 }
 
+std::string XmlNode::ChildText(const std::string& key) const {
+    const XmlNode* child = Child(key);
+    return child ? child->text : std::string();
+}
+
 const XmlNode* XmlNode::Child(const std::string& key) const {
     for (const XmlNode& child : children) {
         if (child.name == key) return &child;

@@ -23,6 +23,8 @@ struct XmlNode {
     const std::string* Attribute(const std::string& key) const;
     // The first child of that name, or nullptr.
     const XmlNode* Child(const std::string& key) const;
+    // The text of the first child of that name; empty when there is none.
+    std::string ChildText(const std::string& key) const;
     // The Label attribute, or the element's name when it has none.
     std::string Label() const;
 };

@@ -8,6 +8,9 @@
 // message here.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,9 +26,25 @@ struct RunSummary {
     std::size_t failed = 0;
     std::size_t warned = 0;
     std::size_t notApplicable = 0;
+    // Of the file: its company, its year (yyyymmdd), its net income and total assets, and last
+    // year's beside them with the count of lines marked against last year (with --previous).
+    std::string company;
+    std::string periodFrom;
+    std::string periodTo;
+    std::optional<std::int64_t> netIncome;
+    std::optional<std::int64_t> totalAssets;
+    std::optional<std::int64_t> previousNetIncome;
+    std::optional<std::int64_t> previousTotalAssets;
+    std::size_t flagged = 0;
 };
 
 int Run(int argc, char** argv, RunSummary* summary = nullptr);
+
+// The same run for a program that runs several at once (kcoffice): the arguments after the
+// program's name, what Run prints on std::cout and std::cerr on `out` and `err`, under the
+// caller's signal policy. The same status as Run.
+int Review(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+           RunSummary* summary = nullptr);
 
 // Of two exports given together (two files dropped at once), the one that is last year's: 0 or
 // 1, whichever file's fiscal year directly precedes the other's; -1 when neither does, or a file

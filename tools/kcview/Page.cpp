@@ -219,11 +219,6 @@ private:
     std::string out_;
 };
 
-std::string TextOf(const XmlNode& parent, const char* child) {
-    const XmlNode* node = parent.Child(child);
-    return node ? node->text : std::string();
-}
-
 std::int64_t AmountOf(const XmlNode& node) {
     const std::string* amount = node.Attribute("Amount");
     return ParseAmount(amount ? *amount : node.text).value_or(0);
@@ -245,13 +240,13 @@ void TotalAmount(Html& html, const XmlNode& node) {
 }
 
 std::string FiscalYearOf(const ExportDocument& document) {
-    return FiscalPeriod(TextOf(document.basic, "JIGYOUNENDOFROM"),
-                        TextOf(document.basic, "JIGYOUNENDOTO"));
+    return FiscalPeriod(document.basic.ChildText("JIGYOUNENDOFROM"),
+                        document.basic.ChildText("JIGYOUNENDOTO"));
 }
 
 void Header(Html& html, const ExportDocument& document) {
     html << "<header><h1>";
-    html.Text(TextOf(document.basic, "KOMONSAKINAME")) << "　決算書</h1><p>事業年度 ";
+    html.Text(document.basic.ChildText("KOMONSAKINAME")) << "　決算書</h1><p>事業年度 ";
     html.Text(FiscalYearOf(document)) << "</p></header>\n";
 }
 
@@ -259,9 +254,9 @@ void Header(Html& html, const ExportDocument& document) {
 // them last, if at all.
 void Footer(Html& html, const ExportDocument& document) {
     html << "<footer><p>提出先 ";
-    html.Text(TextOf(document.system, "PROGRAMNAME")) << " ";
-    html.Text(TextOf(document.system, "PROGRAMVER")) << "　／　連動プログラム ";
-    html.Text(TextOf(document.system, "CONNECTEDPROGRAMVER"))
+    html.Text(document.system.ChildText("PROGRAMNAME")) << " ";
+    html.Text(document.system.ChildText("PROGRAMVER")) << "　／　連動プログラム ";
+    html.Text(document.system.ChildText("CONNECTEDPROGRAMVER"))
         << "</p><p>kcview で作成。金額は円未満を切り捨てた出力ファイルの値です。</p></footer>\n";
 }
 
@@ -413,7 +408,7 @@ void StatementTable(Html& html, const XmlNode& node) {
 }
 
 void BalanceSheet(Html& html, const ExportDocument& document, const XmlNode& fileSheet) {
-    StatementStart(html, "bs", "貸借対照表", AsOfDate(TextOf(document.basic, "JIGYOUNENDOTO")));
+    StatementStart(html, "bs", "貸借対照表", AsOfDate(document.basic.ChildText("JIGYOUNENDOTO")));
     html << "<div class=sheet><div><table class=st>\n";
     const XmlNode sheet = WithGroupedNetAssets(fileSheet, IsMembersCompany(document));
     // The liabilities and net assets added up; a sum beyond 64 bits is shown as not to be had
@@ -443,7 +438,7 @@ void BalanceSheet(Html& html, const ExportDocument& document, const XmlNode& fil
 }
 
 void ChangesInNetAssets(Html& html, const ExportDocument& document, const XmlNode& changes) {
-    const bool members = TextOf(changes, "Select") == "2";
+    const bool members = changes.ChildText("Select") == "2";
     StatementStart(html, "ss", members ? "社員資本等変動計算書" : "株主資本等変動計算書",
                    FiscalYearOf(document));
     html << "<table class=eq><tr><th>科目<th>当期首残高<th>当期変動額<th>当期末残高</tr>\n";
@@ -451,18 +446,19 @@ void ChangesInNetAssets(Html& html, const ExportDocument& document, const XmlNod
         if (row.name != "ChangesNetAssetsItem") continue;
         const XmlNode* during = row.Child("ChangesItemsDuringPeriod");
         html << "<tr><td>";
-        html.Text(TextOf(row, "AccountList")) << "<td class=n>";
-        html.Yen(ParseAmount(TextOf(row, "BalanceEndPreviousPeriod")).value_or(0))
+        html.Text(row.ChildText("AccountList")) << "<td class=n>";
+        html.Yen(ParseAmount(row.ChildText("BalanceEndPreviousPeriod")).value_or(0))
             << "<td class=n>";
-        html.Yen(during ? ParseAmount(TextOf(*during, "TotalChangesItemsDuringPeriod")).value_or(0)
-                        : 0)
+        html.Yen(during
+                     ? ParseAmount(during->ChildText("TotalChangesItemsDuringPeriod")).value_or(0)
+                     : 0)
             << "<td class=n>";
-        html.Yen(ParseAmount(TextOf(row, "BalanceEndCurrentPeriod")).value_or(0)) << "</tr>\n";
+        html.Yen(ParseAmount(row.ChildText("BalanceEndCurrentPeriod")).value_or(0)) << "</tr>\n";
         for (const XmlNode& item : during ? during->children : std::vector<XmlNode>{}) {
             if (item.name != "ChangesItem") continue;
             html << "<tr><td class=r>";
-            html.Text(TextOf(item, "Reason")) << "<td><td class=n>";
-            html.Yen(ParseAmount(TextOf(item, "Amount")).value_or(0)) << "<td></tr>\n";
+            html.Text(item.ChildText("Reason")) << "<td><td class=n>";
+            html.Yen(ParseAmount(item.ChildText("Amount")).value_or(0)) << "<td></tr>\n";
         }
     }
     html << "</table></section>\n";
@@ -489,7 +485,7 @@ void Statements(Html& html, const ExportDocument& document) {
 void ComparedStatements(Html& html, const ExportDocument& document, const Comparison& comparison) {
     for (const ComparedStatement& statement : comparison.statements) {
         StatementStart(html, statement.id.c_str(), statement.title,
-                       statement.id == "bs" ? AsOfDate(TextOf(document.basic, "JIGYOUNENDOTO"))
+                       statement.id == "bs" ? AsOfDate(document.basic.ChildText("JIGYOUNENDOTO"))
                                             : FiscalYearOf(document));
         html << ComparedTableHtml(statement) << "</section>\n";
     }
@@ -607,7 +603,7 @@ bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& 
                std::string* error, const NoteTitles* noteTitles) {
     constexpr std::size_t kPiece = 1 << 20;
     Html html(kPiece + 64 * 1024);
-    const std::string company = TextOf(document.basic, "KOMONSAKINAME");
+    const std::string company = document.basic.ChildText("KOMONSAKINAME");
     std::string pageRule;
     PageRule(pageRule, company + "　" + FiscalYearOf(document));
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8>"

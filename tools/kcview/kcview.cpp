@@ -3,9 +3,13 @@
 
 #include "tools/kcview/Kcview.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <iostream>
 #include <new>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,8 +33,8 @@ using kcview_messages::Say;
 
 constexpr int kFailed = 2;
 
-int Usage() {
-    std::cerr << Say(Id::kUsage);
+int Usage(std::ostream& err) {
+    err << Say(Id::kUsage);
     return kFailed;
 }
 
@@ -52,7 +56,7 @@ std::string Told(const native::Failure& failure) {
 
 // The file read whole, or nothing when it is refused (the reason is on the error output). Its
 // ledger's accounts go to `ledger` as they are read.
-std::optional<kcview::ExportDocument> Read(const std::string& path,
+std::optional<kcview::ExportDocument> Read(const std::string& path, std::ostream& err,
                                            kcview::LedgerFacts* ledger = nullptr) {
     kcview::ReadResult read =
         ledger ? kcview::ReadExportFile(
@@ -60,12 +64,12 @@ std::optional<kcview::ExportDocument> Read(const std::string& path,
                : kcview::ReadExportFile(path);
     if (read.ok) return std::move(read.document);
     if (read.line > 0) {
-        std::cerr << Say(Id::kFileRefusedAtLine,
-                         {{"file", path}, {"line", read.line}, {"reason", read.reason}});
+        err << Say(Id::kFileRefusedAtLine,
+                   {{"file", path}, {"line", read.line}, {"reason", read.reason}});
     } else {
-        std::cerr << Say(Id::kFileRefused, {{"file", path}, {"reason", read.reason}});
+        err << Say(Id::kFileRefused, {{"file", path}, {"reason", read.reason}});
     }
-    std::cerr << "\n";
+    err << "\n";
     return std::nullopt;
 }
 
@@ -84,33 +88,33 @@ std::string Sides(const kcview::Disagreement& found, bool grouped) {
     return found.note.empty() ? text : text + ": " + found.note;
 }
 
-Tally Report(const std::vector<kcview::CheckOutcome>& outcomes, bool check,
+Tally Report(const std::vector<kcview::CheckOutcome>& outcomes, bool check, std::ostream& out,
              kcview::RunSummary* summary) {
     Tally tally;
     for (const kcview::CheckOutcome& outcome : outcomes) {
         const std::string name = outcome.check->name;
         if (!outcome.notApplicable.empty()) {
             ++tally.notApplicable;
-            if (check) std::cout << name << ": 対象外: " << outcome.notApplicable << "\n";
+            if (check) out << name << ": 対象外: " << outcome.notApplicable << "\n";
         }
         tally.failed += outcome.failures.empty() ? 0 : 1;
         tally.warned += outcome.warnings.empty() ? 0 : 1;
         if (!check) continue;
         for (const kcview::Disagreement& failure : outcome.failures) {
-            std::cout << name << ": " << Sides(failure, false) << "\n";
+            out << name << ": " << Sides(failure, false) << "\n";
             // A box shows the figures; their notes stand on the page.
             if (summary)
                 summary->failures.push_back(std::string(outcome.check->title) + ": " +
                                             Sides({failure.left, failure.right}, true));
         }
         for (const kcview::Disagreement& warning : outcome.warnings) {
-            std::cout << name << ": 注意: " << Sides(warning, false) << "\n";
+            out << name << ": 注意: " << Sides(warning, false) << "\n";
             if (summary)
                 summary->warnings.push_back(std::string(outcome.check->title) + ": " +
                                             Sides({warning.left, warning.right}, true));
         }
     }
-    std::cout.flush();
+    out.flush();
     if (summary) {
         summary->checks = outcomes.size();
         summary->failed = tally.failed;
@@ -135,52 +139,77 @@ std::string ClosingLine(const Tally& tally, std::size_t checks) {
     return line;
 }
 
-int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupts& interrupts) {
+// The figures the office's summary shows of a file.
+void Figures(const kcview::ExportDocument& document, std::optional<std::int64_t>* netIncome,
+             std::optional<std::int64_t>* totalAssets) {
+    const auto amount = [&](const char* statement, const char* total) {
+        const kcview::XmlNode* section = document.Section(statement);
+        const kcview::XmlNode* node = section ? section->Child(total) : nullptr;
+        const std::string* text = node ? node->Attribute("Amount") : nullptr;
+        return text && !text->empty() ? kcview::ParseAmount(*text) : std::nullopt;
+    };
+    *netIncome = amount("IncomeStatement", "NetIncome");
+    *totalAssets = amount("BalanceSheet", "Assets");
+}
+
+std::size_t MarkedLines(const kcview::Comparison& comparison) {
+    std::size_t marked = 0;
+    for (const kcview::ComparedStatement& statement : comparison.statements) {
+        for (const kcview::ComparedLine& line : statement.lines) marked += line.marked ? 1 : 0;
+    }
+    return marked;
+}
+
+// The run: its refusals and closing lines on `err`, the checks' lines on `out`. The floor's
+// failures and memory running out are raised to the caller. `pageInPlace` is told once the page
+// stands at its target.
+int ReviewFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               kcview::RunSummary* summary, const std::function<void()>& pageInPlace) {
     std::string exportPath;
     std::string pagePath;
     std::string previousPath;
     std::string booksPath;
     std::optional<kcview::ChangeThreshold> threshold;
     bool check = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (arg == "--check") {
             check = true;
-        } else if (arg == "-o" && i + 1 < argc) {
-            pagePath = argv[++i];
-        } else if (arg == "--previous" && i + 1 < argc) {
-            previousPath = argv[++i];
-        } else if (arg == "--books" && i + 1 < argc) {
-            booksPath = argv[++i];
-        } else if (arg == "--flag-change" && i + 1 < argc) {
-            threshold = kcview::ParseChangeThreshold(argv[++i]);
+        } else if (arg == "-o" && hasValue) {
+            pagePath = args[++i];
+        } else if (arg == "--previous" && hasValue) {
+            previousPath = args[++i];
+        } else if (arg == "--books" && hasValue) {
+            booksPath = args[++i];
+        } else if (arg == "--flag-change" && hasValue) {
+            threshold = kcview::ParseChangeThreshold(args[++i]);
             if (!threshold) {
-                std::cerr << Say(Id::kBadFlagChange, {{"value", argv[i]}}) << "\n";
-                return Usage();
+                err << Say(Id::kBadFlagChange, {{"value", args[i]}}) << "\n";
+                return Usage(err);
             }
         } else if (arg.empty() || arg[0] == '-' || !exportPath.empty()) {
-            return Usage();
+            return Usage(err);
         } else {
             exportPath = arg;
         }
     }
-    if (exportPath.empty()) return Usage();
+    if (exportPath.empty()) return Usage(err);
     if (threshold && previousPath.empty()) {
-        std::cerr << Say(Id::kFlagChangeAlone) << "\n";
-        return Usage();
+        err << Say(Id::kFlagChangeAlone) << "\n";
+        return Usage(err);
     }
 
     kcview::LedgerFacts ledger("総勘定元帳");
-    const std::optional<kcview::ExportDocument> document = Read(exportPath, &ledger);
+    const std::optional<kcview::ExportDocument> document = Read(exportPath, err, &ledger);
     if (!document) return kFailed;
     std::optional<kcview::ExportDocument> previous;
     if (!previousPath.empty()) {
-        previous = Read(previousPath);
+        previous = Read(previousPath, err);
         if (!previous) return kFailed;
         const std::string problem = kcview::PrecedingYearProblem(*document, *previous);
         if (!problem.empty()) {
-            std::cerr << Say(Id::kPreviousRefused, {{"file", previousPath}, {"reason", problem}})
-                      << "\n";
+            err << Say(Id::kPreviousRefused, {{"file", previousPath}, {"reason", problem}}) << "\n";
             return kFailed;
         }
     }
@@ -191,7 +220,7 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         books.emplace();
         const kcview::BooksRead read = kcview::ReadBooks(booksPath, *document, &*books);
         if (!read.ok) {
-            std::cerr << read.refusal << "\n";
+            err << read.refusal << "\n";
             return kFailed;
         }
     }
@@ -201,7 +230,15 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
     const kcview::ReviewInputs inputs{*document, previous ? &*previous : nullptr, accounts,
                                       books ? &*books : nullptr};
     const std::vector<kcview::CheckOutcome> outcomes = kcview::RunChecks(inputs);
-    const Tally tally = Report(outcomes, check, summary);
+    if (summary) {
+        summary->company = document->basic.ChildText("KOMONSAKINAME");
+        summary->periodFrom = document->basic.ChildText("JIGYOUNENDOFROM");
+        summary->periodTo = document->basic.ChildText("JIGYOUNENDOTO");
+        Figures(*document, &summary->netIncome, &summary->totalAssets);
+        if (previous)
+            Figures(*previous, &summary->previousNetIncome, &summary->previousTotalAssets);
+    }
+    const Tally tally = Report(outcomes, check, out, summary);
     const std::string checksLine = ClosingLine(tally, outcomes.size());
 
     if (!check || !pagePath.empty()) {
@@ -213,17 +250,18 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         if (previous) files.Add(previousPath, Say(Id::kRolePrevious));
         if (books) files.Add(booksPath, Say(Id::kRoleBooks));
         if (const std::optional<std::string> clash = files.Clash(pagePath)) {
-            std::cerr << Say(Id::kPageClash, {{"page", pagePath}, {"role", *clash}}) << "\n";
+            err << Say(Id::kPageClash, {{"page", pagePath}, {"role", *clash}}) << "\n";
             return kFailed;
         }
         if (!kcview::IsReplaceableTarget(pagePath)) {
-            std::cerr << Say(Id::kPageNotRegular, {{"page", pagePath}}) << "\n";
+            err << Say(Id::kPageNotRegular, {{"page", pagePath}}) << "\n";
             return kFailed;
         }
         std::optional<kcview::Comparison> comparison;
         if (previous)
             comparison = kcview::CompareYears(*document, *previous,
                                               threshold.value_or(kcview::ChangeThreshold{}));
+        if (summary && comparison) summary->flagged = MarkedLines(*comparison);
         // The notes are headed by the books' own titles where the books give them.
         const kcview::PageMaker make = [&](const kcview::PageOut& out, std::string* reason) {
             return kcview::WritePage(
@@ -236,16 +274,35 @@ int Review(int argc, char** argv, kcview::RunSummary* summary, native::Interrupt
         const std::string wrote = Say(Id::kWrote, {{"page", pagePath}});
         std::string reason;
         if (!kcview::WritePage(pagePath, make, &reason)) {
-            std::cerr << Say(Id::kCannotWrite, {{"page", pagePath}, {"reason", reason}}) << "\n";
+            err << Say(Id::kCannotWrite, {{"page", pagePath}, {"reason", reason}}) << "\n";
             return kFailed;
         }
         // The page is in place: from here the run reports itself.
-        interrupts.Disarm();
-        std::cerr << wrote << "\n";
+        if (pageInPlace) pageInPlace();
+        err << wrote << "\n";
         if (summary) summary->pagePath = pagePath;
     }
-    std::cerr << checksLine << "\n";
+    err << checksLine << "\n";
     return check && tally.failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Says what ended a run that raised: memory running out or a failed call of the system.
+void SayRaised(std::ostream& err) {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        err << kcview_messages::Text(Id::kNoMemory);
+    } catch (const native::Failure& failure) {
+        try {
+            err << Told(failure) << "\n";
+        } catch (const std::bad_alloc&) {
+            err << kcview_messages::Text(Id::kNoMemory);
+        }
+    }
 }
 
 }  // namespace
@@ -256,17 +313,27 @@ int kcview::Run(int argc, char** argv, RunSummary* summary) {
     try {
         native::Interrupts interrupts(
             {nullptr, [] { std::cerr << Say(Id::kInterrupted) << std::endl; }}, kFailed);
-        return Review(argc, argv, summary, interrupts);
-    } catch (const std::bad_alloc&) {
-        std::cerr << kcview_messages::Text(Id::kNoMemory);
+        const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+        return ReviewFile(args, std::cout, std::cerr, summary, [&] { interrupts.Disarm(); });
     } catch (const native::Failure& failure) {
         // A run ending on a signal: the interrupt's clean-up reports it.
         if (failure.Kind() == native::FailureKind::kRunEnding) return kFailed;
-        try {
-            std::cerr << Told(failure) << "\n";
-        } catch (const std::bad_alloc&) {
-            std::cerr << kcview_messages::Text(Id::kNoMemory);
-        }
+        SayRaised(std::cerr);
+    } catch (...) {
+        SayRaised(std::cerr);
+    }
+    return kFailed;
+}
+
+int kcview::Review(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                   RunSummary* summary) {
+    try {
+        return ReviewFile(arguments, out, err, summary, nullptr);
+    } catch (const native::Failure& failure) {
+        if (failure.Kind() == native::FailureKind::kRunEnding) return kFailed;
+        SayRaised(err);
+    } catch (...) {
+        SayRaised(err);
     }
     return kFailed;
 }
