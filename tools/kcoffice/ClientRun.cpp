@@ -99,6 +99,12 @@ private:
         return store;
     }
 
+    // The year's first month: its start's, or the month after its end's a year before.
+    std::string FirstMonth() const {
+        if (client_.periodFrom) return Month(*client_.periodFrom);
+        return std::to_string(*client_.periodTo / 100 % 100 % 12 + 1);
+    }
+
     // The edition's batch export, its conditions all given: the year's months, the statement,
     // the ledger, and a settings folder of its own, so that no saved condition leaks in.
     bool Export(const std::string& store) {
@@ -110,7 +116,7 @@ private:
                                               "--ui",
                                               "batch",
                                               "--start-month",
-                                              Month(*client_.periodFrom),
+                                              FirstMonth(),
                                               "--end-month",
                                               Month(*client_.periodTo),
                                               "--kind",
