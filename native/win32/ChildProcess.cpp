@@ -41,6 +41,11 @@ struct Children {
     }
 };
 
+bool NoneRunning(Children& children) {
+    std::lock_guard<std::mutex> lock(children.mutex);
+    return children.running.empty();
+}
+
 Children& TheChildren() {
     static Children children;
     return children;
@@ -96,18 +101,6 @@ private:
     LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
     bool ok_ = false;
 };
-
-bool AllEnded(Children& children, std::chrono::milliseconds wait) {
-    const auto until = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(children.mutex);
-            if (children.running.empty()) return true;
-        }
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
 
 }  // namespace
 
@@ -172,7 +165,7 @@ void StopChildren() noexcept {
         children.stopping = true;
         for (const HANDLE child : children.running) TerminateProcess(child, 2);
     }
-    AllEnded(children, std::chrono::seconds(5));
+    AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(5));
 }
 
 std::string ThisProgramPath() {

@@ -10,6 +10,7 @@
 #include "tools/kcbooks/FoundBooks.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/Show.h"
+#include "tools/kcoffice/OfficeFiles.h"
 #include "tools/kcoffice/OfficeMessages.h"
 
 namespace office {
@@ -32,12 +33,6 @@ std::vector<std::string> Names(const std::string& folder) {
         throw native::Failure("list", folder, error);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-native::FileState StateOf(const std::string& path) {
-    native::FileState state;
-    if (native::TheCalls().status(path, true, &state) != 0) return {};
-    return state;
 }
 
 // A store is an SQLite database: its first bytes say so.

@@ -19,6 +19,7 @@
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcoffice/ClientRun.h"
 #include "tools/kcoffice/Clients.h"
+#include "tools/kcoffice/OfficeFiles.h"
 #include "tools/kcoffice/OfficeMessages.h"
 #include "tools/kcoffice/Summary.h"
 
@@ -36,19 +37,6 @@ constexpr const char* kEditions[] = {"kcsakura", "kcqb7", "kcneo", "kcstd"};
 int Usage() {
     std::cerr << Say(Id::kUsage);
     return kFailed;
-}
-
-native::FileState StateOf(const std::string& path) {
-    native::FileState state;
-    if (native::TheCalls().status(path, true, &state) != 0) return {};
-    return state;
-}
-
-void MakeFolder(const std::string& path) {
-    if (StateOf(path).isFolder) return;
-    if (const int error = native::TheCalls().makeFolder(path); error != 0) {
-        if (!StateOf(path).isFolder) throw native::Failure("mkdir", path, error);
-    }
 }
 
 // The edition's program, in its folder beside this program as the zip lays them out.

@@ -10,13 +10,9 @@
 namespace office {
 namespace {
 
+// The review page's look, wider for the columns of a row.
 const char kStyle[] = R"(
-:root{--ink:#1d2430;--rule:#c9ced6;--soft:#f3f5f8;--ok:#1f7a3a;--ng:#b3261e;--warn:#9a6700}
-*{box-sizing:border-box}
-body{margin:0 auto;max-width:1280px;padding:16px 20px;color:var(--ink);
-font:14px/1.45 "IPAPGothic","IPAGothic","Noto Sans CJK JP",sans-serif}
-header h1{font-size:20px;margin:0 0 4px}
-header p{margin:0;color:#555}
+body{max-width:1280px}
 .tally{display:flex;gap:10px;margin:12px 0}
 .tally span{border:2px solid var(--rule);border-radius:6px;padding:4px 12px}
 .tally .ng{border-color:var(--ng);color:var(--ng)}
@@ -120,8 +116,8 @@ void RowHtml(std::ostringstream& html, const Row& row) {
         html << "<span class=\"state ok\">書き出し済み</span>";
         if (row.unchanged) html << " <span class=same>前回のまま</span>";
     } else {
-        html << "<span class=\"state ng\">中止</span><span class=why>" << kcview::EscapedHtml(row.reason)
-             << "</span>";
+        html << "<span class=\"state ng\">中止</span><span class=why>"
+             << kcview::EscapedHtml(row.reason) << "</span>";
     }
     html << "<td>" << Checks(row) << "<td class=n>";
     if (row.exported) html << (row.hasPrevious ? std::to_string(row.flagged) + " 件" : "前年なし");
@@ -170,7 +166,8 @@ std::string SummaryPage(const std::vector<Row>& rows, std::int32_t yyyymm) {
         std::to_string(yyyymm / 100) + "年" + std::to_string(yyyymm % 100) + "月";
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8><title>" << month
-         << "決算 顧問先一覧</title><style>" << kStyle << "</style></head><body>\n"
+         << "決算 顧問先一覧</title><style>" << kcview::BaseStyle() << kStyle
+         << "</style></head><body>\n"
          << "<header><h1>" << month << "決算 顧問先一覧</h1><p>" << month
          << "に決算期末を迎える顧問先 " << rows.size() << " 件</p></header>\n"
          << "<div class=tally><span class=ng>中止 " << refused << " 件</span><span class=ng>不一致 "
