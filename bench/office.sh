@@ -7,14 +7,16 @@
 #                largest peaks
 # A third of the clients come as stores, a third as books folders (every other one in a subfolder,
 # the others in the client's folder itself) and a third as interchange journals, both years alike.
-# Last year's outputs are made once by kcoffice (untimed); generated clients and last year's
-# outputs are kept for the next run. kcoffice runs with its default jobs (one per core); a quarter
-# of the clients is run too, so that its peak memory shows beside the whole run's: with the jobs
-# bounding what runs at once, the whole run should take about as much memory as the quarter.
-# The process tree's peak is sampled from /proc every ~50 ms by this script itself, which costs
-# under a tenth of one core; a run of a fraction of a second can slip between the samples. The runs take turns, so that a busy spell of the shared machine falls
-# on both alike. Goals: the whole run in under 30 s on 2 cores, at least 1.5 times as fast as the plain
-# commands; the script exits 0 when a goal is missed, and says MISSED.
+# Last year's outputs are made once, untimed, by kcoffice and by the plain commands (each side's
+# pages are made against its own); the generated clients and last year's outputs are kept for the
+# next run. kcoffice runs with its default jobs (one per core); a quarter of the clients is run
+# too, so that its peak memory shows beside the whole run's: with the jobs bounding what runs at
+# once, the whole run should take about as much memory as the quarter. The process tree's peak is
+# sampled from /proc every ~50 ms by this script itself, which costs under a tenth of one core; a
+# run of a fraction of a second can slip between the samples. The plain commands and kcoffice
+# take turns, so that a busy spell of the shared machine falls on both alike; this year's exports
+# of both must be byte-identical. Goals: the whole run in under 30 s on 2 cores, at least 1.5
+# times as fast as the plain commands; the script exits 0 when a goal is missed, and says MISSED.
 set -eu
 shopt -s inherit_errexit
 build=$1
@@ -81,7 +83,7 @@ make_clients() {
   touch "$set_dir/$month.done"
 }
 
-# run_plain SECONDS_VAR COMMAND...: runs COMMAND and adds its elapsed microseconds to SECONDS_VAR.
+# run_plain MICROS_VAR COMMAND...: runs COMMAND and adds its elapsed microseconds to MICROS_VAR.
 run_plain() {
   local var=$1 start end
   shift
@@ -193,7 +195,7 @@ office_outputs() {
   return $missing
 }
 
-# 1. The clients of both years.
+# The clients of both years.
 make_clients "$last_month"
 make_clients "$this_month"
 
@@ -211,7 +213,7 @@ if [ ! -f "$plain/$last_month.done" ]; then
   touch "$plain/$last_month.done"
 fi
 
-# 4. This year as plain commands, timed: the whole and its first quarter, in seconds.
+# This year as plain commands, timed: the whole and its first quarter, in seconds.
 plain_year() {
   local number micros whole=0 first=0
   rm -rf "${plain:?}/$this_month"
@@ -231,7 +233,8 @@ plain_year() {
 plain_s=() quarter_plain_s=()
 if [ ! -x "$kcoffice" ]; then
   for ((run = 1; run <= runs; run++)); do
-    set -- $(plain_year)
+    times=$(plain_year)
+    set -- $times
     plain_s+=("$1") quarter_plain_s+=("$2")
   done
   echo
@@ -241,7 +244,7 @@ if [ ! -x "$kcoffice" ]; then
   exit 0
 fi
 
-# 2. Last year's outputs, which this year's pages are compared with.
+# Last year's outputs by kcoffice, which its pages of this year are compared with.
 if [ ! -f "$office/$last_month/index.csv" ]; then
   rm -rf "${office:?}/$last_month"
   "$kcoffice" run "$set_dir/$last_month" --month "$last_month" -o "$office" >"$work/office.log" 2>&1 || {
@@ -251,7 +254,7 @@ if [ ! -f "$office/$last_month/index.csv" ]; then
   }
 fi
 
-# 5. The first quarter of the clients, as links, with their last year's outputs.
+# The first quarter of the clients, as links, with their last year's outputs.
 quarter_clients=$set_dir/$this_month-quarter
 quarter_office=$work/office-$clients-$entries-quarter
 rm -rf "$quarter_clients" "$quarter_office"
@@ -262,13 +265,14 @@ for ((number = 1; number <= quarter; number++)); do
   cp -r "$office/$last_month/$name" "$quarter_office/$last_month/"
 done
 
-# 3. and 5. kcoffice's runs, each from no outputs of this year, taking turns with the plain
-# commands.
+# kcoffice's runs, the quarter's and the whole's, each from no outputs of this year, taking turns
+# with the plain commands.
 quarter_s=() whole_s=()
 quarter_kb=0 quarter_tree_kb=0 whole_kb=0 whole_tree_kb=0
 larger() { [ "$2" -gt "${!1}" ] && printf -v "$1" '%s' "$2"; return 0; }
 for ((run = 1; run <= runs; run++)); do
-  set -- $(plain_year)
+  times=$(plain_year)
+  set -- $times
   plain_s+=("$1") quarter_plain_s+=("$2")
 
   rm -rf "${quarter_office:?}/$this_month"
