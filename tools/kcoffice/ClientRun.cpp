@@ -181,7 +181,8 @@ private:
         }
         row_.exported = true;
         // Without a name of the office's own, the client is shown as its books name it.
-        if (client_.settings.name.empty() && !summary.company.empty()) row_.name = summary.company;
+        if (client_.settings.name.empty() && client_.companyNamed && !summary.company.empty())
+            row_.name = summary.company;
         row_.periodFrom = summary.periodFrom;
         row_.periodTo = summary.periodTo;
         row_.checks = summary.checks;

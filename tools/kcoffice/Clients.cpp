@@ -135,13 +135,19 @@ void TakeBooks(Client& client, const Candidate& books) {
                                     {"why", office_messages::Say(Id::kBadConvertOptions)}});
         return;
     }
-    if (options.company.empty())
-        options.company = books.found.company.empty() ? client.DisplayName() : books.found.company;
-    // A chart or openings named in client.ini are the client's files.
-    for (std::string* path : {&options.chartPath, &options.openingsPath}) {
-        if (!path->empty() && StateOf(*path).isPlainFile == false)
-            *path = native::Joined(client.folder, *path);
+    if (options.company.empty()) {
+        options.company = books.found.company;
+        // No company in the journal's names: the client's own name stands in for it.
+        client.companyNamed = !options.company.empty();
+        if (!client.companyNamed) options.company = client.DisplayName();
     }
+    // A chart or openings named in client.ini are the client's files, wherever kcoffice runs.
+    const auto own = [&](std::string& path) {
+        if (!path.empty() && !books::PathFromUtf8(path).is_absolute())
+            path = native::Joined(client.folder, path);
+    };
+    own(options.chartPath);
+    if (options.openingsPath != books.found.openings) own(options.openingsPath);
     if (options.periodFrom) {
         client.periodFrom = options.periodFrom;
         client.periodTo =
@@ -237,13 +243,20 @@ Client FindClient(const std::string& folder) {
     return client;
 }
 
-std::vector<Client> FindClients(const std::string& clientsFolder) {
-    std::vector<Client> clients;
+std::vector<std::string> ClientFolders(const std::string& clientsFolder) {
+    std::vector<std::string> folders;
     for (const std::string& name : Names(clientsFolder)) {
         if (name.empty() || name[0] == '.') continue;
         const std::string folder = native::Joined(clientsFolder, name);
-        if (StateOf(folder).isFolder) clients.push_back(FindClient(folder));
+        if (StateOf(folder).isFolder) folders.push_back(folder);
     }
+    return folders;
+}
+
+std::vector<Client> FindClients(const std::string& clientsFolder) {
+    std::vector<Client> clients;
+    for (const std::string& folder : ClientFolders(clientsFolder))
+        clients.push_back(FindClient(folder));
     return clients;
 }
 

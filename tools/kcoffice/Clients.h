@@ -51,6 +51,8 @@ struct Client {
     // The fiscal year, yyyymmdd, when the books tell it.
     std::optional<std::int32_t> periodFrom;
     std::optional<std::int32_t> periodTo;
+    // Whether the books name the company; a journal whose names do not is given the client's.
+    bool companyNamed = true;
     Reason refusal;  // why it cannot be exported; empty when it can be tried
 
     std::string DisplayName() const { return settings.name.empty() ? folderName : settings.name; }
@@ -66,8 +68,11 @@ std::vector<std::string> SplitOptions(const std::string& line);
 // The client in `folder`: its settings, its books and their year.
 Client FindClient(const std::string& folder);
 
-// Every client of the clients' folder, in the order of their names. Raises native::Failure when
-// the folder cannot be listed.
+// The folder of every client of the clients' folder (hidden ones left out), in the order of
+// their names. Raises native::Failure when the folder cannot be listed.
+std::vector<std::string> ClientFolders(const std::string& clientsFolder);
+
+// Every client of the clients' folder, found.
 std::vector<Client> FindClients(const std::string& clientsFolder);
 
 // Whether the client's fiscal year ends in `yyyymm`. A client whose year cannot be told is taken

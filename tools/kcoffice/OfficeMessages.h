@@ -28,6 +28,7 @@ enum class Id {
     kClientExported,
     kClientRefused,
     kClientUnchanged,
+    kClientOtherMonth,
     kProgress,
     kFinished,
     kNoBooks,
