@@ -59,8 +59,7 @@ public:
         } catch (const native::Failure& failure) {
             if (failure.Kind() == native::FailureKind::kRunEnding) throw;
             const std::string sentence = native::Sentence(failure);
-            Refuse({office_messages::SayJapanese(Id::kSystemFailure, {{"reason", sentence}}),
-                    sentence});
+            Refuse(office_messages::Told(Id::kSystemFailure, {{"reason", sentence}}));
         } catch (const std::bad_alloc&) {
             const std::string said(office_messages::Text(Id::kNoMemory));
             Refuse({said, said});
@@ -92,8 +91,7 @@ private:
                 : kcbooks::ImportJournal(client_.convert, store);
         log_ << outcome.report;
         if (!outcome.ok) {
-            Refuse({office_messages::SayJapanese(Id::kImportRefused, {{"reason", outcome.refusal}}),
-                    office_messages::Say(Id::kImportRefused, {{"reason", outcome.refusal}})});
+            Refuse(office_messages::Told(Id::kImportRefused, {{"reason", outcome.refusal}}));
             return "";
         }
         return store;
@@ -141,9 +139,7 @@ private:
         log_ << said;
         if (status == 0 && StateOf(Staged(paths_.xml)).isPlainFile) return true;
         const std::string line = LastLine(said);
-        Refuse(
-            {office_messages::SayJapanese(Id::kExportFailed, {{"status", status}, {"said", line}}),
-             office_messages::Say(Id::kExportFailed, {{"status", status}, {"said", line}})});
+        Refuse(office_messages::Told(Id::kExportFailed, {{"status", status}, {"said", line}}));
         return false;
     }
 
@@ -175,8 +171,7 @@ private:
         log_ << "kcview\n" << out.str() << err.str();
         if (status == 2) {
             const std::string why = LastLine(err.str());
-            Refuse({office_messages::SayJapanese(Id::kReviewFailed, {{"reason", why}}),
-                    office_messages::Say(Id::kReviewFailed, {{"reason", why}})});
+            Refuse(office_messages::Told(Id::kReviewFailed, {{"reason", why}}));
             return;
         }
         row_.exported = true;

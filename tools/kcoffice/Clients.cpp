@@ -17,15 +17,12 @@ namespace office {
 namespace {
 
 using office_messages::Id;
+using office_messages::Told;
 
 constexpr std::uint64_t kIniLimit = 64 * 1024;
 constexpr char kIniName[] = "client.ini";
 // Books are read whatever their size.
 constexpr std::uint64_t kNoLimit = std::uint64_t{1} << 62;
-
-Reason Told(Id id, std::initializer_list<bilingual::Value> values) {
-    return {office_messages::SayJapanese(id, values), office_messages::Say(id, values)};
-}
 
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;

@@ -20,15 +20,11 @@
 #include <vector>
 
 #include "tools/convert/Converter.h"
+#include "tools/kcoffice/OfficeMessages.h"
 
 namespace office {
 
-// A reason kept in both languages: the page's Japanese and the console's.
-struct Reason {
-    std::string japanese;
-    std::string shown;
-    bool Empty() const { return shown.empty(); }
-};
+using office_messages::Reason;
 
 struct ClientSettings {
     std::string name;

@@ -114,6 +114,10 @@ std::string SayJapanese(Id id, std::initializer_list<bilingual::Value> values) {
     return bilingual::Fill(kMessages[static_cast<std::size_t>(id)].japanese, values);
 }
 
+Reason Told(Id id, std::initializer_list<bilingual::Value> values) {
+    return {SayJapanese(id, values), Say(id, values)};
+}
+
 std::string_view Text(Id id) {
     return bilingual::Text(kMessages[static_cast<std::size_t>(id)]);
 }
