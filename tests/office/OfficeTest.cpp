@@ -10,6 +10,7 @@
 
 #include "native/Language.h"
 #include "tools/kcoffice/Clients.h"
+#include "tools/kcoffice/Office.h"
 #include "tools/kcoffice/Record.h"
 #include "tools/kcoffice/Summary.h"
 
@@ -17,6 +18,37 @@ namespace {
 
 namespace fs = std::filesystem;
 using office::Row;
+
+TEST(OfficeCommand, TheRunIsReadAndWhatItCannotUseRefused) {
+    office::OfficeRun run;
+    ASSERT_TRUE(office::ParseOfficeRun({"run", "顧問先", "--month", "2026-03", "--edition", "kcqb7",
+                                        "--ledger", "--jobs", "3", "-o", "事務所"},
+                                       &run));
+    EXPECT_EQ(run.clients, "顧問先");
+    EXPECT_EQ(run.office, "事務所");
+    EXPECT_EQ(office::MonthName(run.month), "2026-03");
+    EXPECT_EQ(run.edition, "kcqb7");
+    EXPECT_TRUE(run.ledger);
+    EXPECT_EQ(run.jobs, 3);
+    const std::vector<std::vector<std::string>> refused = {
+        {},
+        {"import", "c", "--month", "2026-03", "-o", "o"},
+        {"run", "c", "--month", "2026-3", "-o", "o"},
+        {"run", "c", "--month", "2026-13", "-o", "o"},
+        {"run", "c", "--month", "2026-03"},
+        {"run", "--month", "2026-03", "-o", "o"},
+        {"run", "c", "--month", "2026-03", "-o", "o", "--jobs", "0"},
+        {"run", "c", "--month", "2026-03", "-o", "o", "--jobs", "65"},
+        {"run", "c", "--month", "2026-03", "-o", "o", "--edition", "kcother"},
+        {"run", "c", "d", "--month", "2026-03", "-o", "o"},
+    };
+    for (const std::vector<std::string>& arguments : refused) {
+        office::OfficeRun ignored;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(office::ParseOfficeRun(arguments, &ignored)) << arguments.size();
+        EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    }
+}
 
 TEST(ClientSettings, ValuesAreReadAndNumbersOutOfTheirRangeRefused) {
     office::ClientSettings settings;
