@@ -5,8 +5,10 @@
 # make demo         imports the sample books and exports them with kcsakura, started through kccaller;
 #                   then the year before, and the review page of both years
 # make bench        the export and import table at scale (release build), kcview's page of the
-#                   100k export and the 1M books through the journal interchange form
-#                   (bench/interchange.sh); bench-review that page alone; bench-pairs the 1M export and
+#                   100k export, the 1M books through the journal interchange form
+#                   (bench/interchange.sh) and kcoffice's year-end of 100 clients of 10k entries
+#                   beside the same work as plain commands (bench/office.sh); bench-review that page
+#                   alone; bench-office the office's year-end alone; bench-pairs the 1M export and
 #                   its copy writing into the same kind of memory; bench-micro the rest
 # make bench-windows  under Wine and Xvfb, the export through the real dialog (driven by kcuser.exe)
 #                   beside the batch export, for the sample books, 10k and 100k entries
@@ -14,8 +16,8 @@
 # make windows      cross-builds the Windows editions and packs each one as a zip a user starts from
 #                   and as an MSI a user installs without administrator rights
 # make screenshots  the condition dialog and the progress window under Xvfb, the editions' icons,
-#                   and the review page, into docs/ (review-screenshot: the review page alone,
-#                   without Wine; review-print: two of its pages as printed on A4)
+#                   and the review page, into docs/ (review-screenshot: the review page and the
+#                   office's summary, without Wine; review-print: two of its pages as printed on A4)
 
 PACKAGES := cmake ninja-build g++ pkg-config nodejs libsqlite3-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libncurses-dev libxml2-dev libxml2-utils sqlite3 time perl
@@ -50,7 +52,7 @@ EDITIONS := kcsakura kcqb7 kcneo kcstd
 TEST_DISPLAY ?= :99
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(WINBUILD)/wineprefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-pairs bench-micro bench-windows windows screenshots \
+.PHONY: all install-deps install-windows-deps windows-build build test test-native test-windows demo bench bench-review bench-office bench-pairs bench-micro bench-windows windows screenshots \
         review-screenshot review-print clean format fuzz
 
 all: build
@@ -171,6 +173,8 @@ review-screenshot: build
 	cp $(BUILD)/review-screenshot/sample.png docs/review-page.png
 	cp $(BUILD)/review-screenshot/two-years.png docs/review-two-years.png
 	cp $(BUILD)/review-screenshot/sample-ledger.png docs/review-ledger.png
+	bash tests/office/office_e2e.sh $(BUILD)/dist $(BUILD)/office-screenshot
+	convert $(BUILD)/office-screenshot/summary.png -crop 1200x420+0+0 +repage docs/office-summary.png
 
 # Two pages of the sample books' review page as Chromium prints them on A4, side by side.
 review-print: build
@@ -201,16 +205,24 @@ demo: build
 
 # The table of export and import at 10k, 100k, 1M and 2M entries against cat and the sqlite3
 # shell (BENCH_SIZES to choose others), and kcbooks export-journal of the 1M books (with convert +
-# import of its journal once kcbooks has convert); the micro-benchmarks with `make bench-micro`.
+# import of its journal once kcbooks has convert), then the office's year-end of 100 clients
+# (bench/office.sh); the micro-benchmarks with `make bench-micro`.
 bench: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/table.sh $(RELEASE) $(BENCH_SIZES)
 	bench/interchange.sh $(RELEASE) 1000000
+	bench/office.sh $(RELEASE) 100 10000
 
 # kcview's review page of a 100k-entry export with its ledger.
 bench-review: install-deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 	bench/review.sh $(RELEASE) 100000
+
+# kcoffice's year-end of 100 clients of 10k entries each, a third of them stores, a third books
+# folders and a third interchange journals, beside the same work as plain commands one after another.
+bench-office: install-deps $(RELEASE)/build.ninja
+	cmake --build $(RELEASE) -j $(JOBS)
+	bench/office.sh $(RELEASE) 100 10000
 
 # The 1M export and a copy of its file, both writing into memory the kernel must find anew, then
 # both into pages just given back (bench/pairs.sh; about 7.5 GB of disk for a moment).

@@ -22,7 +22,7 @@ cmake_minimum_required(VERSION 3.25)
 set(KC_GUIDE_RESOURCES ${CMAKE_CURRENT_LIST_DIR}/../resources/guide)
 
 # The documents every guide starts from, in the order the index lists them.
-set(KC_GUIDE_DOCUMENTS books export review messages)
+set(KC_GUIDE_DOCUMENTS books export review office messages)
 
 # Punctuation outside ASCII that GitHub drops from an anchor: the Japanese marks and brackets,
 # the full-width forms of ASCII's punctuation and the dashes and quotes of running text.

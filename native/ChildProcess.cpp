@@ -1,5 +1,7 @@
 #include "native/ChildProcess.h"
 
+#include <thread>
+
 namespace native {
 
 // An argument as the C runtime and CommandLineToArgvW split it again: quoted when it holds a
@@ -31,6 +33,15 @@ std::string WindowsCommandLine(const std::string& program,
     std::string line = "\"" + program + "\"";
     for (const std::string& argument : arguments) line += " " + QuotedArgument(argument);
     return line;
+}
+
+bool AwaitEnd(const std::function<bool()>& ended, std::chrono::milliseconds wait) {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    while (!ended()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 }  // namespace native

@@ -6,6 +6,8 @@
 // what the clean-up removes; on Windows the children also end with the process that started
 // them, however it ends.
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,9 @@ void StopChildren() noexcept;
 std::string QuotedArgument(const std::string& argument);
 std::string WindowsCommandLine(const std::string& program,
                                const std::vector<std::string>& arguments);
+
+// Whether `ended` comes true within `wait`, asked every 20 ms: how StopChildren waits.
+bool AwaitEnd(const std::function<bool()>& ended, std::chrono::milliseconds wait);
 
 // This program's own file, UTF-8 on Windows: what the programs beside it are found by.
 std::string ThisProgramPath();

@@ -27,6 +27,11 @@ struct Children {
     bool stopping = false;
 };
 
+bool NoneRunning(Children& children) {
+    std::lock_guard<std::mutex> lock(children.mutex);
+    return children.running.empty();
+}
+
 Children& TheChildren() {
     static Children children;
     return children;
@@ -50,19 +55,6 @@ public:
 private:
     posix_spawn_file_actions_t actions_;
 };
-
-// Whether every child in `pids` is gone from the list within `wait`.
-bool AllEnded(Children& children, std::chrono::milliseconds wait) {
-    const auto until = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(children.mutex);
-            if (children.running.empty()) return true;
-        }
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
 
 void SignalAll(Children& children, int signal) {
     std::lock_guard<std::mutex> lock(children.mutex);
@@ -119,9 +111,9 @@ void StopChildren() noexcept {
         children.stopping = true;
     }
     SignalAll(children, SIGTERM);
-    if (AllEnded(children, std::chrono::seconds(5))) return;
+    if (AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(5))) return;
     SignalAll(children, SIGKILL);
-    AllEnded(children, std::chrono::seconds(2));
+    AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(2));
 }
 
 std::string ThisProgramPath() {

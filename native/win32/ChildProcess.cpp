@@ -43,6 +43,11 @@ struct Children {
     }
 };
 
+bool NoneRunning(Children& children) {
+    std::lock_guard<std::mutex> lock(children.mutex);
+    return children.running.empty();
+}
+
 Children& TheChildren() {
     static Children children;
     return children;
@@ -173,18 +178,6 @@ void Drain(HANDLE pipe, HANDLE file, std::vector<char>& buffer, DWORD* writeErro
     }
 }
 
-bool AllEnded(Children& children, std::chrono::milliseconds wait) {
-    const auto until = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(children.mutex);
-            if (children.running.empty()) return true;
-        }
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
 }  // namespace
 
 int RunChild(const ChildCommand& command) {
@@ -238,7 +231,7 @@ void StopChildren() noexcept {
         children.stopping = true;
         for (const HANDLE child : children.running) TerminateProcess(child, 2);
     }
-    AllEnded(children, std::chrono::seconds(5));
+    AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(5));
 }
 
 std::string ThisProgramPath() {

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "common/Bilingual.h"
+#include "messages/kcbooks/KcbooksMessages.h"
+#include "messages/tools/ToolMessages.h"
 #include "native/Failure.h"
 #include "native/Language.h"
-#include "messages/kcbooks/KcbooksMessages.h"
+#include "tools/kcoffice/OfficeMessages.h"
 #include "tools/kcview/KcviewMessages.h"
-#include "messages/tools/ToolMessages.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ struct Table {
 TEST(MessageTables, EveryMessageHasBothLanguagesWithTheSamePlaceholders) {
     for (const Table& table :
          {Table{"kcbooks", kcbooks_messages::All()}, Table{"kcview", kcview_messages::All()},
-          Table{"both", tool_messages::All()}}) {
+          Table{"both", tool_messages::All()}, Table{"kcoffice", office_messages::All()}}) {
         EXPECT_GT(table.messages.size(), 15u) << table.program;
         for (const bilingual::Message& message : table.messages) {
             EXPECT_EQ(Unfit(message), "") << table.program << ": " << message.english;

@@ -194,6 +194,7 @@ my %defaults = (
     'export.md'   => "# The export\n\n## Running\n\nSee [the books](books.md#帳簿フォルダ).\n",
     'messages.md' => "# Messages\n\n| message | cause |\n|---|---|\n| 帳簿がありません。 | no books |\n",
     'review.md'   => "# Reviewing\n\nSee [messages](messages.md).\n",
+    'office.md'   => "# The office's year-end\n\nSee [reviewing](review.md).\n",
     'shot.png'    => "\x89PNG\r\n\x1a\n",
 );
 my @cases = (

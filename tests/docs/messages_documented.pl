@@ -122,6 +122,9 @@ tools/kcview/LedgerSides.cpp	*
 tools/kcview/Comparison.cpp	"負債及び純資産合計"
 tools/kcview/Comparison.cpp	"社員資本等変動計算書"
 
+# The office's summary page: its headings, labels and columns, quoted in docs/office.md.
+tools/kcoffice/Summary.cpp	*
+
 # The reason the changes in net assets gives for net income, looked up in the file.
 tools/kcview/Checks.cpp	"当期純利益"
 

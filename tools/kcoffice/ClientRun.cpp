@@ -9,6 +9,7 @@
 #include "native/Failure.h"
 #include "native/TempFile.h"
 #include "tools/kcbooks/ImportRun.h"
+#include "tools/kcoffice/OfficeFiles.h"
 #include "tools/kcoffice/OfficeMessages.h"
 #include "tools/kcview/Kcview.h"
 
@@ -19,27 +20,6 @@ using office_messages::Id;
 
 constexpr char kRecordName[] = ".kcoffice";
 constexpr std::uint64_t kOutputLimit = 16 * 1024 * 1024;
-
-bool IsPlainFile(const std::string& path) {
-    native::FileState state;
-    return native::TheCalls().status(path, true, &state) == 0 && state.isPlainFile;
-}
-
-void WriteNew(const std::string& path, const std::string& bytes) {
-    native::Calls& calls = native::TheCalls();
-    native::Handle file = native::kNoHandle;
-    if (const int error = calls.createNew(path, &file); error != 0)
-        throw native::Failure("open", path, error);
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size() && error == 0) {
-        std::size_t written = 0;
-        error = calls.write(file, bytes.data() + done, bytes.size() - done, &written);
-        done += written;
-    }
-    calls.close(file);
-    if (error != 0) throw native::Failure("write", path, error);
-}
 
 // The last line a program said: the reason of its end.
 std::string LastLine(const std::string& text) {
@@ -79,8 +59,7 @@ public:
         } catch (const native::Failure& failure) {
             if (failure.Kind() == native::FailureKind::kRunEnding) throw;
             const std::string sentence = native::Sentence(failure);
-            Refuse({office_messages::SayJapanese(Id::kSystemFailure, {{"reason", sentence}}),
-                    sentence});
+            Refuse(office_messages::Told(Id::kSystemFailure, {{"reason", sentence}}));
         } catch (const std::bad_alloc&) {
             const std::string said(office_messages::Text(Id::kNoMemory));
             Refuse({said, said});
@@ -112,11 +91,16 @@ private:
                 : kcbooks::ImportJournal(client_.convert, store);
         log_ << outcome.report;
         if (!outcome.ok) {
-            Refuse({office_messages::SayJapanese(Id::kImportRefused, {{"reason", outcome.refusal}}),
-                    office_messages::Say(Id::kImportRefused, {{"reason", outcome.refusal}})});
+            Refuse(office_messages::Told(Id::kImportRefused, {{"reason", outcome.refusal}}));
             return "";
         }
         return store;
+    }
+
+    // The year's first month: its start's, or the month after its end's a year before.
+    std::string FirstMonth() const {
+        if (client_.periodFrom) return Month(*client_.periodFrom);
+        return std::to_string(*client_.periodTo / 100 % 100 % 12 + 1);
     }
 
     // The edition's batch export, its conditions all given: the year's months, the statement,
@@ -130,7 +114,7 @@ private:
                                               "--ui",
                                               "batch",
                                               "--start-month",
-                                              Month(*client_.periodFrom),
+                                              FirstMonth(),
                                               "--end-month",
                                               Month(*client_.periodTo),
                                               "--kind",
@@ -153,11 +137,9 @@ private:
         std::string said;
         books::ReadRegularFile(output, kOutputLimit, &said);
         log_ << said;
-        if (status == 0 && IsPlainFile(Staged(paths_.xml))) return true;
+        if (status == 0 && StateOf(Staged(paths_.xml)).isPlainFile) return true;
         const std::string line = LastLine(said);
-        Refuse(
-            {office_messages::SayJapanese(Id::kExportFailed, {{"status", status}, {"said", line}}),
-             office_messages::Say(Id::kExportFailed, {{"status", status}, {"said", line}})});
+        Refuse(office_messages::Told(Id::kExportFailed, {{"status", status}, {"said", line}}));
         return false;
     }
 
@@ -166,7 +148,7 @@ private:
     void Review(const std::string& store) {
         std::vector<std::string> arguments = {Staged(paths_.xml), "-o",      Staged(paths_.page),
                                               "--check",          "--books", store};
-        const bool previous = IsPlainFile(paths_.previousXml);
+        const bool previous = StateOf(paths_.previousXml).isPlainFile;
         kcview::RunSummary summary;
         std::ostringstream out;
         std::ostringstream err;
@@ -189,11 +171,13 @@ private:
         log_ << "kcview\n" << out.str() << err.str();
         if (status == 2) {
             const std::string why = LastLine(err.str());
-            Refuse({office_messages::SayJapanese(Id::kReviewFailed, {{"reason", why}}),
-                    office_messages::Say(Id::kReviewFailed, {{"reason", why}})});
+            Refuse(office_messages::Told(Id::kReviewFailed, {{"reason", why}}));
             return;
         }
         row_.exported = true;
+        // Without a name of the office's own, the client is shown as its books name it.
+        if (client_.settings.name.empty() && client_.companyNamed && !summary.company.empty())
+            row_.name = summary.company;
         row_.periodFrom = summary.periodFrom;
         row_.periodTo = summary.periodTo;
         row_.checks = summary.checks;
@@ -289,7 +273,7 @@ std::optional<Record> Unchanged(const Client& client, const RunSettings& setting
         return std::nullopt;
     std::optional<Record> record = ReadRecord(text);
     if (!record || !record->row.exported || !(record->inputs == inputs) ||
-        !IsPlainFile(paths.xml) || !IsPlainFile(paths.page))
+        !StateOf(paths.xml).isPlainFile || !StateOf(paths.page).isPlainFile)
         return std::nullopt;
     record->row.client = client.folderName;
     record->row.unchanged = true;

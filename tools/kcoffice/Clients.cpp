@@ -10,21 +10,19 @@
 #include "tools/kcbooks/FoundBooks.h"
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcbooks/Show.h"
+#include "tools/kcoffice/OfficeFiles.h"
 #include "tools/kcoffice/OfficeMessages.h"
 
 namespace office {
 namespace {
 
 using office_messages::Id;
+using office_messages::Told;
 
 constexpr std::uint64_t kIniLimit = 64 * 1024;
 constexpr char kIniName[] = "client.ini";
 // Books are read whatever their size.
 constexpr std::uint64_t kNoLimit = std::uint64_t{1} << 62;
-
-Reason Told(Id id, std::initializer_list<bilingual::Value> values) {
-    return {office_messages::SayJapanese(id, values), office_messages::Say(id, values)};
-}
 
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
@@ -32,12 +30,6 @@ std::vector<std::string> Names(const std::string& folder) {
         throw native::Failure("list", folder, error);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-native::FileState StateOf(const std::string& path) {
-    native::FileState state;
-    if (native::TheCalls().status(path, true, &state) != 0) return {};
-    return state;
 }
 
 // A store is an SQLite database: its first bytes say so.
@@ -140,13 +132,19 @@ void TakeBooks(Client& client, const Candidate& books) {
                                     {"why", office_messages::Say(Id::kBadConvertOptions)}});
         return;
     }
-    if (options.company.empty())
-        options.company = books.found.company.empty() ? client.DisplayName() : books.found.company;
-    // A chart or openings named in client.ini are the client's files.
-    for (std::string* path : {&options.chartPath, &options.openingsPath}) {
-        if (!path->empty() && StateOf(*path).isPlainFile == false)
-            *path = native::Joined(client.folder, *path);
+    if (options.company.empty()) {
+        options.company = books.found.company;
+        // No company in the journal's names: the client's own name stands in for it.
+        client.companyNamed = !options.company.empty();
+        if (!client.companyNamed) options.company = client.DisplayName();
     }
+    // A chart or openings named in client.ini are the client's files, wherever kcoffice runs.
+    const auto own = [&](std::string& path) {
+        if (!path.empty() && !books::PathFromUtf8(path).is_absolute())
+            path = native::Joined(client.folder, path);
+    };
+    own(options.chartPath);
+    if (options.openingsPath != books.found.openings) own(options.openingsPath);
     if (options.periodFrom) {
         client.periodFrom = options.periodFrom;
         client.periodTo =
@@ -242,13 +240,20 @@ Client FindClient(const std::string& folder) {
     return client;
 }
 
-std::vector<Client> FindClients(const std::string& clientsFolder) {
-    std::vector<Client> clients;
+std::vector<std::string> ClientFolders(const std::string& clientsFolder) {
+    std::vector<std::string> folders;
     for (const std::string& name : Names(clientsFolder)) {
         if (name.empty() || name[0] == '.') continue;
         const std::string folder = native::Joined(clientsFolder, name);
-        if (StateOf(folder).isFolder) clients.push_back(FindClient(folder));
+        if (StateOf(folder).isFolder) folders.push_back(folder);
     }
+    return folders;
+}
+
+std::vector<Client> FindClients(const std::string& clientsFolder) {
+    std::vector<Client> clients;
+    for (const std::string& folder : ClientFolders(clientsFolder))
+        clients.push_back(FindClient(folder));
     return clients;
 }
 

@@ -5,7 +5,7 @@
 // form with its openings) and an optional client.ini:
 //
 //   [Client]
-//   Name=さくら製作所         the name the summary shows (else the folder's)
+//   Name=さくら製作所         the name the summary shows (else the company's, else the folder's)
 //   Books=帳簿\sakura.books   which books, when the folder holds several
 //   User=yamada               who logs in to export, and which data set
 //   Data=1
@@ -20,15 +20,11 @@
 #include <vector>
 
 #include "tools/convert/Converter.h"
+#include "tools/kcoffice/OfficeMessages.h"
 
 namespace office {
 
-// A reason kept in both languages: the page's Japanese and the console's.
-struct Reason {
-    std::string japanese;
-    std::string shown;
-    bool Empty() const { return shown.empty(); }
-};
+using office_messages::Reason;
 
 struct ClientSettings {
     std::string name;
@@ -51,6 +47,8 @@ struct Client {
     // The fiscal year, yyyymmdd, when the books tell it.
     std::optional<std::int32_t> periodFrom;
     std::optional<std::int32_t> periodTo;
+    // Whether the books name the company; a journal whose names do not is given the client's.
+    bool companyNamed = true;
     Reason refusal;  // why it cannot be exported; empty when it can be tried
 
     std::string DisplayName() const { return settings.name.empty() ? folderName : settings.name; }
@@ -66,8 +64,11 @@ std::vector<std::string> SplitOptions(const std::string& line);
 // The client in `folder`: its settings, its books and their year.
 Client FindClient(const std::string& folder);
 
-// Every client of the clients' folder, in the order of their names. Raises native::Failure when
-// the folder cannot be listed.
+// The folder of every client of the clients' folder (hidden ones left out), in the order of
+// their names. Raises native::Failure when the folder cannot be listed.
+std::vector<std::string> ClientFolders(const std::string& clientsFolder);
+
+// Every client of the clients' folder, found.
 std::vector<Client> FindClients(const std::string& clientsFolder);
 
 // Whether the client's fiscal year ends in `yyyymm`. A client whose year cannot be told is taken

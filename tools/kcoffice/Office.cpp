@@ -7,6 +7,7 @@
 #include <iostream>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <thread>
 
 #include "native/Calls.h"
@@ -19,6 +20,7 @@
 #include "tools/kcbooks/Kcbooks.h"
 #include "tools/kcoffice/ClientRun.h"
 #include "tools/kcoffice/Clients.h"
+#include "tools/kcoffice/OfficeFiles.h"
 #include "tools/kcoffice/OfficeMessages.h"
 #include "tools/kcoffice/Summary.h"
 
@@ -36,19 +38,6 @@ constexpr const char* kEditions[] = {"kcsakura", "kcqb7", "kcneo", "kcstd"};
 int Usage() {
     std::cerr << Say(Id::kUsage);
     return kFailed;
-}
-
-native::FileState StateOf(const std::string& path) {
-    native::FileState state;
-    if (native::TheCalls().status(path, true, &state) != 0) return {};
-    return state;
-}
-
-void MakeFolder(const std::string& path) {
-    if (StateOf(path).isFolder) return;
-    if (const int error = native::TheCalls().makeFolder(path); error != 0) {
-        if (!StateOf(path).isFolder) throw native::Failure("mkdir", path, error);
-    }
 }
 
 // The edition's program, in its folder beside this program as the zip lays them out.
@@ -94,28 +83,43 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
 
 // The console's account of the run: a line redrawn in place on a terminal, a line per client
 // elsewhere; a refused client always on a line of its own.
+// What became of one client folder.
+struct Outcome {
+    std::optional<Row> row;  // none for a client whose year ends in another month
+};
+
+// The console's account of the run: a line redrawn in place on a terminal, a line per client
+// exported or refused elsewhere; a refused client always on a line of its own.
 class Progress {
 public:
-    Progress(std::size_t todo, const ProgressSink& sink)
-        : todo_(todo), sink_(sink), terminal_(native::IsTerminal(native::StandardStream::kError)) {}
+    Progress(std::size_t folders, const ProgressSink& sink)
+        : folders_(folders),
+          sink_(sink),
+          terminal_(native::IsTerminal(native::StandardStream::kError)) {}
 
-    void Done(const Row& row) {
+    void Done(const std::string& folder, const Outcome& outcome) {
         std::lock_guard<std::mutex> lock(mutex_);
         ++done_;
-        const std::string outcome = row.exported
-                                        ? Say(Id::kClientExported)
-                                        : Say(Id::kClientRefused, {{"reason", row.reasonShown}});
+        if (sink_) sink_(done_, folders_);
+        const Row* row = outcome.row ? &*outcome.row : nullptr;
+        if (!row && !terminal_) return;
+        const std::string said = !row             ? Say(Id::kClientOtherMonth)
+                                 : row->unchanged ? Say(Id::kClientUnchanged)
+                                 : row->exported
+                                     ? Say(Id::kClientExported)
+                                     : Say(Id::kClientRefused, {{"reason", row->reasonShown}});
         const std::string line =
             Say(Id::kProgress,
-                {{"done", done_}, {"todo", todo_}, {"client", row.client}, {"outcome", outcome}});
-        if (terminal_ && row.exported) {
-            std::cerr << "\r" << line << std::string(Blank(line), ' ') << std::flush;
-            shown_ = line.size();
-        } else {
+                {{"done", done_}, {"todo", folders_}, {"client", folder}, {"outcome", said}});
+        if (row && !row->exported) {
             End();
             std::cerr << line << "\n" << std::flush;
+        } else if (terminal_) {
+            std::cerr << "\r" << line << std::string(Blank(line), ' ') << std::flush;
+            shown_ = line.size();
+        } else if (!row->unchanged) {
+            std::cerr << line << "\n" << std::flush;
         }
-        if (sink_) sink_(done_, todo_);
     }
 
     // Ends a line drawn in place, so that what is said next stands on a line of its own.
@@ -131,43 +135,62 @@ private:
     }
 
     std::mutex mutex_;
-    std::size_t todo_;
+    std::size_t folders_;
     std::size_t done_ = 0;
     std::size_t shown_ = 0;
     ProgressSink sink_;
     bool terminal_;
 };
 
-// The clients to do, run by `jobs` threads, each taking the next.
-std::vector<Row> RunClients(const std::vector<const Client*>& clients,
-                            const std::vector<Inputs>& inputs, const RunSettings& settings,
-                            int jobs, Progress& progress) {
-    std::vector<Row> rows(clients.size());
+// One client folder, whole: its books found, its year looked at, its inputs hashed against the
+// last run's, and the client run when it is the month's and changed. A failure of the system is
+// the client's row; only the run ending raises.
+Outcome RunFolder(const std::string& folder, std::int32_t month, const RunSettings& settings) {
+    Row failed;
+    failed.client = native::NameOf(folder);
+    failed.name = failed.client;
+    try {
+        const Client client = FindClient(folder);
+        if (!EndsIn(client, month)) return {};
+        failed.name = client.DisplayName();
+        const Inputs inputs = InputsOf(client, settings);
+        if (std::optional<Record> record = Unchanged(client, settings, inputs))
+            return {record->row};
+        return {RunClient(client, settings, inputs)};
+    } catch (const native::Failure& failure) {
+        if (failure.Kind() == native::FailureKind::kRunEnding) throw;
+        failed.reason = failed.reasonShown = native::Sentence(failure);
+    } catch (const std::bad_alloc&) {
+        failed.reason = failed.reasonShown = std::string(office_messages::Text(Id::kNoMemory));
+    }
+    return {failed};
+}
+
+// The clients' folders run by `jobs` threads, each taking the next: the finding and hashing of
+// the books run side by side too, so that an unchanged month is a short run.
+std::vector<Row> RunFolders(const std::vector<std::string>& folders, std::int32_t month,
+                            const RunSettings& settings, int jobs, Progress& progress) {
+    std::vector<Outcome> outcomes(folders.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-        for (std::size_t i = next++; i < clients.size(); i = next++) {
-            const Client& client = *clients[i];
-            try {
-                rows[i] = RunClient(client, settings, inputs[i]);
-            } catch (const native::Failure& failure) {
-                if (failure.Kind() == native::FailureKind::kRunEnding) return;
-                rows[i].client = client.folderName;
-                rows[i].name = client.DisplayName();
-                rows[i].reason = rows[i].reasonShown = native::Sentence(failure);
-            } catch (const std::bad_alloc&) {
-                rows[i].client = client.folderName;
-                rows[i].name = client.DisplayName();
-                rows[i].reason = rows[i].reasonShown =
-                    std::string(office_messages::Text(Id::kNoMemory));
+        try {
+            for (std::size_t i = next++; i < folders.size(); i = next++) {
+                outcomes[i] = RunFolder(folders[i], month, settings);
+                progress.Done(native::NameOf(folders[i]), outcomes[i]);
             }
-            progress.Done(rows[i]);
+        } catch (const native::Failure&) {
+            // The run is ending on a signal: its clean-up reports and ends the process.
         }
     };
     std::vector<std::thread> threads;
-    const int count = std::max(1, std::min<int>(jobs, static_cast<int>(clients.size())));
+    const int count = std::max(1, std::min<int>(jobs, static_cast<int>(folders.size())));
     for (int i = 1; i < count; ++i) threads.emplace_back(work);
     work();
     for (std::thread& thread : threads) thread.join();
+    std::vector<Row> rows;
+    for (Outcome& outcome : outcomes) {
+        if (outcome.row) rows.push_back(std::move(*outcome.row));
+    }
     return rows;
 }
 
@@ -268,38 +291,18 @@ int RunOffice(const OfficeRun& run, std::string* summaryPage, const ProgressSink
     }
     RemoveLeftovers(settings.monthFolder);
 
-    const std::vector<Client> clients = FindClients(run.clients);
-    std::vector<Row> rows;
-    std::vector<const Client*> todo;
-    std::vector<Inputs> todoInputs;
-    std::size_t taken = 0;
-    for (const Client& client : clients) {
-        if (!EndsIn(client, run.month)) continue;
-        ++taken;
-        const Inputs inputs = InputsOf(client, settings);
-        if (std::optional<Record> record = Unchanged(client, settings, inputs)) {
-            rows.push_back(record->row);
-        } else {
-            todo.push_back(&client);
-            todoInputs.push_back(inputs);
-        }
-    }
+    const std::vector<std::string> folders = ClientFolders(run.clients);
     const int jobs = run.jobs > 0
                          ? run.jobs
                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    const std::size_t unchanged = rows.size();
-    std::cerr << Say(Id::kStarting,
-                     {{"month", MonthName(run.month)},
-                      {"count", taken},
-                      {"clients", clients.size()},
-                      {"unchanged", unchanged},
-                      {"todo", todo.size()},
-                      {"jobs", std::min<std::size_t>(jobs, std::max<std::size_t>(todo.size(), 1))}})
+    std::cerr << Say(Id::kStarting, {{"month", MonthName(run.month)},
+                                     {"clients", folders.size()},
+                                     {"folder", run.clients},
+                                     {"jobs", jobs}})
               << "\n";
-    Progress progress(todo.size(), sink);
-    std::vector<Row> done = RunClients(todo, todoInputs, settings, jobs, progress);
+    Progress progress(folders.size(), sink);
+    std::vector<Row> rows = RunFolders(folders, run.month, settings, jobs, progress);
     progress.End();
-    rows.insert(rows.end(), done.begin(), done.end());
     SortForReview(rows);
 
     const std::string page = native::Joined(settings.monthFolder, "index.html");
@@ -307,8 +310,13 @@ int RunOffice(const OfficeRun& run, std::string* summaryPage, const ProgressSink
     WriteWhole(native::Joined(settings.monthFolder, "index.csv"), SummaryCsv(rows));
     if (summaryPage) *summaryPage = page;
     std::size_t refused = 0;
-    for (const Row& row : rows) refused += row.exported ? 0 : 1;
-    std::cerr << Say(Id::kFinished, {{"exported", rows.size() - refused - unchanged},
+    std::size_t unchanged = 0;
+    for (const Row& row : rows) {
+        refused += row.exported ? 0 : 1;
+        unchanged += row.unchanged ? 1 : 0;
+    }
+    std::cerr << Say(Id::kFinished, {{"taken", rows.size()},
+                                     {"exported", rows.size() - refused - unchanged},
                                      {"refused", refused},
                                      {"unchanged", unchanged},
                                      {"page", page}})

@@ -52,22 +52,22 @@ constexpr Entry kTable[] = {
       "kcoffice: 〈folder〉: この月は別の kcoffice が処理中です。終わってからもう一度実行してく"
       "ださい"}},
     {Id::kStarting,
-     {"kcoffice: 〈month〉: 〈count〉 of 〈clients〉 clients end their year this month; "
-      "〈unchanged〉 unchanged since the last run, 〈todo〉 to do with 〈jobs〉 jobs",
-      "kcoffice: 〈month〉: 顧問先 〈clients〉 件のうち 〈count〉 件がこの月に決算期末を迎えます。"
-      "前回から変わっていないもの 〈unchanged〉 件、処理するもの 〈todo〉 件（同時に 〈jobs〉 "
-      "件）"}},
+     {"kcoffice: 〈month〉: the 〈clients〉 clients of 〈folder〉, 〈jobs〉 at a time",
+      "kcoffice: 〈month〉: 〈folder〉 の顧問先 〈clients〉 件を、同時に 〈jobs〉 "
+      "件ずつ処理します"}},
     {Id::kClientExported, {"exported", "書き出し済み"}},
     {Id::kClientRefused, {"refused: 〈reason〉", "中止: 〈reason〉"}},
-    {Id::kClientUnchanged, {"unchanged", "変更なし"}},
+    {Id::kClientUnchanged, {"unchanged since the last run", "前回から変更なし"}},
+    {Id::kClientOtherMonth, {"its year ends in another month", "決算期末が別の月"}},
     {Id::kProgress,
      {"[〈done〉/〈todo〉] 〈client〉: 〈outcome〉",
       "[〈done〉/〈todo〉] 〈client〉: 〈outcome〉"}},
     {Id::kFinished,
-     {"kcoffice: 〈exported〉 exported, 〈refused〉 refused, 〈unchanged〉 unchanged; the summary "
-      "is 〈page〉",
-      "kcoffice: 書き出し 〈exported〉 件、中止 〈refused〉 件、変更なし 〈unchanged〉 件。一覧は "
-      "〈page〉 です"}},
+     {"kcoffice: 〈taken〉 clients end their year this month: 〈exported〉 exported, 〈refused〉 "
+      "refused, 〈unchanged〉 unchanged since the last run; the summary is 〈page〉",
+      "kcoffice: この月に決算期末を迎える顧問先 〈taken〉 件: 書き出し 〈exported〉 件、中止 "
+      "〈refused〉 "
+      "件、前回から変更なし 〈unchanged〉 件。一覧は 〈page〉 です"}},
     {Id::kNoBooks,
      {"the folder holds no books: a store, a books folder with company.csv, or a journal in "
       "the interchange form",
@@ -112,6 +112,10 @@ std::string Say(Id id, std::initializer_list<bilingual::Value> values) {
 
 std::string SayJapanese(Id id, std::initializer_list<bilingual::Value> values) {
     return bilingual::Fill(kMessages[static_cast<std::size_t>(id)].japanese, values);
+}
+
+Reason Told(Id id, std::initializer_list<bilingual::Value> values) {
+    return {SayJapanese(id, values), Say(id, values)};
 }
 
 std::string_view Text(Id id) {

@@ -28,6 +28,7 @@ enum class Id {
     kClientExported,
     kClientRefused,
     kClientUnchanged,
+    kClientOtherMonth,
     kProgress,
     kFinished,
     kNoBooks,
@@ -47,6 +48,14 @@ enum class Id {
 std::string Say(Id id, std::initializer_list<bilingual::Value> values = {});
 // The same in Japanese, whatever the user's language: the summary page's.
 std::string SayJapanese(Id id, std::initializer_list<bilingual::Value> values = {});
+// A reason kept in both languages: the page's Japanese and the console's.
+struct Reason {
+    std::string japanese;
+    std::string shown;
+    bool Empty() const { return shown.empty(); }
+};
+Reason Told(Id id, std::initializer_list<bilingual::Value> values = {});
+
 // As it stands, without taking memory: for the message that memory ran out.
 std::string_view Text(Id id);
 std::span<const bilingual::Message> All();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -70,17 +71,45 @@ std::optional<std::int64_t> ParseNumber(const std::string& text) {
 
 }  // namespace
 
+// Eight bytes at a time, each word mixed in by a multiply and a shift: several times a byte-wise
+// hash's speed over the books' megabytes. A tail shorter than a word waits for the next piece, so
+// that the same bytes give the same hash however they come. The words are read in the host's
+// order; a record is read again on the machine that wrote it.
 void Hash::Add(std::string_view bytes) {
-    // FNV-1a over 64 bits: enough to tell a changed file from the same one.
-    for (const char c : bytes) {
-        state_ ^= static_cast<unsigned char>(c);
-        state_ *= 1099511628211ULL;
+    length_ += bytes.size();
+    while (!bytes.empty()) {
+        if (pending_.empty() && bytes.size() >= sizeof(std::uint64_t)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data(), sizeof(word));
+            Mix(word);
+            bytes.remove_prefix(sizeof(word));
+            continue;
+        }
+        const std::size_t take = std::min(bytes.size(), sizeof(std::uint64_t) - pending_.size());
+        pending_.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (pending_.size() == sizeof(std::uint64_t)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, pending_.data(), sizeof(word));
+            Mix(word);
+            pending_.clear();
+        }
     }
 }
 
+void Hash::Mix(std::uint64_t word) {
+    state_ = (state_ ^ word) * 0x9E3779B97F4A7C15ULL;
+    state_ ^= state_ >> 32;
+}
+
 std::string Hash::Hex() const {
+    Hash last = *this;
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, pending_.data(), pending_.size());
+    last.Mix(tail);
+    last.Mix(length_);
     char text[17];
-    std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(state_));
+    std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(last.state_));
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace office {
 
@@ -54,7 +55,11 @@ public:
     std::string Hex() const;
 
 private:
+    void Mix(std::uint64_t word);
+
     std::uint64_t state_ = 14695981039346656037ULL;
+    std::uint64_t length_ = 0;
+    std::string pending_;  // fewer bytes than a word
 };
 
 // The hash of a file's bytes, or "" when it cannot be read.

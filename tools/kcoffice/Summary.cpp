@@ -10,13 +10,9 @@
 namespace office {
 namespace {
 
+// The review page's look, wider for the columns of a row.
 const char kStyle[] = R"(
-:root{--ink:#1d2430;--rule:#c9ced6;--soft:#f3f5f8;--ok:#1f7a3a;--ng:#b3261e;--warn:#9a6700}
-*{box-sizing:border-box}
-body{margin:0 auto;max-width:1280px;padding:16px 20px;color:var(--ink);
-font:14px/1.45 "IPAPGothic","IPAGothic","Noto Sans CJK JP",sans-serif}
-header h1{font-size:20px;margin:0 0 4px}
-header p{margin:0;color:#555}
+body{max-width:1280px}
 .tally{display:flex;gap:10px;margin:12px 0}
 .tally span{border:2px solid var(--rule);border-radius:6px;padding:4px 12px}
 .tally .ng{border-color:var(--ng);color:var(--ng)}
@@ -32,8 +28,10 @@ tr.ng td:first-child{border-left:4px solid var(--ng)}
 tr.wn td:first-child{border-left:4px solid var(--warn)}
 tr.ok td:first-child{border-left:4px solid var(--ok)}
 .state{font-size:12px;border:1px solid currentColor;border-radius:3px;padding:0 3px;white-space:nowrap}
-.ng .state{color:var(--ng)} .wn .state{color:var(--warn)} .ok .state{color:var(--ok)}
-.why{display:block;color:var(--ng);font-size:12px}
+.state.ng{color:var(--ng)} .state.wn{color:var(--warn)} .state.ok{color:var(--ok)}
+.why{display:block;color:var(--ng);font-size:12px;max-width:24em}
+td.name{min-width:11em}
+.nw{white-space:nowrap}
 .same{color:#777;font-size:12px}
 td.links a{margin-right:8px;white-space:nowrap}
 footer{margin-top:24px;color:#888;font-size:11px}
@@ -86,17 +84,19 @@ std::string Link(const std::string& client, const std::string& file, const char*
 
 std::string Period(const Row& row) {
     if (row.periodFrom.empty() || row.periodTo.empty()) return "";
-    return kcview::EscapedHtml(kcview::EraDate(row.periodFrom)) + "～<br>" +
-           kcview::EscapedHtml(kcview::EraDate(row.periodTo));
+    return "<span class=nw>" + kcview::EscapedHtml(kcview::EraDate(row.periodFrom)) +
+           "～</span><br><span class=nw>" + kcview::EscapedHtml(kcview::EraDate(row.periodTo)) +
+           "</span>";
 }
 
 std::string Checks(const Row& row) {
     if (!row.exported) return "";
     std::ostringstream cell;
-    if (row.failed > 0) cell << "<span class=state>不一致 " << row.failed << "</span> ";
-    if (row.warned > 0) cell << "<span class=state>注意 " << row.warned << "</span> ";
+    cell << "<span class=nw>";
+    if (row.failed > 0) cell << "<span class=\"state ng\">不一致 " << row.failed << "</span> ";
+    if (row.warned > 0) cell << "<span class=\"state wn\">注意 " << row.warned << "</span> ";
     const std::size_t held = row.checks - row.failed - row.warned - row.notApplicable;
-    cell << "一致 " << held << " / " << row.checks;
+    cell << "一致 " << held << " / " << row.checks << "</span>";
     return cell.str();
 }
 
@@ -108,16 +108,16 @@ std::string Figures(const std::optional<std::int64_t>& current,
 }
 
 void RowHtml(std::ostringstream& html, const Row& row) {
-    html << "<tr class=" << RowClass(row) << "><td>" << kcview::EscapedHtml(row.name);
+    html << "<tr class=" << RowClass(row) << "><td class=name>" << kcview::EscapedHtml(row.name);
     if (row.name != row.client)
         html << "<span class=prev>" << kcview::EscapedHtml(row.client) << "</span>";
     html << "<td>" << Period(row) << "<td>";
     if (row.exported) {
-        html << "<span class=state>書き出し済み</span>";
+        html << "<span class=\"state ok\">書き出し済み</span>";
         if (row.unchanged) html << " <span class=same>前回のまま</span>";
     } else {
-        html << "<span class=state>中止</span><span class=why>" << kcview::EscapedHtml(row.reason)
-             << "</span>";
+        html << "<span class=\"state ng\">中止</span><span class=why>"
+             << kcview::EscapedHtml(row.reason) << "</span>";
     }
     html << "<td>" << Checks(row) << "<td class=n>";
     if (row.exported) html << (row.hasPrevious ? std::to_string(row.flagged) + " 件" : "前年なし");
@@ -126,7 +126,7 @@ void RowHtml(std::ostringstream& html, const Row& row) {
          << "<td class=links>";
     if (row.exported) {
         html << Link(row.client, row.client + ".html", "確認ページ")
-             << Link(row.client, row.client + ".xml", "決算書");
+             << Link(row.client, row.client + ".xml", "決算書XML");
     }
     html << Link(row.client, row.client + ".log", "ログ") << "</tr>\n";
 }
@@ -166,7 +166,8 @@ std::string SummaryPage(const std::vector<Row>& rows, std::int32_t yyyymm) {
         std::to_string(yyyymm / 100) + "年" + std::to_string(yyyymm % 100) + "月";
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8><title>" << month
-         << "決算 顧問先一覧</title><style>" << kStyle << "</style></head><body>\n"
+         << "決算 顧問先一覧</title><style>" << kcview::BaseStyle() << kStyle
+         << "</style></head><body>\n"
          << "<header><h1>" << month << "決算 顧問先一覧</h1><p>" << month
          << "に決算期末を迎える顧問先 " << rows.size() << " 件</p></header>\n"
          << "<div class=tally><span class=ng>中止 " << refused << " 件</span><span class=ng>不一致 "
@@ -185,7 +186,7 @@ std::string SummaryCsv(const std::vector<Row>& rows) {
     std::string csv = "\xEF\xBB\xBF";
     csv +=
         "顧問先,フォルダー,期首,期末,結果,理由,確認,不一致,注意,対象外,前年比の変動,"
-        "当期純利益,前期純利益,資産合計,前期資産合計,確認ページ,決算書\r\n";
+        "当期純利益,前期純利益,資産合計,前期資産合計,確認ページ,決算書XML\r\n";
     for (const Row& row : rows) {
         const std::vector<std::string> fields = {
             row.name,

@@ -17,13 +17,17 @@
 namespace kcview {
 namespace {
 
-const char kStyle[] = R"(
+// The look the review page shares with the office's summary: its colours, its font and its head.
+const char kBaseStyle[] = R"(
 :root{--ink:#1d2430;--rule:#c9ced6;--soft:#f3f5f8;--ok:#1f7a3a;--ng:#b3261e;--warn:#9a6700}
 *{box-sizing:border-box}
 body{margin:0 auto;max-width:1100px;padding:16px 20px;color:var(--ink);
 font:14px/1.45 "IPAPGothic","IPAGothic","Noto Sans CJK JP",sans-serif}
 header h1{font-size:20px;margin:0 0 4px}
 header p{margin:0;color:#555}
+)";
+
+const char kStyle[] = R"(
 h2{font-size:16px;border-bottom:2px solid var(--ink);padding-bottom:2px;margin:24px 0 8px}
 h3{font-size:14px;margin:12px 0 4px}
 .sh{display:flex;align-items:baseline;gap:16px;border-bottom:2px solid var(--ink);
@@ -586,6 +590,10 @@ bool SameAccount(const LedgerAccount& read, const LedgerAccount& summed) {
 
 }  // namespace
 
+std::string_view BaseStyle() {
+    return kBaseStyle;
+}
+
 std::string FormatYen(std::int64_t amount) {
     std::string text;
     Html::AppendYen(text, amount);
@@ -608,7 +616,7 @@ bool WritePage(const ExportDocument& document, const std::vector<CheckOutcome>& 
     PageRule(pageRule, company + "　" + FiscalYearOf(document));
     html << "<!DOCTYPE html>\n<html lang=ja><head><meta charset=utf-8>"
             "<meta name=viewport content=\"width=device-width\"><title>";
-    html.Text(company) << " 決算書の確認</title><style>" << kStyle
+    html.Text(company) << " 決算書の確認</title><style>" << kBaseStyle << kStyle
                        << (comparison ? kComparisonStyle : "") << pageRule
                        << "</style></head><body>\n";
     Header(html, document);

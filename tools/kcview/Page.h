@@ -20,6 +20,9 @@
 
 namespace kcview {
 
+// The style sheet's part every page of the system shares: colours, font, the heading.
+std::string_view BaseStyle();
+
 // Whole yen with thousands separators, a negative amount after △ ("△1,234").
 std::string FormatYen(std::int64_t amount);
 
