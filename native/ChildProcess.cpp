@@ -1,5 +1,6 @@
 #include "native/ChildProcess.h"
 
+#include <chrono>
 #include <thread>
 
 namespace native {
@@ -35,8 +36,9 @@ std::string WindowsCommandLine(const std::string& program,
     return line;
 }
 
-bool AwaitEnd(const std::function<bool()>& ended, std::chrono::milliseconds wait) {
-    const auto until = std::chrono::steady_clock::now() + wait;
+bool AwaitEnd(const std::function<bool()>& ended, int waitMilliseconds) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
     while (!ended()) {
         if (std::chrono::steady_clock::now() >= until) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

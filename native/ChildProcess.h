@@ -6,7 +6,6 @@
 // what the clean-up removes; on Windows the children also end with the process that started
 // them, however it ends.
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,8 +34,10 @@ std::string QuotedArgument(const std::string& argument);
 std::string WindowsCommandLine(const std::string& program,
                                const std::vector<std::string>& arguments);
 
-// Whether `ended` comes true within `wait`, asked every 20 ms: how StopChildren waits.
-bool AwaitEnd(const std::function<bool()>& ended, std::chrono::milliseconds wait);
+// Whether `ended` comes true within `waitMilliseconds`, asked every 20 ms: how StopChildren waits.
+// In milliseconds: <chrono> does not compile for a program whose texts are code page 932
+// (kccaller), and this header reaches it.
+bool AwaitEnd(const std::function<bool()>& ended, int waitMilliseconds);
 
 // This program's own file, UTF-8 on Windows: what the programs beside it are found by.
 std::string ThisProgramPath();

@@ -111,9 +111,9 @@ void StopChildren() noexcept {
         children.stopping = true;
     }
     SignalAll(children, SIGTERM);
-    if (AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(5))) return;
+    if (AwaitEnd([&] { return NoneRunning(children); }, 5000)) return;
     SignalAll(children, SIGKILL);
-    AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(2));
+    AwaitEnd([&] { return NoneRunning(children); }, 2000);
 }
 
 std::string ThisProgramPath() {

@@ -3,11 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
 #include <optional>
 #include <set>
-#include <thread>
 #include <vector>
 
 #include "native/Failure.h"
@@ -231,7 +229,7 @@ void StopChildren() noexcept {
         children.stopping = true;
         for (const HANDLE child : children.running) TerminateProcess(child, 2);
     }
-    AwaitEnd([&] { return NoneRunning(children); }, std::chrono::seconds(5));
+    AwaitEnd([&] { return NoneRunning(children); }, 5000);
 }
 
 std::string ThisProgramPath() {
