@@ -3,6 +3,8 @@
 #   EDITION\          the program, ZezavareDef.ini, SUPPORT.INF and a kcbooks.ini to fill in
 #   kcbooks.exe       the books tool
 #   kcview.exe        the review page and checks of an exported file (a file is dropped on it)
+#   kcoffice.exe      the office's year-end of every client due in a month (a console command,
+#                     or a clients' folder dropped on it)
 #   サンプル帳簿\     the sample books
 #   guide\            the guide as HTML pages, index.html first (cmake/Guide.cmake)
 #   README.txt        the three steps: import the books, point kcbooks.ini at them, start
@@ -56,7 +58,7 @@ endfunction()
 
 set(program_folder ${DIST}/${EDITION})
 set(program_files ${EDITION}.exe ZezavareDef.ini SUPPORT.INF)
-foreach(file ${program_files} ../kcbooks.exe ../kcview.exe)
+foreach(file ${program_files} ../kcbooks.exe ../kcview.exe ../kcoffice.exe)
   if(NOT EXISTS ${program_folder}/${file})
     message(FATAL_ERROR "PackEdition.cmake: ${program_folder}/${file} is missing: build first")
   endif()
@@ -76,8 +78,8 @@ endforeach()
 windows_text(${SOURCE}/resources/package/kcbooks.ini ${WORK}/${EDITION}/kcbooks.ini)
 windows_text(${SOURCE}/resources/package/README.txt ${WORK}/README.txt)
 
-set(entries ${EDITION} kcbooks.exe kcview.exe)
-file(COPY ${DIST}/kcbooks.exe ${DIST}/kcview.exe DESTINATION ${WORK})
+set(entries ${EDITION} kcbooks.exe kcview.exe kcoffice.exe)
+file(COPY ${DIST}/kcbooks.exe ${DIST}/kcview.exe ${DIST}/kcoffice.exe DESTINATION ${WORK})
 file(GLOB_RECURSE sample_files RELATIVE ${SOURCE}/examples/sample-books
      ${SOURCE}/examples/sample-books/*)
 foreach(file ${sample_files})

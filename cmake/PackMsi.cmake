@@ -46,7 +46,7 @@ if(NOT DEFINED upgrade_code_${EDITION})
   message(FATAL_ERROR "PackMsi.cmake: ${EDITION} has no upgrade code")
 endif()
 foreach(file ${EDITION}/${EDITION}.exe ${EDITION}/SUPPORT.INF ${EDITION}/kcbooks.ini kcbooks.exe
-             kcview.exe)
+             kcview.exe kcoffice.exe)
   if(NOT EXISTS ${LAYOUT}/${file})
     message(FATAL_ERROR "PackMsi.cmake: ${LAYOUT}/${file} is missing: run PackEdition.cmake first")
   endif()

@@ -46,7 +46,7 @@ for edition in kcsakura kcqb7 kcneo kcstd; do
     { fail "$edition: packing"; continue; }
   expected=$(
     printf '%s\n' "$edition" "$edition/$edition.exe" "$edition/ZezavareDef.ini" \
-      "$edition/SUPPORT.INF" "$edition/kcbooks.ini" kcbooks.exe kcview.exe README.txt サンプル帳簿 \
+      "$edition/SUPPORT.INF" "$edition/kcbooks.ini" kcbooks.exe kcview.exe kcoffice.exe README.txt サンプル帳簿 \
       "$sample_listing" guide "$guide_listing"
   )
   listing=$(cmake -E tar tf "$zip" | sed 's|/$||' | LC_ALL=C sort)
