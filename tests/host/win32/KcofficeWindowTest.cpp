@@ -20,6 +20,9 @@
 
 #include "host/win32/Wide.h"
 #include "host/win32/Win32Api.h"
+// After the host's declarations, whose types it needs.
+#include <commctrl.h>
+
 #include "resources/ResourceIds.h"
 #include "tests/host/win32/RunAsUser.h"
 #include "tests/host/win32/ScreenUser.h"
@@ -140,6 +143,17 @@ HWND WaitForOfficeWindow(DWORD patienceMs) {
     return window;
 }
 
+// Whether the bar shows `done` of `todo`; false too when the window did not answer in time.
+bool BarShows(HWND window, DWORD_PTR done, DWORD_PTR todo) {
+    const HWND bar = GetDlgItem(window, IDC_OFFICE_PROGRESS);
+    DWORD_PTR position = 0;
+    DWORD_PTR end = 0;
+    return IsWindowVisible(bar) &&
+           SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
+           SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &end) &&
+           position == done && end == todo;
+}
+
 ScreenUser UserOf(HWND window) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
@@ -189,6 +203,7 @@ TEST(KcofficeWindow, DroppedClientsFolderRunsTheMonthAndOpensItsSummary) {
             program = shell ? shell : L"cmd.exe";
         }
         std::set<std::wstring> seen;
+        bool barHalfway = false;  // the bar at one client of two while the line said so
         const DWORD exitCode = RunAsUser(
             program, arguments, nullptr,
             [&](const ScreenUser&) {
@@ -206,8 +221,11 @@ TEST(KcofficeWindow, DroppedClientsFolderRunsTheMonthAndOpensItsSummary) {
                 EXPECT_TRUE(WaitUntil(
                     [&] {
                         if (const std::optional<std::wstring> status =
-                                user.Text(GetDlgItem(window, IDC_OFFICE_STATUS)))
+                                user.Text(GetDlgItem(window, IDC_OFFICE_STATUS))) {
                             seen.insert(*status);
+                            if (c.seen && *status == c.seen && BarShows(window, 1, 2))
+                                barHalfway = true;
+                        }
                         return !IsWindow(window);
                     },
                     120000));
@@ -221,6 +239,7 @@ TEST(KcofficeWindow, DroppedClientsFolderRunsTheMonthAndOpensItsSummary) {
         if (c.seen) {
             EXPECT_EQ(seen.count(c.seen), 1u)
                 << "the window never said " << WideToUtf8Shown(c.seen);
+            EXPECT_TRUE(barHalfway) << "the bar never stood at one client of two";
         }
     }
     EXPECT_TRUE(fs::exists(kWork / L"決算書" / L"2026-03" / L"さくら製作所" / L"さくら製作所.xml"));
