@@ -1,6 +1,7 @@
 #!/bin/sh
 # Pictures of the Windows program's two windows for docs/: the condition dialog filled as a run
-# over the sample books fills it (at 96 and at 144 DPI), and the progress window at 40 per cent.
+# over the sample books fills it (at 96 and at 144 DPI), and the progress window at 40 per cent;
+# then kcbooks.exe's import window and kcoffice.exe's window, each as a drop opens it.
 #
 #   screenshots.sh BUILD-DIR [OUT-DIR]      (OUT-DIR: docs by default)
 #
@@ -158,4 +159,37 @@ shoot_import import-window.png
 set_dpi 144
 shoot_import import-window-144dpi.png
 set_dpi 96
-rm -rf "$layout"
+
+# kcoffice.exe's window as a clients' folder dropped on it opens it, the month typed in (the window
+# offers the last month that has ended, which changes with the day the picture is taken). The
+# console Explorer gives the program is hidden: the desktop around the window is one colour.
+cp "$build/dist/kcoffice.exe" "$layout/"
+clients="$build/wineprefix/drive_c/事務所/顧問先"
+rm -rf "$build/wineprefix/drive_c/事務所"
+mkdir -p "$clients/さくら製作所" "$clients/つぐみ商事"
+shot=$((shot + 1))
+desktop="kcshots$display-$shot"
+"$run" explorer "/desktop=$desktop,1024x768" 'C:\決算書link\kcoffice.exe' 'C:\事務所\顧問先' \
+    >"$work/$shot.log" 2>&1 &
+show_pid=$!
+tries=0
+window=""
+until [ -n "$window" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] || { echo "screenshots.sh: no window for office-window.png" >&2; exit 1; }
+    sleep 0.1
+    window=$(xdotool search --name "^$desktop" 2>/dev/null | head -n 1) || true
+done
+sleep 3  # the window opens
+xdotool windowfocus "$window" 2>/dev/null || true
+sleep 0.5
+xdotool key alt+m ctrl+a
+xdotool type 2026-03
+sleep 1
+import -window "$window" "$work/$shot.png"
+convert "$work/$shot.png" -trim +repage "$out/office-window.png"
+echo "$out/office-window.png: $(identify -format '%wx%h' "$out/office-window.png") pixels"
+xdotool key Escape  # キャンセル
+wait "$show_pid" || true
+show_pid=""
+rm -rf "$layout" "$build/wineprefix/drive_c/事務所"
