@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "host/win32/BooksSettings.h"
+#include "host/win32/ModalWindow.h"
 #include "host/win32/Wide.h"
 #include "messages/kcbooks/KcbooksMessages.h"
 #include "native/Failure.h"
@@ -92,28 +93,20 @@ ImportOutcome RunAsked(const ImportAsked& asked) {
     }
 }
 
-class ImportWindow {
+class ImportWindow : public ModalWindow {
 public:
     explicit ImportWindow(std::string dropped) : dropped_(std::move(dropped)) {}
 
     int Run() {
-        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_IMPORT), nullptr, &Proc,
-                        reinterpret_cast<LPARAM>(this));
+        RunModal(IDD_IMPORT);
         if (worker_.joinable()) worker_.join();
         return status_;
     }
 
 private:
-    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<ImportWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-        return self ? self->Handle(window, message, wParam, lParam) : FALSE;
-    }
-
-    INT_PTR Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_INITDIALOG:
-                window_ = window;
                 Begin();
                 return FALSE;  // the focus is set where the user goes next
             case WM_DROPFILES:
@@ -137,7 +130,9 @@ private:
         if (running_) return TRUE;
         switch (control) {
             case IDC_IMPORT_PICK_FOLDER:
-                if (const std::optional<std::wstring> folder = PickFolder()) Load(*folder);
+                if (const std::optional<std::wstring> folder =
+                        PickFolder(L"取り込む帳簿フォルダーを選んでください。"))
+                    Load(*folder);
                 return TRUE;
             case IDC_IMPORT_PICK_FILE:
                 if (const std::optional<std::wstring> file = PickJournal()) Load(*file);
@@ -156,14 +151,6 @@ private:
         }
     }
 
-    HWND Item(int id) const { return GetDlgItem(window_, id); }
-    std::wstring Text(int id) const {
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(Item(id))) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(
-            GetWindowTextW(Item(id), text.data(), static_cast<int>(text.size()))));
-        return text;
-    }
-    void SetText(int id, const std::wstring& text) { SetWindowTextW(Item(id), text.c_str()); }
     void Tell(const std::wstring& text) { SetText(IDC_IMPORT_RESULT, text); }
 
     void Begin() {
@@ -254,7 +241,7 @@ private:
         const int next = !folder && !journal                ? IDC_IMPORT_PICK_FOLDER
                          : journal && found.company.empty() ? IDC_IMPORT_COMPANY
                                                             : IDC_IMPORT_RUN;
-        SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(next)), TRUE);
+        FocusOn(next);
         if (journal && found.company.empty()) {
             Tell(
                 L"仕訳データには会社名がありません。会社名を入れてから「取り込む」を押してください"
@@ -264,21 +251,6 @@ private:
         } else {
             Tell(L"");
         }
-    }
-
-    std::optional<std::wstring> PickFolder() {
-        BROWSEINFOW browse{};
-        browse.hwndOwner = window_;
-        browse.lpszTitle = L"取り込む帳簿フォルダーを選んでください。";
-        browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-        LPITEMIDLIST item = SHBrowseForFolderW(&browse);
-        if (!item) return std::nullopt;
-        std::wstring path(MAX_PATH, L'\0');
-        const bool named = SHGetPathFromIDListW(item, path.data()) != FALSE;
-        CoTaskMemFree(item);
-        if (!named) return std::nullopt;
-        path.resize(wcslen(path.c_str()));
-        return path;
     }
 
     // The system's file picker, to open a file or to save one: the path picked (starting from
@@ -399,8 +371,7 @@ private:
         const ImportOutcome& outcome = *ended;
         // The focus was on 取り込む, disabled while the import ran: 閉じる once the books are in,
         // 取り込む again for a refusal the user mends.
-        SendMessageW(window_, WM_NEXTDLGCTL,
-                     reinterpret_cast<WPARAM>(Item(outcome.ok ? IDCANCEL : IDC_IMPORT_RUN)), TRUE);
+        FocusOn(outcome.ok ? IDCANCEL : IDC_IMPORT_RUN);
         if (!outcome.ok) {
             status_ = 1;
             Tell(L"取り込めませんでした。\r\n" + Lines(outcome.refusal));
@@ -465,7 +436,6 @@ private:
     }
 
     std::string dropped_;
-    HWND window_ = nullptr;
     FoundBooks found_;
     ImportAsked asked_;
     std::vector<std::wstring> editions_;

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/win32/ModalWindow.h"
 #include "host/win32/Wide.h"
 #include "native/Calls.h"
 #include "native/Console.h"
@@ -81,28 +82,20 @@ std::int32_t Today() {
     return now.wYear * 10000 + now.wMonth * 100 + now.wDay;
 }
 
-class OfficeWindow {
+class OfficeWindow : public ModalWindow {
 public:
     explicit OfficeWindow(std::string clients) : clients_(std::move(clients)) {}
 
     int Run() {
-        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_OFFICE), nullptr, &Proc,
-                        reinterpret_cast<LPARAM>(this));
+        RunModal(IDD_OFFICE);
         if (worker_.joinable()) worker_.join();
         return status_;
     }
 
 private:
-    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<OfficeWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-        return self ? self->Handle(window, message, wParam, lParam) : FALSE;
-    }
-
-    INT_PTR Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_INITDIALOG:
-                window_ = window;
                 Begin();
                 return FALSE;  // the focus is on 実行
             case kClientsDone:
@@ -139,18 +132,7 @@ private:
         }
     }
 
-    HWND Item(int id) const { return GetDlgItem(window_, id); }
-    std::wstring Text(int id) const {
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(Item(id))) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(
-            GetWindowTextW(Item(id), text.data(), static_cast<int>(text.size()))));
-        return text;
-    }
-    void SetText(int id, const std::wstring& text) { SetWindowTextW(Item(id), text.c_str()); }
     void Tell(const std::wstring& text) { SetText(IDC_OFFICE_STATUS, text); }
-    void FocusOn(int id) {
-        SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
-    }
 
     void Begin() {
         // The folder picker and the browser's opening of the page are shell objects.
@@ -165,18 +147,9 @@ private:
     }
 
     void PickOutput() {
-        BROWSEINFOW browse{};
-        browse.hwndOwner = window_;
-        browse.lpszTitle = L"決算書の出力先のフォルダーを選んでください。";
-        browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-        LPITEMIDLIST item = SHBrowseForFolderW(&browse);
-        if (!item) return;
-        std::wstring path(MAX_PATH, L'\0');
-        const bool named = SHGetPathFromIDListW(item, path.data()) != FALSE;
-        CoTaskMemFree(item);
-        if (!named) return;
-        path.resize(wcslen(path.c_str()));
-        SetText(IDC_OFFICE_OUTPUT, path);
+        if (const std::optional<std::wstring> folder =
+                PickFolder(L"決算書の出力先のフォルダーを選んでください。"))
+            SetText(IDC_OFFICE_OUTPUT, *folder);
     }
 
     // The run the user asked for; none, with why said, when a value will not do.
@@ -265,7 +238,6 @@ private:
     }
 
     std::string clients_;
-    HWND window_ = nullptr;
     std::thread worker_;
     bool running_ = false;
     int status_ = 2;
