@@ -82,13 +82,6 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
 }
 
 // The console's account of the run: a line redrawn in place on a terminal, a line per client
-// elsewhere; a refused client always on a line of its own.
-// What became of one client folder.
-struct Outcome {
-    std::optional<Row> row;  // none for a client whose year ends in another month
-};
-
-// The console's account of the run: a line redrawn in place on a terminal, a line per client
 // exported or refused elsewhere; a refused client always on a line of its own.
 class Progress {
 public:
@@ -97,11 +90,11 @@ public:
           sink_(sink),
           terminal_(native::IsTerminal(native::StandardStream::kError)) {}
 
-    void Done(const std::string& folder, const Outcome& outcome) {
+    void Done(const std::string& folder, const std::optional<Row>& outcome) {
         std::lock_guard<std::mutex> lock(mutex_);
         ++done_;
         if (sink_) sink_(done_, folders_);
-        const Row* row = outcome.row ? &*outcome.row : nullptr;
+        const Row* row = outcome ? &*outcome : nullptr;
         if (!row && !terminal_) return;
         const std::string said = !row             ? Say(Id::kClientOtherMonth)
                                  : row->unchanged ? Say(Id::kClientUnchanged)
@@ -145,32 +138,33 @@ private:
 // One client folder, whole: its books found, its year looked at, its inputs hashed against the
 // last run's, and the client run when it is the month's and changed. A failure of the system is
 // the client's row; only the run ending raises.
-Outcome RunFolder(const std::string& folder, std::int32_t month, const RunSettings& settings) {
+// What became of one client folder: its row, or none when its year ends in another month.
+std::optional<Row> RunFolder(const std::string& folder, std::int32_t month,
+                             const RunSettings& settings) {
     Row failed;
     failed.client = native::NameOf(folder);
     failed.name = failed.client;
     try {
         const Client client = FindClient(folder);
-        if (!EndsIn(client, month)) return {};
+        if (!EndsIn(client, month)) return std::nullopt;
         failed.name = client.DisplayName();
         const Inputs inputs = InputsOf(client, settings);
-        if (std::optional<Record> record = Unchanged(client, settings, inputs))
-            return {record->row};
-        return {RunClient(client, settings, inputs)};
+        if (std::optional<Record> record = Unchanged(client, settings, inputs)) return record->row;
+        return RunClient(client, settings, inputs);
     } catch (const native::Failure& failure) {
         if (failure.Kind() == native::FailureKind::kRunEnding) throw;
         failed.reason = failed.reasonShown = native::Sentence(failure);
     } catch (const std::bad_alloc&) {
         failed.reason = failed.reasonShown = std::string(office_messages::Text(Id::kNoMemory));
     }
-    return {failed};
+    return failed;
 }
 
 // The clients' folders run by `jobs` threads, each taking the next: the finding and hashing of
 // the books run side by side too, so that an unchanged month is a short run.
 std::vector<Row> RunFolders(const std::vector<std::string>& folders, std::int32_t month,
                             const RunSettings& settings, int jobs, Progress& progress) {
-    std::vector<Outcome> outcomes(folders.size());
+    std::vector<std::optional<Row>> outcomes(folders.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         try {
@@ -188,8 +182,8 @@ std::vector<Row> RunFolders(const std::vector<std::string>& folders, std::int32_
     work();
     for (std::thread& thread : threads) thread.join();
     std::vector<Row> rows;
-    for (Outcome& outcome : outcomes) {
-        if (outcome.row) rows.push_back(std::move(*outcome.row));
+    for (std::optional<Row>& outcome : outcomes) {
+        if (outcome) rows.push_back(std::move(*outcome));
     }
     return rows;
 }
